@@ -1,0 +1,1 @@
+set(  framework_tests_TESTS)

@@ -1,0 +1,31 @@
+# velmoran_library(NAME SOURCES ... [DEPS ...]): one static library per source folder.
+function(velmoran_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# velmoran_test(NAME SOURCES ... DEPS ...): a GoogleTest program registered with CTest.
+# Tests run head-less: dummy audio, off-screen video, message boxes hooked by the test main.
+function(velmoran_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} test_support GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "SDL_AUDIODRIVER=dummy;SDL_VIDEODRIVER=offscreen;VELMORAN_NO_PACING=1"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# velmoran_benchmark(NAME SOURCES ... DEPS ...): a Google Benchmark program; CTest runs it in a short smoke mode.
+function(velmoran_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/bench)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+  add_test(NAME ${name}_smoke COMMAND ${name} --benchmark_min_time=0.01)
+  set_tests_properties(${name}_smoke PROPERTIES LABELS bench
+    ENVIRONMENT "SDL_AUDIODRIVER=dummy;SDL_VIDEODRIVER=offscreen;VELMORAN_NO_PACING=1")
+endfunction()

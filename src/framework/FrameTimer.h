@@ -1,0 +1,20 @@
+// Process-wide stopwatch in float seconds, with pauses cut out of application time.
+#pragma once
+
+#include "platform/kernel/WinTypes.h"
+
+enum TimerCommand : DWORD {
+    TimerStart = 1,
+    TimerStop = 2,
+    TimerAbsolute = 4,
+    TimerAppTime = 5,
+    TimerElapsed = 6,
+};
+
+float FrameTimer(TimerCommand command);
+
+namespace frame_timer_testing {
+// Forgets everything, so the next call decides again between the counter and
+// the millisecond clock.
+void Reset();
+}  // namespace frame_timer_testing

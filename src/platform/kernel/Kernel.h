@@ -1,0 +1,71 @@
+// Kernel, multimedia and C-runtime services the program calls, over Linux.
+#pragma once
+
+#include <ctime>
+
+#include "platform/kernel/WinTypes.h"
+
+using HANDLE = void*;
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+
+constexpr UINT CP_ACP = 0;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+
+struct WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    CHAR cFileName[MAX_PATH];
+};
+
+// Performance counter: nanoseconds of the monotonic clock.
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+// Milliseconds of the monotonic clock; wraps like the platform's 32-bit value.
+DWORD timeGetTime();
+
+// Writes the current directory; returns its length, or the size needed
+// (terminator included) when the buffer is too small, or 0 on failure.
+DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+
+// Pattern: a folder followed by a name with '*' and '?' wildcards, matched
+// without regard to letter case. Separators may be '/' or '\'.
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found);
+BOOL FindClose(HANDLE search);
+
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+void OutputDebugStringA(LPCSTR text);
+
+// CP_ACP is UTF-8 here. Semantics of the platform call: srcBytes -1 converts
+// through the terminator; destChars 0 asks for the size; a short buffer is
+// filled as far as it goes and the call returns 0.
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LPWSTR dest, int destChars);
+
+// The C runtime of the platform: its 15-bit generator and its wall clock.
+namespace crt {
+constexpr int RAND_MAX_15 = 0x7FFF;
+int rand();
+void srand(unsigned int seed);
+std::time_t time(std::time_t* out);
+std::tm* localtime(const std::time_t* when);
+}  // namespace crt
+
+// Test seams. A null hook restores the real service.
+namespace kernel_hooks {
+using CounterFn = BOOL (*)(LARGE_INTEGER*);
+void SetPerformanceCounter(CounterFn frequency, CounterFn counter);
+void SetTimeGetTime(DWORD (*fn)());
+void SetWallClock(std::time_t (*fn)());
+void SetDebugOutput(void (*fn)(const char* text));
+}  // namespace kernel_hooks
