@@ -1,0 +1,168 @@
+#include "overlay/Flags.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/FrameValues.h"
+#include "support/Capture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string Word(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
+
+const char* kPath = "Misc/VelmoranFlags.vmf";
+
+class FlagsTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        flags_testing::SetSaveFault(flags_testing::SaveFault::None);
+        g_frameStep = 0.0f;
+    }
+    ScopedTempCwd cwd;
+    DebugCapture debug;
+    MessageBoxCapture boxes;
+};
+
+TEST_F(FlagsTest, ReadsTheWordAndIgnoresTrailingBytes) {
+    cwd.WriteFile(kPath, Word(0x0A) + Word(0xFFFFFFFF));
+    Flags flags;
+    flags.Load();
+    EXPECT_EQ(flags.Word(), 0x0Au);
+    EXPECT_EQ(flags.IsSet(FLAG_FRAMED_VIEW), 1);
+    EXPECT_EQ(flags.IsSet(FLAG_WHITE_BACKGROUND), 1);
+    EXPECT_EQ(flags.IsSet(FLAG_SHOW_BUTTONS | FLAG_SHOW_NUMERALS), 0);
+    EXPECT_EQ(flags.IsSet(FLAG_MANUAL_CAMERA | FLAG_FRAMED_VIEW), 1) << "any of several bits";
+    EXPECT_TRUE(debug.Contains("Opening vmf File...VelmoranFlags.vmf"));
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(FlagsTest, SavingWritesExactlyFourBytesAndKeepsUnknownBits) {
+    cwd.WriteFile(kPath, Word(0x80000010) + "junk");
+    Flags flags;
+    flags.Load();
+    flags.ToggleBits(FLAG_MANUAL_CAMERA);
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(0x80000011));
+    EXPECT_TRUE(debug.Contains("VelmoranFlags saved"));
+    EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(FlagsTest, ShortFileReportsReadFailureAndWordStaysZero) {
+    cwd.WriteFile(kPath, std::string("\x0A\x00", 2));
+    Flags flags;
+    flags.Load();
+    EXPECT_EQ(flags.Word(), 0u);
+    EXPECT_TRUE(debug.Contains("Flags(70): Failed to read flag from file"));
+    EXPECT_TRUE(boxes.AnyContains("Failed to read flag from file"));
+}
+
+TEST_F(FlagsTest, MissingFolderReportsOpenFailureAndGoesOn) {
+    Flags flags;
+    flags.Load();
+    EXPECT_EQ(flags.Word(), 0u);
+    EXPECT_TRUE(debug.Contains("Flags(62): Failed to open vmf File"));
+    EXPECT_TRUE(boxes.AnyContains("Failed to open vmf File"));
+}
+
+TEST_F(FlagsTest, SaveWhereTheFolderCannotBeWrittenReportsAndTouchesNothing) {
+    cwd.WriteFile("Misc", "a file where the folder should be");
+    Flags flags;
+    flags.SetBits(FLAG_SHOW_NUMERALS);
+    flags.Save();
+    EXPECT_TRUE(boxes.AnyContains("Failed to Open vmf file"));
+    EXPECT_EQ(cwd.ReadFile("Misc"), "a file where the folder should be");
+    EXPECT_FALSE(debug.Contains("VelmoranFlags saved"));
+}
+
+TEST_F(FlagsTest, FailedWriteLeavesThePreviousFileIntact) {
+    cwd.WriteFile(kPath, Word(FLAG_SHOW_BUTTONS));
+    Flags flags;
+    flags.Load();
+    flags.ToggleBits(FLAG_WHITE_BACKGROUND);
+
+    flags_testing::SetSaveFault(flags_testing::SaveFault::Write);
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS));
+    EXPECT_TRUE(boxes.AnyContains("Failed to fwrite"));
+
+    flags_testing::SetSaveFault(flags_testing::SaveFault::Rename);
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS));
+
+    // No temporary files are left behind.
+    int entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(cwd.File("Misc"))) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+
+    flags_testing::SetSaveFault(flags_testing::SaveFault::None);
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS | FLAG_WHITE_BACKGROUND));
+}
+
+TEST_F(FlagsTest, SaveCreatesTheFileWhenMissing) {
+    cwd.MakeFolder("Misc");
+    Flags flags;
+    flags.SetBits(FLAG_FRAMED_VIEW | FLAG_SHOW_BUTTONS);
+    flags.ClearBits(FLAG_SHOW_BUTTONS);
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_FRAMED_VIEW));
+    auto perms = std::filesystem::status(cwd.File(kPath)).permissions();
+    EXPECT_NE(perms & std::filesystem::perms::others_read, std::filesystem::perms::none);
+}
+
+TEST_F(FlagsTest, DirectoryIsTheOneCurrentAtConstruction) {
+    cwd.WriteFile(kPath, Word(FLAG_SHOW_NUMERALS));
+    Flags flags;
+    std::filesystem::current_path("/");
+    flags.Load();
+    std::filesystem::current_path(cwd.Path());
+    EXPECT_EQ(flags.Word(), FLAG_SHOW_NUMERALS);
+}
+
+TEST_F(FlagsTest, ToggleRepeatFirstCallTogglesAtOnceThenEveryHalfSecondHeld) {
+    Flags flags;
+    g_frameStep = 0.125f;  // exact in binary, so the timer lands on 0 exactly
+    EXPECT_EQ(flags.ToggleRepeat(FLAG_WHITE_BACKGROUND), 1);
+    EXPECT_EQ(flags.Word(), FLAG_WHITE_BACKGROUND);
+    int toggles = 0;
+    int lastToggleFrame = -1;
+    for (int frame = 0; frame < 20; ++frame) {
+        if (flags.ToggleRepeat(FLAG_WHITE_BACKGROUND) == 1) {
+            ++toggles;
+            lastToggleFrame = frame;
+        }
+    }
+    // The timer must go below zero, not just reach it: every fifth frame.
+    EXPECT_EQ(toggles, 4);
+    EXPECT_EQ(lastToggleFrame, 19);
+    EXPECT_EQ(flags.Word(), FLAG_WHITE_BACKGROUND) << "five toggles in all";
+}
+
+TEST_F(FlagsTest, OneTimerIsSharedByAllKeys) {
+    Flags flags;
+    g_frameStep = 0.03f;
+    EXPECT_EQ(flags.ToggleRepeat(FLAG_WHITE_BACKGROUND), 1);
+    // A different key shortly after still has to wait for the shared timer.
+    EXPECT_EQ(flags.ToggleRepeat(FLAG_SHOW_BUTTONS), 0);
+    EXPECT_EQ(flags.IsSet(FLAG_SHOW_BUTTONS), 0);
+    for (int frame = 0; frame < 16; ++frame) {
+        flags.ToggleRepeat(FLAG_SHOW_BUTTONS);
+    }
+    EXPECT_EQ(flags.IsSet(FLAG_SHOW_BUTTONS), 1);
+}
+
+TEST_F(FlagsTest, BitOperationsReportOne) {
+    Flags flags;
+    EXPECT_EQ(flags.SetBits(FLAG_SHOW_BUTTONS | FLAG_SHOW_NUMERALS), 1);
+    EXPECT_EQ(flags.ClearBits(FLAG_SHOW_BUTTONS), 1);
+    EXPECT_EQ(flags.ToggleBits(FLAG_MANUAL_CAMERA | FLAG_SHOW_NUMERALS), 1);
+    EXPECT_EQ(flags.Word(), FLAG_MANUAL_CAMERA);
+}
+
+}  // namespace

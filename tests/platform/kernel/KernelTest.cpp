@@ -1,0 +1,111 @@
+#include "platform/kernel/Kernel.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "support/TempDir.h"
+
+namespace {
+
+TEST(CrtRandTest, FifteenBitSequenceOfThePlatformRuntime) {
+    crt::srand(1);
+    const int expected[] = {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358};
+    for (int value : expected) {
+        EXPECT_EQ(crt::rand(), value);
+    }
+    crt::srand(1);
+    EXPECT_EQ(crt::rand(), 41) << "srand restarts the sequence";
+    for (int i = 0; i < 10000; ++i) {
+        int r = crt::rand();
+        ASSERT_GE(r, 0);
+        ASSERT_LE(r, 32767);
+    }
+}
+
+TEST(CurrentDirectoryTest, ReportsLengthOrTheSizeNeeded) {
+    ScopedTempCwd cwd;
+    char buffer[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, buffer);
+    EXPECT_EQ(std::string(buffer), cwd.Path());
+    EXPECT_EQ(length, cwd.Path().size());
+
+    char small[4] = {'#', '#', '#', '#'};
+    EXPECT_EQ(GetCurrentDirectoryA(4, small), cwd.Path().size() + 1) << "size with terminator";
+    EXPECT_EQ(small[0], '#') << "a buffer that is too small is not written";
+}
+
+TEST(FindFileTest, MatchesWildcardInOneFolderIgnoringCase) {
+    ScopedTempCwd cwd;
+    cwd.WriteFile("Sound/AlarmSound.WAV", "x");
+    cwd.WriteFile("Sound/Other.wav", "y");
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((cwd.Path() + "/Sound/AlarmSound.*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(found.cFileName, "AlarmSound.WAV");
+    EXPECT_EQ(found.nFileSizeLow, 1u);
+    EXPECT_FALSE(FindNextFileA(search, &found));
+    EXPECT_TRUE(FindClose(search));
+
+    // Back-slashes as the program writes them, and several matches.
+    search = FindFirstFileA((cwd.Path() + "\\Sound\\*.wav").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::set<std::string> names{found.cFileName};
+    while (FindNextFileA(search, &found)) {
+        names.insert(found.cFileName);
+    }
+    FindClose(search);
+    EXPECT_EQ(names, (std::set<std::string>{"AlarmSound.WAV", "Other.wav"}));
+}
+
+TEST(FindFileTest, NothingFoundOrNoFolderGivesInvalidHandle) {
+    ScopedTempCwd cwd;
+    cwd.MakeFolder("Sound");
+    WIN32_FIND_DATAA found;
+    EXPECT_EQ(FindFirstFileA((cwd.Path() + "/Sound/AlarmSound.*").c_str(), &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(FindFirstFileA((cwd.Path() + "/Nope/*").c_str(), &found), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST(MultiByteToWideCharTest, SizeQueryConversionAndShortBuffer) {
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0), 4) << "terminator counted";
+    wchar_t out[8];
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", -1, out, 8), 4);
+    EXPECT_EQ(std::wstring(out), L"abc");
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 2, out, 8), 2) << "explicit length, no terminator";
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abcdef", -1, out, 3), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(std::wstring(out, 3), L"abc") << "filled as far as it goes";
+    // A broken sequence becomes the replacement character, never a read past the end.
+    EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xE2\x82", 2, out, 8), 2);
+    EXPECT_EQ(out[0], 0xFFFD);
+}
+
+LONGLONG g_fakeTicks = 0;
+BOOL FakeCounter(LARGE_INTEGER* c) {
+    c->QuadPart = g_fakeTicks;
+    return TRUE;
+}
+
+TEST(KernelHooksTest, CounterAndWallClockCanBeReplaced) {
+    g_fakeTicks = 42;
+    kernel_hooks::SetPerformanceCounter(nullptr, FakeCounter);
+    LARGE_INTEGER value{};
+    QueryPerformanceCounter(&value);
+    EXPECT_EQ(value.QuadPart, 42);
+    kernel_hooks::SetPerformanceCounter(nullptr, nullptr);
+    QueryPerformanceCounter(&value);
+    EXPECT_NE(value.QuadPart, 42);
+
+    kernel_hooks::SetWallClock([]() -> std::time_t { return 1000; });
+    std::time_t t = 0;
+    EXPECT_EQ(crt::time(&t), 1000);
+    EXPECT_EQ(t, 1000);
+    kernel_hooks::SetWallClock(nullptr);
+    EXPECT_GT(crt::time(nullptr), 1000);
+}
+
+}  // namespace
