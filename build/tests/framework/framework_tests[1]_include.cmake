@@ -1,5 +1,0 @@
-if(EXISTS "/work/main/build/tests/framework/framework_tests[1]_tests.cmake")
-  include("/work/main/build/tests/framework/framework_tests[1]_tests.cmake")
-else()
-  add_test(framework_tests_NOT_BUILT framework_tests_NOT_BUILT)
-endif()

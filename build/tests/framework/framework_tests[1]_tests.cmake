@@ -1,1 +1,0 @@
-set(  framework_tests_TESTS)
