@@ -29,43 +29,47 @@ void AppendIfFits(char* buffer, std::size_t size, const char* text) {
 
 const char* ErrorMessageText(HRESULT code) {
     switch (code) {
-    case ERR_NO_D3D:
-        return "Could not initialize Direct3D. You may\nwant to check that the latest version of\nDirectX is correctly "
-               "installed on your\nsystem.  Also make sure that this program\nwas compiled with header files that "
-               "match\nthe installed DirectX DLLs.";
-    case ERR_NO_DEVICE:
-        return "Could not find any compatible Direct3D\ndevices.";
-    case ERR_NO_WINDOW_MODE:
-        return "This sample cannot run in a desktop\nwindow with the current display settings.\nPlease change your "
-               "desktop settings to a\n16- or 32-bit display mode and re-run this\nsample.";
-    case ERR_NO_HW_DEVICE:
-        return "No hardware-accelerated Direct3D devices\nwere found.";
-    case ERR_HW_LACKS_FEATURES:
-        return "This sample requires functionality that is\nnot available on your Direct3D hardware\naccelerator.";
-    case ERR_HW_NO_WINDOW:
-        return "Your Direct3D hardware accelerator cannot\nrender into a window.\nPress F2 while the app is running to "
-               "see a\nlist of available devices and modes.";
-    case ERR_HW_NO_DESKTOP_WINDOW:
-        return "Your Direct3D hardware accelerator cannot\nrender into a window with the current\ndesktop display "
-               "settings.\nPress F2 while the app is running to see a\nlist of available devices and modes.";
-    case ERR_HW_NO_MODE:
-        return "This sample requires functionality that is\nnot available on your Direct3D hardware\naccelerator with "
-               "the current desktop display\nsettings.\nPress F2 while the app is running to see a\nlist of "
-               "available devices and modes.";
-    case ERR_LEAKED_OBJECT:
-        return "A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).";
-    case ERR_DEVICE_RESET:
-        return "Could not reset the Direct3D device.";
-    case ERR_NULL_REFERENCE_DEVICE:
-        return "Warning: Nothing will be rendered.\nThe reference rendering device was selected, but your\ncomputer "
-               "only has a reduced-functionality reference device\ninstalled.  Install the DirectX SDK to get the "
-               "full\nreference device.\n";
-    case E_OUTOFMEMORY:
-        return "Not enough memory.";
-    case MakeHResult(0x8876017Cu):  // D3DERR_OUTOFVIDEOMEMORY
-        return "Not enough video memory.";
-    default:
-        return "Generic application error. Enable\ndebug output for detailed information.";
+        case ERR_NO_D3D:
+            return "Could not initialize Direct3D. You may\nwant to check that the latest version of\nDirectX is "
+                   "correctly "
+                   "installed on your\nsystem.  Also make sure that this program\nwas compiled with header files that "
+                   "match\nthe installed DirectX DLLs.";
+        case ERR_NO_DEVICE:
+            return "Could not find any compatible Direct3D\ndevices.";
+        case ERR_NO_WINDOW_MODE:
+            return "This sample cannot run in a desktop\nwindow with the current display settings.\nPlease change your "
+                   "desktop settings to a\n16- or 32-bit display mode and re-run this\nsample.";
+        case ERR_NO_HW_DEVICE:
+            return "No hardware-accelerated Direct3D devices\nwere found.";
+        case ERR_HW_LACKS_FEATURES:
+            return "This sample requires functionality that is\nnot available on your Direct3D hardware\naccelerator.";
+        case ERR_HW_NO_WINDOW:
+            return "Your Direct3D hardware accelerator cannot\nrender into a window.\nPress F2 while the app is "
+                   "running to "
+                   "see a\nlist of available devices and modes.";
+        case ERR_HW_NO_DESKTOP_WINDOW:
+            return "Your Direct3D hardware accelerator cannot\nrender into a window with the current\ndesktop display "
+                   "settings.\nPress F2 while the app is running to see a\nlist of available devices and modes.";
+        case ERR_HW_NO_MODE:
+            return "This sample requires functionality that is\nnot available on your Direct3D hardware\naccelerator "
+                   "with "
+                   "the current desktop display\nsettings.\nPress F2 while the app is running to see a\nlist of "
+                   "available devices and modes.";
+        case ERR_LEAKED_OBJECT:
+            return "A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).";
+        case ERR_DEVICE_RESET:
+            return "Could not reset the Direct3D device.";
+        case ERR_NULL_REFERENCE_DEVICE:
+            return "Warning: Nothing will be rendered.\nThe reference rendering device was selected, but "
+                   "your\ncomputer "
+                   "only has a reduced-functionality reference device\ninstalled.  Install the DirectX SDK to get the "
+                   "full\nreference device.\n";
+        case E_OUTOFMEMORY:
+            return "Not enough memory.";
+        case MakeHResult(0x8876017Cu):  // D3DERR_OUTOFVIDEOMEMORY
+            return "Not enough video memory.";
+        default:
+            return "Generic application error. Enable\ndebug output for detailed information.";
     }
 }
 
@@ -112,8 +116,8 @@ HRESULT TraceError(const char* file, long line, HRESULT code, const char* messag
     if (popUp) {
         const char* fileText = file != nullptr ? file : "";
         const char* messageText = message != nullptr ? message : "";
-        std::size_t needed = std::strlen(messageText) + std::strlen(fileText) + std::strlen(lineText) +
-                             std::strlen(codeText) + 200;
+        std::size_t needed =
+            std::strlen(messageText) + std::strlen(fileText) + std::strlen(lineText) + std::strlen(codeText) + 200;
         if (needed < kTraceBufferSize) {
             char box[kTraceBufferSize];
             std::snprintf(box, sizeof(box), "File: %s\nLine: %s\nError Code: %s\nCalling: %s", fileText, lineText,

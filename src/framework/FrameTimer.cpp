@@ -25,28 +25,28 @@ float CounterCommand(TimerCommand command) {
     const LONGLONG now = counter.QuadPart;
     const auto perSecond = static_cast<double>(g_timer.ticksPerSecond);
     switch (command) {
-    case TimerElapsed: {
-        double elapsed = static_cast<double>(now - g_timer.lastElapsedTime) / perSecond;
-        g_timer.lastElapsedTime = now;
-        return static_cast<float>(elapsed);
-    }
-    case TimerAppTime:
-        return static_cast<float>(static_cast<double>(now - g_timer.baseTime) / perSecond);
-    case TimerStart:
-        if (g_timer.stopped) {
-            g_timer.baseTime += now - g_timer.stopTime;
+        case TimerElapsed: {
+            double elapsed = static_cast<double>(now - g_timer.lastElapsedTime) / perSecond;
+            g_timer.lastElapsedTime = now;
+            return static_cast<float>(elapsed);
         }
-        g_timer.stopTime = 0;
-        g_timer.lastElapsedTime = now;
-        g_timer.stopped = FALSE;
-        return 0.0f;
-    case TimerStop:
-        g_timer.stopTime = now;
-        g_timer.lastElapsedTime = now;
-        g_timer.stopped = TRUE;
-        return 0.0f;
-    case TimerAbsolute:
-        return static_cast<float>(static_cast<double>(now) / perSecond);
+        case TimerAppTime:
+            return static_cast<float>(static_cast<double>(now - g_timer.baseTime) / perSecond);
+        case TimerStart:
+            if (g_timer.stopped) {
+                g_timer.baseTime += now - g_timer.stopTime;
+            }
+            g_timer.stopTime = 0;
+            g_timer.lastElapsedTime = now;
+            g_timer.stopped = FALSE;
+            return 0.0f;
+        case TimerStop:
+            g_timer.stopTime = now;
+            g_timer.lastElapsedTime = now;
+            g_timer.stopped = TRUE;
+            return 0.0f;
+        case TimerAbsolute:
+            return static_cast<float>(static_cast<double>(now) / perSecond);
     }
     return -1.0f;
 }
@@ -54,28 +54,28 @@ float CounterCommand(TimerCommand command) {
 float FallbackCommand(TimerCommand command) {
     const double now = timeGetTime() * 0.001;
     switch (command) {
-    case TimerElapsed: {
-        double elapsed = now - g_timer.lastElapsedTimeMs;
-        g_timer.lastElapsedTimeMs = now;
-        return static_cast<float>(elapsed);
-    }
-    case TimerAppTime:
-        return static_cast<float>(now - g_timer.baseTimeMs);
-    case TimerStart:
-        if (g_timer.stopped) {
-            g_timer.baseTimeMs += now - g_timer.stopTimeMs;
+        case TimerElapsed: {
+            double elapsed = now - g_timer.lastElapsedTimeMs;
+            g_timer.lastElapsedTimeMs = now;
+            return static_cast<float>(elapsed);
         }
-        g_timer.stopTimeMs = 0.0;
-        g_timer.lastElapsedTimeMs = now;
-        g_timer.stopped = FALSE;
-        return 0.0f;
-    case TimerStop:
-        g_timer.stopTimeMs = now;
-        g_timer.lastElapsedTimeMs = now;
-        g_timer.stopped = TRUE;
-        return 0.0f;
-    case TimerAbsolute:
-        return static_cast<float>(now);
+        case TimerAppTime:
+            return static_cast<float>(now - g_timer.baseTimeMs);
+        case TimerStart:
+            if (g_timer.stopped) {
+                g_timer.baseTimeMs += now - g_timer.stopTimeMs;
+            }
+            g_timer.stopTimeMs = 0.0;
+            g_timer.lastElapsedTimeMs = now;
+            g_timer.stopped = FALSE;
+            return 0.0f;
+        case TimerStop:
+            g_timer.stopTimeMs = now;
+            g_timer.lastElapsedTimeMs = now;
+            g_timer.stopped = TRUE;
+            return 0.0f;
+        case TimerAbsolute:
+            return static_cast<float>(now);
     }
     return -1.0f;
 }
@@ -95,5 +95,7 @@ float FrameTimer(TimerCommand command) {
 }
 
 namespace frame_timer_testing {
-void Reset() { g_timer = TimerState{}; }
+void Reset() {
+    g_timer = TimerState{};
+}
 }  // namespace frame_timer_testing

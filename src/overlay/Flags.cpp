@@ -25,10 +25,14 @@ int CreateTemporaryBeside(const char (&path)[MAX_PATH], char (&tempPath)[MAX_PAT
 }  // namespace
 
 namespace flags_testing {
-void SetSaveFault(SaveFault fault) { g_saveFault = fault; }
+void SetSaveFault(SaveFault fault) {
+    g_saveFault = fault;
+}
 }  // namespace flags_testing
 
-Flags::Flags() : m_dwFlags(0), m_fRepeatTimer(0.0f) { CaptureDirectory(m_szDir); }
+Flags::Flags() : m_dwFlags(0), m_fRepeatTimer(0.0f) {
+    CaptureDirectory(m_szDir);
+}
 
 void Flags::Load() {
     char path[MAX_PATH];

@@ -30,8 +30,7 @@ protected:
 TEST_F(ReportErrorTest, FatalShowsMessageWithExitSuffixThenClosesMainWindow) {
     EXPECT_EQ(ShowErrorMessage(ERR_NO_DEVICE, MSG_FATAL, "Velmoran no Horlo", window), ERR_NO_DEVICE);
     ASSERT_EQ(boxes.Boxes().size(), 1u);
-    EXPECT_EQ(boxes.Boxes()[0].text,
-              "Could not find any compatible Direct3D\ndevices.\n\nThis sample will now exit.");
+    EXPECT_EQ(boxes.Boxes()[0].text, "Could not find any compatible Direct3D\ndevices.\n\nThis sample will now exit.");
     EXPECT_EQ(boxes.Boxes()[0].caption, "Velmoran no Horlo");
     EXPECT_EQ(boxes.Boxes()[0].type, MB_ICONERROR);
     ASSERT_EQ(g_windowMessages.size(), 1u);

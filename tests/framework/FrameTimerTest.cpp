@@ -14,12 +14,16 @@ BOOL FakeFrequency(LARGE_INTEGER* frequency) {
     frequency->QuadPart = 1000;
     return TRUE;
 }
-BOOL NoCounter(LARGE_INTEGER*) { return FALSE; }
+BOOL NoCounter(LARGE_INTEGER*) {
+    return FALSE;
+}
 BOOL FakeCounter(LARGE_INTEGER* count) {
     count->QuadPart = g_ticks;
     return TRUE;
 }
-DWORD FakeMilliseconds() { return g_milliseconds; }
+DWORD FakeMilliseconds() {
+    return g_milliseconds;
+}
 
 class FrameTimerTest : public ::testing::Test {
 protected:

@@ -11,7 +11,9 @@
 
 namespace {
 
-std::string Word(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
+std::string Word(DWORD value) {
+    return std::string(reinterpret_cast<const char*>(&value), 4);
+}
 
 const char* kPath = "Misc/VelmoranFlags.vmf";
 

@@ -23,8 +23,7 @@ thread_local DWORD g_lastError = ERROR_SUCCESS;
 std::uint32_t g_randState = 1;
 
 std::int64_t MonotonicNanoseconds() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -192,8 +191,12 @@ BOOL FindClose(HANDLE search) {
     return TRUE;
 }
 
-DWORD GetLastError() { return g_lastError; }
-void SetLastError(DWORD error) { g_lastError = error; }
+DWORD GetLastError() {
+    return g_lastError;
+}
+void SetLastError(DWORD error) {
+    g_lastError = error;
+}
 
 void OutputDebugStringA(LPCSTR text) {
     if (text == nullptr) {
@@ -238,7 +241,9 @@ int rand() {
     return static_cast<int>((g_randState >> 16) & 0x7FFFu);
 }
 
-void srand(unsigned int seed) { g_randState = seed; }
+void srand(unsigned int seed) {
+    g_randState = seed;
+}
 
 std::time_t time(std::time_t* out) {
     std::time_t now = g_wallClockHook != nullptr ? g_wallClockHook() : std::time(nullptr);
@@ -263,7 +268,13 @@ void SetPerformanceCounter(CounterFn frequency, CounterFn counter) {
     g_frequencyHook = frequency;
     g_counterHook = counter;
 }
-void SetTimeGetTime(DWORD (*fn)()) { g_timeGetTimeHook = fn; }
-void SetWallClock(std::time_t (*fn)()) { g_wallClockHook = fn; }
-void SetDebugOutput(void (*fn)(const char* text)) { g_debugOutputHook = fn; }
+void SetTimeGetTime(DWORD (*fn)()) {
+    g_timeGetTimeHook = fn;
+}
+void SetWallClock(std::time_t (*fn)()) {
+    g_wallClockHook = fn;
+}
+void SetDebugOutput(void (*fn)(const char* text)) {
+    g_debugOutputHook = fn;
+}
 }  // namespace kernel_hooks

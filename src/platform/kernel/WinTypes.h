@@ -62,7 +62,9 @@ inline bool operator==(const GUID& a, const GUID& b) {
     }
     return true;
 }
-inline bool operator!=(const GUID& a, const GUID& b) { return !(a == b); }
+inline bool operator!=(const GUID& a, const GUID& b) {
+    return !(a == b);
+}
 
 struct RECT {
     LONG left;
@@ -90,10 +92,16 @@ struct SIZE {
 
 constexpr int MAX_PATH = 260;
 
-constexpr HRESULT MakeHResult(std::uint32_t value) { return static_cast<HRESULT>(value); }
+constexpr HRESULT MakeHResult(std::uint32_t value) {
+    return static_cast<HRESULT>(value);
+}
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
@@ -119,6 +127,12 @@ protected:
     ~IUnknown() = default;
 };
 
-constexpr WORD LOWORD(DWORD_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-constexpr WORD HIWORD(DWORD_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
-constexpr BYTE LOBYTE(DWORD_PTR v) { return static_cast<BYTE>(v & 0xFF); }
+constexpr WORD LOWORD(DWORD_PTR v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+constexpr WORD HIWORD(DWORD_PTR v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
+constexpr BYTE LOBYTE(DWORD_PTR v) {
+    return static_cast<BYTE>(v & 0xFF);
+}

@@ -7,7 +7,9 @@ win_hooks::MessageBoxFn g_messageBoxHook = nullptr;
 }
 
 namespace win_hooks {
-void SetMessageBox(MessageBoxFn fn) { g_messageBoxHook = fn; }
+void SetMessageBox(MessageBoxFn fn) {
+    g_messageBoxHook = fn;
+}
 }  // namespace win_hooks
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {

@@ -7,7 +7,9 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return window->procedure(window, message, wParam, lParam);
 }
 
-LRESULT DefWindowProcA(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return 0; }
+LRESULT DefWindowProcA(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    return 0;
+}
 
 namespace win {
 HWND CreateWindowObject(WNDPROC procedure) {
@@ -16,5 +18,7 @@ HWND CreateWindowObject(WNDPROC procedure) {
     return window;
 }
 
-void DestroyWindowObject(HWND window) { delete window; }
+void DestroyWindowObject(HWND window) {
+    delete window;
+}
 }  // namespace win
