@@ -24,13 +24,20 @@ public:
     UINT IndexSize() const { return m_format == D3DFMT_INDEX32 ? 4u : 2u; }
     UINT IndexCount() const { return Length() / IndexSize(); }
     const BYTE* Bytes() const { return m_bytes.data(); }
-    bool IsLocked() const { return m_bLocked; }
+    bool IsLocked() const { return m_uLockCount > 0; }
+    // Largest index in [start, start + count), which the caller keeps inside
+    // the buffer. The whole buffer's largest is remembered per version, so a
+    // draw checks its vertex range without reading every index each time.
+    DWORD MaxIndex(UINT start, UINT count) const;
 
 private:
     ~CoreIndexBuffer() override = default;
 
     D3DFORMAT m_format;
     std::vector<BYTE> m_bytes;
-    bool m_bLocked = false;
-    bool m_bLockReadOnly = false;
+    UINT m_uLockCount = 0;
+    mutable DWORD m_dwMaxIndex = 0;
+    mutable DWORD m_dwMaxIndexVersion = 0;
+    mutable bool m_bMaxIndexKnown = false;
+    bool m_bWritten = false;
 };

@@ -22,13 +22,13 @@ public:
     UINT Length() const { return static_cast<UINT>(m_bytes.size()); }
     DWORD Fvf() const { return m_dwFvf; }
     const BYTE* Bytes() const { return m_bytes.data(); }
-    bool IsLocked() const { return m_bLocked; }
+    bool IsLocked() const { return m_uLockCount > 0; }
 
 private:
     ~CoreVertexBuffer() override = default;
 
     DWORD m_dwFvf;
     std::vector<BYTE> m_bytes;
-    bool m_bLocked = false;
-    bool m_bLockReadOnly = false;
+    UINT m_uLockCount = 0;
+    bool m_bWritten = false;
 };

@@ -122,12 +122,14 @@ private:
     D3DSURFACE_DESC BackBufferDesc() const;
     // The state Set calls write to: the state block being recorded, or the device's.
     DeviceState& Target();
+    template <class Interface, class Core>
+    Core* OwnResource(Interface* resource) const;
     void SetTextureBinding(DeviceState& state, DWORD stage, CoreTexture* texture);
     void SetStreamBinding(DeviceState& state, CoreVertexBuffer* buffer, UINT stride);
     void SetIndexBinding(DeviceState& state, CoreIndexBuffer* buffer, UINT baseVertexIndex);
     void UnbindAll(DeviceState& state);
-    HRESULT CheckDrawState(const FvfLayout** layout);
-    HRESULT IssueDraw(const DrawCall& call);
+    const FvfLayout* CurrentLayout();
+    HRESULT CheckStreamRange(UINT firstVertex, ULONGLONG vertexCount, const FvfLayout& layout) const;
     StateBlock* FindStateBlock(DWORD token);
     void CopyRecordedStates(const StateBlock& mask, const DeviceState& from, DeviceState& to);
 
@@ -143,5 +145,5 @@ private:
     FvfLayout m_layout;
     bool m_bLayoutValid = false;
     std::vector<std::unique_ptr<StateBlock>> m_stateBlocks;  // token = index + 1; null when deleted
-    StateBlock* m_pRecording = nullptr;
+    std::unique_ptr<StateBlock> m_pRecording;                // the block between Begin/EndStateBlock
 };

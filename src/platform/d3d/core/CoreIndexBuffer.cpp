@@ -1,0 +1,90 @@
+#include "platform/d3d/core/CoreIndexBuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/d3d/core/DeviceCore.h"
+
+CoreIndexBuffer::CoreIndexBuffer(DeviceCore* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+    : ResourceBase(device, D3DRTYPE_INDEXBUFFER, pool, usage), m_format(format), m_bytes(length, 0) {}
+
+HRESULT CoreIndexBuffer::QueryInterface(REFIID, void** object) {
+    if (object != nullptr) {
+        *object = nullptr;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT CoreIndexBuffer::GetDevice(IDirect3DDevice8** device) {
+    if (device == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    Device()->AddRef();
+    *device = Device();
+    return D3D_OK;
+}
+
+HRESULT CoreIndexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags) {
+    const UINT length = Length();
+    if (data == nullptr || offsetToLock >= length || sizeToLock > length - offsetToLock) {
+        return D3DERR_INVALIDCALL;
+    }
+    // Locks nest, as on the platform; the contents count as changed when any
+    // of them could write.
+    ++m_uLockCount;
+    if ((flags & D3DLOCK_READONLY) == 0) {
+        m_bWritten = true;
+    }
+    *data = m_bytes.data() + offsetToLock;
+    return D3D_OK;
+}
+
+HRESULT CoreIndexBuffer::Unlock() {
+    if (m_uLockCount == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (--m_uLockCount == 0 && m_bWritten) {
+        m_bWritten = false;
+        BumpVersion();
+    }
+    return D3D_OK;
+}
+
+HRESULT CoreIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
+    if (desc == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    desc->Format = m_format;
+    desc->Type = D3DRTYPE_INDEXBUFFER;
+    desc->Usage = Usage();
+    desc->Pool = Pool();
+    desc->Size = Length();
+    return D3D_OK;
+}
+
+DWORD CoreIndexBuffer::MaxIndex(UINT start, UINT count) const {
+    const bool whole = start == 0 && count == IndexCount();
+    if (whole && m_bMaxIndexKnown && m_dwMaxIndexVersion == Version()) {
+        return m_dwMaxIndex;
+    }
+    DWORD highest = 0;
+    if (m_format == D3DFMT_INDEX32) {
+        for (UINT i = start; i < start + count; ++i) {
+            DWORD value = 0;
+            std::memcpy(&value, m_bytes.data() + 4 * static_cast<size_t>(i), 4);
+            highest = std::max(highest, value);
+        }
+    } else {
+        for (UINT i = start; i < start + count; ++i) {
+            WORD value = 0;
+            std::memcpy(&value, m_bytes.data() + 2 * static_cast<size_t>(i), 2);
+            highest = std::max<DWORD>(highest, value);
+        }
+    }
+    if (whole) {
+        m_dwMaxIndex = highest;
+        m_dwMaxIndexVersion = Version();
+        m_bMaxIndexKnown = true;
+    }
+    return highest;
+}
