@@ -1,8 +1,33 @@
 // The object behind an HWND. Private to the window layer.
 #pragma once
 
+#include <memory>
+
 #include "platform/win/WinUser.h"
+
+struct SDL_Window;
+class MenuOverlay;
 
 struct HWND__ {
     WNDPROC procedure = nullptr;
+    // Set for windows that are real SDL windows with a GL context.
+    SDL_Window* m_pSdlWindow = nullptr;
+    void* m_pGlContext = nullptr;
+
+    // Window layer state.
+    DWORD m_dwStyle = 0;
+    DWORD m_dwExStyle = 0;
+    HMENU m_hMenu = nullptr;
+    HCURSOR m_hClassCursor = nullptr;
+    HICON m_hClassIcon = nullptr;
+    // A WM_PAINT is due (exposed, or shown for the first time).
+    bool m_bNeedsPaint = false;
+    // Menus, popups and window-DC pictures drawn with Dear ImGui; only
+    // windows made by CreateWindowExA have one.
+    std::unique_ptr<MenuOverlay> m_pOverlay;
+
+    HWND__();
+    ~HWND__();
+    HWND__(const HWND__&) = delete;
+    HWND__& operator=(const HWND__&) = delete;
 };

@@ -1,0 +1,160 @@
+// The OpenGL renderer behind a device: fixed function through generated
+// programs, GL state cached so redundant calls are skipped, resources
+// uploaded lazily by version. A HAL backend draws in the window's context; a
+// REF backend draws in an off-screen software context and copies its frames
+// to the window at Present.
+#pragma once
+
+#include <epoxy/gl.h>
+
+#include <vector>
+
+#include "platform/d3d/core/RenderBackend.h"
+#include "platform/d3d/gl/EglContext.h"
+#include "platform/d3d/gl/GlLimits.h"
+#include "platform/d3d/gl/GlStateCache.h"
+#include "platform/d3d/gl/ShaderCache.h"
+#include "platform/d3d/gl/ShaderGenerator.h"
+#include "platform/d3d/gl/ShaderKey.h"
+
+struct SDL_Cursor;
+class CoreTexture;
+class CoreVertexBuffer;
+class CoreIndexBuffer;
+
+class GlBackend final : public RenderBackend {
+public:
+    // `window` may be null for a REF device (off-screen only). Nothing is
+    // made until Create.
+    GlBackend(D3DDEVTYPE type, HWND window, const GlLimits& limits, UINT refreshRate);
+    ~GlBackend() override;
+    GlBackend(const GlBackend&) = delete;
+    GlBackend& operator=(const GlBackend&) = delete;
+
+    // Makes (REF) or borrows (HAL) the context and the per-context objects.
+    HRESULT Create();
+
+    HRESULT Reset(D3DPRESENT_PARAMETERS& parameters) override;
+    HRESULT TestCooperativeLevel() override;
+    HRESULT Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+    HRESULT Draw(DeviceState& state, const DrawCall& call) override;
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride) override;
+    HRESULT ReadFrontBuffer(UINT width, UINT height, BYTE* bits, UINT pitch) override;
+    HRESULT SetCursorProperties(UINT xHotSpot, UINT yHotSpot, const CoreSurface& image) override;
+    void SetCursorPosition(int x, int y, DWORD flags) override;
+    void ShowCursor(bool show) override;
+    void ReleaseResource(ResourceBase& resource) override;
+
+    // GL calls issued so far (state changes, uploads, draws), for benchmarks.
+    DWORD GlCallCount() const { return m_cache.CallCount(); }
+    // Programs compiled so far.
+    std::size_t ProgramCount() const { return m_shaders.Size(); }
+    // True when frames are paced to the display (swap interval or sleep).
+    bool IsPaced() const { return m_bPacing; }
+
+private:
+    struct VertexArray {
+        GLuint m_uVao = 0;
+        DWORD m_dwFvf = 0;
+        UINT m_uStride = 0;
+        DWORD m_dwIndexSerial = 0;  // index buffer bound in the VAO (serials are never reused)
+    };
+    struct BufferData {
+        GLuint m_uBuffer = 0;
+        DWORD m_dwSerial = 0;
+        DWORD m_dwVersion = 0;
+        bool m_bUploaded = false;
+        VertexArray m_arrays[2];
+        int m_iNextArray = 0;
+    };
+    struct TextureData {
+        GLuint m_uTexture = 0;
+        DWORD m_dwVersion = 0;
+        bool m_bUploaded = false;
+    };
+
+    static constexpr int kUserArrays = 8;
+    static constexpr int kSamplerCount = 3 * 3 * 3 * 6 * 6;
+
+    bool MakeCurrent();
+    void DestroyTargets();
+    HRESULT CreateTargets(const D3DPRESENT_PARAMETERS& parameters);
+    void ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters);
+
+    void ApplyRenderStates(const DeviceState& state);
+    void ApplyViewport(const DeviceState& state);
+    void BuildShaderKey(const DeviceState& state, const FvfLayout& layout, ShaderKey* key) const;
+    void UpdateFrameBlock(const DeviceState& state);
+    void UpdateWorldBlocks(const DeviceState& state, DWORD dirty);
+    void BindTextures(const DeviceState& state, bool samplersDirty);
+    GLuint Sampler(const DeviceState& state, DWORD stage);
+    TextureData* PrepareTexture(CoreTexture& texture);
+    BufferData* PrepareVertexBuffer(CoreVertexBuffer& buffer);
+    BufferData* PrepareIndexBuffer(CoreIndexBuffer& buffer);
+    void SetupVertexArray(const FvfLayout& layout, UINT stride, GLuint buffer);
+    GLuint UserVertexArray(const FvfLayout& layout, UINT stride);
+    // GL state was changed behind the cache (a reset, the present hook):
+    // forget the cache and apply every state again at the next draw.
+    void ForgetGlState();
+
+    void ResolveToFront();
+    void ShowOnWindowContext();
+    void ShowOnWindowSurface();
+    void Pace();
+    void ReadFront(std::vector<DWORD>& pixels);
+
+    D3DDEVTYPE m_type;
+    HWND m_hWindow;
+    GlLimits m_limits;
+    UINT m_uRefreshRate;
+    bool m_bPacing = true;
+    bool m_bSwapIntervalPaces = false;
+    ULONGLONG m_ullNextFrame = 0;
+    EglContext m_egl;
+    bool m_bCreated = false;
+
+    GlStateCache m_cache;
+    ShaderCache m_shaders;
+    ShaderKey m_key;
+    DWORD m_dwKeyFvf = ~0u;
+    DWORD m_dwForceDirty = 0;
+    GLuint m_uProgram = 0;
+
+    D3DPRESENT_PARAMETERS m_params = {};
+    UINT m_uWidth = 0;
+    UINT m_uHeight = 0;
+    bool m_bHasDepth = false;
+    bool m_bLost = false;
+    bool m_bFullscreenApplied = false;
+
+    GLuint m_uBackFbo = 0;
+    GLuint m_uBackColor = 0;
+    GLuint m_uBackDepth = 0;
+    GLuint m_uFrontFbo = 0;
+    GLuint m_uFrontColor = 0;
+    GLuint m_uFrameUbo = 0;
+    GLuint m_uWorldUbo = 0;
+    GLuint m_uWorldNormalUbo = 0;
+    GLuint m_uUserVbo = 0;
+    GLsizeiptr m_iUserVboSize = 0;
+    VertexArray m_userArrays[kUserArrays];
+    int m_iNextUserArray = 0;
+    GLuint m_uSamplers[kSamplerCount] = {};
+    DWORD m_dwNextSerial = 1;
+
+    // Objects in the window's context that show a REF frame.
+    GLuint m_uWindowTexture = 0;
+    GLuint m_uWindowFbo = 0;
+    UINT m_uWindowTextureWidth = 0;
+    UINT m_uWindowTextureHeight = 0;
+
+    FrameBlock m_frame = {};
+    float m_fWorld[ShaderGenerator::kPaletteSize][16] = {};
+    float m_fWorldNormal[ShaderGenerator::kPaletteSize][16] = {};
+    std::vector<DWORD> m_pixels;
+    std::vector<DWORD> m_scratch;
+
+    SDL_Cursor* m_pCursor = nullptr;
+    bool m_bCursorShown = false;
+};

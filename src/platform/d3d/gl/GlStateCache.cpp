@@ -1,0 +1,187 @@
+#include "platform/d3d/gl/GlStateCache.h"
+
+void GlStateCache::Invalidate() {
+    const DWORD calls = m_dwCalls;
+    *this = GlStateCache();
+    m_dwCalls = calls;
+}
+
+int GlStateCache::CapIndex(GLenum capability) {
+    switch (capability) {
+        case GL_DEPTH_TEST:
+            return kDepthTest;
+        case GL_BLEND:
+            return kBlend;
+        case GL_CULL_FACE:
+            return kCullFace;
+        case GL_SCISSOR_TEST:
+            return kScissorTest;
+        default:
+            return -1;
+    }
+}
+
+void GlStateCache::SetEnabled(GLenum capability, bool enabled) {
+    const int index = CapIndex(capability);
+    if (index >= 0 && m_iCaps[index] == static_cast<int>(enabled)) {
+        return;
+    }
+    if (index >= 0) {
+        m_iCaps[index] = static_cast<int>(enabled);
+    }
+    if (enabled) {
+        glEnable(capability);
+    } else {
+        glDisable(capability);
+    }
+    Count();
+}
+
+void GlStateCache::SetBlendFunc(GLenum source, GLenum dest) {
+    if (m_eBlendSource == source && m_eBlendDest == dest) {
+        return;
+    }
+    m_eBlendSource = source;
+    m_eBlendDest = dest;
+    glBlendFunc(source, dest);
+    Count();
+}
+
+void GlStateCache::SetDepthFunc(GLenum func) {
+    if (m_eDepthFunc == func) {
+        return;
+    }
+    m_eDepthFunc = func;
+    glDepthFunc(func);
+    Count();
+}
+
+void GlStateCache::SetDepthMask(bool write) {
+    if (m_iDepthMask == static_cast<int>(write)) {
+        return;
+    }
+    m_iDepthMask = static_cast<int>(write);
+    glDepthMask(write ? GL_TRUE : GL_FALSE);
+    Count();
+}
+
+void GlStateCache::SetColorMask(bool red, bool green, bool blue, bool alpha) {
+    const int mask = (red ? 1 : 0) | (green ? 2 : 0) | (blue ? 4 : 0) | (alpha ? 8 : 0);
+    if (m_iColorMask == mask) {
+        return;
+    }
+    m_iColorMask = mask;
+    glColorMask(red, green, blue, alpha);
+    Count();
+}
+
+void GlStateCache::SetCullFace(GLenum face) {
+    if (m_eCullFace == face) {
+        return;
+    }
+    m_eCullFace = face;
+    glCullFace(face);
+    Count();
+}
+
+void GlStateCache::SetPolygonMode(GLenum mode) {
+    if (m_ePolygonMode == mode) {
+        return;
+    }
+    m_ePolygonMode = mode;
+    glPolygonMode(GL_FRONT_AND_BACK, mode);
+    Count();
+}
+
+void GlStateCache::SetViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (m_iViewport[0] == x && m_iViewport[1] == y && m_iViewport[2] == width && m_iViewport[3] == height) {
+        return;
+    }
+    m_iViewport[0] = x;
+    m_iViewport[1] = y;
+    m_iViewport[2] = width;
+    m_iViewport[3] = height;
+    glViewport(x, y, width, height);
+    Count();
+}
+
+void GlStateCache::SetScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
+    if (m_iScissor[0] == x && m_iScissor[1] == y && m_iScissor[2] == width && m_iScissor[3] == height) {
+        return;
+    }
+    m_iScissor[0] = x;
+    m_iScissor[1] = y;
+    m_iScissor[2] = width;
+    m_iScissor[3] = height;
+    glScissor(x, y, width, height);
+    Count();
+}
+
+void GlStateCache::SetDepthRange(float nearZ, float farZ) {
+    if (m_fDepthRange[0] == nearZ && m_fDepthRange[1] == farZ) {
+        return;
+    }
+    m_fDepthRange[0] = nearZ;
+    m_fDepthRange[1] = farZ;
+    glDepthRange(nearZ, farZ);
+    Count();
+}
+
+void GlStateCache::UseProgram(GLuint program) {
+    if (m_uProgram == program) {
+        return;
+    }
+    m_uProgram = program;
+    glUseProgram(program);
+    Count();
+}
+
+void GlStateCache::BindVertexArray(GLuint vertexArray) {
+    if (m_uVertexArray == vertexArray) {
+        return;
+    }
+    m_uVertexArray = vertexArray;
+    glBindVertexArray(vertexArray);
+    Count();
+}
+
+void GlStateCache::BindArrayBuffer(GLuint buffer) {
+    if (m_uArrayBuffer == buffer) {
+        return;
+    }
+    m_uArrayBuffer = buffer;
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    Count();
+}
+
+void GlStateCache::BindTexture(int unit, GLuint texture) {
+    if (unit < 0 || unit >= kTextureUnits || m_uTextures[unit] == texture) {
+        return;
+    }
+    if (m_iActiveUnit != unit) {
+        m_iActiveUnit = unit;
+        glActiveTexture(GL_TEXTURE0 + unit);
+        Count();
+    }
+    m_uTextures[unit] = texture;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    Count();
+}
+
+void GlStateCache::BindSampler(int unit, GLuint sampler) {
+    if (unit < 0 || unit >= kTextureUnits || m_uSamplers[unit] == sampler) {
+        return;
+    }
+    m_uSamplers[unit] = sampler;
+    glBindSampler(static_cast<GLuint>(unit), sampler);
+    Count();
+}
+
+void GlStateCache::BindDrawFramebuffer(GLuint framebuffer) {
+    if (m_uDrawFramebuffer == framebuffer) {
+        return;
+    }
+    m_uDrawFramebuffer = framebuffer;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    Count();
+}

@@ -1,0 +1,98 @@
+#include "platform/d3d/gl/GlTextureUpload.h"
+
+#include "platform/d3d/core/CoreTexture.h"
+#include "platform/d3d/gl/DxtDecoder.h"
+
+namespace {
+
+bool DxtKindOf(D3DFORMAT format, DxtKind* kind, GLenum* glFormat) {
+    switch (format) {
+        case D3DFMT_DXT1:
+            *kind = DxtKind::Dxt1;
+            *glFormat = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
+            return true;
+        case D3DFMT_DXT3:
+            *kind = DxtKind::Dxt3;
+            *glFormat = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
+            return true;
+        case D3DFMT_DXT5:
+            *kind = DxtKind::Dxt5;
+            *glFormat = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+bool GlTextureUpload::LayoutOf(D3DFORMAT format, PixelLayout* layout) {
+    switch (format) {
+        case D3DFMT_A8R8G8B8:
+            *layout = PixelLayout{GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, false};
+            return true;
+        case D3DFMT_X8R8G8B8:
+            *layout = PixelLayout{GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, true};
+            return true;
+        case D3DFMT_R5G6B5:
+            *layout = PixelLayout{GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2, true};
+            return true;
+        case D3DFMT_X1R5G5B5:
+            *layout = PixelLayout{GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2, true};
+            return true;
+        case D3DFMT_A1R5G5B5:
+            *layout = PixelLayout{GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2, false};
+            return true;
+        case D3DFMT_A4R4G4B4:
+            *layout = PixelLayout{GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, 2, false};
+            return true;
+        default:
+            return false;
+    }
+}
+
+DWORD GlTextureUpload::Upload(const CoreTexture& source, bool s3tc, std::vector<DWORD>& scratch) {
+    DWORD calls = 0;
+    const UINT levels = source.Levels();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels > 0 ? static_cast<GLint>(levels - 1) : 0);
+    calls += 2;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    ++calls;
+
+    PixelLayout layout;
+    DxtKind kind = DxtKind::Dxt1;
+    GLenum compressedFormat = 0;
+    const bool plain = LayoutOf(source.Format(), &layout);
+    const bool compressed = !plain && DxtKindOf(source.Format(), &kind, &compressedFormat);
+    const bool opaque = plain && layout.m_bOpaque;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, opaque ? GL_ONE : GL_ALPHA);
+    ++calls;
+
+    for (UINT level = 0; level < levels; ++level) {
+        const GLsizei width = static_cast<GLsizei>(source.LevelWidth(level));
+        const GLsizei height = static_cast<GLsizei>(source.LevelHeight(level));
+        const BYTE* bits = source.LevelBits(level);
+        if (plain) {
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(source.LevelPitch(level) / layout.m_uBytesPerPixel));
+            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0, layout.m_eFormat,
+                         layout.m_eType, bits);
+            calls += 2;
+        } else if (compressed && s3tc) {
+            glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), compressedFormat, width, height, 0,
+                                   static_cast<GLsizei>(source.LevelSize(level)), bits);
+            ++calls;
+        } else if (compressed) {
+            scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+            DxtDecoder::DecodeImage(kind, static_cast<DWORD>(width), static_cast<DWORD>(height), bits, scratch.data(),
+                                    static_cast<DWORD>(width) * 4);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0, GL_BGRA,
+                         GL_UNSIGNED_INT_8_8_8_8_REV, scratch.data());
+            calls += 2;
+        }
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    ++calls;
+    return calls;
+}

@@ -1,0 +1,52 @@
+// Writes the GLSL 3.30 source of the fixed-function pipeline for one key:
+// transforms (row vectors, depth 0..1 turned into GL's -1..1), vertex
+// blending, directional lighting in camera space, linear fog, two texture
+// stages and the alpha test.
+#pragma once
+
+#include <string>
+
+#include "platform/d3d/gl/ShaderKey.h"
+
+class ShaderGenerator {
+public:
+    // Uniform block bindings shared by every program, so one upload serves all.
+    static constexpr unsigned kFrameBlock = 0;
+    static constexpr unsigned kWorldBlock = 1;
+    static constexpr unsigned kWorldNormalBlock = 2;
+    static constexpr unsigned kPaletteSize = 256;
+    static constexpr unsigned kMaxLights = 8;
+
+    // Vertex attribute locations.
+    enum Attribute : unsigned {
+        kPosition = 0,
+        kWeights = 1,
+        kIndices = 2,
+        kNormal = 3,
+        kDiffuse = 4,
+        kSpecular = 5,
+        kTexCoord0 = 6,  // 6, 7, 8
+    };
+
+    static std::string VertexSource(const ShaderKey& key);
+    static std::string FragmentSource(const ShaderKey& key);
+};
+
+// Layout of the Frame uniform block (std140), as the shaders declare it.
+struct FrameBlock {
+    float view[16];
+    float projection[16];
+    float viewNormal[16];
+    float fog[4];  // start, end, 1 / (end - start)
+    float fogColor[4];
+    float textureFactor[4];
+    float screen[4];  // GL viewport x, y (bottom left), width, height
+    float target[4];  // render-target width, height
+    float alphaRef[4];
+    float materialDiffuse[4];
+    float materialAmbient[4];
+    float materialEmissive[4];
+    float ambientTotal[4];  // D3DRS_AMBIENT plus every enabled light's ambient
+    float lightDiffuse[8][4];
+    float lightDirection[8][4];  // towards the light, camera space, unit length
+};

@@ -1,0 +1,106 @@
+#include "platform/win/GlWindow.h"
+
+#include <SDL.h>
+
+#include "platform/win/WindowObject.h"
+
+namespace {
+const void* g_pCurrentOwner = nullptr;
+win::GlReleaseFn g_pReleaseCurrent = nullptr;
+
+void ReleaseWindowContext(const void* owner) {
+    const auto* window = static_cast<const HWND__*>(owner);
+    SDL_GL_MakeCurrent(window->m_pSdlWindow, nullptr);
+}
+}  // namespace
+
+namespace win {
+
+bool IsGlCurrent(const void* owner) {
+    return owner != nullptr && g_pCurrentOwner == owner;
+}
+
+void NoteGlCurrent(const void* owner, GlReleaseFn release) {
+    g_pCurrentOwner = owner;
+    g_pReleaseCurrent = release;
+}
+
+void ReleaseCurrentGl() {
+    if (g_pCurrentOwner != nullptr && g_pReleaseCurrent != nullptr) {
+        g_pReleaseCurrent(g_pCurrentOwner);
+    }
+    g_pCurrentOwner = nullptr;
+    g_pReleaseCurrent = nullptr;
+}
+
+bool MakeGlWindowCurrent(HWND window) {
+    if (window == nullptr || window->m_pGlContext == nullptr) {
+        return false;
+    }
+    if (IsGlCurrent(window)) {
+        return true;
+    }
+    ReleaseCurrentGl();
+    if (SDL_GL_MakeCurrent(window->m_pSdlWindow, static_cast<SDL_GLContext>(window->m_pGlContext)) != 0) {
+        return false;
+    }
+    NoteGlCurrent(window, ReleaseWindowContext);
+    return true;
+}
+
+HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPROC procedure, bool hidden) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return nullptr;
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+    SDL_Window* sdlWindow = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED,
+                                             SDL_WINDOWPOS_UNDEFINED, clientWidth, clientHeight, flags);
+    if (sdlWindow == nullptr) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    SDL_GLContext context = SDL_GL_CreateContext(sdlWindow);
+    if (context == nullptr) {
+        SDL_DestroyWindow(sdlWindow);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return nullptr;
+    }
+    HWND window = CreateWindowObject(procedure);
+    window->m_pSdlWindow = sdlWindow;
+    window->m_pGlContext = context;
+    // SDL made the new context current behind our back.
+    NoteGlCurrent(window, ReleaseWindowContext);
+    return window;
+}
+
+void DestroyGlWindow(HWND window) {
+    if (window == nullptr) {
+        return;
+    }
+    if (IsGlCurrent(window)) {
+        ReleaseCurrentGl();
+    }
+    if (window->m_pGlContext != nullptr) {
+        SDL_GL_DeleteContext(static_cast<SDL_GLContext>(window->m_pGlContext));
+    }
+    if (window->m_pSdlWindow != nullptr) {
+        SDL_DestroyWindow(window->m_pSdlWindow);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    DestroyWindowObject(window);
+}
+
+SDL_Window* GetSdlWindow(HWND window) {
+    return window != nullptr ? window->m_pSdlWindow : nullptr;
+}
+
+void* GetGlContext(HWND window) {
+    return window != nullptr ? window->m_pGlContext : nullptr;
+}
+
+}  // namespace win
