@@ -1,0 +1,116 @@
+#include "platform/xfile/XFile.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/xfile/XDocument.h"
+#include "platform/xfile/XFileEnumObject.h"
+#include "platform/xfile/XFileParser.h"
+
+HRESULT DirectXFileCreate(IDirectXFile** file) {
+    if (file == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    *file = new XFile();
+    return DXFILE_OK;
+}
+
+HRESULT XFile::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (riid == IID_IUnknown || riid == IID_IDirectXFile) {
+        AddRef();
+        *object = static_cast<IDirectXFile*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG XFile::AddRef() {
+    return ++m_dwRefs;
+}
+
+ULONG XFile::Release() {
+    ULONG refs = --m_dwRefs;
+    if (refs == 0) {
+        delete this;
+    }
+    return refs;
+}
+
+HRESULT XFile::ReadWholeFile(const char* path, std::vector<BYTE>& image) {
+    // The program spells folders with back-slashes.
+    std::string native(path);
+    for (char& c : native) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(native.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        return DXFILEERR_FILENOTFOUND;
+    }
+    BYTE buffer[65536];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0) {
+        image.insert(image.end(), buffer, buffer + got);
+    }
+    if (std::ferror(file.get())) {
+        return DXFILEERR_BADFILE;
+    }
+    return S_OK;
+}
+
+HRESULT XFile::CreateEnumObject(LPCVOID source, DXFILELOADOPTIONS options, IDirectXFileEnumObject** enumObject) {
+    if (enumObject == nullptr || source == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    *enumObject = nullptr;
+    std::vector<BYTE> fileImage;
+    const BYTE* image = nullptr;
+    size_t size = 0;
+    if (options == DXFILELOAD_FROMFILE) {
+        HRESULT hr = ReadWholeFile(static_cast<const char*>(source), fileImage);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        image = fileImage.data();
+        size = fileImage.size();
+    } else if (options == DXFILELOAD_FROMMEMORY) {
+        const auto* memory = static_cast<const DXFILELOADMEMORY*>(source);
+        if (memory->lpMemory == nullptr && memory->dSize != 0) {
+            return DXFILEERR_BADVALUE;
+        }
+        image = static_cast<const BYTE*>(memory->lpMemory);
+        size = memory->dSize;
+    } else {
+        return DXFILEERR_BADVALUE;
+    }
+
+    auto document = std::make_shared<XDocument>();
+    document->Templates() = m_templates;
+    HRESULT hr = XFileParser::Parse(image, size, *document);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_templates = document->Templates();
+    *enumObject = new XFileEnumObject(std::move(document));
+    return DXFILE_OK;
+}
+
+HRESULT XFile::RegisterTemplates(LPCVOID data, DWORD size) {
+    if (data == nullptr || size == 0) {
+        return DXFILEERR_BADVALUE;
+    }
+    XDocument scratch;
+    scratch.Templates() = m_templates;
+    HRESULT hr = XFileParser::Parse(static_cast<const BYTE*>(data), size, scratch);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_templates = scratch.Templates();
+    return DXFILE_OK;
+}

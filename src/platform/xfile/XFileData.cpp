@@ -1,0 +1,113 @@
+#include "platform/xfile/XFileData.h"
+
+#include <cstring>
+
+#include "platform/xfile/XFileReference.h"
+
+HRESULT XFileData::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (riid == IID_IUnknown || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileData) {
+        AddRef();
+        *object = static_cast<IDirectXFileData*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG XFileData::AddRef() {
+    return ++m_dwRefs;
+}
+
+ULONG XFileData::Release() {
+    ULONG refs = --m_dwRefs;
+    if (refs == 0) {
+        delete this;
+    }
+    return refs;
+}
+
+HRESULT XFileData::CopyName(const std::string& source, LPSTR name, DWORD* length) {
+    if (length == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    DWORD needed = source.empty() ? 0 : static_cast<DWORD>(source.size() + 1);
+    if (name == nullptr) {
+        *length = needed;
+        return DXFILE_OK;
+    }
+    if (*length < needed) {
+        return DXFILEERR_BADVALUE;
+    }
+    if (needed == 0) {
+        if (*length > 0) {
+            name[0] = '\0';
+        }
+    } else {
+        std::memcpy(name, source.c_str(), needed);
+    }
+    *length = needed;
+    return DXFILE_OK;
+}
+
+HRESULT XFileData::GetName(LPSTR name, DWORD* length) {
+    return CopyName(m_pNode->strName, name, length);
+}
+
+HRESULT XFileData::GetId(GUID* id) {
+    if (id == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    *id = m_pNode->id;
+    return DXFILE_OK;
+}
+
+HRESULT XFileData::GetData(LPCSTR member, DWORD* size, void** data) {
+    if (size == nullptr || data == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    // The bytes never change after reading; the interface hands them out writable.
+    BYTE* bytes = const_cast<BYTE*>(m_pNode->bytes.data());
+    if (member == nullptr) {
+        *size = static_cast<DWORD>(m_pNode->bytes.size());
+        *data = bytes;
+        return DXFILE_OK;
+    }
+    for (const XMemberSpan& span : m_pNode->spans) {
+        if (span.strName == member) {
+            *size = static_cast<DWORD>(span.dwSize);
+            *data = bytes + span.dwOffset;
+            return DXFILE_OK;
+        }
+    }
+    *size = 0;
+    *data = nullptr;
+    return DXFILEERR_NOTFOUND;
+}
+
+HRESULT XFileData::GetType(const GUID** type) {
+    if (type == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    *type = &m_pNode->pTemplate->guid;
+    return DXFILE_OK;
+}
+
+HRESULT XFileData::GetNextObject(IDirectXFileObject** child) {
+    if (child == nullptr) {
+        return DXFILEERR_BADVALUE;
+    }
+    *child = nullptr;
+    if (m_dwNextChild >= m_pNode->children.size()) {
+        return DXFILEERR_NOMOREOBJECTS;
+    }
+    const XChild& next = m_pNode->children[m_dwNextChild++];
+    if (next.pNode != nullptr) {
+        *child = new XFileData(m_pDocument, next.pNode);
+    } else {
+        *child = new XFileReference(m_pDocument, &next);
+    }
+    return DXFILE_OK;
+}

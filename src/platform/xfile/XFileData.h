@@ -1,0 +1,38 @@
+// One data object of a file, with its own cursor over its children.
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "platform/xfile/DXFile.h"
+#include "platform/xfile/XDocument.h"
+
+class XFileData final : public IDirectXFileData {
+public:
+    XFileData(std::shared_ptr<const XDocument> document, const XDataNode* node)
+        : m_pDocument(std::move(document)), m_pNode(node) {}
+    XFileData(const XFileData&) = delete;
+    XFileData& operator=(const XFileData&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT GetName(LPSTR name, DWORD* length) override;
+    HRESULT GetId(GUID* id) override;
+
+    HRESULT GetData(LPCSTR member, DWORD* size, void** data) override;
+    HRESULT GetType(const GUID** type) override;
+    HRESULT GetNextObject(IDirectXFileObject** child) override;
+
+    // The name rule shared with references: length query, then a copy.
+    static HRESULT CopyName(const std::string& source, LPSTR name, DWORD* length);
+
+private:
+    ~XFileData() = default;
+
+    std::atomic<ULONG> m_dwRefs{1};
+    std::shared_ptr<const XDocument> m_pDocument;
+    const XDataNode* m_pNode;
+    size_t m_dwNextChild = 0;
+};

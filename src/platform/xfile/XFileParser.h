@@ -1,0 +1,47 @@
+// Reads a whole file image (any of the four encodings) into a document. Templates
+// drive the reading of data: every value is taken in the order and type the
+// template gives, arrays are sized by constants or earlier members, and nothing
+// is allocated ahead of the values actually present in the image.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/xfile/XDocument.h"
+#include "platform/xfile/XTokenizer.h"
+
+class XFileParser {
+public:
+    // Objects and references nest at most this deep, nested template members included.
+    static constexpr int kMaxDepth = 128;
+
+    // doc.Templates() holds the templates known beforehand; the file's own
+    // declarations are added to it. On failure doc holds a partial read.
+    static HRESULT Parse(const BYTE* data, size_t size, XDocument& doc);
+
+private:
+    XFileParser(XTokenizer& tokens, XDocument& doc, size_t imageSize);
+
+    HRESULT ParseBody();
+    HRESULT ParseTemplate();
+    HRESULT ParseMemberDeclaration(XTemplate& tmpl);
+    HRESULT ParseRestrictions(XTemplate& tmpl);
+    HRESULT ParseObject(int depth, XDataNode** node);
+    HRESULT ParseMembers(const XTemplate& tmpl, XDataNode& node, int depth, bool bTopLevel);
+    HRESULT ParseValue(XPrimitive type, XDataNode& node, std::int64_t* stored);
+    HRESULT ParseReference(XChild& child);
+    HRESULT Expect(XTokenKind kind);
+    HRESULT Unexpected(const XToken& token) const;
+    void SkipSeparators();
+    bool Charge();
+
+    XTokenizer& m_tokens;
+    XDocument& m_doc;
+    // Array elements and values visited; bounded by the image size so that arrays
+    // of empty elements cannot spin for billions of rounds.
+    std::uint64_t m_qwWork = 0;
+    std::uint64_t m_qwWorkLimit;
+};

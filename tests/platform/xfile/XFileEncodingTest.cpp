@@ -1,0 +1,232 @@
+// The same model read from every encoding gives the same objects and bytes,
+// and the bytes are the template layout the loaders index into.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+
+#include "platform/xfile/XFileDump.h"
+#include "platform/xfile/XTestModel.h"
+
+namespace {
+
+struct Walk {
+    XRef<IDirectXFile> file;
+    XRef<IDirectXFileEnumObject> enumObject;
+};
+
+// The first data object of the given type, depth first, from a fresh enumerator.
+bool FindFirst(IDirectXFileData* data, const GUID& type, XRef<IDirectXFileData>& found) {
+    const GUID* own = nullptr;
+    data->GetType(&own);
+    if (*own == type) {
+        data->AddRef();
+        *found.Out() = data;
+        return true;
+    }
+    XRef<IDirectXFileObject> child;
+    while (SUCCEEDED(data->GetNextObject(child.Out()))) {
+        XRef<IDirectXFileData> childData;
+        if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(childData.Out()))) &&
+            FindFirst(childData.Get(), type, found)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool FindInFile(const std::vector<BYTE>& image, const GUID& type, Walk& walk, XRef<IDirectXFileData>& found) {
+    if (FAILED(XFileDump::CreateRuntime(walk.file)) ||
+        FAILED(XFileDump::Open(walk.file.Get(), image, walk.enumObject))) {
+        return false;
+    }
+    XRef<IDirectXFileData> top;
+    while (SUCCEEDED(walk.enumObject->GetNextDataObject(top.Out()))) {
+        if (FindFirst(top.Get(), type, found)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename T>
+T At(const void* bytes, size_t offset) {
+    T value;
+    std::memcpy(&value, static_cast<const BYTE*>(bytes) + offset, sizeof(T));
+    return value;
+}
+
+class EncodingTest : public ::testing::TestWithParam<XEncoding> {};
+
+TEST_P(EncodingTest, ReadsTheSameObjectsAsTheTextFile) {
+    XTestWriter model = BuildTestModel();
+    std::string text = XFileDump::Describe(model.Build(XEncoding::Text));
+    ASSERT_EQ(text.find("error"), std::string::npos) << text;
+    EXPECT_EQ(XFileDump::Describe(model.Build(GetParam())), text);
+}
+
+TEST_P(EncodingTest, MeshBytesFollowTheTemplateLayout) {
+    std::vector<BYTE> image = BuildTestModel().Build(GetParam());
+    Walk walk;
+    XRef<IDirectXFileData> mesh;
+    ASSERT_TRUE(FindInFile(image, TID_D3DRMMesh, walk, mesh));
+    EXPECT_EQ(XFileDump::NameOf(mesh.Get()), "display01");
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(mesh->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    // nVertices, 4 vectors, nFaces, 2 faces of {count, 3 indices}.
+    ASSERT_EQ(size, 4u + 4 * 12 + 4 + 2 * 16);
+    EXPECT_EQ(At<DWORD>(bytes, 0), 4u);
+    EXPECT_EQ(At<float>(bytes, 4), -1.0f);
+    EXPECT_EQ(At<float>(bytes, 4 + 11 * 4), 0.1f);
+    EXPECT_EQ(At<DWORD>(bytes, 52), 2u);
+    EXPECT_EQ(At<DWORD>(bytes, 56), 3u);
+    EXPECT_EQ(At<DWORD>(bytes, 56 + 16 + 12), 3u);
+
+    // Named members point into the same block.
+    DWORD faceSize = 0;
+    void* faces = nullptr;
+    ASSERT_EQ(mesh->GetData("faces", &faceSize, &faces), DXFILE_OK);
+    EXPECT_EQ(faceSize, 32u);
+    EXPECT_EQ(static_cast<BYTE*>(faces) - static_cast<BYTE*>(bytes), 56);
+    EXPECT_EQ(mesh->GetData("noSuchMember", &faceSize, &faces), DXFILEERR_NOTFOUND);
+}
+
+TEST_P(EncodingTest, AnimationKeysAndMatricesReadAsFloats) {
+    std::vector<BYTE> image = BuildTestModel().Build(GetParam());
+    {
+        Walk walk;
+        XRef<IDirectXFileData> key;
+        ASSERT_TRUE(FindInFile(image, TID_D3DRMAnimationKey, walk, key));
+        DWORD size = 0;
+        void* bytes = nullptr;
+        ASSERT_EQ(key->GetData(nullptr, &size, &bytes), DXFILE_OK);
+        // keyType, nKeys, then per key: time, nValues, 4 floats.
+        ASSERT_EQ(size, 8u + 2 * 24);
+        EXPECT_EQ(At<DWORD>(bytes, 0), 0u);
+        EXPECT_EQ(At<DWORD>(bytes, 4), 2u);
+        EXPECT_EQ(At<DWORD>(bytes, 8 + 24), 4800u);
+        EXPECT_EQ(At<DWORD>(bytes, 8 + 28), 4u);
+        EXPECT_EQ(At<float>(bytes, 8 + 32), 0.70710677f);
+    }
+    {
+        Walk walk;
+        XRef<IDirectXFileData> matrix;
+        ASSERT_TRUE(FindInFile(image, TID_D3DRMFrameTransformMatrix, walk, matrix));
+        DWORD size = 0;
+        void* bytes = nullptr;
+        ASSERT_EQ(matrix->GetData(nullptr, &size, &bytes), DXFILE_OK);
+        ASSERT_EQ(size, 64u);
+        EXPECT_EQ(At<float>(bytes, 48), 10.0f);
+        EXPECT_EQ(At<float>(bytes, 56), 30.0f);
+    }
+}
+
+TEST_P(EncodingTest, StringsAndReferencesSurviveTheEnumerator) {
+    std::vector<BYTE> image = BuildTestModel().Build(GetParam());
+    XRef<IDirectXFileData> weights;
+    {
+        Walk walk;
+        ASSERT_TRUE(FindInFile(image, DXFILEOBJ_SkinWeights, walk, weights));
+    }
+    // The enumerator and runtime are gone; the object keeps its file alive.
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(weights->GetData("transformNodeName", &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, sizeof(char*));
+    EXPECT_STREQ(At<const char*>(bytes, 0), "Child");
+    ASSERT_EQ(weights->GetData("weights", &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, 8u);
+    EXPECT_EQ(At<float>(bytes, 4), 0.5f);
+    ASSERT_EQ(weights->GetData("matrixOffset", &size, &bytes), DXFILE_OK);
+    EXPECT_EQ(size, 64u);
+}
+
+std::string EncodingName(const ::testing::TestParamInfo<XEncoding>& info) {
+    static const char* const kNames[] = {"Text", "Binary", "Binary64", "TextZip", "BinaryZip"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEncodings, EncodingTest,
+                         ::testing::Values(XEncoding::Text, XEncoding::Binary, XEncoding::Binary64, XEncoding::TextZip,
+                                           XEncoding::BinaryZip),
+                         EncodingName);
+
+TEST(EncodingDescription, ShowsReferencesResolvedAndTextureNamesRaw) {
+    std::string text = XFileDump::Describe(BuildTestModel().Build(XEncoding::Text));
+    EXPECT_NE(text.find("-> 'Red' resolves to 'Red'"), std::string::npos) << text;
+    EXPECT_NE(text.find("-> 'Child' resolves to 'Child'"), std::string::npos) << text;
+    // Doubled back-slashes reach the loader as written; it decides what they mean.
+    EXPECT_NE(text.find("\"tex\\\\red.dds\""), std::string::npos) << text;
+}
+
+// A body long and repetitive enough that later chunks copy from earlier ones.
+std::vector<BYTE> LongModel(XEncoding encoding) {
+    XTestWriter w;
+    w.Begin("Frame", "Long");
+    for (int i = 0; i < 300; ++i) {
+        w.Begin("FrameTransformMatrix");
+        w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, static_cast<double>(i % 7), 2, 3, 1});
+        w.End();
+    }
+    w.End();
+    return w.Build(encoding);
+}
+
+TEST(Compression, ChunksShareOneSlidingWindow) {
+    std::vector<BYTE> plain = LongModel(XEncoding::Text);
+    std::vector<BYTE> packed = XTestWriter::CompressFile(plain, 2048, true);
+    std::string expected = XFileDump::Describe(plain);
+    ASSERT_EQ(expected.find("error"), std::string::npos);
+    EXPECT_EQ(XFileDump::Describe(packed), expected);
+
+    // The second chunk really reaches back into the first: on its own it does not inflate.
+    size_t second = 16 + 4;
+    WORD packedSize = static_cast<WORD>(packed[second + 2] | (packed[second + 3] << 8));
+    second += 4 + packedSize;
+    ASSERT_LT(second + 6, packed.size());
+    ASSERT_EQ(packed[second + 4], 'C');
+    z_stream stream{};
+    ASSERT_EQ(inflateInit2(&stream, -15), Z_OK);
+    std::vector<BYTE> out(65536);
+    stream.next_in = packed.data() + second + 6;
+    stream.avail_in = static_cast<uInt>(packed.size() - second - 6);
+    stream.next_out = out.data();
+    stream.avail_out = static_cast<uInt>(out.size());
+    int result = inflate(&stream, Z_FINISH);
+    inflateEnd(&stream);
+    EXPECT_NE(result, Z_STREAM_END);
+}
+
+TEST(Compression, AcceptsBothCountsOfTheChunkSize) {
+    std::vector<BYTE> plain = LongModel(XEncoding::Binary);
+    std::string expected = XFileDump::Describe(plain);
+    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, true)), expected);
+    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, false)), expected);
+}
+
+TEST(Compression, RejectsDamagedChunks) {
+    std::vector<BYTE> packed = XTestWriter::CompressFile(LongModel(XEncoding::Text), 2048, true);
+    size_t count = 0;
+
+    std::vector<BYTE> badSignature = packed;
+    badSignature[16 + 4 + 4] = 'X';
+    EXPECT_EQ(XFileDump::CountTopLevel(badSignature, &count), DXFILEERR_BADFILE);
+
+    std::vector<BYTE> badSize = packed;
+    badSize[16 + 4] ^= 0x01;  // the first chunk claims one byte more or less than it inflates to
+    EXPECT_EQ(XFileDump::CountTopLevel(badSize, &count), DXFILEERR_BADFILE);
+
+    std::vector<BYTE> smallTotal = packed;
+    smallTotal[16] = 100;  // the whole decoded file claims to be tiny
+    smallTotal[17] = smallTotal[18] = smallTotal[19] = 0;
+    EXPECT_EQ(XFileDump::CountTopLevel(smallTotal, &count), DXFILEERR_BADFILE);
+
+    std::vector<BYTE> garbled = packed;
+    for (size_t i = 16 + 4 + 6; i < 16 + 4 + 30; ++i) {
+        garbled[i] = 0xFF;
+    }
+    EXPECT_EQ(XFileDump::CountTopLevel(garbled, &count), DXFILEERR_BADFILE);
+}
+
+}  // namespace

@@ -1,0 +1,395 @@
+// What the runtime accepts: the text grammar as exporters write it, every member
+// kind, templates declared in files, references, and the calls' contracts.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/xfile/XDocument.h"
+#include "platform/xfile/XFileDump.h"
+#include "platform/xfile/XFileParser.h"
+#include "platform/xfile/XTestWriter.h"
+
+namespace {
+
+std::vector<BYTE> Bytes(const std::string& text) {
+    return std::vector<BYTE>(text.begin(), text.end());
+}
+
+template <typename T>
+T At(const void* bytes, size_t offset) {
+    T value;
+    std::memcpy(&value, static_cast<const BYTE*>(bytes) + offset, sizeof(T));
+    return value;
+}
+
+// Opens a text file and hands out its first top-level object.
+class OpenedFile {
+public:
+    explicit OpenedFile(const std::string& text) : m_image(Bytes(text)) {
+        m_hr = XFileDump::CreateRuntime(m_file);
+        if (SUCCEEDED(m_hr)) {
+            m_hr = XFileDump::Open(m_file.Get(), m_image, m_enum);
+        }
+        if (SUCCEEDED(m_hr)) {
+            m_hr = m_enum->GetNextDataObject(m_first.Out());
+        }
+    }
+    HRESULT Result() const { return m_hr; }
+    IDirectXFileData* First() const { return m_first.Get(); }
+    IDirectXFileEnumObject* Enum() const { return m_enum.Get(); }
+    IDirectXFile* File() const { return m_file.Get(); }
+
+private:
+    std::vector<BYTE> m_image;
+    XRef<IDirectXFile> m_file;
+    XRef<IDirectXFileEnumObject> m_enum;
+    XRef<IDirectXFileData> m_first;
+    HRESULT m_hr;
+};
+
+const std::string kHeader = "xof 0303txt 0032\n";
+
+TEST(TextGrammar, ReadsExporterPunctuationAndComments) {
+    OpenedFile file(kHeader +
+                    "# a comment\n"
+                    "// another comment\n"
+                    "Mesh 01_display {  // names may start with digits\n"
+                    " 3;\n"
+                    " -1.0; 0.0; 2.5e1;,\n"
+                    " 1.0;0.0;0.0;,\n"
+                    " 0.0;1.0;0.0;;\n"
+                    " 1;\n"
+                    " 3;0,1,2;;\n"
+                    "}\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(file.First()), "01_display");
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, 4u + 36 + 4 + 16);
+    EXPECT_EQ(At<float>(bytes, 4), -1.0f);
+    EXPECT_EQ(At<float>(bytes, 12), 25.0f);
+    EXPECT_EQ(At<DWORD>(bytes, 44), 3u);
+    EXPECT_EQ(At<DWORD>(bytes, 56), 2u);
+}
+
+TEST(TextGrammar, FindsTemplatesWhateverTheLetterCase) {
+    // Exporters write "TextureFileName"; it is the TextureFilename template.
+    OpenedFile file(kHeader + "TextureFileName { \"a.dds\"; }\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    const GUID* type = nullptr;
+    ASSERT_EQ(file.First()->GetType(&type), DXFILE_OK);
+    EXPECT_TRUE(*type == TID_D3DRMTextureFilename);
+}
+
+TEST(TextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
+    OpenedFile file(kHeader + "Frame F { < 01234567-89ab-CDEF-0123-456789abcdef > }\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    GUID id{};
+    ASSERT_EQ(file.First()->GetId(&id), DXFILE_OK);
+    GUID expected = {0x01234567, 0x89ab, 0xcdef, {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef}};
+    EXPECT_TRUE(id == expected);
+}
+
+TEST(MemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
+    OpenedFile file(kHeader +
+                    "template Pair { <11111111-2222-3333-4444-555555555555> WORD a; SDWORD b; }\n"
+                    "template AllKinds {\n"
+                    " <AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE>\n"
+                    " WORD w; DWORD d; FLOAT f; DOUBLE g; CHAR c; UCHAR u; BYTE y; SWORD s; SDWORD t;\n"
+                    " STRING text;\n"
+                    " Pair pair;\n"
+                    " DWORD rows; DWORD cols;\n"
+                    " array WORD grid[rows][cols];\n"
+                    " array Pair pairs[2];\n"
+                    " array STRING names[rows];\n"
+                    "}\n"
+                    "AllKinds Sample {\n"
+                    " 65535; 4000000000; 1.5; 0.25; -3; 200; 7; -2; -100000;\n"
+                    " \"hello\";\n"
+                    " 9; -9;;\n"
+                    " 2; 3;\n"
+                    " 1, 2, 3, 4, 5, 6;\n"
+                    " 10; 11;, 12; 13;;\n"
+                    " \"x\", \"yz\";\n"
+                    "}\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    size_t p = sizeof(char*);
+    // w d f g c u y s t | text | pair | rows cols | grid | pairs | names
+    size_t expected = 2 + 4 + 4 + 8 + 1 + 1 + 1 + 2 + 4 + p + 6 + 8 + 12 + 12 + 2 * p;
+    ASSERT_EQ(size, expected);
+    EXPECT_EQ(At<WORD>(bytes, 0), 65535);
+    EXPECT_EQ(At<DWORD>(bytes, 2), 4000000000u);
+    EXPECT_EQ(At<float>(bytes, 6), 1.5f);
+    EXPECT_EQ(At<double>(bytes, 10), 0.25);
+    EXPECT_EQ(At<signed char>(bytes, 18), -3);
+    EXPECT_EQ(At<BYTE>(bytes, 19), 200);
+    EXPECT_EQ(At<BYTE>(bytes, 20), 7);
+    EXPECT_EQ(At<std::int16_t>(bytes, 21), -2);
+    EXPECT_EQ(At<std::int32_t>(bytes, 23), -100000);
+    EXPECT_STREQ(At<const char*>(bytes, 27), "hello");
+    size_t pair = 27 + p;
+    EXPECT_EQ(At<WORD>(bytes, pair), 9);
+    EXPECT_EQ(At<std::int32_t>(bytes, pair + 2), -9);
+
+    DWORD memberSize = 0;
+    void* member = nullptr;
+    ASSERT_EQ(file.First()->GetData("grid", &memberSize, &member), DXFILE_OK);
+    ASSERT_EQ(memberSize, 12u);
+    EXPECT_EQ(At<WORD>(member, 10), 6);
+    ASSERT_EQ(file.First()->GetData("pairs", &memberSize, &member), DXFILE_OK);
+    ASSERT_EQ(memberSize, 12u);
+    EXPECT_EQ(At<WORD>(member, 6), 12);
+    EXPECT_EQ(At<std::int32_t>(member, 8), 13);
+    ASSERT_EQ(file.First()->GetData("names", &memberSize, &member), DXFILE_OK);
+    ASSERT_EQ(memberSize, 2 * p);
+    EXPECT_STREQ(At<const char*>(member, p), "yz");
+}
+
+TEST(MemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
+    // template T { <guid> DWORD n; array FLOAT v[n]; STRING s; STRING t; } then T { 2; 1.5, 2.5; "a"; "b"; }
+    GUID guid = {0x12345678, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
+    XBinaryStream s;
+    s.Header().Token(31).Name("T").Token(10).Guid(guid);
+    s.Token(41).Name("n").Token(20);
+    s.Token(52).Token(42).Name("v").Token(14).Name("n").Token(15).Token(20);
+    s.Token(49).Name("s").Token(20);
+    s.Token(49).Name("t").Token(20);
+    s.Token(11);
+    s.Name("T").Token(10).IntList({2}).FloatList({1.5f, 2.5f});
+    s.String("a", 20);  // terminated by a plain token
+    // "b" with the documented DWORD terminator, then the closing brace.
+    const BYTE tail[] = {2, 0, 1, 0, 0, 0, 'b', 20, 0, 0, 0, 11, 0};
+    s.Raw(tail, sizeof(tail));
+    std::vector<BYTE> image = s.Bytes();
+
+    std::string text = XFileDump::Describe(image);
+    ASSERT_EQ(text.find("error"), std::string::npos) << text;
+    XRef<IDirectXFile> file;
+    XRef<IDirectXFileEnumObject> enumObject;
+    XRef<IDirectXFileData> data;
+    ASSERT_EQ(XFileDump::CreateRuntime(file), DXFILE_OK);
+    ASSERT_EQ(XFileDump::Open(file.Get(), image, enumObject), DXFILE_OK);
+    ASSERT_EQ(enumObject->GetNextDataObject(data.Out()), DXFILE_OK);
+    const GUID* type = nullptr;
+    data->GetType(&type);
+    EXPECT_TRUE(*type == guid);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(data->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, 4 + 8 + 2 * sizeof(char*));
+    EXPECT_EQ(At<float>(bytes, 8), 2.5f);
+    EXPECT_STREQ(At<const char*>(bytes, 12), "a");
+    EXPECT_STREQ(At<const char*>(bytes, 12 + sizeof(char*)), "b");
+}
+
+TEST(Templates, DeclaredInAFileAreRegisteredForLaterFiles) {
+    XRef<IDirectXFile> file;
+    ASSERT_EQ(XFileDump::CreateRuntime(file), DXFILE_OK);
+    std::vector<BYTE> first = Bytes(kHeader + "template Extra { <0000AAAA-0000-0000-0000-000000000001> DWORD v; }\n");
+    std::vector<BYTE> second = Bytes(kHeader + "Extra { 5; }\n");
+    XRef<IDirectXFileEnumObject> enumObject;
+    EXPECT_EQ(XFileDump::Open(file.Get(), second, enumObject), DXFILEERR_NOTEMPLATE);
+    ASSERT_EQ(XFileDump::Open(file.Get(), first, enumObject), DXFILE_OK);
+    EXPECT_EQ(XFileDump::Open(file.Get(), second, enumObject), DXFILE_OK);
+}
+
+TEST(Templates, ALaterDeclarationGovernsTheDataAfterIt) {
+    OpenedFile file(kHeader +
+                    "template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> DWORD only; }\n"
+                    "Vector { 7; }\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    EXPECT_EQ(size, 4u);
+}
+
+TEST(Templates, RestrictedOpenAndClosedTemplatesAdmitTheirChildrenOnly) {
+    // MeshMaterialList admits Material only; Frame anything; Vector nothing.
+    EXPECT_EQ(
+        OpenedFile(kHeader + "MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }\n").Result(),
+        DXFILE_OK);
+    EXPECT_EQ(OpenedFile(kHeader + "MeshMaterialList { 1; 1; 0;; Frame { } }\n").Result(), DXFILEERR_BADOBJECT);
+    EXPECT_EQ(OpenedFile(kHeader + "Frame { Vector { 1;2;3; } Header { 1;0;0; } }\n").Result(), DXFILE_OK);
+    EXPECT_EQ(OpenedFile(kHeader + "Vector { 1;2;3; Frame { } }\n").Result(), DXFILEERR_PARSEERROR);
+    EXPECT_EQ(OpenedFile(kHeader + "Vector { 1;2;3;4; }\n").Result(), DXFILEERR_PARSEERROR);
+    EXPECT_EQ(OpenedFile(kHeader + "Vector { 1;2; }\n").Result(), DXFILEERR_PARSEERROR);
+    EXPECT_EQ(OpenedFile(kHeader + "NoSuchTemplate { 1; }\n").Result(), DXFILEERR_NOTEMPLATE);
+    EXPECT_EQ(
+        OpenedFile(kHeader + "template T { <00000000-0000-0000-0000-000000000009> Missing m; }\nT { 1; }\n").Result(),
+        DXFILEERR_NOTEMPLATE);
+}
+
+TEST(Templates, StandardBlockDeclaresThePublishedIdentifiers) {
+    XDocument document;
+    ASSERT_EQ(XFileParser::Parse(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES, document), DXFILE_OK);
+    struct Expected {
+        const char* name;
+        GUID guid;
+    };
+    const Expected expected[] = {
+        {"Header", TID_DXFILEHeader},
+        {"Vector", TID_D3DRMVector},
+        {"Coords2d", TID_D3DRMCoords2d},
+        {"Matrix4x4", TID_D3DRMMatrix4x4},
+        {"ColorRGBA", TID_D3DRMColorRGBA},
+        {"ColorRGB", TID_D3DRMColorRGB},
+        {"IndexedColor", TID_D3DRMIndexedColor},
+        {"Boolean", TID_D3DRMBoolean},
+        {"Boolean2d", TID_D3DRMBoolean2d},
+        {"MaterialWrap", TID_D3DRMMaterialWrap},
+        {"TextureFilename", TID_D3DRMTextureFilename},
+        {"Material", TID_D3DRMMaterial},
+        {"MeshFace", TID_D3DRMMeshFace},
+        {"MeshFaceWraps", TID_D3DRMMeshFaceWraps},
+        {"MeshTextureCoords", TID_D3DRMMeshTextureCoords},
+        {"MeshMaterialList", TID_D3DRMMeshMaterialList},
+        {"MeshNormals", TID_D3DRMMeshNormals},
+        {"MeshVertexColors", TID_D3DRMMeshVertexColors},
+        {"Mesh", TID_D3DRMMesh},
+        {"FrameTransformMatrix", TID_D3DRMFrameTransformMatrix},
+        {"Frame", TID_D3DRMFrame},
+        {"FloatKeys", TID_D3DRMFloatKeys},
+        {"TimedFloatKeys", TID_D3DRMTimedFloatKeys},
+        {"AnimationKey", TID_D3DRMAnimationKey},
+        {"AnimationOptions", TID_D3DRMAnimationOptions},
+        {"Animation", TID_D3DRMAnimation},
+        {"AnimationSet", TID_D3DRMAnimationSet},
+        {"InlineData", TID_D3DRMInlineData},
+        {"Url", TID_D3DRMUrl},
+        {"ProgressiveMesh", TID_D3DRMProgressiveMesh},
+        {"Guid", TID_D3DRMGuid},
+        {"StringProperty", TID_D3DRMStringProperty},
+        {"PropertyBag", TID_D3DRMPropertyBag},
+        {"ExternalVisual", TID_D3DRMExternalVisual},
+        {"RightHanded", TID_D3DRMRightHanded},
+        {"XSkinMeshHeader", DXFILEOBJ_XSkinMeshHeader},
+        {"VertexDuplicationIndices", DXFILEOBJ_VertexDuplicationIndices},
+        {"FaceAdjacency", DXFILEOBJ_FaceAdjacency},
+        {"SkinWeights", DXFILEOBJ_SkinWeights},
+        {"Patch", DXFILEOBJ_Patch},
+        {"PatchMesh", DXFILEOBJ_PatchMesh},
+        {"PMInfo", DXFILEOBJ_PMInfo},
+        {"PMAttributeRange", DXFILEOBJ_PMAttributeRange},
+        {"PMVSplitRecord", DXFILEOBJ_PMVSplitRecord},
+        {"FVFData", DXFILEOBJ_FVFData},
+        {"AnimTicksPerSecond", DXFILEOBJ_AnimTicksPerSecond},
+    };
+    EXPECT_EQ(document.Templates().Count(), std::size(expected));
+    for (const Expected& entry : expected) {
+        const XTemplate* tmpl = document.Templates().Find(entry.name);
+        ASSERT_NE(tmpl, nullptr) << entry.name;
+        EXPECT_TRUE(tmpl->guid == entry.guid) << entry.name;
+    }
+}
+
+TEST(References, ResolveByNameOrIdentifierAndAreNotDataObjects) {
+    OpenedFile file(kHeader +
+                    "Frame Outer {\n"
+                    " Frame Inner { <00000000-0000-0000-0000-0000000000AA> }\n"
+                    " { Inner }\n"
+                    " { Inner <00000000-0000-0000-0000-0000000000AA> }\n"
+                    " { <00000000-0000-0000-0000-0000000000AA> }\n"
+                    " { Nowhere }\n"
+                    "}\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    XRef<IDirectXFileObject> child;
+    ASSERT_EQ(file.First()->GetNextObject(child.Out()), DXFILE_OK);  // Inner itself
+    const char* expectedNames[] = {"Inner", "Inner", "", "Nowhere"};
+    for (const char* expectedName : expectedNames) {
+        ASSERT_EQ(file.First()->GetNextObject(child.Out()), DXFILE_OK);
+        XRef<IDirectXFileData> asData;
+        EXPECT_EQ(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(asData.Out())), E_NOINTERFACE);
+        XRef<IDirectXFileDataReference> reference;
+        ASSERT_EQ(child->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(reference.Out())),
+                  S_OK);
+        EXPECT_EQ(XFileDump::NameOf(reference.Get()), expectedName);
+        XRef<IDirectXFileData> target;
+        HRESULT hr = reference->Resolve(target.Out());
+        if (std::string(expectedName) == "Nowhere") {
+            EXPECT_EQ(hr, DXFILEERR_BADDATAREFERENCE);
+            EXPECT_FALSE(target);
+        } else {
+            ASSERT_EQ(hr, DXFILE_OK);
+            EXPECT_EQ(XFileDump::NameOf(target.Get()), "Inner");
+        }
+    }
+    EXPECT_EQ(file.First()->GetNextObject(child.Out()), DXFILEERR_NOMOREOBJECTS);
+    EXPECT_FALSE(child);
+}
+
+TEST(Calls, NameLengthQueryThenCopy) {
+    OpenedFile file(kHeader + "Frame Named { Frame { } }\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    DWORD length = 0;
+    ASSERT_EQ(file.First()->GetName(nullptr, &length), DXFILE_OK);
+    EXPECT_EQ(length, 6u);
+    char small[3] = {'x', 'x', 'x'};
+    DWORD smallLength = sizeof(small);
+    EXPECT_EQ(file.First()->GetName(small, &smallLength), DXFILEERR_BADVALUE);
+    char buffer[512] = {};
+    DWORD bufferLength = sizeof(buffer);
+    ASSERT_EQ(file.First()->GetName(buffer, &bufferLength), DXFILE_OK);
+    EXPECT_STREQ(buffer, "Named");
+    EXPECT_EQ(bufferLength, 6u);
+    EXPECT_EQ(file.First()->GetName(buffer, nullptr), DXFILEERR_BADVALUE);
+
+    XRef<IDirectXFileObject> unnamed;
+    ASSERT_EQ(file.First()->GetNextObject(unnamed.Out()), DXFILE_OK);
+    ASSERT_EQ(unnamed->GetName(nullptr, &length), DXFILE_OK);
+    EXPECT_EQ(length, 0u);
+}
+
+TEST(Calls, EnumerationEndsAndArgumentsAreChecked) {
+    OpenedFile file(kHeader + "Frame A { }\nFrame B { }\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    XRef<IDirectXFileData> next;
+    ASSERT_EQ(file.Enum()->GetNextDataObject(next.Out()), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(next.Get()), "B");
+    EXPECT_EQ(file.Enum()->GetNextDataObject(next.Out()), DXFILEERR_NOMOREOBJECTS);
+    EXPECT_EQ(file.Enum()->GetNextDataObject(nullptr), DXFILEERR_BADVALUE);
+
+    EXPECT_EQ(DirectXFileCreate(nullptr), DXFILEERR_BADVALUE);
+    XRef<IDirectXFileEnumObject> enumObject;
+    EXPECT_EQ(file.File()->CreateEnumObject("x", DXFILELOAD_FROMRESOURCE, enumObject.Out()), DXFILEERR_BADVALUE);
+    EXPECT_EQ(file.File()->CreateEnumObject("/no/such/file.x", DXFILELOAD_FROMFILE, enumObject.Out()),
+              DXFILEERR_FILENOTFOUND);
+    EXPECT_EQ(file.File()->RegisterTemplates(nullptr, 10), DXFILEERR_BADVALUE);
+
+    XRef<IDirectXFileData> same;
+    ASSERT_EQ(file.First()->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(same.Out())), S_OK);
+    EXPECT_EQ(same.Get(), file.First());
+}
+
+TEST(Calls, LoadsFromAPathWithBackSlashes) {
+    std::string text = kHeader + "Frame OnDisk { }\n";
+    char folder[] = "/tmp/xfileXXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string path = std::string(folder) + "/model.x";
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fclose(out);
+
+    XRef<IDirectXFile> file;
+    ASSERT_EQ(XFileDump::CreateRuntime(file), DXFILE_OK);
+    std::string windowsStyle = std::string(folder) + "\\model.x";
+    XRef<IDirectXFileEnumObject> enumObject;
+    ASSERT_EQ(file->CreateEnumObject(windowsStyle.c_str(), DXFILELOAD_FROMFILE, enumObject.Out()), DXFILE_OK);
+    XRef<IDirectXFileData> data;
+    ASSERT_EQ(enumObject->GetNextDataObject(data.Out()), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(data.Get()), "OnDisk");
+    std::remove(path.c_str());
+    rmdir(folder);
+}
+
+}  // namespace
