@@ -213,10 +213,12 @@ Core* DeviceCore::OwnResource(Interface* resource) const {
 // Device information, cursor, presentation
 
 HRESULT DeviceCore::TestCooperativeLevel() {
+    m_pBackend->OnDeviceCall("TestCooperativeLevel");
     return m_pBackend->TestCooperativeLevel();
 }
 
 HRESULT DeviceCore::GetDirect3D(IDirect3D8** d3d) {
+    m_pBackend->OnDeviceCall("GetDirect3D");
     if (d3d == nullptr || m_creation.m_pDirect3D == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -226,6 +228,7 @@ HRESULT DeviceCore::GetDirect3D(IDirect3D8** d3d) {
 }
 
 HRESULT DeviceCore::GetDeviceCaps(D3DCAPS8* caps) {
+    m_pBackend->OnDeviceCall("GetDeviceCaps");
     if (caps == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -234,6 +237,7 @@ HRESULT DeviceCore::GetDeviceCaps(D3DCAPS8* caps) {
 }
 
 HRESULT DeviceCore::GetDisplayMode(D3DDISPLAYMODE* mode) {
+    m_pBackend->OnDeviceCall("GetDisplayMode");
     if (mode == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -245,6 +249,7 @@ HRESULT DeviceCore::GetDisplayMode(D3DDISPLAYMODE* mode) {
 }
 
 HRESULT DeviceCore::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) {
+    m_pBackend->OnDeviceCall("GetCreationParameters");
     if (parameters == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -254,6 +259,7 @@ HRESULT DeviceCore::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* paramet
 }
 
 HRESULT DeviceCore::SetCursorProperties(UINT xHotSpot, UINT yHotSpot, IDirect3DSurface8* cursorBitmap) {
+    m_pBackend->OnDeviceCall("SetCursorProperties");
     CoreSurface* surface = OwnResource<IDirect3DSurface8, CoreSurface>(cursorBitmap);
     if (surface == nullptr || surface->IsBackBuffer() || surface->IsLocked() || surface->Format() != D3DFMT_A8R8G8B8) {
         return D3DERR_INVALIDCALL;
@@ -266,10 +272,12 @@ HRESULT DeviceCore::SetCursorProperties(UINT xHotSpot, UINT yHotSpot, IDirect3DS
 }
 
 void DeviceCore::SetCursorPosition(int x, int y, DWORD flags) {
+    m_pBackend->OnDeviceCall("SetCursorPosition");
     m_pBackend->SetCursorPosition(x, y, flags);
 }
 
 BOOL DeviceCore::ShowCursor(BOOL show) {
+    m_pBackend->OnDeviceCall("ShowCursor");
     const bool previous = m_bCursorVisible;
     m_bCursorVisible = show != FALSE;
     m_pBackend->ShowCursor(m_bCursorVisible);
@@ -277,6 +285,7 @@ BOOL DeviceCore::ShowCursor(BOOL show) {
 }
 
 HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
+    m_pBackend->OnDeviceCall("Reset");
     if (presentationParameters == nullptr || m_pRecording != nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -306,6 +315,7 @@ HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
 }
 
 HRESULT DeviceCore::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const RGNDATA*) {
+    m_pBackend->OnDeviceCall("Present");
     return m_pBackend->Present(sourceRect, destRect, destWindowOverride);
 }
 
@@ -327,6 +337,7 @@ D3DSURFACE_DESC DeviceCore::BackBufferDesc() const {
 }
 
 HRESULT DeviceCore::GetBackBuffer(UINT backBuffer, D3DBACKBUFFER_TYPE type, IDirect3DSurface8** surface) {
+    m_pBackend->OnDeviceCall("GetBackBuffer");
     if (surface == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -344,6 +355,7 @@ HRESULT DeviceCore::GetBackBuffer(UINT backBuffer, D3DBACKBUFFER_TYPE type, IDir
 }
 
 HRESULT DeviceCore::GetFrontBuffer(IDirect3DSurface8* destSurface) {
+    m_pBackend->OnDeviceCall("GetFrontBuffer");
     CoreSurface* surface = OwnResource<IDirect3DSurface8, CoreSurface>(destSurface);
     const UINT width = m_presentParameters.BackBufferWidth;
     const UINT height = m_presentParameters.BackBufferHeight;
@@ -363,6 +375,7 @@ HRESULT DeviceCore::GetFrontBuffer(IDirect3DSurface8* destSurface) {
 
 HRESULT DeviceCore::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DTexture8** texture) {
+    m_pBackend->OnDeviceCall("CreateTexture");
     if (texture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -392,6 +405,7 @@ HRESULT DeviceCore::CreateTexture(UINT width, UINT height, UINT levels, DWORD us
 
 HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                        IDirect3DVertexBuffer8** vertexBuffer) {
+    m_pBackend->OnDeviceCall("CreateVertexBuffer");
     if (vertexBuffer == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -417,6 +431,7 @@ HRESULT DeviceCore::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DP
 
 HRESULT DeviceCore::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                       IDirect3DIndexBuffer8** indexBuffer) {
+    m_pBackend->OnDeviceCall("CreateIndexBuffer");
     if (indexBuffer == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -439,6 +454,7 @@ HRESULT DeviceCore::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format
 }
 
 HRESULT DeviceCore::CreateImageSurface(UINT width, UINT height, D3DFORMAT format, IDirect3DSurface8** surface) {
+    m_pBackend->OnDeviceCall("CreateImageSurface");
     if (surface == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -461,6 +477,7 @@ HRESULT DeviceCore::CreateImageSurface(UINT width, UINT height, D3DFORMAT format
 // Scenes and clearing
 
 HRESULT DeviceCore::BeginScene() {
+    m_pBackend->OnDeviceCall("BeginScene");
     if (m_bInScene) {
         return D3DERR_INVALIDCALL;
     }
@@ -472,6 +489,7 @@ HRESULT DeviceCore::BeginScene() {
 }
 
 HRESULT DeviceCore::EndScene() {
+    m_pBackend->OnDeviceCall("EndScene");
     if (!m_bInScene) {
         return D3DERR_INVALIDCALL;
     }
@@ -480,6 +498,7 @@ HRESULT DeviceCore::EndScene() {
 }
 
 HRESULT DeviceCore::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
+    m_pBackend->OnDeviceCall("Clear");
     if ((count > 0 && rects == nullptr) || flags == 0 ||
         (flags & ~(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != 0) {
         return D3DERR_INVALIDCALL;
@@ -506,6 +525,7 @@ DeviceState& DeviceCore::Target() {
 }
 
 HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    m_pBackend->OnDeviceCall("SetTransform");
     if (matrix == nullptr || !DeviceState::IsValidTransform(state)) {
         return D3DERR_INVALIDCALL;
     }
@@ -517,6 +537,7 @@ HRESULT DeviceCore::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* m
 }
 
 HRESULT DeviceCore::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix) {
+    m_pBackend->OnDeviceCall("GetTransform");
     if (matrix == nullptr || !DeviceState::IsValidTransform(state)) {
         return D3DERR_INVALIDCALL;
     }
@@ -525,6 +546,7 @@ HRESULT DeviceCore::GetTransform(D3DTRANSFORMSTATETYPE state, D3DMATRIX* matrix)
 }
 
 HRESULT DeviceCore::MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) {
+    m_pBackend->OnDeviceCall("MultiplyTransform");
     if (matrix == nullptr || !DeviceState::IsValidTransform(state)) {
         return D3DERR_INVALIDCALL;
     }
@@ -540,6 +562,7 @@ HRESULT DeviceCore::MultiplyTransform(D3DTRANSFORMSTATETYPE state, const D3DMATR
 }
 
 HRESULT DeviceCore::SetViewport(const D3DVIEWPORT8* viewport) {
+    m_pBackend->OnDeviceCall("SetViewport");
     if (viewport == nullptr || viewport->Width == 0 || viewport->Height == 0) {
         return D3DERR_INVALIDCALL;
     }
@@ -559,6 +582,7 @@ HRESULT DeviceCore::SetViewport(const D3DVIEWPORT8* viewport) {
 }
 
 HRESULT DeviceCore::GetViewport(D3DVIEWPORT8* viewport) {
+    m_pBackend->OnDeviceCall("GetViewport");
     if (viewport == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -567,6 +591,7 @@ HRESULT DeviceCore::GetViewport(D3DVIEWPORT8* viewport) {
 }
 
 HRESULT DeviceCore::SetMaterial(const D3DMATERIAL8* material) {
+    m_pBackend->OnDeviceCall("SetMaterial");
     if (material == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -578,6 +603,7 @@ HRESULT DeviceCore::SetMaterial(const D3DMATERIAL8* material) {
 }
 
 HRESULT DeviceCore::GetMaterial(D3DMATERIAL8* material) {
+    m_pBackend->OnDeviceCall("GetMaterial");
     if (material == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -586,6 +612,7 @@ HRESULT DeviceCore::GetMaterial(D3DMATERIAL8* material) {
 }
 
 HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT8* light) {
+    m_pBackend->OnDeviceCall("SetLight");
     // The renderers light with directional lights only.
     if (light == nullptr || index >= DeviceState::kLightCount || light->Type != D3DLIGHT_DIRECTIONAL) {
         return D3DERR_INVALIDCALL;
@@ -602,6 +629,7 @@ HRESULT DeviceCore::SetLight(DWORD index, const D3DLIGHT8* light) {
 }
 
 HRESULT DeviceCore::GetLight(DWORD index, D3DLIGHT8* light) {
+    m_pBackend->OnDeviceCall("GetLight");
     if (light == nullptr || index >= DeviceState::kLightCount || !m_state.IsLightDefined(index)) {
         return D3DERR_INVALIDCALL;
     }
@@ -610,6 +638,7 @@ HRESULT DeviceCore::GetLight(DWORD index, D3DLIGHT8* light) {
 }
 
 HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
+    m_pBackend->OnDeviceCall("LightEnable");
     if (index >= DeviceState::kLightCount) {
         return D3DERR_INVALIDCALL;
     }
@@ -621,6 +650,7 @@ HRESULT DeviceCore::LightEnable(DWORD index, BOOL enable) {
 }
 
 HRESULT DeviceCore::GetLightEnable(DWORD index, BOOL* enable) {
+    m_pBackend->OnDeviceCall("GetLightEnable");
     if (enable == nullptr || index >= DeviceState::kLightCount || !m_state.IsLightDefined(index)) {
         return D3DERR_INVALIDCALL;
     }
@@ -629,6 +659,7 @@ HRESULT DeviceCore::GetLightEnable(DWORD index, BOOL* enable) {
 }
 
 HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    m_pBackend->OnDeviceCall("SetRenderState");
     if (StatePolicyTable::ForRenderState(state) == StatePolicy::Unknown) {
         return D3DERR_INVALIDCALL;
     }
@@ -640,6 +671,7 @@ HRESULT DeviceCore::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
 }
 
 HRESULT DeviceCore::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
+    m_pBackend->OnDeviceCall("GetRenderState");
     if (value == nullptr || StatePolicyTable::ForRenderState(state) == StatePolicy::Unknown) {
         return D3DERR_INVALIDCALL;
     }
@@ -648,6 +680,7 @@ HRESULT DeviceCore::GetRenderState(D3DRENDERSTATETYPE state, DWORD* value) {
 }
 
 HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    m_pBackend->OnDeviceCall("SetTextureStageState");
     if (stage >= DeviceState::kStageCount || StatePolicyTable::ForStageState(type) == StatePolicy::Unknown) {
         return D3DERR_INVALIDCALL;
     }
@@ -659,6 +692,7 @@ HRESULT DeviceCore::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE t
 }
 
 HRESULT DeviceCore::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value) {
+    m_pBackend->OnDeviceCall("GetTextureStageState");
     if (value == nullptr || stage >= DeviceState::kStageCount ||
         StatePolicyTable::ForStageState(type) == StatePolicy::Unknown) {
         return D3DERR_INVALIDCALL;
@@ -712,6 +746,7 @@ void DeviceCore::UnbindAll(DeviceState& state) {
 }
 
 HRESULT DeviceCore::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) {
+    m_pBackend->OnDeviceCall("SetTexture");
     if (stage >= DeviceState::kStageCount) {
         return D3DERR_INVALIDCALL;
     }
@@ -733,6 +768,7 @@ HRESULT DeviceCore::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) {
 }
 
 HRESULT DeviceCore::GetTexture(DWORD stage, IDirect3DBaseTexture8** texture) {
+    m_pBackend->OnDeviceCall("GetTexture");
     if (texture == nullptr || stage >= DeviceState::kStageCount) {
         return D3DERR_INVALIDCALL;
     }
@@ -745,6 +781,7 @@ HRESULT DeviceCore::GetTexture(DWORD stage, IDirect3DBaseTexture8** texture) {
 }
 
 HRESULT DeviceCore::SetVertexShader(DWORD handle) {
+    m_pBackend->OnDeviceCall("SetVertexShader");
     // Only fixed-function vertex formats: 0 (none) or a valid FVF.
     FvfLayout layout;
     if (handle != 0 && !FvfLayout::Decode(handle, &layout)) {
@@ -758,6 +795,7 @@ HRESULT DeviceCore::SetVertexShader(DWORD handle) {
 }
 
 HRESULT DeviceCore::GetVertexShader(DWORD* handle) {
+    m_pBackend->OnDeviceCall("GetVertexShader");
     if (handle == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -766,6 +804,7 @@ HRESULT DeviceCore::GetVertexShader(DWORD* handle) {
 }
 
 HRESULT DeviceCore::SetPixelShader(DWORD handle) {
+    m_pBackend->OnDeviceCall("SetPixelShader");
     // No pixel shaders: only the fixed-function stages (handle 0).
     if (handle != 0) {
         return D3DERR_INVALIDCALL;
@@ -778,6 +817,7 @@ HRESULT DeviceCore::SetPixelShader(DWORD handle) {
 }
 
 HRESULT DeviceCore::GetPixelShader(DWORD* handle) {
+    m_pBackend->OnDeviceCall("GetPixelShader");
     if (handle == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -786,6 +826,7 @@ HRESULT DeviceCore::GetPixelShader(DWORD* handle) {
 }
 
 HRESULT DeviceCore::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8* streamData, UINT stride) {
+    m_pBackend->OnDeviceCall("SetStreamSource");
     if (streamNumber != 0) {
         return D3DERR_INVALIDCALL;
     }
@@ -804,6 +845,7 @@ HRESULT DeviceCore::SetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8* s
 }
 
 HRESULT DeviceCore::GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8** streamData, UINT* stride) {
+    m_pBackend->OnDeviceCall("GetStreamSource");
     if (streamNumber != 0 || streamData == nullptr || stride == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -817,6 +859,7 @@ HRESULT DeviceCore::GetStreamSource(UINT streamNumber, IDirect3DVertexBuffer8** 
 }
 
 HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertexIndex) {
+    m_pBackend->OnDeviceCall("SetIndices");
     CoreIndexBuffer* core = nullptr;
     if (indexData != nullptr) {
         core = OwnResource<IDirect3DIndexBuffer8, CoreIndexBuffer>(indexData);
@@ -832,6 +875,7 @@ HRESULT DeviceCore::SetIndices(IDirect3DIndexBuffer8* indexData, UINT baseVertex
 }
 
 HRESULT DeviceCore::GetIndices(IDirect3DIndexBuffer8** indexData, UINT* baseVertexIndex) {
+    m_pBackend->OnDeviceCall("GetIndices");
     if (indexData == nullptr || baseVertexIndex == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -873,6 +917,7 @@ HRESULT DeviceCore::CheckStreamRange(UINT firstVertex, ULONGLONG vertexCount, co
 }
 
 HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT primitiveCount) {
+    m_pBackend->OnDeviceCall("DrawPrimitive");
     const ULONGLONG elements = ElementCount(type, primitiveCount);
     const FvfLayout* layout = CurrentLayout();
     if (!m_bInScene || primitiveCount == 0 || elements == 0 || layout == nullptr) {
@@ -893,6 +938,7 @@ HRESULT DeviceCore::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT 
 
 HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, UINT numVertices, UINT startIndex,
                                          UINT primitiveCount) {
+    m_pBackend->OnDeviceCall("DrawIndexedPrimitive");
     const ULONGLONG elements = ElementCount(type, primitiveCount);
     const FvfLayout* layout = CurrentLayout();
     const CoreIndexBuffer* indices = m_state.Indices();
@@ -927,6 +973,7 @@ HRESULT DeviceCore::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, UINT minIndex, U
 
 HRESULT DeviceCore::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData,
                                     UINT vertexStride) {
+    m_pBackend->OnDeviceCall("DrawPrimitiveUP");
     const ULONGLONG elements = ElementCount(type, primitiveCount);
     const FvfLayout* layout = CurrentLayout();
     if (!m_bInScene || primitiveCount == 0 || elements == 0 || layout == nullptr || vertexData == nullptr ||
@@ -950,6 +997,7 @@ HRESULT DeviceCore::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, 
 // State blocks
 
 HRESULT DeviceCore::BeginStateBlock() {
+    m_pBackend->OnDeviceCall("BeginStateBlock");
     if (m_pRecording != nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -958,6 +1006,7 @@ HRESULT DeviceCore::BeginStateBlock() {
 }
 
 HRESULT DeviceCore::EndStateBlock(DWORD* token) {
+    m_pBackend->OnDeviceCall("EndStateBlock");
     if (token == nullptr || m_pRecording == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -974,6 +1023,7 @@ StateBlock* DeviceCore::FindStateBlock(DWORD token) {
 }
 
 HRESULT DeviceCore::ApplyStateBlock(DWORD token) {
+    m_pBackend->OnDeviceCall("ApplyStateBlock");
     StateBlock* block = FindStateBlock(token);
     if (block == nullptr || m_pRecording != nullptr) {
         return D3DERR_INVALIDCALL;
@@ -983,6 +1033,7 @@ HRESULT DeviceCore::ApplyStateBlock(DWORD token) {
 }
 
 HRESULT DeviceCore::CaptureStateBlock(DWORD token) {
+    m_pBackend->OnDeviceCall("CaptureStateBlock");
     StateBlock* block = FindStateBlock(token);
     if (block == nullptr || m_pRecording != nullptr) {
         return D3DERR_INVALIDCALL;
@@ -992,6 +1043,7 @@ HRESULT DeviceCore::CaptureStateBlock(DWORD token) {
 }
 
 HRESULT DeviceCore::DeleteStateBlock(DWORD token) {
+    m_pBackend->OnDeviceCall("DeleteStateBlock");
     StateBlock* block = FindStateBlock(token);
     if (block == nullptr) {
         return D3DERR_INVALIDCALL;

@@ -45,6 +45,10 @@ public:
     // D3D_OK, D3DERR_DEVICELOST or D3DERR_DEVICENOTRESET.
     virtual HRESULT TestCooperativeLevel() = 0;
 
+    // Told of every device method the program calls, by its name, before the
+    // call is checked or carried out. Tests log it; a renderer ignores it.
+    virtual void OnDeviceCall(const char* /*name*/) {}
+
     virtual HRESULT BeginScene() { return D3D_OK; }
     virtual HRESULT EndScene() { return D3D_OK; }
 
