@@ -475,14 +475,15 @@ void GlBackend::ApplyRenderStates(const DeviceState& state) {
         m_cache.SetBlendFunc(BlendFactor(state.RenderState(D3DRS_SRCBLEND)),
                              BlendFactor(state.RenderState(D3DRS_DESTBLEND)));
     }
-    // The platform's screen has Y down, GL's window Y up: winding flips, so
-    // counter-clockwise on screen is GL's clockwise (its back faces).
+    // The picture is upright in GL (only the viewport origin moves), so a
+    // triangle counter-clockwise on screen is counter-clockwise for GL too:
+    // one of GL's front faces.
     const DWORD cull = state.RenderState(D3DRS_CULLMODE);
     m_cache.SetEnabled(GL_CULL_FACE, cull == D3DCULL_CW || cull == D3DCULL_CCW);
     if (cull == D3DCULL_CCW) {
-        m_cache.SetCullFace(GL_BACK);
-    } else if (cull == D3DCULL_CW) {
         m_cache.SetCullFace(GL_FRONT);
+    } else if (cull == D3DCULL_CW) {
+        m_cache.SetCullFace(GL_BACK);
     }
     const DWORD fill = state.RenderState(D3DRS_FILLMODE);
     m_cache.SetPolygonMode(fill == D3DFILL_POINT ? GL_POINT : fill == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);

@@ -1,0 +1,131 @@
+// Pre-transformed (XYZRHW) vertices: pixel centres on integers, and
+// perspective-correct interpolation through w = 1/rhw.
+#include <cmath>
+
+#include "platform/d3d/gl/RenderFixture.h"
+
+namespace {
+
+class PretransformedTest : public RenderFixture {
+protected:
+    IDirect3DTexture8* MakeTexture(UINT size, DWORD (*texel)(UINT x, UINT y)) {
+        IDirect3DTexture8* texture = nullptr;
+        EXPECT_EQ(m_pDevice->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+        D3DLOCKED_RECT locked = {};
+        EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < size; ++y) {
+            auto* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+            for (UINT x = 0; x < size; ++x) {
+                row[x] = texel(x, y);
+            }
+        }
+        EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+        return texture;
+    }
+
+    void DrawTexturedQuad(float left, float top, float size) {
+        const float x0 = left - 0.5f;
+        const float y0 = top - 0.5f;
+        const float x1 = x0 + size;
+        const float y1 = y0 + size;
+        const RhwTexVertex quad[4] = {{x0, y0, 0.5f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+                                      {x1, y0, 0.5f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+                                      {x0, y1, 0.5f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
+                                      {x1, y1, 0.5f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f}};
+        ASSERT_EQ(m_pDevice->SetVertexShader(kRhwTexFvf), D3D_OK);
+        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwTexVertex)), D3D_OK);
+    }
+};
+
+DWORD Pattern(UINT x, UINT y) {
+    // Every texel different, so a shift by one shows.
+    return 0xFF000000u | ((x * 31 + 7) << 16) | ((y * 29 + 3) << 8) | ((x * 5 + y * 11) & 0xFF);
+}
+
+TEST_F(PretransformedTest, TexelAlignedQuadReproducesItsTextureExactly) {
+    IDirect3DTexture8* texture = MakeTexture(8, Pattern);
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_pDevice->SetTexture(0, texture);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+        SCOPED_TRACE(filter == D3DTEXF_POINT ? "point filter" : "linear filter");
+        m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, filter);
+        m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, filter);
+        ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        DrawTexturedQuad(10.0f, 20.0f, 8.0f);
+        ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+        const std::vector<DWORD> frame = Frame();
+        for (UINT y = 0; y < 8; ++y) {
+            for (UINT x = 0; x < 8; ++x) {
+                ASSERT_TRUE(ColourNear(At(frame, 10 + x, 20 + y), ToRgb(Pattern(x, y)), 0))
+                    << "texel " << x << ", " << y;
+            }
+        }
+        // Nothing spills onto the neighbouring pixels.
+        EXPECT_TRUE(ColourNear(At(frame, 9, 20), {0, 0, 0}, 0));
+        EXPECT_TRUE(ColourNear(At(frame, 18, 20), {0, 0, 0}, 0));
+        EXPECT_TRUE(ColourNear(At(frame, 10, 19), {0, 0, 0}, 0));
+        EXPECT_TRUE(ColourNear(At(frame, 10, 28), {0, 0, 0}, 0));
+    }
+    m_pDevice->SetTexture(0, nullptr);
+    texture->Release();
+}
+
+TEST_F(PretransformedTest, PretransformedVerticesIgnoreTransformsLightingAndFog) {
+    PlainStates();
+    const D3DMATRIX shifted = TranslationMatrix(0.5f, 0.5f, 0.0f);
+    m_pDevice->SetTransform(D3DTS_WORLD, &shifted);
+    m_pDevice->SetTransform(D3DTS_VIEW, &shifted);
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
+    m_pDevice->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
+    m_pDevice->SetRenderState(D3DRS_FOGCOLOR, 0xFF0000FF);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    DrawRhwQuad(-0.5f, -0.5f, 3.5f, 3.5f, 0.5f, 0xFF00FF00);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_TRUE(ColourNear(At(frame, 0, 0), {0, 255, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 3, 3), {0, 255, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 4, 4), {0, 0, 0}, 0));
+}
+
+// Red runs from 0 at the left edge to 255 at the right; the right edge lies
+// `ratio` times deeper than the left.
+double PerspectiveRed(double s, double wLeft, double wRight) {
+    const double numerator = s * 1.0 / wRight;
+    const double denominator = (1.0 - s) / wLeft + s / wRight;
+    return 255.0 * numerator / denominator;
+}
+
+TEST_F(PretransformedTest, RhwGivesPerspectiveCorrectInterpolation) {
+    PlainStates();
+    struct Case {
+        float wLeft;
+        float wRight;
+    };
+    for (const Case c : {Case{1.0f, 1.0f}, Case{1.0f, 3.0f}, Case{3.0f, 1.0f}}) {
+        SCOPED_TRACE(testing::Message() << "w " << c.wLeft << " : " << c.wRight);
+        ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        const float left = -0.5f;
+        const float right = 63.5f;
+        const RhwColourVertex quad[4] = {{left, 0.0f, 0.5f, 1.0f / c.wLeft, 0xFF000000},
+                                         {right, 0.0f, 0.5f, 1.0f / c.wRight, 0xFFFF0000},
+                                         {left, 8.0f, 0.5f, 1.0f / c.wLeft, 0xFF000000},
+                                         {right, 8.0f, 0.5f, 1.0f / c.wRight, 0xFFFF0000}};
+        m_pDevice->SetVertexShader(kRhwColourFvf);
+        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwColourVertex)), D3D_OK);
+        ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+        const std::vector<DWORD> frame = Frame();
+        for (UINT x : {8u, 16u, 32u, 48u, 56u}) {
+            const double s = (x + 0.5) / 64.0;
+            const int expected = static_cast<int>(std::lround(PerspectiveRed(s, c.wLeft, c.wRight)));
+            EXPECT_TRUE(ColourNear(At(frame, x, 4), {expected, 0, 0}, 3)) << "x " << x;
+        }
+    }
+}
+
+}  // namespace
