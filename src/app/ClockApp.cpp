@@ -1,0 +1,300 @@
+#include "app/ClockApp.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/FrameValues.h"
+#include "platform/win/WinGdi.h"
+
+namespace {
+
+constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
+constexpr D3DCOLOR kBlack = 0xFF000000;
+constexpr D3DCOLOR kStatsColor = 0xFF00C800;
+constexpr float kMaxFrameStep = 0.03f;
+
+D3DLIGHT8 DirectionalLight(float dx, float dy, float dz, float intensity) {
+    D3DLIGHT8 light = {};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Direction = {dx, dy, dz};
+    light.Diffuse = {intensity, intensity, intensity, 0.0f};
+    return light;
+}
+
+BOOL IsDown(const BYTE (&raw)[256], BYTE scanCode) {
+    return (raw[scanCode] & 0x80) != 0 ? 1 : 0;
+}
+
+}  // namespace
+
+ClockApp::ClockApp()
+    : m_bLoading(TRUE),
+      m_pFont(nullptr),
+      m_pDI(nullptr),
+      m_pKeyboard(nullptr),
+      m_keyState(),
+      m_nQuit(0),
+      m_pFlags(nullptr),
+      m_pViewports(nullptr) {
+    m_dwCreationWidth = 512;
+    m_dwCreationHeight = 384;
+    m_szWindowTitle = "Velmoran no Horlo";
+    m_bUseDepthBuffer = TRUE;
+    m_bShowCursorWhenFullscreen = TRUE;
+
+    m_pFont = new BitmapFont("Arial", 12, FONT_BOLD);
+    std::memset(&m_keyState, 0, sizeof(m_keyState));
+
+    m_pFlags = new Flags();
+    m_pFlags->Load();
+    m_pViewports = new ViewportPair();
+}
+
+ClockApp::~ClockApp() {
+    // Normally OnAppExit has emptied everything; this covers a start that
+    // ended before the window existed.
+    delete m_pFont;
+    m_pFont = nullptr;
+    if (m_pKeyboard != nullptr) {
+        m_pKeyboard->Release();
+        m_pKeyboard = nullptr;
+    }
+    if (m_pDI != nullptr) {
+        m_pDI->Release();
+        m_pDI = nullptr;
+    }
+    delete m_pFlags;
+    m_pFlags = nullptr;
+    delete m_pViewports;
+    m_pViewports = nullptr;
+}
+
+HRESULT ClockApp::AcceptDevice(const D3DCAPS8*, DWORD behavior, D3DFORMAT) {
+    // Pure and hardware-only vertex processing are never used.
+    if ((behavior & D3DCREATE_HARDWARE_VERTEXPROCESSING) != 0) {
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+LRESULT ClockApp::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_PAINT:
+            if (m_bLoading) {
+                HDC dc = GetDC(hWnd);
+                if (dc != nullptr) {
+                    char text[64];
+                    std::snprintf(text, sizeof(text), "Loading... Please wait\n2004.5 m.quillern");
+                    RECT rc;
+                    GetClientRect(hWnd, &rc);
+                    DrawTextA(dc, text, -1, &rc, DT_WORDBREAK);
+                    ReleaseDC(hWnd, dc);
+                }
+            }
+            break;
+        case WM_LBUTTONDOWN:
+            SetCapture(hWnd);
+            break;
+        case WM_LBUTTONUP:
+            ReleaseCapture();
+            break;
+        default:
+            break;
+    }
+    return AppFrame::HandleMessage(hWnd, msg, wParam, lParam);
+}
+
+HRESULT ClockApp::OnAppInit() {
+    SendMessageA(m_hWnd, WM_PAINT, 0, 0);
+    SetupInput(m_hWnd);
+    m_bLoading = FALSE;
+    return S_OK;
+}
+
+HRESULT ClockApp::SetupInput(HWND hWnd) {
+    HRESULT hr = DirectInput8Create(GetModuleHandleA(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8A,
+                                    reinterpret_cast<void**>(&m_pDI), nullptr);
+    if (FAILED(hr)) {
+        m_pDI = nullptr;
+        return hr;
+    }
+    hr = m_pDI->CreateDevice(GUID_SysKeyboard, &m_pKeyboard, nullptr);
+    if (FAILED(hr)) {
+        m_pKeyboard = nullptr;
+        return hr;
+    }
+    hr = m_pKeyboard->SetDataFormat(&c_dfDIKeyboard);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = m_pKeyboard->SetCooperativeLevel(hWnd, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_pKeyboard->Acquire();
+    return S_OK;
+}
+
+HRESULT ClockApp::OnDeviceCreated() {
+    m_pFont->OnDeviceCreated(m_pd3dDevice);
+    LoadMedia();
+    return S_OK;
+}
+
+HRESULT ClockApp::LoadMedia() {
+    g_clearColor = m_pFlags->IsSet(FLAG_WHITE_BACKGROUND) ? kWhite : kBlack;
+    return S_OK;
+}
+
+HRESULT ClockApp::OnDeviceRestored() {
+    D3DMATERIAL8 material = {};
+    material.Diffuse = {1.0f, 0.0f, 0.0f, 1.0f};
+    material.Ambient = {1.0f, 0.0f, 0.0f, 1.0f};
+    m_pd3dDevice->SetMaterial(&material);
+
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    m_pd3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+
+    m_pd3dDevice->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+    m_pd3dDevice->SetRenderState(D3DRS_MULTISAMPLEANTIALIAS, TRUE);
+    m_pd3dDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
+    m_pd3dDevice->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    m_pd3dDevice->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+    m_pd3dDevice->SetRenderState(D3DRS_AMBIENT, 0xFF0A0A1E);
+    m_pd3dDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+
+    const D3DLIGHT8 lights[3] = {
+        DirectionalLight(0.1f, -0.5f, 0.0f, 1.0f),
+        DirectionalLight(-2.0f, -1.0f, 0.0f, 0.5f),
+        DirectionalLight(0.0f, -0.2f, 1.0f, 0.5f),
+    };
+    for (DWORD i = 0; i < 3; ++i) {
+        m_pd3dDevice->SetLight(i, &lights[i]);
+        m_pd3dDevice->LightEnable(i, TRUE);
+    }
+    m_pd3dDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
+
+    m_pFont->OnDeviceRestored();
+
+    m_pViewports->SetFramed(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
+    m_pViewports->SetFull(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
+    g_viewport = m_pFlags->IsSet(FLAG_FRAMED_VIEW) ? m_pViewports->Framed() : m_pViewports->Full();
+    return S_OK;
+}
+
+void ClockApp::ReadKeys() {
+    std::memset(m_keyState.m_abyRaw, 0, sizeof(m_keyState.m_abyRaw));
+    if (m_pKeyboard == nullptr) {
+        return;
+    }
+    if (FAILED(m_pKeyboard->GetDeviceState(sizeof(m_keyState.m_abyRaw), m_keyState.m_abyRaw))) {
+        // Focus came back, or never was: try again next frame; the keys keep their values.
+        m_pKeyboard->Acquire();
+        return;
+    }
+    const auto& raw = m_keyState.m_abyRaw;
+    m_keyState.m_bUp = IsDown(raw, DIK_UP);
+    m_keyState.m_bDown = IsDown(raw, DIK_DOWN);
+    m_keyState.m_bLeft = IsDown(raw, DIK_LEFT);
+    m_keyState.m_bRight = IsDown(raw, DIK_RIGHT);
+    m_keyState.m_bPageDown = IsDown(raw, DIK_NEXT);
+    m_keyState.m_bPageUp = IsDown(raw, DIK_PRIOR);
+    m_keyState.m_bKey1 = IsDown(raw, DIK_1);
+    m_keyState.m_bKey2 = IsDown(raw, DIK_2);
+    m_keyState.m_bKey3 = IsDown(raw, DIK_3);
+    m_keyState.m_bKey4 = IsDown(raw, DIK_4);
+}
+
+HRESULT ClockApp::FrameUpdate() {
+    if (m_nQuit == 1) {
+        return S_OK;
+    }
+    g_frameStep = m_fElapsedTime <= kMaxFrameStep ? m_fElapsedTime : kMaxFrameStep;
+    g_appTime = m_fTime;
+
+    if (m_keyState.m_bKey1 && m_pFlags->ToggleRepeat(FLAG_WHITE_BACKGROUND)) {
+        g_clearColor = m_pFlags->IsSet(FLAG_WHITE_BACKGROUND) ? kWhite : kBlack;
+    }
+    if (m_keyState.m_bKey2) {
+        m_pFlags->ToggleRepeat(FLAG_SHOW_BUTTONS);
+    }
+    if (m_keyState.m_bKey3 && m_pFlags->ToggleRepeat(FLAG_FRAMED_VIEW)) {
+        m_pViewports->SetFramed(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
+        m_pViewports->SetFull(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
+        if (m_pFlags->IsSet(FLAG_FRAMED_VIEW)) {
+            g_viewport = m_pViewports->Framed();
+            m_pFlags->SetBits(FLAG_SHOW_BUTTONS);
+        } else {
+            g_viewport = m_pViewports->Full();
+            m_pFlags->ClearBits(FLAG_SHOW_BUTTONS);
+        }
+    }
+    if (m_keyState.m_bKey4) {
+        m_pFlags->ToggleRepeat(FLAG_SHOW_NUMERALS);
+    }
+    return S_OK;
+}
+
+HRESULT ClockApp::OnFrameUpdate() {
+    ReadKeys();
+    FrameUpdate();
+    return S_OK;
+}
+
+HRESULT ClockApp::OnFrameRender() {
+    m_pd3dDevice->SetViewport(&m_pViewports->Full());
+    m_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kWhite, 1.0f, 0);
+    if (SUCCEEDED(m_pd3dDevice->BeginScene())) {
+        char stats[90];
+        std::snprintf(stats, sizeof(stats), "%s", m_szFrameStats);
+        m_pFont->DrawString(5, 5, kStatsColor, stats, 0);
+        m_pd3dDevice->EndScene();
+    }
+
+    m_pd3dDevice->SetViewport(&g_viewport);
+    m_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, g_clearColor, 1.0f, 0);
+    if (FAILED(m_pd3dDevice->BeginScene())) {
+        return S_OK;
+    }
+    m_pd3dDevice->EndScene();
+    return S_OK;
+}
+
+HRESULT ClockApp::OnDeviceLost() {
+    m_pFont->OnDeviceLost();
+    return S_OK;
+}
+
+HRESULT ClockApp::OnDeviceDestroyed() {
+    m_pFont->OnDeviceDestroyed();
+    return S_OK;
+}
+
+HRESULT ClockApp::OnAppExit() {
+    delete m_pFont;
+    m_pFont = nullptr;
+
+    if (m_pKeyboard != nullptr) {
+        m_pKeyboard->Unacquire();
+        m_pKeyboard->Release();
+        m_pKeyboard = nullptr;
+    }
+    if (m_pDI != nullptr) {
+        m_pDI->Release();
+        m_pDI = nullptr;
+    }
+
+    m_pFlags->Save();
+
+    delete m_pFlags;
+    m_pFlags = nullptr;
+    delete m_pViewports;
+    m_pViewports = nullptr;
+    return S_OK;
+}

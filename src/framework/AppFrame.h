@@ -1,0 +1,124 @@
+// Base class of the application object: owns the drawing object, the device
+// and the main window, runs the message loop and renders in idle time, and
+// calls the hooks a derived application overrides. One per process.
+#pragma once
+
+#include "framework/DeviceTable.h"
+#include "platform/d3d/D3D8.h"
+#include "platform/win/WinUser.h"
+
+// Commands of the window menu, the context menu and the accelerators.
+constexpr WORD CMD_CONFIG_DISPLAY = 40002;
+constexpr WORD CMD_TOGGLE_FULLSCREEN = 40003;
+constexpr WORD CMD_EXIT = 40006;
+
+// Resources of the program module.
+constexpr WORD IDI_MAIN_ICON = 101;
+constexpr WORD IDR_ACCELERATOR = 113;
+constexpr WORD IDR_MENU = 141;
+constexpr WORD IDR_POPUP = 142;
+
+class AppFrame {
+public:
+    AppFrame();
+    AppFrame(const AppFrame&) = delete;
+    AppFrame& operator=(const AppFrame&) = delete;
+
+    virtual HRESULT ApplyWindowStyle();
+    virtual HRESULT AcceptDevice(const D3DCAPS8* caps, DWORD behavior, D3DFORMAT backBufferFormat);
+    virtual HRESULT OnAppInit() { return S_OK; }
+    virtual HRESULT OnDeviceCreated() { return S_OK; }
+    virtual HRESULT OnDeviceRestored() { return S_OK; }
+    virtual HRESULT OnFrameUpdate() { return S_OK; }
+    virtual HRESULT OnFrameRender() { return S_OK; }
+    virtual HRESULT OnDeviceLost() { return S_OK; }
+    virtual HRESULT OnDeviceDestroyed() { return S_OK; }
+    virtual HRESULT OnAppExit() { return S_OK; }
+    virtual HRESULT Create(HINSTANCE instance);
+    virtual int Run();
+    virtual LRESULT HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual void Pause(BOOL pause);
+    virtual ~AppFrame();
+
+    // Shows the message of `code` captioned with the window title; a fatal
+    // kind closes the main window. Returns code.
+    HRESULT ReportError(HRESULT code, int kind);
+
+    // Read-only views for the application and its tests.
+    IDirect3DDevice8* Device() const { return m_pd3dDevice; }
+    HWND MainWindow() const { return m_hWnd; }
+    BOOL IsWindowed() const { return m_bWindowed; }
+    BOOL IsActive() const { return m_bActive; }
+    BOOL IsReady() const { return m_bReady; }
+    const char* DeviceStats() const { return m_szDeviceStats; }
+    const char* FrameStats() const { return m_szFrameStats; }
+    const D3DSURFACE_DESC& BackBufferDesc() const { return m_d3dsdBackBuffer; }
+    const D3DPRESENT_PARAMETERS& PresentParameters() const { return m_d3dpp; }
+    DWORD AdapterCount() const { return m_dwAdapterCount; }
+    DWORD CurrentAdapter() const { return m_dwAdapter; }
+    const AdapterEntry& Adapter(DWORD index) const { return m_adapters[index]; }
+
+protected:
+    HRESULT EnumerateDevices();
+    BOOL ChooseDepthFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT targetFormat, D3DFORMAT* depthFormat);
+
+    HRESULT StartDevice();
+    HRESULT ResetDevice();
+    void StopDevice();
+    HRESULT StepFrame();
+
+    HRESULT ChangeDeviceByDialog();
+    HRESULT ToggleWindowMode();
+    HRESULT FallBackToWindow();
+
+    AdapterEntry m_adapters[kMaxAdapters];
+    DWORD m_dwAdapterCount;
+    DWORD m_dwAdapter;
+    BOOL m_bWindowed;
+    BOOL m_bActive;
+    BOOL m_bReady;
+    D3DPRESENT_PARAMETERS m_d3dpp;
+    HWND m_hWnd;
+    HWND m_hWndFocus;
+    IDirect3D8* m_pD3D;
+    IDirect3DDevice8* m_pd3dDevice;
+    D3DCAPS8 m_d3dCaps;
+    D3DSURFACE_DESC m_d3dsdBackBuffer;
+    DWORD m_dwWindowStyle;
+    RECT m_rcWindowBounds;
+    RECT m_rcWindowClient;
+    float m_fTime;
+    float m_fElapsedTime;
+    float m_fFPS;
+    char m_szDeviceStats[90];
+    char m_szFrameStats[90];
+
+    // Set by a derived constructor, before Create.
+    const char* m_szWindowTitle;
+    BOOL m_bUseDepthBuffer;
+    DWORD m_dwMinDepthBits;
+    DWORD m_dwMinStencilBits;
+    DWORD m_dwCreationWidth;
+    DWORD m_dwCreationHeight;
+    BOOL m_bShowCursorWhenFullscreen;
+    BOOL m_bClipCursorWhenFullscreen;
+
+private:
+    void ReadBackBufferDesc();
+    void SetUpCursor();
+    void ReleaseDevice();
+    void FormatDeviceStats(const DeviceEntry& device, const ModeEntry& mode, const AdapterEntry& adapter);
+    void FormatFrameStats();
+};
+
+// Builds the device's cursor image from a window-system cursor; with the
+// watermark a small mark is drawn into its top-left corner.
+HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWatermark);
+
+namespace app_frame_testing {
+// Replaces Direct3DCreate8 for the next frames created (null restores it).
+using CreateD3DFn = IDirect3D8* (*)(UINT sdkVersion);
+void SetDirect3DCreate(CreateD3DFn fn);
+// The process-wide pause counter.
+DWORD PauseCount();
+}  // namespace app_frame_testing

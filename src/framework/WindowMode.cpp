@@ -1,0 +1,107 @@
+// Switching between a window and full screen on the current device, falling
+// back to a device that can render in a window, and the device choice command.
+#include "framework/AppFrame.h"
+#include "framework/ErrorReport.h"
+
+HRESULT AppFrame::ChangeDeviceByDialog() {
+    // The choice always starts from a windowed device.
+    if (!m_bWindowed) {
+        if (FAILED(ToggleWindowMode())) {
+            ReportError(ERR_DEVICE_RESET, MSG_FATAL);
+            return E_FAIL;
+        }
+    }
+    // No device-selection dialog is offered yet: the command ends as a
+    // cancelled choice would, leaving the device as it is.
+    return S_OK;
+}
+
+HRESULT AppFrame::ToggleWindowMode() {
+    AdapterEntry& adapter = m_adapters[m_dwAdapter];
+    DeviceEntry& device = adapter.m_devices[adapter.m_dwCurrentDevice];
+    const ModeEntry& mode = device.m_modes[device.m_dwCurrentMode];
+
+    if (!m_bWindowed && !device.m_bCanDoWindowed) {
+        return FallBackToWindow();
+    }
+
+    m_bReady = FALSE;
+    m_bWindowed = !m_bWindowed;
+    device.m_bWindowed = m_bWindowed;
+    ApplyWindowStyle();
+
+    m_d3dpp.Windowed = device.m_bWindowed;
+    m_d3dpp.MultiSampleType =
+        device.m_bWindowed ? device.m_multiSampleTypeWindowed : device.m_multiSampleTypeFullscreen;
+    m_d3dpp.AutoDepthStencilFormat = mode.m_depthStencilFormat;
+    m_d3dpp.hDeviceWindow = m_hWnd;
+    if (m_bWindowed) {
+        m_d3dpp.BackBufferWidth = static_cast<UINT>(m_rcWindowClient.right - m_rcWindowClient.left);
+        m_d3dpp.BackBufferHeight = static_cast<UINT>(m_rcWindowClient.bottom - m_rcWindowClient.top);
+        m_d3dpp.BackBufferFormat = adapter.m_desktopMode.Format;
+    } else {
+        m_d3dpp.BackBufferWidth = mode.m_dwWidth;
+        m_d3dpp.BackBufferHeight = mode.m_dwHeight;
+        m_d3dpp.BackBufferFormat = mode.m_format;
+    }
+
+    if (SUCCEEDED(ResetDevice())) {
+        if (m_bWindowed) {
+            SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcWindowBounds.left, m_rcWindowBounds.top,
+                         m_rcWindowBounds.right - m_rcWindowBounds.left, m_rcWindowBounds.bottom - m_rcWindowBounds.top,
+                         SWP_SHOWWINDOW);
+        }
+        m_bReady = TRUE;
+        return S_OK;
+    }
+
+    if (m_bWindowed) {
+        return FallBackToWindow();
+    }
+    return E_FAIL;
+}
+
+HRESULT AppFrame::FallBackToWindow() {
+    AdapterEntry* adapter = &m_adapters[m_dwAdapter];
+    DeviceEntry* device = &adapter->m_devices[adapter->m_dwCurrentDevice];
+
+    if (!device->m_bCanDoWindowed) {
+        bool bFound = false;
+        for (DWORD a = 0; a < m_dwAdapterCount && !bFound; ++a) {
+            for (DWORD d = 0; d < m_adapters[a].m_dwNumDevices; ++d) {
+                if (m_adapters[a].m_devices[d].m_bCanDoWindowed) {
+                    m_dwAdapter = a;
+                    m_adapters[a].m_dwCurrentDevice = d;
+                    bFound = true;
+                    break;
+                }
+            }
+        }
+        if (!bFound) {
+            return E_FAIL;
+        }
+        adapter = &m_adapters[m_dwAdapter];
+        device = &adapter->m_devices[adapter->m_dwCurrentDevice];
+    }
+
+    device->m_bWindowed = TRUE;
+    m_bWindowed = TRUE;
+    m_bReady = FALSE;
+
+    OnDeviceLost();
+    OnDeviceDestroyed();
+    if (m_pd3dDevice != nullptr) {
+        const ULONG references = m_pd3dDevice->Release();
+        m_pd3dDevice = nullptr;
+        if (references > 0) {
+            return ReportError(ERR_LEAKED_OBJECT, MSG_FATAL);
+        }
+    }
+
+    const HRESULT hr = StartDevice();
+    if (FAILED(hr)) {
+        return ReportError(hr, MSG_FATAL);
+    }
+    m_bReady = TRUE;
+    return S_OK;
+}
