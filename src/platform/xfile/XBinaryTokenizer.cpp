@@ -113,6 +113,10 @@ XToken XBinaryTokenizer::Read() {
                 if (!Has(count)) {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
+                // Names are handed out as C strings; one with a zero byte inside would be cut short.
+                if (code == kName && std::memchr(m_pData + m_dwPos, 0, count) != nullptr) {
+                    return Fail(DXFILEERR_PARSEERROR);
+                }
                 XToken token;
                 token.kind = code == kName ? XTokenKind::Name : XTokenKind::String;
                 token.text = std::string_view(reinterpret_cast<const char*>(m_pData + m_dwPos), count);

@@ -110,6 +110,9 @@ TEST(BadTokens, EndInParseErrors) {
     XBinaryStream unknownToken;
     unknownToken.Header().Name("Frame").Token(10).Token(99).Token(11);
     EXPECT_EQ(Load(unknownToken.Bytes()), DXFILEERR_PARSEERROR);
+    XBinaryStream zeroInName;
+    zeroInName.Header().Token(1).Raw("\x03\x00\x00\x00", 4).Raw("a\0b", 3).Token(10).Token(11);
+    EXPECT_EQ(Load(zeroInName.Bytes()), DXFILEERR_PARSEERROR);
     XBinaryStream strayByte;
     strayByte.Header().Name("Frame").Token(10).Token(11).Raw("\x0b", 1);
     EXPECT_EQ(Load(strayByte.Bytes()), DXFILEERR_PARSEERROR);
