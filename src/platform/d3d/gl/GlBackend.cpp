@@ -683,7 +683,7 @@ GLuint GlBackend::Sampler(const DeviceState& state, DWORD stage) {
     return sampler;
 }
 
-GlBackend::TextureData* GlBackend::PrepareTexture(CoreTexture& texture) {
+GlBackend::TextureData* GlBackend::PrepareTexture(CoreTexture& texture, int unit) {
     auto* data = static_cast<TextureData*>(texture.BackendData());
     if (data == nullptr) {
         data = new TextureData();
@@ -692,7 +692,8 @@ GlBackend::TextureData* GlBackend::PrepareTexture(CoreTexture& texture) {
         texture.SetBackendData(data);
     }
     if (!data->m_bUploaded || data->m_dwVersion != texture.Version()) {
-        m_cache.BindTexture(0, data->m_uTexture);
+        // Uploaded on the unit it is drawn from, so no other stage's binding moves.
+        m_cache.BindTexture(unit, data->m_uTexture);
         m_cache.Count(GlTextureUpload::Upload(texture, m_limits.m_bS3tc, m_scratch));
         data->m_dwVersion = texture.Version();
         data->m_bUploaded = true;
@@ -706,7 +707,7 @@ void GlBackend::BindTextures(const DeviceState& state, bool samplersDirty) {
         if (texture == nullptr) {
             continue;
         }
-        TextureData* data = PrepareTexture(*texture);
+        TextureData* data = PrepareTexture(*texture, static_cast<int>(stage));
         m_cache.BindTexture(static_cast<int>(stage), data->m_uTexture);
         if (samplersDirty) {
             m_cache.BindSampler(static_cast<int>(stage), Sampler(state, stage));

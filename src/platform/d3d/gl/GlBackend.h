@@ -89,7 +89,7 @@ private:
     void UpdateWorldBlocks(const DeviceState& state, DWORD dirty);
     void BindTextures(const DeviceState& state, bool samplersDirty);
     GLuint Sampler(const DeviceState& state, DWORD stage);
-    TextureData* PrepareTexture(CoreTexture& texture);
+    TextureData* PrepareTexture(CoreTexture& texture, int unit);
     BufferData* PrepareVertexBuffer(CoreVertexBuffer& buffer);
     BufferData* PrepareIndexBuffer(CoreIndexBuffer& buffer);
     void SetupVertexArray(const FvfLayout& layout, UINT stride, GLuint buffer);

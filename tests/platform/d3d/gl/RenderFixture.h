@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <vector>
 
 #include "platform/d3d/D3D8.h"
@@ -34,6 +35,11 @@ struct Rgb {
 // Channels of a pixel against expected 0..255 values, each within tolerance.
 ::testing::AssertionResult ColourNear(DWORD actual, Rgb expected, int tolerance);
 Rgb ToRgb(DWORD pixel);
+
+// A float render state value (fog start and end) as SetRenderState takes it.
+inline DWORD FloatBits(float value) {
+    return std::bit_cast<DWORD>(value);
+}
 
 D3DMATRIX IdentityMatrix();
 D3DMATRIX TranslationMatrix(float x, float y, float z);

@@ -1,0 +1,157 @@
+// Texture stage operations (with and without a texture), the alpha test on
+// the 0..255 scale and source-alpha blending.
+#include "platform/d3d/gl/RenderFixture.h"
+
+namespace {
+
+class StageBlendTest : public RenderFixture {
+protected:
+    IDirect3DTexture8* SolidTexture(DWORD colour) {
+        IDirect3DTexture8* texture = nullptr;
+        EXPECT_EQ(m_pDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+        D3DLOCKED_RECT locked = {};
+        EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < 4; ++y) {
+            auto* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+            for (UINT x = 0; x < 4; ++x) {
+                row[x] = colour;
+            }
+        }
+        EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
+        return texture;
+    }
+
+    void DrawTexturedRhwQuad(DWORD colour) {
+        const RhwTexVertex quad[4] = {{-0.5f, -0.5f, 0.5f, 1, colour, 0, 0},
+                                      {63.5f, -0.5f, 0.5f, 1, colour, 1, 0},
+                                      {-0.5f, 63.5f, 0.5f, 1, colour, 0, 1},
+                                      {63.5f, 63.5f, 0.5f, 1, colour, 1, 1}};
+        ASSERT_EQ(m_pDevice->SetVertexShader(kRhwTexFvf), D3D_OK);
+        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwTexVertex)), D3D_OK);
+    }
+
+    // One full-screen draw with the current stage states; the centre pixel.
+    DWORD Render(DWORD diffuse) {
+        EXPECT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        EXPECT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        DrawTexturedRhwQuad(diffuse);
+        EXPECT_EQ(m_pDevice->EndScene(), D3D_OK);
+        return At(Frame(), 32, 32);
+    }
+
+    void SetStage(DWORD stage, DWORD op, DWORD arg1, DWORD arg2) {
+        m_pDevice->SetTextureStageState(stage, D3DTSS_COLOROP, op);
+        m_pDevice->SetTextureStageState(stage, D3DTSS_COLORARG1, arg1);
+        m_pDevice->SetTextureStageState(stage, D3DTSS_COLORARG2, arg2);
+    }
+};
+
+constexpr DWORD kTexel = 0xFF80C040;    // (128, 192, 64)
+constexpr DWORD kDiffuse = 0xFF4080FF;  // (64, 128, 255)
+
+TEST_F(StageBlendTest, StageZeroOperationsWithATexture) {
+    IDirect3DTexture8* texture = SolidTexture(kTexel);
+    m_pDevice->SetTexture(0, texture);
+    SetStage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128 * 64 / 255, 192 * 128 / 255, 64}, 2));
+    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128, 192, 64}, 1));
+    SetStage(0, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
+    SetStage(0, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE);  // current in stage 0 is the diffuse colour
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
+    SetStage(0, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
+    m_pDevice->SetTexture(0, nullptr);
+    texture->Release();
+}
+
+TEST_F(StageBlendTest, AStageWithoutATextureReadsOpaqueWhite) {
+    SetStage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
+    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {255, 255, 255}, 0));
+}
+
+TEST_F(StageBlendTest, StageOneTakesStageZerosResult) {
+    IDirect3DTexture8* first = SolidTexture(kTexel);
+    IDirect3DTexture8* second = SolidTexture(0xFF808080);
+    m_pDevice->SetTexture(0, first);
+    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    SetStage(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
+    // Without a texture on stage 1 the modulation is by white.
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128, 192, 64}, 1));
+    m_pDevice->SetTexture(1, second);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 96, 32}, 2));
+    // Disabling stage 1 ends the cascade after stage 0.
+    SetStage(1, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT);
+    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128, 192, 64}, 1));
+    m_pDevice->SetTexture(0, nullptr);
+    m_pDevice->SetTexture(1, nullptr);
+    first->Release();
+    second->Release();
+}
+
+TEST_F(StageBlendTest, AlphaTestComparesOnTheByteScale) {
+    PlainStates();
+    m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    struct Case {
+        DWORD func;
+        DWORD ref;
+        bool drawn;
+    };
+    const DWORD colour = 0x80FF0000;  // alpha 128
+    for (const Case c :
+         {Case{D3DCMP_GREATER, 0x80, false}, Case{D3DCMP_GREATER, 0x7F, true}, Case{D3DCMP_GREATEREQUAL, 0x80, true},
+          Case{D3DCMP_LESS, 0x80, false}, Case{D3DCMP_LESS, 0x81, true}, Case{D3DCMP_EQUAL, 0x80, true},
+          Case{D3DCMP_EQUAL, 0x81, false}, Case{D3DCMP_NOTEQUAL, 0x80, false}, Case{D3DCMP_NEVER, 0x00, false},
+          Case{D3DCMP_ALWAYS, 0xFF, true}}) {
+        SCOPED_TRACE(testing::Message() << "func " << c.func << " ref " << c.ref);
+        m_pDevice->SetRenderState(D3DRS_ALPHAFUNC, c.func);
+        m_pDevice->SetRenderState(D3DRS_ALPHAREF, c.ref);
+        EXPECT_TRUE(ColourNear(Render(colour), c.drawn ? Rgb{255, 0, 0} : Rgb{0, 0, 0}, 0));
+    }
+    // With the test off everything is drawn.
+    m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    m_pDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_NEVER);
+    EXPECT_TRUE(ColourNear(Render(colour), {255, 0, 0}, 0));
+}
+
+TEST_F(StageBlendTest, SourceAlphaBlending) {
+    PlainStates();
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, 0x40FF0000);  // a quarter red over blue
+    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.5f, 0x40FF0000);  // additive
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {64, 0, 191}, 2));
+    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {255, 0, 255}, 0));
+}
+
+TEST_F(StageBlendTest, DepthTestAndDepthWrite) {
+    PlainStates();
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    m_pDevice->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    // Left: a near quad without depth write does not hide a far one drawn after.
+    m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.2f, 0xFFFF0000);
+    m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.8f, 0xFF00FF00);
+    // Right: with depth write it does.
+    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.2f, 0xFFFF0000);
+    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.8f, 0xFF00FF00);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {0, 255, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {255, 0, 0}, 0));
+}
+
+}  // namespace
