@@ -1,0 +1,161 @@
+#include "platform/dmusic/DirectMusicLoader.h"
+
+#include <sys/stat.h>
+
+#include <new>
+
+#include "platform/dmusic/DirectMusicSegment.h"
+#include "platform/dmusic/SoundFile.h"
+
+namespace {
+constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Wide names come from the program's ANSI ones; file names here are UTF-8.
+std::string ToUtf8(const WCHAR* text) {
+    std::string out;
+    for (; *text != L'\0'; ++text) {
+        auto code = static_cast<std::uint32_t>(*text);
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | ((code >> 18) & 0x07));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+    }
+    return out;
+}
+
+// The program writes paths with back-slashes.
+std::string WithSlashes(std::string path) {
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return path;
+}
+}  // namespace
+
+DirectMusicLoader::~DirectMusicLoader() {
+    ClearCache();
+}
+
+HRESULT DirectMusicLoader::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (iid == IID_IDirectMusicLoader8 || iid == kIidUnknown) {
+        *object = static_cast<IDirectMusicLoader8*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG DirectMusicLoader::AddRef() {
+    return ++m_ulRefs;
+}
+
+ULONG DirectMusicLoader::Release() {
+    ULONG refs = --m_ulRefs;
+    if (refs == 0) {
+        delete this;
+    }
+    return refs;
+}
+
+HRESULT DirectMusicLoader::SetSearchDirectory(REFGUID, WCHAR* directory, BOOL clear) {
+    if (directory == nullptr) {
+        return E_POINTER;
+    }
+    std::string path = WithSlashes(ToUtf8(directory));
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return DMUS_E_LOADER_BADPATH;
+    }
+    if (clear) {
+        ClearCache();
+    }
+    m_szSearchDirectory = path;
+    return S_OK;
+}
+
+HRESULT DirectMusicLoader::LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR* fileName, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    *object = nullptr;
+    if (fileName == nullptr || *fileName == L'\0') {
+        return DMUS_E_LOADER_NOFILENAME;
+    }
+    if (classId != CLSID_DirectMusicSegment) {
+        return DMUS_E_LOADER_FAILEDCREATE;  // segments are the only objects made from files here
+    }
+    if (iid != IID_IDirectMusicSegment8 && iid != kIidUnknown) {
+        return E_NOINTERFACE;
+    }
+    std::string path = Resolve(WithSlashes(ToUtf8(fileName)));
+    for (auto& [cachedPath, segment] : m_cache) {
+        if (cachedPath == path) {
+            return segment->QueryInterface(iid, object);
+        }
+    }
+
+    SoundFile file;
+    HRESULT hr = file.Load(path);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    auto* segment = new (std::nothrow) DirectMusicSegment(std::move(file));
+    if (segment == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    m_cache.emplace_back(path, segment);  // the loader keeps the first reference
+    return segment->QueryInterface(iid, object);
+}
+
+HRESULT DirectMusicLoader::ReleaseObjectByUnknown(IUnknown* object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    DirectMusicSegment* wanted = dynamic_cast<DirectMusicSegment*>(object);
+    for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+        if (it->second == wanted) {
+            it->second->Release();
+            m_cache.erase(it);
+            return S_OK;
+        }
+    }
+    return DMUS_E_LOADER_OBJECTNOTFOUND;
+}
+
+std::string DirectMusicLoader::Resolve(const std::string& name) const {
+    if (name.front() == '/') {
+        return name;
+    }
+    // Without a search directory names are taken from the current directory.
+    if (m_szSearchDirectory.empty()) {
+        return name;
+    }
+    if (m_szSearchDirectory.back() == '/') {
+        return m_szSearchDirectory + name;
+    }
+    return m_szSearchDirectory + "/" + name;
+}
+
+void DirectMusicLoader::ClearCache() {
+    for (auto& entry : m_cache) {
+        entry.second->Release();
+    }
+    m_cache.clear();
+}

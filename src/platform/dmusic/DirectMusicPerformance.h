@@ -1,0 +1,49 @@
+// The performance: owns the sound device and the one segment sounding on it.
+// Beats are counted from InitAudio on the music clock.
+#pragma once
+
+#include <mutex>
+
+#include "platform/dmusic/DMusic.h"
+#include "platform/dmusic/MixerDevice.h"
+#include "platform/dmusic/SegmentVoice.h"
+
+class DirectMusicSegment;
+
+class DirectMusicPerformance final : public IDirectMusicPerformance8 {
+public:
+    DirectMusicPerformance() = default;
+    DirectMusicPerformance(const DirectMusicPerformance&) = delete;
+    DirectMusicPerformance& operator=(const DirectMusicPerformance&) = delete;
+
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT InitAudio(IDirectMusic** music, IDirectSound** sound, HWND window, DWORD defaultPathType,
+                      DWORD channelCount, DWORD flags, DMUS_AUDIOPARAMS* params) override;
+    HRESULT PlaySegmentEx(IUnknown* source, WCHAR* segmentName, IUnknown* transition, DWORD flags, LONGLONG startTime,
+                          IDirectMusicSegmentState** state, IUnknown* from, IUnknown* audioPath) override;
+    HRESULT Stop(IDirectMusicSegment* segment, IDirectMusicSegmentState* state, MUSIC_TIME time, DWORD flags) override;
+    HRESULT IsPlaying(IDirectMusicSegment* segment, IDirectMusicSegmentState* state) override;
+    HRESULT CloseDown() override;
+    HRESULT CreateAudioPath(IUnknown* config, BOOL activate, IDirectMusicAudioPath8** path) override;
+
+    bool IsInitialised() const { return m_device.IsOpen(); }
+    // Adds the next frames of the sounding segment to out; any thread.
+    void Mix(std::int16_t* out, int frames);
+
+private:
+    ~DirectMusicPerformance();
+
+    static void MixCallback(void* self, std::int16_t* out, int frames);
+    // Traces the end of a segment that ran out on its own, once. Call with the lock held.
+    void NoteNaturalEnd();
+
+    ULONG m_ulRefs = 1;
+    MixerDevice m_device;
+    double m_dStartTime = 0.0;
+    std::mutex m_mutex;  // guards m_voice against the sound thread
+    SegmentVoice m_voice;
+    bool m_bEndReported = true;
+};

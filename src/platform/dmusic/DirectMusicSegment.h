@@ -1,0 +1,44 @@
+// A segment made from one WAV or MIDI file. Downloading it to a performance
+// decodes it into samples; the performance reads its plan of play from here.
+#pragma once
+
+#include <memory>
+
+#include "platform/dmusic/DMusic.h"
+#include "platform/dmusic/SegmentVoice.h"
+#include "platform/dmusic/SoundFile.h"
+
+class DirectMusicSegment final : public IDirectMusicSegment8 {
+public:
+    // Takes the loaded file; each segment gets a serial the performance knows it by.
+    explicit DirectMusicSegment(SoundFile file);
+    DirectMusicSegment(const DirectMusicSegment&) = delete;
+    DirectMusicSegment& operator=(const DirectMusicSegment&) = delete;
+
+    HRESULT QueryInterface(REFIID iid, void** object) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    HRESULT SetRepeats(DWORD repeats) override;
+    HRESULT SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time, void* param) override;
+    HRESULT Download(IUnknown* target) override;
+    HRESULT Unload(IUnknown* target) override;
+    HRESULT GetAudioPathConfig(IUnknown** config) override;
+
+    DWORD Serial() const { return m_dwSerial; }
+    ULONGLONG Plays() const { return static_cast<ULONGLONG>(m_dwRepeats) + 1; }
+    double BeatSeconds() const { return m_file.BeatSeconds(); }
+    // Null until downloaded.
+    std::shared_ptr<const PcmSamples> Samples() const { return m_pSamples; }
+    ULONGLONG FramesPerPlay() const;
+
+private:
+    ~DirectMusicSegment() = default;
+
+    ULONG m_ulRefs = 1;
+    DWORD m_dwSerial;
+    SoundFile m_file;
+    DWORD m_dwRepeats = 0;
+    DWORD m_dwDownloads = 0;
+    std::shared_ptr<const PcmSamples> m_pSamples;
+};

@@ -1,0 +1,70 @@
+#include "platform/dmusic/SoundFile.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/dmusic/DMusic.h"
+#include "platform/dmusic/MidiFile.h"
+
+HRESULT SoundFile::Load(const std::string& path) {
+    m_bytes.clear();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return DMUS_E_LOADER_FAILEDOPEN;
+    }
+    BYTE block[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(block, 1, sizeof(block), file)) > 0) {
+        m_bytes.insert(m_bytes.end(), block, block + got);
+    }
+    bool readError = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readError) {
+        return DMUS_E_LOADER_FAILEDOPEN;
+    }
+
+    if (m_bytes.size() >= 12 && std::memcmp(m_bytes.data(), "RIFF", 4) == 0 &&
+        std::memcmp(m_bytes.data() + 8, "WAVE", 4) == 0) {
+        m_kind = Kind::Wave;
+        return CheckWave();
+    }
+    if (m_bytes.size() >= 4 && std::memcmp(m_bytes.data(), "MThd", 4) == 0) {
+        m_kind = Kind::Midi;
+        return CheckMidi();
+    }
+    return DMUS_E_LOADER_FORMATNOTSUPPORTED;
+}
+
+HRESULT SoundFile::CheckWave() {
+    // SDL reads every WAV encoding it knows; a file it refuses would not play.
+    if (m_bytes.size() > static_cast<std::size_t>(SDL_MAX_SINT32)) {
+        return DMUS_E_INVALIDFILE;
+    }
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 length = 0;
+    SDL_RWops* stream = SDL_RWFromConstMem(m_bytes.data(), static_cast<int>(m_bytes.size()));
+    if (stream == nullptr || SDL_LoadWAV_RW(stream, 1, &spec, &samples, &length) == nullptr) {
+        return DMUS_E_INVALIDFILE;
+    }
+    SDL_FreeWAV(samples);
+    int frameBytes = SDL_AUDIO_BITSIZE(spec.format) / 8 * spec.channels;
+    if (frameBytes <= 0 || spec.freq <= 0) {
+        return DMUS_E_INVALIDFILE;
+    }
+    m_dLength = static_cast<double>(length / static_cast<Uint32>(frameBytes)) / spec.freq;
+    m_dBeat = 0.5;
+    return S_OK;
+}
+
+HRESULT SoundFile::CheckMidi() {
+    MidiFile midi;
+    if (!midi.Parse(m_bytes.data(), m_bytes.size())) {
+        return DMUS_E_INVALIDFILE;
+    }
+    m_dLength = midi.LengthSeconds();
+    m_dBeat = midi.FirstBeatSeconds();
+    return S_OK;
+}

@@ -1,0 +1,33 @@
+// A sound file as the loader reads it: the whole file image, what kind of
+// sound it holds (decided by its content, not its name), how long one play
+// lasts and how long a beat of its tempo is.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/kernel/WinTypes.h"
+
+class SoundFile {
+public:
+    enum class Kind { Wave, Midi };
+
+    // DMUS_E_LOADER_FAILEDOPEN when the file cannot be read,
+    // DMUS_E_LOADER_FORMATNOTSUPPORTED when it is neither WAV nor MIDI,
+    // DMUS_E_INVALIDFILE when it claims to be one but is damaged.
+    HRESULT Load(const std::string& path);
+
+    Kind GetKind() const { return m_kind; }
+    const std::vector<BYTE>& Bytes() const { return m_bytes; }
+    double LengthSeconds() const { return m_dLength; }
+    double BeatSeconds() const { return m_dBeat; }
+
+private:
+    HRESULT CheckWave();
+    HRESULT CheckMidi();
+
+    Kind m_kind = Kind::Wave;
+    std::vector<BYTE> m_bytes;
+    double m_dLength = 0.0;
+    double m_dBeat = 0.5;
+};

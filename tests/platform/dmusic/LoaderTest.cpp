@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSounds.h"
+#include "platform/dmusic/DMusic.h"
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+class DMusicLoader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
+                                   reinterpret_cast<LPVOID*>(&m_pLoader)),
+                  S_OK);
+        TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", 200);
+        TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "AlarmSound.mid", TestSounds::Midi(480, 0));
+        std::wstring folder = Wide(m_sounds.Folder().string());
+        ASSERT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, folder.data(), FALSE), S_OK);
+    }
+
+    void TearDown() override {
+        EXPECT_EQ(m_pLoader->Release(), 0u);
+        CoUninitialize();
+    }
+
+    HRESULT Load(const std::string& name, IDirectMusicSegment8** segment) {
+        std::wstring wide = Wide(name);
+        return m_pLoader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, wide.data(),
+                                             reinterpret_cast<void**>(segment));
+    }
+
+    TestSounds m_sounds{"dmusic-loader"};
+    IDirectMusicLoader8* m_pLoader = nullptr;
+};
+
+TEST_F(DMusicLoader, RelativeNamesResolveAgainstTheSearchDirectoryWithEitherSeparator) {
+    IDirectMusicSegment8* backSlash = nullptr;
+    IDirectMusicSegment8* slash = nullptr;
+    IDirectMusicSegment8* absolute = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.wav", &backSlash), S_OK);
+    ASSERT_EQ(Load("Sound/AlarmSound.wav", &slash), S_OK);
+    ASSERT_EQ(Load((m_sounds.Folder() / "Sound" / "AlarmSound.wav").string(), &absolute), S_OK);
+    // One file, one cached object.
+    EXPECT_EQ(backSlash, slash);
+    EXPECT_EQ(backSlash, absolute);
+
+    IDirectMusicSegment8* midi = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.mid", &midi), S_OK);
+    EXPECT_NE(midi, backSlash);
+    EXPECT_EQ(midi->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+
+    m_pLoader->ReleaseObjectByUnknown(midi);
+    EXPECT_EQ(midi->Release(), 0u);
+    m_pLoader->ReleaseObjectByUnknown(backSlash);
+    backSlash->Release();
+    slash->Release();
+    EXPECT_EQ(absolute->Release(), 0u);
+}
+
+TEST_F(DMusicLoader, MissingUnknownAndDamagedFilesFail) {
+    IDirectMusicSegment8* segment = reinterpret_cast<IDirectMusicSegment8*>(1);
+    EXPECT_EQ(Load("Sound\\NoSuchSound.wav", &segment), DMUS_E_LOADER_FAILEDOPEN);
+    EXPECT_EQ(segment, nullptr);
+    // What the program passes when no alarm sound was found.
+    EXPECT_EQ(Load((m_sounds.Folder() / "Sound" / "AlarmSound.*").string(), &segment), DMUS_E_LOADER_FAILEDOPEN);
+    EXPECT_EQ(Load("Sound", &segment), DMUS_E_LOADER_FAILEDOPEN);  // a folder
+
+    std::string text = "not a sound at all";
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "Notes.wav", std::vector<BYTE>(text.begin(), text.end()));
+    EXPECT_EQ(Load("Sound\\Notes.wav", &segment), DMUS_E_LOADER_FORMATNOTSUPPORTED);
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "Empty.wav", {});
+    EXPECT_EQ(Load("Sound\\Empty.wav", &segment), DMUS_E_LOADER_FORMATNOTSUPPORTED);
+
+    std::vector<BYTE> headerOnly = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "Broken.wav", headerOnly);
+    EXPECT_EQ(Load("Sound\\Broken.wav", &segment), DMUS_E_INVALIDFILE);
+    std::vector<BYTE> midi = TestSounds::Midi(480, 0);
+    midi.resize(midi.size() - 5);
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "Broken.mid", midi);
+    EXPECT_EQ(Load("Sound\\Broken.mid", &segment), DMUS_E_INVALIDFILE);
+    EXPECT_EQ(segment, nullptr);
+}
+
+TEST_F(DMusicLoader, ContentNotNameDecidesTheKind) {
+    // A WAV under a MIDI name is still a WAV: it has no MIDI track to set parameters on.
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "Odd.mid", 100);
+    IDirectMusicSegment8* segment = nullptr;
+    ASSERT_EQ(Load("Sound\\Odd.mid", &segment), S_OK);
+    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_TRACK_NOT_FOUND);
+    m_pLoader->ReleaseObjectByUnknown(segment);
+    segment->Release();
+}
+
+TEST_F(DMusicLoader, CacheHoldsUntilReleasedByUnknown) {
+    IDirectMusicSegment8* first = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.wav", &first), S_OK);
+    EXPECT_EQ(m_pLoader->ReleaseObjectByUnknown(first), S_OK);
+    EXPECT_EQ(m_pLoader->ReleaseObjectByUnknown(first), DMUS_E_LOADER_OBJECTNOTFOUND);
+    EXPECT_EQ(m_pLoader->ReleaseObjectByUnknown(nullptr), E_POINTER);
+
+    IDirectMusicSegment8* second = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.wav", &second), S_OK);
+    EXPECT_NE(second, first);  // read again, a new object
+    EXPECT_EQ(first->Release(), 0u);
+
+    // Releasing the loader lets go of its cache; the caller's reference remains.
+    EXPECT_EQ(m_pLoader->AddRef(), 2u);
+    EXPECT_EQ(m_pLoader->Release(), 1u);
+    EXPECT_EQ(second->AddRef(), 3u);  // caller, cache, and this
+    second->Release();
+    m_pLoader->ReleaseObjectByUnknown(second);
+    EXPECT_EQ(second->Release(), 0u);
+}
+
+TEST_F(DMusicLoader, SearchDirectoryMustExistAndArgumentsAreChecked) {
+    std::wstring missing = Wide((m_sounds.Folder() / "NoSuchFolder").string());
+    EXPECT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, missing.data(), FALSE), DMUS_E_LOADER_BADPATH);
+    std::wstring file = Wide((m_sounds.Folder() / "Sound" / "AlarmSound.wav").string());
+    EXPECT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, file.data(), FALSE), DMUS_E_LOADER_BADPATH);
+    EXPECT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, nullptr, FALSE), E_POINTER);
+
+    // The earlier directory still holds.
+    IDirectMusicSegment8* segment = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.wav", &segment), S_OK);
+    m_pLoader->ReleaseObjectByUnknown(segment);
+    segment->Release();
+
+    // A trailing separator and a back-slashed folder work too.
+    std::string sound = (m_sounds.Folder() / "Sound").string();
+    std::wstring trailing = Wide(sound + "\\");
+    ASSERT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, trailing.data(), TRUE), S_OK);
+    ASSERT_EQ(Load("AlarmSound.wav", &segment), S_OK);
+    m_pLoader->ReleaseObjectByUnknown(segment);
+    segment->Release();
+
+    std::wstring name = Wide("AlarmSound.wav");
+    void* object = reinterpret_cast<void*>(1);
+    EXPECT_EQ(m_pLoader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, nullptr, &object),
+              DMUS_E_LOADER_NOFILENAME);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(
+        m_pLoader->LoadObjectFromFile(CLSID_DirectMusicPerformance, IID_IDirectMusicSegment8, name.data(), &object),
+        DMUS_E_LOADER_FAILEDCREATE);
+    EXPECT_EQ(m_pLoader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicLoader8, name.data(), &object),
+              E_NOINTERFACE);
+    EXPECT_EQ(m_pLoader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, name.data(), nullptr),
+              E_POINTER);
+}
+
+}  // namespace

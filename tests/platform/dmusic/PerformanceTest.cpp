@@ -1,0 +1,443 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSounds.h"
+#include "platform/dmusic/DMusic.h"
+#include "support/Capture.h"
+
+namespace {
+
+constexpr int kRate = dmusic_hooks::kMixRate;
+double g_now = 0.0;
+double FakeClock() {
+    return g_now;
+}
+
+std::wstring Wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+// The program's own sequence: COM, loader, performance, InitAudio, search
+// directory; segments loaded by relative name and downloaded to the performance.
+class DMusicPlayback : public ::testing::Test {
+protected:
+    explicit DMusicPlayback(bool manualMixing = true) : m_bManual(manualMixing) {}
+
+    void SetUp() override {
+        dmusic_hooks::SetManualMixing(m_bManual);
+        if (m_bManual) {
+            g_now = 100.0;
+            dmusic_hooks::SetClock(FakeClock);
+        }
+        ASSERT_EQ(CoInitialize(nullptr), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
+                                   reinterpret_cast<LPVOID*>(&m_pLoader)),
+                  S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
+                                   reinterpret_cast<LPVOID*>(&m_pPerformance)),
+                  S_OK);
+        ASSERT_EQ(m_pPerformance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
+                                            DMUS_AUDIOF_ALL, nullptr),
+                  S_OK);
+        std::wstring folder = Wide(m_sounds.Folder().string());
+        ASSERT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, folder.data(), FALSE), S_OK);
+    }
+
+    void TearDown() override {
+        for (IDirectMusicSegment8* segment : m_segments) {
+            m_pLoader->ReleaseObjectByUnknown(segment);
+            segment->Unload(m_pPerformance);
+            segment->Release();
+        }
+        m_pPerformance->Stop(nullptr, nullptr, 0, 0);
+        m_pPerformance->CloseDown();
+        m_pPerformance->Release();
+        m_pLoader->Release();
+        CoUninitialize();
+        dmusic_hooks::SetClock(nullptr);
+        dmusic_hooks::SetManualMixing(false);
+    }
+
+    IDirectMusicSegment8* Load(const std::string& name, bool download = true) {
+        std::wstring wide = Wide(name);
+        IDirectMusicSegment8* segment = nullptr;
+        EXPECT_EQ(m_pLoader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, wide.data(),
+                                                reinterpret_cast<void**>(&segment)),
+                  S_OK)
+            << name;
+        if (segment != nullptr) {
+            m_segments.push_back(segment);
+            if (download) {
+                EXPECT_EQ(segment->Download(m_pPerformance), S_OK);
+            }
+        }
+        return segment;
+    }
+
+    HRESULT Play(IDirectMusicSegment8* segment, DWORD flags = DMUS_SEGF_BEAT) {
+        return m_pPerformance->PlaySegmentEx(segment, nullptr, nullptr, flags, 0, nullptr, nullptr, nullptr);
+    }
+
+    // Interleaved stereo, as the sound device would take it.
+    std::vector<std::int16_t> Mix(int frames) {
+        std::vector<std::int16_t> out(static_cast<std::size_t>(frames) * 2, 0x5555);
+        EXPECT_EQ(dmusic_hooks::MixFrames(m_pPerformance, out.data(), frames), S_OK);
+        return out;
+    }
+
+    static std::size_t FirstSound(const std::vector<std::int16_t>& out) {
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            if (out[i] != 0) {
+                return i / 2;
+            }
+        }
+        return out.size() / 2;
+    }
+
+    static double Energy(const std::vector<std::int16_t>& out, std::size_t fromFrame, std::size_t toFrame) {
+        double sum = 0.0;
+        for (std::size_t i = fromFrame * 2; i < toFrame * 2 && i < out.size(); ++i) {
+            sum += std::abs(static_cast<double>(out[i]));
+        }
+        return sum / static_cast<double>(toFrame - fromFrame);
+    }
+
+    bool m_bManual;
+    TestSounds m_sounds{"dmusic-playback"};
+    IDirectMusicLoader8* m_pLoader = nullptr;
+    IDirectMusicPerformance8* m_pPerformance = nullptr;
+    std::vector<IDirectMusicSegment8*> m_segments;
+};
+
+TEST_F(DMusicPlayback, WaveWithThreeRepeatsPlaysFourTimesThenStopsOnItsOwn) {
+    const std::size_t frames = 441;
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", frames);
+    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.wav");
+    ASSERT_NE(segment, nullptr);
+    ASSERT_EQ(segment->SetRepeats(3), S_OK);
+
+    DebugCapture trace;
+    g_now = 100.5;  // on a beat: no wait
+    ASSERT_EQ(Play(segment), S_OK);
+    EXPECT_TRUE(trace.Contains("dmusic: segment started"));
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_OK);
+
+    std::vector<std::int16_t> out = Mix(static_cast<int>(4 * frames) - 1);
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_OK);  // one frame of the fourth play to go
+    std::vector<std::int16_t> last = Mix(1);
+    out.insert(out.end(), last.begin(), last.end());
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_FALSE);
+    EXPECT_TRUE(trace.Contains("dmusic: segment stopped"));
+
+    for (std::size_t i = 0; i < 4 * frames; ++i) {
+        ASSERT_EQ(out[i * 2], TestSounds::Sample(i % frames, 0)) << "frame " << i;
+        ASSERT_EQ(out[i * 2 + 1], TestSounds::Sample(i % frames, 1)) << "frame " << i;
+    }
+    std::vector<std::int16_t> after = Mix(2000);
+    EXPECT_EQ(FirstSound(after), 2000u);
+}
+
+TEST_F(DMusicPlayback, BeatAlignedStartWaitsForTheNextBeatAndAtMostOne) {
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", 100);
+    IDirectMusicSegment8* segment = Load("Sound/AlarmSound.wav");
+    ASSERT_NE(segment, nullptr);
+    struct Case {
+        double sinceInit;
+        std::size_t waitFrames;
+    };
+    // 120 per minute: beats every half second from InitAudio.
+    const Case cases[] = {{0.0, 0}, {0.3, 8820}, {0.49, 441}, {0.5, 0}, {1.1, 17640}, {7.25, 11025}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sinceInit);
+        g_now = 100.0 + c.sinceInit;
+        ASSERT_EQ(Play(segment), S_OK);
+        EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_OK);  // waiting counts as playing
+        EXPECT_EQ(FirstSound(Mix(kRate)), c.waitFrames);
+    }
+    for (double t = 0.0; t < 2.0; t += 0.0371) {
+        g_now = 100.0 + t;
+        ASSERT_EQ(Play(segment), S_OK);
+        EXPECT_LT(FirstSound(Mix(kRate)), static_cast<std::size_t>(kRate / 2)) << t;
+    }
+    // Without the beat flag the segment starts at once.
+    g_now = 100.3;
+    ASSERT_EQ(Play(segment, 0), S_OK);
+    EXPECT_EQ(FirstSound(Mix(100)), 0u);
+}
+
+TEST_F(DMusicPlayback, MidiWithOneRepeatPlaysTwiceAtItsOwnTempo) {
+    // One quarter at 100 per minute: 0.6 s a play, and beats 0.6 s apart.
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "AlarmSound.mid", TestSounds::Midi(480, 600000));
+    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.mid");
+    ASSERT_NE(segment, nullptr);
+    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+    ASSERT_EQ(segment->SetRepeats(1), S_OK);
+
+    g_now = 100.3;
+    ASSERT_EQ(Play(segment), S_OK);
+    const std::size_t wait = 13230;  // half a beat of 0.6 s
+    const std::size_t play = 26460;
+    std::vector<std::int16_t> out = Mix(static_cast<int>(wait + 2 * play) - 1);
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_OK);
+    std::vector<std::int16_t> last = Mix(1);
+    out.insert(out.end(), last.begin(), last.end());
+    // The synthesiser sounds for seconds after the note; the segment is over when its file is.
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_FALSE);
+
+    // The note's attack may begin with a few near-silent samples.
+    EXPECT_GE(FirstSound(out), wait);
+    EXPECT_LT(FirstSound(out), wait + 441);
+    EXPECT_GT(Energy(out, wait, wait + play / 2), 50.0);
+    EXPECT_GT(Energy(out, wait + play, wait + play + play / 2), 50.0);
+    // The second play starts exactly where the first did.
+    for (std::size_t i = 0; i < play; i += 97) {
+        ASSERT_EQ(out[(wait + i) * 2], out[(wait + play + i) * 2]) << i;
+    }
+    EXPECT_EQ(FirstSound(Mix(kRate)), static_cast<std::size_t>(kRate));
+}
+
+TEST_F(DMusicPlayback, StopOnlyStopsWhatIsPlaying) {
+    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 1000);
+    TestSounds::WriteWave(m_sounds.Folder() / "b.wav", 1000);
+    IDirectMusicSegment8* a = Load("a.wav");
+    IDirectMusicSegment8* b = Load("b.wav");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+
+    DebugCapture trace;
+    EXPECT_EQ(m_pPerformance->Stop(a, nullptr, 0, 0), S_OK);  // not playing: nothing happens
+    EXPECT_EQ(m_pPerformance->Stop(nullptr, nullptr, 0, 0), S_OK);
+    EXPECT_FALSE(trace.Contains("stopped"));
+
+    ASSERT_EQ(Play(a, 0), S_OK);
+    EXPECT_EQ(m_pPerformance->Stop(b, nullptr, 0, 0), S_OK);
+    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_OK);
+    EXPECT_EQ(m_pPerformance->IsPlaying(b, nullptr), S_FALSE);
+    EXPECT_FALSE(trace.Contains("stopped"));
+    Mix(10);
+
+    EXPECT_EQ(m_pPerformance->Stop(a, nullptr, 0, 0), S_OK);
+    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_FALSE);
+    EXPECT_TRUE(trace.Contains("dmusic: segment stopped"));
+    EXPECT_EQ(FirstSound(Mix(1000)), 1000u);
+
+    // A new segment takes over from the one playing; Stop(null) stops it.
+    ASSERT_EQ(Play(a, 0), S_OK);
+    ASSERT_EQ(Play(b, 0), S_OK);
+    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_FALSE);
+    EXPECT_EQ(m_pPerformance->IsPlaying(b, nullptr), S_OK);
+    EXPECT_EQ(m_pPerformance->Stop(nullptr, nullptr, 0, 0), S_OK);
+    EXPECT_EQ(m_pPerformance->IsPlaying(b, nullptr), S_FALSE);
+}
+
+TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOn) {
+    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 300);
+    IDirectMusicSegment8* a = Load("a.wav");
+    ASSERT_NE(a, nullptr);
+    ASSERT_EQ(a->SetRepeats(1), S_OK);
+    ASSERT_EQ(Play(a, 0), S_OK);
+    Mix(100);
+    m_pLoader->ReleaseObjectByUnknown(a);
+    EXPECT_EQ(a->Unload(m_pPerformance), S_OK);
+    EXPECT_EQ(a->Release(), 0u);
+    m_segments.clear();
+    std::vector<std::int16_t> out = Mix(600);
+    for (std::size_t i = 0; i < 500; ++i) {
+        ASSERT_EQ(out[i * 2], TestSounds::Sample((i + 100) % 300, 0)) << i;
+    }
+    EXPECT_EQ(FirstSound(std::vector<std::int16_t>(out.begin() + 1000, out.end())), 100u);
+}
+
+TEST_F(DMusicPlayback, SegmentNotDownloadedIsSilentForItsLength) {
+    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 4410);
+    IDirectMusicSegment8* a = Load("a.wav", false);
+    ASSERT_NE(a, nullptr);
+    ASSERT_EQ(Play(a, 0), S_OK);
+    EXPECT_EQ(FirstSound(Mix(4409)), 4409u);
+    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_OK);
+    Mix(1);
+    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_FALSE);
+}
+
+TEST_F(DMusicPlayback, SegmentAndPerformanceRefuseWhatTheyDoNotProvide) {
+    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 100);
+    IDirectMusicSegment8* a = Load("a.wav", false);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->Unload(m_pPerformance), DMUS_E_NOT_DOWNLOADED_TO_PORT);
+    EXPECT_EQ(a->Download(nullptr), E_POINTER);
+    EXPECT_EQ(a->Download(m_pLoader), E_INVALIDARG);
+    EXPECT_EQ(a->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_TRACK_NOT_FOUND);
+    EXPECT_EQ(a->SetParam(GUID_DirectMusicAllTypes, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_SET_UNSUPPORTED);
+
+    IUnknown* config = reinterpret_cast<IUnknown*>(1);
+    EXPECT_EQ(a->GetAudioPathConfig(&config), DMUS_E_NO_AUDIOPATH_CONFIG);
+    EXPECT_EQ(config, nullptr);
+    IDirectMusicAudioPath8* path = reinterpret_cast<IDirectMusicAudioPath8*>(1);
+    EXPECT_EQ(m_pPerformance->CreateAudioPath(nullptr, TRUE, &path), E_POINTER);
+    EXPECT_EQ(path, nullptr);
+
+    EXPECT_EQ(m_pPerformance->PlaySegmentEx(m_pLoader, nullptr, nullptr, 0, 0, nullptr, nullptr, nullptr),
+              E_INVALIDARG);
+    EXPECT_EQ(Play(a, 0x200), E_NOTIMPL);  // start on a measure: not provided
+    EXPECT_EQ(m_pPerformance->IsPlaying(nullptr, nullptr), E_POINTER);
+    EXPECT_EQ(m_pPerformance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
+                                        DMUS_AUDIOF_ALL, nullptr),
+              DMUS_E_ALREADY_INITED);
+
+    // SDL_mixer has one device: a second performance cannot have it too.
+    IDirectMusicPerformance8* second = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
+                               reinterpret_cast<LPVOID*>(&second)),
+              S_OK);
+    EXPECT_EQ(
+        second->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128, DMUS_AUDIOF_ALL, nullptr),
+        DMUS_E_DEVICE_IN_USE);
+    EXPECT_EQ(second->Release(), 0u);
+}
+
+// The real sound device (the dummy driver, which plays in real time) drives the end.
+class DMusicRealTime : public DMusicPlayback {
+protected:
+    DMusicRealTime() : DMusicPlayback(false) {}
+
+    // Seconds until IsPlaying turns false, or a negative number if it never does within the bound.
+    double SecondsUntilSilent(IDirectMusicSegment8* segment, double bound) {
+        auto start = std::chrono::steady_clock::now();
+        for (;;) {
+            double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (m_pPerformance->IsPlaying(segment, nullptr) != S_OK) {
+                return elapsed;
+            }
+            if (elapsed > bound) {
+                return -1.0;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+};
+
+TEST_F(DMusicRealTime, WaveAlarmEndsOnItsOwnAfterFourPlays) {
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", 4410);  // 0.1 s
+    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.wav");
+    ASSERT_NE(segment, nullptr);
+    ASSERT_EQ(segment->SetRepeats(3), S_OK);
+    ASSERT_EQ(Play(segment), S_OK);
+    double seconds = SecondsUntilSilent(segment, 10.0);
+    EXPECT_GE(seconds, 0.38);  // four plays of 0.1 s, after a wait of up to one beat
+    EXPECT_GT(seconds, 0.0) << "still playing after 10 s";
+}
+
+TEST_F(DMusicRealTime, MidiAlarmEndsWithItsFileNotWithTheSynthesiser) {
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "AlarmSound.mid", TestSounds::Midi(288, 0));  // 0.3 s
+    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.mid");
+    ASSERT_NE(segment, nullptr);
+    ASSERT_EQ(segment->SetRepeats(1), S_OK);
+    ASSERT_EQ(Play(segment), S_OK);
+    double seconds = SecondsUntilSilent(segment, 10.0);
+    EXPECT_GE(seconds, 0.55);
+    // The synthesiser's own tail would keep it going past three seconds.
+    EXPECT_LT(seconds, 2.5);
+    EXPECT_GT(seconds, 0.0) << "still playing after 10 s";
+}
+
+TEST(DMusicNoSoundCard, InitAudioFailsCleanlyAndEverythingElseIsQuiet) {
+    TestSounds sounds("dmusic-silent");
+    TestSounds::WriteWave(sounds.Folder() / "a.wav", 100);
+    const char* before = std::getenv("SDL_AUDIODRIVER");
+    std::string saved = before != nullptr ? before : "";
+    setenv("SDL_AUDIODRIVER", "velmoran-no-such-driver", 1);
+
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    IDirectMusicLoader8* loader = nullptr;
+    IDirectMusicPerformance8* performance = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
+                               reinterpret_cast<LPVOID*>(&loader)),
+              S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
+                               reinterpret_cast<LPVOID*>(&performance)),
+              S_OK);
+    {
+        DebugCapture trace;
+        EXPECT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
+                                         DMUS_AUDIOF_ALL, nullptr),
+                  DSERR_NODRIVER);
+        EXPECT_TRUE(trace.Contains("dmusic: no sound device"));
+    }
+
+    std::wstring name = Wide((sounds.Folder() / "a.wav").string());
+    IDirectMusicSegment8* segment = nullptr;
+    ASSERT_EQ(loader->LoadObjectFromFile(CLSID_DirectMusicSegment, IID_IDirectMusicSegment8, name.data(),
+                                         reinterpret_cast<void**>(&segment)),
+              S_OK);
+    EXPECT_EQ(segment->Download(performance), DMUS_E_NOT_INIT);
+    EXPECT_EQ(performance->PlaySegmentEx(segment, nullptr, nullptr, DMUS_SEGF_BEAT, 0, nullptr, nullptr, nullptr),
+              DMUS_E_NOT_INIT);
+    EXPECT_EQ(performance->IsPlaying(segment, nullptr), S_FALSE);
+    EXPECT_EQ(performance->Stop(nullptr, nullptr, 0, 0), S_OK);
+    EXPECT_EQ(performance->CloseDown(), S_OK);
+
+    // Nothing was left half open: with a device the same performance starts.
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
+                                     DMUS_AUDIOF_ALL, nullptr),
+              S_OK);
+    EXPECT_EQ(segment->Download(performance), S_OK);
+
+    loader->ReleaseObjectByUnknown(segment);
+    segment->Unload(performance);
+    EXPECT_EQ(segment->Release(), 0u);
+    performance->CloseDown();
+    EXPECT_EQ(performance->Release(), 0u);
+    EXPECT_EQ(loader->Release(), 0u);
+    CoUninitialize();
+    if (saved.empty()) {
+        unsetenv("SDL_AUDIODRIVER");
+    } else {
+        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    }
+}
+
+TEST(DMusicCom, CreationNeedsComAndKnowsTwoClasses) {
+    LPVOID out = reinterpret_cast<LPVOID>(1);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8, &out),
+              CO_E_NOTINITIALIZED);
+    EXPECT_EQ(out, nullptr);
+
+    EXPECT_EQ(CoInitialize(nullptr), S_OK);
+    EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
+    CoUninitialize();
+    // Still initialised once.
+    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8, &out), S_OK);
+    EXPECT_EQ(static_cast<IDirectMusicLoader8*>(out)->Release(), 0u);
+
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8, &out),
+              E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicSegment, nullptr, CLSCTX_INPROC, IID_IDirectMusicSegment8, &out),
+              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, 0x4, IID_IDirectMusicPerformance8, &out),
+              REGDB_E_CLASSNOTREG);  // out of process
+    IUnknown* outer = reinterpret_cast<IUnknown*>(&out);
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, outer, CLSCTX_INPROC, IID_IDirectMusicPerformance8, &out),
+              CLASS_E_NOAGGREGATION);
+
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8, &out),
+        S_OK);
+    auto* performance = static_cast<IDirectMusicPerformance8*>(out);
+    void* again = nullptr;
+    ASSERT_EQ(performance->QueryInterface(IID_IDirectMusicPerformance8, &again), S_OK);
+    EXPECT_EQ(again, out);
+    EXPECT_EQ(performance->Release(), 1u);
+    EXPECT_EQ(performance->Release(), 0u);
+    CoUninitialize();
+    EXPECT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8, &out),
+              CO_E_NOTINITIALIZED);
+}
+
+}  // namespace

@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "platform/dmusic/SegmentVoice.h"
+
+namespace {
+
+std::shared_ptr<const PcmSamples> Ramp(std::size_t frames) {
+    auto samples = std::make_shared<PcmSamples>();
+    for (std::size_t i = 0; i < frames; ++i) {
+        samples->push_back(static_cast<std::int16_t>(i + 1));
+        samples->push_back(static_cast<std::int16_t>(-static_cast<int>(i) - 1));
+    }
+    return samples;
+}
+
+// Mixes in uneven blocks, as a sound device asks, and returns the left channel.
+std::vector<int> Render(SegmentVoice* voice, int frames) {
+    std::vector<std::int16_t> out(static_cast<std::size_t>(frames) * 2, 0);
+    int done = 0;
+    int block = 3;
+    while (done < frames) {
+        int n = std::min(block, frames - done);
+        voice->Mix(out.data() + done * 2, n);
+        done += n;
+        block = block * 2 + 1;
+    }
+    std::vector<int> left;
+    for (int i = 0; i < frames; ++i) {
+        EXPECT_EQ(out[i * 2 + 1], -out[i * 2]) << "frame " << i;
+        left.push_back(out[i * 2]);
+    }
+    return left;
+}
+
+TEST(DMusicSegmentVoice, WaitsThenPlaysEachRepeatWholeThenFallsSilent) {
+    SegmentVoice voice;
+    voice.Start(Ramp(5), 7, 5, 3, 4);
+    EXPECT_TRUE(voice.IsPlaying());
+    EXPECT_EQ(voice.Serial(), 7u);
+    std::vector<int> left = Render(&voice, 25);
+    std::vector<int> expected = {0, 0, 0, 0, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(left, expected);
+    EXPECT_FALSE(voice.IsPlaying());
+}
+
+TEST(DMusicSegmentVoice, PlayIsPaddedOrCutToItsLength) {
+    SegmentVoice voice;
+    voice.Start(Ramp(3), 1, 5, 2, 0);
+    EXPECT_EQ(Render(&voice, 12), (std::vector<int>{1, 2, 3, 0, 0, 1, 2, 3, 0, 0, 0, 0}));
+    voice.Start(Ramp(6), 1, 4, 2, 0);
+    EXPECT_EQ(Render(&voice, 10), (std::vector<int>{1, 2, 3, 4, 1, 2, 3, 4, 0, 0}));
+}
+
+TEST(DMusicSegmentVoice, SegmentWithoutSamplesIsSilentButLastsItsLength) {
+    SegmentVoice voice;
+    voice.Start(nullptr, 1, 10, 2, 5);  // 5 frames of wait, two plays of 10
+    EXPECT_EQ(Render(&voice, 24), std::vector<int>(24, 0));
+    EXPECT_TRUE(voice.IsPlaying());
+    Render(&voice, 1);
+    EXPECT_FALSE(voice.IsPlaying());
+}
+
+TEST(DMusicSegmentVoice, StopSilencesAndHandsBackTheSamples) {
+    SegmentVoice voice;
+    std::shared_ptr<const PcmSamples> samples = Ramp(4);
+    voice.Start(samples, 3, 4, 10, 0);
+    Render(&voice, 2);
+    std::shared_ptr<const PcmSamples> back = voice.Stop();
+    EXPECT_EQ(back, samples);
+    EXPECT_FALSE(voice.IsPlaying());
+    EXPECT_EQ(Render(&voice, 4), std::vector<int>(4, 0));
+    EXPECT_EQ(voice.Stop(), nullptr);  // stopping again does nothing
+}
+
+TEST(DMusicSegmentVoice, ReplacingRestartsFromTheNewSegment) {
+    SegmentVoice voice;
+    std::shared_ptr<const PcmSamples> first = Ramp(4);
+    voice.Start(first, 1, 4, 1, 0);
+    Render(&voice, 2);
+    EXPECT_EQ(voice.Start(Ramp(2), 2, 2, 1, 1), first);
+    EXPECT_EQ(voice.Serial(), 2u);
+    EXPECT_EQ(Render(&voice, 4), (std::vector<int>{0, 1, 2, 0}));
+}
+
+TEST(DMusicSegmentVoice, MixesIntoWhatIsThereAndSaturates) {
+    auto loud = std::make_shared<PcmSamples>(PcmSamples{30000, -30000, 5, -5});
+    SegmentVoice voice;
+    voice.Start(loud, 1, 2, 1, 0);
+    std::vector<std::int16_t> out = {10000, -10000, 7, -7};
+    voice.Mix(out.data(), 2);
+    EXPECT_EQ(out, (std::vector<std::int16_t>{32767, -32768, 12, -12}));
+}
+
+TEST(DMusicSegmentVoice, EndlessRepeatsDoNotOverflow) {
+    SegmentVoice voice;
+    voice.Start(Ramp(2), 1, 2, 0xFFFFFFFFull + 1, 3);
+    EXPECT_EQ(Render(&voice, 9), (std::vector<int>{0, 0, 0, 1, 2, 1, 2, 1, 2}));
+    EXPECT_TRUE(voice.IsPlaying());
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+#include "TestSounds.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+namespace {
+void Put32(std::vector<BYTE>* out, DWORD v) {
+    for (int i = 0; i < 4; ++i) {
+        out->push_back(static_cast<BYTE>(v >> (8 * i)));
+    }
+}
+void Put16(std::vector<BYTE>* out, WORD v) {
+    out->push_back(static_cast<BYTE>(v));
+    out->push_back(static_cast<BYTE>(v >> 8));
+}
+void PutBig32(std::vector<BYTE>* out, DWORD v) {
+    for (int i = 3; i >= 0; --i) {
+        out->push_back(static_cast<BYTE>(v >> (8 * i)));
+    }
+}
+void PutVarLength(std::vector<BYTE>* out, DWORD v) {
+    BYTE bytes[4];
+    int n = 0;
+    do {
+        bytes[n++] = static_cast<BYTE>(v & 0x7F);
+        v >>= 7;
+    } while (v != 0);
+    while (n > 0) {
+        --n;
+        out->push_back(static_cast<BYTE>(bytes[n] | (n > 0 ? 0x80 : 0)));
+    }
+}
+}  // namespace
+
+std::int16_t TestSounds::Sample(std::size_t frame, int channel) {
+    int value = static_cast<int>(frame % 3000) + 100;
+    return static_cast<std::int16_t>(channel == 0 ? value : -value);
+}
+
+void TestSounds::WriteWave(const std::filesystem::path& path, std::size_t frames) {
+    const DWORD rate = 44100;
+    std::vector<BYTE> file = {'R', 'I', 'F', 'F'};
+    Put32(&file, static_cast<DWORD>(36 + frames * 4));
+    file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    Put32(&file, 16);
+    Put16(&file, 1);  // PCM
+    Put16(&file, 2);
+    Put32(&file, rate);
+    Put32(&file, rate * 4);
+    Put16(&file, 4);
+    Put16(&file, 16);
+    file.insert(file.end(), {'d', 'a', 't', 'a'});
+    Put32(&file, static_cast<DWORD>(frames * 4));
+    for (std::size_t i = 0; i < frames; ++i) {
+        Put16(&file, static_cast<WORD>(Sample(i, 0)));
+        Put16(&file, static_cast<WORD>(Sample(i, 1)));
+    }
+    WriteBytes(path, file);
+}
+
+std::vector<BYTE> TestSounds::Midi(DWORD ticks, DWORD microsPerQuarter) {
+    std::vector<BYTE> track;
+    if (microsPerQuarter != 0) {
+        track.insert(track.end(), {0x00, 0xFF, 0x51, 0x03});
+        track.push_back(static_cast<BYTE>(microsPerQuarter >> 16));
+        track.push_back(static_cast<BYTE>(microsPerQuarter >> 8));
+        track.push_back(static_cast<BYTE>(microsPerQuarter));
+    }
+    track.insert(track.end(), {0x00, 0xC0, 0x00, 0x00, 0x90, 72, 110});  // piano, loud C
+    PutVarLength(&track, ticks);
+    track.insert(track.end(), {0x80, 72, 0x00, 0x00, 0xFF, 0x2F, 0x00});
+    std::vector<BYTE> file = {'M', 'T', 'h', 'd'};
+    PutBig32(&file, 6);
+    file.insert(file.end(), {0x00, 0x00, 0x00, 0x01, 0x01, 0xE0});
+    file.insert(file.end(), {'M', 'T', 'r', 'k'});
+    PutBig32(&file, static_cast<DWORD>(track.size()));
+    file.insert(file.end(), track.begin(), track.end());
+    return file;
+}
+
+void TestSounds::WriteBytes(const std::filesystem::path& path, const std::vector<BYTE>& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+TestSounds::TestSounds(const std::string& name)
+    : m_folder(std::filesystem::temp_directory_path() / ("velmoran-" + name + "-" + std::to_string(getpid()))) {
+    std::filesystem::remove_all(m_folder);
+    std::filesystem::create_directories(m_folder);
+}
+
+TestSounds::~TestSounds() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
