@@ -10,6 +10,10 @@
 
 namespace {
 
+std::string EncodingName(const ::testing::TestParamInfo<XEncoding>& info) {
+    return XEncodingLabel(info.param);
+}
+
 struct Walk {
     XRef<IDirectXFile> file;
     XRef<IDirectXFileEnumObject> enumObject;
@@ -56,16 +60,16 @@ T At(const void* bytes, size_t offset) {
     return value;
 }
 
-class EncodingTest : public ::testing::TestWithParam<XEncoding> {};
+class XFileEncodingTest : public ::testing::TestWithParam<XEncoding> {};
 
-TEST_P(EncodingTest, ReadsTheSameObjectsAsTheTextFile) {
+TEST_P(XFileEncodingTest, ReadsTheSameObjectsAsTheTextFile) {
     XTestWriter model = BuildTestModel();
     std::string text = XFileDump::Describe(model.Build(XEncoding::Text));
     ASSERT_EQ(text.find("error"), std::string::npos) << text;
     EXPECT_EQ(XFileDump::Describe(model.Build(GetParam())), text);
 }
 
-TEST_P(EncodingTest, MeshBytesFollowTheTemplateLayout) {
+TEST_P(XFileEncodingTest, MeshBytesFollowTheTemplateLayout) {
     std::vector<BYTE> image = BuildTestModel().Build(GetParam());
     Walk walk;
     XRef<IDirectXFileData> mesh;
@@ -92,7 +96,7 @@ TEST_P(EncodingTest, MeshBytesFollowTheTemplateLayout) {
     EXPECT_EQ(mesh->GetData("noSuchMember", &faceSize, &faces), DXFILEERR_NOTFOUND);
 }
 
-TEST_P(EncodingTest, AnimationKeysAndMatricesReadAsFloats) {
+TEST_P(XFileEncodingTest, AnimationKeysAndMatricesReadAsFloats) {
     std::vector<BYTE> image = BuildTestModel().Build(GetParam());
     {
         Walk walk;
@@ -122,7 +126,7 @@ TEST_P(EncodingTest, AnimationKeysAndMatricesReadAsFloats) {
     }
 }
 
-TEST_P(EncodingTest, StringsAndReferencesSurviveTheEnumerator) {
+TEST_P(XFileEncodingTest, StringsAndReferencesSurviveTheEnumerator) {
     std::vector<BYTE> image = BuildTestModel().Build(GetParam());
     XRef<IDirectXFileData> weights;
     {
@@ -142,17 +146,12 @@ TEST_P(EncodingTest, StringsAndReferencesSurviveTheEnumerator) {
     EXPECT_EQ(size, 64u);
 }
 
-std::string EncodingName(const ::testing::TestParamInfo<XEncoding>& info) {
-    static const char* const kNames[] = {"Text", "Binary", "Binary64", "TextZip", "BinaryZip"};
-    return kNames[static_cast<int>(info.param)];
-}
-
-INSTANTIATE_TEST_SUITE_P(AllEncodings, EncodingTest,
+INSTANTIATE_TEST_SUITE_P(AllEncodings, XFileEncodingTest,
                          ::testing::Values(XEncoding::Text, XEncoding::Binary, XEncoding::Binary64, XEncoding::TextZip,
                                            XEncoding::BinaryZip),
                          EncodingName);
 
-TEST(EncodingDescription, ShowsReferencesResolvedAndTextureNamesRaw) {
+TEST(XFileEncodingDescription, ShowsReferencesResolvedAndTextureNamesRaw) {
     std::string text = XFileDump::Describe(BuildTestModel().Build(XEncoding::Text));
     EXPECT_NE(text.find("-> 'Red' resolves to 'Red'"), std::string::npos) << text;
     EXPECT_NE(text.find("-> 'Child' resolves to 'Child'"), std::string::npos) << text;
@@ -173,7 +172,7 @@ std::vector<BYTE> LongModel(XEncoding encoding) {
     return w.Build(encoding);
 }
 
-TEST(Compression, ChunksShareOneSlidingWindow) {
+TEST(XFileCompression, ChunksShareOneSlidingWindow) {
     std::vector<BYTE> plain = LongModel(XEncoding::Text);
     std::vector<BYTE> packed = XTestWriter::CompressFile(plain, 2048, true);
     std::string expected = XFileDump::Describe(plain);
@@ -198,14 +197,14 @@ TEST(Compression, ChunksShareOneSlidingWindow) {
     EXPECT_NE(result, Z_STREAM_END);
 }
 
-TEST(Compression, AcceptsBothCountsOfTheChunkSize) {
+TEST(XFileCompression, AcceptsBothCountsOfTheChunkSize) {
     std::vector<BYTE> plain = LongModel(XEncoding::Binary);
     std::string expected = XFileDump::Describe(plain);
     EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, true)), expected);
     EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, false)), expected);
 }
 
-TEST(Compression, RejectsDamagedChunks) {
+TEST(XFileCompression, RejectsDamagedChunks) {
     std::vector<BYTE> packed = XTestWriter::CompressFile(LongModel(XEncoding::Text), 2048, true);
     size_t count = 0;
 

@@ -54,7 +54,7 @@ private:
 
 const std::string kHeader = "xof 0303txt 0032\n";
 
-TEST(TextGrammar, ReadsExporterPunctuationAndComments) {
+TEST(XFileTextGrammar, ReadsExporterPunctuationAndComments) {
     OpenedFile file(kHeader +
                     "# a comment\n"
                     "// another comment\n"
@@ -78,7 +78,7 @@ TEST(TextGrammar, ReadsExporterPunctuationAndComments) {
     EXPECT_EQ(At<DWORD>(bytes, 56), 2u);
 }
 
-TEST(TextGrammar, FindsTemplatesWhateverTheLetterCase) {
+TEST(XFileTextGrammar, FindsTemplatesWhateverTheLetterCase) {
     // Exporters write "TextureFileName"; it is the TextureFilename template.
     OpenedFile file(kHeader + "TextureFileName { \"a.dds\"; }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
@@ -87,7 +87,7 @@ TEST(TextGrammar, FindsTemplatesWhateverTheLetterCase) {
     EXPECT_TRUE(*type == TID_D3DRMTextureFilename);
 }
 
-TEST(TextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
+TEST(XFileTextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
     OpenedFile file(kHeader + "Frame F { < 01234567-89ab-CDEF-0123-456789abcdef > }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
     GUID id{};
@@ -96,7 +96,7 @@ TEST(TextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
     EXPECT_TRUE(id == expected);
 }
 
-TEST(MemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
+TEST(XFileMemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
     OpenedFile file(kHeader +
                     "template Pair { <11111111-2222-3333-4444-555555555555> WORD a; SDWORD b; }\n"
                     "template AllKinds {\n"
@@ -154,7 +154,7 @@ TEST(MemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
     EXPECT_STREQ(At<const char*>(member, p), "yz");
 }
 
-TEST(MemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
+TEST(XFileMemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
     // template T { <guid> DWORD n; array FLOAT v[n]; STRING s; STRING t; } then T { 2; 1.5, 2.5; "a"; "b"; }
     GUID guid = {0x12345678, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
     XBinaryStream s;
@@ -191,7 +191,7 @@ TEST(MemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
     EXPECT_STREQ(At<const char*>(bytes, 12 + sizeof(char*)), "b");
 }
 
-TEST(Templates, DeclaredInAFileAreRegisteredForLaterFiles) {
+TEST(XFileTemplates, DeclaredInAFileAreRegisteredForLaterFiles) {
     XRef<IDirectXFile> file;
     ASSERT_EQ(XFileDump::CreateRuntime(file), DXFILE_OK);
     std::vector<BYTE> first = Bytes(kHeader + "template Extra { <0000AAAA-0000-0000-0000-000000000001> DWORD v; }\n");
@@ -202,7 +202,7 @@ TEST(Templates, DeclaredInAFileAreRegisteredForLaterFiles) {
     EXPECT_EQ(XFileDump::Open(file.Get(), second, enumObject), DXFILE_OK);
 }
 
-TEST(Templates, ALaterDeclarationGovernsTheDataAfterIt) {
+TEST(XFileTemplates, ALaterDeclarationGovernsTheDataAfterIt) {
     OpenedFile file(kHeader +
                     "template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> DWORD only; }\n"
                     "Vector { 7; }\n");
@@ -213,7 +213,7 @@ TEST(Templates, ALaterDeclarationGovernsTheDataAfterIt) {
     EXPECT_EQ(size, 4u);
 }
 
-TEST(Templates, RestrictedOpenAndClosedTemplatesAdmitTheirChildrenOnly) {
+TEST(XFileTemplates, RestrictedOpenAndClosedTemplatesAdmitTheirChildrenOnly) {
     // MeshMaterialList admits Material only; Frame anything; Vector nothing.
     EXPECT_EQ(
         OpenedFile(kHeader + "MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; } }\n").Result(),
@@ -229,7 +229,7 @@ TEST(Templates, RestrictedOpenAndClosedTemplatesAdmitTheirChildrenOnly) {
         DXFILEERR_NOTEMPLATE);
 }
 
-TEST(Templates, StandardBlockDeclaresThePublishedIdentifiers) {
+TEST(XFileTemplates, StandardBlockDeclaresThePublishedIdentifiers) {
     XDocument document;
     ASSERT_EQ(XFileParser::Parse(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES, document), DXFILE_OK);
     struct Expected {
@@ -292,7 +292,7 @@ TEST(Templates, StandardBlockDeclaresThePublishedIdentifiers) {
     }
 }
 
-TEST(References, ResolveByNameOrIdentifierAndAreNotDataObjects) {
+TEST(XFileReferences, ResolveByNameOrIdentifierAndAreNotDataObjects) {
     OpenedFile file(kHeader +
                     "Frame Outer {\n"
                     " Frame Inner { <00000000-0000-0000-0000-0000000000AA> }\n"
@@ -327,7 +327,7 @@ TEST(References, ResolveByNameOrIdentifierAndAreNotDataObjects) {
     EXPECT_FALSE(child);
 }
 
-TEST(Calls, NameLengthQueryThenCopy) {
+TEST(XFileCalls, NameLengthQueryThenCopy) {
     OpenedFile file(kHeader + "Frame Named { Frame { } }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
     DWORD length = 0;
@@ -349,7 +349,7 @@ TEST(Calls, NameLengthQueryThenCopy) {
     EXPECT_EQ(length, 0u);
 }
 
-TEST(Calls, EnumerationEndsAndArgumentsAreChecked) {
+TEST(XFileCalls, EnumerationEndsAndArgumentsAreChecked) {
     OpenedFile file(kHeader + "Frame A { }\nFrame B { }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
     XRef<IDirectXFileData> next;
@@ -370,7 +370,7 @@ TEST(Calls, EnumerationEndsAndArgumentsAreChecked) {
     EXPECT_EQ(same.Get(), file.First());
 }
 
-TEST(Calls, LoadsFromAPathWithBackSlashes) {
+TEST(XFileCalls, LoadsFromAPathWithBackSlashes) {
     std::string text = kHeader + "Frame OnDisk { }\n";
     char folder[] = "/tmp/xfileXXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);

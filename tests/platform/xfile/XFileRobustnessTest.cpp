@@ -10,6 +10,10 @@
 
 namespace {
 
+std::string EncodingName(const ::testing::TestParamInfo<XEncoding>& info) {
+    return XEncodingLabel(info.param);
+}
+
 std::vector<BYTE> Bytes(const std::string& text) {
     return std::vector<BYTE>(text.begin(), text.end());
 }
@@ -23,7 +27,7 @@ HRESULT Load(const std::vector<BYTE>& image) {
     return XFileDump::CountTopLevel(image, &count);
 }
 
-TEST(Header, RejectsWhatIsNotAnXFile) {
+TEST(XFileHeader, RejectsWhatIsNotAnXFile) {
     EXPECT_EQ(Load(Bytes("")), DXFILEERR_BADFILETYPE);
     EXPECT_EQ(Load(Bytes("xo")), DXFILEERR_BADFILETYPE);
     EXPECT_EQ(Load(Bytes("MZ\x90\x00 this is no model")), DXFILEERR_BADFILETYPE);
@@ -65,9 +69,9 @@ std::vector<BYTE> OneObjectModel(XEncoding encoding) {
     return w.Build(encoding);
 }
 
-class TruncationTest : public ::testing::TestWithParam<XEncoding> {};
+class XFileTruncationTest : public ::testing::TestWithParam<XEncoding> {};
 
-TEST_P(TruncationTest, EveryCutBeforeTheEndFails) {
+TEST_P(XFileTruncationTest, EveryCutBeforeTheEndFails) {
     std::vector<BYTE> image = OneObjectModel(GetParam());
     size_t count = 0;
     ASSERT_EQ(XFileDump::CountTopLevel(image, &count), DXFILE_OK);
@@ -89,11 +93,12 @@ TEST_P(TruncationTest, EveryCutBeforeTheEndFails) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllEncodings, TruncationTest,
+INSTANTIATE_TEST_SUITE_P(AllEncodings, XFileTruncationTest,
                          ::testing::Values(XEncoding::Text, XEncoding::Binary, XEncoding::Binary64, XEncoding::TextZip,
-                                           XEncoding::BinaryZip));
+                                           XEncoding::BinaryZip),
+                         EncodingName);
 
-TEST(BadTokens, EndInParseErrors) {
+TEST(XFileBadTokens, EndInParseErrors) {
     const std::string header = "xof 0302txt 0032\n";
     EXPECT_EQ(Load(Bytes(header + "Frame @ { }")), DXFILEERR_PARSEERROR);
     EXPECT_EQ(Load(Bytes(header + "TextureFilename { \"never closed; }")), DXFILEERR_PARSEERROR);
@@ -118,7 +123,7 @@ TEST(BadTokens, EndInParseErrors) {
     EXPECT_EQ(Load(strayByte.Bytes()), DXFILEERR_PARSEERROR);
 }
 
-TEST(HugeCounts, FailWithoutAllocatingForThem) {
+TEST(XFileHugeCounts, FailWithoutAllocatingForThem) {
     const std::string header = "xof 0302txt 0032\n";
     // A mesh that claims four billion vertices and gives three.
     EXPECT_EQ(Load(Bytes(header + "Mesh { 4000000000; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }")), DXFILEERR_PARSEERROR);
@@ -154,7 +159,7 @@ TEST(HugeCounts, FailWithoutAllocatingForThem) {
     EXPECT_EQ(Load(floats.Bytes()), DXFILEERR_PARSEERROR);
 }
 
-TEST(Nesting, IsCappedWithoutExhaustingTheStack) {
+TEST(XFileNesting, IsCappedWithoutExhaustingTheStack) {
     const std::string header = "xof 0302txt 0032\n";
     auto nested = [&header](int depth) {
         std::string text = header;
@@ -174,7 +179,7 @@ TEST(Nesting, IsCappedWithoutExhaustingTheStack) {
               DXFILEERR_PARSEERROR);
 }
 
-TEST(Values, OutOfRangeNumbersAreClampedNotUndefined) {
+TEST(XFileValues, OutOfRangeNumbersAreClampedNotUndefined) {
     const std::string header = "xof 0302txt 0032\n";
     std::vector<BYTE> image =
         Bytes(header + "Vector { 1e300; -1e300; 99999999999999999999999; }\nHeader { 1e30; 0; 1; }");

@@ -11,6 +11,12 @@
 
 enum class XEncoding { Text, Binary, Binary64, TextZip, BinaryZip };
 
+// For test names: "Text", "Binary", "Binary64", "TextZip", "BinaryZip".
+inline const char* XEncodingLabel(XEncoding encoding) {
+    static const char* const kNames[] = {"Text", "Binary", "Binary64", "TextZip", "BinaryZip"};
+    return kNames[static_cast<int>(encoding)];
+}
+
 class XTestWriter {
 public:
     void Begin(const std::string& type, const std::string& name = "");
