@@ -1,0 +1,263 @@
+#include "platform/d3d/core/DeviceCore.h"
+#include "platform/d3d/core/DeviceTestSupport.h"
+
+using DeviceStateTest = RecordingDeviceTest;
+
+TEST_F(DeviceStateTest, DefaultsAreThePlatformsDefaults) {
+    EXPECT_EQ(static_cast<DWORD>(D3DZB_TRUE), RenderState(D3DRS_ZENABLE));  // auto depth buffer
+    EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_LIGHTING));
+    EXPECT_EQ(static_cast<DWORD>(D3DCULL_CCW), RenderState(D3DRS_CULLMODE));
+    EXPECT_EQ(static_cast<DWORD>(D3DCMP_ALWAYS), RenderState(D3DRS_ALPHAFUNC));
+    EXPECT_EQ(static_cast<DWORD>(D3DBLEND_ONE), RenderState(D3DRS_SRCBLEND));
+    EXPECT_EQ(static_cast<DWORD>(D3DBLEND_ZERO), RenderState(D3DRS_DESTBLEND));
+    EXPECT_EQ(static_cast<DWORD>(D3DCMP_LESSEQUAL), RenderState(D3DRS_ZFUNC));
+    EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_ZWRITEENABLE));
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_ALPHABLENDENABLE));
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_FOGENABLE));
+    EXPECT_EQ(FloatBits(1.0f), RenderState(D3DRS_FOGEND));
+    EXPECT_EQ(FloatBits(0.0f), RenderState(D3DRS_FOGSTART));
+    EXPECT_EQ(0u, RenderState(D3DRS_AMBIENT));
+    EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_COLORVERTEX));
+    EXPECT_EQ(static_cast<DWORD>(D3DVBF_DISABLE), RenderState(D3DRS_VERTEXBLEND));
+    EXPECT_EQ(0xFFFFFFFFu, RenderState(D3DRS_TEXTUREFACTOR));
+    EXPECT_EQ(0xFu, RenderState(D3DRS_COLORWRITEENABLE));
+    // The recording device is created with software vertex processing.
+    EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_SOFTWAREVERTEXPROCESSING));
+
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_MODULATE), StageState(0, D3DTSS_COLOROP));
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_SELECTARG1), StageState(0, D3DTSS_ALPHAOP));
+    EXPECT_EQ(D3DTA_TEXTURE, StageState(0, D3DTSS_COLORARG1));
+    EXPECT_EQ(D3DTA_CURRENT, StageState(0, D3DTSS_COLORARG2));
+    for (DWORD stage = 1; stage < 8; ++stage) {
+        EXPECT_EQ(static_cast<DWORD>(D3DTOP_DISABLE), StageState(stage, D3DTSS_COLOROP));
+        EXPECT_EQ(static_cast<DWORD>(D3DTOP_DISABLE), StageState(stage, D3DTSS_ALPHAOP));
+        EXPECT_EQ(stage, StageState(stage, D3DTSS_TEXCOORDINDEX));
+    }
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), StageState(0, D3DTSS_MINFILTER));
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_NONE), StageState(0, D3DTSS_MIPFILTER));
+    EXPECT_EQ(static_cast<DWORD>(D3DTADDRESS_WRAP), StageState(0, D3DTSS_ADDRESSU));
+
+    D3DVIEWPORT8 viewport = {};
+    ASSERT_EQ(D3D_OK, m_pDevice->GetViewport(&viewport));
+    EXPECT_EQ(0u, viewport.X);
+    EXPECT_EQ(512u, viewport.Width);
+    EXPECT_EQ(384u, viewport.Height);
+    EXPECT_EQ(1.0f, viewport.MaxZ);
+
+    D3DMATRIX world = MakeMatrix(5.0f);
+    ASSERT_EQ(D3D_OK, m_pDevice->GetTransform(D3DTS_WORLDMATRIX(200), &world));
+    EXPECT_TRUE(SameMatrix(DeviceState::Identity(), world));
+    IDirect3DBaseTexture8* texture = reinterpret_cast<IDirect3DBaseTexture8*>(0x1);
+    ASSERT_EQ(D3D_OK, m_pDevice->GetTexture(0, &texture));
+    EXPECT_EQ(nullptr, texture);
+}
+
+TEST_F(DeviceStateTest, NoDepthBufferMeansDepthTestOff) {
+    Create(WindowedParameters(320, 240, false));
+    EXPECT_EQ(static_cast<DWORD>(D3DZB_FALSE), RenderState(D3DRS_ZENABLE));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0));
+    EXPECT_EQ(D3D_OK, m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0));
+}
+
+TEST_F(DeviceStateTest, UnknownStatesAreRefusedAndChangeNothing) {
+    const DeviceState before = static_cast<DeviceCore*>(m_pDevice)->State();
+    for (DWORD state : {0u, 1u, 6u, 11u, 21u, 138u, 144u, 169u, 174u, 255u, 256u, 1000u}) {
+        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetRenderState(static_cast<D3DRENDERSTATETYPE>(state), 1)) << state;
+        DWORD value = 0;
+        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetRenderState(static_cast<D3DRENDERSTATETYPE>(state), &value));
+    }
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTextureStageState(8, D3DTSS_COLOROP, D3DTOP_ADD));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(12), 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(40), 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetRenderState(D3DRS_LIGHTING, nullptr));
+
+    const DeviceState& after = static_cast<DeviceCore*>(m_pDevice)->State();
+    for (DWORD state = 0; state < DeviceState::kRenderStateCount; ++state) {
+        const auto rs = static_cast<D3DRENDERSTATETYPE>(state);
+        EXPECT_EQ(before.RenderState(rs), after.RenderState(rs)) << state;
+    }
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_MODULATE), StageState(0, D3DTSS_COLOROP));
+}
+
+TEST_F(DeviceStateTest, TransformsIncludeTheWorldPaletteAndMultiplyOnTheLeft) {
+    const D3DMATRIX view = MakeMatrix(1.0f);
+    const D3DMATRIX bone = MakeMatrix(100.0f);
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_VIEW, &view));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_WORLDMATRIX(37), &bone));
+    D3DMATRIX read = {};
+    ASSERT_EQ(D3D_OK, m_pDevice->GetTransform(D3DTS_VIEW, &read));
+    EXPECT_TRUE(SameMatrix(view, read));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetTransform(static_cast<D3DTRANSFORMSTATETYPE>(256 + 37), &read));
+    EXPECT_TRUE(SameMatrix(bone, read));
+    EXPECT_EQ(38u, static_cast<DeviceCore*>(m_pDevice)->State().PaletteEntriesInUse());
+
+    // Current = translation by (1, 2, 3); multiplied by a scale of 2: the
+    // scale applies first, so the translation stays (1, 2, 3).
+    D3DMATRIX translate = DeviceState::Identity();
+    translate._41 = 1.0f;
+    translate._42 = 2.0f;
+    translate._43 = 3.0f;
+    D3DMATRIX scale = DeviceState::Identity();
+    scale._11 = scale._22 = scale._33 = 2.0f;
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_WORLD, &translate));
+    ASSERT_EQ(D3D_OK, m_pDevice->MultiplyTransform(D3DTS_WORLD, &scale));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetTransform(D3DTS_WORLD, &read));
+    EXPECT_EQ(2.0f, read._11);
+    EXPECT_EQ(1.0f, read._41);
+    EXPECT_EQ(2.0f, read._42);
+    EXPECT_EQ(3.0f, read._43);
+
+    for (DWORD bad : {0u, 1u, 4u, 15u, 24u, 255u, 512u}) {
+        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(bad), &view)) << bad;
+        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetTransform(static_cast<D3DTRANSFORMSTATETYPE>(bad), &read));
+    }
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTransform(D3DTS_VIEW, nullptr));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->MultiplyTransform(D3DTS_VIEW, nullptr));
+}
+
+TEST_F(DeviceStateTest, OnlyDirectionalLightsAreAccepted) {
+    D3DLIGHT8 light = {};
+    light.Type = D3DLIGHT_POINT;
+    light.Diffuse = {1.0f, 0.5f, 0.25f, 1.0f};
+    light.Direction = {0.0f, -1.0f, 0.0f};
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(0, &light));
+    light.Type = D3DLIGHT_SPOT;
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(0, &light));
+    D3DLIGHT8 read = {};
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetLight(0, &read));  // still never set
+
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    ASSERT_EQ(D3D_OK, m_pDevice->SetLight(2, &light));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetLight(2, &read));
+    EXPECT_EQ(0.5f, read.Diffuse.g);
+    EXPECT_EQ(-1.0f, read.Direction.y);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(8, &light));
+    light.Direction = {0.0f, 0.0f, 0.0f};
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(2, &light));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetLight(2, &read));
+    EXPECT_EQ(-1.0f, read.Direction.y);
+
+    // Enabling a light never set gives the default white light along +z.
+    BOOL enabled = TRUE;
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetLightEnable(5, &enabled));
+    ASSERT_EQ(D3D_OK, m_pDevice->LightEnable(5, TRUE));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetLightEnable(5, &enabled));
+    EXPECT_TRUE(enabled);
+    ASSERT_EQ(D3D_OK, m_pDevice->GetLight(5, &read));
+    EXPECT_EQ(D3DLIGHT_DIRECTIONAL, read.Type);
+    EXPECT_EQ(1.0f, read.Diffuse.r);
+    EXPECT_EQ(1.0f, read.Direction.z);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->LightEnable(8, TRUE));
+}
+
+TEST_F(DeviceStateTest, ViewportMaterialAndShaders) {
+    const D3DVIEWPORT8 framed = {32, 24, 448, 336, 0.0f, 1.0f};
+    ASSERT_EQ(D3D_OK, m_pDevice->SetViewport(&framed));
+    const D3DVIEWPORT8 badViewports[] = {
+        {0, 0, 513, 384, 0.0f, 1.0f}, {100, 0, 500, 10, 0.0f, 1.0f}, {0, 0, 0, 10, 0.0f, 1.0f},
+        {0, 0, 10, 10, 0.0f, 1.5f},   {0, 0, 10, 10, -0.5f, 1.0f},   {0xFFFFFFF0u, 0, 32, 10, 0.0f, 1.0f},
+    };
+    for (const D3DVIEWPORT8& bad : badViewports) {
+        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetViewport(&bad)) << bad.X << " " << bad.Width;
+    }
+    D3DVIEWPORT8 read = {};
+    ASSERT_EQ(D3D_OK, m_pDevice->GetViewport(&read));
+    EXPECT_EQ(32u, read.X);
+    EXPECT_EQ(336u, read.Height);
+
+    D3DMATERIAL8 material = {};
+    material.Diffuse = {1.0f, 0.0f, 0.0f, 1.0f};
+    material.Ambient = {1.0f, 0.0f, 0.0f, 1.0f};
+    ASSERT_EQ(D3D_OK, m_pDevice->SetMaterial(&material));
+    D3DMATERIAL8 readMaterial = {};
+    ASSERT_EQ(D3D_OK, m_pDevice->GetMaterial(&readMaterial));
+    EXPECT_EQ(1.0f, readMaterial.Ambient.r);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetMaterial(nullptr));
+
+    ASSERT_EQ(D3D_OK, m_pDevice->SetVertexShader(0x144));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetVertexShader(0x1000));
+    DWORD shader = 0;
+    ASSERT_EQ(D3D_OK, m_pDevice->GetVertexShader(&shader));
+    EXPECT_EQ(0x144u, shader);
+    EXPECT_EQ(D3D_OK, m_pDevice->SetPixelShader(0));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetPixelShader(1));
+}
+
+TEST_F(DeviceStateTest, DrawsNeedASceneAndStayInsideTheirBuffers) {
+    IDirect3DVertexBuffer8* stream = MakeStream(6);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2));  // no scene
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginScene());
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->BeginScene());
+    EXPECT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2));
+    EXPECT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 2, 2));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2));  // vertex 6
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 3));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0xFFFFFFF0u, 2));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 0));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(static_cast<D3DPRIMITIVETYPE>(9), 0, 1));
+
+    // A stride shorter than the vertex format would read past the end.
+    ASSERT_EQ(D3D_OK, m_pDevice->SetStreamSource(0, stream, 16));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_POINTLIST, 0, 1));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetStreamSource(0, stream, 24));
+
+    // A locked buffer cannot be drawn.
+    BYTE* data = nullptr;
+    ASSERT_EQ(D3D_OK, stream->Lock(0, 0, &data, 0));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_POINTLIST, 0, 1));
+    stream->Unlock();
+
+    // Indexed: every index, plus the base vertex, must reach a vertex of the stream.
+    IDirect3DIndexBuffer8* indices = nullptr;
+    ASSERT_EQ(D3D_OK, m_pDevice->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices));
+    ASSERT_EQ(D3D_OK, indices->Lock(0, 0, &data, 0));
+    const WORD values[6] = {0, 1, 2, 2, 1, 5};
+    std::memcpy(data, values, sizeof(values));
+    indices->Unlock();
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 0, 2));  // none set
+    ASSERT_EQ(D3D_OK, m_pDevice->SetIndices(indices, 0));
+    EXPECT_EQ(D3D_OK, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 0, 2));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 1, 2));  // index 6
+    ASSERT_EQ(D3D_OK, m_pDevice->SetIndices(indices, 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 6, 0, 2));  // 1 + 5
+    EXPECT_EQ(D3D_OK, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 3, 0, 1));              // 1 + 2
+
+    // User-pointer draws leave stream 0 unset.
+    const float quad[4 * 6] = {};
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 20));
+    EXPECT_EQ(D3D_OK, m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, 24));
+    IDirect3DVertexBuffer8* bound = stream;
+    UINT stride = 1;
+    ASSERT_EQ(D3D_OK, m_pDevice->GetStreamSource(0, &bound, &stride));
+    EXPECT_EQ(nullptr, bound);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DrawPrimitive(D3DPT_POINTLIST, 0, 1));
+
+    ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->EndScene());
+    EXPECT_EQ(5u, m_pLog->DrawCount());
+    indices->Release();
+    stream->Release();
+}
+
+TEST_F(DeviceStateTest, StreamsAndTexturesFromElsewhereAreRefused) {
+    IDirect3DDevice8* other = nullptr;
+    RecordLog* otherLog = nullptr;
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters();
+    ASSERT_EQ(D3D_OK, CreateRecordingDevice(&parameters, nullptr, &other, &otherLog));
+    IDirect3DTexture8* foreign = nullptr;
+    ASSERT_EQ(D3D_OK, other->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &foreign));
+    IDirect3DVertexBuffer8* foreignStream = nullptr;
+    ASSERT_EQ(D3D_OK, other->CreateVertexBuffer(96, 0, 0x142, D3DPOOL_MANAGED, &foreignStream));
+
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTexture(0, foreign));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetStreamSource(0, foreignStream, 24));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTexture(8, nullptr));
+    IDirect3DVertexBuffer8* own = MakeStream(4);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetStreamSource(1, own, 24));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetStreamSource(0, own, 0));
+
+    foreign->Release();
+    foreignStream->Release();
+    own->Release();
+    EXPECT_EQ(0u, other->Release());
+}

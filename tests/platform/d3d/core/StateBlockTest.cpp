@@ -1,0 +1,152 @@
+#include "platform/d3d/core/DeviceCore.h"
+#include "platform/d3d/core/DeviceTestSupport.h"
+
+using StateBlockTest = RecordingDeviceTest;
+
+TEST_F(StateBlockTest, RecordingStoresTheStatesAndLeavesTheDeviceAlone) {
+    IDirect3DTexture8* glyphs = MakeTexture();
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginStateBlock());
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->BeginStateBlock());
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTexture(0, glyphs));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetRenderState(D3DRS_ALPHAREF, 0x08));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
+    const D3DMATRIX bone = MakeMatrix(9.0f);
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_WORLDMATRIX(3), &bone));
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, m_pDevice->EndStateBlock(&token));
+    EXPECT_NE(0u, token);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->EndStateBlock(&token));
+
+    // Nothing reached the device while recording.
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_ALPHABLENDENABLE));
+    EXPECT_EQ(0u, RenderState(D3DRS_ALPHAREF));
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), StageState(0, D3DTSS_MINFILTER));
+    IDirect3DBaseTexture8* bound = nullptr;
+    m_pDevice->GetTexture(0, &bound);
+    EXPECT_EQ(nullptr, bound);
+
+    ASSERT_EQ(D3D_OK, m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE));
+    ASSERT_EQ(D3D_OK, m_pDevice->ApplyStateBlock(token));
+    EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_ALPHABLENDENABLE));
+    EXPECT_EQ(0x08u, RenderState(D3DRS_ALPHAREF));
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_LINEAR), StageState(0, D3DTSS_MINFILTER));
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_LIGHTING));  // not recorded: untouched
+    EXPECT_EQ(static_cast<DWORD>(D3DCULL_CCW), RenderState(D3DRS_CULLMODE));
+    m_pDevice->GetTexture(0, &bound);
+    EXPECT_EQ(glyphs, bound);
+    bound->Release();
+    D3DMATRIX read = {};
+    m_pDevice->GetTransform(D3DTS_WORLDMATRIX(3), &read);
+    EXPECT_TRUE(SameMatrix(bone, read));
+    glyphs->Release();
+}
+
+TEST_F(StateBlockTest, CaptureReReadsExactlyTheRecordedStates) {
+    // The font's pattern: a "saved" block recorded with the draw states,
+    // captured from the caller's states before drawing and applied after.
+    auto record = [this](DWORD* token) {
+        ASSERT_EQ(D3D_OK, m_pDevice->BeginStateBlock());
+        m_pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+        m_pDevice->SetRenderState(D3DRS_FOGENABLE, FALSE);
+        m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+        m_pDevice->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+        ASSERT_EQ(D3D_OK, m_pDevice->EndStateBlock(token));
+    };
+    DWORD saved = 0;
+    DWORD draw = 0;
+    record(&saved);
+    record(&draw);
+    EXPECT_NE(saved, draw);
+
+    // The caller's states.
+    m_pDevice->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_pDevice->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    m_pDevice->SetRenderState(D3DRS_AMBIENT, 0xFF0A0A1E);
+
+    ASSERT_EQ(D3D_OK, m_pDevice->CaptureStateBlock(saved));
+    ASSERT_EQ(D3D_OK, m_pDevice->ApplyStateBlock(draw));
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_FOGENABLE));
+    EXPECT_EQ(static_cast<DWORD>(D3DZB_FALSE), RenderState(D3DRS_ZENABLE));
+    EXPECT_EQ(static_cast<DWORD>(D3DCULL_CCW), RenderState(D3DRS_CULLMODE));
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_DISABLE), StageState(1, D3DTSS_COLOROP));
+    m_pDevice->SetRenderState(D3DRS_AMBIENT, 0x11223344);  // changed while drawing, not recorded
+
+    ASSERT_EQ(D3D_OK, m_pDevice->ApplyStateBlock(saved));
+    EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_FOGENABLE));
+    EXPECT_EQ(static_cast<DWORD>(D3DZB_TRUE), RenderState(D3DRS_ZENABLE));
+    EXPECT_EQ(static_cast<DWORD>(D3DCULL_NONE), RenderState(D3DRS_CULLMODE));
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_MODULATE), StageState(1, D3DTSS_COLOROP));
+    EXPECT_EQ(0x11223344u, RenderState(D3DRS_AMBIENT));
+
+    EXPECT_EQ(D3D_OK, m_pDevice->DeleteStateBlock(saved));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->ApplyStateBlock(saved));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CaptureStateBlock(saved));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->DeleteStateBlock(saved));
+    EXPECT_EQ(D3D_OK, m_pDevice->DeleteStateBlock(draw));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->ApplyStateBlock(0));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->ApplyStateBlock(77));
+}
+
+TEST_F(StateBlockTest, LightsMaterialViewportAndStreamsAreRecordedToo) {
+    IDirect3DVertexBuffer8* stream = nullptr;
+    ASSERT_EQ(D3D_OK, m_pDevice->CreateVertexBuffer(168, D3DUSAGE_WRITEONLY, 0x144, D3DPOOL_MANAGED, &stream));
+    D3DLIGHT8 light = DeviceState::DefaultLight();
+    light.Direction = {0.0f, -1.0f, 0.0f};
+    D3DMATERIAL8 material = {};
+    material.Diffuse.a = 0.5f;
+    const D3DVIEWPORT8 viewport = {10, 10, 100, 100, 0.0f, 1.0f};
+
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginStateBlock());
+    m_pDevice->SetLight(1, &light);
+    m_pDevice->LightEnable(1, TRUE);
+    m_pDevice->SetMaterial(&material);
+    m_pDevice->SetViewport(&viewport);
+    m_pDevice->SetStreamSource(0, stream, 28);
+    m_pDevice->SetVertexShader(0x144);
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, m_pDevice->EndStateBlock(&token));
+    D3DLIGHT8 read = {};
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetLight(1, &read));
+
+    // The block keeps the stream alive after the program lets go of it.
+    stream->Release();
+    ASSERT_EQ(D3D_OK, m_pDevice->ApplyStateBlock(token));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetLight(1, &read));
+    EXPECT_EQ(-1.0f, read.Direction.y);
+    BOOL enabled = FALSE;
+    m_pDevice->GetLightEnable(1, &enabled);
+    EXPECT_TRUE(enabled);
+    D3DMATERIAL8 readMaterial = {};
+    m_pDevice->GetMaterial(&readMaterial);
+    EXPECT_EQ(0.5f, readMaterial.Diffuse.a);
+    D3DVIEWPORT8 readViewport = {};
+    m_pDevice->GetViewport(&readViewport);
+    EXPECT_EQ(100u, readViewport.Width);
+    const DeviceState& state = static_cast<DeviceCore*>(m_pDevice)->State();
+    EXPECT_EQ(28u, state.StreamStride());
+    EXPECT_EQ(0x144u, state.VertexShader());
+    ASSERT_NE(nullptr, state.StreamSource());
+
+    const size_t released = m_pLog->ReleasedResourceCount();
+    EXPECT_EQ(D3D_OK, m_pDevice->DeleteStateBlock(token));
+    EXPECT_EQ(released, m_pLog->ReleasedResourceCount());  // still bound to the device
+    m_pDevice->SetStreamSource(0, nullptr, 0);
+    EXPECT_EQ(released + 1, m_pLog->ReleasedResourceCount());
+}
+
+TEST_F(StateBlockTest, CaptureAndApplyAreRefusedWhileRecording) {
+    DWORD token = 0;
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginStateBlock());
+    m_pDevice->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    ASSERT_EQ(D3D_OK, m_pDevice->EndStateBlock(&token));
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginStateBlock());
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->ApplyStateBlock(token));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CaptureStateBlock(token));
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters();
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->Reset(&parameters));
+    DWORD second = 0;
+    ASSERT_EQ(D3D_OK, m_pDevice->EndStateBlock(&second));
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_FOGENABLE));
+}
