@@ -57,6 +57,10 @@ HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPRO
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+    // Creating the window (SDL probes GL extensions with a context of its own)
+    // and the context make a GLX context current; the GL dispatch refuses
+    // that while another API's context (a reference device's EGL one) is.
+    ReleaseCurrentGl();
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
     SDL_Window* sdlWindow = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED,
                                              SDL_WINDOWPOS_UNDEFINED, clientWidth, clientHeight, flags);

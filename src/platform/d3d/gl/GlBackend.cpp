@@ -1108,7 +1108,9 @@ HRESULT GlBackend::SetCursorProperties(UINT xHotSpot, UINT yHotSpot, const CoreS
     SDL_Cursor* cursor = SDL_CreateColorCursor(surface, static_cast<int>(xHotSpot), static_cast<int>(yHotSpot));
     SDL_FreeSurface(surface);
     if (cursor == nullptr) {
-        return D3DERR_INVALIDCALL;
+        // The display has no colour cursors (off-screen drivers): the system
+        // pointer stays, as it would for a device without cursor support.
+        return D3D_OK;
     }
     if (m_bCursorShown) {
         SDL_SetCursor(cursor);

@@ -16,6 +16,9 @@ namespace {
 // 16-bit colour.
 constexpr D3DFORMAT kModeFormats[] = {D3DFMT_X8R8G8B8, D3DFMT_R5G6B5};
 
+// What a display of unknown size is taken to show.
+constexpr D3DDISPLAYMODE kDefaultDesktop = {1024, 768, 60, D3DFMT_X8R8G8B8};
+
 D3DFORMAT FormatOfSdlMode(Uint32 sdlFormat) {
     return SDL_BITSPERPIXEL(sdlFormat) == 16 ? D3DFMT_R5G6B5 : D3DFMT_X8R8G8B8;
 }
@@ -55,6 +58,14 @@ GlDirect3D::~GlDirect3D() {
     }
 }
 
+void GlDirect3D::AddDefaultModes(Adapter& adapter) {
+    for (D3DFORMAT format : kModeFormats) {
+        AddMode(adapter.m_modes, 640, 480, 60, format);
+        AddMode(adapter.m_modes, 800, 600, 60, format);
+        AddMode(adapter.m_modes, 1024, 768, 60, format);
+    }
+}
+
 void GlDirect3D::ReadDisplays() {
     m_bSdlVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     const int displays = m_bSdlVideo ? SDL_GetNumVideoDisplays() : 0;
@@ -73,15 +84,18 @@ void GlDirect3D::ReadDisplays() {
         for (D3DFORMAT format : kModeFormats) {
             for (int i = 0; i < modeCount; ++i) {
                 SDL_DisplayMode mode = {};
-                if (SDL_GetDisplayMode(display, i, &mode) == 0) {
+                // Off-screen drivers report a display of no size: no mode.
+                if (SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w > 0 && mode.h > 0) {
                     AddMode(adapter.m_modes, static_cast<UINT>(mode.w), static_cast<UINT>(mode.h),
                             static_cast<UINT>(mode.refresh_rate), format);
                 }
             }
-            if (modeCount <= 0) {
-                AddMode(adapter.m_modes, adapter.m_desktop.Width, adapter.m_desktop.Height,
-                        adapter.m_desktop.RefreshRate, format);
-            }
+        }
+        if (adapter.m_desktop.Width == 0 || adapter.m_desktop.Height == 0) {
+            adapter.m_desktop = kDefaultDesktop;
+        }
+        if (adapter.m_modes.empty()) {
+            AddDefaultModes(adapter);
         }
         m_adapters.push_back(adapter);
     }
@@ -90,12 +104,8 @@ void GlDirect3D::ReadDisplays() {
         // reference device still works.
         Adapter adapter;
         adapter.m_szName = "Off-screen";
-        adapter.m_desktop = D3DDISPLAYMODE{1024, 768, 60, D3DFMT_X8R8G8B8};
-        for (D3DFORMAT format : kModeFormats) {
-            AddMode(adapter.m_modes, 640, 480, 60, format);
-            AddMode(adapter.m_modes, 800, 600, 60, format);
-            AddMode(adapter.m_modes, 1024, 768, 60, format);
-        }
+        adapter.m_desktop = kDefaultDesktop;
+        AddDefaultModes(adapter);
         m_adapters.push_back(adapter);
     }
 }
@@ -173,7 +183,8 @@ HRESULT GlDirect3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayM
     Adapter& entry = m_adapters[adapter];
     SDL_DisplayMode current = {};
     // The desktop may have changed since the object was made (a mode switch).
-    if (entry.m_iSdlDisplay >= 0 && SDL_GetDesktopDisplayMode(entry.m_iSdlDisplay, &current) == 0) {
+    if (entry.m_iSdlDisplay >= 0 && SDL_GetDesktopDisplayMode(entry.m_iSdlDisplay, &current) == 0 && current.w > 0 &&
+        current.h > 0) {
         entry.m_desktop = D3DDISPLAYMODE{static_cast<UINT>(current.w), static_cast<UINT>(current.h),
                                          static_cast<UINT>(current.refresh_rate), FormatOfSdlMode(current.format)};
     }

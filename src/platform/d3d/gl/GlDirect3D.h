@@ -56,6 +56,7 @@ private:
 
     GlDirect3D() = default;
     ~GlDirect3D();
+    static void AddDefaultModes(Adapter& adapter);
     void ReadDisplays();
     void ProbeContexts();
     bool IsValidType(UINT adapter, D3DDEVTYPE type) const;

@@ -1,0 +1,259 @@
+// Presenting: the front buffer holds the last presented frame, Reset gives a
+// new back buffer, multisampled frames are resolved, the window layer's hook
+// runs inside Present, and a hardware device on a GL window draws what the
+// reference device draws.
+#include <SDL.h>
+
+#include <cstdlib>
+
+#include "platform/d3d/core/DeviceCore.h"
+#include "platform/d3d/gl/GlBackend.h"
+#include "platform/d3d/gl/GlPresentHook.h"
+#include "platform/d3d/gl/RenderFixture.h"
+#include "platform/win/GlWindow.h"
+
+namespace {
+
+class PresentTest : public RenderFixture {
+protected:
+    // A small scene touching lighting, texturing, blending and depth.
+    void DrawScene(IDirect3DDevice8* device) {
+        std::swap(device, m_pDevice);
+        const D3DMATERIAL8 material = {{0.9f, 0.7f, 0.3f, 1}, {0.2f, 0.2f, 0.2f, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0};
+        D3DLIGHT8 light = {};
+        light.Type = D3DLIGHT_DIRECTIONAL;
+        light.Direction = {0.3f, -0.2f, 1.0f};
+        light.Diffuse = {1, 1, 1, 1};
+        m_pDevice->SetMaterial(&material);
+        m_pDevice->SetLight(0, &light);
+        m_pDevice->LightEnable(0, TRUE);
+        m_pDevice->SetRenderState(D3DRS_AMBIENT, 0xFF303030);
+        m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        const D3DMATRIX projection = PerspectiveMatrix(1.2f, 1.0f, 0.5f, 50.0f);
+        const D3DMATRIX view = TranslationMatrix(0, 0, 4.0f);
+        m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+        m_pDevice->SetTransform(D3DTS_VIEW, &view);
+        EXPECT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF102040, 1.0f, 0), D3D_OK);
+        EXPECT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        struct Vertex {
+            float x, y, z, nx, ny, nz;
+        };
+        const Vertex quad[4] = {
+            {-1, 1, 0, 0, 0, -1}, {1, 1, 0.5f, 0, 0, -1}, {-1, -1, 0, 0, 0, -1}, {1, -1, 0.5f, 0, 0, -1}};
+        m_pDevice->SetVertexShader(D3DFVF_XYZ | D3DFVF_NORMAL);
+        EXPECT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex)), D3D_OK);
+        m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+        m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        DrawRhwQuad(4, 4, 30, 20, 0.1f, 0x80FF8000);
+        EXPECT_EQ(m_pDevice->EndScene(), D3D_OK);
+        std::swap(device, m_pDevice);
+    }
+};
+
+TEST_F(PresentTest, FrontBufferHoldsTheLastPresentedFrameOnly) {
+    // Before anything is presented the front buffer is black.
+    IDirect3DSurface8* surface = nullptr;
+    ASSERT_EQ(m_pDevice->CreateImageSurface(kWidth, kHeight, D3DFMT_A8R8G8B8, &surface), D3D_OK);
+    ASSERT_EQ(m_pDevice->GetFrontBuffer(surface), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<DWORD*>(locked.pBits)[0], 0xFF000000u);
+    surface->UnlockRect();
+    surface->Release();
+
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK);
+    std::vector<DWORD> frame = Frame();  // presents green
+    EXPECT_EQ(At(frame, 0, 0), 0xFF00FF00u);
+    EXPECT_EQ(At(frame, kWidth - 1, kHeight - 1), 0xFF00FF00u);
+    // Drawn but not presented: the front buffer still shows green.
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_pDevice->CreateImageSurface(kWidth, kHeight, D3DFMT_A8R8G8B8, &surface), D3D_OK);
+    ASSERT_EQ(m_pDevice->GetFrontBuffer(surface), D3D_OK);
+    ASSERT_EQ(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<DWORD*>(locked.pBits)[0], 0xFF00FF00u);
+    surface->UnlockRect();
+    surface->Release();
+}
+
+TEST_F(PresentTest, FrontBufferRowsRunTopDown) {
+    const D3DVIEWPORT8 top = {0, 0, kWidth, 1, 0.0f, 1.0f};
+    ASSERT_EQ(m_pDevice->SetViewport(&top), D3D_OK);
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_EQ(At(frame, 5, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(At(frame, 5, 1), 0xFF000000u);
+    EXPECT_EQ(At(frame, 5, kHeight - 1), 0xFF000000u);
+}
+
+TEST_F(PresentTest, ResetGivesABackBufferOfTheNewSize) {
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = 40;
+    parameters.BackBufferHeight = 24;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    ASSERT_EQ(m_pDevice->Reset(&parameters), D3D_OK);
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0), D3D_OK);
+    PlainStates();
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    DrawRhwQuad(29.5f, 13.5f, 39.5f, 23.5f, 0.5f, 0xFFFF0000);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame(m_pDevice, 40, 24);
+    EXPECT_EQ(At(frame, 0, 0, 40), 0xFF0000FFu);
+    EXPECT_EQ(At(frame, 39, 23, 40), 0xFFFF0000u);
+    EXPECT_EQ(At(frame, 29, 23, 40), 0xFF0000FFu);
+}
+
+TEST_F(PresentTest, MultisampledFramesAreResolved) {
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = kWidth;
+    parameters.BackBufferHeight = kHeight;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(s_pDirect3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
+                                        &device),
+              D3D_OK);
+    std::swap(device, m_pDevice);
+    PlainStates();
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0),
+              D3D_OK);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    const RhwColourVertex triangle[3] = {
+        {0, 0, 0.5f, 1, 0xFFFFFFFF}, {64, 0, 0.5f, 1, 0xFFFFFFFF}, {0, 64, 0.5f, 1, 0xFFFFFFFF}};
+    DrawRhwTriangle(triangle);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    std::swap(device, m_pDevice);
+    EXPECT_EQ(device->Release(), 0u);
+    EXPECT_EQ(At(frame, 5, 5), 0xFFFFFFFFu);
+    EXPECT_EQ(At(frame, 60, 60), 0xFF000000u);
+    // Pixel centres on the long edge (x + y = 64) are half covered.
+    int partial = 0;
+    for (UINT x = 1; x < kWidth; ++x) {
+        const int red = ToRgb(At(frame, x, kHeight - x)).r;
+        partial += red > 0 && red < 255 ? 1 : 0;
+    }
+    EXPECT_GT(partial, 50);
+}
+
+struct HookRecord {
+    int m_iCalls = 0;
+    void* m_pExpectedContext = nullptr;
+    bool m_bRightContext = true;
+};
+
+void RecordHook(void* user) {
+    auto* record = static_cast<HookRecord*>(user);
+    ++record->m_iCalls;
+    record->m_bRightContext = record->m_bRightContext && SDL_GL_GetCurrentContext() == record->m_pExpectedContext;
+}
+
+class WindowPresentTest : public PresentTest {
+protected:
+    void SetUp() override {
+        PresentTest::SetUp();
+        m_hWindow = win::CreateGlWindow("test", kWidth, kHeight, nullptr, true);
+        if (m_hWindow == nullptr) {
+            GTEST_SKIP() << "no SDL window with a GL 3.3 context can be made here";
+        }
+    }
+    void TearDown() override {
+        d3dgl::SetPresentHook(nullptr, nullptr);
+        PresentTest::TearDown();
+        win::DestroyGlWindow(m_hWindow);
+    }
+    HWND m_hWindow = nullptr;
+};
+
+TEST_F(WindowPresentTest, HookRunsInsidePresentOnTheWindowContext) {
+    IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, m_hWindow);
+    ASSERT_NE(device, nullptr);
+    HookRecord record;
+    record.m_pExpectedContext = win::GetGlContext(m_hWindow);
+    d3dgl::SetPresentHook(RecordHook, &record);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(record.m_iCalls, 2);
+    EXPECT_TRUE(record.m_bRightContext);
+    // The reference device goes on drawing in its own context afterwards.
+    d3dgl::SetPresentHook(nullptr, nullptr);
+    const std::vector<DWORD> frame = Frame(device);
+    EXPECT_EQ(At(frame, 3, 3), 0xFF00FF00u);
+    EXPECT_EQ(device->Release(), 0u);
+    // A device with no window has nowhere to show menus.
+    d3dgl::SetPresentHook(RecordHook, &record);
+    ASSERT_EQ(m_pDevice->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(record.m_iCalls, 2);
+}
+
+TEST_F(WindowPresentTest, HardwareDeviceDrawsWhatTheReferenceDeviceDraws) {
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;  // size from the window
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = m_hWindow;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice8* hal = nullptr;
+    ASSERT_EQ(
+        s_pDirect3D->CreateDevice(0, D3DDEVTYPE_HAL, m_hWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &hal),
+        D3D_OK);
+    EXPECT_EQ(parameters.BackBufferWidth, kWidth);
+    EXPECT_EQ(parameters.BackBufferHeight, kHeight);
+    D3DCAPS8 caps = {};
+    ASSERT_EQ(hal->GetDeviceCaps(&caps), D3D_OK);
+    EXPECT_NE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0u);
+    DrawScene(hal);
+    DrawScene(m_pDevice);
+    const std::vector<DWORD> halFrame = Frame(hal);
+    const std::vector<DWORD> refFrame = Frame(m_pDevice);
+    int worst = 0;
+    for (std::size_t i = 0; i < halFrame.size(); ++i) {
+        const Rgb a = ToRgb(halFrame[i]);
+        const Rgb b = ToRgb(refFrame[i]);
+        worst = std::max({worst, std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+    }
+    EXPECT_LE(worst, 2);
+    // The scene is not blank: the lit quad and the blended overlay show.
+    EXPECT_NE(At(refFrame, 32, 40), 0xFF102040u);
+    EXPECT_NE(At(refFrame, 10, 10), At(refFrame, 32, 40));
+    EXPECT_EQ(hal->Release(), 0u);
+}
+
+TEST_F(WindowPresentTest, PacingFollowsTheEnvironmentSwitch) {
+    // The tests run with VELMORAN_NO_PACING=1.
+    const char* value = std::getenv("VELMORAN_NO_PACING");
+    IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, m_hWindow);
+    ASSERT_NE(device, nullptr);
+    auto& backend = static_cast<GlBackend&>(static_cast<DeviceCore*>(device)->Backend());
+    EXPECT_EQ(backend.IsPaced(), value == nullptr || value[0] == '0');
+    EXPECT_EQ(device->Release(), 0u);
+}
+
+TEST_F(WindowPresentTest, CursorImageFromAnImageSurface) {
+    IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, m_hWindow);
+    ASSERT_NE(device, nullptr);
+    IDirect3DSurface8* image = nullptr;
+    ASSERT_EQ(device->CreateImageSurface(32, 32, D3DFMT_A8R8G8B8, &image), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), D3D_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = 0xFFFFFFFF;
+    ASSERT_EQ(image->UnlockRect(), D3D_OK);
+    EXPECT_EQ(device->SetCursorProperties(1, 1, image), D3D_OK);
+    device->ShowCursor(TRUE);
+    device->SetCursorPosition(10, 10, 0);
+    image->Release();
+    EXPECT_EQ(device->Release(), 0u);
+}
+
+}  // namespace
