@@ -1,0 +1,168 @@
+#include "gfxutil/D3DXTexture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "DdsTestFiles.h"
+#include "RecordingDeviceTest.h"
+#include "gfxutil/D3DXTypes.h"
+#include "platform/d3d/record/FakeDirect3D.h"
+
+namespace {
+
+class D3DXTextureTest : public RecordingDeviceTest {
+protected:
+    void SetUp() override {
+        RecordingDeviceTest::SetUp();
+        m_folder = std::filesystem::path(::testing::TempDir()) /
+                   ("gfxutil_tex_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        std::filesystem::create_directories(m_folder / "Texture");
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(m_folder);
+        RecordingDeviceTest::TearDown();
+    }
+
+    // Writes the file under Texture/ and gives the path as the program spells it.
+    std::string Place(const std::string& name, const std::vector<BYTE>& bytes) {
+        WriteFile((m_folder / "Texture" / name).string(), bytes);
+        return m_folder.string() + "\\Texture\\" + name;
+    }
+
+    static std::vector<BYTE> LevelBytes(IDirect3DTexture8* texture, UINT level, size_t size) {
+        D3DLOCKED_RECT locked{};
+        EXPECT_EQ(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+        std::vector<BYTE> out(size);
+        std::memcpy(out.data(), locked.pBits, size);
+        texture->UnlockRect(level);
+        return out;
+    }
+
+    std::filesystem::path m_folder;
+};
+
+TEST_F(D3DXTextureTest, ManagedTextureWithTheFilesFormatAndAFullChain) {
+    std::vector<BYTE> payload;
+    for (DWORD i = 0; i < 8 * 4; ++i) {
+        AppendPixel(payload, 0xFF000000 | (i * 0x070301), 4);
+    }
+    const std::string path = Place("Stripes.dds", BuildDds(ArgbSpec(8, 4), payload));
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(m_pDevice, path.c_str(), &texture), D3D_OK);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->GetLevelCount(), 4u);  // 8x4, 4x2, 2x1, 1x1
+    D3DSURFACE_DESC desc{};
+    ASSERT_EQ(texture->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(desc.Width, 8u);
+    EXPECT_EQ(desc.Height, 4u);
+    EXPECT_EQ(LevelBytes(texture, 0, payload.size()), payload);
+    ASSERT_EQ(texture->GetLevelDesc(3, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 1u);
+    texture->Release();
+}
+
+TEST_F(D3DXTextureTest, CompressedOddSizedFilesKeepTheirBlocks) {
+    std::vector<BYTE> payload;
+    for (int block = 0; block < 3; ++block) {  // 12 x 3: three blocks in one row
+        const BYTE bytes[8] = {0x00, 0xF8, 0x1F, 0x00, static_cast<BYTE>(block), 0x1B, 0x4E, 0x93};
+        payload.insert(payload.end(), bytes, bytes + 8);
+    }
+    const std::string path = Place("Odd.dds", BuildDds(DxtSpec(12, 3, '1'), payload));
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(m_pDevice, path.c_str(), &texture), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_DXT1);
+    EXPECT_EQ(desc.Width, 12u);
+    EXPECT_EQ(desc.Height, 3u);
+    EXPECT_EQ(texture->GetLevelCount(), 4u);  // 12x3, 6x1, 3x1, 1x1
+    EXPECT_EQ(LevelBytes(texture, 0, payload.size()), payload);
+    texture->Release();
+}
+
+TEST_F(D3DXTextureTest, FormatsADeviceCannotTakeBecomeA8R8G8B8) {
+    // 24-bit files have no texture format of their own.
+    std::vector<BYTE> payload;
+    AppendPixels(payload, {0x102030, 0x405060, 0x708090, 0xA0B0C0}, 3);
+    std::string path = Place("Rgb.dds", BuildDds(MaskSpec(2, 2, 24, 0xFF0000, 0xFF00, 0xFF, 0), payload));
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(m_pDevice, path.c_str(), &texture), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    texture->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    std::vector<BYTE> expected;
+    AppendPixels(expected, {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0}, 4);
+    EXPECT_EQ(LevelBytes(texture, 0, 16), expected);
+    texture->Release();
+
+    // A device whose Direct3D object refuses DXT1 textures gets the pixels decoded.
+    FakeDirect3D* d3d = FakeDirect3D::Create();
+    auto& formats = d3d->FindDeviceType(0, D3DDEVTYPE_HAL)->m_textureFormats;
+    formats.erase(std::remove(formats.begin(), formats.end(), D3DFMT_DXT1), formats.end());
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.Windowed = TRUE;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device),
+              D3D_OK);
+    const BYTE red[8] = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
+    path = Place("Red.dds", BuildDds(DxtSpec(4, 4, '1'), std::vector<BYTE>(red, red + 8)));
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &texture), D3D_OK);
+    texture->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(LevelBytes(texture, 0, 4), (std::vector<BYTE>{0x00, 0x00, 0xFF, 0xFF}));
+    texture->Release();
+    // With DXT3 still allowed, a DXT3 file stays compressed on the same device.
+    std::vector<BYTE> dxt3(16, 0);
+    path = Place("Dxt3.dds", BuildDds(DxtSpec(4, 4, '3'), dxt3));
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &texture), D3D_OK);
+    texture->GetLevelDesc(0, &desc);
+    EXPECT_EQ(desc.Format, D3DFMT_DXT3);
+    texture->Release();
+    EXPECT_EQ(device->Release(), 0u);
+    d3d->Release();
+}
+
+TEST_F(D3DXTextureTest, NamesMatchWithoutRegardToLetterCase) {
+    std::vector<BYTE> payload;
+    AppendPixel(payload, 0xFF00FF00, 4);
+    Place("Bottun.dds", BuildDds(ArgbSpec(1, 1), payload));
+    const std::string path = m_folder.string() + "\\Texture\\BOTTUN.DDS";
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(D3DXCreateTextureFromFileA(m_pDevice, path.c_str(), &texture), D3D_OK);
+    texture->Release();
+}
+
+TEST_F(D3DXTextureTest, FailuresLeaveNoTexture) {
+    IDirect3DTexture8* texture = reinterpret_cast<IDirect3DTexture8*>(this);
+    const std::string missing = m_folder.string() + "\\Texture\\Missing.dds";
+    EXPECT_EQ(D3DXCreateTextureFromFileA(m_pDevice, missing.c_str(), &texture), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(texture, nullptr);
+
+    const std::string empty = Place("Empty.dds", {});
+    EXPECT_EQ(D3DXCreateTextureFromFileA(m_pDevice, empty.c_str(), &texture), D3DXERR_INVALIDDATA);
+    std::vector<BYTE> truncated = BuildDds(ArgbSpec(4, 4), std::vector<BYTE>(63, 0));
+    const std::string shortFile = Place("Short.dds", truncated);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(m_pDevice, shortFile.c_str(), &texture), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(texture, nullptr);
+
+    EXPECT_EQ(D3DXCreateTextureFromFileA(nullptr, shortFile.c_str(), &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(m_pDevice, nullptr, &texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(m_pDevice, shortFile.c_str(), nullptr), D3DERR_INVALIDCALL);
+
+    // Larger than the device's textures: the device's refusal is passed on.
+    D3DCAPS8 caps{};
+    m_pDevice->GetDeviceCaps(&caps);
+    std::vector<BYTE> wide = BuildDds(ArgbSpec(caps.MaxTextureWidth * 2, 1),
+                                      std::vector<BYTE>(static_cast<size_t>(caps.MaxTextureWidth) * 8, 0));
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemory(m_pDevice, wide.data(), static_cast<UINT>(wide.size()), &texture),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(texture, nullptr);
+}
+
+}  // namespace
