@@ -694,7 +694,7 @@ GlBackend::TextureData* GlBackend::PrepareTexture(CoreTexture& texture, int unit
     if (!data->m_bUploaded || data->m_dwVersion != texture.Version()) {
         // Uploaded on the unit it is drawn from, so no other stage's binding moves.
         m_cache.BindTexture(unit, data->m_uTexture);
-        m_cache.Count(GlTextureUpload::Upload(texture, m_limits.m_bS3tc, m_scratch));
+        m_cache.Count(GlTextureUpload::Upload(texture, m_limits.m_bS3tc && m_bCompressedUploads, m_scratch));
         data->m_dwVersion = texture.Version();
         data->m_bUploaded = true;
     }

@@ -52,6 +52,9 @@ public:
     std::size_t ProgramCount() const { return m_shaders.Size(); }
     // True when frames are paced to the display (swap interval or sleep).
     bool IsPaced() const { return m_bPacing; }
+    // Block-compressed textures go to GL compressed when it has S3TC; tests
+    // turn that off to check the decoded path on the same machine.
+    void UseCompressedUploads(bool use) { m_bCompressedUploads = use; }
 
 private:
     struct VertexArray {
@@ -109,6 +112,7 @@ private:
     GlLimits m_limits;
     UINT m_uRefreshRate;
     bool m_bPacing = true;
+    bool m_bCompressedUploads = true;
     bool m_bSwapIntervalPaces = false;
     ULONGLONG m_ullNextFrame = 0;
     EglContext m_egl;

@@ -2,7 +2,9 @@
 // device uploads them compressed or decoded) and the 16-bit formats.
 #include <cstring>
 
+#include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/gl/DxtDecoder.h"
+#include "platform/d3d/gl/GlBackend.h"
 #include "platform/d3d/gl/RenderFixture.h"
 
 namespace {
@@ -150,6 +152,40 @@ TEST_F(TextureFormatTest, Dxt1TextureShowsItsDecodedColours) {
     EXPECT_TRUE(ColourNear(At(frame, 6, 0), {127, 0, 127}, 2));
     EXPECT_TRUE(ColourNear(At(frame, 7, 0), {0, 0, 0}, 0));  // transparent texel over black
     texture->Release();
+}
+
+TEST_F(TextureFormatTest, DecodedUploadShowsWhatCompressedUploadShows) {
+    BYTE blocks[4][16];
+    for (int b = 0; b < 4; ++b) {
+        for (int i = 0; i < 16; ++i) {
+            blocks[b][i] = static_cast<BYTE>(b * 71 + i * 37 + (i * i) % 13);
+        }
+    }
+    auto& backend = static_cast<GlBackend&>(static_cast<DeviceCore*>(m_pDevice)->Backend());
+    for (D3DFORMAT format : {D3DFMT_DXT1, D3DFMT_DXT3, D3DFMT_DXT5}) {
+        SCOPED_TRACE(testing::Message() << "format " << format);
+        const UINT blockBytes = format == D3DFMT_DXT1 ? 8 : 16;
+        std::vector<DWORD> frames[2];
+        for (int decoded = 0; decoded < 2; ++decoded) {
+            backend.UseCompressedUploads(decoded == 0);
+            BYTE bytes[2][32];
+            for (int row = 0; row < 2; ++row) {
+                std::memcpy(bytes[row], blocks[row * 2], blockBytes);
+                std::memcpy(bytes[row] + blockBytes, blocks[row * 2 + 1], blockBytes);
+            }
+            IDirect3DTexture8* texture = Texture(8, format, bytes, blockBytes * 2, 2);
+            ASSERT_NE(texture, nullptr);
+            frames[decoded] = DrawOneToOne(texture, 8);
+            texture->Release();
+        }
+        for (UINT y = 0; y < 8; ++y) {
+            for (UINT x = 0; x < 8; ++x) {
+                const Rgb expected = ToRgb(At(frames[0], x, y));
+                EXPECT_TRUE(ColourNear(At(frames[1], x, y), expected, 8)) << x << ", " << y;
+            }
+        }
+    }
+    backend.UseCompressedUploads(true);
 }
 
 TEST_F(TextureFormatTest, Dxt3AndDxt5AlphaReachTheBlend) {
