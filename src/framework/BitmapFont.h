@@ -34,7 +34,7 @@ public:
     IDirect3DTexture8* Texture() const { return m_pTexture; }
 
 private:
-    // Renders the glyphs into the locked sheet; FALSE when the font cannot be had.
+    // Renders the glyphs with the system font and fills the sheet; E_FAIL when the font cannot be had.
     HRESULT PaintGlyphs();
     void RecordStateBlock(DWORD* token);
 

@@ -1,0 +1,338 @@
+// The clock application shell: its window and device choices, the two clear
+// passes, the fixed device state, the keyboard snapshot and the settings.
+#include "app/ClockApp.h"
+
+#include <SDL_scancode.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/FrameValues.h"
+#include "framework/appframe/FrameHarness.h"
+#include "support/Capture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+std::string Word(DWORD value) {
+    return std::string(reinterpret_cast<const char*>(&value), 4);
+}
+
+// The keys held down, by SDL scan code, and whether the window has focus.
+BYTE s_abyKeys[SDL_NUM_SCANCODES];
+bool s_bFocus = true;
+const BYTE* TestKeys(int* count) {
+    *count = SDL_NUM_SCANCODES;
+    return s_abyKeys;
+}
+bool TestFocus(HWND) {
+    return s_bFocus;
+}
+
+class TestClockApp : public ClockApp {
+public:
+    HRESULT Step() { return StepFrame(); }
+    void SetFrameStats(const char* text) { std::snprintf(m_szFrameStats, sizeof(m_szFrameStats), "%s", text); }
+    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return HandleMessage(m_hWnd, msg, wParam, lParam); }
+};
+
+class ClockAppTest : public ::testing::Test {
+protected:
+    ClockAppTest() {
+        std::memset(s_abyKeys, 0, sizeof(s_abyKeys));
+        s_bFocus = true;
+        dinput_hooks::SetKeyStateSource(TestKeys);
+        dinput_hooks::SetFocusSource(TestFocus);
+        // A hardware device with transform and lighting.
+        m_env.m_d3d.m_adapters[0].m_hal.m_caps.DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_PUREDEVICE;
+        g_clearColor = 0xFFFFFFFF;
+        g_viewport = {};
+    }
+    ~ClockAppTest() override {
+        dinput_hooks::SetKeyStateSource(nullptr);
+        dinput_hooks::SetFocusSource(nullptr);
+    }
+    void WriteFlags(DWORD word) { m_cwd.WriteFile("Misc/VelmoranFlags.vmf", Word(word)); }
+
+    ScopedTempCwd m_cwd;
+    FrameEnvironment m_env;
+    MessageBoxCapture m_boxes;
+};
+
+TEST_F(ClockAppTest, OpensA512x384WindowOnAMixedProcessingDeviceWithADepthBuffer) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    RECT rc = {};
+    GetClientRect(app.MainWindow(), &rc);
+    EXPECT_EQ(512, rc.right - rc.left);
+    EXPECT_EQ(384, rc.bottom - rc.top);
+    EXPECT_EQ(512u, app.BackBufferDesc().Width);
+    EXPECT_EQ(384u, app.BackBufferDesc().Height);
+
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    EXPECT_EQ(D3DCREATE_MIXED_VERTEXPROCESSING, m_env.m_d3d.m_createCalls[0].m_dwBehavior);
+    EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.EnableAutoDepthStencil);
+    EXPECT_EQ(D3DFMT_D16, m_env.m_d3d.m_createCalls[0].m_params.AutoDepthStencilFormat);
+    EXPECT_STREQ("HAL (mixed vp): Test adapter", app.DeviceStats());
+    EXPECT_FALSE(app.IsLoading());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(ClockAppTest, RenderClearsWhiteForTheStatisticsThenTheSceneViewport) {
+    WriteFlags(FLAG_FRAMED_VIEW);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_EQ(0xFF000000u, g_clearColor);
+    app.SetFrameStats("60.00 fps (512x384x32) (D16)");
+    m_env.m_log.m_events.clear();
+
+    ASSERT_EQ(S_OK, app.OnFrameRender());
+    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
+    ASSERT_GE(ev.size(), 7u);
+    EXPECT_EQ(BackendEvent::kClear, ev[0].m_kind);
+    EXPECT_EQ(0xFFFFFFFFu, ev[0].m_color);
+    EXPECT_EQ(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ev[0].m_dwFlags);
+    EXPECT_EQ(0u, ev[0].m_viewport.X);
+    EXPECT_EQ(512u, ev[0].m_viewport.Width);
+    EXPECT_EQ(384u, ev[0].m_viewport.Height);
+    EXPECT_EQ(BackendEvent::kBeginScene, ev[1].m_kind);
+
+    // The statistics text: its first glyph's top-left corner at (5, 5), in green.
+    const std::vector<const BackendEvent*> draws = m_env.m_log.Of(BackendEvent::kDraw);
+    ASSERT_EQ(1u, draws.size());
+    struct Vertex {
+        float x, y, z, rhw;
+        D3DCOLOR color;
+        float u, v;
+    } first[2];
+    ASSERT_GE(draws[0]->m_vertices.size(), sizeof(first));
+    std::memcpy(first, draws[0]->m_vertices.data(), sizeof(first));
+    EXPECT_FLOAT_EQ(4.5f, first[1].x);
+    EXPECT_FLOAT_EQ(4.5f, first[1].y);
+    EXPECT_EQ(0xFF00C800u, first[1].color);
+
+    const BackendEvent* sceneClear = nullptr;
+    for (std::size_t i = 1; i < ev.size(); ++i) {
+        if (ev[i].m_kind == BackendEvent::kClear) {
+            sceneClear = &ev[i];
+            EXPECT_EQ(BackendEvent::kEndScene, ev[i - 1].m_kind);
+            ASSERT_LT(i + 2, ev.size());
+            EXPECT_EQ(BackendEvent::kBeginScene, ev[i + 1].m_kind);
+            EXPECT_EQ(BackendEvent::kEndScene, ev[i + 2].m_kind);
+            break;
+        }
+    }
+    ASSERT_NE(nullptr, sceneClear);
+    EXPECT_EQ(0xFF000000u, sceneClear->m_color);
+    EXPECT_EQ(64u, sceneClear->m_viewport.X);
+    EXPECT_EQ(48u, sceneClear->m_viewport.Y);
+    EXPECT_EQ(384u, sceneClear->m_viewport.Width);
+    EXPECT_EQ(288u, sceneClear->m_viewport.Height);
+}
+
+TEST_F(ClockAppTest, WhiteBackgroundSettingClearsTheFullSceneWhite) {
+    WriteFlags(FLAG_WHITE_BACKGROUND);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
+    EXPECT_EQ(512u, g_viewport.Width);
+    m_env.m_log.m_events.clear();
+    ASSERT_EQ(S_OK, app.OnFrameRender());
+    const std::vector<const BackendEvent*> clears = m_env.m_log.Of(BackendEvent::kClear);
+    ASSERT_EQ(2u, clears.size());
+    EXPECT_EQ(0xFFFFFFFFu, clears[1]->m_color);
+    EXPECT_EQ(384u, clears[1]->m_viewport.Height);
+    // No statistics yet: the first pass draws nothing.
+    EXPECT_EQ(0, m_env.m_log.Count(BackendEvent::kDraw));
+}
+
+TEST_F(ClockAppTest, RestoredDeviceHasTheFixedMaterialLightsAndStates) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    IDirect3DDevice8* device = app.Device();
+
+    D3DMATERIAL8 material = {};
+    device->GetMaterial(&material);
+    EXPECT_FLOAT_EQ(1.0f, material.Diffuse.r);
+    EXPECT_FLOAT_EQ(0.0f, material.Diffuse.g);
+    EXPECT_FLOAT_EQ(1.0f, material.Diffuse.a);
+    EXPECT_FLOAT_EQ(1.0f, material.Ambient.r);
+    EXPECT_FLOAT_EQ(0.0f, material.Ambient.b);
+    EXPECT_FLOAT_EQ(0.0f, material.Specular.r);
+    EXPECT_FLOAT_EQ(0.0f, material.Emissive.g);
+    EXPECT_FLOAT_EQ(0.0f, material.Power);
+
+    const struct {
+        D3DVECTOR dir;
+        float diffuse;
+    } lights[3] = {{{0.1f, -0.5f, 0.0f}, 1.0f}, {{-2.0f, -1.0f, 0.0f}, 0.5f}, {{0.0f, -0.2f, 1.0f}, 0.5f}};
+    for (DWORD i = 0; i < 3; ++i) {
+        D3DLIGHT8 light = {};
+        ASSERT_EQ(S_OK, device->GetLight(i, &light));
+        EXPECT_EQ(D3DLIGHT_DIRECTIONAL, light.Type);
+        EXPECT_FLOAT_EQ(lights[i].dir.x, light.Direction.x) << i;
+        EXPECT_FLOAT_EQ(lights[i].dir.y, light.Direction.y) << i;
+        EXPECT_FLOAT_EQ(lights[i].dir.z, light.Direction.z) << i;
+        EXPECT_FLOAT_EQ(lights[i].diffuse, light.Diffuse.r) << i;
+        EXPECT_FLOAT_EQ(lights[i].diffuse, light.Diffuse.b) << i;
+        EXPECT_FLOAT_EQ(0.0f, light.Diffuse.a) << i;
+        EXPECT_FLOAT_EQ(0.0f, light.Ambient.r) << i;
+        BOOL enabled = FALSE;
+        device->GetLightEnable(i, &enabled);
+        EXPECT_TRUE(enabled) << i;
+    }
+
+    const struct {
+        D3DRENDERSTATETYPE state;
+        DWORD value;
+    } states[] = {
+        {D3DRS_DITHERENABLE, TRUE},
+        {D3DRS_MULTISAMPLEANTIALIAS, TRUE},
+        {D3DRS_ZENABLE, TRUE},
+        {D3DRS_SPECULARENABLE, FALSE},
+        {D3DRS_SHADEMODE, D3DSHADE_GOURAUD},
+        {D3DRS_AMBIENT, 0xFF0A0A1E},
+        {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_LIGHTING, TRUE},
+    };
+    for (const auto& s : states) {
+        DWORD value = 0;
+        device->GetRenderState(s.state, &value);
+        EXPECT_EQ(s.value, value) << "render state " << s.state;
+    }
+    const struct {
+        D3DTEXTURESTAGESTATETYPE type;
+        DWORD value;
+    } stage[] = {
+        {D3DTSS_COLOROP, D3DTOP_MODULATE},  {D3DTSS_COLORARG1, D3DTA_TEXTURE},  {D3DTSS_COLORARG2, D3DTA_DIFFUSE},
+        {D3DTSS_ALPHAOP, D3DTOP_MODULATE},  {D3DTSS_ALPHAARG1, D3DTA_TEXTURE},  {D3DTSS_ALPHAARG2, D3DTA_DIFFUSE},
+        {D3DTSS_MINFILTER, D3DTEXF_LINEAR}, {D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+    };
+    for (const auto& s : stage) {
+        DWORD value = 0;
+        device->GetTextureStageState(0, s.type, &value);
+        EXPECT_EQ(s.value, value) << "stage state " << s.type;
+    }
+}
+
+TEST_F(ClockAppTest, FramedSettingIsReadAgainAtEveryRestore) {
+    WriteFlags(FLAG_FRAMED_VIEW);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_EQ(64u, g_viewport.X);
+    app.GetFlags()->ClearBits(FLAG_FRAMED_VIEW);
+    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
+    SetTestClock(2.0);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_EQ(0u, g_viewport.X);
+    EXPECT_EQ(512u, g_viewport.Width);
+}
+
+TEST_F(ClockAppTest, KeyboardSnapshotSetsTheTenKeysAndKeepsThemWhenTheReadFails) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+
+    s_abyKeys[SDL_SCANCODE_UP] = 1;
+    s_abyKeys[SDL_SCANCODE_PAGEDOWN] = 1;
+    s_abyKeys[SDL_SCANCODE_2] = 1;
+    s_abyKeys[SDL_SCANCODE_A] = 1;
+    app.ReadKeys();
+    const KeyState& keys = app.Keys();
+    EXPECT_EQ(1, keys.m_bUp);
+    EXPECT_EQ(0, keys.m_bDown);
+    EXPECT_EQ(0, keys.m_bLeft);
+    EXPECT_EQ(0, keys.m_bRight);
+    EXPECT_EQ(1, keys.m_bPageDown);
+    EXPECT_EQ(0, keys.m_bPageUp);
+    EXPECT_EQ(0, keys.m_bKey1);
+    EXPECT_EQ(1, keys.m_bKey2);
+    EXPECT_EQ(0, keys.m_bKey3);
+    EXPECT_EQ(0, keys.m_bKey4);
+    EXPECT_NE(0, keys.m_abyRaw[DIK_A] & 0x80);
+    EXPECT_EQ(0, keys.m_abyRaw[DIK_B]);
+
+    // Focus lost: the read fails, the snapshot is empty and the keys keep their values.
+    s_bFocus = false;
+    std::memset(s_abyKeys, 0, sizeof(s_abyKeys));
+    s_abyKeys[SDL_SCANCODE_DOWN] = 1;
+    app.ReadKeys();
+    EXPECT_EQ(1, keys.m_bUp);
+    EXPECT_EQ(0, keys.m_bDown);
+    EXPECT_EQ(0, keys.m_abyRaw[DIK_A]);
+
+    // Focus back: the failed read re-acquires, and the next read sees the keys.
+    s_bFocus = true;
+    app.ReadKeys();
+    app.ReadKeys();
+    EXPECT_EQ(0, keys.m_bUp);
+    EXPECT_EQ(1, keys.m_bDown);
+}
+
+TEST_F(ClockAppTest, FrameStepIsClampedAndDigitKeysSwitchBackgroundAndView) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+
+    SetTestClock(1.2);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_FLOAT_EQ(0.03f, g_frameStep);
+    SetTestClock(1.21);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_NEAR(0.01f, g_frameStep, 1e-5f);
+    EXPECT_NEAR(0.21f, g_appTime, 1e-5f);
+
+    EXPECT_EQ(0xFF000000u, g_clearColor);
+    s_abyKeys[SDL_SCANCODE_1] = 1;
+    SetTestClock(1.22);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
+    s_abyKeys[SDL_SCANCODE_1] = 0;
+
+    // Key 3 after the shared hold time has run out: the framed view with buttons.
+    s_abyKeys[SDL_SCANCODE_3] = 1;
+    double t = 1.22;
+    for (int i = 0; i < 40 && g_viewport.X == 0; ++i) {
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+    }
+    EXPECT_EQ(64u, g_viewport.X);
+    EXPECT_EQ(288u, g_viewport.Height);
+    EXPECT_EQ(1, app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
+}
+
+TEST_F(ClockAppTest, LeftButtonCapturesTheMouseUntilReleased) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    app.Send(WM_LBUTTONDOWN, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(app.MainWindow(), GetCapture());
+    app.Send(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(nullptr, GetCapture());
+}
+
+TEST_F(ClockAppTest, ClosingSavesTheSettingsWord) {
+    WriteFlags(FLAG_FRAMED_VIEW | 0x100);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    app.GetFlags()->ToggleBits(FLAG_WHITE_BACKGROUND);
+    app.Send(WM_COMMAND, CMD_EXIT);
+    EXPECT_EQ(nullptr, app.MainWindow());
+    EXPECT_EQ(Word(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND | 0x100), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
+    EXPECT_EQ(nullptr, app.GetFlags());
+}
+
+TEST_F(ClockAppTest, MissingSettingsFileStartsWithEverythingOff) {
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Failed to open vmf File"));
+    EXPECT_EQ(0xFF000000u, g_clearColor);
+    EXPECT_EQ(0u, g_viewport.X);
+}
+
+}  // namespace

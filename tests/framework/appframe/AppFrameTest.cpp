@@ -1,0 +1,445 @@
+// The frame's life: creation with the hardware-to-reference fall-back, frames
+// and their timing, device loss, pauses, resizing and the message table.
+#include <gtest/gtest.h>
+
+#include "framework/AppFrame.h"
+#include "framework/ErrorReport.h"
+#include "framework/appframe/FrameHarness.h"
+#include "support/Capture.h"
+
+namespace {
+
+// A frame that notes every hook it runs and can be told to fail one.
+class HookFrame : public AppFrame {
+public:
+    std::vector<std::string> m_hooks;
+    HRESULT m_hrCreated = S_OK;
+    D3DDEVTYPE m_failCreatedOn = D3DDEVTYPE_SW;
+
+    HookFrame() { m_bUseDepthBuffer = TRUE; }
+
+    HRESULT OnAppInit() override { return Note("init"); }
+    HRESULT OnDeviceCreated() override {
+        Note("created");
+        D3DDEVICE_CREATION_PARAMETERS parameters = {};
+        m_pd3dDevice->GetCreationParameters(&parameters);
+        return parameters.DeviceType == m_failCreatedOn ? m_hrCreated : S_OK;
+    }
+    HRESULT OnDeviceRestored() override { return Note("restored"); }
+    HRESULT OnFrameUpdate() override { return Note("update"); }
+    HRESULT OnFrameRender() override {
+        Note("render");
+        m_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF112233, 1.0f, 0);
+        return S_OK;
+    }
+    HRESULT OnDeviceLost() override { return Note("lost"); }
+    HRESULT OnDeviceDestroyed() override { return Note("destroyed"); }
+    HRESULT OnAppExit() override { return Note("exit"); }
+
+    HRESULT Step() { return StepFrame(); }
+    LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return HandleMessage(m_hWnd, msg, wParam, lParam); }
+    void SetWindowedFlag(BOOL windowed) { m_bWindowed = windowed; }
+    float Time() const { return m_fTime; }
+    float Elapsed() const { return m_fElapsedTime; }
+    std::string Hooks() const {
+        std::string all;
+        for (const std::string& h : m_hooks) {
+            all += all.empty() ? h : " " + h;
+        }
+        return all;
+    }
+
+private:
+    HRESULT Note(const char* name) {
+        m_hooks.emplace_back(name);
+        return S_OK;
+    }
+};
+
+class AppFrameTest : public ::testing::Test {
+protected:
+    FrameEnvironment m_env;
+    MessageBoxCapture m_boxes;
+};
+
+TEST_F(AppFrameTest, CreateBuildsTheWindowAndStartsTheFirstWindowedDevice) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    EXPECT_TRUE(frame.IsActive());
+    EXPECT_TRUE(frame.IsReady());
+    ASSERT_NE(nullptr, frame.MainWindow());
+    EXPECT_EQ("init created restored", frame.Hooks());
+
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    const CreateDeviceCall& call = m_env.m_d3d.m_createCalls[0];
+    EXPECT_EQ(D3DDEVTYPE_HAL, call.m_type);
+    EXPECT_EQ(frame.MainWindow(), call.m_hFocus);
+    EXPECT_EQ(D3DCREATE_SOFTWARE_VERTEXPROCESSING, call.m_dwBehavior);
+    EXPECT_TRUE(call.m_params.Windowed);
+    EXPECT_EQ(1u, call.m_params.BackBufferCount);
+    EXPECT_EQ(D3DSWAPEFFECT_DISCARD, call.m_params.SwapEffect);
+    EXPECT_TRUE(call.m_params.EnableAutoDepthStencil);
+    EXPECT_EQ(D3DFMT_D16, call.m_params.AutoDepthStencilFormat);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, call.m_params.BackBufferFormat);
+    // The default creation size is the client area, and the back buffer follows it.
+    EXPECT_EQ(400u, call.m_params.BackBufferWidth);
+    EXPECT_EQ(300u, call.m_params.BackBufferHeight);
+    EXPECT_EQ(400u, frame.BackBufferDesc().Width);
+    EXPECT_EQ(300u, frame.BackBufferDesc().Height);
+    EXPECT_STREQ("HAL (sw vp): Test adapter", frame.DeviceStats());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(AppFrameTest, FailingHardwareDeviceFallsBackToTheReferenceDeviceWithAWarning) {
+    m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+
+    ASSERT_EQ(2u, m_env.m_d3d.m_createCalls.size());
+    EXPECT_EQ(D3DDEVTYPE_HAL, m_env.m_d3d.m_createCalls[0].m_type);
+    EXPECT_EQ(D3DDEVTYPE_REF, m_env.m_d3d.m_createCalls[1].m_type);
+    EXPECT_STREQ("REF (sw vp)", frame.DeviceStats());
+    EXPECT_TRUE(frame.IsActive());
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_EQ(
+        "Not enough video memory.\n\nSwitching to the reference rasterizer,\na software device that implements "
+        "the entire\nDirect3D feature set, but runs very slowly.",
+        m_boxes.Boxes()[0].text);
+    EXPECT_EQ("D3D8 Application", m_boxes.Boxes()[0].caption);
+    EXPECT_EQ(MB_ICONWARNING, m_boxes.Boxes()[0].type);
+}
+
+TEST_F(AppFrameTest, FailingHookDestroysTheHardwareDeviceBeforeTheFallBack) {
+    HookFrame frame;
+    frame.m_failCreatedOn = D3DDEVTYPE_HAL;
+    frame.m_hrCreated = E_OUTOFMEMORY;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    EXPECT_EQ("init created lost destroyed created restored", frame.Hooks());
+    EXPECT_STREQ("REF (sw vp)", frame.DeviceStats());
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Not enough memory."));
+}
+
+TEST_F(AppFrameTest, FailingReferenceDeviceEndsCreateWithAFatalMessage) {
+    m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_NOTAVAILABLE;
+    m_env.m_d3d.m_adapters[0].m_ref.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
+    HookFrame frame;
+    EXPECT_EQ(D3DERR_OUTOFVIDEOMEMORY, frame.Create(nullptr));
+    ASSERT_EQ(2u, m_boxes.Boxes().size());
+    EXPECT_EQ("Not enough video memory.\n\nThis sample will now exit.", m_boxes.Boxes()[1].text);
+    EXPECT_EQ(MB_ICONERROR, m_boxes.Boxes()[1].type);
+    // The fatal message closed the window, which ran the exit hook.
+    EXPECT_EQ(nullptr, frame.MainWindow());
+    EXPECT_EQ("exit", frame.m_hooks.back());
+}
+
+TEST_F(AppFrameTest, NoDrawingObjectOrNoDeviceIsFatal) {
+    app_frame_testing::SetDirect3DCreate([](UINT) -> IDirect3D8* { return nullptr; });
+    {
+        HookFrame frame;
+        EXPECT_EQ(ERR_NO_D3D, frame.Create(nullptr));
+        EXPECT_TRUE(frame.m_hooks.empty());
+    }
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_EQ(0u, m_boxes.Boxes()[0].text.find("Could not initialize Direct3D."));
+}
+
+TEST_F(AppFrameTest, NullReferenceDeviceIsWarnedAboutButStarted) {
+    m_env.m_d3d.m_adapters[0].m_hal.m_bPresent = false;
+    m_env.m_d3d.m_adapters[0].m_ref.m_caps.PrimitiveMiscCaps = D3DPMISCCAPS_NULLREFERENCE;
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    ASSERT_EQ(2u, m_boxes.Boxes().size());
+    EXPECT_EQ(0u, m_boxes.Boxes()[1].text.find("Warning: Nothing will be rendered."));
+    EXPECT_TRUE(frame.IsActive());
+}
+
+TEST_F(AppFrameTest, FrameRunsHooksInOrderAndPresentsOnce) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+    m_env.m_log.m_events.clear();
+
+    SetTestClock(1.25);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_EQ("update render", frame.Hooks());
+    EXPECT_FLOAT_EQ(0.25f, frame.Time());
+    EXPECT_FLOAT_EQ(0.25f, frame.Elapsed());
+    EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kPresent));
+    EXPECT_EQ(BackendEvent::kPresent, m_env.m_log.m_events.back().m_kind);
+}
+
+TEST_F(AppFrameTest, ZeroElapsedTimeDrawsAndPresentsNothing) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    SetTestClock(1.5);
+    ASSERT_EQ(S_OK, frame.Step());
+    frame.m_hooks.clear();
+    m_env.m_log.m_events.clear();
+
+    ASSERT_EQ(S_OK, frame.Step());  // the clock has not moved
+    EXPECT_TRUE(frame.m_hooks.empty());
+    EXPECT_TRUE(m_env.m_log.m_events.empty());
+}
+
+TEST_F(AppFrameTest, StatisticsShowRateSizeDepthOncePerSecond) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    EXPECT_STREQ("", frame.FrameStats());
+    // The last report counts as made at time 0: the first frame reports at once.
+    SetTestClock(1.25);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats());
+    // Then a report only when more than a second has passed since the last.
+    for (double t : {1.5, 1.75, 2.0, 2.25}) {
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, frame.Step());
+    }
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats());
+    SetTestClock(2.5);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_STREQ("4.00 fps (400x300x32) (D16)", frame.FrameStats());
+}
+
+TEST_F(AppFrameTest, LostDeviceSkipsFramesAndAResettableOneIsReset) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+    m_env.m_log.m_events.clear();
+
+    m_env.m_log.m_hrCooperative = D3DERR_DEVICELOST;
+    SetTestClock(2.0);
+    ASSERT_EQ(S_OK, frame.Step());
+    SetTestClock(3.0);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_TRUE(frame.m_hooks.empty());
+    EXPECT_TRUE(m_env.m_log.m_events.empty());
+
+    // The desktop changed to 16 bits while the device was lost.
+    m_env.m_d3d.m_adapters[0].m_desktop.Format = D3DFMT_R5G6B5;
+    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
+    SetTestClock(4.0);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_EQ("lost restored", frame.Hooks());
+    EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kReset));
+    EXPECT_EQ(0, m_env.m_log.Count(BackendEvent::kPresent));
+    EXPECT_EQ(D3DFMT_R5G6B5, frame.PresentParameters().BackBufferFormat);
+
+    m_env.m_log.m_hrCooperative = D3D_OK;
+    frame.m_hooks.clear();
+    SetTestClock(5.0);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_EQ("update render", frame.Hooks());
+
+    // Any other failure ends the frame with that code.
+    m_env.m_log.m_hrCooperative = D3DERR_DRIVERINTERNALERROR;
+    SetTestClock(6.0);
+    EXPECT_EQ(D3DERR_DRIVERINTERNALERROR, frame.Step());
+}
+
+TEST_F(AppFrameTest, NestedPausesKeepTheFrameStoppedUntilTheLastEnds) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    SetTestClock(2.0);
+    ASSERT_EQ(S_OK, frame.Step());
+
+    frame.Send(WM_ENTERSIZEMOVE);
+    EXPECT_FALSE(frame.IsReady());
+    SetTestClock(3.0);
+    frame.Send(WM_ENTERMENULOOP);
+    EXPECT_EQ(2u, app_frame_testing::PauseCount());
+    SetTestClock(4.0);
+    frame.Send(WM_EXITMENULOOP);
+    EXPECT_FALSE(frame.IsReady());
+    SetTestClock(5.0);
+    frame.Send(WM_EXITSIZEMOVE);
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+
+    // The three paused seconds count neither as application time nor as elapsed time.
+    SetTestClock(5.5);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_FLOAT_EQ(1.5f, frame.Time());
+    EXPECT_FLOAT_EQ(0.5f, frame.Elapsed());
+}
+
+TEST_F(AppFrameTest, PaintWhilePausedRedrawsTheScene) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+    m_env.m_log.m_events.clear();
+
+    frame.Send(WM_PAINT);  // ready: the loop draws, not the paint
+    EXPECT_TRUE(frame.m_hooks.empty());
+    frame.Pause(TRUE);
+    frame.Send(WM_PAINT);
+    EXPECT_EQ("render", frame.Hooks());
+    EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kPresent));
+    frame.Pause(FALSE);
+}
+
+TEST_F(AppFrameTest, ResizeResetsOnlyWhenTheClientSizeChanged) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+
+    frame.Send(WM_ENTERSIZEMOVE);
+    frame.Send(WM_EXITSIZEMOVE);
+    EXPECT_TRUE(frame.m_hooks.empty());
+    EXPECT_EQ(1, m_env.m_log.m_nResets);  // the creation only
+
+    RECT rc = {0, 0, 320, 200};
+    AdjustWindowRect(&rc, static_cast<DWORD>(GetWindowLongA(frame.MainWindow(), GWL_STYLE)), TRUE);
+    frame.Send(WM_ENTERSIZEMOVE);
+    SetWindowPos(frame.MainWindow(), nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
+    frame.Send(WM_EXITSIZEMOVE);
+    EXPECT_EQ("lost restored", frame.Hooks());
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ(320u, frame.BackBufferDesc().Width);
+    EXPECT_EQ(200u, frame.BackBufferDesc().Height);
+}
+
+TEST_F(AppFrameTest, FailedResetAfterAResizeIsFatal) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    m_env.m_log.m_nFailingResets = 1;
+    frame.Send(WM_ENTERSIZEMOVE);
+    SetWindowPos(frame.MainWindow(), nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(0, frame.Send(WM_EXITSIZEMOVE));
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_EQ("Could not reset the Direct3D device.\n\nThis sample will now exit.", m_boxes.Boxes()[0].text);
+    EXPECT_EQ(nullptr, frame.MainWindow());
+}
+
+TEST_F(AppFrameTest, MessageTableDependsOnWindowedOrFullScreen) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+
+    MINMAXINFO info = {};
+    frame.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(100, info.ptMinTrackSize.x);
+    EXPECT_EQ(100, info.ptMinTrackSize.y);
+
+    EXPECT_EQ(TRUE, frame.Send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND));
+    EXPECT_EQ(TRUE, frame.Send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND));
+
+    // Windowed: the window system answers hit tests and system commands.
+    EXPECT_EQ(DefWindowProcA(frame.MainWindow(), WM_NCHITTEST, 0, 0), frame.Send(WM_NCHITTEST));
+    for (WPARAM command : {SC_MOVE, SC_SIZE, SC_MAXIMIZE, SC_KEYMENU, SC_MONITORPOWER}) {
+        EXPECT_NE(TRUE, frame.Send(WM_SYSCOMMAND, command)) << command;
+    }
+
+    // Full screen: the whole window is client area and those commands are swallowed.
+    frame.SetWindowedFlag(FALSE);
+    EXPECT_EQ(HTCLIENT, frame.Send(WM_NCHITTEST, 0, MAKELPARAM(5, 5)));
+    for (WPARAM command : {SC_MOVE, SC_SIZE, SC_MAXIMIZE, SC_KEYMENU, SC_MONITORPOWER}) {
+        EXPECT_EQ(TRUE, frame.Send(WM_SYSCOMMAND, command)) << command;
+    }
+    EXPECT_NE(TRUE, frame.Send(WM_SYSCOMMAND, SC_MINIMIZE));
+    frame.SetWindowedFlag(TRUE);
+}
+
+TEST_F(AppFrameTest, MinimisingStopsRenderingAndRestoringResumes) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.Send(WM_SIZE, SIZE_MINIMIZED);
+    EXPECT_FALSE(frame.IsActive());
+    frame.Send(WM_SIZE, SIZE_RESTORED);
+    EXPECT_TRUE(frame.IsActive());
+    frame.Send(WM_SIZE, SIZE_MAXHIDE);
+    EXPECT_FALSE(frame.IsActive());
+}
+
+TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDevice) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_EXIT));
+    EXPECT_EQ("lost destroyed exit", frame.Hooks());
+    EXPECT_EQ(nullptr, frame.MainWindow());
+    EXPECT_EQ(nullptr, frame.Device());
+    EXPECT_FALSE(frame.IsActive());
+    EXPECT_EQ(1u, m_env.m_d3d.m_uRefs);  // the table's own reference only
+
+    MSG msg = {};
+    bool bQuit = false;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        bQuit = bQuit || msg.message == WM_QUIT;
+    }
+    EXPECT_TRUE(bQuit);
+}
+
+TEST_F(AppFrameTest, RunReturnsWhenTheExitCommandArrives) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    SetTestClock(2.0);
+    PostMessageA(frame.MainWindow(), WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_EQ(0, frame.Run());
+    EXPECT_EQ("exit", frame.m_hooks.back());
+}
+
+TEST_F(AppFrameTest, ConfigCommandKeepsTheDeviceAndTheFrameReady) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_TRUE(frame.m_hooks.empty());
+    EXPECT_NE(nullptr, frame.Device());
+}
+
+TEST_F(AppFrameTest, ToggleSwitchesToTheFullScreenModeAndBack) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.m_hooks.clear();
+
+    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_FALSE(frame.IsWindowed());
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE), GetWindowLongA(frame.MainWindow(), GWL_STYLE));
+    EXPECT_FALSE(frame.PresentParameters().Windowed);
+    EXPECT_EQ(640u, frame.BackBufferDesc().Width);
+    EXPECT_EQ(480u, frame.BackBufferDesc().Height);
+    EXPECT_EQ(D3DFMT_R5G6B5, frame.PresentParameters().BackBufferFormat);
+    EXPECT_EQ("lost restored", frame.Hooks());
+
+    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_TRUE(frame.IsWindowed());
+    EXPECT_TRUE(frame.PresentParameters().Windowed);
+    EXPECT_EQ(400u, frame.BackBufferDesc().Width);
+    EXPECT_EQ(300u, frame.BackBufferDesc().Height);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, frame.PresentParameters().BackBufferFormat);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(AppFrameTest, ToggleIsIgnoredWhilePaused) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.Pause(TRUE);
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(frame.IsWindowed());
+    frame.Pause(FALSE);
+}
+
+TEST_F(AppFrameTest, FailedResetIntoAWindowRebuildsAWindowedDevice) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    ASSERT_FALSE(frame.IsWindowed());
+    m_env.m_d3d.m_createCalls.clear();
+    frame.m_hooks.clear();
+
+    // A failing reset into the window builds a new windowed device.
+    m_env.m_log.m_nFailingResets = 1;
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(frame.IsWindowed());
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ("lost lost destroyed created restored", frame.Hooks());
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.Windowed);
+    EXPECT_EQ(400u, frame.BackBufferDesc().Width);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+}  // namespace

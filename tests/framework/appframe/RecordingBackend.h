@@ -1,0 +1,75 @@
+// A device backend that draws nothing and remembers what was asked of it, in
+// order: clears with their viewport and colour, draws with the vertices they
+// read, presents, resets and the cursor image.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/d3d/core/DeviceCore.h"
+#include "platform/d3d/core/RenderBackend.h"
+
+struct BackendEvent {
+    enum Kind { kClear, kDraw, kPresent, kBeginScene, kEndScene, kReset };
+    explicit BackendEvent(Kind kind) : m_kind(kind) {}
+    Kind m_kind;
+    D3DVIEWPORT8 m_viewport = {};
+    D3DCOLOR m_color = 0;
+    DWORD m_dwFlags = 0;
+    UINT m_uPrimitives = 0;
+    // The draw's vertices, copied from the stream it read.
+    std::vector<BYTE> m_vertices;
+    UINT m_uStride = 0;
+    // A few states the draw saw.
+    DWORD m_dwAlphaBlend = 0;
+    DWORD m_dwMinFilter = 0;
+};
+
+// What a test shares with its backends (the device owns the backend itself).
+struct BackendLog {
+    std::vector<BackendEvent> m_events;
+    // What TestCooperativeLevel answers.
+    HRESULT m_hrCooperative = D3D_OK;
+    // The next m_nFailingResets device resets (not creations) fail with m_hrResetFailure.
+    int m_nFailingResets = 0;
+    HRESULT m_hrResetFailure = D3DERR_INVALIDCALL;
+    int m_nResets = 0;
+    std::vector<DWORD> m_cursorPixels;
+    UINT m_uCursorWidth = 0;
+    UINT m_uCursorHeight = 0;
+    UINT m_uHotX = 0;
+    UINT m_uHotY = 0;
+    int m_nShowCursor = 0;
+
+    int Count(BackendEvent::Kind kind) const;
+    std::vector<const BackendEvent*> Of(BackendEvent::Kind kind) const;
+};
+
+class RecordingBackend final : public RenderBackend {
+public:
+    explicit RecordingBackend(BackendLog* log) : m_pLog(log) {}
+
+    HRESULT Reset(D3DPRESENT_PARAMETERS& parameters) override;
+    HRESULT TestCooperativeLevel() override { return m_pLog->m_hrCooperative; }
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
+                  DWORD stencil) override;
+    HRESULT Draw(DeviceState& state, const DrawCall& call) override;
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride) override;
+    HRESULT ReadFrontBuffer(UINT width, UINT height, BYTE* bits, UINT pitch) override;
+    HRESULT SetCursorProperties(UINT xHotSpot, UINT yHotSpot, const CoreSurface& image) override;
+    void SetCursorPosition(int, int, DWORD) override {}
+    void ShowCursor(bool show) override { m_pLog->m_nShowCursor += show ? 1 : 0; }
+    void ReleaseResource(ResourceBase&) override {}
+
+private:
+    BackendLog* m_pLog;
+    // The first Reset is the device's creation.
+    bool m_bCreated = false;
+};
+
+// Creates a recording device as CreateDevice would hand it out.
+HRESULT CreateRecordingTestDevice(BackendLog* log, const DeviceCore::Creation& creation,
+                                  D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** device);
