@@ -1,5 +1,7 @@
 #include "platform/dmusic/DirectMusicLoader.h"
 
+#include <dirent.h>
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <new>
@@ -42,6 +44,48 @@ std::string WithSlashes(std::string path) {
         }
     }
     return path;
+}
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+// File names on the program's platform ignore letter case, and the file
+// search the program uses to find its sound does too. A path that does not
+// exist as written is looked up folder by folder without regard to case.
+std::string MatchIgnoringCase(const std::string& path) {
+    if (Exists(path)) {
+        return path;
+    }
+    std::string found = path.front() == '/' ? "" : ".";
+    std::size_t start = path.front() == '/' ? 1 : 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        std::string part = path.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) {
+            continue;
+        }
+        std::string exact = found + "/" + part;
+        if (!Exists(exact)) {
+            DIR* dir = opendir(found.empty() ? "/" : found.c_str());
+            if (dir == nullptr) {
+                return path;
+            }
+            while (dirent* entry = readdir(dir)) {
+                if (strcasecmp(entry->d_name, part.c_str()) == 0) {
+                    exact = found + "/" + entry->d_name;
+                    break;
+                }
+            }
+            closedir(dir);
+        }
+        found = exact;
+    }
+    return path.front() == '/' ? found : found.substr(2);
 }
 }  // namespace
 
@@ -104,7 +148,7 @@ HRESULT DirectMusicLoader::LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR
     if (iid != IID_IDirectMusicSegment8 && iid != kIidUnknown) {
         return E_NOINTERFACE;
     }
-    std::string path = Resolve(WithSlashes(ToUtf8(fileName)));
+    std::string path = MatchIgnoringCase(Resolve(WithSlashes(ToUtf8(fileName))));
     for (auto& [cachedPath, segment] : m_cache) {
         if (cachedPath == path) {
             return segment->QueryInterface(iid, object);

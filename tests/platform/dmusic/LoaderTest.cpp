@@ -64,6 +64,20 @@ TEST_F(DMusicLoader, RelativeNamesResolveAgainstTheSearchDirectoryWithEitherSepa
     EXPECT_EQ(absolute->Release(), 0u);
 }
 
+TEST_F(DMusicLoader, LetterCaseOfNamesDoesNotMatter) {
+    TestSounds::WriteWave(m_sounds.Folder() / "media" / "lower" / "chime.wav", 100);
+    IDirectMusicSegment8* shouted = nullptr;
+    ASSERT_EQ(Load("MEDIA\\Lower\\Chime.WAV", &shouted), S_OK);
+    IDirectMusicSegment8* plain = nullptr;
+    ASSERT_EQ(Load("media/lower/chime.wav", &plain), S_OK);
+    EXPECT_EQ(shouted, plain);  // the same file, so the same cached object
+    IDirectMusicSegment8* other = nullptr;
+    EXPECT_EQ(Load("MEDIA\\Lower\\Chime.mid", &other), DMUS_E_LOADER_FAILEDOPEN);
+    m_pLoader->ReleaseObjectByUnknown(plain);
+    plain->Release();
+    EXPECT_EQ(shouted->Release(), 0u);
+}
+
 TEST_F(DMusicLoader, MissingUnknownAndDamagedFilesFail) {
     IDirectMusicSegment8* segment = reinterpret_cast<IDirectMusicSegment8*>(1);
     EXPECT_EQ(Load("Sound\\NoSuchSound.wav", &segment), DMUS_E_LOADER_FAILEDOPEN);
