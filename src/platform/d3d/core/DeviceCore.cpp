@@ -289,9 +289,13 @@ HRESULT DeviceCore::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
     if (presentationParameters == nullptr || m_pRecording != nullptr) {
         return D3DERR_INVALIDCALL;
     }
-    // As on the platform: every default-pool resource must be gone first.
+    // As on the platform: every default-pool resource must be gone first,
+    // and a device still lost cannot be reset yet.
     if (m_dwLiveDefaultPool > 0) {
         return D3DERR_INVALIDCALL;
+    }
+    if (m_pBackend->TestCooperativeLevel() == D3DERR_DEVICELOST) {
+        return D3DERR_DEVICELOST;
     }
     HRESULT hr = CheckPresentParameters(*presentationParameters);
     if (FAILED(hr)) {

@@ -46,7 +46,8 @@ public:
     DeviceTypeInfo* FindDeviceType(UINT adapter, D3DDEVTYPE type);
     ULONG RefCount() const { return m_ulRefs; }
     UINT CreateDeviceCalls() const { return m_uCreateCalls; }
-    // Log and flags of the last device created (null/0 before any).
+    // Log and flags of the last device created (null/0 before any); the log
+    // lives as long as that device.
     RecordLog* LastDeviceLog() const { return m_pLastLog; }
     DWORD LastBehaviorFlags() const { return m_dwLastBehavior; }
 

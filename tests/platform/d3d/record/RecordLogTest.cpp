@@ -141,9 +141,13 @@ TEST_F(RecordLogTest, CooperativeLevelAndCursorReachTheBackend) {
     EXPECT_EQ(D3D_OK, m_pDevice->TestCooperativeLevel());
     backend.SetCooperativeLevel(D3DERR_DEVICELOST);
     EXPECT_EQ(D3DERR_DEVICELOST, m_pDevice->TestCooperativeLevel());
+    // While lost the device cannot be reset; once it may be, Reset brings it back.
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters();
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+    EXPECT_EQ(D3DERR_DEVICELOST, m_pDevice->Reset(&parameters));
+    EXPECT_EQ(static_cast<DWORD>(FALSE), RenderState(D3DRS_LIGHTING));
     backend.SetCooperativeLevel(D3DERR_DEVICENOTRESET);
     EXPECT_EQ(D3DERR_DEVICENOTRESET, m_pDevice->TestCooperativeLevel());
-    D3DPRESENT_PARAMETERS parameters = WindowedParameters();
     ASSERT_EQ(D3D_OK, m_pDevice->Reset(&parameters));
     EXPECT_EQ(D3D_OK, m_pDevice->TestCooperativeLevel());
 
