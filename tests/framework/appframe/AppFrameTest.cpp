@@ -5,6 +5,7 @@
 #include "framework/AppFrame.h"
 #include "framework/ErrorReport.h"
 #include "framework/appframe/FrameHarness.h"
+#include "platform/win/WindowLayer.h"
 #include "support/Capture.h"
 
 namespace {
@@ -337,6 +338,22 @@ TEST_F(AppFrameTest, MessageTableDependsOnWindowedOrFullScreen) {
     }
     EXPECT_NE(TRUE, frame.Send(WM_SYSCOMMAND, SC_MINIMIZE));
     frame.SetWindowedFlag(TRUE);
+}
+
+TEST_F(AppFrameTest, ContextMenuOpensOnlyInAWindow) {
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    RECT bounds = {};
+    GetWindowRect(frame.MainWindow(), &bounds);
+    const LPARAM where = MAKELPARAM(static_cast<WORD>(bounds.left + 40), static_cast<WORD>(bounds.top + 60));
+
+    frame.SetWindowedFlag(FALSE);
+    frame.Send(WM_CONTEXTMENU, 0, where);
+    EXPECT_FALSE(win::IsMenuOpen(frame.MainWindow()));
+
+    frame.SetWindowedFlag(TRUE);
+    frame.Send(WM_CONTEXTMENU, 0, where);
+    EXPECT_TRUE(win::IsMenuOpen(frame.MainWindow()));
 }
 
 TEST_F(AppFrameTest, MinimisingStopsRenderingAndRestoringResumes) {

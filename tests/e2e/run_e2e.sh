@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# Starts the real program in a fresh run folder under Xvfb and checks what a
+# user would see: the window, its client area, the statistics text, a resize,
+# and Esc ending it with the settings saved.
+#   run_e2e.sh <program> <work folder> start|resize
+set -euo pipefail
+
+program=$1
+work=$2
+scenario=$3
+
+if [ -z "${INSIDE_XVFB:-}" ]; then
+  rm -rf "$work"
+  mkdir -p "$work"
+  export INSIDE_XVFB=1
+  exec timeout 100 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+fi
+
+unset SDL_VIDEODRIVER
+export SDL_AUDIODRIVER=dummy
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+  fi
+  echo "--- program output" >&2
+  cat "$work/program.log" >&2 || true
+  exit 1
+}
+
+# The run folder: the media folders, and a settings file asking for the
+# framed view so the statistics stay visible in the white margin.
+run="$work/run"
+mkdir -p "$run/Model" "$run/Texture" "$run/Misc" "$run/Sound"
+printf '\x08\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf"
+
+(cd "$run" && exec "$program") >"$work/program.log" 2>&1 &
+pid=$!
+
+wid=""
+for _ in $(seq 1 150); do
+  wid=$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
+  [ -n "$wid" ] && break
+  kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+  sleep 0.1
+done
+[ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
+
+# Colours of a screenshot at the given points ("x y" pairs), one "r g b" line each.
+pixels() {
+  local shot=$1 format=""
+  shift
+  while [ $# -ge 2 ]; do
+    format+="%[fx:int(255*p{$1,$2}.r)] %[fx:int(255*p{$1,$2}.g)] %[fx:int(255*p{$1,$2}.b)]\n"
+    shift 2
+  done
+  convert "$shot" -format "$format" info:
+}
+
+window_size() {
+  xdotool getwindowgeometry "$wid" | awk '/Geometry:/ { split($2, s, "x"); print s[1], s[2] }'
+}
+
+# Waits until a screenshot shows the framed scene of a client area of
+# width x height under the menu strip: a white margin round a black centre
+# of three quarters, probed on both sides of each edge. Prints the
+# strip height.
+shot_framed() {
+  local width=$1 height=$2 shot=$3
+  local fx=$((width / 8)) fy=$((height / 8)) fw=$((width * 3 / 4)) fh=$((height * 3 / 4))
+  for _ in $(seq 1 25); do
+    read -r ww wh <<<"$(window_size)"
+    local top=$((wh - height))
+    if [ "$ww" -eq "$width" ] && [ "$top" -ge 0 ]; then
+      xwd -silent -id "$wid" | convert xwd:- "$shot" 2>/dev/null || true
+      local my=$((top + fy + fh / 2)) mx=$((width / 2))
+      if [ -s "$shot" ] && pixels "$shot" \
+        $((fx - 1)) "$my" "$fx" "$my" $((fx + fw - 1)) "$my" $((fx + fw)) "$my" \
+        "$mx" $((top + fy - 1)) "$mx" $((top + fy)) "$mx" $((top + fy + fh - 1)) "$mx" $((top + fy + fh)) |
+        awk 'BEGIN { want = "wbbwwbbw"; ok = 1 }
+             { c = ($1 > 200 && $2 > 200 && $3 > 200) ? "w" : ($1 < 50 && $2 < 50 && $3 < 50) ? "b" : "?";
+               if (c != substr(want, NR, 1)) ok = 0 }
+             END { exit !(ok && NR == 8) }'; then
+        echo "$top"
+        return 0
+      fi
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Counts the strong green pixels of the statistics text near (5, 5).
+green_pixels() {
+  local shot=$1 top=$2
+  convert "$shot" -crop "150x20+0+$top" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0;
+                     if (g > 120 && r < 90 && b < 90) n++ } END { print n + 0 }'
+}
+
+read -r ww wh <<<"$(window_size)"
+[ "$ww" -eq 512 ] || fail "window width $ww, expected a 512-pixel client area"
+[ "$wh" -ge 384 ] || fail "window height $wh is less than the 384-pixel client area"
+
+top=$(shot_framed 512 384 "$work/start.png") || fail "no framed 512 x 384 scene on the screen"
+green=$(green_pixels "$work/start.png" "$top")
+[ "$green" -ge 20 ] || fail "no statistics text in the top-left corner ($green green pixels)"
+echo "start: client 512 x 384 under a ${top}-pixel menu strip, statistics drawn ($green green pixels)"
+
+if [ "$scenario" = resize ]; then
+  xdotool windowsize "$wid" 640 $((480 + top))
+  top=$(shot_framed 640 480 "$work/resized.png") || fail "the scene did not follow the window to 640 x 480"
+  green=$(green_pixels "$work/resized.png" "$top")
+  [ "$green" -ge 20 ] || fail "no statistics text after the resize"
+  echo "resize: the framed scene follows the 640 x 480 client area"
+fi
+
+# A real Esc key press ends the program.
+xdotool mousemove --window "$wid" 200 200
+sleep 0.3
+xdotool key --window "$wid" Escape
+code=""
+for _ in $(seq 1 100); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    set +e
+    wait "$pid"
+    code=$?
+    set -e
+    break
+  fi
+  sleep 0.1
+done
+[ -n "$code" ] || fail "Esc did not end the program"
+pid=""
+[ "$code" -eq 0 ] || fail "exit code $code after Esc"
+
+size=$(stat -c %s "$run/Misc/VelmoranFlags.vmf")
+[ "$size" -eq 4 ] || fail "settings file of $size bytes after exit"
+echo "exit: code 0, settings file of 4 bytes"
