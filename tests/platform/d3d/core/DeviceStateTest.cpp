@@ -261,3 +261,39 @@ TEST_F(DeviceStateTest, StreamsAndTexturesFromElsewhereAreRefused) {
     own->Release();
     EXPECT_EQ(0u, other->Release());
 }
+
+TEST_F(DeviceStateTest, DirtyBitsTellABackendWhatChangedSinceTheLastDraw) {
+    IDirect3DVertexBuffer8* stream = MakeStream(3);
+    IDirect3DTexture8* texture = MakeTexture();
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginScene());
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(static_cast<DWORD>(DeviceState::DIRTY_ALL), m_pLog->StateAtDraw(0).Dirty());
+
+    // Nothing changed: nothing to upload.
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(0u, m_pLog->StateAtDraw(1).Dirty());
+
+    const D3DMATRIX bone = MakeMatrix(2.0f);
+    m_pDevice->SetTransform(D3DTS_WORLDMATRIX(5), &bone);
+    m_pDevice->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    m_pDevice->SetTexture(0, texture);
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(
+        static_cast<DWORD>(DeviceState::DIRTY_PALETTE | DeviceState::DIRTY_RENDER_STATES | DeviceState::DIRTY_TEXTURES),
+        m_pLog->StateAtDraw(2).Dirty());
+
+    // Binding the same texture again is no change; the world matrix is its own category.
+    m_pDevice->SetTexture(0, texture);
+    m_pDevice->SetTransform(D3DTS_WORLD, &bone);
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(static_cast<DWORD>(DeviceState::DIRTY_WORLD), m_pLog->StateAtDraw(3).Dirty());
+
+    // Rejected calls raise nothing.
+    m_pDevice->SetRenderState(static_cast<D3DRENDERSTATETYPE>(2), 1);
+    m_pDevice->SetPixelShader(7);
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+    EXPECT_EQ(0u, m_pLog->StateAtDraw(4).Dirty());
+    ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
+    texture->Release();
+    stream->Release();
+}

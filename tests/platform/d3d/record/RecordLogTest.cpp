@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "platform/d3d/core/CoreIndexBuffer.h"
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/core/DeviceTestSupport.h"
 #include "platform/d3d/record/RecordBackend.h"
@@ -59,6 +60,27 @@ TEST_F(RecordLogTest, EachDrawKeepsTheStateItSaw) {
 
     first->Release();
     second->Release();
+    stream->Release();
+}
+
+TEST_F(RecordLogTest, IndexedDrawsKeepTheirRangeAndBase) {
+    IDirect3DVertexBuffer8* stream = MakeStream(8);
+    IDirect3DIndexBuffer8* indices = nullptr;
+    ASSERT_EQ(D3D_OK, m_pDevice->CreateIndexBuffer(24, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetIndices(indices, 2));
+    ASSERT_EQ(D3D_OK, m_pDevice->BeginScene());
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 4, 3, 1));
+    ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
+    ASSERT_EQ(1u, m_pLog->DrawCount());
+    const RecordLog::Draw& draw = m_pLog->DrawAt(0);
+    EXPECT_TRUE(draw.m_call.m_bIndexed);
+    EXPECT_EQ(1u, draw.m_call.m_uMinIndex);
+    EXPECT_EQ(4u, draw.m_call.m_uNumVertices);
+    EXPECT_EQ(3u, draw.m_call.m_uStartIndex);
+    EXPECT_EQ(3u, draw.m_call.m_uElementCount);
+    EXPECT_EQ(2u, draw.m_state.BaseVertexIndex());
+    EXPECT_EQ(indices, static_cast<IDirect3DIndexBuffer8*>(draw.m_state.Indices()));
+    indices->Release();
     stream->Release();
 }
 
