@@ -136,7 +136,9 @@ HRESULT ClockApp::SetupInput(HWND hWnd) {
 }
 
 HRESULT ClockApp::OnDeviceCreated() {
-    m_pFont->OnDeviceCreated(m_pd3dDevice);
+    if (m_pFont != nullptr) {
+        m_pFont->OnDeviceCreated(m_pd3dDevice);
+    }
     LoadMedia();
     return S_OK;
 }
@@ -180,7 +182,9 @@ HRESULT ClockApp::OnDeviceRestored() {
     }
     m_pd3dDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
 
-    m_pFont->OnDeviceRestored();
+    if (m_pFont != nullptr) {
+        m_pFont->OnDeviceRestored();
+    }
 
     m_pViewports->SetFramed(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
     m_pViewports->SetFull(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
@@ -253,7 +257,9 @@ HRESULT ClockApp::OnFrameRender() {
     if (SUCCEEDED(m_pd3dDevice->BeginScene())) {
         char stats[90];
         std::snprintf(stats, sizeof(stats), "%s", m_szFrameStats);
-        m_pFont->DrawString(5, 5, kStatsColor, stats, 0);
+        if (m_pFont != nullptr) {
+            m_pFont->DrawString(5, 5, kStatsColor, stats, 0);
+        }
         m_pd3dDevice->EndScene();
     }
 
@@ -267,12 +273,16 @@ HRESULT ClockApp::OnFrameRender() {
 }
 
 HRESULT ClockApp::OnDeviceLost() {
-    m_pFont->OnDeviceLost();
+    if (m_pFont != nullptr) {
+        m_pFont->OnDeviceLost();
+    }
     return S_OK;
 }
 
 HRESULT ClockApp::OnDeviceDestroyed() {
-    m_pFont->OnDeviceDestroyed();
+    if (m_pFont != nullptr) {
+        m_pFont->OnDeviceDestroyed();
+    }
     return S_OK;
 }
 
@@ -290,8 +300,9 @@ HRESULT ClockApp::OnAppExit() {
         m_pDI = nullptr;
     }
 
-    m_pFlags->Save();
-
+    if (m_pFlags != nullptr) {
+        m_pFlags->Save();
+    }
     delete m_pFlags;
     m_pFlags = nullptr;
     delete m_pViewports;
