@@ -133,6 +133,13 @@ constexpr WPARAM PBT_APMRESUMEAUTOMATIC = 0x0012;
 constexpr WPARAM WA_INACTIVE = 0;
 constexpr WPARAM WA_ACTIVE = 1;
 
+// Mouse message wParam flags
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_SHIFT = 0x0004;
+constexpr WPARAM MK_CONTROL = 0x0008;
+constexpr WPARAM MK_MBUTTON = 0x0010;
+
 // Window styles
 constexpr DWORD WS_OVERLAPPED = 0x00000000;
 constexpr DWORD WS_POPUP = 0x80000000;
@@ -424,6 +431,9 @@ BOOL DestroyAcceleratorTable(HACCEL table);
 // A WM_KEYDOWN/WM_SYSKEYDOWN matching an entry is sent to the window as
 // WM_COMMAND (HIWORD(wParam) = 1, LOWORD = command); returns nonzero then.
 int TranslateAcceleratorA(HWND window, HACCEL table, LPMSG msg);
+
+// Keyboard: bit 15 set while the key is down.
+short GetKeyState(int virtualKey);
 
 // Mouse and cursor
 HWND SetCapture(HWND window);

@@ -1,0 +1,74 @@
+// The window's menu bar, its popup menus and the context popup, drawn with
+// Dear ImGui over the picture in the window's GL context. Menu choices are
+// posted to the window as WM_COMMAND; a menu opening and closing posts
+// WM_ENTERMENULOOP and WM_EXITMENULOOP.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "platform/win/WinUser.h"
+
+union SDL_Event;
+struct ImGuiContext;
+
+class MenuOverlay {
+public:
+    // The window's GL context must be current.
+    explicit MenuOverlay(HWND window);
+    ~MenuOverlay();
+    MenuOverlay(const MenuOverlay&) = delete;
+    MenuOverlay& operator=(const MenuOverlay&) = delete;
+
+    void ProcessEvent(const SDL_Event& event);
+
+    // One overlay frame into framebuffer 0 of the current (the window's)
+    // context. A non-zero texture is first drawn over the client area.
+    void DrawFrame(unsigned int pictureTexture);
+
+    // Shows 32-bit pixels (0x00RRGGBB rows, top-down) in the client area
+    // with the menus over them, and swaps.
+    void PresentPicture(const std::uint32_t* pixels, int width, int height);
+
+    // Copies the popup's items (the caller may destroy the menu at once) and
+    // opens it at the next frame at a position in window coordinates.
+    void OpenPopup(HMENU menu, int x, int y);
+
+    bool IsMenuOpen() const { return m_bMenuOpen || m_bPopupRequested; }
+    bool FindEntryRect(UINT entry, RECT* rect) const;
+
+private:
+    struct PopupEntry {
+        UINT m_uId = 0;
+        bool m_bSeparator = false;
+        char m_szLabel[64] = {};
+        char m_szShortcut[16] = {};
+    };
+    struct EntryRect {
+        UINT m_uEntry = 0;
+        RECT m_rect{};
+    };
+    static constexpr int kMaxPopupEntries = 16;
+    static constexpr int kMaxEntryRects = 32;
+
+    void DrawMenuBar(HMENU menu);
+    void DrawMenuItems(HMENU menu);
+    void DrawPopup();
+    void ChooseCommand(UINT id);
+    void NoteEntryRect(UINT entry);
+    void PostTransitions(bool open);
+
+    HWND m_hWindow;
+    ImGuiContext* m_pContext = nullptr;
+    bool m_bMenuOpen = false;
+    bool m_bPopupRequested = false;
+    bool m_bPopupActive = false;
+    bool m_bCloseRequested = false;
+    float m_fPopupX = 0.0f;
+    float m_fPopupY = 0.0f;
+    std::array<PopupEntry, kMaxPopupEntries> m_popupEntries;
+    int m_nPopupEntries = 0;
+    UINT m_uChosenCommand = 0;
+    std::array<EntryRect, kMaxEntryRects> m_entryRects;
+    int m_nEntryRects = 0;
+};

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "WindowTestSupport.h"
+#include "platform/win/WinGdi.h"
+#include "platform/win/WindowLayer.h"
+
+namespace {
+TEST(CaptureTest, CaptureIsHeldUntilReleasedAndForgottenWithItsWindow) {
+    RecordingWindow window(100, 100, false);
+    HWND hwnd = window.Handle();
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(SetCapture(hwnd), nullptr);
+    EXPECT_EQ(GetCapture(), hwnd);
+    EXPECT_EQ(SetCapture(hwnd), hwnd);
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(GetCapture(), nullptr);
+    SetCapture(hwnd);
+    DestroyWindow(hwnd);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST(CursorPositionTest, ClientCoordinatesStartBelowTheMenuStrip) {
+    RecordingWindow window(200, 150, true);
+    HWND hwnd = window.Handle();
+    RECT bounds{};
+    GetWindowRect(hwnd, &bounds);
+    POINT point{5, 7};
+    ASSERT_TRUE(ClientToScreen(hwnd, &point));
+    EXPECT_EQ(point.x, bounds.left + 5);
+    EXPECT_EQ(point.y, bounds.top + win::kMenuStripHeight + 7);
+    ASSERT_TRUE(ScreenToClient(hwnd, &point));
+    EXPECT_EQ(point.x, 5);
+    EXPECT_EQ(point.y, 7);
+}
+
+TEST(CursorPositionTest, SetCursorPosIsWhatGetCursorPosReads) {
+    ASSERT_TRUE(SetCursorPos(123, 45));
+    POINT point{};
+    ASSERT_TRUE(GetCursorPos(&point));
+    EXPECT_EQ(point.x, 123);
+    EXPECT_EQ(point.y, 45);
+}
+
+TEST(CursorTest, ShowCountsNestAndClipIsRemembered) {
+    int start = ShowCursor(TRUE);
+    EXPECT_EQ(ShowCursor(FALSE), start - 1);
+    EXPECT_EQ(ShowCursor(FALSE), start - 2);
+    EXPECT_EQ(ShowCursor(TRUE), start - 1);
+    ShowCursor(TRUE);
+    ShowCursor(FALSE);
+    RECT clip{10, 20, 110, 220};
+    ASSERT_TRUE(ClipCursor(&clip));
+    RECT read{};
+    ASSERT_TRUE(GetClipCursor(&read));
+    EXPECT_EQ(read.left, 10);
+    EXPECT_EQ(read.bottom, 220);
+    ASSERT_TRUE(ClipCursor(nullptr));
+    GetClipCursor(&read);
+    EXPECT_FALSE(read.left == 10 && read.bottom == 220);
+}
+
+TEST(CursorTest, SetCursorReturnsThePreviousShape) {
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    ASSERT_NE(arrow, nullptr);
+    SetCursor(arrow);
+    EXPECT_EQ(SetCursor(nullptr), arrow);
+    EXPECT_EQ(GetCursor(), nullptr);
+    EXPECT_EQ(SetCursor(arrow), nullptr);
+    EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), IDC_ARROW), nullptr) << "the program has no cursor resources";
+}
+
+// Reads a cursor the way the frame builds its device cursor.
+struct CursorImage {
+    int m_nWidth = 0;
+    int m_nHeight = 0;
+    std::vector<std::uint32_t> m_mask;  // bottom-up rows of the mask bitmap
+    bool m_bMonochrome = false;
+};
+
+CursorImage ReadCursor(HCURSOR cursor) {
+    CursorImage image;
+    ICONINFO info{};
+    EXPECT_TRUE(GetIconInfo(cursor, &info));
+    BITMAP mask{};
+    EXPECT_EQ(GetObjectA(info.hbmMask, sizeof(mask), &mask), static_cast<int>(sizeof(BITMAP)));
+    image.m_bMonochrome = info.hbmColor == nullptr;
+    image.m_nWidth = mask.bmWidth;
+    image.m_nHeight = mask.bmHeight;
+    EXPECT_EQ(mask.bmBitsPixel, 1);
+    EXPECT_EQ(mask.bmWidthBytes, 4);
+    HDC screen = GetDC(nullptr);
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header.bmiHeader.biWidth = mask.bmWidth;
+    header.bmiHeader.biHeight = mask.bmHeight;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 32;
+    header.bmiHeader.biCompression = BI_RGB;
+    image.m_mask.resize(static_cast<std::size_t>(mask.bmWidth * mask.bmHeight));
+    EXPECT_EQ(GetDIBits(screen, info.hbmMask, 0, static_cast<UINT>(mask.bmHeight), image.m_mask.data(), &header,
+                        DIB_RGB_COLORS),
+              mask.bmHeight);
+    ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(DeleteObject(info.hbmMask));
+    EXPECT_FALSE(DeleteObject(info.hbmMask));
+    if (info.hbmColor != nullptr) {
+        DeleteObject(info.hbmColor);
+    }
+    return image;
+}
+
+TEST(CursorImageTest, TheArrowIsAMonochromeCursorWithAndOverXorMasks) {
+    CursorImage image = ReadCursor(LoadCursorA(nullptr, IDC_ARROW));
+    ASSERT_TRUE(image.m_bMonochrome);
+    ASSERT_EQ(image.m_nWidth, 32);
+    ASSERT_EQ(image.m_nHeight, 64);
+    int imageHeight = image.m_nHeight / 2;
+    auto and_ = [&](int x, int y) { return image.m_mask[(image.m_nHeight - 1 - y) * 32 + x]; };
+    auto xor_ = [&](int x, int y) { return image.m_mask[(imageHeight - 1 - y) * 32 + x]; };
+    // The tip is drawn (black outline), the inside white, far away transparent.
+    EXPECT_EQ(and_(0, 0), 0u);
+    EXPECT_EQ(xor_(0, 0), 0u);
+    EXPECT_EQ(and_(1, 5), 0u);
+    EXPECT_EQ(xor_(1, 5), 0x00FFFFFFu);
+    EXPECT_EQ(and_(30, 30), 0x00FFFFFFu);
+    EXPECT_EQ(xor_(30, 30), 0u);
+}
+
+TEST(CursorImageTest, TheProgramIconIsInColour) {
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(101));
+    ASSERT_NE(icon, nullptr);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    EXPECT_TRUE(info.fIcon);
+    ASSERT_NE(info.hbmColor, nullptr);
+    BITMAP colour{};
+    ASSERT_TRUE(GetObjectA(info.hbmColor, sizeof(colour), &colour));
+    EXPECT_EQ(colour.bmWidth, 32);
+    EXPECT_EQ(colour.bmHeight, 32);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    EXPECT_EQ(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(102)), nullptr);
+}
+}  // namespace

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "WindowTestSupport.h"
+#include "platform/win/WinGdi.h"
+
+namespace {
+constexpr int kSheet = 128;
+
+// A memory DC on a top-down 32-bit DIB section, white text on black, as the
+// bitmap font sets it up.
+class FontSheet {
+public:
+    FontSheet(int pointHeight, int weight) {
+        m_hDc = CreateCompatibleDC(nullptr);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = kSheet;
+        info.bmiHeader.biHeight = -kSheet;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        m_hBitmap = CreateDIBSection(m_hDc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pBits), nullptr, 0);
+        SelectObject(m_hDc, m_hBitmap);
+        SetMapMode(m_hDc, MM_TEXT);
+        int height = -MulDiv(pointHeight, GetDeviceCaps(m_hDc, LOGPIXELSY), 72);
+        m_hFont = CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH, "Arial");
+        SelectObject(m_hDc, m_hFont);
+        SetTextColor(m_hDc, RGB(255, 255, 255));
+        SetBkColor(m_hDc, 0);
+        SetTextAlign(m_hDc, TA_TOP);
+    }
+    ~FontSheet() {
+        DeleteObject(m_hBitmap);
+        DeleteDC(m_hDc);
+        DeleteObject(m_hFont);
+    }
+    FontSheet(const FontSheet&) = delete;
+    FontSheet& operator=(const FontSheet&) = delete;
+
+    SIZE Extent(const char* text) {
+        SIZE size{};
+        EXPECT_TRUE(GetTextExtentPoint32A(m_hDc, text, static_cast<int>(std::char_traits<char>::length(text)), &size));
+        return size;
+    }
+    std::uint32_t At(int x, int y) const { return m_pBits[y * kSheet + x]; }
+
+    HDC m_hDc = nullptr;
+    HBITMAP m_hBitmap = nullptr;
+    HFONT m_hFont = nullptr;
+    std::uint32_t* m_pBits = nullptr;
+};
+
+TEST(MulDivTest, RoundsToNearestAndRefusesZero) {
+    EXPECT_EQ(MulDiv(12, 96, 72), 16);
+    EXPECT_EQ(MulDiv(10, 96, 72), 13);  // 13.33
+    EXPECT_EQ(MulDiv(11, 96, 72), 15);  // 14.67
+    EXPECT_EQ(MulDiv(-11, 96, 72), -15);
+    EXPECT_EQ(MulDiv(3, 1, 2), 2);
+    EXPECT_EQ(MulDiv(1, 2, 0), -1);
+    EXPECT_EQ(MulDiv(0x40000000, 4, 1), -1);
+}
+
+TEST(FontMetricsTest, WideLettersMeasureWiderAndTheCellIsTheFontHeight) {
+    FontSheet sheet(12, FW_BOLD);
+    EXPECT_EQ(GetDeviceCaps(sheet.m_hDc, LOGPIXELSY), 96);
+    SIZE w = sheet.Extent("W");
+    SIZE i = sheet.Extent("i");
+    EXPECT_GT(w.cx, i.cx);
+    EXPECT_GT(i.cx, 0);
+    EXPECT_EQ(w.cy, i.cy);
+    // 12 points at 96 dpi are 16 pixels to the em; the cell holds ascent and descent.
+    EXPECT_GE(w.cy, 16);
+    EXPECT_LE(w.cy, 20);
+    SIZE pair = sheet.Extent("Wi");
+    EXPECT_EQ(pair.cx, w.cx + i.cx);
+    SIZE none = sheet.Extent("");
+    EXPECT_EQ(none.cx, 0);
+    EXPECT_EQ(none.cy, w.cy);
+}
+
+TEST(FontMetricsTest, BoldIsWiderThanRegular) {
+    FontSheet bold(12, FW_BOLD);
+    FontSheet regular(12, FW_NORMAL);
+    EXPECT_GT(bold.Extent("Hello world").cx, regular.Extent("Hello world").cx);
+}
+
+TEST(ExtTextOutTest, CoverageLandsInsideTheExtentOnly) {
+    FontSheet sheet(12, FW_BOLD);
+    // Something to see that the opaque cell is overwritten.
+    for (int k = 0; k < kSheet * kSheet; ++k) {
+        sheet.m_pBits[k] = 0x00102030u;
+    }
+    const int x = 20;
+    const int y = 30;
+    SIZE extent = sheet.Extent("W");
+    ASSERT_TRUE(ExtTextOutA(sheet.m_hDc, x, y, ETO_OPAQUE, nullptr, "W", 1, nullptr));
+    int covered = 0;
+    for (int py = 0; py < kSheet; ++py) {
+        for (int px = 0; px < kSheet; ++px) {
+            std::uint32_t pixel = sheet.At(px, py);
+            bool inside = px >= x && px < x + extent.cx && py >= y && py < y + extent.cy;
+            if (!inside) {
+                ASSERT_EQ(pixel, 0x00102030u) << px << "," << py;
+                continue;
+            }
+            // White on black: the three channels carry the same coverage.
+            std::uint32_t blue = pixel & 0xFF;
+            ASSERT_EQ((pixel >> 8) & 0xFF, blue);
+            ASSERT_EQ((pixel >> 16) & 0xFF, blue);
+            if (blue > 0) {
+                ++covered;
+            }
+        }
+    }
+    EXPECT_GT(covered, extent.cx * 2);
+    // Fully covered pixels exist: the glyph is drawn, not just shaded.
+    bool solid = false;
+    for (int py = y; py < y + extent.cy; ++py) {
+        for (int px = x; px < x + extent.cx; ++px) {
+            solid = solid || (sheet.At(px, py) & 0xFF) == 0xFF;
+        }
+    }
+    EXPECT_TRUE(solid);
+}
+
+TEST(ExtTextOutTest, AClipRectangleLimitsTheCoverage) {
+    FontSheet sheet(12, FW_NORMAL);
+    RECT clip{10, 10, 14, 40};
+    ExtTextOutA(sheet.m_hDc, 10, 10, ETO_CLIPPED, &clip, "MMMM", 4, nullptr);
+    for (int py = 0; py < kSheet; ++py) {
+        for (int px = 14; px < kSheet; ++px) {
+            ASSERT_EQ(sheet.At(px, py), 0u) << px << "," << py;
+        }
+    }
+}
+
+TEST(DrawTextTest, WordBreakWrapsAtSpacesIntoMoreLines) {
+    FontSheet sheet(12, FW_NORMAL);
+    SetTextColor(sheet.m_hDc, RGB(255, 255, 255));
+    RECT oneLine{0, 0, kSheet, kSheet};
+    int lineHeight = DrawTextA(sheet.m_hDc, "Loading", -1, &oneLine, DT_CALCRECT);
+    ASSERT_GT(lineHeight, 0);
+    RECT narrow{0, 0, 70, kSheet};
+    int wrapped = DrawTextA(sheet.m_hDc, "Loading... Please wait", -1, &narrow, DT_WORDBREAK);
+    EXPECT_GE(wrapped, 2 * lineHeight);
+    // Ink on the second line, none right of the rectangle.
+    bool secondLine = false;
+    for (int py = lineHeight; py < 2 * lineHeight; ++py) {
+        for (int px = 0; px < 70; ++px) {
+            secondLine = secondLine || sheet.At(px, py) != 0;
+        }
+        for (int px = 70; px < kSheet; ++px) {
+            ASSERT_EQ(sheet.At(px, py), 0u);
+        }
+    }
+    EXPECT_TRUE(secondLine);
+    RECT wide{0, 0, kSheet * 4, kSheet};
+    EXPECT_EQ(DrawTextA(sheet.m_hDc, "Loading... Please wait", -1, &wide, DT_WORDBREAK | DT_CALCRECT), lineHeight);
+}
+
+TEST(DrawTextTest, LineFeedsStartNewLinesAndCalcRectMeasuresWithoutDrawing) {
+    FontSheet sheet(12, FW_NORMAL);
+    RECT rect{0, 0, kSheet, kSheet};
+    int height =
+        DrawTextA(sheet.m_hDc, "Loading... Please wait\n2004.5 m.quillern", -1, &rect, DT_WORDBREAK | DT_CALCRECT);
+    RECT single{0, 0, kSheet, kSheet};
+    int lineHeight = DrawTextA(sheet.m_hDc, "x", -1, &single, DT_CALCRECT);
+    EXPECT_GE(height, 2 * lineHeight);
+    EXPECT_EQ(rect.bottom, height);
+    for (int k = 0; k < kSheet * kSheet; ++k) {
+        ASSERT_EQ(sheet.m_pBits[k], 0u);
+    }
+}
+
+TEST(DrawTextTest, TheLoadingMessageDrawsOnAWindowDc) {
+    RecordingWindow window(256, 128, true);
+    HDC dc = GetDC(window.Handle());
+    ASSERT_NE(dc, nullptr);
+    RECT client{};
+    GetClientRect(window.Handle(), &client);
+    EXPECT_GT(DrawTextA(dc, "Loading... Please wait\n2004.5 m.quillern", -1, &client, DT_WORDBREAK), 0);
+    EXPECT_EQ(ReleaseDC(window.Handle(), dc), 1);
+    EXPECT_EQ(ReleaseDC(window.Handle(), dc), 0);
+}
+
+TEST(GdiObjectTest, BottomUpSectionsKeepTheirFirstRowAtTheBottom) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 64;
+    info.bmiHeader.biHeight = 64;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::uint32_t* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    SelectObject(dc, bitmap);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(0, 0, 255));
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, nullptr, "i", 1, nullptr);
+    // The top-left pixel of the picture is the first pixel of the last memory row.
+    EXPECT_EQ(bits[63 * 64], 0x000000FFu);
+    EXPECT_EQ(bits[0], 0u);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST(GdiObjectTest, StaleAndWrongHandlesAreRefused) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 8;
+    info.bmiHeader.biHeight = -8;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 16;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr) << "only 32-bit sections";
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_FALSE(DeleteObject(GetStockObject(WHITE_BRUSH)));
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(DeleteDC(dc));
+    SIZE size{};
+    EXPECT_FALSE(GetTextExtentPoint32A(dc, "x", 1, &size));
+    EXPECT_EQ(SetTextColor(dc, 0), CLR_INVALID);
+}
+}  // namespace

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include "WindowTestSupport.h"
+#include "platform/win/GlWindow.h"
+#include "platform/win/WindowLayer.h"
+
+namespace {
+constexpr int kClientWidth = 320;
+constexpr int kClientHeight = 200;
+
+class WindowEventsTest : public ::testing::Test {
+protected:
+    WindowEventsTest() : m_window(kClientWidth, kClientHeight, true) {}
+
+    Uint32 WindowId() const { return SDL_GetWindowID(win::GetSdlWindow(m_window.Handle())); }
+
+    void PushKey(Uint32 type, SDL_Keycode key, Uint16 mods, Uint8 repeat = 0) {
+        SDL_Event event{};
+        event.type = type;
+        event.key.windowID = WindowId();
+        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.key.repeat = repeat;
+        event.key.keysym.sym = key;
+        event.key.keysym.mod = mods;
+        SDL_PushEvent(&event);
+    }
+
+    void PushWindowEvent(Uint8 what, int data1 = 0, int data2 = 0) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.windowID = WindowId();
+        event.window.event = what;
+        event.window.data1 = data1;
+        event.window.data2 = data2;
+        SDL_PushEvent(&event);
+    }
+
+    void PushButton(Uint32 type, Uint8 button, int x, int y) {
+        SDL_Event event{};
+        event.type = type;
+        event.button.windowID = WindowId();
+        event.button.button = button;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        event.button.x = x;
+        event.button.y = y;
+        SDL_PushEvent(&event);
+    }
+
+    // Messages taken from the queue (not dispatched).
+    std::vector<MSG> Take() {
+        std::vector<MSG> taken;
+        MSG msg{};
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message != WM_PAINT) {
+                taken.push_back(msg);
+            }
+        }
+        return taken;
+    }
+
+    RecordingWindow m_window;
+};
+
+TEST_F(WindowEventsTest, KeysBecomeKeyMessagesWithVirtualKeysAndAltAsSystemKeys) {
+    PushKey(SDL_KEYDOWN, SDLK_ESCAPE, KMOD_NONE);
+    PushKey(SDL_KEYDOWN, SDLK_F2, KMOD_NONE, 1);
+    PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    PushKey(SDL_KEYDOWN, SDLK_x, KMOD_LALT);
+    PushKey(SDL_KEYUP, SDLK_x, KMOD_NONE);
+    std::vector<MSG> taken = Take();
+    ASSERT_EQ(taken.size(), 5u);
+    EXPECT_EQ(taken[0].message, WM_KEYDOWN);
+    EXPECT_EQ(taken[0].wParam, VK_ESCAPE);
+    EXPECT_EQ(taken[0].lParam & 0xFFFF, 1);
+    EXPECT_EQ(taken[0].lParam & (1 << 29), 0);
+    EXPECT_EQ(taken[1].wParam, VK_F2);
+    EXPECT_NE(taken[1].lParam & (1 << 30), 0) << "a repeat has the previous-state bit";
+    EXPECT_EQ(taken[2].message, WM_SYSKEYDOWN);
+    EXPECT_EQ(taken[2].wParam, VK_RETURN);
+    EXPECT_NE(taken[2].lParam & (1 << 29), 0);
+    EXPECT_EQ(taken[3].message, WM_SYSKEYDOWN);
+    EXPECT_EQ(taken[3].wParam, static_cast<WPARAM>('X'));
+    EXPECT_EQ(taken[4].message, WM_KEYUP);
+    EXPECT_NE(static_cast<DWORD>(taken[4].lParam) & 0xC0000000u, 0u);
+}
+
+TEST_F(WindowEventsTest, AResizeIsAWholeSizeMoveLoopWithTheNewClientSize) {
+    HWND hwnd = m_window.Handle();
+    // The size change is reported by SDL itself.
+    SDL_SetWindowSize(win::GetSdlWindow(hwnd), 400, 300 + win::kMenuStripHeight);
+    RecordingWindow::Received().clear();
+    std::vector<UINT> order = RecordingWindow::DrainMessages();
+    std::erase(order, WM_PAINT);
+    EXPECT_EQ(order, (std::vector<UINT>{WM_ENTERSIZEMOVE, WM_SIZE, WM_EXITSIZEMOVE}));
+    // The tracking limits were asked for at once, and the size carries the client area.
+    ASSERT_FALSE(RecordingWindow::Received().empty());
+    EXPECT_EQ(RecordingWindow::Received().front().message, WM_GETMINMAXINFO);
+    for (const RecordedMessage& message : RecordingWindow::Received()) {
+        if (message.message == WM_SIZE) {
+            EXPECT_EQ(message.wParam, SIZE_RESTORED);
+            EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(message.lParam)), 400);
+            EXPECT_EQ(HIWORD(static_cast<DWORD_PTR>(message.lParam)), 300);
+        }
+    }
+}
+
+TEST_F(WindowEventsTest, MinimiseHideRestoreAndCloseBecomeTheirMessages) {
+    PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    PushWindowEvent(SDL_WINDOWEVENT_HIDDEN);
+    PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+    PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+    std::vector<MSG> taken = Take();
+    ASSERT_EQ(taken.size(), 4u);
+    EXPECT_EQ(taken[0].message, WM_SIZE);
+    EXPECT_EQ(taken[0].wParam, SIZE_MINIMIZED);
+    EXPECT_EQ(taken[1].wParam, SIZE_MAXHIDE);
+    EXPECT_EQ(taken[2].wParam, SIZE_RESTORED);
+    EXPECT_EQ(taken[3].message, WM_CLOSE);
+}
+
+TEST_F(WindowEventsTest, ExposeMakesAPaintDue) {
+    PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_PAINT);
+    EXPECT_EQ(msg.hwnd, m_window.Handle());
+}
+
+TEST_F(WindowEventsTest, MouseButtonsUseClientCoordinatesBelowTheMenuStrip) {
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 30, win::kMenuStripHeight + 40);
+    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 31, win::kMenuStripHeight + 41);
+    // On the menu strip: not the client area's.
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 5);
+    std::vector<MSG> taken = Take();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].message, WM_LBUTTONDOWN);
+    EXPECT_EQ(GET_X_LPARAM(taken[0].lParam), 30);
+    EXPECT_EQ(GET_Y_LPARAM(taken[0].lParam), 40);
+    EXPECT_EQ(taken[1].message, WM_LBUTTONUP);
+}
+
+TEST_F(WindowEventsTest, CapturedMouseGetsEventsEvenOverTheStrip) {
+    SetCapture(m_window.Handle());
+    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 10, 5);
+    std::vector<MSG> taken = Take();
+    ReleaseCapture();
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].message, WM_LBUTTONUP);
+    EXPECT_EQ(GET_Y_LPARAM(taken[0].lParam), 5 - win::kMenuStripHeight);
+}
+
+TEST_F(WindowEventsTest, RightClickOpensTheContextMenuAtTheScreenPosition) {
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 50, win::kMenuStripHeight + 60);
+    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 50, win::kMenuStripHeight + 60);
+    std::vector<MSG> taken = Take();
+    ASSERT_EQ(taken.size(), 3u);
+    EXPECT_EQ(taken[0].message, WM_RBUTTONDOWN);
+    EXPECT_EQ(taken[1].message, WM_RBUTTONUP);
+    EXPECT_EQ(taken[2].message, WM_CONTEXTMENU);
+    POINT client{50, 60};
+    ClientToScreen(m_window.Handle(), &client);
+    EXPECT_EQ(GET_X_LPARAM(taken[2].lParam), client.x);
+    EXPECT_EQ(GET_Y_LPARAM(taken[2].lParam), client.y);
+}
+
+TEST_F(WindowEventsTest, MouseMovesAskForTheCursorFirst) {
+    SDL_Event event{};
+    event.type = SDL_MOUSEMOTION;
+    event.motion.windowID = WindowId();
+    event.motion.x = 70;
+    event.motion.y = win::kMenuStripHeight + 8;
+    SDL_PushEvent(&event);
+    std::vector<MSG> taken = Take();
+    ASSERT_EQ(taken.size(), 2u);
+    EXPECT_EQ(taken[0].message, WM_SETCURSOR);
+    EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(taken[0].lParam)), HTCLIENT);
+    EXPECT_EQ(taken[1].message, WM_MOUSEMOVE);
+    EXPECT_EQ(GET_X_LPARAM(taken[1].lParam), 70);
+    EXPECT_EQ(GET_Y_LPARAM(taken[1].lParam), 8);
+    // The cursor position follows, in screen coordinates.
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    ScreenToClient(m_window.Handle(), &cursor);
+    EXPECT_EQ(cursor.x, 70);
+    EXPECT_EQ(cursor.y, 8);
+}
+
+TEST(WindowQuitTest, InterruptClosesTheWindowLikeItsCloseButton) {
+    RecordingWindow window(100, 100, false);
+    SDL_Event event{};
+    event.type = SDL_QUIT;
+    SDL_PushEvent(&event);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_CLOSE);
+    EXPECT_EQ(msg.hwnd, window.Handle());
+}
+}  // namespace

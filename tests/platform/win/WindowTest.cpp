@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include "WindowTestSupport.h"
+#include "platform/win/GlWindow.h"
+#include "platform/win/WindowLayer.h"
+
+namespace {
+TEST(AdjustWindowRectTest, OnlyTheMenuStripIsAddedToTheClientRectangle) {
+    const DWORD style = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
+    RECT withMenu{0, 0, 512, 384};
+    ASSERT_TRUE(AdjustWindowRect(&withMenu, style, TRUE));
+    EXPECT_EQ(withMenu.right - withMenu.left, 512);
+    EXPECT_EQ(withMenu.bottom - withMenu.top, 384 + win::kMenuStripHeight);
+    EXPECT_EQ(withMenu.bottom, 384);
+    RECT withoutMenu{10, 20, 522, 404};
+    ASSERT_TRUE(AdjustWindowRect(&withoutMenu, WS_POPUP | WS_SYSMENU | WS_VISIBLE, FALSE));
+    EXPECT_EQ(withoutMenu.left, 10);
+    EXPECT_EQ(withoutMenu.top, 20);
+    EXPECT_EQ(withoutMenu.right, 522);
+    EXPECT_EQ(withoutMenu.bottom, 404);
+    EXPECT_FALSE(AdjustWindowRect(nullptr, style, TRUE));
+}
+
+TEST(WindowTest, TheClientAreaIsWhatWasAskedForAndTheWindowAddsTheStrip) {
+    RecordingWindow window(512, 384, true);
+    HWND hwnd = window.Handle();
+    ASSERT_TRUE(IsWindow(hwnd));
+    RECT client{};
+    ASSERT_TRUE(GetClientRect(hwnd, &client));
+    EXPECT_EQ(client.left, 0);
+    EXPECT_EQ(client.top, 0);
+    EXPECT_EQ(client.right, 512);
+    EXPECT_EQ(client.bottom, 384);
+    RECT bounds{};
+    ASSERT_TRUE(GetWindowRect(hwnd, &bounds));
+    EXPECT_EQ(bounds.right - bounds.left, 512);
+    EXPECT_EQ(bounds.bottom - bounds.top, 384 + win::kMenuStripHeight);
+    EXPECT_EQ(win::MenuStripHeight(hwnd), win::kMenuStripHeight);
+    EXPECT_EQ(GetMenu(hwnd), window.Menu());
+}
+
+TEST(WindowTest, WithoutAMenuTheClientAreaIsTheWholeWindow) {
+    RecordingWindow window(300, 200, false);
+    RECT client{};
+    RECT bounds{};
+    ASSERT_TRUE(GetClientRect(window.Handle(), &client));
+    ASSERT_TRUE(GetWindowRect(window.Handle(), &bounds));
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(bounds.bottom - bounds.top, 200);
+    EXPECT_EQ(win::MenuStripHeight(window.Handle()), 0);
+}
+
+TEST(WindowTest, StyleAndClassValuesAreKept) {
+    RecordingWindow window(200, 100, true);
+    HWND hwnd = window.Handle();
+    const LONG windowed = static_cast<LONG>(WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX);
+    EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), windowed);
+    EXPECT_EQ(static_cast<DWORD>(windowed), 0x10CE0000u);
+    const LONG popup = static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE);
+    EXPECT_EQ(SetWindowLongA(hwnd, GWL_STYLE, popup), windowed);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), 0x90080000u);
+    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(hwnd, GCLP_HCURSOR)), LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_NE(GetClassLongPtrA(hwnd, GCLP_HICON), 0u);
+}
+
+TEST(WindowTest, TheMinimumTrackingSizeBecomesTheWindowsMinimumSize) {
+    RecordingWindow window(300, 200, true);
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowMinimumSize(win::GetSdlWindow(window.Handle()), &width, &height);
+    EXPECT_EQ(width, kTestMinTrack);
+    EXPECT_EQ(height, kTestMinTrack);
+}
+
+TEST(WindowTest, SetWindowPosMovesAndSizesTheWholeWindow) {
+    RecordingWindow window(300, 200, true);
+    HWND hwnd = window.Handle();
+    ASSERT_TRUE(SetWindowPos(hwnd, HWND_NOTOPMOST, 40, 50, 420, 320, SWP_SHOWWINDOW));
+    RECT bounds{};
+    GetWindowRect(hwnd, &bounds);
+    EXPECT_EQ(bounds.right - bounds.left, 420);
+    EXPECT_EQ(bounds.bottom - bounds.top, 320);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.bottom, 320 - win::kMenuStripHeight);
+    ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
+    GetWindowRect(hwnd, &bounds);
+    EXPECT_EQ(bounds.right - bounds.left, 420);
+}
+
+TEST(WindowTest, DestroyingTheWindowTakesItsMenuButNotOneDestroyedBefore) {
+    HMENU menu = nullptr;
+    {
+        RecordingWindow window(100, 100, true);
+        menu = window.Menu();
+        ASSERT_TRUE(DestroyWindow(window.Handle()));
+        EXPECT_FALSE(IsWindow(window.Handle()));
+        EXPECT_FALSE(DestroyWindow(window.Handle()));
+    }
+    EXPECT_EQ(GetMenuItemCount(menu), -1);
+    // The program destroys the menu first, then the window.
+    RecordingWindow second(100, 100, true);
+    ASSERT_TRUE(DestroyMenu(GetMenu(second.Handle())));
+    EXPECT_EQ(GetMenu(second.Handle()), nullptr);
+    EXPECT_EQ(win::MenuStripHeight(second.Handle()), 0);
+    EXPECT_TRUE(DestroyWindow(second.Handle()));
+}
+
+TEST(WindowTest, UnregisteredClassesCreateNothing) {
+    EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+}
+}  // namespace
