@@ -5,7 +5,8 @@
 #include <cstring>
 #include <new>
 #include <numeric>
-#include <unordered_map>
+
+#include "gfxutil/MeshAdjacency.h"
 
 namespace {
 
@@ -411,38 +412,12 @@ HRESULT D3DXMesh::GenerateAdjacency(float epsilon, DWORD* pAdjacency) {
     }
     m_pVB->Unlock();
     const std::vector<DWORD> reps = PointRepresentatives(xyz, epsilon);
-    auto rep = [&](DWORD index) { return index < m_dwNumVertices ? reps[index] : index; };
 
-    // Half-edges by their (from, to) representatives; a face's edge pairs with
-    // the first unpaired edge of another face running the other way.
-    std::unordered_map<ULONGLONG, std::vector<DWORD>> open;  // key -> half-edge ids (3 * face + edge)
-    std::fill(pAdjacency, pAdjacency + 3 * static_cast<size_t>(m_dwNumFaces), kNoFace);
-    for (DWORD face = 0; face < m_dwNumFaces; ++face) {
-        for (DWORD edge = 0; edge < 3; ++edge) {
-            const DWORD a = rep(indices[3 * face + edge]);
-            const DWORD b = rep(indices[3 * face + (edge + 1) % 3]);
-            if (a == b) {
-                continue;  // a collapsed edge borders nothing
-            }
-            auto reverse = open.find((static_cast<ULONGLONG>(b) << 32) | a);
-            bool paired = false;
-            if (reverse != open.end()) {
-                for (auto it = reverse->second.begin(); it != reverse->second.end(); ++it) {
-                    const DWORD other = *it / 3;
-                    if (other != face) {
-                        pAdjacency[3 * face + edge] = other;
-                        pAdjacency[*it] = face;
-                        reverse->second.erase(it);
-                        paired = true;
-                        break;
-                    }
-                }
-            }
-            if (!paired) {
-                open[(static_cast<ULONGLONG>(a) << 32) | b].push_back(3 * face + edge);
-            }
-        }
+    std::vector<DWORD> pointIds(indices.size());
+    for (size_t i = 0; i < indices.size(); ++i) {
+        pointIds[i] = indices[i] < m_dwNumVertices ? reps[indices[i]] : indices[i];
     }
+    ComputeAdjacency(pointIds.data(), m_dwNumFaces, pAdjacency);
     return D3D_OK;
 }
 

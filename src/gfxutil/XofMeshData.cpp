@@ -1,0 +1,574 @@
+#include "gfxutil/XofMeshData.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <new>
+#include <utility>
+
+#include "gfxutil/D3DXMesh.h"
+#include "gfxutil/MeshAdjacency.h"
+
+namespace {
+
+// Reads the packed members of a data object; every read is checked against its size.
+class MemberReader {
+public:
+    MemberReader(const void* data, DWORD size) : m_pData(static_cast<const BYTE*>(data)), m_dwSize(size) {}
+
+    bool Dword(DWORD& out) { return Bytes(&out, 4); }
+    bool Float(float& out) { return Bytes(&out, 4); }
+    bool Floats(float* out, DWORD count) { return Bytes(out, 4ull * count); }
+    bool Pointer(const char*& out) { return Bytes(&out, sizeof(out)); }
+    // Whether `count` items of `itemBytes` each can still follow.
+    bool Has(ULONGLONG count, ULONGLONG itemBytes) const { return count * itemBytes <= m_dwSize - m_dwOffset; }
+
+private:
+    bool Bytes(void* out, ULONGLONG count) {
+        if (count > m_dwSize - m_dwOffset) {
+            return false;
+        }
+        std::memcpy(out, m_pData + m_dwOffset, static_cast<size_t>(count));
+        m_dwOffset += static_cast<DWORD>(count);
+        return true;
+    }
+
+    const BYTE* m_pData;
+    DWORD m_dwSize;
+    DWORD m_dwOffset = 0;
+};
+
+HRESULT DataOf(IDirectXFileData* data, MemberReader& reader) {
+    DWORD size = 0;
+    void* bytes = nullptr;
+    const HRESULT hr = data->GetData(nullptr, &size, &bytes);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    reader = MemberReader(bytes, bytes == nullptr ? 0 : size);
+    return S_OK;
+}
+
+// Polygons: a count, then per face a corner count and its indices, each below `limit`.
+bool ReadFaces(MemberReader& reader, DWORD limit, std::vector<std::vector<DWORD>>& faces) {
+    DWORD count = 0;
+    if (!reader.Dword(count) || !reader.Has(count, 4)) {  // at least the corner count of each face
+        return false;
+    }
+    faces.assign(count, {});
+    for (std::vector<DWORD>& face : faces) {
+        DWORD corners = 0;
+        if (!reader.Dword(corners) || !reader.Has(corners, 4)) {
+            return false;
+        }
+        face.resize(corners);
+        for (DWORD& index : face) {
+            if (!reader.Dword(index) || index >= limit) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The data object behind a child: the child itself or the object a reference names.
+HRESULT ChildData(IDirectXFileObject* child, IDirectXFileData** out) {
+    *out = nullptr;
+    if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(out)))) {
+        return S_OK;
+    }
+    IDirectXFileDataReference* reference = nullptr;
+    if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(&reference)))) {
+        const HRESULT hr = reference->Resolve(out);
+        reference->Release();
+        return hr;
+    }
+    return S_FALSE;  // a binary object: nothing a mesh reads
+}
+
+// Calls `visit` with each child data object in file order.
+template <typename Visit>
+HRESULT ForEachChild(IDirectXFileData* parent, Visit visit) {
+    for (;;) {
+        IDirectXFileObject* child = nullptr;
+        HRESULT hr = parent->GetNextObject(&child);
+        if (hr == DXFILEERR_NOMOREOBJECTS) {
+            return S_OK;
+        }
+        if (FAILED(hr)) {
+            return hr;
+        }
+        IDirectXFileData* data = nullptr;
+        hr = ChildData(child, &data);
+        child->Release();
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (data == nullptr) {
+            continue;
+        }
+        const GUID* type = nullptr;
+        hr = data->GetType(&type);
+        if (SUCCEEDED(hr) && type != nullptr) {
+            hr = visit(*type, data);
+        }
+        data->Release();
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+}
+
+DWORD ColourToArgb(const float rgba[4]) {
+    DWORD out = 0;
+    const int order[4] = {3, 0, 1, 2};  // a, r, g, b
+    for (int i = 0; i < 4; ++i) {
+        const float c = std::clamp(rgba[order[i]], 0.0f, 1.0f);
+        out = (out << 8) | static_cast<DWORD>(c * 255.0f + 0.5f);
+    }
+    return out;
+}
+
+}  // namespace
+
+HRESULT XofMeshData::Read(IDirectXFileData* pMesh) {
+    *this = XofMeshData();
+    MemberReader reader(nullptr, 0);
+    HRESULT hr = DataOf(pMesh, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (!reader.Dword(m_dwFilePositions) || !reader.Has(m_dwFilePositions, 12)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    m_filePositions.resize(m_dwFilePositions);
+    for (D3DXVECTOR3& p : m_filePositions) {
+        reader.Floats(&p.x, 3);
+    }
+    if (!ReadFaces(reader, m_dwFilePositions, m_faces)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    hr = ReadChildren(pMesh);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return BuildTriangles();
+}
+
+HRESULT XofMeshData::ReadChildren(IDirectXFileData* pMesh) {
+    return ForEachChild(pMesh, [this](const GUID& type, IDirectXFileData* data) -> HRESULT {
+        if (type == TID_D3DRMMeshNormals) {
+            return ReadNormals(data);
+        }
+        if (type == TID_D3DRMMeshTextureCoords) {
+            return ReadTexCoords(data);
+        }
+        if (type == TID_D3DRMMeshVertexColors) {
+            return ReadColours(data);
+        }
+        if (type == TID_D3DRMMeshMaterialList) {
+            return ReadMaterialList(data);
+        }
+        return S_OK;  // skin data, duplication indices, wraps: not the plain mesh's concern
+    });
+}
+
+HRESULT XofMeshData::ReadNormals(IDirectXFileData* pData) {
+    MemberReader reader(nullptr, 0);
+    const HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    DWORD count = 0;
+    if (!reader.Dword(count) || !reader.Has(count, 12)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    m_fileNormals.resize(count);
+    for (D3DXVECTOR3& n : m_fileNormals) {
+        reader.Floats(&n.x, 3);
+    }
+    if (!ReadFaces(reader, count, m_faceNormals)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    // Each face needs a normal polygon of its own shape.
+    if (m_faceNormals.size() < m_faces.size()) {
+        return D3DXERR_INVALIDDATA;
+    }
+    for (size_t f = 0; f < m_faces.size(); ++f) {
+        if (m_faceNormals[f].size() != m_faces[f].size()) {
+            return D3DXERR_INVALIDDATA;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT XofMeshData::ReadTexCoords(IDirectXFileData* pData) {
+    MemberReader reader(nullptr, 0);
+    const HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    DWORD count = 0;
+    if (!reader.Dword(count) || !reader.Has(count, 8) || count < m_dwFilePositions) {
+        return D3DXERR_INVALIDDATA;
+    }
+    m_fileTexCoords.resize(m_dwFilePositions);
+    for (D3DXVECTOR2& t : m_fileTexCoords) {
+        reader.Floats(&t.x, 2);
+    }
+    return S_OK;
+}
+
+HRESULT XofMeshData::ReadColours(IDirectXFileData* pData) {
+    MemberReader reader(nullptr, 0);
+    const HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    DWORD count = 0;
+    if (!reader.Dword(count) || !reader.Has(count, 20)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    // Positions the list leaves out stay white.
+    m_fileColours.assign(m_dwFilePositions, 0xFFFFFFFF);
+    m_bHasColours = true;
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD index = 0;
+        float rgba[4];
+        reader.Dword(index);
+        reader.Floats(rgba, 4);
+        if (index >= m_dwFilePositions) {
+            return D3DXERR_INVALIDDATA;
+        }
+        m_fileColours[index] = ColourToArgb(rgba);
+    }
+    return S_OK;
+}
+
+HRESULT XofMeshData::ReadMaterialList(IDirectXFileData* pData) {
+    MemberReader reader(nullptr, 0);
+    HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    DWORD indexCount = 0;
+    if (!reader.Dword(m_dwMaterialCount) || !reader.Dword(indexCount) || !reader.Has(indexCount, 4)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    m_faceMaterials.resize(indexCount);
+    for (DWORD& index : m_faceMaterials) {
+        reader.Dword(index);
+        if (index >= m_dwMaterialCount) {
+            return D3DXERR_INVALIDDATA;
+        }
+    }
+    // The declared count bounds the records, not the file's children: a
+    // count far beyond what the file holds must not allocate for it.
+    hr = ForEachChild(pData, [this](const GUID& type, IDirectXFileData* data) -> HRESULT {
+        if (type != TID_D3DRMMaterial || m_materials.size() >= m_dwMaterialCount) {
+            return S_OK;
+        }
+        Material material{};
+        const HRESULT result = ReadMaterial(data, material);
+        if (SUCCEEDED(result)) {
+            m_materials.push_back(std::move(material));
+        }
+        return result;
+    });
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (m_materials.size() < m_dwMaterialCount) {
+        // Materials the list counts but does not give: plain white, so face indices stay valid.
+        DWORD used = 0;
+        for (DWORD index : m_faceMaterials) {
+            used = std::max(used, index + 1);
+        }
+        Material plain{};
+        plain.m_d3d.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+        m_materials.resize(std::max<size_t>(m_materials.size(), used), plain);
+        m_dwMaterialCount = static_cast<DWORD>(m_materials.size());
+    }
+    return S_OK;
+}
+
+HRESULT XofMeshData::ReadMaterial(IDirectXFileData* pData, Material& out) {
+    MemberReader reader(nullptr, 0);
+    HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    float face[4];
+    float power = 0;
+    float specular[3];
+    float emissive[3];
+    if (!reader.Floats(face, 4) || !reader.Float(power) || !reader.Floats(specular, 3) || !reader.Floats(emissive, 3)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    out.m_d3d.Diffuse = {face[0], face[1], face[2], face[3]};
+    out.m_d3d.Ambient = {0.0f, 0.0f, 0.0f, 1.0f};
+    out.m_d3d.Specular = {specular[0], specular[1], specular[2], 1.0f};
+    out.m_d3d.Emissive = {emissive[0], emissive[1], emissive[2], 1.0f};
+    out.m_d3d.Power = power;
+    return ForEachChild(pData, [&out](const GUID& type, IDirectXFileData* data) -> HRESULT {
+        if (type != TID_D3DRMTextureFilename || !out.m_szTexture.empty()) {
+            return S_OK;
+        }
+        MemberReader names(nullptr, 0);
+        const HRESULT result = DataOf(data, names);
+        const char* name = nullptr;
+        if (SUCCEEDED(result) && names.Pointer(name) && name != nullptr) {
+            out.m_szTexture = name;
+        }
+        return result;
+    });
+}
+
+HRESULT XofMeshData::BuildTriangles() {
+    const bool hasNormals = !m_fileNormals.empty();
+    m_positions = m_filePositions;
+    m_sourceVertex.resize(m_dwFilePositions);
+    for (DWORD i = 0; i < m_dwFilePositions; ++i) {
+        m_sourceVertex[i] = i;
+    }
+    // Which normal each file position carries; a different normal at the same
+    // position makes a new vertex after the file's own.
+    constexpr DWORD kUnset = 0xFFFFFFFF;
+    std::vector<DWORD> normalOfPosition(m_dwFilePositions, kUnset);
+    std::map<std::pair<DWORD, DWORD>, DWORD> splits;
+    std::vector<DWORD> normalOfVertex(m_dwFilePositions, kUnset);
+
+    auto vertexFor = [&](DWORD position, DWORD normal) -> DWORD {
+        if (!hasNormals) {
+            return position;
+        }
+        if (normalOfPosition[position] == kUnset) {
+            normalOfPosition[position] = normal;
+            normalOfVertex[position] = normal;
+            return position;
+        }
+        if (normalOfPosition[position] == normal ||
+            m_fileNormals[normalOfPosition[position]] == m_fileNormals[normal]) {
+            return position;
+        }
+        auto found = splits.find({position, normal});
+        if (found != splits.end()) {
+            return found->second;
+        }
+        const DWORD vertex = static_cast<DWORD>(m_positions.size());
+        m_positions.push_back(m_filePositions[position]);
+        m_sourceVertex.push_back(position);
+        normalOfVertex.push_back(normal);
+        splits[{position, normal}] = vertex;
+        return vertex;
+    };
+
+    for (size_t f = 0; f < m_faces.size(); ++f) {
+        const std::vector<DWORD>& face = m_faces[f];
+        // One index may stand for every face; later faces repeat the last one given.
+        DWORD attribute = 0;
+        if (!m_faceMaterials.empty()) {
+            attribute = m_faceMaterials[std::min(f, m_faceMaterials.size() - 1)];
+        }
+        for (size_t c = 2; c < face.size(); ++c) {
+            const size_t corners[3] = {0, c - 1, c};
+            for (size_t corner : corners) {
+                const DWORD normal = hasNormals ? m_faceNormals[f][corner] : 0;
+                m_triangles.push_back(vertexFor(face[corner], normal));
+                m_trianglePoints.push_back(face[corner]);
+            }
+            m_triangleAttributes.push_back(attribute);
+            m_triangleFaces.push_back(static_cast<DWORD>(f));
+        }
+    }
+    if (m_triangleAttributes.empty()) {
+        return D3DXERR_LOADEDMESHHASNODATA;
+    }
+    if (hasNormals) {
+        m_normals.resize(m_positions.size(), D3DXVECTOR3(0, 0, 0));
+        for (size_t v = 0; v < m_positions.size(); ++v) {
+            if (normalOfVertex[v] != kUnset) {
+                m_normals[v] = m_fileNormals[normalOfVertex[v]];
+            }
+        }
+    }
+    if (!m_fileTexCoords.empty()) {
+        m_texCoords.resize(m_positions.size());
+        for (size_t v = 0; v < m_positions.size(); ++v) {
+            m_texCoords[v] = m_fileTexCoords[m_sourceVertex[v]];
+        }
+    }
+    if (m_bHasColours) {
+        m_colours.resize(m_positions.size());
+        for (size_t v = 0; v < m_positions.size(); ++v) {
+            m_colours[v] = m_fileColours[m_sourceVertex[v]];
+        }
+    }
+    return S_OK;
+}
+
+DWORD XofMeshData::Fvf() const {
+    DWORD fvf = D3DFVF_XYZ;
+    if (!m_normals.empty()) {
+        fvf |= D3DFVF_NORMAL;
+    }
+    if (!m_colours.empty()) {
+        fvf |= D3DFVF_DIFFUSE;
+    }
+    if (!m_texCoords.empty()) {
+        fvf |= D3DFVF_TEX1;
+    }
+    return fvf;
+}
+
+HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency,
+                                ID3DXBuffer** ppMaterials, DWORD* pNumMaterials) const {
+    // More vertices than 16-bit indices reach: take 32-bit ones rather than fail.
+    if (VertexCount() > 0xFFFF) {
+        options |= D3DXMESH_32BIT;
+    }
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXCreateMeshFVF(TriangleCount(), VertexCount(), options, Fvf(), pDevice, &mesh);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    VertexLayout layout;
+    layout.Decode(Fvf());
+    BYTE* vertices = nullptr;
+    hr = mesh->LockVertexBuffer(0, &vertices);
+    if (SUCCEEDED(hr)) {
+        for (size_t v = 0; v < m_positions.size(); ++v) {
+            BYTE* out = vertices + v * layout.Stride();
+            std::memcpy(out, &m_positions[v], 12);
+            if (layout.HasNormal()) {
+                std::memcpy(out + layout.NormalOffset(), &m_normals[v], 12);
+            }
+            if (layout.HasDiffuse()) {
+                std::memcpy(out + layout.DiffuseOffset(), &m_colours[v], 4);
+            }
+            if (layout.TexSetCount() > 0) {
+                std::memcpy(out + layout.TexOffset(0), &m_texCoords[v], 8);
+            }
+        }
+        hr = mesh->UnlockVertexBuffer();
+    }
+    BYTE* indices = nullptr;
+    if (SUCCEEDED(hr)) {
+        hr = mesh->LockIndexBuffer(0, &indices);
+    }
+    if (SUCCEEDED(hr)) {
+        const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
+        for (size_t i = 0; i < m_triangles.size(); ++i) {
+            if (wide) {
+                std::memcpy(indices + 4 * i, &m_triangles[i], 4);
+            } else {
+                const WORD index = static_cast<WORD>(m_triangles[i]);
+                std::memcpy(indices + 2 * i, &index, 2);
+            }
+        }
+        hr = mesh->UnlockIndexBuffer();
+    }
+    DWORD* attributes = nullptr;
+    if (SUCCEEDED(hr)) {
+        hr = mesh->LockAttributeBuffer(0, &attributes);
+    }
+    if (SUCCEEDED(hr)) {
+        std::copy(m_triangleAttributes.begin(), m_triangleAttributes.end(), attributes);
+        hr = mesh->UnlockAttributeBuffer();
+    }
+    // Adjacency by the file's positions, so vertices split by normals still join their faces.
+    std::vector<DWORD> adjacency(m_triangles.size());
+    ComputeAdjacency(m_trianglePoints.data(), TriangleCount(), adjacency.data());
+    ID3DXBuffer* adjacencyBuffer = nullptr;
+    if (SUCCEEDED(hr)) {
+        hr = D3DXCreateBuffer(static_cast<DWORD>(adjacency.size() * sizeof(DWORD)), &adjacencyBuffer);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, adjacency.data(),
+                                   static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer()), nullptr, nullptr);
+    }
+    // Materials: the records, then the texture names they point to.
+    ID3DXBuffer* materialBuffer = nullptr;
+    if (SUCCEEDED(hr) && !m_materials.empty()) {
+        size_t bytes = m_materials.size() * sizeof(D3DXMATERIAL);
+        for (const Material& m : m_materials) {
+            bytes += m.m_szTexture.empty() ? 0 : m.m_szTexture.size() + 1;
+        }
+        hr = D3DXCreateBuffer(static_cast<DWORD>(bytes), &materialBuffer);
+        if (SUCCEEDED(hr)) {
+            BYTE* base = static_cast<BYTE*>(materialBuffer->GetBufferPointer());
+            D3DXMATERIAL* records = reinterpret_cast<D3DXMATERIAL*>(base);
+            char* names = reinterpret_cast<char*>(base + m_materials.size() * sizeof(D3DXMATERIAL));
+            for (size_t i = 0; i < m_materials.size(); ++i) {
+                records[i].MatD3D = m_materials[i].m_d3d;
+                records[i].pTextureFilename = nullptr;
+                if (!m_materials[i].m_szTexture.empty()) {
+                    std::memcpy(names, m_materials[i].m_szTexture.c_str(), m_materials[i].m_szTexture.size() + 1);
+                    records[i].pTextureFilename = names;
+                    names += m_materials[i].m_szTexture.size() + 1;
+                }
+            }
+        }
+    }
+    if (FAILED(hr)) {
+        if (materialBuffer != nullptr) {
+            materialBuffer->Release();
+        }
+        if (adjacencyBuffer != nullptr) {
+            adjacencyBuffer->Release();
+        }
+        mesh->Release();
+        return hr;
+    }
+    *ppMesh = mesh;
+    if (ppAdjacency != nullptr) {
+        *ppAdjacency = adjacencyBuffer;
+    } else {
+        adjacencyBuffer->Release();
+    }
+    if (ppMaterials != nullptr) {
+        *ppMaterials = materialBuffer;
+    } else if (materialBuffer != nullptr) {
+        materialBuffer->Release();
+    }
+    if (pNumMaterials != nullptr) {
+        *pNumMaterials = static_cast<DWORD>(m_materials.size());
+    }
+    return D3D_OK;
+}
+
+HRESULT D3DXLoadMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, IDirect3DDevice8* pDevice,
+                            ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, DWORD* pNumMaterials,
+                            ID3DXMesh** ppMesh) {
+    if (ppMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *ppMesh = nullptr;
+    if (ppAdjacency != nullptr) {
+        *ppAdjacency = nullptr;
+    }
+    if (ppMaterials != nullptr) {
+        *ppMaterials = nullptr;
+    }
+    if (pNumMaterials != nullptr) {
+        *pNumMaterials = 0;
+    }
+    if (pXofObjMesh == nullptr || pDevice == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    const GUID* type = nullptr;
+    if (FAILED(pXofObjMesh->GetType(&type)) || type == nullptr || *type != TID_D3DRMMesh) {
+        return D3DERR_INVALIDCALL;
+    }
+    XofMeshData data;
+    HRESULT hr;
+    try {
+        hr = data.Read(pXofObjMesh);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return data.CreateMesh(options, pDevice, ppMesh, ppAdjacency, ppMaterials, pNumMaterials);
+}

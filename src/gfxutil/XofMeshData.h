@@ -1,0 +1,71 @@
+// One Mesh data object of an X file, read into triangle lists: polygons
+// fanned from their first corner, a vertex per distinct (position, normal)
+// pair with positions first in file order, texture coordinates and colours
+// per position, one attribute per triangle from the material list.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gfxutil/D3DXMath.h"
+#include "gfxutil/ID3DXMesh.h"
+#include "platform/xfile/DXFile.h"
+
+class XofMeshData {
+public:
+    struct Material {
+        D3DMATERIAL8 m_d3d;
+        std::string m_szTexture;  // empty: none
+    };
+
+    // D3DXERR_INVALIDDATA for members that do not add up or indices out of
+    // range, D3DXERR_LOADEDMESHHASNODATA when no triangle results; errors of
+    // the X-file runtime are passed on.
+    HRESULT Read(IDirectXFileData* pMesh);
+
+    DWORD Fvf() const;
+    DWORD VertexCount() const { return static_cast<DWORD>(m_positions.size()); }
+    DWORD TriangleCount() const { return static_cast<DWORD>(m_triangleAttributes.size()); }
+
+    // The mesh with its attribute table sorted, the adjacency of the sorted
+    // faces (3 per face) and the materials as the published material records.
+    HRESULT CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency,
+                       ID3DXBuffer** ppMaterials, DWORD* pNumMaterials) const;
+
+    std::vector<D3DXVECTOR3> m_positions;  // one per output vertex
+    std::vector<D3DXVECTOR3> m_normals;    // empty without MeshNormals
+    std::vector<D3DXVECTOR2> m_texCoords;  // empty without MeshTextureCoords
+    std::vector<DWORD> m_colours;          // empty without MeshVertexColors
+    std::vector<DWORD> m_sourceVertex;     // the file's position index of each output vertex
+    std::vector<DWORD> m_triangles;        // 3 output vertices per triangle
+    std::vector<DWORD> m_trianglePoints;   // the same corners as file position indices
+    std::vector<DWORD> m_triangleAttributes;
+    std::vector<DWORD> m_triangleFaces;  // the file face each triangle comes from
+    std::vector<Material> m_materials;
+
+private:
+    HRESULT ReadChildren(IDirectXFileData* pMesh);
+    HRESULT ReadNormals(IDirectXFileData* pData);
+    HRESULT ReadTexCoords(IDirectXFileData* pData);
+    HRESULT ReadColours(IDirectXFileData* pData);
+    HRESULT ReadMaterialList(IDirectXFileData* pData);
+    HRESULT ReadMaterial(IDirectXFileData* pData, Material& out);
+    HRESULT BuildTriangles();
+
+    DWORD m_dwFilePositions = 0;
+    std::vector<D3DXVECTOR3> m_filePositions;
+    std::vector<std::vector<DWORD>> m_faces;  // polygons of position indices
+    std::vector<D3DXVECTOR3> m_fileNormals;
+    std::vector<std::vector<DWORD>> m_faceNormals;
+    std::vector<D3DXVECTOR2> m_fileTexCoords;
+    std::vector<DWORD> m_fileColours;
+    bool m_bHasColours = false;
+    std::vector<DWORD> m_faceMaterials;
+    DWORD m_dwMaterialCount = 0;
+};
+
+// The published loader: the mesh of one Mesh data object with its adjacency,
+// materials and material count.
+HRESULT D3DXLoadMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, IDirect3DDevice8* pDevice,
+                            ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, DWORD* pNumMaterials,
+                            ID3DXMesh** ppMesh);

@@ -1,0 +1,333 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "RecordingDeviceTest.h"
+#include "gfxutil/D3DXBounds.h"
+#include "gfxutil/XofMeshData.h"
+
+namespace {
+
+constexpr DWORD kNoFace = 0xFFFFFFFF;
+
+// A text X file in memory; hands out its first top-level object.
+class XText {
+public:
+    explicit XText(const std::string& body) : m_text("xof 0303txt 0032\n" + body) {
+        if (FAILED(DirectXFileCreate(&m_pFile))) {
+            return;
+        }
+        m_pFile->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES);
+        DXFILELOADMEMORY memory{m_text.data(), static_cast<DWORD>(m_text.size())};
+        if (SUCCEEDED(m_pFile->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &m_pEnum))) {
+            m_pEnum->GetNextDataObject(&m_pData);
+        }
+    }
+    ~XText() {
+        if (m_pData != nullptr) {
+            m_pData->Release();
+        }
+        if (m_pEnum != nullptr) {
+            m_pEnum->Release();
+        }
+        if (m_pFile != nullptr) {
+            m_pFile->Release();
+        }
+    }
+    IDirectXFileData* Data() const { return m_pData; }
+
+private:
+    std::string m_text;
+    IDirectXFile* m_pFile = nullptr;
+    IDirectXFileEnumObject* m_pEnum = nullptr;
+    IDirectXFileData* m_pData = nullptr;
+};
+
+// A cube of 8 corners and 6 quads (clockwise from outside), with optional extra members.
+std::string CubeMesh(const std::string& extra) {
+    return "Mesh cube {\n 8;\n"
+           " -1;-1;-1;, 1;-1;-1;, -1;1;-1;, 1;1;-1;, -1;-1;1;, 1;-1;1;, -1;1;1;, 1;1;1;;\n"
+           " 6;\n"
+           " 4;0,2,3,1;, 4;4,5,7,6;, 4;0,4,6,2;, 4;1,3,7,5;, 4;2,6,7,3;, 4;0,1,5,4;;\n" +
+           extra + "}\n";
+}
+
+const std::string kCubeNormals =
+    " MeshNormals {\n 6;\n 0;0;-1;, 0;0;1;, -1;0;0;, 1;0;0;, 0;1;0;, 0;-1;0;;\n"
+    " 6;\n 4;0,0,0,0;, 4;1,1,1,1;, 4;2,2,2,2;, 4;3,3,3,3;, 4;4,4,4,4;, 4;5,5,5,5;;\n }\n";
+
+class XofMeshLoadTest : public RecordingDeviceTest {
+protected:
+    struct Loaded {
+        HRESULT hr = E_FAIL;
+        ID3DXMesh* mesh = nullptr;
+        ID3DXBuffer* adjacency = nullptr;
+        ID3DXBuffer* materials = nullptr;
+        DWORD materialCount = 0;
+        ~Loaded() {
+            for (IUnknown* p :
+                 {static_cast<IUnknown*>(mesh), static_cast<IUnknown*>(adjacency), static_cast<IUnknown*>(materials)}) {
+                if (p != nullptr) {
+                    p->Release();
+                }
+            }
+        }
+    };
+
+    void Load(const std::string& body, Loaded& out, DWORD options = D3DXMESH_SYSTEMMEM) {
+        XText file(body);
+        ASSERT_NE(file.Data(), nullptr) << "the test file does not parse";
+        out.hr = D3DXLoadMeshFromXof(file.Data(), options, m_pDevice, &out.adjacency, &out.materials,
+                                     &out.materialCount, &out.mesh);
+    }
+
+    static std::vector<float> VertexFloats(ID3DXMesh* mesh) {
+        BYTE* data = nullptr;
+        EXPECT_EQ(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
+        const size_t bytes = mesh->GetNumVertices() * D3DXGetFVFVertexSize(mesh->GetFVF());
+        std::vector<float> out(bytes / 4);
+        std::memcpy(out.data(), data, bytes);
+        mesh->UnlockVertexBuffer();
+        return out;
+    }
+
+    static std::vector<DWORD> Indices(ID3DXMesh* mesh) {
+        BYTE* data = nullptr;
+        EXPECT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
+        std::vector<DWORD> out(mesh->GetNumFaces() * 3);
+        for (size_t i = 0; i < out.size(); ++i) {
+            WORD w = 0;
+            std::memcpy(&w, data + 2 * i, 2);
+            out[i] = w;
+        }
+        mesh->UnlockIndexBuffer();
+        return out;
+    }
+};
+
+TEST_F(XofMeshLoadTest, PolygonsAreFannedIntoTriangles) {
+    Loaded loaded;
+    Load(
+        "Mesh shape {\n 5;\n 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;, 0;2;0;;\n"
+        " 2;\n 4;0,1,2,3;, 5;0,1,2,3,4;;\n}\n",
+        loaded);
+    ASSERT_EQ(loaded.hr, D3D_OK);
+    EXPECT_EQ(loaded.mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ));
+    EXPECT_EQ(loaded.mesh->GetNumVertices(), 5u);
+    EXPECT_EQ(loaded.mesh->GetNumFaces(), 2u + 3u);
+    EXPECT_EQ(Indices(loaded.mesh), (std::vector<DWORD>{0, 1, 2, 0, 2, 3, 0, 1, 2, 0, 2, 3, 0, 3, 4}));
+    EXPECT_EQ(loaded.materialCount, 0u);
+    EXPECT_EQ(loaded.materials, nullptr);
+    ASSERT_NE(loaded.adjacency, nullptr);
+    EXPECT_EQ(loaded.adjacency->GetBufferSize(), 5u * 3 * 4);
+}
+
+TEST_F(XofMeshLoadTest, APositionWithSeveralNormalsBecomesSeveralVertices) {
+    Loaded loaded;
+    Load(CubeMesh(kCubeNormals), loaded);
+    ASSERT_EQ(loaded.hr, D3D_OK);
+    EXPECT_EQ(loaded.mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL));
+    EXPECT_EQ(loaded.mesh->GetNumFaces(), 12u);
+    EXPECT_EQ(loaded.mesh->GetNumVertices(), 24u);  // each corner meets three faces
+    // Every corner of every triangle carries the normal of its face.
+    const std::vector<float> v = VertexFloats(loaded.mesh);
+    const std::vector<DWORD> indices = Indices(loaded.mesh);
+    const float faceNormals[6][3] = {{0, 0, -1}, {0, 0, 1}, {-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
+    for (DWORD t = 0; t < 12; ++t) {
+        for (int c = 0; c < 3; ++c) {
+            const float* vertex = &v[6 * indices[3 * t + c]];
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_EQ(vertex[3 + k], faceNormals[t / 2][k]) << "triangle " << t;
+            }
+        }
+    }
+    // The first 8 vertices are the file's positions in order.
+    EXPECT_EQ(v[6 * 7 + 0], 1.0f);
+    EXPECT_EQ(v[6 * 7 + 1], 1.0f);
+    EXPECT_EQ(v[6 * 7 + 2], 1.0f);
+
+    // The split vertices still join their faces: the cube is closed.
+    const DWORD* adjacency = static_cast<const DWORD*>(loaded.adjacency->GetBufferPointer());
+    for (DWORD f = 0; f < 12; ++f) {
+        std::set<DWORD> neighbours;
+        for (int e = 0; e < 3; ++e) {
+            ASSERT_NE(adjacency[3 * f + e], kNoFace) << "face " << f;
+            neighbours.insert(adjacency[3 * f + e]);
+        }
+        EXPECT_EQ(neighbours.size(), 3u);
+    }
+}
+
+TEST_F(XofMeshLoadTest, SharedNormalsDoNotSplitAndCoordinatesAndColoursFollowThePosition) {
+    Loaded loaded;
+    Load(
+        "Mesh quad {\n 4;\n 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n 1;\n 4;0,3,2,1;;\n"
+        " MeshNormals { 2; 0;0;-1;, 0;0;-1;; 1; 4;0,1,0,1;; }\n"
+        " MeshTextureCoords { 4; 0;1;, 1;1;, 1;0;, 0;0;; }\n"
+        " MeshVertexColors { 2; 1; 1.0;0.0;0.0;1.0;;, 3; 0.0;0.0;1.0;0.5;;; }\n"
+        "}\n",
+        loaded);
+    ASSERT_EQ(loaded.hr, D3D_OK);
+    const DWORD fvf = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+    ASSERT_EQ(loaded.mesh->GetFVF(), fvf);
+    EXPECT_EQ(loaded.mesh->GetNumVertices(), 4u);  // two normal entries, one direction
+    const std::vector<float> v = VertexFloats(loaded.mesh);
+    // Layout: xyz, normal, diffuse, uv = 9 floats.
+    DWORD colour1 = 0;
+    DWORD colour0 = 0;
+    DWORD colour3 = 0;
+    std::memcpy(&colour0, &v[9 * 0 + 6], 4);
+    std::memcpy(&colour1, &v[9 * 1 + 6], 4);
+    std::memcpy(&colour3, &v[9 * 3 + 6], 4);
+    EXPECT_EQ(colour1, 0xFFFF0000u);
+    EXPECT_EQ(colour3, 0x800000FFu);
+    EXPECT_EQ(colour0, 0xFFFFFFFFu);  // not listed: white
+    EXPECT_EQ(v[9 * 1 + 7], 1.0f);    // u of position 1
+    EXPECT_EQ(v[9 * 2 + 8], 0.0f);    // v of position 2
+    EXPECT_EQ(v[9 * 3 + 5], -1.0f);
+}
+
+TEST_F(XofMeshLoadTest, MaterialListWithTexturesInEitherSpellingAndSortedSubsets) {
+    const std::string body =
+        "Material Shared { 0.0;0.0;1.0;1.0;; 8.0; 0.5;0.5;0.5;; 0.0;0.0;0.0;; TextureFileName { \"Blue.dds\"; } }\n" +
+        CubeMesh(
+            " MeshMaterialList {\n 2; 6; 1, 0, 1, 0, 1, 0;;\n"
+            " Material { 1.0;0.0;0.0;0.5;; 5.0; 1.0;1.0;1.0;; 0.1;0.2;0.3;; TextureFilename { \"Red.dds\"; } }\n"
+            " { Shared }\n }\n");
+    XText file(body);
+    ASSERT_NE(file.Data(), nullptr);
+    // The first object is the shared material; the mesh is the next one.
+    IDirectXFile* runtime = nullptr;
+    ASSERT_EQ(DirectXFileCreate(&runtime), DXFILE_OK);
+    runtime->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES);
+    const std::string text = "xof 0303txt 0032\n" + body;
+    DXFILELOADMEMORY memory{const_cast<char*>(text.data()), static_cast<DWORD>(text.size())};
+    IDirectXFileEnumObject* enumObject = nullptr;
+    ASSERT_EQ(runtime->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &enumObject), DXFILE_OK);
+    IDirectXFileData* material = nullptr;
+    IDirectXFileData* meshData = nullptr;
+    ASSERT_EQ(enumObject->GetNextDataObject(&material), DXFILE_OK);
+    ASSERT_EQ(enumObject->GetNextDataObject(&meshData), DXFILE_OK);
+
+    ID3DXMesh* mesh = nullptr;
+    ID3DXBuffer* materials = nullptr;
+    DWORD count = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXof(meshData, D3DXMESH_MANAGED, m_pDevice, nullptr, &materials, &count, &mesh), D3D_OK);
+    ASSERT_EQ(count, 2u);
+    const D3DXMATERIAL* records = static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer());
+    EXPECT_EQ(records[0].MatD3D.Diffuse.r, 1.0f);
+    EXPECT_EQ(records[0].MatD3D.Diffuse.a, 0.5f);
+    EXPECT_EQ(records[0].MatD3D.Power, 5.0f);
+    EXPECT_EQ(records[0].MatD3D.Emissive.b, 0.3f);
+    ASSERT_NE(records[0].pTextureFilename, nullptr);
+    EXPECT_STREQ(records[0].pTextureFilename, "Red.dds");
+    EXPECT_EQ(records[1].MatD3D.Diffuse.b, 1.0f);
+    ASSERT_NE(records[1].pTextureFilename, nullptr);
+    EXPECT_STREQ(records[1].pTextureFilename, "Blue.dds");
+    // The names live inside the buffer.
+    const BYTE* begin = static_cast<const BYTE*>(materials->GetBufferPointer());
+    EXPECT_GE(reinterpret_cast<const BYTE*>(records[1].pTextureFilename), begin);
+    EXPECT_LT(reinterpret_cast<const BYTE*>(records[1].pTextureFilename), begin + materials->GetBufferSize());
+
+    // Faces of one material form one run: one draw per subset.
+    DWORD tableSize = 0;
+    mesh->GetAttributeTable(nullptr, &tableSize);
+    EXPECT_EQ(tableSize, 2u);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    m_pLog->Clear();
+    ASSERT_EQ(mesh->DrawSubset(1), D3D_OK);
+    ASSERT_EQ(m_pLog->DrawCount(), 1u);
+    EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uPrimitiveCount, 6u);
+    m_pDevice->EndScene();
+    m_pDevice->SetStreamSource(0, nullptr, 0);
+    m_pDevice->SetIndices(nullptr, 0);
+
+    mesh->Release();
+    materials->Release();
+    meshData->Release();
+    material->Release();
+    enumObject->Release();
+    runtime->Release();
+}
+
+TEST_F(XofMeshLoadTest, OneMaterialIndexServesEveryFace) {
+    Loaded loaded;
+    Load(CubeMesh(" MeshMaterialList { 2; 1; 1;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }"
+                  " Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } }\n"),
+         loaded);
+    ASSERT_EQ(loaded.hr, D3D_OK);
+    EXPECT_EQ(loaded.materialCount, 2u);
+    DWORD* attributes = nullptr;
+    ASSERT_EQ(loaded.mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attributes), D3D_OK);
+    for (DWORD f = 0; f < 12; ++f) {
+        EXPECT_EQ(attributes[f], 1u);
+    }
+    loaded.mesh->UnlockAttributeBuffer();
+    const D3DXMATERIAL* records = static_cast<const D3DXMATERIAL*>(loaded.materials->GetBufferPointer());
+    EXPECT_EQ(records[0].pTextureFilename, nullptr);
+}
+
+TEST_F(XofMeshLoadTest, EmptyAndInconsistentMeshesAreRefused) {
+    {
+        Loaded loaded;
+        Load("Mesh empty { 3; 0;0;0;, 1;0;0;, 0;1;0;; 0;; }\n", loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_LOADEDMESHHASNODATA);
+        EXPECT_EQ(loaded.mesh, nullptr);
+        EXPECT_EQ(loaded.adjacency, nullptr);
+    }
+    {
+        Loaded loaded;  // only faces of two corners: no triangle
+        Load("Mesh lines { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 2;0,1;; }\n", loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_LOADEDMESHHASNODATA);
+    }
+    {
+        Loaded loaded;  // a corner past the last position
+        Load("Mesh bad { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,3;; }\n", loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+        EXPECT_EQ(loaded.mesh, nullptr);
+    }
+    {
+        Loaded loaded;  // a normal index past the last normal
+        Load(
+            "Mesh bad { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;"
+            " MeshNormals { 1; 0;0;1;; 1; 3;0,0,1;; } }\n",
+            loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+    }
+    {
+        Loaded loaded;  // normal faces of another shape than the faces
+        Load(
+            "Mesh bad { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;"
+            " MeshNormals { 1; 0;0;1;; 1; 4;0,0,0,0;; } }\n",
+            loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+    }
+    {
+        Loaded loaded;  // fewer texture coordinates than positions
+        Load("Mesh bad { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshTextureCoords { 2; 0;0;, 1;1;; } }\n", loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+    }
+    {
+        Loaded loaded;  // a material index past the material count
+        Load("Mesh bad { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 4;; } }\n", loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+    }
+    {
+        Loaded loaded;  // a colour for a position that does not exist
+        Load("Mesh bad { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshVertexColors { 1; 7; 1;1;1;1;;; } }\n", loaded);
+        EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+    }
+    {
+        // Not a mesh at all.
+        XText file("Material m { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }\n");
+        ASSERT_NE(file.Data(), nullptr);
+        ID3DXMesh* mesh = nullptr;
+        EXPECT_EQ(D3DXLoadMeshFromXof(file.Data(), D3DXMESH_SYSTEMMEM, m_pDevice, nullptr, nullptr, nullptr, &mesh),
+                  D3DERR_INVALIDCALL);
+        EXPECT_EQ(mesh, nullptr);
+    }
+}
+
+}  // namespace
