@@ -20,18 +20,6 @@ MeshMaterial Colour(float r, float g, float b, float a, const std::string& szTex
     return m;
 }
 
-// Mirrors the right-hand side of a hand outline (tail to tip, x >= 0) into a
-// closed outline: tail, right side, tip, left side back down.
-std::vector<Outline2> Symmetric(Outline2 tail, const std::vector<Outline2>& right, Outline2 tip) {
-    std::vector<Outline2> outline{tail};
-    outline.insert(outline.end(), right.begin(), right.end());
-    outline.push_back(tip);
-    for (auto it = right.rbegin(); it != right.rend(); ++it) {
-        outline.push_back({-it->x, it->y});
-    }
-    return outline;
-}
-
 }  // namespace
 
 StaticModel FlowerModels::Base() {
@@ -120,35 +108,26 @@ StaticModel FlowerModels::Hand(int nHand) {
         plum.m_fEmR = 0.04f;
         plum.m_fEmB = 0.06f;
         const std::uint32_t dw = hand.AddMaterial(plum);
-        hand.Append(
-            Shapes::Extrusion(
-                Symmetric({0.0f, -1.5f}, {{0.5f, -1.2f}, {0.38f, 0.5f}, {0.30f, 3.0f}, {0.85f, 4.2f}, {0.60f, 5.4f}},
-                          {0.0f, fLength}),
-                {0.0f, 2.5f}, fFront, fBack, dw),
-            Mat4::Identity());
+        hand.Append(Shapes::Blade(-1.5f, {{0.5f, -1.2f}, {0.38f, 0.5f}, {0.30f, 3.0f}, {0.85f, 4.2f}, {0.60f, 5.4f}},
+                                  fLength, fFront, fBack, dw),
+                    Mat4::Identity());
         model.AddDisplay("hour", std::move(hand));
     } else if (nHand == 1) {
         MeshMaterial plum = Colour(0.24f, 0.13f, 0.36f, 1.0f, "");
         plum.m_fEmR = 0.04f;
         plum.m_fEmB = 0.06f;
         const std::uint32_t dw = hand.AddMaterial(plum);
-        hand.Append(
-            Shapes::Extrusion(
-                Symmetric({0.0f, -2.0f}, {{0.42f, -1.7f}, {0.30f, 0.0f}, {0.22f, 5.8f}, {0.62f, 7.3f}, {0.40f, 8.5f}},
-                          {0.0f, fLength}),
-                {0.0f, 3.5f}, fFront, fBack, dw),
-            Mat4::Identity());
+        hand.Append(Shapes::Blade(-2.0f, {{0.42f, -1.7f}, {0.30f, 0.0f}, {0.22f, 5.8f}, {0.62f, 7.3f}, {0.40f, 8.5f}},
+                                  fLength, fFront, fBack, dw),
+                    Mat4::Identity());
         model.AddDisplay("minute", std::move(hand));
     } else {
         MeshMaterial coral = Colour(0.95f, 0.28f, 0.22f, 1.0f, "");
         coral.m_fEmR = 0.12f;
         const std::uint32_t dw = hand.AddMaterial(coral);
-        hand.Append(
-            Shapes::Extrusion(
-                Symmetric({0.0f, -3.0f}, {{0.45f, -2.7f}, {0.45f, -2.2f}, {0.12f, -1.2f}, {0.08f, 0.0f}, {0.05f, 9.0f}},
-                          {0.0f, fLength}),
-                {0.0f, -1.5f}, fFront, fBack, dw),
-            Mat4::Identity());
+        hand.Append(Shapes::Blade(-3.0f, {{0.45f, -2.7f}, {0.45f, -2.2f}, {0.12f, -1.2f}, {0.08f, 0.0f}, {0.05f, 9.0f}},
+                                  fLength, fFront, fBack, dw),
+                    Mat4::Identity());
         std::vector<Outline2> hub;
         for (int i = 0; i < 10; ++i) {
             const float fA = static_cast<float>(i) * kPi / 5.0f;

@@ -1,5 +1,6 @@
 #include "Shapes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -23,10 +24,10 @@ MeshBuilder Shapes::Ellipsoid(const Vec3& centre, const Vec3& radii, int nSegmen
         const float fPhi = kPi * static_cast<float>(r) / static_cast<float>(nRings);
         std::vector<std::uint32_t> ring;
         for (int s = 0; s <= nSegments; ++s) {
-            const float fTheta = 2.0f * kPi * static_cast<float>(s) / static_cast<float>(nSegments);
+            // The seam column repeats the first position exactly (angle 0), with u = 1.
+            const float fTheta = 2.0f * kPi * static_cast<float>(s % nSegments) / static_cast<float>(nSegments);
             const Vec3 p(std::sin(fPhi) * std::cos(fTheta) * radii.x, std::cos(fPhi) * radii.y,
                          std::sin(fPhi) * std::sin(fTheta) * radii.z);
-            // The seam column repeats the first position with u = 1.
             ring.push_back(b.AddVertex(centre + p, static_cast<float>(s) / static_cast<float>(nSegments),
                                        static_cast<float>(r) / static_cast<float>(nRings)));
         }
@@ -193,7 +194,8 @@ MeshBuilder Shapes::Tube(const std::vector<Vec3>& path, const std::vector<float>
         const Vec3 up = Cross(t, side);
         std::vector<std::uint32_t> ring;
         for (int s = 0; s <= nSides; ++s) {
-            const float fA = 2.0f * kPi * static_cast<float>(s) / static_cast<float>(nSides);
+            // The seam repeats the first position exactly, with u = 1.
+            const float fA = 2.0f * kPi * static_cast<float>(s % nSides) / static_cast<float>(nSides);
             const Vec3 p = path[i] + (side * std::cos(fA) + up * std::sin(fA)) * radii[i];
             ring.push_back(b.AddVertex(p, static_cast<float>(s) / static_cast<float>(nSides),
                                        static_cast<float>(i) / static_cast<float>(path.size() - 1)));
@@ -253,6 +255,53 @@ MeshBuilder Shapes::Extrusion(const std::vector<Outline2>& outline, Outline2 cen
         const std::uint32_t d2 = b.AddVertex(Vec3(c.x, c.y, fBack), u(c.x), v(c.y));
         const std::uint32_t d3 = b.AddVertex(Vec3(a.x, a.y, fBack), u(a.x), v(a.y));
         b.AddQuad(d0, d1, d2, d3, mid, dwMaterial);
+    }
+    return b;
+}
+
+MeshBuilder Shapes::Blade(float fTail, const std::vector<Outline2>& right, float fTip, float fFront, float fBack,
+                          std::uint32_t dwMaterial) {
+    MeshBuilder b;
+    const float fMaxX =
+        std::max_element(right.begin(), right.end(), [](const Outline2& a, const Outline2& c) { return a.x < c.x; })->x;
+    auto u = [&](float x) { return 0.5f + 0.5f * x / fMaxX; };
+    auto v = [&](float y) { return 1.0f - (y - fTail) / (fTip - fTail); };
+    for (int face = 0; face < 2; ++face) {
+        const float fZ = face == 0 ? fFront : fBack;
+        const Vec3 hint(0.0f, 0.0f, face == 0 ? -1.0f : 1.0f);
+        const std::uint32_t dwTail = b.AddVertex(Vec3(0.0f, fTail, fZ), 0.5f, 1.0f);
+        const std::uint32_t dwTip = b.AddVertex(Vec3(0.0f, fTip, fZ), 0.5f, 0.0f);
+        std::vector<std::uint32_t> r, l;
+        for (const Outline2& o : right) {
+            r.push_back(b.AddVertex(Vec3(o.x, o.y, fZ), u(o.x), v(o.y)));
+            l.push_back(b.AddVertex(Vec3(-o.x, o.y, fZ), u(-o.x), v(o.y)));
+        }
+        b.AddTriangle(dwTail, r.front(), l.front(), hint, dwMaterial);
+        for (size_t i = 0; i + 1 < right.size(); ++i) {
+            b.AddQuad(r[i], r[i + 1], l[i + 1], l[i], hint, dwMaterial);
+        }
+        b.AddTriangle(dwTip, r.back(), l.back(), hint, dwMaterial);
+    }
+    // Side walls round the outline: tail, right side, tip, left side back down.
+    std::vector<Outline2> ring{{0.0f, fTail}};
+    ring.insert(ring.end(), right.begin(), right.end());
+    ring.push_back({0.0f, fTip});
+    for (auto it = right.rbegin(); it != right.rend(); ++it) {
+        ring.push_back({-it->x, it->y});
+    }
+    const size_t n = ring.size();
+    for (size_t i = 0; i < n; ++i) {
+        const Outline2 a = ring[i], c = ring[(i + 1) % n];
+        // Outward: perpendicular to the edge, on the side away from the axis.
+        Vec3 out(c.y - a.y, -(c.x - a.x), 0.0f);
+        if (Dot(out, Vec3((a.x + c.x) * 0.5f, 0.0f, 0.0f)) < 0.0f) {
+            out = -out;
+        }
+        const std::uint32_t d0 = b.AddVertex(Vec3(a.x, a.y, fFront), u(a.x), v(a.y));
+        const std::uint32_t d1 = b.AddVertex(Vec3(c.x, c.y, fFront), u(c.x), v(c.y));
+        const std::uint32_t d2 = b.AddVertex(Vec3(c.x, c.y, fBack), u(c.x), v(c.y));
+        const std::uint32_t d3 = b.AddVertex(Vec3(a.x, a.y, fBack), u(a.x), v(a.y));
+        b.AddQuad(d0, d1, d2, d3, out, dwMaterial);
     }
     return b;
 }

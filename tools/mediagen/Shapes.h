@@ -38,5 +38,10 @@ public:
     // fFront (facing -Z) and fBack (facing +Z).
     static MeshBuilder Extrusion(const std::vector<Outline2>& outline, Outline2 centre, float fFront, float fBack,
                                  std::uint32_t dwMaterial);
+    // A flat blade symmetric about the Y axis: tail and tip on the axis, the
+    // right-hand edge given from tail to tip (x > 0), mirrored for the left;
+    // triangulated as a ladder across the axis, so any outline of that kind works.
+    static MeshBuilder Blade(float fTail, const std::vector<Outline2>& right, float fTip, float fFront, float fBack,
+                             std::uint32_t dwMaterial);
     static MeshBuilder Box(const Vec3& min, const Vec3& max, std::uint32_t dwMaterial);
 };

@@ -51,7 +51,8 @@ StaticModel VineModel::Build() {
         curl.push_back(centre + out * (-fR * std::cos(fA)) + Vec3(0.0f, fR * std::sin(fA), 0.0f));
         curlRadii.push_back(0.42f - 0.25f * t);
     }
-    curl[0] = top;
+    // Start inside the stem's end, so the two ends do not meet in one point.
+    curl[0] = top - Normalize(top - StemPoint(0.97f)) * 0.6f;
     stem.Append(Shapes::Tube(curl, curlRadii, 4, dwTendril), Mat4::Identity());
     model.AddDisplay("stem", std::move(stem));
 

@@ -1,0 +1,136 @@
+// Texture files and the block encoder, read back with the program's own DDS decoder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "DdsWriter.h"
+#include "DxtEncoder.h"
+#include "gfxutil/DdsImage.h"
+
+namespace {
+
+// Smooth colour ramps with a soft alpha disc: the kind of picture the textures are.
+Image Ramp(int nSize) {
+    Image image(nSize, nSize);
+    image.Fill([&](float x, float y) {
+        const float u = x / static_cast<float>(nSize), v = y / static_cast<float>(nSize);
+        const float d = std::hypot(u - 0.5f, v - 0.5f);
+        return Rgba{u, v, 1.0f - u * v, std::clamp(1.5f - 3.0f * d, 0.0f, 1.0f)};
+    });
+    return image;
+}
+
+int Channel(DWORD argb, int nShift) {
+    return static_cast<int>((argb >> nShift) & 0xFF);
+}
+
+int Byte(float f) {
+    return static_cast<int>(std::lround(std::clamp(f, 0.0f, 1.0f) * 255.0f));
+}
+
+struct FormatCase {
+    DdsFormat m_format;
+    D3DFORMAT m_d3dFormat;
+    int m_nColourTolerance;  // largest error of one channel of one texel
+    int m_nAlphaTolerance;   // -1: the format keeps no alpha
+};
+
+}  // namespace
+
+TEST(DdsWriter, EveryFormatDecodesToThePictureWithAFullMipChain) {
+    const Image source = Ramp(64);
+    const FormatCase cases[] = {{DdsFormat::A8R8G8B8, D3DFMT_A8R8G8B8, 0, 0},
+                                {DdsFormat::R5G6B5, D3DFMT_R5G6B5, 5, -1},
+                                {DdsFormat::Dxt1, D3DFMT_DXT1, 24, -1},
+                                {DdsFormat::Dxt5, D3DFMT_DXT5, 24, 20}};
+    for (const FormatCase& c : cases) {
+        const std::string bytes = DdsWriter::Write(source, c.m_format, true);
+        std::uint32_t dwExpected = 128;
+        for (int nSize = 64; nSize >= 1; nSize /= 2) {
+            dwExpected += DdsWriter::LevelSize(nSize, nSize, c.m_format);
+        }
+        EXPECT_EQ(bytes.size(), dwExpected);
+
+        DdsImage image;
+        ASSERT_EQ(image.Parse(bytes.data(), bytes.size()), S_OK);
+        EXPECT_EQ(image.GetFormat(), c.m_d3dFormat);
+        EXPECT_EQ(image.GetWidth(), 64u);
+        EXPECT_EQ(image.GetFileLevelCount(), 7u);
+        std::vector<DWORD> argb;
+        image.DecodeLevel(0, argb);
+        ASSERT_EQ(argb.size(), 64u * 64u);
+        int nWorst = 0, nWorstAlpha = 0;
+        for (int y = 0; y < 64; ++y) {
+            for (int x = 0; x < 64; ++x) {
+                const Rgba& s = source.At(x, y);
+                const DWORD d = argb[static_cast<size_t>(y) * 64 + x];
+                nWorst = std::max({nWorst, std::abs(Channel(d, 16) - Byte(s.r)), std::abs(Channel(d, 8) - Byte(s.g)),
+                                   std::abs(Channel(d, 0) - Byte(s.b))});
+                nWorstAlpha = std::max(nWorstAlpha, std::abs(Channel(d, 24) - Byte(s.a)));
+            }
+        }
+        EXPECT_LE(nWorst, c.m_nColourTolerance) << "format " << static_cast<int>(c.m_format);
+        if (c.m_nAlphaTolerance >= 0) {
+            EXPECT_LE(nWorstAlpha, c.m_nAlphaTolerance) << "format " << static_cast<int>(c.m_format);
+        }
+        // The smallest level is one texel, the average of the whole picture.
+        image.DecodeLevel(image.GetLevelCount() - 1, argb);
+        ASSERT_EQ(argb.size(), 1u);
+    }
+}
+
+TEST(DdsWriter, HeaderSaysWhatFollows) {
+    const std::string bytes = DdsWriter::Write(Ramp(32), DdsFormat::Dxt1, false);
+    auto dword = [&](size_t offset) {
+        std::uint32_t d = 0;
+        std::memcpy(&d, bytes.data() + offset, 4);
+        return d;
+    };
+    EXPECT_EQ(bytes.substr(0, 4), "DDS ");
+    EXPECT_EQ(dword(4), 124u);
+    EXPECT_EQ(dword(8) & 0x20000u, 0u) << "no mip count without mip levels";
+    EXPECT_EQ(dword(8) & 0x80000u, 0x80000u) << "compressed files give a linear size";
+    EXPECT_EQ(dword(12), 32u);
+    EXPECT_EQ(dword(16), 32u);
+    EXPECT_EQ(dword(20), 32u / 4 * 32 / 4 * 8);
+    EXPECT_EQ(dword(76), 32u);
+    EXPECT_EQ(dword(80), 0x4u);
+    EXPECT_EQ(bytes.substr(84, 4), "DXT1");
+    EXPECT_EQ(bytes.size(), 128u + 32u / 4 * 32 / 4 * 8);
+}
+
+TEST(DxtEncoder, BlocksOfOneOrTwoColoursAreExact) {
+    Rgba texels[16];
+    std::uint8_t block[8];
+    for (Rgba& t : texels) {
+        t = Rgba{1.0f, 0.0f, 0.0f, 1.0f};
+    }
+    DxtEncoder::EncodeColourBlock(texels, block);
+    // Pure red in 5:6:5 is 0xF800; every index then points at it.
+    EXPECT_EQ(block[0] | block[1] << 8, 0xF800);
+    for (int i = 0; i < 16; ++i) {
+        texels[i] = (i % 3 == 0) ? Rgba{1.0f, 1.0f, 1.0f, 0.0f} : Rgba{0.0f, 0.0f, 0.0f, 1.0f};
+    }
+    DxtEncoder::EncodeColourBlock(texels, block);
+    const int c0 = block[0] | block[1] << 8, c1 = block[2] | block[3] << 8;
+    EXPECT_EQ(c0, 0xFFFF);
+    EXPECT_EQ(c1, 0x0000);
+    const std::uint32_t dwIndices =
+        block[4] | block[5] << 8 | block[6] << 16 | static_cast<std::uint32_t>(block[7]) << 24;
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ((dwIndices >> (2 * i)) & 3u, i % 3 == 0 ? 0u : 1u) << "texel " << i;
+    }
+    DxtEncoder::EncodeAlphaBlock(texels, block);
+    EXPECT_EQ(block[0], 255);
+    EXPECT_EQ(block[1], 0);
+    std::uint64_t qwIndices = 0;
+    for (int k = 0; k < 6; ++k) {
+        qwIndices |= static_cast<std::uint64_t>(block[2 + k]) << (8 * k);
+    }
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ((qwIndices >> (3 * i)) & 7u, i % 3 == 0 ? 1u : 0u) << "texel " << i;
+    }
+}
