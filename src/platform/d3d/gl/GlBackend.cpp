@@ -236,11 +236,11 @@ HRESULT GlBackend::Create() {
     glGenBuffers(1, &m_uWorldUbo);
     glBindBuffer(GL_UNIFORM_BUFFER, m_uWorldUbo);
     glBufferData(GL_UNIFORM_BUFFER, sizeof(m_fWorld), nullptr, GL_DYNAMIC_DRAW);
-    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kWorldBlock, m_uWorldUbo);
+
     glGenBuffers(1, &m_uWorldNormalUbo);
     glBindBuffer(GL_UNIFORM_BUFFER, m_uWorldNormalUbo);
     glBufferData(GL_UNIFORM_BUFFER, sizeof(m_fWorldNormal), nullptr, GL_DYNAMIC_DRAW);
-    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kWorldNormalBlock, m_uWorldNormalUbo);
+
     glGenBuffers(1, &m_uUserVbo);
     for (VertexArray& array : m_userArrays) {
         glGenVertexArrays(1, &array.m_uVao);
@@ -618,9 +618,7 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
         f.lightDirection[packed][3] = 0.0f;
         ++packed;
     }
-    glBindBuffer(GL_UNIFORM_BUFFER, m_uFrameUbo);
-    glBufferSubData(GL_UNIFORM_BUFFER, 0, sizeof(FrameBlock), &m_frame);
-    m_cache.Count(2);
+    UploadUniforms(m_uFrameUbo, &m_frame, sizeof(FrameBlock));
 }
 
 void GlBackend::UpdateWorldBlocks(const DeviceState& state, DWORD dirty) {
@@ -632,11 +630,26 @@ void GlBackend::UpdateWorldBlocks(const DeviceState& state, DWORD dirty) {
         NormalMatrix(state.WorldMatrix(i), m_fWorldNormal[i]);
     }
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(count * 16 * sizeof(float));
-    glBindBuffer(GL_UNIFORM_BUFFER, m_uWorldUbo);
-    glBufferSubData(GL_UNIFORM_BUFFER, 0, bytes, m_fWorld);
-    glBindBuffer(GL_UNIFORM_BUFFER, m_uWorldNormalUbo);
-    glBufferSubData(GL_UNIFORM_BUFFER, 0, bytes, m_fWorldNormal);
-    m_cache.Count(4);
+    UploadUniforms(m_uWorldUbo, m_fWorld, bytes);
+    UploadUniforms(m_uWorldNormalUbo, m_fWorldNormal, bytes);
+}
+
+void GlBackend::UploadUniforms(GLuint buffer, const void* data, GLsizeiptr bytes) {
+    glBindBuffer(GL_UNIFORM_BUFFER, buffer);
+    glBufferSubData(GL_UNIFORM_BUFFER, 0, bytes, data);
+    m_cache.Count(2);
+}
+
+void GlBackend::BindPalette(unsigned entries) {
+    if (m_uBoundPaletteEntries == entries) {
+        return;
+    }
+    m_uBoundPaletteEntries = entries;
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(entries * 16 * sizeof(float));
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kFrameBlock, m_uFrameUbo);
+    glBindBufferRange(GL_UNIFORM_BUFFER, ShaderGenerator::kWorldBlock, m_uWorldUbo, 0, bytes);
+    glBindBufferRange(GL_UNIFORM_BUFFER, ShaderGenerator::kWorldNormalBlock, m_uWorldNormalUbo, 0, bytes);
+    m_cache.Count(3);
 }
 
 GLuint GlBackend::Sampler(const DeviceState& state, DWORD stage) {
@@ -854,6 +867,7 @@ HRESULT GlBackend::Draw(DeviceState& state, const DrawCall& call) {
         return D3DERR_DRIVERINTERNALERROR;
     }
     m_cache.UseProgram(m_uProgram);
+    BindPalette(ShaderGenerator::PaletteEntries(m_key));
     const DWORD frameFlags = DeviceState::DIRTY_RENDER_STATES | DeviceState::DIRTY_VIEW |
                              DeviceState::DIRTY_PROJECTION | DeviceState::DIRTY_MATERIAL | DeviceState::DIRTY_LIGHTS |
                              DeviceState::DIRTY_VIEWPORT;
@@ -1151,6 +1165,7 @@ void GlBackend::ShowCursor(bool show) {
 void GlBackend::ForgetGlState() {
     m_cache.Invalidate();
     m_dwForceDirty = DeviceState::DIRTY_ALL;
+    m_uBoundPaletteEntries = 0;
 }
 
 void GlBackend::ReleaseResource(ResourceBase& resource) {

@@ -90,6 +90,9 @@ private:
     void BuildShaderKey(const DeviceState& state, const FvfLayout& layout, ShaderKey* key) const;
     void UpdateFrameBlock(const DeviceState& state);
     void UpdateWorldBlocks(const DeviceState& state, DWORD dirty);
+    void UploadUniforms(GLuint buffer, const void* data, GLsizeiptr bytes);
+    // Binds as much of the palette as the current program declares.
+    void BindPalette(unsigned entries);
     void BindTextures(const DeviceState& state, bool samplersDirty);
     GLuint Sampler(const DeviceState& state, DWORD stage);
     TextureData* PrepareTexture(CoreTexture& texture, int unit);
@@ -123,6 +126,7 @@ private:
     ShaderKey m_key;
     DWORD m_dwKeyFvf = ~0u;
     DWORD m_dwForceDirty = 0;
+    unsigned m_uBoundPaletteEntries = 0;
     GLuint m_uProgram = 0;
 
     D3DPRESENT_PARAMETERS m_params = {};

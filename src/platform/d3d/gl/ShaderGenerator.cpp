@@ -163,11 +163,18 @@ const char* ColourSource(BYTE source, const char* material) {
 
 }  // namespace
 
+unsigned ShaderGenerator::PaletteEntries(const ShaderKey& key) {
+    return key.indexed != 0 ? kPaletteSize : kDirectMatrices;
+}
+
 std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
     std::string s = "#version 330 core\n";
     s += kFrameBlockSource;
-    s += "layout(std140) uniform World { mat4 u_world[256]; };\n";
-    s += "layout(std140) uniform WorldNormal { mat4 u_worldNormal[256]; };\n";
+    // Only indexed blending reaches past the first four matrices; a smaller
+    // block is cheaper for the driver to hand to every draw.
+    const std::string paletteSize = std::to_string(PaletteEntries(key));
+    s += "layout(std140) uniform World { mat4 u_world[" + paletteSize + "]; };\n";
+    s += "layout(std140) uniform WorldNormal { mat4 u_worldNormal[" + paletteSize + "]; };\n";
     s += "layout(location = 0) in vec4 a_position;\n";
     s += "layout(location = 1) in vec4 a_weights;\n";
     s += "layout(location = 2) in vec4 a_indices;\n";

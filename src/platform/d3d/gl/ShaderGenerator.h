@@ -15,6 +15,7 @@ public:
     static constexpr unsigned kWorldBlock = 1;
     static constexpr unsigned kWorldNormalBlock = 2;
     static constexpr unsigned kPaletteSize = 256;
+    static constexpr unsigned kDirectMatrices = 4;  // world matrices 0..3 without indices
     static constexpr unsigned kMaxLights = 8;
 
     // Vertex attribute locations.
@@ -27,6 +28,9 @@ public:
         kSpecular = 5,
         kTexCoord0 = 6,  // 6, 7, 8
     };
+
+    // Matrices the World and WorldNormal blocks of the key's program hold.
+    static unsigned PaletteEntries(const ShaderKey& key);
 
     static std::string VertexSource(const ShaderKey& key);
     static std::string FragmentSource(const ShaderKey& key);
