@@ -10,7 +10,7 @@ namespace {
 
 constexpr size_t kWindow = 32768;
 // Far above any model; stops a small hostile file from asking for gigabytes.
-constexpr size_t kMaxDecoded = size_t{256} << 20;
+constexpr size_t kMaxDecoded = size_t{64} << 20;
 
 WORD ReadWord(const BYTE* p) {
     return static_cast<WORD>(p[0] | (p[1] << 8));

@@ -318,7 +318,7 @@ HRESULT XFileParser::ParseRestrictions(XTemplate& tmpl) {
 HRESULT XFileParser::ParseReference(XChild& child) {
     m_tokens.Next();  // {
     XToken token = m_tokens.Next();
-    if (token.kind == XTokenKind::Name) {
+    if (XIsNameLike(token)) {
         child.strRefName = std::string(token.text);
         if (m_tokens.Peek().kind == XTokenKind::Guid) {
             child.refGuid = m_tokens.Next().guid;
@@ -347,7 +347,7 @@ HRESULT XFileParser::ParseObject(int depth, XDataNode** out) {
     }
     XDataNode* node = m_doc.NewNode();
     node->pTemplate = tmpl;
-    if (m_tokens.Peek().kind == XTokenKind::Name) {
+    if (XIsNameLike(m_tokens.Peek())) {
         node->strName = std::string(m_tokens.Next().text);
     }
     HRESULT hr = Expect(XTokenKind::OBrace);

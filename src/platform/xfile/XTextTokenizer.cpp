@@ -118,6 +118,8 @@ XToken XTextTokenizer::ReadNumberOrName() {
     m_dwPos = end;
     const char* first = m_pText + start;
     const char* last = m_pText + end;
+    XToken token;
+    token.text = std::string_view(first, end - start);  // kept: a number may stand as an object name
     if (*first == '+') {
         ++first;
     }
@@ -127,7 +129,6 @@ XToken XTextTokenizer::ReadNumberOrName() {
             bFloat = true;
         }
     }
-    XToken token;
     if (!bFloat) {
         auto result = std::from_chars(first, last, token.iValue);
         if (result.ec == std::errc() && result.ptr == last) {

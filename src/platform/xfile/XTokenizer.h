@@ -32,7 +32,7 @@ enum class XTokenKind {
 
 struct XToken {
     XTokenKind kind = XTokenKind::End;
-    std::string_view text;  // Name and String: points into the file image
+    std::string_view text;  // Name, String and text numbers: points into the file image
     std::int64_t iValue = 0;
     double dValue = 0.0;
     GUID guid{};
@@ -46,6 +46,13 @@ inline std::int64_t XFloatToInteger(double value) {
         return 0;
     }
     return static_cast<std::int64_t>(value);
+}
+
+// A name where the grammar wants one: exporters also name objects with bare
+// numbers (Frame 1 { ... }), which the text encoding reads as a number.
+inline bool XIsNameLike(const XToken& token) {
+    return token.kind == XTokenKind::Name ||
+           ((token.kind == XTokenKind::Integer || token.kind == XTokenKind::Float) && !token.text.empty());
 }
 
 class XTokenizer {

@@ -96,6 +96,21 @@ TEST(XFileTextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
     EXPECT_TRUE(id == expected);
 }
 
+TEST(XFileTextGrammar, NumbersServeAsObjectNamesAndReferences) {
+    OpenedFile file(kHeader + "Frame 1 { Frame 2.5 { } { 1 } }\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(file.First()), "1");
+    XRef<IDirectXFileObject> child;
+    ASSERT_EQ(file.First()->GetNextObject(child.Out()), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(child.Get()), "2.5");
+    ASSERT_EQ(file.First()->GetNextObject(child.Out()), DXFILE_OK);
+    XRef<IDirectXFileDataReference> reference;
+    ASSERT_EQ(child->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(reference.Out())), S_OK);
+    XRef<IDirectXFileData> target;
+    ASSERT_EQ(reference->Resolve(target.Out()), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(target.Get()), "1");
+}
+
 TEST(XFileMemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
     OpenedFile file(kHeader +
                     "template Pair { <11111111-2222-3333-4444-555555555555> WORD a; SDWORD b; }\n"
