@@ -5,12 +5,14 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/gl/GlBackend.h"
 #include "platform/d3d/gl/GlPresentHook.h"
 #include "platform/d3d/gl/RenderFixture.h"
 #include "platform/win/GlWindow.h"
+#include "platform/win/WindowObject.h"
 
 namespace {
 
@@ -143,6 +145,44 @@ TEST_F(PresentTest, MultisampledFramesAreResolved) {
         partial += red > 0 && red < 255 ? 1 : 0;
     }
     EXPECT_GT(partial, 50);
+}
+
+TEST_F(PresentTest, ReferenceFramesReachAWindowWithoutGlThroughItsSurface) {
+    SDL_Window* sdlWindow = SDL_CreateWindow("surface", 0, 0, kWidth, kHeight, SDL_WINDOW_HIDDEN);
+    if (sdlWindow == nullptr) {
+        GTEST_SKIP() << "no SDL window here: " << SDL_GetError();
+    }
+    HWND window = win::CreateWindowObject(nullptr);
+    window->m_pSdlWindow = sdlWindow;
+    IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, window);
+    ASSERT_NE(device, nullptr);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+    const D3DVIEWPORT8 top = {0, 0, kWidth, 2, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&top), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    SDL_Surface* surface = SDL_GetWindowSurface(sdlWindow);
+    ASSERT_NE(surface, nullptr);
+    const auto pixelAt = [surface](int x, int y) {
+        Uint32 value = 0;
+        std::memcpy(&value,
+                    static_cast<BYTE*>(surface->pixels) + y * surface->pitch + x * surface->format->BytesPerPixel,
+                    surface->format->BytesPerPixel);
+        Uint8 r = 0;
+        Uint8 g = 0;
+        Uint8 b = 0;
+        SDL_GetRGB(value, surface->format, &r, &g, &b);
+        return Rgb{r, g, b};
+    };
+    const Rgb topLeft = pixelAt(0, 0);
+    const Rgb bottom = pixelAt(5, kHeight - 1);
+    EXPECT_EQ(topLeft.r, 255);
+    EXPECT_EQ(topLeft.b, 0);
+    EXPECT_EQ(bottom.r, 0);
+    EXPECT_EQ(bottom.b, 255);
+    EXPECT_EQ(device->Release(), 0u);
+    win::DestroyWindowObject(window);
+    SDL_DestroyWindow(sdlWindow);
 }
 
 struct HookRecord {
