@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include "platform/win/GlWindow.h"
+
 namespace {
 dinput_hooks::KeyStateFn g_keyStateHook = nullptr;
 dinput_hooks::FocusFn g_focusHook = nullptr;
@@ -27,6 +29,9 @@ bool KeyboardSource::HasFocus(HWND window) {
     if (g_focusHook != nullptr) {
         return g_focusHook(window);
     }
-    // The program has one window, so any focused SDL window is it.
-    return SDL_GetKeyboardFocus() != nullptr;
+    SDL_Window* focused = SDL_GetKeyboardFocus();
+    SDL_Window* own = win::GetSdlWindow(window);
+    // A window with no SDL window of its own (a bare window object) goes by
+    // whether the process has the focus at all.
+    return own != nullptr ? focused == own : focused != nullptr;
 }

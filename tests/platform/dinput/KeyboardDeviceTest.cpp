@@ -271,3 +271,33 @@ TEST(DInputCreate, OnlyVersion8AndTheKeyboard) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DInputRealKeyboard, WithoutFocusOnlyABackgroundDeviceReads) {
+    // No seams: SDL's own key state and focus. Nothing has the focus in a
+    // head-less run and no key is down.
+    HWND window = win::CreateWindowObject(NoProcedure);
+    IDirectInput8A* input = nullptr;
+    ASSERT_EQ(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput8A, reinterpret_cast<LPVOID*>(&input),
+                                 nullptr),
+              DI_OK);
+    IDirectInputDevice8A* keyboard = nullptr;
+    ASSERT_EQ(input->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
+    ASSERT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    ASSERT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY), DI_OK);
+    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+
+    ASSERT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    ASSERT_EQ(keyboard->Acquire(), DI_OK);
+    std::array<BYTE, 256> state;
+    state.fill(0xCD);
+    ASSERT_EQ(keyboard->GetDeviceState(256, state.data()), DI_OK);
+    EXPECT_EQ(std::count(state.begin(), state.end(), 0), 256);
+
+    EXPECT_EQ(keyboard->Release(), 0u);
+    EXPECT_EQ(input->Release(), 0u);
+    win::DestroyWindowObject(window);
+}
+
+}  // namespace
