@@ -42,14 +42,14 @@ enum BinaryToken : WORD {
 
 XToken Simple(XTokenKind kind) {
     XToken token;
-    token.kind = kind;
+    token.m_kind = kind;
     return token;
 }
 
 XToken Primitive(XPrimitive type) {
     XToken token;
-    token.kind = XTokenKind::Primitive;
-    token.primitive = type;
+    token.m_kind = XTokenKind::Primitive;
+    token.m_primitive = type;
     return token;
 }
 
@@ -72,20 +72,20 @@ XToken XBinaryTokenizer::ListValue() {
     --m_dwListLeft;
     XToken token;
     if (!m_bListFloat) {
-        token.kind = XTokenKind::Integer;
-        token.iValue = ReadDword();
-        token.dValue = static_cast<double>(token.iValue);
+        token.m_kind = XTokenKind::Integer;
+        token.m_iValue = ReadDword();
+        token.m_dValue = static_cast<double>(token.m_iValue);
         return token;
     }
-    token.kind = XTokenKind::Float;
+    token.m_kind = XTokenKind::Float;
     if (m_dwFloatSize == 8) {
-        std::memcpy(&token.dValue, m_pData + m_dwPos, 8);
+        std::memcpy(&token.m_dValue, m_pData + m_dwPos, 8);
         m_dwPos += 8;
     } else {
         float value;
         std::memcpy(&value, m_pData + m_dwPos, 4);
         m_dwPos += 4;
-        token.dValue = value;
+        token.m_dValue = value;
     }
     return token;
 }
@@ -118,8 +118,8 @@ XToken XBinaryTokenizer::Read() {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
                 XToken token;
-                token.kind = code == kName ? XTokenKind::Name : XTokenKind::String;
-                token.text = std::string_view(reinterpret_cast<const char*>(m_pData + m_dwPos), count);
+                token.m_kind = code == kName ? XTokenKind::Name : XTokenKind::String;
+                token.m_text = std::string_view(reinterpret_cast<const char*>(m_pData + m_dwPos), count);
                 m_dwPos += count;
                 if (code == kString && Has(2)) {
                     // The terminator is documented as a DWORD holding the token; writers
@@ -139,9 +139,9 @@ XToken XBinaryTokenizer::Read() {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
                 XToken token;
-                token.kind = XTokenKind::Integer;
-                token.iValue = ReadDword();
-                token.dValue = static_cast<double>(token.iValue);
+                token.m_kind = XTokenKind::Integer;
+                token.m_iValue = ReadDword();
+                token.m_dValue = static_cast<double>(token.m_iValue);
                 return token;
             }
             case kGuid: {
@@ -149,11 +149,11 @@ XToken XBinaryTokenizer::Read() {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
                 XToken token;
-                token.kind = XTokenKind::Guid;
-                token.guid.Data1 = ReadDword();
-                token.guid.Data2 = ReadWord();
-                token.guid.Data3 = ReadWord();
-                std::memcpy(token.guid.Data4, m_pData + m_dwPos, 8);
+                token.m_kind = XTokenKind::Guid;
+                token.m_guid.Data1 = ReadDword();
+                token.m_guid.Data2 = ReadWord();
+                token.m_guid.Data3 = ReadWord();
+                std::memcpy(token.m_guid.Data4, m_pData + m_dwPos, 8);
                 m_dwPos += 8;
                 return token;
             }

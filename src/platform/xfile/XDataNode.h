@@ -12,25 +12,25 @@
 struct XDataNode;
 
 struct XMemberSpan {
-    std::string strName;
-    size_t dwOffset = 0;
-    size_t dwSize = 0;
+    std::string m_strName;
+    size_t m_dwOffset = 0;
+    size_t m_dwSize = 0;
 };
 
 struct XChild {
-    XDataNode* pNode = nullptr;  // a data object, or null for a reference
-    std::string strRefName;      // a reference: the name it refers to (may be empty)
-    GUID refGuid{};
-    bool bRefHasGuid = false;
+    XDataNode* m_pNode = nullptr;  // a data object, or null for a reference
+    std::string m_strRefName;      // a reference: the name it refers to (may be empty)
+    GUID m_refGuid{};
+    bool m_bRefHasGuid = false;
 };
 
 struct XDataNode {
     // Shared: a later declaration of the same name must not pull it from under the data.
-    std::shared_ptr<const XTemplate> pTemplate;
-    std::string strName;
-    GUID id{};
-    std::vector<BYTE> bytes;
-    std::vector<std::unique_ptr<char[]>> strings;  // what the string members point at
-    std::vector<XMemberSpan> spans;                // top-level members of the template
-    std::vector<XChild> children;
+    std::shared_ptr<const XTemplate> m_pTemplate;
+    std::string m_strName;
+    GUID m_id{};
+    std::vector<BYTE> m_vecBytes;
+    std::vector<std::unique_ptr<char[]>> m_vecStrings;  // what the string members point at
+    std::vector<XMemberSpan> m_vecSpans;                // top-level members of the template
+    std::vector<XChild> m_vecChildren;
 };

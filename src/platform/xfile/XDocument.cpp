@@ -10,7 +10,7 @@ const XDataNode* XDocument::FindByName(std::string_view name) const {
         return nullptr;
     }
     for (const auto& node : m_vecNodes) {
-        if (node->strName == name) {
+        if (node->m_strName == name) {
             return node.get();
         }
     }
@@ -19,7 +19,7 @@ const XDataNode* XDocument::FindByName(std::string_view name) const {
 
 const XDataNode* XDocument::FindById(const GUID& id) const {
     for (const auto& node : m_vecNodes) {
-        if (node->id == id) {
+        if (node->m_id == id) {
             return node.get();
         }
     }

@@ -53,14 +53,14 @@ HRESULT XFileData::CopyName(const std::string& source, LPSTR name, DWORD* length
 }
 
 HRESULT XFileData::GetName(LPSTR name, DWORD* length) {
-    return CopyName(m_pNode->strName, name, length);
+    return CopyName(m_pNode->m_strName, name, length);
 }
 
 HRESULT XFileData::GetId(GUID* id) {
     if (id == nullptr) {
         return DXFILEERR_BADVALUE;
     }
-    *id = m_pNode->id;
+    *id = m_pNode->m_id;
     return DXFILE_OK;
 }
 
@@ -69,16 +69,16 @@ HRESULT XFileData::GetData(LPCSTR member, DWORD* size, void** data) {
         return DXFILEERR_BADVALUE;
     }
     // The bytes never change after reading; the interface hands them out writable.
-    BYTE* bytes = const_cast<BYTE*>(m_pNode->bytes.data());
+    BYTE* bytes = const_cast<BYTE*>(m_pNode->m_vecBytes.data());
     if (member == nullptr) {
-        *size = static_cast<DWORD>(m_pNode->bytes.size());
+        *size = static_cast<DWORD>(m_pNode->m_vecBytes.size());
         *data = bytes;
         return DXFILE_OK;
     }
-    for (const XMemberSpan& span : m_pNode->spans) {
-        if (span.strName == member) {
-            *size = static_cast<DWORD>(span.dwSize);
-            *data = bytes + span.dwOffset;
+    for (const XMemberSpan& span : m_pNode->m_vecSpans) {
+        if (span.m_strName == member) {
+            *size = static_cast<DWORD>(span.m_dwSize);
+            *data = bytes + span.m_dwOffset;
             return DXFILE_OK;
         }
     }
@@ -91,7 +91,7 @@ HRESULT XFileData::GetType(const GUID** type) {
     if (type == nullptr) {
         return DXFILEERR_BADVALUE;
     }
-    *type = &m_pNode->pTemplate->guid;
+    *type = &m_pNode->m_pTemplate->m_guid;
     return DXFILE_OK;
 }
 
@@ -100,12 +100,12 @@ HRESULT XFileData::GetNextObject(IDirectXFileObject** child) {
         return DXFILEERR_BADVALUE;
     }
     *child = nullptr;
-    if (m_dwNextChild >= m_pNode->children.size()) {
+    if (m_dwNextChild >= m_pNode->m_vecChildren.size()) {
         return DXFILEERR_NOMOREOBJECTS;
     }
-    const XChild& next = m_pNode->children[m_dwNextChild++];
-    if (next.pNode != nullptr) {
-        *child = new XFileData(m_pDocument, next.pNode);
+    const XChild& next = m_pNode->m_vecChildren[m_dwNextChild++];
+    if (next.m_pNode != nullptr) {
+        *child = new XFileData(m_pDocument, next.m_pNode);
     } else {
         *child = new XFileReference(m_pDocument, &next);
     }

@@ -14,24 +14,24 @@ namespace {
 constexpr size_t kHeaderSize = 16;
 
 bool IsWord(const XToken& token, XTokenKind binaryKind, std::string_view textWord) {
-    return token.kind == binaryKind || (token.kind == XTokenKind::Name && token.text == textWord);
+    return token.m_kind == binaryKind || (token.m_kind == XTokenKind::Name && token.m_text == textWord);
 }
 
 bool IsSeparator(const XToken& token) {
-    return token.kind == XTokenKind::Comma || token.kind == XTokenKind::Semicolon;
+    return token.m_kind == XTokenKind::Comma || token.m_kind == XTokenKind::Semicolon;
 }
 
 // A member type spelled as a primitive, in either encoding.
 XPrimitive PrimitiveOf(const XToken& token) {
-    if (token.kind == XTokenKind::Primitive) {
-        return token.primitive;
+    if (token.m_kind == XTokenKind::Primitive) {
+        return token.m_primitive;
     }
-    if (token.kind != XTokenKind::Name) {
+    if (token.m_kind != XTokenKind::Name) {
         return XPrimitive::None;
     }
     struct Spelling {
-        std::string_view text;
-        XPrimitive type;
+        std::string_view m_text;
+        XPrimitive m_type;
     };
     static constexpr Spelling kSpellings[] = {
         {"WORD", XPrimitive::Word},      {"DWORD", XPrimitive::Dword},  {"FLOAT", XPrimitive::Float},
@@ -41,8 +41,8 @@ XPrimitive PrimitiveOf(const XToken& token) {
         {"UNICODE", XPrimitive::String},
     };
     for (const Spelling& spelling : kSpellings) {
-        if (token.text == spelling.text) {
-            return spelling.type;
+        if (token.m_text == spelling.m_text) {
+            return spelling.m_type;
         }
     }
     return XPrimitive::None;
@@ -69,12 +69,12 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool Admits(const XTemplate& parent, const XTemplate& child) {
-    if (parent.bOpen) {
+    if (parent.m_bOpen) {
         return true;
     }
-    for (const XRestriction& restriction : parent.restrictions) {
-        if (restriction.bHasGuid ? restriction.guid == child.guid
-                                 : SameNameIgnoringCase(restriction.strName, child.strName)) {
+    for (const XRestriction& restriction : parent.m_vecRestrictions) {
+        if (restriction.m_bHasGuid ? restriction.m_guid == child.m_guid
+                                   : SameNameIgnoringCase(restriction.m_strName, child.m_strName)) {
             return true;
         }
     }
@@ -155,7 +155,7 @@ bool XFileParser::Charge() {
 }
 
 HRESULT XFileParser::Unexpected(const XToken& token) const {
-    if (token.kind == XTokenKind::Error) {
+    if (token.m_kind == XTokenKind::Error) {
         return m_tokens.Failure();
     }
     return DXFILEERR_PARSEERROR;
@@ -163,7 +163,7 @@ HRESULT XFileParser::Unexpected(const XToken& token) const {
 
 HRESULT XFileParser::Expect(XTokenKind kind) {
     XToken token = m_tokens.Next();
-    return token.kind == kind ? S_OK : Unexpected(token);
+    return token.m_kind == kind ? S_OK : Unexpected(token);
 }
 
 void XFileParser::SkipSeparators() {
@@ -176,20 +176,20 @@ HRESULT XFileParser::ParseBody() {
     for (;;) {
         const XToken& token = m_tokens.Peek();
         HRESULT hr = S_OK;
-        if (token.kind == XTokenKind::End) {
+        if (token.m_kind == XTokenKind::End) {
             return S_OK;
         }
         if (IsSeparator(token)) {
             m_tokens.Next();
         } else if (IsWord(token, XTokenKind::Template, "template")) {
             hr = ParseTemplate();
-        } else if (token.kind == XTokenKind::Name) {
+        } else if (token.m_kind == XTokenKind::Name) {
             XDataNode* node = nullptr;
             hr = ParseObject(0, &node);
             if (SUCCEEDED(hr)) {
                 m_doc.AddTopLevel(node);
             }
-        } else if (token.kind == XTokenKind::OBrace) {
+        } else if (token.m_kind == XTokenKind::OBrace) {
             // A reference outside any object refers to nothing a reader could use.
             XChild ignored;
             hr = ParseReference(ignored);
@@ -205,25 +205,25 @@ HRESULT XFileParser::ParseBody() {
 HRESULT XFileParser::ParseTemplate() {
     m_tokens.Next();  // template
     XToken name = m_tokens.Next();
-    if (name.kind != XTokenKind::Name) {
+    if (name.m_kind != XTokenKind::Name) {
         return Unexpected(name);
     }
     auto tmpl = std::make_shared<XTemplate>();
-    tmpl->strName = std::string(name.text);
+    tmpl->m_strName = std::string(name.m_text);
     HRESULT hr = Expect(XTokenKind::OBrace);
     if (FAILED(hr)) {
         return hr;
     }
-    if (m_tokens.Peek().kind == XTokenKind::Guid) {
-        tmpl->guid = m_tokens.Next().guid;
+    if (m_tokens.Peek().m_kind == XTokenKind::Guid) {
+        tmpl->m_guid = m_tokens.Next().m_guid;
     }
     for (;;) {
         const XToken& token = m_tokens.Peek();
-        if (token.kind == XTokenKind::CBrace) {
+        if (token.m_kind == XTokenKind::CBrace) {
             m_tokens.Next();
             break;
         }
-        if (token.kind == XTokenKind::OBracket) {
+        if (token.m_kind == XTokenKind::OBracket) {
             hr = ParseRestrictions(*tmpl);
         } else if (IsSeparator(token)) {
             m_tokens.Next();
@@ -245,73 +245,73 @@ HRESULT XFileParser::ParseMemberDeclaration(XTemplate& tmpl) {
     if (bArray) {
         token = m_tokens.Next();
     }
-    member.type = PrimitiveOf(token);
-    if (member.type == XPrimitive::None) {
-        if (token.kind != XTokenKind::Name) {
+    member.m_type = PrimitiveOf(token);
+    if (member.m_type == XPrimitive::None) {
+        if (token.m_kind != XTokenKind::Name) {
             return Unexpected(token);
         }
-        member.strTemplate = std::string(token.text);
+        member.m_strTemplate = std::string(token.m_text);
     }
-    if (m_tokens.Peek().kind == XTokenKind::Name) {
-        member.strName = std::string(m_tokens.Next().text);
+    if (m_tokens.Peek().m_kind == XTokenKind::Name) {
+        member.m_strName = std::string(m_tokens.Next().m_text);
     }
-    while (bArray && m_tokens.Peek().kind == XTokenKind::OBracket) {
+    while (bArray && m_tokens.Peek().m_kind == XTokenKind::OBracket) {
         m_tokens.Next();
         XToken size = m_tokens.Next();
         XDimension dimension;
-        if (size.kind == XTokenKind::Integer && size.iValue >= 0 && size.iValue <= 0xFFFFFFFF) {
-            dimension.dwConstant = static_cast<DWORD>(size.iValue);
-        } else if (size.kind == XTokenKind::Name) {
-            dimension.strMember = std::string(size.text);
+        if (size.m_kind == XTokenKind::Integer && size.m_iValue >= 0 && size.m_iValue <= 0xFFFFFFFF) {
+            dimension.m_dwConstant = static_cast<DWORD>(size.m_iValue);
+        } else if (size.m_kind == XTokenKind::Name) {
+            dimension.m_strMember = std::string(size.m_text);
         } else {
-            return size.kind == XTokenKind::Error ? m_tokens.Failure() : DXFILEERR_BADARRAYSIZE;
+            return size.m_kind == XTokenKind::Error ? m_tokens.Failure() : DXFILEERR_BADARRAYSIZE;
         }
-        member.dimensions.push_back(std::move(dimension));
+        member.m_vecDimensions.push_back(std::move(dimension));
         HRESULT hr = Expect(XTokenKind::CBracket);
         if (FAILED(hr)) {
             return hr;
         }
     }
-    if (bArray && member.dimensions.empty()) {
+    if (bArray && member.m_vecDimensions.empty()) {
         return DXFILEERR_BADARRAYSIZE;
     }
-    if (tmpl.members.size() >= 4096) {
+    if (tmpl.m_vecMembers.size() >= 4096) {
         return DXFILEERR_PARSEERROR;
     }
-    tmpl.members.push_back(std::move(member));
+    tmpl.m_vecMembers.push_back(std::move(member));
     return Expect(XTokenKind::Semicolon);
 }
 
 HRESULT XFileParser::ParseRestrictions(XTemplate& tmpl) {
     m_tokens.Next();  // [
-    if (m_tokens.Peek().kind == XTokenKind::Dot) {
-        while (m_tokens.Peek().kind == XTokenKind::Dot) {
+    if (m_tokens.Peek().m_kind == XTokenKind::Dot) {
+        while (m_tokens.Peek().m_kind == XTokenKind::Dot) {
             m_tokens.Next();
         }
-        tmpl.bOpen = true;
+        tmpl.m_bOpen = true;
         return Expect(XTokenKind::CBracket);
     }
     for (;;) {
         XToken token = m_tokens.Next();
-        if (token.kind == XTokenKind::CBracket) {
+        if (token.m_kind == XTokenKind::CBracket) {
             return S_OK;
         }
-        if (token.kind == XTokenKind::Comma) {
+        if (token.m_kind == XTokenKind::Comma) {
             continue;
         }
-        if (token.kind != XTokenKind::Name) {
+        if (token.m_kind != XTokenKind::Name) {
             return Unexpected(token);
         }
         XRestriction restriction;
-        restriction.strName = std::string(token.text);
-        if (m_tokens.Peek().kind == XTokenKind::Guid) {
-            restriction.guid = m_tokens.Next().guid;
-            restriction.bHasGuid = true;
+        restriction.m_strName = std::string(token.m_text);
+        if (m_tokens.Peek().m_kind == XTokenKind::Guid) {
+            restriction.m_guid = m_tokens.Next().m_guid;
+            restriction.m_bHasGuid = true;
         }
-        if (tmpl.restrictions.size() >= 4096) {
+        if (tmpl.m_vecRestrictions.size() >= 4096) {
             return DXFILEERR_PARSEERROR;
         }
-        tmpl.restrictions.push_back(std::move(restriction));
+        tmpl.m_vecRestrictions.push_back(std::move(restriction));
     }
 }
 
@@ -319,14 +319,14 @@ HRESULT XFileParser::ParseReference(XChild& child) {
     m_tokens.Next();  // {
     XToken token = m_tokens.Next();
     if (XIsNameLike(token)) {
-        child.strRefName = std::string(token.text);
-        if (m_tokens.Peek().kind == XTokenKind::Guid) {
-            child.refGuid = m_tokens.Next().guid;
-            child.bRefHasGuid = true;
+        child.m_strRefName = std::string(token.m_text);
+        if (m_tokens.Peek().m_kind == XTokenKind::Guid) {
+            child.m_refGuid = m_tokens.Next().m_guid;
+            child.m_bRefHasGuid = true;
         }
-    } else if (token.kind == XTokenKind::Guid) {
-        child.refGuid = token.guid;
-        child.bRefHasGuid = true;
+    } else if (token.m_kind == XTokenKind::Guid) {
+        child.m_refGuid = token.m_guid;
+        child.m_bRefHasGuid = true;
     } else {
         return Unexpected(token);
     }
@@ -338,24 +338,24 @@ HRESULT XFileParser::ParseObject(int depth, XDataNode** out) {
         return DXFILEERR_PARSEERROR;
     }
     XToken identifier = m_tokens.Next();
-    if (identifier.kind != XTokenKind::Name) {
+    if (identifier.m_kind != XTokenKind::Name) {
         return Unexpected(identifier);
     }
-    std::shared_ptr<const XTemplate> tmpl = m_doc.Templates().FindShared(identifier.text);
+    std::shared_ptr<const XTemplate> tmpl = m_doc.Templates().FindShared(identifier.m_text);
     if (!tmpl) {
         return DXFILEERR_NOTEMPLATE;
     }
     XDataNode* node = m_doc.NewNode();
-    node->pTemplate = tmpl;
+    node->m_pTemplate = tmpl;
     if (XIsNameLike(m_tokens.Peek())) {
-        node->strName = std::string(m_tokens.Next().text);
+        node->m_strName = std::string(m_tokens.Next().m_text);
     }
     HRESULT hr = Expect(XTokenKind::OBrace);
     if (FAILED(hr)) {
         return hr;
     }
-    if (m_tokens.Peek().kind == XTokenKind::Guid) {
-        node->id = m_tokens.Next().guid;
+    if (m_tokens.Peek().m_kind == XTokenKind::Guid) {
+        node->m_id = m_tokens.Next().m_guid;
     }
     hr = ParseMembers(*tmpl, *node, depth, true);
     if (FAILED(hr)) {
@@ -364,11 +364,11 @@ HRESULT XFileParser::ParseObject(int depth, XDataNode** out) {
     for (;;) {
         SkipSeparators();
         const XToken& token = m_tokens.Peek();
-        if (token.kind == XTokenKind::CBrace) {
+        if (token.m_kind == XTokenKind::CBrace) {
             m_tokens.Next();
             break;
         }
-        if (token.kind != XTokenKind::OBrace && token.kind != XTokenKind::Name) {
+        if (token.m_kind != XTokenKind::OBrace && token.m_kind != XTokenKind::Name) {
             return Unexpected(m_tokens.Next());
         }
         if (!tmpl->AcceptsChildren()) {
@@ -378,18 +378,18 @@ HRESULT XFileParser::ParseObject(int depth, XDataNode** out) {
             return DXFILEERR_PARSEERROR;
         }
         XChild child;
-        if (token.kind == XTokenKind::OBrace) {
+        if (token.m_kind == XTokenKind::OBrace) {
             hr = ParseReference(child);
         } else {
-            hr = ParseObject(depth + 1, &child.pNode);
-            if (SUCCEEDED(hr) && !Admits(*tmpl, *child.pNode->pTemplate)) {
+            hr = ParseObject(depth + 1, &child.m_pNode);
+            if (SUCCEEDED(hr) && !Admits(*tmpl, *child.m_pNode->m_pTemplate)) {
                 hr = DXFILEERR_BADOBJECT;
             }
         }
         if (FAILED(hr)) {
             return hr;
         }
-        node->children.push_back(std::move(child));
+        node->m_vecChildren.push_back(std::move(child));
     }
     *out = node;
     return S_OK;
@@ -401,15 +401,15 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
     }
     // Values of this instance's scalar integer members, for array sizes further on.
     std::vector<std::pair<std::string_view, std::int64_t>> sizes;
-    for (const XMember& member : tmpl.members) {
-        size_t start = node.bytes.size();
+    for (const XMember& member : tmpl.m_vecMembers) {
+        size_t start = node.m_vecBytes.size();
         std::uint64_t count = 1;
-        for (const XDimension& dimension : member.dimensions) {
-            std::int64_t extent = dimension.dwConstant;
-            if (!dimension.strMember.empty()) {
+        for (const XDimension& dimension : member.m_vecDimensions) {
+            std::int64_t extent = dimension.m_dwConstant;
+            if (!dimension.m_strMember.empty()) {
                 extent = -1;
                 for (const auto& [name, value] : sizes) {
-                    if (name == dimension.strMember) {
+                    if (name == dimension.m_strMember) {
                         extent = value;
                     }
                 }
@@ -422,13 +422,13 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
                 return DXFILEERR_BADARRAYSIZE;
             }
         }
-        if (member.type == XPrimitive::None) {
-            const XTemplate* nested = m_doc.Templates().Find(member.strTemplate);
+        if (member.m_type == XPrimitive::None) {
+            const XTemplate* nested = m_doc.Templates().Find(member.m_strTemplate);
             if (nested == nullptr) {
                 return DXFILEERR_NOTEMPLATE;
             }
             // A template without members holds no data; its elements take no input.
-            if (!nested->members.empty()) {
+            if (!nested->m_vecMembers.empty()) {
                 for (std::uint64_t i = 0; i < count; ++i) {
                     if (!Charge()) {
                         return DXFILEERR_BADARRAYSIZE;
@@ -445,17 +445,17 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
                 if (!Charge()) {
                     return DXFILEERR_BADARRAYSIZE;
                 }
-                HRESULT hr = ParseValue(member.type, node, &stored);
+                HRESULT hr = ParseValue(member.m_type, node, &stored);
                 if (FAILED(hr)) {
                     return hr;
                 }
             }
-            if (member.dimensions.empty() && XPrimitiveIsInteger(member.type) && !member.strName.empty()) {
-                sizes.emplace_back(member.strName, stored);
+            if (member.m_vecDimensions.empty() && XPrimitiveIsInteger(member.m_type) && !member.m_strName.empty()) {
+                sizes.emplace_back(member.m_strName, stored);
             }
         }
         if (bTopLevel) {
-            node.spans.push_back({member.strName, start, node.bytes.size() - start});
+            node.m_vecSpans.push_back({member.m_strName, start, node.m_vecBytes.size() - start});
         }
     }
     return S_OK;
@@ -465,57 +465,57 @@ HRESULT XFileParser::ParseValue(XPrimitive type, XDataNode& node, std::int64_t* 
     SkipSeparators();
     XToken token = m_tokens.Next();
     if (type == XPrimitive::String) {
-        if (token.kind != XTokenKind::String) {
+        if (token.m_kind != XTokenKind::String) {
             return Unexpected(token);
         }
-        auto text = std::make_unique<char[]>(token.text.size() + 1);
-        std::memcpy(text.get(), token.text.data(), token.text.size());
-        text[token.text.size()] = '\0';
-        Append<char*>(node.bytes, text.get());
-        node.strings.push_back(std::move(text));
+        auto text = std::make_unique<char[]>(token.m_text.size() + 1);
+        std::memcpy(text.get(), token.m_text.data(), token.m_text.size());
+        text[token.m_text.size()] = '\0';
+        Append<char*>(node.m_vecBytes, text.get());
+        node.m_vecStrings.push_back(std::move(text));
         return S_OK;
     }
-    if (token.kind != XTokenKind::Integer && token.kind != XTokenKind::Float) {
+    if (token.m_kind != XTokenKind::Integer && token.m_kind != XTokenKind::Float) {
         return Unexpected(token);
     }
     if (type == XPrimitive::Float || type == XPrimitive::Double) {
-        double value = token.kind == XTokenKind::Integer ? static_cast<double>(token.iValue) : token.dValue;
+        double value = token.m_kind == XTokenKind::Integer ? static_cast<double>(token.m_iValue) : token.m_dValue;
         if (type == XPrimitive::Double) {
-            Append<double>(node.bytes, value);
+            Append<double>(node.m_vecBytes, value);
         } else if (value > FLT_MAX) {
-            Append<float>(node.bytes, FLT_MAX);
+            Append<float>(node.m_vecBytes, FLT_MAX);
         } else if (value < -FLT_MAX) {
-            Append<float>(node.bytes, -FLT_MAX);
+            Append<float>(node.m_vecBytes, -FLT_MAX);
         } else {
-            Append<float>(node.bytes, static_cast<float>(value));
+            Append<float>(node.m_vecBytes, static_cast<float>(value));
         }
         return S_OK;
     }
-    std::int64_t value = token.kind == XTokenKind::Integer ? token.iValue : XFloatToInteger(token.dValue);
+    std::int64_t value = token.m_kind == XTokenKind::Integer ? token.m_iValue : XFloatToInteger(token.m_dValue);
     switch (type) {
         case XPrimitive::Word:
             *stored = static_cast<WORD>(value);
-            Append<WORD>(node.bytes, static_cast<WORD>(value));
+            Append<WORD>(node.m_vecBytes, static_cast<WORD>(value));
             break;
         case XPrimitive::Sword:
             *stored = static_cast<std::int16_t>(value);
-            Append<std::int16_t>(node.bytes, static_cast<std::int16_t>(value));
+            Append<std::int16_t>(node.m_vecBytes, static_cast<std::int16_t>(value));
             break;
         case XPrimitive::Dword:
             *stored = static_cast<DWORD>(value);
-            Append<DWORD>(node.bytes, static_cast<DWORD>(value));
+            Append<DWORD>(node.m_vecBytes, static_cast<DWORD>(value));
             break;
         case XPrimitive::Sdword:
             *stored = static_cast<std::int32_t>(value);
-            Append<std::int32_t>(node.bytes, static_cast<std::int32_t>(value));
+            Append<std::int32_t>(node.m_vecBytes, static_cast<std::int32_t>(value));
             break;
         case XPrimitive::Char:
             *stored = static_cast<signed char>(value);
-            Append<signed char>(node.bytes, static_cast<signed char>(value));
+            Append<signed char>(node.m_vecBytes, static_cast<signed char>(value));
             break;
         default:
             *stored = static_cast<BYTE>(value);
-            Append<BYTE>(node.bytes, static_cast<BYTE>(value));
+            Append<BYTE>(node.m_vecBytes, static_cast<BYTE>(value));
             break;
     }
     return S_OK;

@@ -28,14 +28,14 @@ ULONG XFileReference::Release() {
 }
 
 HRESULT XFileReference::GetName(LPSTR name, DWORD* length) {
-    return XFileData::CopyName(m_pReference->strRefName, name, length);
+    return XFileData::CopyName(m_pReference->m_strRefName, name, length);
 }
 
 HRESULT XFileReference::GetId(GUID* id) {
     if (id == nullptr) {
         return DXFILEERR_BADVALUE;
     }
-    *id = m_pReference->bRefHasGuid ? m_pReference->refGuid : GUID{};
+    *id = m_pReference->m_bRefHasGuid ? m_pReference->m_refGuid : GUID{};
     return DXFILE_OK;
 }
 
@@ -46,10 +46,10 @@ HRESULT XFileReference::Resolve(IDirectXFileData** data) {
     *data = nullptr;
     // By name when the reference gives one, else by identifier.
     const XDataNode* target = nullptr;
-    if (!m_pReference->strRefName.empty()) {
-        target = m_pDocument->FindByName(m_pReference->strRefName);
-    } else if (m_pReference->bRefHasGuid) {
-        target = m_pDocument->FindById(m_pReference->refGuid);
+    if (!m_pReference->m_strRefName.empty()) {
+        target = m_pDocument->FindByName(m_pReference->m_strRefName);
+    } else if (m_pReference->m_bRefHasGuid) {
+        target = m_pDocument->FindById(m_pReference->m_refGuid);
     }
     if (target == nullptr) {
         return DXFILEERR_BADDATAREFERENCE;

@@ -51,29 +51,29 @@ constexpr bool XPrimitiveIsInteger(XPrimitive type) {
 // One array dimension: a constant, or the value of an earlier member of the same
 // template instance.
 struct XDimension {
-    DWORD dwConstant = 0;
-    std::string strMember;  // empty for a constant
+    DWORD m_dwConstant = 0;
+    std::string m_strMember;  // empty for a constant
 };
 
 struct XMember {
-    XPrimitive type = XPrimitive::None;
-    std::string strTemplate;             // the nested template's name when type is None
-    std::string strName;                 // may be empty
-    std::vector<XDimension> dimensions;  // empty for a single value
+    XPrimitive m_type = XPrimitive::None;
+    std::string m_strTemplate;                // the nested template's name when type is None
+    std::string m_strName;                    // may be empty
+    std::vector<XDimension> m_vecDimensions;  // empty for a single value
 };
 
 // A restricted template names the child templates it admits.
 struct XRestriction {
-    std::string strName;
-    GUID guid{};
-    bool bHasGuid = false;
+    std::string m_strName;
+    GUID m_guid{};
+    bool m_bHasGuid = false;
 };
 
 struct XTemplate {
-    std::string strName;
-    GUID guid{};
-    std::vector<XMember> members;
-    bool bOpen = false;                      // [...]: any child
-    std::vector<XRestriction> restrictions;  // [A, B]: only those children
-    bool AcceptsChildren() const { return bOpen || !restrictions.empty(); }
+    std::string m_strName;
+    GUID m_guid{};
+    std::vector<XMember> m_vecMembers;
+    bool m_bOpen = false;                         // [...]: any child
+    std::vector<XRestriction> m_vecRestrictions;  // [A, B]: only those children
+    bool AcceptsChildren() const { return m_bOpen || !m_vecRestrictions.empty(); }
 };

@@ -15,9 +15,9 @@ std::string Folded(std::string_view name) {
 }  // namespace
 
 void XTemplateSet::Add(std::shared_ptr<const XTemplate> tmpl) {
-    std::string folded = Folded(tmpl->strName);
+    std::string folded = Folded(tmpl->m_strName);
     m_mapFolded[folded] = tmpl;
-    m_mapTemplates[tmpl->strName] = std::move(tmpl);
+    m_mapTemplates[tmpl->m_strName] = std::move(tmpl);
 }
 
 const XTemplate* XTemplateSet::Find(std::string_view name) const {

@@ -35,7 +35,7 @@ int HexValue(char c) {
 
 XToken Simple(XTokenKind kind) {
     XToken token;
-    token.kind = kind;
+    token.m_kind = kind;
     return token;
 }
 
@@ -111,15 +111,15 @@ XToken XTextTokenizer::ReadNumberOrName() {
         }
         m_dwPos = end;
         XToken token;
-        token.kind = XTokenKind::Name;
-        token.text = std::string_view(m_pText + start, end - start);
+        token.m_kind = XTokenKind::Name;
+        token.m_text = std::string_view(m_pText + start, end - start);
         return token;
     }
     m_dwPos = end;
     const char* first = m_pText + start;
     const char* last = m_pText + end;
     XToken token;
-    token.text = std::string_view(first, end - start);  // kept: a number may stand as an object name
+    token.m_text = std::string_view(first, end - start);  // kept: a number may stand as an object name
     if (*first == '+') {
         ++first;
     }
@@ -130,18 +130,18 @@ XToken XTextTokenizer::ReadNumberOrName() {
         }
     }
     if (!bFloat) {
-        auto result = std::from_chars(first, last, token.iValue);
+        auto result = std::from_chars(first, last, token.m_iValue);
         if (result.ec == std::errc() && result.ptr == last) {
-            token.kind = XTokenKind::Integer;
-            token.dValue = static_cast<double>(token.iValue);
+            token.m_kind = XTokenKind::Integer;
+            token.m_dValue = static_cast<double>(token.m_iValue);
             return token;
         }
     }
-    auto result = std::from_chars(first, last, token.dValue);
+    auto result = std::from_chars(first, last, token.m_dValue);
     if (result.ec != std::errc() || result.ptr != last) {
         return Fail(DXFILEERR_PARSEERROR);
     }
-    token.kind = XTokenKind::Float;
+    token.m_kind = XTokenKind::Float;
     return token;
 }
 
@@ -151,8 +151,8 @@ XToken XTextTokenizer::ReadName() {
         ++m_dwPos;
     }
     XToken token;
-    token.kind = XTokenKind::Name;
-    token.text = std::string_view(m_pText + start, m_dwPos - start);
+    token.m_kind = XTokenKind::Name;
+    token.m_text = std::string_view(m_pText + start, m_dwPos - start);
     return token;
 }
 
@@ -165,8 +165,8 @@ XToken XTextTokenizer::ReadString() {
         return Fail(DXFILEERR_PARSEERROR);
     }
     XToken token;
-    token.kind = XTokenKind::String;
-    token.text = std::string_view(m_pText + start, m_dwPos - start);
+    token.m_kind = XTokenKind::String;
+    token.m_text = std::string_view(m_pText + start, m_dwPos - start);
     ++m_dwPos;
     return token;
 }
@@ -198,12 +198,12 @@ XToken XTextTokenizer::ReadGuid() {
         return value;
     };
     XToken token;
-    token.kind = XTokenKind::Guid;
-    token.guid.Data1 = hex(0, 8);
-    token.guid.Data2 = static_cast<WORD>(hex(8, 4));
-    token.guid.Data3 = static_cast<WORD>(hex(12, 4));
+    token.m_kind = XTokenKind::Guid;
+    token.m_guid.Data1 = hex(0, 8);
+    token.m_guid.Data2 = static_cast<WORD>(hex(8, 4));
+    token.m_guid.Data3 = static_cast<WORD>(hex(12, 4));
     for (size_t i = 0; i < 8; ++i) {
-        token.guid.Data4[i] = static_cast<BYTE>(hex(16 + 2 * i, 2));
+        token.m_guid.Data4[i] = static_cast<BYTE>(hex(16 + 2 * i, 2));
     }
     return token;
 }

@@ -31,12 +31,12 @@ enum class XTokenKind {
 };
 
 struct XToken {
-    XTokenKind kind = XTokenKind::End;
-    std::string_view text;  // Name, String and text numbers: points into the file image
-    std::int64_t iValue = 0;
-    double dValue = 0.0;
-    GUID guid{};
-    XPrimitive primitive = XPrimitive::None;
+    XTokenKind m_kind = XTokenKind::End;
+    std::string_view m_text;  // Name, String and text numbers: points into the file image
+    std::int64_t m_iValue = 0;
+    double m_dValue = 0.0;
+    GUID m_guid{};
+    XPrimitive m_primitive = XPrimitive::None;
 };
 
 // A float read where an integer member stands: truncated, and values no integer
@@ -51,8 +51,8 @@ inline std::int64_t XFloatToInteger(double value) {
 // A name where the grammar wants one: exporters also name objects with bare
 // numbers (Frame 1 { ... }), which the text encoding reads as a number.
 inline bool XIsNameLike(const XToken& token) {
-    return token.kind == XTokenKind::Name ||
-           ((token.kind == XTokenKind::Integer || token.kind == XTokenKind::Float) && !token.text.empty());
+    return token.m_kind == XTokenKind::Name ||
+           ((token.m_kind == XTokenKind::Integer || token.m_kind == XTokenKind::Float) && !token.m_text.empty());
 }
 
 class XTokenizer {
@@ -81,7 +81,7 @@ protected:
     XToken Fail(HRESULT hr) {
         m_hrFailure = hr;
         XToken token;
-        token.kind = XTokenKind::Error;
+        token.m_kind = XTokenKind::Error;
         return token;
     }
 

@@ -303,7 +303,7 @@ TEST(XFileTemplates, StandardBlockDeclaresThePublishedIdentifiers) {
     for (const Expected& entry : expected) {
         const XTemplate* tmpl = document.Templates().Find(entry.name);
         ASSERT_NE(tmpl, nullptr) << entry.name;
-        EXPECT_TRUE(tmpl->guid == entry.guid) << entry.name;
+        EXPECT_TRUE(tmpl->m_guid == entry.guid) << entry.name;
     }
 }
 

@@ -76,9 +76,9 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
         char number[64];
         for (const Event& event : m_events) {
             std::string indent(static_cast<size_t>(depth) * 2, ' ');
-            switch (event.kind) {
+            switch (event.m_kind) {
                 case Kind::Begin:
-                    text += indent + event.text + (event.name.empty() ? "" : " " + event.name) + " {\n";
+                    text += indent + event.m_text + (event.m_name.empty() ? "" : " " + event.m_name) + " {\n";
                     ++depth;
                     break;
                 case Kind::End:
@@ -87,27 +87,27 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
                     break;
                 case Kind::Ints:
                     text += indent;
-                    for (size_t i = 0; i < event.ints.size(); ++i) {
-                        std::snprintf(number, sizeof(number), "%u", event.ints[i]);
+                    for (size_t i = 0; i < event.m_vecInts.size(); ++i) {
+                        std::snprintf(number, sizeof(number), "%u", event.m_vecInts[i]);
                         text += number;
-                        text += i + 1 < event.ints.size() ? "," : ";";
+                        text += i + 1 < event.m_vecInts.size() ? "," : ";";
                     }
                     text += "\n";
                     break;
                 case Kind::Floats:
                     text += indent;
-                    for (size_t i = 0; i < event.floats.size(); ++i) {
-                        std::snprintf(number, sizeof(number), "%.17g", event.floats[i]);
+                    for (size_t i = 0; i < event.m_vecFloats.size(); ++i) {
+                        std::snprintf(number, sizeof(number), "%.17g", event.m_vecFloats[i]);
                         text += number;
-                        text += i + 1 < event.floats.size() ? ";" : ";;";
+                        text += i + 1 < event.m_vecFloats.size() ? ";" : ";;";
                     }
                     text += "\n";
                     break;
                 case Kind::String:
-                    text += indent + "\"" + event.text + "\";\n";
+                    text += indent + "\"" + event.m_text + "\";\n";
                     break;
                 case Kind::Reference:
-                    text += indent + "{ " + event.text + " }\n";
+                    text += indent + "{ " + event.m_text + " }\n";
                     break;
             }
         }
@@ -118,11 +118,11 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
     std::string header = bFloat64 ? "xof 0302bin 0064" : "xof 0302bin 0032";
     out.assign(header.begin(), header.end());
     for (const Event& event : m_events) {
-        switch (event.kind) {
+        switch (event.m_kind) {
             case Kind::Begin:
-                PutName(out, event.text);
-                if (!event.name.empty()) {
-                    PutName(out, event.name);
+                PutName(out, event.m_text);
+                if (!event.m_name.empty()) {
+                    PutName(out, event.m_name);
                 }
                 PutWord(out, kOBrace);
                 break;
@@ -131,15 +131,15 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
                 break;
             case Kind::Ints:
                 PutWord(out, kIntegerList);
-                PutDword(out, static_cast<DWORD>(event.ints.size()));
-                for (std::uint32_t value : event.ints) {
+                PutDword(out, static_cast<DWORD>(event.m_vecInts.size()));
+                for (std::uint32_t value : event.m_vecInts) {
                     PutDword(out, value);
                 }
                 break;
             case Kind::Floats:
                 PutWord(out, kFloatList);
-                PutDword(out, static_cast<DWORD>(event.floats.size()));
-                for (double value : event.floats) {
+                PutDword(out, static_cast<DWORD>(event.m_vecFloats.size()));
+                for (double value : event.m_vecFloats) {
                     if (bFloat64) {
                         PutBytes(out, &value, 8);
                     } else {
@@ -150,13 +150,13 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
                 break;
             case Kind::String:
                 PutWord(out, kString);
-                PutDword(out, static_cast<DWORD>(event.text.size()));
-                PutBytes(out, event.text.data(), event.text.size());
+                PutDword(out, static_cast<DWORD>(event.m_text.size()));
+                PutBytes(out, event.m_text.data(), event.m_text.size());
                 PutDword(out, kSemicolon);
                 break;
             case Kind::Reference:
                 PutWord(out, kOBrace);
-                PutName(out, event.text);
+                PutName(out, event.m_text);
                 PutWord(out, kCBrace);
                 break;
         }

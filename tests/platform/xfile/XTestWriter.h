@@ -39,11 +39,11 @@ public:
 private:
     enum class Kind { Begin, End, Ints, Floats, String, Reference };
     struct Event {
-        Kind kind;
-        std::string text;
-        std::string name;
-        std::vector<std::uint32_t> ints;
-        std::vector<double> floats;
+        Kind m_kind;
+        std::string m_text;
+        std::string m_name;
+        std::vector<std::uint32_t> m_vecInts;
+        std::vector<double> m_vecFloats;
     };
     std::vector<Event> m_events;
 };
