@@ -148,10 +148,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
     auto* state = new FindState;
     std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) {
-        state->folder = ".";
+        state->folder.assign(1, '.');
         state->namePattern = path;
     } else {
-        state->folder = slash == 0 ? "/" : path.substr(0, slash);
+        // Keep "/" for a pattern in the root folder.
+        state->folder = path.substr(0, slash == 0 ? 1 : slash);
         state->namePattern = path.substr(slash + 1);
     }
     state->dir = opendir(state->folder.c_str());
