@@ -119,7 +119,8 @@ HRESULT XFileParser::Parse(const BYTE* data, size_t size, XDocument& doc) {
         bCompressed = format == "tzip";
     } else if (format == "bin " || format == "bzip") {
         bCompressed = format == "bzip";
-    } else if ((format[0] == 't' || format[0] == 'b') && format[1] != 'x' && format[1] != 'i') {
+    } else if (format[0] == 't' || format[0] == 'b') {
+        // A text or binary body under a compression other than MSZIP.
         return DXFILEERR_BADFILECOMPRESSIONTYPE;
     } else {
         return DXFILEERR_BADFILETYPE;
