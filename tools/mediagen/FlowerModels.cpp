@@ -26,7 +26,11 @@ StaticModel FlowerModels::Base() {
     StaticModel model;
 
     MeshBuilder dial;
-    const std::uint32_t dwDial = dial.AddMaterial(Colour(1.0f, 1.0f, 1.0f, 1.0f, "VelmoranDial01.dds"));
+    // The dial faces the viewer, where the scene's lights reach it only at a
+    // glancing angle: it glows a little of its own so it reads as ivory.
+    MeshMaterial face = Colour(0.75f, 0.75f, 0.75f, 1.0f, "VelmoranDial01.dds");
+    face.m_fEmR = face.m_fEmG = face.m_fEmB = 0.42f;
+    const std::uint32_t dwDial = dial.AddMaterial(face);
     dial.Append(Shapes::Disc(kDialRadius, 0.0f, 0.1f, 32, 3, dwDial), Mat4::Identity());
     model.AddDisplay("dial", std::move(dial));
 
@@ -43,9 +47,13 @@ StaticModel FlowerModels::Base() {
     model.AddDisplay("bezel", std::move(bezel));
 
     MeshBuilder petals;
-    const std::uint32_t dwOuter = petals.AddMaterial(Colour(1.0f, 0.86f, 0.93f, 1.0f, "VelmoranPetal01.dds"));
+    MeshMaterial outerPetal = Colour(1.0f, 0.86f, 0.93f, 1.0f, "VelmoranPetal01.dds");
+    outerPetal.m_fEmR = outerPetal.m_fEmG = outerPetal.m_fEmB = 0.3f;
+    const std::uint32_t dwOuter = petals.AddMaterial(outerPetal);
     // The inner ring is translucent, so it is drawn after everything opaque.
-    const std::uint32_t dwInner = petals.AddMaterial(Colour(1.0f, 0.97f, 1.0f, 0.7f, "VelmoranPetal01.dds"));
+    MeshMaterial innerPetal = Colour(1.0f, 0.97f, 1.0f, 0.7f, "VelmoranPetal01.dds");
+    innerPetal.m_fEmR = innerPetal.m_fEmG = innerPetal.m_fEmB = 0.35f;
+    const std::uint32_t dwInner = petals.AddMaterial(innerPetal);
     const MeshBuilder outer = Shapes::Lens(15.0f, 8.5f, 0.5f, -3.5f, -0.8f, 4, 2, dwOuter);
     const MeshBuilder inner = Shapes::Lens(11.0f, 6.0f, 0.4f, -2.5f, -0.5f, 3, 2, dwInner);
     for (int i = 0; i < 12; ++i) {
@@ -56,8 +64,14 @@ StaticModel FlowerModels::Base() {
     model.AddDisplay("petal", std::move(petals));
 
     MeshBuilder green;
-    const std::uint32_t dwLeaf = green.AddMaterial(Colour(0.85f, 1.0f, 0.85f, 1.0f, "VelmoranLeaf01.dds"));
-    const std::uint32_t dwStem = green.AddMaterial(Colour(0.32f, 0.55f, 0.22f, 1.0f, ""));
+    MeshMaterial leafGreen = Colour(0.85f, 1.0f, 0.85f, 1.0f, "VelmoranLeaf01.dds");
+    leafGreen.m_fEmR = leafGreen.m_fEmG = leafGreen.m_fEmB = 0.2f;
+    const std::uint32_t dwLeaf = green.AddMaterial(leafGreen);
+    MeshMaterial stemGreen = Colour(0.32f, 0.55f, 0.22f, 1.0f, "");
+    stemGreen.m_fEmR = 0.06f;
+    stemGreen.m_fEmG = 0.12f;
+    stemGreen.m_fEmB = 0.04f;
+    const std::uint32_t dwStem = green.AddMaterial(stemGreen);
     // The cup behind the dial, closed at the back.
     green.Append(
         Shapes::Revolution({{12.6f, 0.0f}, {11.6f, 1.6f}, {8.6f, 3.2f}, {4.6f, 4.4f}, {1.6f, 5.0f}}, 20, dwLeaf),
@@ -80,7 +94,9 @@ StaticModel FlowerModels::Base() {
 StaticModel FlowerModels::Numerals() {
     StaticModel model;
     MeshBuilder ring;
-    const std::uint32_t dwInk = ring.AddMaterial(Colour(1.0f, 1.0f, 1.0f, 1.0f, "VelmoranMoji01.dds"));
+    MeshMaterial ink = Colour(0.7f, 0.7f, 0.7f, 1.0f, "VelmoranMoji01.dds");
+    ink.m_fEmR = ink.m_fEmG = ink.m_fEmB = 0.45f;
+    const std::uint32_t dwInk = ring.AddMaterial(ink);
     const float fHalf = kNumeralSize * 0.5f;
     const Vec3 front(0.0f, 0.0f, -1.0f);
     for (int n = 1; n <= 12; ++n) {

@@ -36,16 +36,17 @@ Mat4 FacingFrom(const Vec3& at, const Vec3& viewer, float fScale, float fTilt) {
 
 std::vector<Mat4> SceneLayout::Flowers() {
     const Vec3 eye(kResetX, kResetY, kResetZ);
-    // A large flower straight ahead of the reset pose, 100 units out, and two
-    // smaller ones to its left and right, nearer and farther.
-    return {FacingFrom(Vec3(-19.0f, 0.0f, 122.0f), eye, 1.0f, 0.0f),
-            FacingFrom(Vec3(-52.0f, -8.0f, 106.0f), eye, 0.55f, 0.12f),
-            FacingFrom(Vec3(20.0f, 6.0f, 150.0f), eye, 0.6f, -0.1f)};
+    // A large flower straight ahead of the reset pose, 115 units out, a
+    // smaller one nearer on the left and another farther up on the right.
+    return {FacingFrom(Vec3(-13.0f, 0.0f, 136.0f), eye, 1.0f, 0.0f),
+            FacingFrom(Vec3(-55.0f, -10.0f, 100.0f), eye, 0.55f, 0.12f),
+            FacingFrom(Vec3(45.0f, 24.0f, 165.0f), eye, 0.6f, -0.1f)};
 }
 
 std::vector<Mat4> SceneLayout::Vines() {
-    // Around the group, clear of the line from the reset pose to the big flower.
-    const float angles[] = {-0.55f, 0.35f, 1.2f, 1.9f, 2.75f, 3.75f};
+    // Around the group, clear of the flowers and of the view from the reset
+    // pose (which comes from about -2 rad round the centre).
+    const float angles[] = {-0.5f, -1.1f, 1.25f, 1.9f, 2.6f, 3.1f};
     const float radii[] = {72.0f, 64.0f, 70.0f, 60.0f, 74.0f, 66.0f};
     const float scales[] = {0.95f, 1.1f, 0.85f, 1.0f, 1.15f, 0.9f};
     std::vector<Mat4> vines;
@@ -70,8 +71,8 @@ std::vector<PathPoint> SceneLayout::Path() {
     for (int i = 0; i < 16; ++i) {
         const float fPhi = -kPi / 2.0f + 2.0f * kPi * static_cast<float>(i) / 16.0f;
         PathPoint p;
-        p.m_position = kCentre + Vec3(108.0f * std::cos(fPhi), 8.0f + 22.0f * std::sin(2.0f * fPhi + 1.0f),
-                                      94.0f * std::sin(fPhi));
+        p.m_position = kCentre + Vec3(118.0f * std::cos(fPhi), 8.0f + 22.0f * std::sin(2.0f * fPhi + 1.0f),
+                                      104.0f * std::sin(fPhi));
         p.m_fCameraAngle = angles[i];
         p.m_fCameraDistance = distances[i];
         path.push_back(p);

@@ -24,11 +24,17 @@ StaticModel VineModel::Build() {
     bark.m_fR = 0.36f;
     bark.m_fG = 0.46f;
     bark.m_fB = 0.20f;
+    bark.m_fEmR = 0.08f;
+    bark.m_fEmG = 0.12f;
+    bark.m_fEmB = 0.05f;
     const std::uint32_t dwBark = stem.AddMaterial(bark);
     MeshMaterial tendrilColour;
     tendrilColour.m_fR = 0.55f;
     tendrilColour.m_fG = 0.75f;
     tendrilColour.m_fB = 0.30f;
+    tendrilColour.m_fEmR = 0.12f;
+    tendrilColour.m_fEmG = 0.18f;
+    tendrilColour.m_fEmB = 0.08f;
     const std::uint32_t dwTendril = stem.AddMaterial(tendrilColour);
     std::vector<Vec3> path;
     std::vector<float> radii;
@@ -59,6 +65,7 @@ StaticModel VineModel::Build() {
     MeshBuilder leaves;
     MeshMaterial leafColour;
     leafColour.m_szTexture = "VelmoranLeaf01.dds";
+    leafColour.m_fEmR = leafColour.m_fEmG = leafColour.m_fEmB = 0.22f;
     const std::uint32_t dwLeaf = leaves.AddMaterial(leafColour);
     const MeshBuilder leaf = Shapes::Lens(10.0f, 6.5f, 0.5f, 1.5f, 0.8f, 4, 2, dwLeaf);
     const Vec3 up(0.0f, 1.0f, 0.0f);
