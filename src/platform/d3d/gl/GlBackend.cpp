@@ -116,6 +116,44 @@ GLenum CompareFunc(DWORD func) {
     }
 }
 
+GLenum StencilOp(DWORD op) {
+    switch (op) {
+        case D3DSTENCILOP_ZERO:
+            return GL_ZERO;
+        case D3DSTENCILOP_REPLACE:
+            return GL_REPLACE;
+        case D3DSTENCILOP_INCRSAT:
+            return GL_INCR;
+        case D3DSTENCILOP_DECRSAT:
+            return GL_DECR;
+        case D3DSTENCILOP_INVERT:
+            return GL_INVERT;
+        case D3DSTENCILOP_INCR:
+            return GL_INCR_WRAP;
+        case D3DSTENCILOP_DECR:
+            return GL_DECR_WRAP;
+        case D3DSTENCILOP_KEEP:
+        default:
+            return GL_KEEP;
+    }
+}
+
+GLenum BlendEquation(DWORD op) {
+    switch (op) {
+        case D3DBLENDOP_SUBTRACT:
+            return GL_FUNC_SUBTRACT;
+        case D3DBLENDOP_REVSUBTRACT:
+            return GL_FUNC_REVERSE_SUBTRACT;
+        case D3DBLENDOP_MIN:
+            return GL_MIN;
+        case D3DBLENDOP_MAX:
+            return GL_MAX;
+        case D3DBLENDOP_ADD:
+        default:
+            return GL_FUNC_ADD;
+    }
+}
+
 GLenum PrimitiveMode(D3DPRIMITIVETYPE type) {
     switch (type) {
         case D3DPT_POINTLIST:
@@ -247,6 +285,8 @@ HRESULT GlBackend::Create() {
         array.m_dwFvf = ~0u;
     }
     glFrontFace(GL_CCW);
+    // Flat shading takes the first vertex's colour on the platform.
+    glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     if (glGetError() != GL_NO_ERROR) {
         return D3DERR_NOTAVAILABLE;
     }
@@ -306,6 +346,7 @@ HRESULT GlBackend::CreateTargets(const D3DPRESENT_PARAMETERS& parameters) {
     glBindFramebuffer(GL_FRAMEBUFFER, m_uBackFbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_uBackColor);
     m_bHasDepth = false;
+    m_bHasStencil = false;
     if (parameters.EnableAutoDepthStencil != FALSE) {
         GLenum attachment = 0;
         const GLenum format = DepthFormat(parameters.AutoDepthStencilFormat, &attachment);
@@ -317,6 +358,7 @@ HRESULT GlBackend::CreateTargets(const D3DPRESENT_PARAMETERS& parameters) {
         glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, attachment, GL_RENDERBUFFER, m_uBackDepth);
         m_bHasDepth = true;
+        m_bHasStencil = attachment == GL_DEPTH_STENCIL_ATTACHMENT;
     }
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
         return D3DERR_NOTAVAILABLE;
@@ -421,10 +463,10 @@ HRESULT GlBackend::Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rec
         m_cache.SetDepthMask(true);
         mask |= GL_DEPTH_BUFFER_BIT;
     }
-    if ((flags & D3DCLEAR_STENCIL) != 0 && m_bHasDepth) {
+    if ((flags & D3DCLEAR_STENCIL) != 0 && m_bHasStencil) {
         glClearStencil(static_cast<GLint>(stencil));
-        glStencilMask(0xFF);
-        m_cache.Count(2);
+        m_cache.Count();
+        m_cache.SetStencilWriteMask(0xFF);
         mask |= GL_STENCIL_BUFFER_BIT;
     }
     if (mask == 0) {
@@ -474,7 +516,22 @@ void GlBackend::ApplyRenderStates(const DeviceState& state) {
     if (blend) {
         m_cache.SetBlendFunc(BlendFactor(state.RenderState(D3DRS_SRCBLEND)),
                              BlendFactor(state.RenderState(D3DRS_DESTBLEND)));
+        m_cache.SetBlendEquation(BlendEquation(state.RenderState(D3DRS_BLENDOP)));
     }
+    const bool stencil = m_bHasStencil && state.RenderState(D3DRS_STENCILENABLE) != FALSE;
+    m_cache.SetEnabled(GL_STENCIL_TEST, stencil);
+    if (stencil) {
+        m_cache.SetStencilFunc(CompareFunc(state.RenderState(D3DRS_STENCILFUNC)),
+                               static_cast<GLint>(state.RenderState(D3DRS_STENCILREF)),
+                               state.RenderState(D3DRS_STENCILMASK));
+        m_cache.SetStencilOp(StencilOp(state.RenderState(D3DRS_STENCILFAIL)),
+                             StencilOp(state.RenderState(D3DRS_STENCILZFAIL)),
+                             StencilOp(state.RenderState(D3DRS_STENCILPASS)));
+        m_cache.SetStencilWriteMask(state.RenderState(D3DRS_STENCILWRITEMASK));
+    }
+    m_cache.SetEnabled(GL_DITHER, state.RenderState(D3DRS_DITHERENABLE) != FALSE);
+    m_cache.SetEnabled(GL_MULTISAMPLE, state.RenderState(D3DRS_MULTISAMPLEANTIALIAS) != FALSE);
+    m_cache.SetEnabled(GL_LINE_SMOOTH, state.RenderState(D3DRS_EDGEANTIALIAS) != FALSE);
     // The picture is upright in GL (only the viewport origin moves), so a
     // triangle counter-clockwise on screen is counter-clockwise for GL too:
     // one of GL's front faces.
@@ -508,6 +565,7 @@ void GlBackend::BuildShaderKey(const DeviceState& state, const FvfLayout& layout
     key->hasDiffuse = layout.HasDiffuse() ? 1 : 0;
     key->hasSpecular = layout.HasSpecular() ? 1 : 0;
     key->texCoordCount = static_cast<BYTE>(std::min<UINT>(layout.TexCoordCount(), 3));
+    key->flat = state.RenderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT ? 1 : 0;
     if (key->preTransformed == 0) {
         key->lighting = state.RenderState(D3DRS_LIGHTING) != FALSE ? 1 : 0;
         if (key->lighting != 0) {
@@ -560,6 +618,12 @@ void GlBackend::BuildShaderKey(const DeviceState& state, const FvfLayout& layout
         }
         stage.texCoordIndex = static_cast<BYTE>(std::min<DWORD>(state.StageState(s, D3DTSS_TEXCOORDINDEX) & 0xFFFF, 7));
         stage.hasTexture = state.Texture(s) != nullptr ? 1 : 0;
+        const DWORD transform = state.StageState(s, D3DTSS_TEXTURETRANSFORMFLAGS);
+        const DWORD count = transform & 0xFF;
+        if (count == D3DTTFF_COUNT2 || count == D3DTTFF_COUNT3) {
+            stage.texTransform = static_cast<BYTE>(count);
+            stage.projected = (transform & D3DTTFF_PROJECTED) != 0 ? 1 : 0;
+        }
     }
 }
 
@@ -591,6 +655,8 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
     ValueToFloats(material.Diffuse, f.materialDiffuse);
     ValueToFloats(material.Ambient, f.materialAmbient);
     ValueToFloats(material.Emissive, f.materialEmissive);
+    MatrixToFloats(state.Transform(D3DTS_TEXTURE0), f.textureMatrix[0]);
+    MatrixToFloats(state.Transform(D3DTS_TEXTURE1), f.textureMatrix[1]);
     ColourToFloats(state.RenderState(D3DRS_AMBIENT), f.ambientTotal);
     int packed = 0;
     for (DWORD i = 0; i < DeviceState::kLightCount; ++i) {
@@ -868,9 +934,9 @@ HRESULT GlBackend::Draw(DeviceState& state, const DrawCall& call) {
     }
     m_cache.UseProgram(m_uProgram);
     BindPalette(ShaderGenerator::PaletteEntries(m_key));
-    const DWORD frameFlags = DeviceState::DIRTY_RENDER_STATES | DeviceState::DIRTY_VIEW |
-                             DeviceState::DIRTY_PROJECTION | DeviceState::DIRTY_MATERIAL | DeviceState::DIRTY_LIGHTS |
-                             DeviceState::DIRTY_VIEWPORT;
+    const DWORD frameFlags = DeviceState::DIRTY_RENDER_STATES | DeviceState::DIRTY_TEXTURE_TRANSFORMS |
+                             DeviceState::DIRTY_VIEW | DeviceState::DIRTY_PROJECTION | DeviceState::DIRTY_MATERIAL |
+                             DeviceState::DIRTY_LIGHTS | DeviceState::DIRTY_VIEWPORT;
     if ((dirty & frameFlags) != 0) {
         UpdateFrameBlock(state);
     }

@@ -133,6 +133,7 @@ private:
     UINT m_uWidth = 0;
     UINT m_uHeight = 0;
     bool m_bHasDepth = false;
+    bool m_bHasStencil = false;
     bool m_bLost = false;
     bool m_bFullscreenApplied = false;
 

@@ -16,6 +16,14 @@ int GlStateCache::CapIndex(GLenum capability) {
             return kCullFace;
         case GL_SCISSOR_TEST:
             return kScissorTest;
+        case GL_STENCIL_TEST:
+            return kStencilTest;
+        case GL_DITHER:
+            return kDither;
+        case GL_MULTISAMPLE:
+            return kMultisample;
+        case GL_LINE_SMOOTH:
+            return kLineSmooth;
         default:
             return -1;
     }
@@ -44,6 +52,47 @@ void GlStateCache::SetBlendFunc(GLenum source, GLenum dest) {
     m_eBlendSource = source;
     m_eBlendDest = dest;
     glBlendFunc(source, dest);
+    Count();
+}
+
+void GlStateCache::SetBlendEquation(GLenum equation) {
+    if (m_eBlendEquation == equation) {
+        return;
+    }
+    m_eBlendEquation = equation;
+    glBlendEquation(equation);
+    Count();
+}
+
+void GlStateCache::SetStencilFunc(GLenum func, GLint ref, GLuint mask) {
+    if (m_eStencilFunc == func && m_iStencilRef == ref && m_uStencilMask == mask) {
+        return;
+    }
+    m_eStencilFunc = func;
+    m_iStencilRef = ref;
+    m_uStencilMask = mask;
+    glStencilFunc(func, ref, mask);
+    Count();
+}
+
+void GlStateCache::SetStencilOp(GLenum fail, GLenum depthFail, GLenum pass) {
+    if (m_eStencilOps[0] == fail && m_eStencilOps[1] == depthFail && m_eStencilOps[2] == pass) {
+        return;
+    }
+    m_eStencilOps[0] = fail;
+    m_eStencilOps[1] = depthFail;
+    m_eStencilOps[2] = pass;
+    glStencilOp(fail, depthFail, pass);
+    Count();
+}
+
+void GlStateCache::SetStencilWriteMask(GLuint mask) {
+    if (m_bStencilWriteMaskKnown && m_uStencilWriteMask == mask) {
+        return;
+    }
+    m_bStencilWriteMaskKnown = true;
+    m_uStencilWriteMask = mask;
+    glStencilMask(mask);
     Count();
 }
 

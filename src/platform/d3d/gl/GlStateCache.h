@@ -17,6 +17,10 @@ public:
 
     void SetEnabled(GLenum capability, bool enabled);
     void SetBlendFunc(GLenum source, GLenum dest);
+    void SetBlendEquation(GLenum equation);
+    void SetStencilFunc(GLenum func, GLint ref, GLuint mask);
+    void SetStencilOp(GLenum fail, GLenum depthFail, GLenum pass);
+    void SetStencilWriteMask(GLuint mask);
     void SetDepthFunc(GLenum func);
     void SetDepthMask(bool write);
     void SetColorMask(bool red, bool green, bool blue, bool alpha);
@@ -38,13 +42,30 @@ public:
     GLuint CurrentVertexArray() const { return m_uVertexArray; }
 
 private:
-    enum Cap { kDepthTest, kBlend, kCullFace, kScissorTest, kCapCount };
+    enum Cap {
+        kDepthTest,
+        kBlend,
+        kCullFace,
+        kScissorTest,
+        kStencilTest,
+        kDither,
+        kMultisample,
+        kLineSmooth,
+        kCapCount
+    };
     static int CapIndex(GLenum capability);
 
     DWORD m_dwCalls = 0;
-    int m_iCaps[kCapCount] = {-1, -1, -1, -1};
+    int m_iCaps[kCapCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
     GLenum m_eBlendSource = 0;
     GLenum m_eBlendDest = 0;
+    GLenum m_eBlendEquation = 0;
+    GLenum m_eStencilFunc = 0;
+    GLint m_iStencilRef = -1;
+    GLuint m_uStencilMask = 0;
+    GLenum m_eStencilOps[3] = {0, 0, 0};
+    GLuint m_uStencilWriteMask = 0;
+    bool m_bStencilWriteMaskKnown = false;
     GLenum m_eDepthFunc = 0;
     int m_iDepthMask = -1;
     int m_iColorMask = -1;

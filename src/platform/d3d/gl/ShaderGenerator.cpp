@@ -64,6 +64,7 @@ const char* kFrameBlockSource = R"(layout(std140) uniform Frame {
     vec4 u_ambientTotal;
     vec4 u_lightDiffuse[8];
     vec4 u_lightDirection[8];
+    mat4 u_textureMatrix[2];
 };
 )";
 
@@ -184,14 +185,27 @@ std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
     s += "layout(location = 6) in vec2 a_tex0;\n";
     s += "layout(location = 7) in vec2 a_tex1;\n";
     s += "layout(location = 8) in vec2 a_tex2;\n";
-    s += "out vec4 v_diffuse;\nout vec4 v_specular;\nout vec2 v_tex0;\nout vec2 v_tex1;\nout float v_fog;\n";
+    const std::string colour = key.flat != 0 ? "flat out vec4 " : "out vec4 ";
+    s += colour + "v_diffuse;\n" + colour + "v_specular;\n";
+    s += "out vec2 v_tex0;\nout vec2 v_tex1;\nout float v_fog;\n";
     s += "void main() {\n";
     s += key.hasDiffuse != 0 ? "    vec4 v_inDiffuse = a_diffuse;\n" : "    vec4 v_inDiffuse = vec4(1.0);\n";
     s += key.hasSpecular != 0 ? "    vec4 v_inSpecular = a_specular;\n" : "    vec4 v_inSpecular = vec4(0.0);\n";
     for (int stage = 0; stage < 2; ++stage) {
         const int index = key.stages[stage].texCoordIndex;
         const std::string out = "    v_tex" + std::to_string(stage) + " = ";
-        if (index < key.texCoordCount && index < 3) {
+        const StageKey& stageKey = key.stages[stage];
+        if (index < key.texCoordCount && index < 3 && stageKey.texTransform != 0 && key.preTransformed == 0) {
+            // Two coordinates go in as (u, v, 1, 0), so the third row translates.
+            const std::string t =
+                "(u_textureMatrix[" + std::to_string(stage) + "] * vec4(a_tex" + std::to_string(index) + ", 1.0, 0.0))";
+            if (stageKey.projected != 0) {
+                const char* w = stageKey.texTransform == 3 ? ".z" : ".y";
+                s += out + t + ".xy / " + t + w + ";\n";
+            } else {
+                s += out + t + ".xy;\n";
+            }
+        } else if (index < key.texCoordCount && index < 3) {
             s += out + "a_tex" + std::to_string(index) + ";\n";
         } else {
             s += out + "vec2(0.0);\n";
@@ -277,7 +291,9 @@ std::string ShaderGenerator::FragmentSource(const ShaderKey& key) {
     std::string s = "#version 330 core\n";
     s += kFrameBlockSource;
     s += "uniform sampler2D u_texture0;\nuniform sampler2D u_texture1;\n";
-    s += "in vec4 v_diffuse;\nin vec4 v_specular;\nin vec2 v_tex0;\nin vec2 v_tex1;\nin float v_fog;\n";
+    const std::string colour = key.flat != 0 ? "flat in vec4 " : "in vec4 ";
+    s += colour + "v_diffuse;\n" + colour + "v_specular;\n";
+    s += "in vec2 v_tex0;\nin vec2 v_tex1;\nin float v_fog;\n";
     s += "out vec4 o_colour;\n";
     s += "void main() {\n";
     s += "    vec4 current = v_diffuse;\n";

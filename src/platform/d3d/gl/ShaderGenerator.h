@@ -53,4 +53,5 @@ struct FrameBlock {
     float ambientTotal[4];  // D3DRS_AMBIENT plus every enabled light's ambient
     float lightDiffuse[8][4];
     float lightDirection[8][4];  // towards the light, camera space, unit length
+    float textureMatrix[2][16];  // D3DTS_TEXTURE0 and 1
 };

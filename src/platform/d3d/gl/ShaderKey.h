@@ -16,6 +16,8 @@ struct StageKey {
     BYTE alphaArg2 = 1;
     BYTE texCoordIndex = 0;
     BYTE hasTexture = 0;
+    BYTE texTransform = 0;  // D3DTTFF count (2 or 3) when the stage's texture matrix applies
+    BYTE projected = 0;     // divide by the last counted component
 };
 
 // Plain bytes with no padding, so keys compare and hash as memory.
@@ -36,6 +38,7 @@ struct ShaderKey {
     BYTE ambientSource = 0;
     BYTE emissiveSource = 0;
     BYTE alphaFunc = 8;  // a D3DCMPFUNC; ALWAYS (8) means no test
+    BYTE flat = 0;       // colours from the first vertex of each primitive
     StageKey stages[2];
 
     bool operator==(const ShaderKey& other) const { return std::memcmp(this, &other, sizeof(*this)) == 0; }

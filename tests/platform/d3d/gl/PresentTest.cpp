@@ -270,6 +270,32 @@ TEST_F(WindowPresentTest, HardwareDeviceDrawsWhatTheReferenceDeviceDraws) {
     EXPECT_EQ(hal->Release(), 0u);
 }
 
+TEST_F(WindowPresentTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
+    if ((SDL_GetWindowFlags(win::GetSdlWindow(m_hWindow)) & SDL_WINDOW_INPUT_FOCUS) != 0) {
+        GTEST_SKIP() << "the test window has the focus here";
+    }
+    IDirect3DDevice8* windowed = CreateRefDevice(kWidth, kHeight, m_hWindow);
+    ASSERT_NE(windowed, nullptr);
+    EXPECT_EQ(windowed->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(windowed->Release(), 0u);
+
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = 640;
+    parameters.BackBufferHeight = 480;
+    parameters.BackBufferFormat = D3DFMT_R5G6B5;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = m_hWindow;
+    parameters.Windowed = FALSE;
+    IDirect3DDevice8* fullScreen = nullptr;
+    ASSERT_EQ(s_pDirect3D->CreateDevice(0, D3DDEVTYPE_REF, m_hWindow, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
+                                        &fullScreen),
+              D3D_OK);
+    EXPECT_EQ(fullScreen->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(fullScreen->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(fullScreen->Reset(&parameters), D3DERR_DEVICELOST);
+    EXPECT_EQ(fullScreen->Release(), 0u);
+}
+
 TEST_F(WindowPresentTest, PacingFollowsTheEnvironmentSwitch) {
     // The tests run with VELMORAN_NO_PACING=1.
     const char* value = std::getenv("VELMORAN_NO_PACING");

@@ -154,4 +154,112 @@ TEST_F(StageBlendTest, DepthTestAndDepthWrite) {
     EXPECT_TRUE(ColourNear(At(frame, 48, 32), {255, 0, 0}, 0));
 }
 
+TEST_F(StageBlendTest, BlendOperationSubtractsAndTakesMinimum) {
+    PlainStates();
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF808080, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    m_pDevice->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);  // dest - source
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, 0xFF204060);
+    m_pDevice->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_MIN);
+    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.5f, 0xFF20FF60);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {0x60, 0x40, 0x20}, 1));
+    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {0x20, 0x80, 0x60}, 1));
+}
+
+TEST_F(StageBlendTest, FlatShadingTakesTheFirstVertexColour) {
+    PlainStates();
+    m_pDevice->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    const RhwColourVertex triangle[3] = {
+        {0, 0, 0.5f, 1, 0xFFFF0000}, {64, 0, 0.5f, 1, 0xFF00FF00}, {0, 64, 0.5f, 1, 0xFF0000FF}};
+    DrawRhwTriangle(triangle);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_TRUE(ColourNear(At(frame, 30, 2), {255, 0, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 2, 30), {255, 0, 0}, 0));
+    m_pDevice->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    DrawRhwTriangle(triangle);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    EXPECT_GT(ToRgb(At(Frame(), 30, 2)).g, 100);
+}
+
+TEST_F(StageBlendTest, TextureMatrixMovesTwoCoordinates) {
+    // Left half red, right half green; a texture matrix shifting u by half
+    // swaps what the quad's halves show.
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(m_pDevice->CreateTexture(2, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    static_cast<DWORD*>(locked.pBits)[0] = 0xFFFF0000;
+    static_cast<DWORD*>(locked.pBits)[1] = 0xFF00FF00;
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_pDevice->SetTexture(0, texture);
+    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+    D3DMATRIX shift = IdentityMatrix();
+    shift._31 = 0.5f;  // (u, v, 1, 0): the third row adds to u
+    m_pDevice->SetTransform(D3DTS_TEXTURE0, &shift);
+    const D3DMATRIX identity = IdentityMatrix();
+    m_pDevice->SetTransform(D3DTS_PROJECTION, &identity);
+    struct Vertex {
+        float x, y, z;
+        float u, v;
+    };
+    const Vertex quad[4] = {{-1, 1, 0.5f, 0, 0}, {1, 1, 0.5f, 1, 0}, {-1, -1, 0.5f, 0, 1}, {1, -1, 0.5f, 1, 1}};
+    std::vector<DWORD> frames[2];
+    for (DWORD flags : {DWORD{D3DTTFF_DISABLE}, DWORD{D3DTTFF_COUNT2}}) {
+        m_pDevice->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, flags);
+        ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        m_pDevice->SetVertexShader(D3DFVF_XYZ | D3DFVF_TEX1);
+        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex)), D3D_OK);
+        ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+        frames[flags == D3DTTFF_COUNT2 ? 1 : 0] = Frame();
+    }
+    EXPECT_TRUE(ColourNear(At(frames[0], 8, 32), {255, 0, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frames[0], 56, 32), {0, 255, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frames[1], 8, 32), {0, 255, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frames[1], 56, 32), {255, 0, 0}, 0));
+    m_pDevice->SetTexture(0, nullptr);
+    texture->Release();
+}
+
+TEST_F(StageBlendTest, StencilMasksLaterDraws) {
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = kWidth;
+    parameters.BackBufferHeight = kHeight;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+    ASSERT_EQ(m_pDevice->Reset(&parameters), D3D_OK);
+    PlainStates();
+    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0),
+              D3D_OK);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    // Mark the left half with 1, without drawing colour.
+    m_pDevice->SetRenderState(D3DRS_STENCILENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
+    m_pDevice->SetRenderState(D3DRS_STENCILREF, 1);
+    m_pDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
+    m_pDevice->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, 0xFFFFFFFF);
+    // Draw everywhere the mark is.
+    m_pDevice->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    m_pDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
+    m_pDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
+    DrawRhwQuad(-0.5f, -0.5f, 63.5f, 63.5f, 0.5f, 0xFFFF0000);
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {255, 0, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {0, 0, 0}, 0));
+}
+
 }  // namespace
