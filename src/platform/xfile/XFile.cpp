@@ -1,5 +1,8 @@
 #include "platform/xfile/XFile.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -7,6 +10,12 @@
 #include "platform/xfile/XDocument.h"
 #include "platform/xfile/XFileEnumObject.h"
 #include "platform/xfile/XFileParser.h"
+
+namespace {
+
+constexpr size_t kMaxFileBytes = size_t{256} << 20;
+
+}  // namespace
 
 HRESULT DirectXFileCreate(IDirectXFile** file) {
     if (file == nullptr) {
@@ -53,9 +62,20 @@ HRESULT XFile::ReadWholeFile(const char* path, std::vector<BYTE>& image) {
     if (!file) {
         return DXFILEERR_FILENOTFOUND;
     }
+    // Only a regular file of sane size: a folder, a device or an endless stream is no model.
+    struct stat status {};
+    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode) ||
+        static_cast<std::uint64_t>(status.st_size) > kMaxFileBytes) {
+        return DXFILEERR_BADFILE;
+    }
+    image.reserve(static_cast<size_t>(status.st_size));
     BYTE buffer[65536];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0) {
+        // The file may grow while it is read.
+        if (image.size() + got > kMaxFileBytes) {
+            return DXFILEERR_BADFILE;
+        }
         image.insert(image.end(), buffer, buffer + got);
     }
     if (std::ferror(file.get())) {

@@ -379,6 +379,9 @@ TEST(XFileCalls, EnumerationEndsAndArgumentsAreChecked) {
     EXPECT_EQ(file.File()->CreateEnumObject("/no/such/file.x", DXFILELOAD_FROMFILE, enumObject.Out()),
               DXFILEERR_FILENOTFOUND);
     EXPECT_EQ(file.File()->RegisterTemplates(nullptr, 10), DXFILEERR_BADVALUE);
+    // A stream without end or a folder named as a file is refused, not read until memory runs out.
+    EXPECT_EQ(file.File()->CreateEnumObject("/dev/zero", DXFILELOAD_FROMFILE, enumObject.Out()), DXFILEERR_BADFILE);
+    EXPECT_EQ(file.File()->CreateEnumObject("/tmp", DXFILELOAD_FROMFILE, enumObject.Out()), DXFILEERR_BADFILE);
 
     XRef<IDirectXFileData> same;
     ASSERT_EQ(file.First()->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(same.Out())), S_OK);
