@@ -89,8 +89,11 @@ void AppendPixels(std::vector<BYTE>& out, const std::vector<DWORD>& values, int 
 
 void WriteFile(const std::string& path, const std::vector<BYTE>& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f != nullptr) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+    if (f == nullptr) {
+        return;
     }
+    if (!bytes.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+    }
+    std::fclose(f);
 }
