@@ -45,17 +45,30 @@ std::vector<std::string> RecordLog::CallsInScene(size_t scene) const {
 }
 
 void RecordLog::Clear() {
+    ClearFrame();
+    m_uPresents = 0;
+    m_uReleasedResources = 0;
+}
+
+void RecordLog::ClearFrame() {
     m_callNames.clear();
     m_draws.clear();
     m_clears.clear();
     m_scenes.clear();
     m_bInScene = false;
-    m_uPresents = 0;
-    m_uReleasedResources = 0;
+    m_bFrameEnded = false;
 }
 
 void RecordLog::AddCall(const char* name) {
+    if (m_bFrameEnded) {
+        ClearFrame();
+    }
     m_callNames.emplace_back(name);
+}
+
+void RecordLog::AddPresent() {
+    ++m_uPresents;
+    m_bFrameEnded = m_bLastFrameOnly;
 }
 
 void RecordLog::AddDraw(const DeviceState& state, const DrawCall& call) {

@@ -57,6 +57,10 @@ public:
 
     // Forgets everything recorded so far.
     void Clear();
+    // Each draw keeps a whole state copy (about 20 KB), so a test running
+    // many frames keeps only the last one: with this on, the first call after
+    // a Present starts the log afresh (presents and releases keep counting).
+    void KeepLastFrameOnly(bool enable) { m_bLastFrameOnly = enable; }
 
     // ---- recording (the backend)
     void AddCall(const char* name);
@@ -65,10 +69,12 @@ public:
                   DWORD stencil);
     void BeginScene();
     void EndScene();
-    void AddPresent() { ++m_uPresents; }
+    void AddPresent();
     void AddReleasedResource() { ++m_uReleasedResources; }
 
 private:
+    void ClearFrame();
+
     struct Scene {
         size_t m_uFirstCall = 0;  // the call after BeginScene
         size_t m_uEndCall = 0;    // the EndScene call
@@ -82,4 +88,6 @@ private:
     bool m_bInScene = false;
     size_t m_uPresents = 0;
     size_t m_uReleasedResources = 0;
+    bool m_bLastFrameOnly = false;
+    bool m_bFrameEnded = false;
 };

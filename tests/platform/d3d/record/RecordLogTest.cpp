@@ -111,6 +111,27 @@ TEST_F(RecordLogTest, CallsBetweenBeginSceneAndEndScene) {
     ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
 }
 
+TEST_F(RecordLogTest, LongRunsCanKeepOnlyTheLastFrame) {
+    IDirect3DVertexBuffer8* stream = MakeStream(3);
+    m_pLog->KeepLastFrameOnly(true);
+    for (int frame = 0; frame < 3; ++frame) {
+        m_pDevice->BeginScene();
+        for (int draw = 0; draw <= frame; ++draw) {
+            m_pDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1);
+        }
+        m_pDevice->EndScene();
+        m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
+        // The presented frame stays readable until the next one starts.
+        EXPECT_EQ(static_cast<size_t>(frame + 1), m_pLog->DrawCount());
+        EXPECT_EQ(1u, m_pLog->SceneCount());
+    }
+    EXPECT_EQ(3u, m_pLog->PresentCount());
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
+    EXPECT_EQ(0u, m_pLog->DrawCount());
+    EXPECT_EQ(std::vector<std::string>{"SetRenderState"}, m_pLog->CallNames());
+    stream->Release();
+}
+
 TEST_F(RecordLogTest, ClearsKeepTheirViewportAndRectangles) {
     const D3DVIEWPORT8 framed = {16, 8, 200, 100, 0.0f, 1.0f};
     m_pDevice->SetViewport(&framed);
