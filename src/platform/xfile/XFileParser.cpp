@@ -83,9 +83,9 @@ bool Admits(const XTemplate& parent, const XTemplate& child) {
 
 template <typename T>
 void Append(std::vector<BYTE>& bytes, T value) {
-    size_t at = bytes.size();
-    bytes.resize(at + sizeof(T));
-    std::memcpy(bytes.data() + at, &value, sizeof(T));
+    BYTE raw[sizeof(T)];
+    std::memcpy(raw, &value, sizeof(T));
+    bytes.insert(bytes.end(), raw, raw + sizeof(T));
 }
 
 }  // namespace
