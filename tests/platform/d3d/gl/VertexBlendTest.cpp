@@ -41,6 +41,10 @@ class VertexBlendTest : public RenderFixture {
 protected:
     void SetUp() override {
         RenderFixture::SetUp();
+        PreparePalette();
+    }
+
+    void PreparePalette() {
         PlainStates();
         const D3DMATRIX identity = IdentityMatrix();
         m_pDevice->SetTransform(D3DTS_VIEW, &identity);
@@ -194,7 +198,7 @@ TEST_F(VertexBlendTest, SoftwareVertexProcessingDrawsTheSamePicture) {
         s_pDirect3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, D3DCREATE_MIXED_VERTEXPROCESSING, &parameters, &device),
         D3D_OK);
     std::swap(device, m_pDevice);
-    SetUp();  // palette and states on the mixed device
+    PreparePalette();
     std::vector<DWORD> frames[2];
     const BlendCase c = {"indexed",    D3DVBF_2WEIGHTS,  D3DFVF_XYZB3 | D3DFVF_LASTBETA_UBYTE4,
                          {0.3f, 0.5f}, {200, 7, 255, 0}, {200, 7, 255}};
