@@ -10,6 +10,7 @@
 #include "platform/xfile/XDocument.h"
 #include "platform/xfile/XFileEnumObject.h"
 #include "platform/xfile/XFileParser.h"
+#include "platform/xfile/XUnknownId.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ HRESULT XFile::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
-    if (riid == IID_IUnknown || riid == IID_IDirectXFile) {
+    if (riid == kXUnknownId || riid == IID_IDirectXFile) {
         AddRef();
         *object = static_cast<IDirectXFile*>(this);
         return S_OK;

@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "platform/xfile/XFileReference.h"
+#include "platform/xfile/XUnknownId.h"
 
 HRESULT XFileData::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
-    if (riid == IID_IUnknown || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileData) {
+    if (riid == kXUnknownId || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileData) {
         AddRef();
         *object = static_cast<IDirectXFileData*>(this);
         return S_OK;

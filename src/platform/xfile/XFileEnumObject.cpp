@@ -1,12 +1,13 @@
 #include "platform/xfile/XFileEnumObject.h"
 
 #include "platform/xfile/XFileData.h"
+#include "platform/xfile/XUnknownId.h"
 
 HRESULT XFileEnumObject::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
-    if (riid == IID_IUnknown || riid == IID_IDirectXFileEnumObject) {
+    if (riid == kXUnknownId || riid == IID_IDirectXFileEnumObject) {
         AddRef();
         *object = static_cast<IDirectXFileEnumObject*>(this);
         return S_OK;

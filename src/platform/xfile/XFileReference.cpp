@@ -1,12 +1,13 @@
 #include "platform/xfile/XFileReference.h"
 
 #include "platform/xfile/XFileData.h"
+#include "platform/xfile/XUnknownId.h"
 
 HRESULT XFileReference::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr) {
         return E_POINTER;
     }
-    if (riid == IID_IUnknown || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileDataReference) {
+    if (riid == kXUnknownId || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileDataReference) {
         AddRef();
         *object = static_cast<IDirectXFileDataReference*>(this);
         return S_OK;
