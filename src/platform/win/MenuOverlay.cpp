@@ -100,12 +100,12 @@ MenuOverlay::MenuOverlay(HWND window) : m_hWindow(window) {
 
 MenuOverlay::~MenuOverlay() {
     win::MakeGlWindowCurrent(m_hWindow);
-    ContextScope scope(m_pContext);
+    ImGuiContext* previous = ImGui::GetCurrentContext();
+    ImGui::SetCurrentContext(m_pContext);
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplSDL2_Shutdown();
     ImGui::DestroyContext(m_pContext);
-    // DestroyContext cleared the current context if it was ours: the scope
-    // restores the one that was current before.
+    ImGui::SetCurrentContext(previous == m_pContext ? nullptr : previous);
 }
 
 void MenuOverlay::ProcessEvent(const SDL_Event& event) {

@@ -12,6 +12,12 @@ void EnsureClass() {
     if (registered) {
         return;
     }
+    // Keep video up between tests: SDL would otherwise unload the GL driver
+    // with the last window, and the driver's own leftovers could no longer
+    // be told apart from ours.
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+        SDL_GL_LoadLibrary(nullptr);
+    }
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = RecordingWindow::CALLBACK_Procedure;
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
