@@ -65,8 +65,11 @@ std::vector<PathPoint> SceneLayout::Path() {
     // pi/2 looks along the path from behind the bird.
     const float angles[16] = {0.25f, 0.35f, 0.6f,  1.0f, 1.35f, 1.55f, 1.6f,  1.57f,
                               1.5f,  1.35f, 1.15f, 0.9f, 0.65f, 0.4f,  0.25f, 0.2f};
-    const float distances[16] = {45.0f, 70.0f,  110.0f, 60.0f,  26.0f,  14.0f,  10.0f, 16.0f,
-                                 40.0f, 120.0f, 220.0f, 260.0f, 190.0f, 120.0f, 75.0f, 55.0f};
+    // The follow camera stands 20 units above the bird and looks level, so the
+    // bird is in view only from about 50 units out: wide shots show it against
+    // the flowers; close ones (down to 8) ride along above it.
+    const float distances[16] = {70.0f, 95.0f,  140.0f, 90.0f,  40.0f,  14.0f,  8.0f,   12.0f,
+                                 30.0f, 120.0f, 220.0f, 280.0f, 200.0f, 140.0f, 100.0f, 75.0f};
     std::vector<PathPoint> path;
     for (int i = 0; i < 16; ++i) {
         const float fPhi = -kPi / 2.0f + 2.0f * kPi * static_cast<float>(i) / 16.0f;

@@ -52,6 +52,50 @@ std::vector<Mat4> Placements(const std::string& szPath) {
     return out;
 }
 
+struct PathStart {
+    Vec3 m_p0, m_p1;
+    float m_fAngle = 0.0f, m_fDistance = 0.0f;
+};
+
+// The first two path points and the first camera angle and distance.
+bool ReadPathStart(const std::string& szPath, PathStart& start) {
+    std::ifstream file(szPath, std::ios::binary);
+    std::int32_t n = 0;
+    file.read(reinterpret_cast<char*>(&n), 4);
+    if (!file || n < 2) {
+        return false;
+    }
+    std::vector<float> values(static_cast<size_t>(n) * 5);
+    file.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(values.size() * 4));
+    start.m_p0 = Vec3(values[0], values[1], values[2]);
+    start.m_p1 = Vec3(values[3], values[4], values[5]);
+    start.m_fAngle = values[static_cast<size_t>(n) * 3];
+    start.m_fDistance = values[static_cast<size_t>(n) * 4];
+    return static_cast<bool>(file);
+}
+
+// The follow camera as the clock sets it up at the start of the path (the
+// bird's bob is still zero there, so the path frame is the bird's frame).
+ViewCamera FollowCamera(const PathStart& start, Mat4& pathFrame) {
+    const Vec3 forward = Normalize(start.m_p1 - start.m_p0);
+    const Vec3 right = Normalize(Cross(Vec3(0, 1, 0), forward));
+    const Vec3 up = Cross(forward, right);
+    const Vec3 rows[4] = {right, up, forward, start.m_p0};
+    for (int r = 0; r < 4; ++r) {
+        pathFrame.m[r * 4 + 0] = rows[r].x;
+        pathFrame.m[r * 4 + 1] = rows[r].y;
+        pathFrame.m[r * 4 + 2] = rows[r].z;
+    }
+    const Vec3 offset(start.m_fDistance * std::cos(start.m_fAngle), 20.0f,
+                      -start.m_fDistance * std::sin(start.m_fAngle));
+    const Mat4 camera =
+        Mat4::RotationY(start.m_fAngle - kPi / 2.0f) * Mat4::Translation(offset.x, offset.y, offset.z) * pathFrame;
+    ViewCamera view;
+    view.m_eye = Vec3(camera.m[12], camera.m[13], camera.m[14]);
+    view.m_forward = Vec3(camera.m[8], camera.m[9], camera.m[10]);
+    return view;
+}
+
 // A flower clock showing 10:08:37: hands turned about their own Z axis.
 bool Clock(const std::string& szModels, const Mat4& placement, ModelScene& scene) {
     ModelScene base, numerals, hands[3];
@@ -104,7 +148,8 @@ int Sheet(const std::string& szOut, const std::string& szRun) {
     Canvas canvas(1024, 1024);
     std::vector<DWORD> pixels;
 
-    // What the keyboard camera's reset pose shows: every flower and vine.
+    // Top row: what the keyboard camera's reset pose shows (on black) and the
+    // follow camera's first view (on white): every flower, vine and the bird.
     ModelScene scene;
     for (const Mat4& placement : Placements(szRun + "/Misc/Clock.vps")) {
         Clock(szModels, placement, scene);
@@ -117,6 +162,15 @@ int Sheet(const std::string& szOut, const std::string& szRun) {
     ViewCamera reset;
     reset.m_eye = Vec3(-57.8f, -5.3f, 30.1f);
     reset.m_forward = Vec3(std::sin(0.4f), 0.0f, std::cos(0.4f));
+    // The follow camera's first view, with the bird drawn 3.5 times its size.
+    PathStart start;
+    Mat4 pathFrame;
+    ViewCamera follow = reset;
+    ModelScene flying;
+    if (ReadPathStart(szRun + "/Misc/Clock.fpp", start) && flying.Load(szModels + "/BlueBird01.x")) {
+        follow = FollowCamera(start, pathFrame);
+        scene.Append(flying, Mat4::Scaling(3.5f, 3.5f, 3.5f) * pathFrame);
+    }
     const std::vector<ViewBatch> all = scene.Pose(0.0f);
     {
         // One device at a time: each draws with its own context.
@@ -126,7 +180,7 @@ int Sheet(const std::string& szOut, const std::string& szRun) {
             return 1;
         }
         for (int i = 0; i < 2; ++i) {
-            if (large.Render(all, reset, i == 0 ? kBlack : kWhite, pixels)) {
+            if (large.Render(all, i == 0 ? reset : follow, i == 0 ? kBlack : kWhite, pixels)) {
                 canvas.Put(pixels, 512, 384, 512 * i, 0);
             }
         }
