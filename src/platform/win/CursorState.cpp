@@ -243,10 +243,11 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return nullptr;
 }
 
-HICON LoadIconA(HINSTANCE instance, LPCSTR name) {
+HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) {
+    // The program module is the only module: its icon 101 also stands in for
+    // the stock application icon.
     constexpr WORD kAppIcon = 101;
-    if ((instance != nullptr && name == MAKEINTRESOURCEA(kAppIcon)) ||
-        (instance == nullptr && name == IDI_APPLICATION)) {
+    if (name == MAKEINTRESOURCEA(kAppIcon) || name == IDI_APPLICATION) {
         return IconImage::AppIcon();
     }
     return nullptr;

@@ -16,6 +16,7 @@
 #include "platform/win/Menu.h"
 #include "platform/win/WindowLayer.h"
 #include "platform/win/WindowObject.h"
+#include "platform/win/WindowRegistry.h"
 
 namespace {
 constexpr float kMenuFontPixels = 14.0f;
@@ -56,6 +57,19 @@ void DrawWindowOverlay(HWND window) {
         return;
     }
     window->m_pOverlay->DrawFrame(0);
+}
+
+void DrawCurrentWindowOverlay(void* /*unused*/) {
+    SDL_GLContext current = SDL_GL_GetCurrentContext();
+    if (current == nullptr) {
+        return;
+    }
+    for (HWND window : WindowRegistry::Instance().Windows()) {
+        if (window->m_pGlContext == current && window->m_pOverlay) {
+            window->m_pOverlay->DrawFrame(0);
+            return;
+        }
+    }
 }
 
 bool IsMenuOpen(HWND window) {

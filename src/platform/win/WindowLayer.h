@@ -22,6 +22,10 @@ int MenuStripHeight(HWND window);
 // for the current context, which becomes the window's.
 void DrawWindowOverlay(HWND window);
 
+// The same for the window whose GL context is current, with the shape of
+// the device's present hook: d3dgl::SetPresentHook(win::DrawCurrentWindowOverlay, nullptr).
+void DrawCurrentWindowOverlay(void* unused);
+
 // True while a menu of the window (menu bar or popup) is open.
 bool IsMenuOpen(HWND window);
 }  // namespace win

@@ -145,6 +145,17 @@ TEST_F(MenuOverlayTest, TheMenuBarFillsTheStripAboveTheClientArea) {
     EXPECT_FALSE(win::IsMenuOpen(m_window.Handle()));
 }
 
+TEST_F(MenuOverlayTest, ThePresentHookDrawsTheMenusOfTheWindowWhoseContextIsCurrent) {
+    ASSERT_TRUE(win::MakeGlWindowCurrent(m_window.Handle()));
+    win::DrawCurrentWindowOverlay(nullptr);
+    RECT bar{};
+    EXPECT_TRUE(win_hooks::GetMenuEntryRect(m_window.Handle(), win_hooks::kMenuBar, &bar));
+    RecordingWindow other(100, 100, true);
+    win::ReleaseCurrentGl();
+    win::DrawCurrentWindowOverlay(nullptr);
+    EXPECT_FALSE(win_hooks::GetMenuEntryRect(other.Handle(), win_hooks::kMenuBar, &bar)) << "no context, no drawing";
+}
+
 TEST_F(MenuOverlayTest, ChoosingAContextMenuItemEndsTheMenuLoopThenSendsTheCommand) {
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(142));
     POINT at{40, 40};
