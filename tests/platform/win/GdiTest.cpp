@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "WindowTestSupport.h"
+#include "platform/win/FontLocator.h"
 #include "platform/win/WinGdi.h"
 
 namespace {
@@ -227,5 +228,17 @@ TEST(GdiObjectTest, StaleAndWrongHandlesAreRefused) {
     SIZE size{};
     EXPECT_FALSE(GetTextExtentPoint32A(dc, "x", 1, &size));
     EXPECT_EQ(SetTextColor(dc, 0), CLR_INVALID);
+}
+}  // namespace
+
+namespace {
+TEST(FontLocatorTest, ArialResolvesToItsMetricCompatibleFace) {
+    std::string file;
+    int index = -1;
+    ASSERT_TRUE(FontLocator::Find("Arial", true, false, &file, &index));
+    EXPECT_NE(file.find("LiberationSans-Bold"), std::string::npos) << file;
+    EXPECT_EQ(index, 0);
+    ASSERT_TRUE(FontLocator::Find("Arial", false, true, &file, &index));
+    EXPECT_NE(file.find("LiberationSans-Italic"), std::string::npos) << file;
 }
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "WindowTestSupport.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowLayer.h"
@@ -111,5 +113,34 @@ TEST(WindowTest, DestroyingTheWindowTakesItsMenuButNotOneDestroyedBefore) {
 TEST(WindowTest, UnregisteredClassesCreateNothing) {
     EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr),
               nullptr);
+}
+}  // namespace
+
+namespace {
+TEST(FullScreenWindowTest, InFullScreenThereIsNoMenuStripAndTheClientIsTheWholeWindow) {
+    RecordingWindow window(320, 240, true);
+    SDL_Window* sdlWindow = win::GetSdlWindow(window.Handle());
+    if (SDL_SetWindowFullscreen(sdlWindow, SDL_WINDOW_FULLSCREEN) != 0) {
+        GTEST_SKIP() << "no full screen here: " << SDL_GetError();
+    }
+    EXPECT_EQ(win::MenuStripHeight(window.Handle()), 0);
+    RECT client{};
+    RECT bounds{};
+    GetClientRect(window.Handle(), &client);
+    GetWindowRect(window.Handle(), &bounds);
+    EXPECT_EQ(client.bottom, bounds.bottom - bounds.top);
+    // No context menu in full screen.
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONUP;
+    event.button.windowID = SDL_GetWindowID(sdlWindow);
+    event.button.button = SDL_BUTTON_RIGHT;
+    event.button.x = 10;
+    event.button.y = 10;
+    SDL_PushEvent(&event);
+    std::vector<UINT> ids = RecordingWindow::DrainMessages();
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), WM_CONTEXTMENU), 0);
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), WM_RBUTTONUP), 1);
+    SDL_SetWindowFullscreen(sdlWindow, 0);
+    EXPECT_EQ(win::MenuStripHeight(window.Handle()), win::kMenuStripHeight);
 }
 }  // namespace
