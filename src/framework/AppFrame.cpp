@@ -200,7 +200,8 @@ int AppFrame::Run() {
         if (m_bActive) {
             bGotMsg = PeekMessageA(&msg, nullptr, 0U, 0U, PM_REMOVE);
         } else {
-            bGotMsg = GetMessageA(&msg, nullptr, 0U, 0U) != 0 || msg.message == WM_QUIT;
+            // 0 is the quit message, which ends the loop below; -1 is no message.
+            bGotMsg = GetMessageA(&msg, nullptr, 0U, 0U) != -1;
         }
 
         if (bGotMsg) {
