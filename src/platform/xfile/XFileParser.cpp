@@ -136,6 +136,12 @@ HRESULT XFileParser::Parse(const BYTE* data, size_t size, XDocument& doc) {
         }
         body = decoded.data();
         bodySize = decoded.size();
+        // The stream holds the body; should a writer have packed the header along
+        // with it, that copy is skipped rather than read as data.
+        if (bodySize >= kHeaderSize && std::memcmp(body, "xof 03", 6) == 0) {
+            body += kHeaderSize;
+            bodySize -= kHeaderSize;
+        }
     }
 
     if (bText) {

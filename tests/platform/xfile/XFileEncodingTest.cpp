@@ -204,6 +204,15 @@ TEST(XFileCompression, AcceptsBothCountsOfTheChunkSize) {
     EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, false)), expected);
 }
 
+TEST(XFileCompression, ReadsAStreamThatRepeatsTheHeader) {
+    std::vector<BYTE> plain = LongModel(XEncoding::Binary);
+    std::vector<BYTE> packed(plain.begin(), plain.begin() + 16);
+    std::memcpy(packed.data() + 8, "bzip", 4);
+    std::vector<BYTE> stream = XTestWriter::Compress(plain, 4096, true);
+    packed.insert(packed.end(), stream.begin(), stream.end());
+    EXPECT_EQ(XFileDump::Describe(packed), XFileDump::Describe(plain));
+}
+
 TEST(XFileCompression, RejectsDamagedChunks) {
     std::vector<BYTE> packed = XTestWriter::CompressFile(LongModel(XEncoding::Text), 2048, true);
     size_t count = 0;
