@@ -40,6 +40,11 @@ public:
     HRESULT Step() { return StepFrame(); }
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return HandleMessage(m_hWnd, msg, wParam, lParam); }
     void SetWindowedFlag(BOOL windowed) { m_bWindowed = windowed; }
+    // Pretends the device in use is the given full-screen device of adapter 0.
+    void UseFullScreenDevice(DWORD device) {
+        m_adapters[0].m_dwCurrentDevice = device;
+        m_bWindowed = FALSE;
+    }
     float Time() const { return m_fTime; }
     float Elapsed() const { return m_fElapsedTime; }
     std::string Hooks() const {
@@ -428,6 +433,25 @@ TEST_F(AppFrameTest, ToggleSwitchesToTheFullScreenModeAndBack) {
     EXPECT_EQ(300u, frame.BackBufferDesc().Height);
     EXPECT_EQ(D3DFMT_X8R8G8B8, frame.PresentParameters().BackBufferFormat);
     EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(AppFrameTest, LeavingFullScreenOnADeviceThatCannotRenderWindowedMovesToOneThatCan) {
+    // The hardware device renders only full screen in 16 bits; the reference device renders windowed.
+    m_env.m_d3d.m_adapters[0].m_hal.m_renderFormats = {D3DFMT_R5G6B5};
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    frame.UseFullScreenDevice(0);
+    m_env.m_d3d.m_createCalls.clear();
+    frame.m_hooks.clear();
+
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(frame.IsWindowed());
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ(1u, frame.Adapter(0).m_dwCurrentDevice);
+    EXPECT_EQ("lost destroyed created restored", frame.Hooks());
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    EXPECT_EQ(D3DDEVTYPE_REF, m_env.m_d3d.m_createCalls[0].m_type);
+    EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.Windowed);
 }
 
 TEST_F(AppFrameTest, ToggleIsIgnoredWhilePaused) {
