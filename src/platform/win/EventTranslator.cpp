@@ -219,7 +219,7 @@ void EventTranslator::Translate(const SDL_Event& event) {
                 window = registry.FirstSdlWindow();
             }
             // An open menu takes the keyboard, as the platform's menu loop does.
-            if (window != nullptr && !(window->m_pOverlay && window->m_pOverlay->IsMenuOpen())) {
+            if (window != nullptr && !(window->m_pOverlay && window->m_pOverlay->HasKeyboard())) {
                 TranslateKey(window, event.key);
             }
             break;

@@ -125,7 +125,7 @@ MenuOverlay::~MenuOverlay() {
 void MenuOverlay::ProcessEvent(const SDL_Event& event) {
     ContextScope scope(m_pContext);
     ImGui_ImplSDL2_ProcessEvent(&event);
-    if (IsMenuOpen() && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
+    if (HasKeyboard() && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
         m_bCloseRequested = true;
     }
 }

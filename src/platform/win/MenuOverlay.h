@@ -34,7 +34,10 @@ public:
     // opens it at the next frame at a position in window coordinates.
     void OpenPopup(HMENU menu, int x, int y);
 
+    // Open, or asked to open at the next frame.
     bool IsMenuOpen() const { return m_bMenuOpen || m_bPopupRequested; }
+    // Open on screen: it has the keyboard.
+    bool HasKeyboard() const { return m_bMenuOpen; }
     bool FindEntryRect(UINT entry, RECT* rect) const;
 
 private:
