@@ -1,5 +1,7 @@
 #include "framework/appframe/FrameHarness.h"
 
+#include <SDL.h>
+
 #include "framework/FrameTimer.h"
 #include "platform/kernel/Kernel.h"
 
@@ -37,6 +39,11 @@ double TestClock() {
 }
 
 FrameEnvironment::FrameEnvironment() {
+    // Keep video up for the whole test program: SDL would otherwise unload
+    // the GL driver with the last window, and the driver's own leftovers
+    // could no longer be told apart from the program's.
+    static const bool s_bVideoKept = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
+    (void)s_bVideoKept;
     s_dClock = 1.0;
     frame_timer_testing::Reset();
     kernel_hooks::SetPerformanceCounter(TestFrequency, TestCounter);
