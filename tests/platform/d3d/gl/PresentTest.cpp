@@ -3,6 +3,7 @@
 // runs inside Present, and a hardware device on a GL window draws what the
 // reference device draws.
 #include <SDL.h>
+#include <epoxy/gl.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,8 @@ protected:
         m_pDevice->SetLight(0, &light);
         m_pDevice->LightEnable(0, TRUE);
         m_pDevice->SetRenderState(D3DRS_AMBIENT, 0xFF303030);
+        m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
+        m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
         m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         const D3DMATRIX projection = PerspectiveMatrix(1.2f, 1.0f, 0.5f, 50.0f);
         const D3DMATRIX view = TranslationMatrix(0, 0, 4.0f);
@@ -294,6 +297,37 @@ TEST_F(WindowPresentTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
     EXPECT_EQ(fullScreen->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(fullScreen->Reset(&parameters), D3DERR_DEVICELOST);
     EXPECT_EQ(fullScreen->Release(), 0u);
+}
+
+TEST_F(WindowPresentTest, HardwareDeviceRecoversFromOtherDrawingInItsContext) {
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = m_hWindow;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    IDirect3DDevice8* hal = nullptr;
+    ASSERT_EQ(
+        s_pDirect3D->CreateDevice(0, D3DDEVTYPE_HAL, m_hWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &hal),
+        D3D_OK);
+    DrawScene(hal);
+    const std::vector<DWORD> before = Frame(hal);
+    // The window layer shows a picture in the same context between frames.
+    ASSERT_TRUE(win::MakeGlWindowCurrent(m_hWindow));
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_ZERO);
+    glDisable(GL_DEPTH_TEST);
+    glColorMask(GL_FALSE, GL_TRUE, GL_FALSE, GL_TRUE);
+    glUseProgram(0);
+    glBindVertexArray(0);
+    DrawScene(hal);
+    const std::vector<DWORD> after = Frame(hal);
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(hal->Release(), 0u);
 }
 
 TEST_F(WindowPresentTest, PacingFollowsTheEnvironmentSwitch) {
