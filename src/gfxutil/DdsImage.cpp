@@ -134,29 +134,54 @@ int ChannelShift(DWORD mask) {
     return shift;
 }
 
-// One channel scaled to 0..255; `missing` when the mask is empty.
-DWORD Channel(DWORD value, DWORD mask, DWORD missing) {
-    if (mask == 0) {
-        return missing;
+// Pixels of one mask layout to 0xAARRGGBB. Each channel's shift and its
+// values scaled to 0..255 are worked out once per image, not per pixel.
+class MaskDecoder {
+public:
+    MaskDecoder(const DWORD masks[4], bool luminance) : m_bLuminance(luminance) {
+        for (int c = 0; c < 4; ++c) {
+            m_masks[c] = masks[c];
+            m_shifts[c] = ChannelShift(masks[c]);
+            const DWORD maximum = masks[c] == 0 ? 0 : masks[c] >> m_shifts[c];
+            // Masks wider than 16 bits are not in any format a file gives; they get no table.
+            m_tables[c].resize(maximum <= 0xFFFF ? maximum + 1 : 0);
+            for (DWORD v = 0; v < m_tables[c].size() && maximum > 0; ++v) {
+                m_tables[c][v] = static_cast<BYTE>((static_cast<ULONGLONG>(v) * 255 + maximum / 2) / maximum);
+            }
+        }
     }
-    const int shift = ChannelShift(mask);
-    const DWORD maximum = mask >> shift;
-    const DWORD v = (value & mask) >> shift;
-    return static_cast<DWORD>((static_cast<ULONGLONG>(v) * 255 + maximum / 2) / maximum);
-}
 
-DWORD DecodeMasked(const BYTE* p, UINT bytes, const DWORD masks[4], bool luminance) {
-    DWORD v = 0;
-    for (int i = static_cast<int>(bytes) - 1; i >= 0; --i) {
-        v = (v << 8) | p[i];
+    DWORD Decode(const BYTE* p, UINT bytes) const {
+        DWORD v = 0;
+        for (int i = static_cast<int>(bytes) - 1; i >= 0; --i) {
+            v = (v << 8) | p[i];
+        }
+        const DWORD a = Channel(v, 3, 255);
+        if (m_bLuminance) {
+            const DWORD l = Channel(v, 0, 0);
+            return (a << 24) | (l << 16) | (l << 8) | l;
+        }
+        return (a << 24) | (Channel(v, 0, 0) << 16) | (Channel(v, 1, 0) << 8) | Channel(v, 2, 0);
     }
-    const DWORD a = Channel(v, masks[3], 255);
-    if (luminance) {
-        const DWORD l = Channel(v, masks[0], 0);
-        return (a << 24) | (l << 16) | (l << 8) | l;
+
+private:
+    DWORD Channel(DWORD value, int c, DWORD missing) const {
+        if (m_masks[c] == 0) {
+            return missing;
+        }
+        const DWORD v = (value & m_masks[c]) >> m_shifts[c];
+        if (!m_tables[c].empty()) {
+            return m_tables[c][v];
+        }
+        const DWORD maximum = m_masks[c] >> m_shifts[c];
+        return static_cast<DWORD>((static_cast<ULONGLONG>(v) * 255 + maximum / 2) / maximum);
     }
-    return (a << 24) | (Channel(v, masks[0], 0) << 16) | (Channel(v, masks[1], 0) << 8) | Channel(v, masks[2], 0);
-}
+
+    DWORD m_masks[4];
+    int m_shifts[4];
+    std::vector<BYTE> m_tables[4];
+    bool m_bLuminance;
+};
 
 DWORD Quantise(DWORD value8, DWORD mask) {
     if (mask == 0) {
@@ -199,8 +224,9 @@ void DecodeCompressed(DxtKind kind, const BYTE* data, UINT width, UINT height, s
 void DecodeUncompressed(const Source& src, const BYTE* data, UINT width, UINT height, std::vector<DWORD>& argb) {
     const size_t count = static_cast<size_t>(width) * height;
     argb.resize(count);
+    const MaskDecoder decoder(src.masks, src.luminance);
     for (size_t i = 0; i < count; ++i) {
-        argb[i] = DecodeMasked(data + i * src.bytesPerPixel, src.bytesPerPixel, src.masks, src.luminance);
+        argb[i] = decoder.Decode(data + i * src.bytesPerPixel, src.bytesPerPixel);
     }
 }
 
@@ -329,6 +355,11 @@ void DdsImage::DecodeLevel(UINT level, std::vector<DWORD>& argb) const {
         DecodeCompressed(KindOf(m_format), l.m_bytes.data(), l.m_uWidth, l.m_uHeight, argb);
         return;
     }
+    if (m_format == D3DFMT_A8R8G8B8) {  // already the pixels' own layout
+        argb.resize(static_cast<size_t>(l.m_uWidth) * l.m_uHeight);
+        std::memcpy(argb.data(), l.m_bytes.data(), argb.size() * 4);
+        return;
+    }
     const MaskFormat* f = FindKept(m_format);
     Source src;
     src.bytesPerPixel = f->bits / 8;
@@ -358,6 +389,10 @@ void DdsImage::StoreLevel(UINT width, UINT height, const std::vector<DWORD>& arg
                                out.m_bytes.data() + (static_cast<size_t>(by) * blocksWide + bx) * DxtBlockBytes(kind));
             }
         }
+        return;
+    }
+    if (m_format == D3DFMT_A8R8G8B8) {
+        std::memcpy(out.m_bytes.data(), argb.data(), argb.size() * 4);
         return;
     }
     const MaskFormat* f = FindKept(m_format);
