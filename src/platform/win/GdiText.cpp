@@ -94,8 +94,9 @@ bool GdiText::Draw(HDC dc, int x, int y, UINT options, const RECT* rect, const c
         return false;
     }
     HBITMAP target = dc->m_hBitmap;
-    if (target == nullptr || GdiStore::Instance().Find(target) == nullptr) {
-        // Nothing to draw on (a screen DC): the call still succeeds.
+    if (target == nullptr) {
+        // Nothing to draw on (a screen DC, or its bitmap was deleted): the
+        // call still succeeds.
         return true;
     }
     SIZE extent = Measure(dc, text, count);

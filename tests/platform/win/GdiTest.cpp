@@ -4,6 +4,7 @@
 
 #include "WindowTestSupport.h"
 #include "platform/win/FontLocator.h"
+#include "platform/win/GdiStore.h"
 #include "platform/win/WinGdi.h"
 
 namespace {
@@ -183,6 +184,12 @@ TEST(DrawTextTest, TheLoadingMessageDrawsOnAWindowDc) {
     RECT client{};
     GetClientRect(window.Handle(), &client);
     EXPECT_GT(DrawTextA(dc, "Loading... Please wait\n2004.5 m.quillern", -1, &client, DT_WORDBREAK), 0);
+    // Default colours: black text on the white class background.
+    int ink = 0;
+    for (std::uint32_t pixel : dc->m_pOwnBitmap->m_pixels) {
+        ink += pixel != 0x00FFFFFFu ? 1 : 0;
+    }
+    EXPECT_GT(ink, 50);
     EXPECT_EQ(ReleaseDC(window.Handle(), dc), 1);
     EXPECT_EQ(ReleaseDC(window.Handle(), dc), 0);
 }

@@ -219,6 +219,20 @@ TEST_F(MenuOverlayTest, AnOpenMenuTakesTheKeyboardAndEscClosesIt) {
     EXPECT_FALSE(win::IsMenuOpen(m_window.Handle()));
 }
 
+TEST_F(MenuOverlayTest, APopupNotYetOnScreenLeavesTheKeyboardToTheWindow) {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(142));
+    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_VERTICAL, 0, 0, m_window.Handle(), nullptr);
+    DestroyMenu(menu);
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = SDL_GetWindowID(win::GetSdlWindow(m_window.Handle()));
+    event.key.keysym.sym = SDLK_ESCAPE;
+    SDL_PushEvent(&event);
+    std::vector<MSG> taken = Posted();
+    ASSERT_EQ(taken.size(), 1u);
+    EXPECT_EQ(taken[0].message, WM_KEYDOWN);
+}
+
 TEST_F(MenuOverlayTest, AnOpenMenuKeepsPaintsComing) {
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(142));
     TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_VERTICAL, 0, 0, m_window.Handle(), nullptr);
