@@ -305,6 +305,22 @@ TEST_F(ClockAppTest, FrameStepIsClampedAndDigitKeysSwitchBackgroundAndView) {
     EXPECT_EQ(1, app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
 }
 
+TEST_F(ClockAppTest, FullScreenShowsTheDeviceCursorWithItsWatermark) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_EQ(0u, m_env.m_log.m_uCursorWidth);
+    app.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    ASSERT_FALSE(app.IsWindowed());
+    EXPECT_GT(m_env.m_log.m_uCursorWidth, 0u);
+    ASSERT_FALSE(m_env.m_log.m_cursorPixels.empty());
+    EXPECT_EQ(0xFF808080u, m_env.m_log.m_cursorPixels[0] & 0xFF808080u);  // the watermark's first dot
+    const int shown = m_env.m_log.m_nShowCursor;
+    EXPECT_GT(shown, 0);
+    EXPECT_EQ(TRUE, app.Send(WM_SETCURSOR));
+    EXPECT_EQ(shown + 1, m_env.m_log.m_nShowCursor);
+}
+
 TEST_F(ClockAppTest, LeftButtonCapturesTheMouseUntilReleased) {
     WriteFlags(0);
     TestClockApp app;

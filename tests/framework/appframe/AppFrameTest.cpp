@@ -342,7 +342,10 @@ TEST_F(AppFrameTest, MessageTableDependsOnWindowedOrFullScreen) {
         EXPECT_EQ(TRUE, frame.Send(WM_SYSCOMMAND, command)) << command;
     }
     EXPECT_NE(TRUE, frame.Send(WM_SYSCOMMAND, SC_MINIMIZE));
+    // The window-system cursor is hidden over a full-screen device.
+    EXPECT_EQ(TRUE, frame.Send(WM_SETCURSOR));
     frame.SetWindowedFlag(TRUE);
+    EXPECT_NE(TRUE, frame.Send(WM_SETCURSOR));
 }
 
 TEST_F(AppFrameTest, ContextMenuOpensOnlyInAWindow) {
