@@ -566,6 +566,7 @@ void GlBackend::BuildShaderKey(const DeviceState& state, const FvfLayout& layout
     key->hasSpecular = layout.HasSpecular() ? 1 : 0;
     key->texCoordCount = static_cast<BYTE>(std::min<UINT>(layout.TexCoordCount(), 3));
     key->flat = state.RenderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT ? 1 : 0;
+    key->specular = state.RenderState(D3DRS_SPECULARENABLE) != FALSE ? 1 : 0;
     if (key->preTransformed == 0) {
         key->lighting = state.RenderState(D3DRS_LIGHTING) != FALSE ? 1 : 0;
         if (key->lighting != 0) {
@@ -578,6 +579,10 @@ void GlBackend::BuildShaderKey(const DeviceState& state, const FvfLayout& layout
             key->diffuseSource = MaterialSource(state, D3DRS_DIFFUSEMATERIALSOURCE, layout);
             key->ambientSource = MaterialSource(state, D3DRS_AMBIENTMATERIALSOURCE, layout);
             key->emissiveSource = MaterialSource(state, D3DRS_EMISSIVEMATERIALSOURCE, layout);
+            if (key->specular != 0) {
+                key->specularSource = MaterialSource(state, D3DRS_SPECULARMATERIALSOURCE, layout);
+                key->localViewer = state.RenderState(D3DRS_LOCALVIEWER) != FALSE ? 1 : 0;
+            }
         }
         key->fog =
             state.RenderState(D3DRS_FOGENABLE) != FALSE && (state.RenderState(D3DRS_FOGVERTEXMODE) == D3DFOG_LINEAR ||
@@ -655,6 +660,8 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
     ValueToFloats(material.Diffuse, f.materialDiffuse);
     ValueToFloats(material.Ambient, f.materialAmbient);
     ValueToFloats(material.Emissive, f.materialEmissive);
+    ValueToFloats(material.Specular, f.materialSpecular);
+    f.materialSpecular[3] = material.Power;
     MatrixToFloats(state.Transform(D3DTS_TEXTURE0), f.textureMatrix[0]);
     MatrixToFloats(state.Transform(D3DTS_TEXTURE1), f.textureMatrix[1]);
     ColourToFloats(state.RenderState(D3DRS_AMBIENT), f.ambientTotal);
@@ -668,6 +675,7 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
         f.ambientTotal[1] += light.Ambient.g;
         f.ambientTotal[2] += light.Ambient.b;
         ValueToFloats(light.Diffuse, f.lightDiffuse[packed]);
+        ValueToFloats(light.Specular, f.lightSpecular[packed]);
         // Direction into camera space (a vector: no translation), turned to
         // point at the light.
         const D3DVECTOR& d = light.Direction;

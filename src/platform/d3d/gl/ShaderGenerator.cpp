@@ -61,9 +61,11 @@ const char* kFrameBlockSource = R"(layout(std140) uniform Frame {
     vec4 u_materialDiffuse;
     vec4 u_materialAmbient;
     vec4 u_materialEmissive;
+    vec4 u_materialSpecular;
     vec4 u_ambientTotal;
     vec4 u_lightDiffuse[8];
     vec4 u_lightDirection[8];
+    vec4 u_lightSpecular[8];
     mat4 u_textureMatrix[2];
 };
 )";
@@ -274,7 +276,26 @@ std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
                  "].xyz));\n";
         }
         s += "    v_diffuse = vec4(clamp(lit, 0.0, 1.0), clamp(matDiffuse.a, 0.0, 1.0));\n";
-        s += "    v_specular = vec4(0.0);\n";
+        if (key.specular != 0) {
+            // Blinn-Phong highlights: the half vector between the light and
+            // the viewer (the camera, or straight down the view axis).
+            s +=
+                "    vec4 matSpecular = " + std::string(ColourSource(key.specularSource, "u_materialSpecular")) + ";\n";
+            s += key.localViewer != 0 ? "    vec3 toViewer = normalize(-camera.xyz);\n"
+                                      : "    vec3 toViewer = vec3(0.0, 0.0, -1.0);\n";
+            s += "    vec3 shine = vec3(0.0);\n";
+            for (int i = 0; i < key.lightCount && i < static_cast<int>(kMaxLights); ++i) {
+                const std::string n = std::to_string(i);
+                s += "    if (dot(n, u_lightDirection[" + n + "].xyz) > 0.0) {\n";
+                s += "        vec3 halfway = normalize(u_lightDirection[" + n + "].xyz + toViewer);\n";
+                s += "        shine += u_lightSpecular[" + n +
+                     "].rgb * pow(max(0.0, dot(n, halfway)), u_materialSpecular.a);\n";
+                s += "    }\n";
+            }
+            s += "    v_specular = vec4(clamp(matSpecular.rgb * shine, 0.0, 1.0), 0.0);\n";
+        } else {
+            s += "    v_specular = vec4(0.0);\n";
+        }
     } else {
         s += "    v_diffuse = v_inDiffuse;\n    v_specular = v_inSpecular;\n";
     }
@@ -302,6 +323,9 @@ std::string ShaderGenerator::FragmentSource(const ShaderKey& key) {
         if (key.stages[1].colorOp != kOpDisable) {
             AppendStage(s, key.stages[1], 1);
         }
+    }
+    if (key.specular != 0) {
+        s += "    current.rgb = clamp(current.rgb + v_specular.rgb, 0.0, 1.0);\n";
     }
     if (key.fog != 0) {
         s += "    current.rgb = mix(u_fogColor.rgb, current.rgb, v_fog);\n";

@@ -50,8 +50,10 @@ struct FrameBlock {
     float materialDiffuse[4];
     float materialAmbient[4];
     float materialEmissive[4];
-    float ambientTotal[4];  // D3DRS_AMBIENT plus every enabled light's ambient
+    float materialSpecular[4];  // colour, and the power in the fourth element
+    float ambientTotal[4];      // D3DRS_AMBIENT plus every enabled light's ambient
     float lightDiffuse[8][4];
     float lightDirection[8][4];  // towards the light, camera space, unit length
+    float lightSpecular[8][4];
     float textureMatrix[2][16];  // D3DTS_TEXTURE0 and 1
 };

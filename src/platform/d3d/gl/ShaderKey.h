@@ -39,6 +39,9 @@ struct ShaderKey {
     BYTE emissiveSource = 0;
     BYTE alphaFunc = 8;  // a D3DCMPFUNC; ALWAYS (8) means no test
     BYTE flat = 0;       // colours from the first vertex of each primitive
+    BYTE specular = 0;   // D3DRS_SPECULARENABLE: the specular colour is added after the stages
+    BYTE localViewer = 0;
+    BYTE specularSource = 0;
     StageKey stages[2];
 
     bool operator==(const ShaderKey& other) const { return std::memcmp(this, &other, sizeof(*this)) == 0; }
