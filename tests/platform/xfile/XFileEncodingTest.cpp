@@ -160,10 +160,10 @@ TEST(XFileEncodingDescription, ShowsReferencesResolvedAndTextureNamesRaw) {
 }
 
 // A body long and repetitive enough that later chunks copy from earlier ones.
-std::vector<BYTE> LongModel(XEncoding encoding) {
+std::vector<BYTE> LongModel(XEncoding encoding, int matrices = 300) {
     XTestWriter w;
     w.Begin("Frame", "Long");
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < matrices; ++i) {
         w.Begin("FrameTransformMatrix");
         w.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, static_cast<double>(i % 7), 2, 3, 1});
         w.End();
@@ -202,6 +202,13 @@ TEST(XFileCompression, AcceptsBothCountsOfTheChunkSize) {
     std::string expected = XFileDump::Describe(plain);
     EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, true)), expected);
     EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, false)), expected);
+}
+
+TEST(XFileCompression, FullSizeChunksReachBackOneWindow) {
+    // 32 KB chunks, as the format writes them, over a body of many windows.
+    std::vector<BYTE> plain = LongModel(XEncoding::Text, 3000);
+    ASSERT_GT(plain.size(), 5u * 32768);
+    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 32768, true)), XFileDump::Describe(plain));
 }
 
 TEST(XFileCompression, ReadsAStreamThatRepeatsTheHeader) {
