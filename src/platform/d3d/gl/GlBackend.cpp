@@ -56,15 +56,20 @@ void NormalMatrix(const D3DMATRIX& m, float* out) {
     std::memset(out, 0, 16 * sizeof(float));
     out[15] = 1.0f;
     if (std::fabs(det) < 1e-20f) {
-        out[0] = m._11, out[1] = m._12, out[2] = m._13;
-        out[4] = m._21, out[5] = m._22, out[6] = m._23;
-        out[8] = m._31, out[9] = m._32, out[10] = m._33;
+        // Singular (a flattening scale): fall back to the matrix itself.
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                out[r * 4 + c] = m.m[r][c];
+            }
+        }
         return;
     }
-    const float inv = 1.0f / det;
-    out[0] = c00 * inv, out[1] = c01 * inv, out[2] = c02 * inv;
-    out[4] = c10 * inv, out[5] = c11 * inv, out[6] = c12 * inv;
-    out[8] = c20 * inv, out[9] = c21 * inv, out[10] = c22 * inv;
+    const float cofactors[3][3] = {{c00, c01, c02}, {c10, c11, c12}, {c20, c21, c22}};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            out[r * 4 + c] = cofactors[r][c] / det;
+        }
+    }
 }
 
 GLenum BlendFactor(DWORD blend) {
@@ -684,7 +689,9 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
         float cz = d.x * view._13 + d.y * view._23 + d.z * view._33;
         const float length = std::sqrt(cx * cx + cy * cy + cz * cz);
         if (length > 0.0f) {
-            cx /= length, cy /= length, cz /= length;
+            cx /= length;
+            cy /= length;
+            cz /= length;
         }
         f.lightDirection[packed][0] = -cx;
         f.lightDirection[packed][1] = -cy;

@@ -152,6 +152,31 @@ TEST_F(LightingFogTest, NormalizeNormalsRenormalisesScaledNormals) {
     }
 }
 
+TEST_F(LightingFogTest, NormalsFollowANonUniformScaleAsSurfacesDo) {
+    const D3DMATERIAL8 material = {{1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0.0f};
+    const D3DLIGHT8 light = Directional(0, 0, 1, {1, 1, 1, 1}, {0, 0, 0, 0});
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_pDevice->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+    m_pDevice->SetMaterial(&material);
+    m_pDevice->SetLight(0, &light);
+    m_pDevice->LightEnable(0, TRUE);
+    // A surface tilted 45 degrees about Y, stretched twice along X: it turns
+    // towards the viewer, and so must its normal (the inverse transpose),
+    // not away as the matrix itself would turn it.
+    D3DMATRIX stretch = IdentityMatrix();
+    stretch._11 = 2.0f;
+    const D3DMATRIX identity = IdentityMatrix();
+    m_pDevice->SetTransform(D3DTS_WORLD, &stretch);
+    m_pDevice->SetTransform(D3DTS_PROJECTION, &identity);
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    const float s = 0.70710678f;
+    DrawLitQuad({s, 0, -s});
+    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+    const std::vector<DWORD> frame = Frame();
+    const int expected = ToByte(2.0f / std::sqrt(5.0f));  // normal (1/2, 0, -1), normalised
+    EXPECT_TRUE(ColourNear(At(frame, 32, 32), {expected, expected, expected}, 2));
+}
+
 TEST_F(LightingFogTest, SpecularHighlightsOnlyWhenEnabled) {
     D3DMATERIAL8 material = {{0, 0, 0, 1}, {0, 0, 0, 0}, {0.5f, 0.25f, 1.0f, 0}, {0, 0, 0, 0}, 10.0f};
     D3DLIGHT8 light = Directional(1, 0, 1, {0, 0, 0, 1}, {0, 0, 0, 0});
