@@ -132,7 +132,7 @@ DWORD ColourToArgb(const float rgba[4]) {
 }  // namespace
 
 HRESULT XofMeshData::Read(IDirectXFileData* pMesh) {
-    *this = XofMeshData();
+    *this = XofMeshData(m_bReadSkin);
     MemberReader reader(nullptr, 0);
     HRESULT hr = DataOf(pMesh, reader);
     if (FAILED(hr)) {
@@ -169,7 +169,10 @@ HRESULT XofMeshData::ReadChildren(IDirectXFileData* pMesh) {
         if (type == TID_D3DRMMeshMaterialList) {
             return ReadMaterialList(data);
         }
-        return S_OK;  // skin data, duplication indices, wraps: not the plain mesh's concern
+        if (type == DXFILEOBJ_SkinWeights && m_bReadSkin) {
+            return ReadSkinWeights(data);
+        }
+        return S_OK;  // duplication indices, wraps, headers: nothing the mesh needs
     });
 }
 
@@ -322,6 +325,38 @@ HRESULT XofMeshData::ReadMaterial(IDirectXFileData* pData, Material& out) {
         }
         return result;
     });
+}
+
+HRESULT XofMeshData::ReadSkinWeights(IDirectXFileData* pData) {
+    MemberReader reader(nullptr, 0);
+    const HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    Bone bone;
+    const char* name = nullptr;
+    DWORD count = 0;
+    if (!reader.Pointer(name) || !reader.Dword(count) || !reader.Has(count, 8)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    bone.m_szName = name != nullptr ? name : "";
+    bone.m_positions.resize(count);
+    bone.m_weights.resize(count);
+    for (DWORD& position : bone.m_positions) {
+        reader.Dword(position);
+        // A weight for a position the mesh does not have is refused, not trusted.
+        if (position >= m_dwFilePositions) {
+            return D3DXERR_INVALIDDATA;
+        }
+    }
+    reader.Floats(bone.m_weights.data(), count);
+    float offset[16];
+    if (!reader.Floats(offset, 16)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    bone.m_offset = D3DXMATRIX(offset);
+    m_bones.push_back(std::move(bone));
+    return S_OK;
 }
 
 HRESULT XofMeshData::BuildTriangles() {

@@ -18,6 +18,18 @@ public:
         std::string m_szTexture;  // empty: none
     };
 
+    // One SkinWeights object: the frame it follows and the file positions it moves.
+    struct Bone {
+        std::string m_szName;
+        std::vector<DWORD> m_positions;
+        std::vector<float> m_weights;
+        D3DXMATRIX m_offset;
+    };
+
+    // With skin data read, SkinWeights objects fill m_bones (and are checked);
+    // without, they are skipped like any other member the plain mesh ignores.
+    explicit XofMeshData(bool readSkin = false) : m_bReadSkin(readSkin) {}
+
     // D3DXERR_INVALIDDATA for members that do not add up or indices out of
     // range, D3DXERR_LOADEDMESHHASNODATA when no triangle results; errors of
     // the X-file runtime are passed on.
@@ -42,6 +54,7 @@ public:
     std::vector<DWORD> m_triangleAttributes;
     std::vector<DWORD> m_triangleFaces;  // the file face each triangle comes from
     std::vector<Material> m_materials;
+    std::vector<Bone> m_bones;
 
 private:
     HRESULT ReadChildren(IDirectXFileData* pMesh);
@@ -50,6 +63,7 @@ private:
     HRESULT ReadColours(IDirectXFileData* pData);
     HRESULT ReadMaterialList(IDirectXFileData* pData);
     HRESULT ReadMaterial(IDirectXFileData* pData, Material& out);
+    HRESULT ReadSkinWeights(IDirectXFileData* pData);
     HRESULT BuildTriangles();
 
     DWORD m_dwFilePositions = 0;
@@ -62,6 +76,7 @@ private:
     bool m_bHasColours = false;
     std::vector<DWORD> m_faceMaterials;
     DWORD m_dwMaterialCount = 0;
+    bool m_bReadSkin = false;
 };
 
 // The published loader: the mesh of one Mesh data object with its adjacency,

@@ -1,0 +1,595 @@
+#include "gfxutil/D3DXPMesh.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <map>
+#include <new>
+#include <numeric>
+
+#include <meshoptimizer.h>
+
+#include "gfxutil/D3DXMesh.h"
+#include "gfxutil/MeshAdjacency.h"
+#include "gfxutil/MeshArrays.h"
+#include "gfxutil/MeshSimplifier.h"
+#include "gfxutil/MeshTopology.h"
+
+namespace {
+
+constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr DWORD kOptionMask = 0x00FFFFFF;
+
+D3DPOOL PoolOf(DWORD options, DWORD systemBit, DWORD managedBit) {
+    if (options & systemBit) {
+        return D3DPOOL_SYSTEMMEM;
+    }
+    return (options & managedBit) ? D3DPOOL_MANAGED : D3DPOOL_DEFAULT;
+}
+
+DWORD UsageOf(DWORD options, DWORD writeOnlyBit) {
+    DWORD usage = (options & writeOnlyBit) ? D3DUSAGE_WRITEONLY : 0;
+    if (options & D3DXMESH_DONOTCLIP) {
+        usage |= D3DUSAGE_DONOTCLIP;
+    }
+    return usage;
+}
+
+}  // namespace
+
+HRESULT D3DXPMesh::Create(Sequence&& sequence, DWORD options, IDirect3DDevice8* pDevice, D3DXPMesh** ppMesh) {
+    if (ppMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *ppMesh = nullptr;
+    if (pDevice == nullptr || sequence.m_dwMaxVertices == 0 || sequence.m_corners.empty()) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (sequence.m_dwMaxVertices > 0xFFFF) {
+        options |= D3DXMESH_32BIT;
+    }
+    D3DXPMesh* mesh = new (std::nothrow) D3DXPMesh(pDevice, options & kOptionMask);
+    if (mesh == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    mesh->m_seq = std::move(sequence);
+    mesh->m_layout.Decode(mesh->m_seq.m_dwFvf);
+    mesh->m_dwBandMin = mesh->m_seq.m_dwMinVertices;
+    mesh->m_dwBandMax = mesh->m_seq.m_dwMaxVertices;
+    mesh->m_dwVertices = mesh->m_dwBandMax;
+    HRESULT hr = mesh->CreateBuffers(nullptr);
+    if (SUCCEEDED(hr)) {
+        hr = mesh->RebuildIndices();
+    }
+    if (FAILED(hr)) {
+        mesh->Release();
+        return hr;
+    }
+    *ppMesh = mesh;
+    return D3D_OK;
+}
+
+D3DXPMesh::D3DXPMesh(IDirect3DDevice8* pDevice, DWORD options)
+    : m_ulRefCount(1),
+      m_pDevice(pDevice),
+      m_dwOptions(options),
+      m_pVB(nullptr),
+      m_pIB(nullptr),
+      m_dwBandMin(0),
+      m_dwBandMax(0),
+      m_dwVertices(0),
+      m_dwLiveFaces(0),
+      m_dwRebuilds(0) {
+    m_pDevice->AddRef();
+}
+
+D3DXPMesh::~D3DXPMesh() {
+    if (m_pIB != nullptr) {
+        m_pIB->Release();
+    }
+    if (m_pVB != nullptr) {
+        m_pVB->Release();
+    }
+    m_pDevice->Release();
+}
+
+HRESULT D3DXPMesh::CreateBuffers(IDirect3DVertexBuffer8* pSharedVB) {
+    HRESULT hr = D3D_OK;
+    if (pSharedVB != nullptr) {
+        pSharedVB->AddRef();
+        m_pVB = pSharedVB;
+    } else {
+        const UINT bytes = m_seq.m_dwMaxVertices * m_layout.Stride();
+        hr = m_pDevice->CreateVertexBuffer(bytes, UsageOf(m_dwOptions, D3DXMESH_VB_WRITEONLY), m_seq.m_dwFvf,
+                                           PoolOf(m_dwOptions, D3DXMESH_VB_SYSTEMMEM, D3DXMESH_VB_MANAGED), &m_pVB);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        BYTE* data = nullptr;
+        hr = m_pVB->Lock(0, 0, &data, 0);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        std::memcpy(data, m_seq.m_vertices.data(), bytes);
+        m_pVB->Unlock();
+    }
+    const bool wide = (m_dwOptions & D3DXMESH_32BIT) != 0;
+    return m_pDevice->CreateIndexBuffer(static_cast<UINT>(m_seq.m_corners.size()) * (wide ? 4 : 2),
+                                        UsageOf(m_dwOptions, D3DXMESH_IB_WRITEONLY),
+                                        wide ? D3DFMT_INDEX32 : D3DFMT_INDEX16,
+                                        PoolOf(m_dwOptions, D3DXMESH_IB_SYSTEMMEM, D3DXMESH_IB_MANAGED), &m_pIB);
+}
+
+DWORD D3DXPMesh::Resolve(DWORD vertex, DWORD level) const {
+    while (vertex >= level) {
+        vertex = m_seq.m_parents[vertex];
+    }
+    return vertex;
+}
+
+HRESULT D3DXPMesh::RebuildIndices() {
+    BYTE* data = nullptr;
+    const HRESULT hr = m_pIB->Lock(0, 0, &data, 0);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const bool wide = (m_dwOptions & D3DXMESH_32BIT) != 0;
+    m_dwLiveFaces = 0;
+    for (Group& group : m_seq.m_groups) {
+        const auto first = m_seq.m_needs.begin() + group.m_dwFaceStart;
+        const auto live = std::partition_point(first, first + group.m_dwFaceCount,
+                                               [this](DWORD need) { return need < m_dwVertices; });
+        group.m_dwLiveCount = static_cast<DWORD>(live - first);
+        m_dwLiveFaces += group.m_dwLiveCount;
+        for (DWORD f = group.m_dwFaceStart; f < group.m_dwFaceStart + group.m_dwLiveCount; ++f) {
+            for (DWORD k = 0; k < 3; ++k) {
+                const size_t slot = 3 * static_cast<size_t>(f) + k;
+                const DWORD index = Resolve(m_seq.m_corners[slot], m_dwVertices);
+                if (wide) {
+                    std::memcpy(data + 4 * slot, &index, 4);
+                } else {
+                    const WORD narrow = static_cast<WORD>(index);
+                    std::memcpy(data + 2 * slot, &narrow, 2);
+                }
+            }
+        }
+    }
+    ++m_dwRebuilds;
+    return m_pIB->Unlock();
+}
+
+HRESULT D3DXPMesh::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (riid == kIID_IUnknown) {
+        AddRef();
+        *object = static_cast<ID3DXPMesh*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG D3DXPMesh::AddRef() {
+    return ++m_ulRefCount;
+}
+
+ULONG D3DXPMesh::Release() {
+    const ULONG count = --m_ulRefCount;
+    if (count == 0) {
+        delete this;
+    }
+    return count;
+}
+
+HRESULT D3DXPMesh::DrawSubset(DWORD attribId) {
+    for (const Group& group : m_seq.m_groups) {
+        if (group.m_dwAttribId != attribId || group.m_dwLiveCount == 0) {
+            continue;
+        }
+        HRESULT hr = m_pDevice->SetVertexShader(m_seq.m_dwFvf);
+        if (SUCCEEDED(hr)) {
+            hr = m_pDevice->SetStreamSource(0, m_pVB, m_layout.Stride());
+        }
+        if (SUCCEEDED(hr)) {
+            hr = m_pDevice->SetIndices(m_pIB, 0);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, m_dwVertices, group.m_dwFaceStart * 3,
+                                                 group.m_dwLiveCount);
+        }
+        return hr;
+    }
+    return D3D_OK;
+}
+
+HRESULT D3DXPMesh::GetDevice(IDirect3DDevice8** ppDevice) {
+    if (ppDevice == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_pDevice->AddRef();
+    *ppDevice = m_pDevice;
+    return D3D_OK;
+}
+
+HRESULT D3DXPMesh::GetVertexBuffer(IDirect3DVertexBuffer8** ppVB) {
+    if (ppVB == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_pVB->AddRef();
+    *ppVB = m_pVB;
+    return D3D_OK;
+}
+
+HRESULT D3DXPMesh::GetIndexBuffer(IDirect3DIndexBuffer8** ppIB) {
+    if (ppIB == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_pIB->AddRef();
+    *ppIB = m_pIB;
+    return D3D_OK;
+}
+
+HRESULT D3DXPMesh::LockVertexBuffer(DWORD flags, BYTE** ppData) {
+    return m_pVB->Lock(0, 0, ppData, flags);
+}
+
+HRESULT D3DXPMesh::UnlockVertexBuffer() {
+    return m_pVB->Unlock();
+}
+
+HRESULT D3DXPMesh::LockIndexBuffer(DWORD flags, BYTE** ppData) {
+    return m_pIB->Lock(0, 0, ppData, flags);
+}
+
+HRESULT D3DXPMesh::UnlockIndexBuffer() {
+    return m_pIB->Unlock();
+}
+
+HRESULT D3DXPMesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttribTableSize) {
+    DWORD count = 0;
+    for (const Group& group : m_seq.m_groups) {
+        if (group.m_dwLiveCount == 0) {
+            continue;
+        }
+        if (pAttribTable != nullptr) {
+            pAttribTable[count] =
+                D3DXATTRIBUTERANGE{group.m_dwAttribId, group.m_dwFaceStart, group.m_dwLiveCount, 0, m_dwVertices};
+        }
+        ++count;
+    }
+    if (pAttribTableSize != nullptr) {
+        *pAttribTableSize = count;
+    }
+    return D3D_OK;
+}
+
+HRESULT D3DXPMesh::GenerateAdjacency(float epsilon, DWORD* pAdjacency) {
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = CloneMeshFVF(m_dwOptions & D3DXMESH_32BIT ? D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT : D3DXMESH_SYSTEMMEM,
+                              m_seq.m_dwFvf, m_pDevice, &mesh);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    hr = mesh->GenerateAdjacency(epsilon, pAdjacency);
+    mesh->Release();
+    return hr;
+}
+
+HRESULT D3DXPMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* pDevice, ID3DXMesh** ppCloneMesh) {
+    if (ppCloneMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *ppCloneMesh = nullptr;
+    VertexLayout target;
+    if (pDevice == nullptr || !target.Decode(fvf) || (options & D3DXMESH_VB_SHARE) || m_dwLiveFaces == 0) {
+        return D3DERR_INVALIDCALL;
+    }
+    // The current level as a plain mesh: its vertices and its live faces in order.
+    MeshArrays arrays;
+    arrays.m_dwFvf = fvf;
+    arrays.m_layout = target;
+    arrays.m_dwStride = target.Stride();
+    try {
+        arrays.m_vertices.resize(static_cast<size_t>(m_dwVertices) * target.Stride());
+        for (DWORD v = 0; v < m_dwVertices; ++v) {
+            VertexLayout::Convert(m_layout, &m_seq.m_vertices[static_cast<size_t>(v) * m_layout.Stride()], target,
+                                  arrays.Vertex(v));
+        }
+        for (const Group& group : m_seq.m_groups) {
+            for (DWORD f = group.m_dwFaceStart; f < group.m_dwFaceStart + group.m_dwLiveCount; ++f) {
+                for (DWORD k = 0; k < 3; ++k) {
+                    arrays.m_indices.push_back(Resolve(m_seq.m_corners[3 * static_cast<size_t>(f) + k], m_dwVertices));
+                }
+                arrays.m_attributes.push_back(group.m_dwAttribId);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXCreateMeshFVF(arrays.FaceCount(), m_dwVertices, options, fvf, pDevice, &mesh);
+    if (SUCCEEDED(hr)) {
+        hr = arrays.Write(mesh);
+        if (FAILED(hr)) {
+            mesh->Release();
+            return hr;
+        }
+        *ppCloneMesh = mesh;
+    }
+    return hr;
+}
+
+HRESULT D3DXPMesh::ClonePMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* pDevice, ID3DXPMesh** ppCloneMesh) {
+    if (ppCloneMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *ppCloneMesh = nullptr;
+    VertexLayout target;
+    if (pDevice == nullptr || !target.Decode(fvf)) {
+        return D3DERR_INVALIDCALL;
+    }
+    const bool share = (options & D3DXMESH_VB_SHARE) != 0;
+    if (share && (fvf != m_seq.m_dwFvf || pDevice != m_pDevice)) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (m_seq.m_dwMaxVertices > 0xFFFF) {
+        options |= D3DXMESH_32BIT;
+    }
+    D3DXPMesh* clone = new (std::nothrow) D3DXPMesh(pDevice, options & kOptionMask);
+    if (clone == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    HRESULT hr = D3D_OK;
+    try {
+        clone->m_seq = m_seq;
+        if (fvf != m_seq.m_dwFvf) {
+            clone->m_seq.m_dwFvf = fvf;
+            clone->m_seq.m_vertices.resize(static_cast<size_t>(m_seq.m_dwMaxVertices) * target.Stride());
+            for (DWORD v = 0; v < m_seq.m_dwMaxVertices; ++v) {
+                VertexLayout::Convert(m_layout, &m_seq.m_vertices[static_cast<size_t>(v) * m_layout.Stride()], target,
+                                      &clone->m_seq.m_vertices[static_cast<size_t>(v) * target.Stride()]);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (SUCCEEDED(hr)) {
+        clone->m_layout = target;
+        clone->m_dwBandMin = m_dwBandMin;
+        clone->m_dwBandMax = m_dwBandMax;
+        clone->m_dwVertices = m_dwVertices;
+        hr = clone->CreateBuffers(share ? m_pVB : nullptr);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = clone->RebuildIndices();
+    }
+    if (FAILED(hr)) {
+        clone->Release();
+        return hr;
+    }
+    *ppCloneMesh = clone;
+    return D3D_OK;
+}
+
+HRESULT D3DXPMesh::SetNumVertices(DWORD vertices) {
+    const DWORD level = std::clamp(vertices, m_dwBandMin, m_dwBandMax);
+    if (level == m_dwVertices) {
+        return D3D_OK;
+    }
+    m_dwVertices = level;
+    return RebuildIndices();
+}
+
+HRESULT D3DXPMesh::TrimByVertices(DWORD newVerticesMin, DWORD newVerticesMax, DWORD* rgiFaceRemap,
+                                  DWORD* rgiVertRemap) {
+    const DWORD low = std::clamp(newVerticesMin, m_dwBandMin, m_dwBandMax);
+    const DWORD high = std::clamp(newVerticesMax, m_dwBandMin, m_dwBandMax);
+    if (low > high) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_dwBandMin = low;
+    m_dwBandMax = high;
+    // Faces and vertices keep their places: the remaps are the identity.
+    if (rgiFaceRemap != nullptr) {
+        std::iota(rgiFaceRemap, rgiFaceRemap + m_seq.m_needs.size(), 0u);
+    }
+    if (rgiVertRemap != nullptr) {
+        std::iota(rgiVertRemap, rgiVertRemap + m_seq.m_dwMaxVertices, 0u);
+    }
+    const DWORD level = std::clamp(m_dwVertices, m_dwBandMin, m_dwBandMax);
+    if (level == m_dwVertices) {
+        return D3D_OK;
+    }
+    m_dwVertices = level;
+    return RebuildIndices();
+}
+
+HRESULT D3DXPMesh::OptimizeBaseLOD(DWORD flags, DWORD* pFaceRemap) {
+    std::vector<DWORD> order(m_seq.m_needs.size());
+    std::iota(order.begin(), order.end(), 0u);
+    if (flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) {
+        // Faces drawn at every level of the band may go in any order; the
+        // rest must stay sorted so each level remains a prefix. The order is
+        // chosen for the finest level of the band.
+        std::vector<DWORD> tris;
+        std::vector<DWORD> sorted;
+        for (const Group& group : m_seq.m_groups) {
+            const auto first = m_seq.m_needs.begin() + group.m_dwFaceStart;
+            const DWORD base =
+                static_cast<DWORD>(std::partition_point(first, first + group.m_dwFaceCount,
+                                                        [this](DWORD need) { return need < m_dwBandMin; }) -
+                                   first);
+            if (base < 2) {
+                continue;
+            }
+            tris.resize(3 * static_cast<size_t>(base));
+            std::multimap<std::array<DWORD, 3>, DWORD> faceOf;
+            for (DWORD i = 0; i < base; ++i) {
+                const DWORD f = group.m_dwFaceStart + i;
+                std::array<DWORD, 3> tri{};
+                for (DWORD k = 0; k < 3; ++k) {
+                    tri[k] = Resolve(m_seq.m_corners[3 * static_cast<size_t>(f) + k], m_dwBandMax);
+                    tris[3 * static_cast<size_t>(i) + k] = tri[k];
+                }
+                faceOf.emplace(tri, f);
+            }
+            sorted.resize(tris.size());
+            meshopt_optimizeVertexCache(sorted.data(), tris.data(), tris.size(), m_dwBandMax);
+            for (DWORD i = 0; i < base; ++i) {
+                const std::array<DWORD, 3> tri = {sorted[3 * static_cast<size_t>(i)],
+                                                  sorted[3 * static_cast<size_t>(i) + 1],
+                                                  sorted[3 * static_cast<size_t>(i) + 2]};
+                auto it = faceOf.find(tri);
+                if (it == faceOf.end()) {
+                    return E_FAIL;  // the optimiser turned a triangle: keep the old order
+                }
+                order[group.m_dwFaceStart + i] = it->second;
+                faceOf.erase(it);
+            }
+        }
+        std::vector<DWORD> corners(m_seq.m_corners.size());
+        std::vector<DWORD> needs(m_seq.m_needs.size());
+        for (size_t f = 0; f < order.size(); ++f) {
+            std::copy_n(&m_seq.m_corners[3 * static_cast<size_t>(order[f])], 3, &corners[3 * f]);
+            needs[f] = m_seq.m_needs[order[f]];
+        }
+        m_seq.m_corners.swap(corners);
+        m_seq.m_needs.swap(needs);
+    }
+    if (pFaceRemap != nullptr) {
+        std::copy(order.begin(), order.end(), pFaceRemap);
+    }
+    return RebuildIndices();
+}
+
+HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
+                          const D3DXATTRIBUTEWEIGHTS* pVertexAttributeWeights, const float* pVertexWeights,
+                          DWORD minValue, DWORD options, ID3DXPMesh** ppPMesh) {
+    if (ppPMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *ppPMesh = nullptr;
+    if (pMesh == nullptr || options != D3DXMESHSIMP_VERTEX) {
+        return D3DERR_INVALIDCALL;
+    }
+    if (pVertexAttributeWeights != nullptr || pVertexWeights != nullptr) {
+        return E_NOTIMPL;
+    }
+    MeshArrays arrays;
+    HRESULT hr = arrays.Read(pMesh);
+    if (SUCCEEDED(hr)) {
+        hr = arrays.ReadAttributes(pMesh);
+    }
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const DWORD numVertices = arrays.VertexCount();
+    std::vector<D3DXVECTOR3> positions(numVertices);
+    std::vector<bool> used(numVertices, false);
+    for (DWORD v = 0; v < numVertices; ++v) {
+        positions[v] = arrays.Position(v);
+    }
+    for (DWORD index : arrays.m_indices) {
+        if (index >= numVertices) {
+            return D3DXERR_INVALIDMESH;
+        }
+        used[index] = true;
+    }
+    // Vertices that are one point with another (a texture or normal seam)
+    // stay put, so both sides of the seam keep meeting.
+    std::vector<bool> locked(numVertices, false);
+    std::map<std::array<float, 3>, DWORD> firstAt;
+    for (DWORD v = 0; v < numVertices; ++v) {
+        if (!used[v]) {
+            continue;
+        }
+        const auto [it, fresh] =
+            firstAt.emplace(std::array<float, 3>{positions[v].x, positions[v].y, positions[v].z}, v);
+        if (!fresh) {
+            locked[v] = true;
+            locked[it->second] = true;
+        }
+    }
+    if (pAdjacency != nullptr) {
+        const std::vector<DWORD> reps = PointRepsFromAdjacency(arrays.m_indices, pAdjacency, numVertices);
+        for (DWORD v = 0; v < numVertices; ++v) {
+            if (used[v] && reps[v] != v) {
+                locked[v] = true;
+                locked[reps[v]] = true;
+            }
+        }
+    }
+    MeshSimplifier simplifier(positions, arrays.m_indices, arrays.m_attributes, locked);
+    simplifier.Run(minValue);
+    const std::vector<MeshSimplifier::Collapse>& collapses = simplifier.Collapses();
+
+    // Progressive order: survivors in source order, then removed vertices,
+    // the last removed first.
+    D3DXPMesh::Sequence seq;
+    seq.m_dwFvf = arrays.m_dwFvf;
+    std::vector<DWORD> newIndex(numVertices, 0xFFFFFFFF);
+    std::vector<bool> removed(numVertices, false);
+    for (const MeshSimplifier::Collapse& c : collapses) {
+        removed[c.m_dwFrom] = true;
+    }
+    std::vector<DWORD> oldOf;
+    for (DWORD v = 0; v < numVertices; ++v) {
+        if (used[v] && !removed[v]) {
+            newIndex[v] = static_cast<DWORD>(oldOf.size());
+            oldOf.push_back(v);
+        }
+    }
+    seq.m_dwMinVertices = static_cast<DWORD>(oldOf.size());
+    for (size_t i = collapses.size(); i-- > 0;) {
+        newIndex[collapses[i].m_dwFrom] = static_cast<DWORD>(oldOf.size());
+        oldOf.push_back(collapses[i].m_dwFrom);
+    }
+    seq.m_dwMaxVertices = static_cast<DWORD>(oldOf.size());
+    seq.m_parents.resize(oldOf.size());
+    std::iota(seq.m_parents.begin(), seq.m_parents.begin() + seq.m_dwMinVertices, 0u);
+    for (const MeshSimplifier::Collapse& c : collapses) {
+        seq.m_parents[newIndex[c.m_dwFrom]] = newIndex[c.m_dwTo];
+    }
+    seq.m_vertices.resize(oldOf.size() * arrays.m_dwStride);
+    for (size_t i = 0; i < oldOf.size(); ++i) {
+        std::memcpy(&seq.m_vertices[i * arrays.m_dwStride], arrays.Vertex(oldOf[i]), arrays.m_dwStride);
+    }
+    // Faces by attribute, then by the vertex whose removal ends them.
+    const DWORD numFaces = arrays.FaceCount();
+    std::vector<DWORD> needOf(numFaces, 0);
+    for (DWORD f = 0; f < numFaces; ++f) {
+        const DWORD death = simplifier.FaceDeaths()[f];
+        needOf[f] = death == MeshSimplifier::kSurvives ? 0 : newIndex[collapses[death].m_dwFrom];
+    }
+    std::vector<DWORD> faceOrder(numFaces);
+    std::iota(faceOrder.begin(), faceOrder.end(), 0u);
+    std::stable_sort(faceOrder.begin(), faceOrder.end(), [&](DWORD a, DWORD b) {
+        if (arrays.m_attributes[a] != arrays.m_attributes[b]) {
+            return arrays.m_attributes[a] < arrays.m_attributes[b];
+        }
+        return needOf[a] < needOf[b];
+    });
+    for (DWORD i = 0; i < numFaces; ++i) {
+        const DWORD f = faceOrder[i];
+        for (DWORD k = 0; k < 3; ++k) {
+            seq.m_corners.push_back(newIndex[arrays.m_indices[3 * static_cast<size_t>(f) + k]]);
+        }
+        seq.m_needs.push_back(needOf[f]);
+        if (seq.m_groups.empty() || seq.m_groups.back().m_dwAttribId != arrays.m_attributes[f]) {
+            seq.m_groups.push_back(D3DXPMesh::Group{arrays.m_attributes[f], i, 0, 0});
+        }
+        ++seq.m_groups.back().m_dwFaceCount;
+    }
+    IDirect3DDevice8* device = nullptr;
+    hr = pMesh->GetDevice(&device);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    D3DXPMesh* pmesh = nullptr;
+    hr = D3DXPMesh::Create(std::move(seq), pMesh->GetOptions(), device, &pmesh);
+    device->Release();
+    *ppPMesh = pmesh;
+    return hr;
+}

@@ -1,0 +1,254 @@
+#include "gfxutil/D3DXSkinMesh.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <set>
+#include <utility>
+
+#include "gfxutil/XofMeshData.h"
+
+namespace {
+constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+}  // namespace
+
+D3DXSkinMesh* D3DXSkinMesh::Create(ID3DXMesh* pMesh, std::vector<Influences> bones) {
+    return new (std::nothrow) D3DXSkinMesh(pMesh, std::move(bones));
+}
+
+D3DXSkinMesh::D3DXSkinMesh(ID3DXMesh* pMesh, std::vector<Influences> bones)
+    : m_ulRefCount(1), m_pMesh(pMesh), m_bones(std::move(bones)) {
+    m_pMesh->AddRef();
+}
+
+D3DXSkinMesh::~D3DXSkinMesh() {
+    m_pMesh->Release();
+}
+
+HRESULT D3DXSkinMesh::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (riid == kIID_IUnknown) {
+        AddRef();
+        *object = static_cast<ID3DXSkinMesh*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG D3DXSkinMesh::AddRef() {
+    return ++m_ulRefCount;
+}
+
+ULONG D3DXSkinMesh::Release() {
+    const ULONG count = --m_ulRefCount;
+    if (count == 0) {
+        delete this;
+    }
+    return count;
+}
+
+HRESULT D3DXSkinMesh::GetDevice(IDirect3DDevice8** ppDevice) {
+    return m_pMesh->GetDevice(ppDevice);
+}
+
+HRESULT D3DXSkinMesh::GetMaxVertexInfluences(DWORD* pMaxVertexInfluences) {
+    if (pMaxVertexInfluences == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    std::vector<DWORD> perVertex(m_pMesh->GetNumVertices(), 0);
+    for (const Influences& bone : m_bones) {
+        for (size_t i = 0; i < bone.m_vertices.size(); ++i) {
+            if (bone.m_weights[i] != 0.0f) {
+                ++perVertex[bone.m_vertices[i]];
+            }
+        }
+    }
+    *pMaxVertexInfluences = perVertex.empty() ? 0 : *std::max_element(perVertex.begin(), perVertex.end());
+    return D3D_OK;
+}
+
+HRESULT D3DXSkinMesh::GetMaxFaceInfluences(DWORD* pMaxFaceInfluences) {
+    if (pMaxFaceInfluences == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    // Bones with weight on each vertex; exporters write zero weights, which move nothing.
+    std::vector<std::vector<DWORD>> bonesOfVertex(m_pMesh->GetNumVertices());
+    for (DWORD b = 0; b < m_bones.size(); ++b) {
+        for (size_t i = 0; i < m_bones[b].m_vertices.size(); ++i) {
+            if (m_bones[b].m_weights[i] != 0.0f) {
+                bonesOfVertex[m_bones[b].m_vertices[i]].push_back(b);
+            }
+        }
+    }
+    BYTE* data = nullptr;
+    const HRESULT hr = m_pMesh->LockIndexBuffer(D3DLOCK_READONLY, &data);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const bool wide = (m_pMesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    DWORD most = 0;
+    std::set<DWORD> bones;
+    for (DWORD f = 0; f < m_pMesh->GetNumFaces(); ++f) {
+        bones.clear();
+        for (DWORD c = 0; c < 3; ++c) {
+            DWORD index = 0;
+            if (wide) {
+                std::memcpy(&index, data + 4 * (3 * static_cast<size_t>(f) + c), 4);
+            } else {
+                WORD narrow = 0;
+                std::memcpy(&narrow, data + 2 * (3 * static_cast<size_t>(f) + c), 2);
+                index = narrow;
+            }
+            if (index < bonesOfVertex.size()) {
+                bones.insert(bonesOfVertex[index].begin(), bonesOfVertex[index].end());
+            }
+        }
+        most = std::max(most, static_cast<DWORD>(bones.size()));
+    }
+    m_pMesh->UnlockIndexBuffer();
+    *pMaxFaceInfluences = most;
+    return D3D_OK;
+}
+
+DWORD D3DXSkinMesh::GetNumBoneInfluences(DWORD bone) {
+    return bone < m_bones.size() ? static_cast<DWORD>(m_bones[bone].m_vertices.size()) : 0;
+}
+
+HRESULT D3DXSkinMesh::GetBoneInfluence(DWORD bone, DWORD* pVertices, float* pWeights) {
+    if (bone >= m_bones.size() || pVertices == nullptr || pWeights == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    std::copy(m_bones[bone].m_vertices.begin(), m_bones[bone].m_vertices.end(), pVertices);
+    std::copy(m_bones[bone].m_weights.begin(), m_bones[bone].m_weights.end(), pWeights);
+    return D3D_OK;
+}
+
+HRESULT D3DXSkinMesh::GetOriginalMesh(ID3DXMesh** ppMesh) {
+    if (ppMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_pMesh->AddRef();
+    *ppMesh = m_pMesh;
+    return D3D_OK;
+}
+
+namespace {
+
+// Bone names as char* records followed by the names themselves, all in one buffer.
+HRESULT BuildNames(const std::vector<XofMeshData::Bone>& bones, ID3DXBuffer** out) {
+    size_t bytes = bones.size() * sizeof(char*);
+    for (const XofMeshData::Bone& bone : bones) {
+        bytes += bone.m_szName.size() + 1;
+    }
+    const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(bytes), out);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    BYTE* base = static_cast<BYTE*>((*out)->GetBufferPointer());
+    char* text = reinterpret_cast<char*>(base + bones.size() * sizeof(char*));
+    for (size_t i = 0; i < bones.size(); ++i) {
+        std::memcpy(text, bones[i].m_szName.c_str(), bones[i].m_szName.size() + 1);
+        std::memcpy(base + i * sizeof(char*), &text, sizeof(char*));
+        text += bones[i].m_szName.size() + 1;
+    }
+    return D3D_OK;
+}
+
+HRESULT BuildOffsets(const std::vector<XofMeshData::Bone>& bones, ID3DXBuffer** out) {
+    const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(bones.size() * sizeof(D3DXMATRIX)), out);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    D3DXMATRIX* matrices = static_cast<D3DXMATRIX*>((*out)->GetBufferPointer());
+    for (size_t i = 0; i < bones.size(); ++i) {
+        matrices[i] = bones[i].m_offset;
+    }
+    return D3D_OK;
+}
+
+// A bone's file positions, carried to every vertex made from each of them.
+D3DXSkinMesh::Influences ExpandBone(const XofMeshData& data, const XofMeshData::Bone& bone) {
+    std::vector<std::vector<DWORD>> vertsOfPosition(data.m_sourceVertex.empty() ? 0 : data.VertexCount());
+    for (DWORD v = 0; v < data.VertexCount(); ++v) {
+        vertsOfPosition[data.m_sourceVertex[v]].push_back(v);
+    }
+    D3DXSkinMesh::Influences out;
+    for (size_t i = 0; i < bone.m_positions.size(); ++i) {
+        for (DWORD v : vertsOfPosition[bone.m_positions[i]]) {
+            out.m_vertices.push_back(v);
+            out.m_weights.push_back(bone.m_weights[i]);
+        }
+    }
+    return out;
+}
+
+void ReleaseAndClear(ID3DXBuffer** buffer) {
+    if (buffer != nullptr && *buffer != nullptr) {
+        (*buffer)->Release();
+        *buffer = nullptr;
+    }
+}
+
+}  // namespace
+
+HRESULT D3DXLoadSkinMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, IDirect3DDevice8* pDevice,
+                                ID3DXBuffer** ppAdjacency, ID3DXBuffer** ppMaterials, DWORD* pNumMaterials,
+                                ID3DXBuffer** ppBoneNames, ID3DXBuffer** ppBoneTransforms, ID3DXSkinMesh** ppSkinMesh) {
+    if (ppSkinMesh == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    *ppSkinMesh = nullptr;
+    for (ID3DXBuffer** out : {ppAdjacency, ppMaterials, ppBoneNames, ppBoneTransforms}) {
+        if (out != nullptr) {
+            *out = nullptr;
+        }
+    }
+    if (pNumMaterials != nullptr) {
+        *pNumMaterials = 0;
+    }
+    const GUID* type = nullptr;
+    if (pXofObjMesh == nullptr || pDevice == nullptr || FAILED(pXofObjMesh->GetType(&type)) || type == nullptr ||
+        *type != TID_D3DRMMesh) {
+        return D3DERR_INVALIDCALL;
+    }
+    XofMeshData data(true);
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = E_OUTOFMEMORY;
+    try {
+        hr = data.Read(pXofObjMesh);
+        if (SUCCEEDED(hr)) {
+            hr = data.CreateMesh(options, pDevice, &mesh, ppAdjacency, ppMaterials, pNumMaterials);
+        }
+        std::vector<D3DXSkinMesh::Influences> bones;
+        for (size_t b = 0; SUCCEEDED(hr) && b < data.m_bones.size(); ++b) {
+            bones.push_back(ExpandBone(data, data.m_bones[b]));
+        }
+        if (SUCCEEDED(hr) && ppBoneNames != nullptr) {
+            hr = BuildNames(data.m_bones, ppBoneNames);
+        }
+        if (SUCCEEDED(hr) && ppBoneTransforms != nullptr) {
+            hr = BuildOffsets(data.m_bones, ppBoneTransforms);
+        }
+        if (SUCCEEDED(hr)) {
+            *ppSkinMesh = D3DXSkinMesh::Create(mesh, std::move(bones));
+            hr = *ppSkinMesh != nullptr ? D3D_OK : E_OUTOFMEMORY;
+        }
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (mesh != nullptr) {
+        mesh->Release();  // the skin mesh holds its own reference
+    }
+    if (FAILED(hr)) {
+        for (ID3DXBuffer** out : {ppAdjacency, ppMaterials, ppBoneNames, ppBoneTransforms}) {
+            ReleaseAndClear(out);
+        }
+        if (pNumMaterials != nullptr) {
+            *pNumMaterials = 0;
+        }
+    }
+    return hr;
+}

@@ -1,0 +1,157 @@
+#include "gfxutil/D3DXSkinMesh.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "RecordingDeviceTest.h"
+#include "gfxutil/D3DXMath.h"
+#include "gfxutil/XofMeshData.h"
+
+namespace {
+
+const char* const kIdentityRows = "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,";
+
+// A quad of two triangles whose second face has its own normal, so positions
+// 0 and 2 are split; three bones, the third with a zero weight only.
+std::string SkinnedQuad(const std::string& extraWeights) {
+    return std::string("xof 0303txt 0032\n") +
+           "Mesh body {\n 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n 2; 3;0,1,2;, 3;0,2,3;;\n"
+           " MeshNormals { 2; 0;0;-1;, 0;0;1;; 2; 3;0,0,0;, 3;1,1,1;; }\n"
+           " XSkinMeshHeader { 2; 3; 3; }\n"
+           " SkinWeights { \"BoneA\"; 3; 0, 1, 2; 1.0, 0.5, 0.0; " +
+           kIdentityRows + "2.0,3.0,4.0,1.0;; }\n" + " SkinWeights { \"BoneB\"; 2; 1, 2; 0.5, 1.0; " + kIdentityRows +
+           "0.0,0.0,0.0,1.0;; }\n" + " SkinWeights { \"BoneC\"; 1; 3; 0.0; " + kIdentityRows + "0.0,0.0,0.0,1.0;; }\n" +
+           extraWeights + "}\n";
+}
+
+class D3DXSkinMeshTest : public RecordingDeviceTest {
+protected:
+    // Opens the text and loads its first object with the skin loader.
+    HRESULT LoadSkin(const std::string& text, ID3DXSkinMesh** skin, ID3DXBuffer** names, ID3DXBuffer** offsets,
+                     bool plainToo = false, HRESULT* plainResult = nullptr) {
+        IDirectXFile* file = nullptr;
+        IDirectXFileEnumObject* enumObject = nullptr;
+        IDirectXFileData* data = nullptr;
+        DXFILELOADMEMORY memory{const_cast<char*>(text.data()), static_cast<DWORD>(text.size())};
+        HRESULT hr = DirectXFileCreate(&file);
+        if (SUCCEEDED(hr)) {
+            file->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES);
+            hr = file->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &enumObject);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = enumObject->GetNextDataObject(&data);
+        }
+        EXPECT_EQ(hr, DXFILE_OK) << "the test file does not parse";
+        if (SUCCEEDED(hr)) {
+            ID3DXBuffer* adjacency = nullptr;
+            hr = D3DXLoadSkinMeshFromXof(data, D3DXMESH_SYSTEMMEM, m_pDevice, &adjacency, nullptr, nullptr, names,
+                                         offsets, skin);
+            if (adjacency != nullptr) {
+                adjacency->Release();
+            }
+            if (plainToo) {
+                ID3DXMesh* mesh = nullptr;
+                *plainResult =
+                    D3DXLoadMeshFromXof(data, D3DXMESH_SYSTEMMEM, m_pDevice, nullptr, nullptr, nullptr, &mesh);
+                if (mesh != nullptr) {
+                    mesh->Release();
+                }
+            }
+        }
+        for (IUnknown* p :
+             {static_cast<IUnknown*>(data), static_cast<IUnknown*>(enumObject), static_cast<IUnknown*>(file)}) {
+            if (p != nullptr) {
+                p->Release();
+            }
+        }
+        return hr;
+    }
+};
+
+TEST_F(D3DXSkinMeshTest, BonesNamesOffsetsAndInfluencesFollowSplitVertices) {
+    ID3DXSkinMesh* skin = nullptr;
+    ID3DXBuffer* names = nullptr;
+    ID3DXBuffer* offsets = nullptr;
+    ASSERT_EQ(LoadSkin(SkinnedQuad(""), &skin, &names, &offsets), D3D_OK);
+    ASSERT_EQ(skin->GetNumBones(), 3u);
+    EXPECT_EQ(skin->GetNumVertices(), 6u);  // positions 0 and 2 split by the second normal
+    EXPECT_EQ(skin->GetNumFaces(), 2u);
+
+    char* const* nameRecords = static_cast<char* const*>(names->GetBufferPointer());
+    EXPECT_STREQ(nameRecords[0], "BoneA");
+    EXPECT_STREQ(nameRecords[2], "BoneC");
+    const D3DXMATRIX* matrices = static_cast<const D3DXMATRIX*>(offsets->GetBufferPointer());
+    EXPECT_EQ(offsets->GetBufferSize(), 3u * sizeof(D3DXMATRIX));
+    EXPECT_EQ(matrices[0]._41, 2.0f);
+    EXPECT_EQ(matrices[0]._43, 4.0f);
+    EXPECT_EQ(matrices[1]._41, 0.0f);
+
+    // BoneA moves positions 0, 1, 2: vertices 0 and its copy, 1, 2 and its copy.
+    ASSERT_EQ(skin->GetNumBoneInfluences(0), 5u);
+    DWORD vertices[5] = {};
+    float weights[5] = {};
+    ASSERT_EQ(skin->GetBoneInfluence(0, vertices, weights), D3D_OK);
+    EXPECT_EQ(vertices[0], 0u);
+    EXPECT_EQ(weights[0], 1.0f);
+    EXPECT_EQ(vertices[1], 4u);  // the copy of position 0 shares its weight
+    EXPECT_EQ(weights[1], 1.0f);
+    EXPECT_EQ(skin->GetBoneInfluence(3, vertices, weights), D3DERR_INVALIDCALL);
+
+    // Zero weights move nothing: at most two bones per face and per vertex.
+    DWORD most = 0;
+    ASSERT_EQ(skin->GetMaxFaceInfluences(&most), D3D_OK);
+    EXPECT_EQ(most, 2u);
+    ASSERT_EQ(skin->GetMaxVertexInfluences(&most), D3D_OK);
+    EXPECT_EQ(most, 2u);
+
+    ID3DXMesh* original = nullptr;
+    ASSERT_EQ(skin->GetOriginalMesh(&original), D3D_OK);
+    EXPECT_EQ(original->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL));
+    original->Release();
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(skin->GetDevice(&device), D3D_OK);
+    EXPECT_EQ(device, m_pDevice);
+    device->Release();
+    names->Release();
+    offsets->Release();
+    EXPECT_EQ(skin->Release(), 0u);
+}
+
+TEST_F(D3DXSkinMeshTest, AMeshWithoutWeightsHasNoBones) {
+    const std::string text = "xof 0303txt 0032\nMesh tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
+    ID3DXSkinMesh* skin = nullptr;
+    ID3DXBuffer* names = nullptr;
+    ASSERT_EQ(LoadSkin(text, &skin, &names, nullptr), D3D_OK);
+    EXPECT_EQ(skin->GetNumBones(), 0u);
+    DWORD most = 7;
+    skin->GetMaxFaceInfluences(&most);
+    EXPECT_EQ(most, 0u);
+    ID3DXMesh* original = nullptr;
+    ASSERT_EQ(skin->GetOriginalMesh(&original), D3D_OK);
+    EXPECT_EQ(original->GetNumFaces(), 1u);
+    // The part keeps the plain mesh and lets the skin go.
+    skin->Release();
+    original->Release();
+    if (names != nullptr) {
+        EXPECT_EQ(names->GetBufferSize(), 0u);
+        names->Release();
+    }
+}
+
+TEST_F(D3DXSkinMeshTest, WeightsForMissingPositionsAreRefusedAndEmptyMeshesReported) {
+    ID3DXSkinMesh* skin = reinterpret_cast<ID3DXSkinMesh*>(this);
+    ID3DXBuffer* names = reinterpret_cast<ID3DXBuffer*>(this);
+    HRESULT plain = E_FAIL;
+    const std::string bad = std::string(" SkinWeights { \"Stray\"; 1; 9; 1.0; ") + kIdentityRows + "0,0,0,1;; }\n";
+    EXPECT_EQ(LoadSkin(SkinnedQuad(bad), &skin, &names, nullptr, true, &plain), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(skin, nullptr);
+    EXPECT_EQ(names, nullptr);
+    EXPECT_EQ(plain, D3D_OK);  // the plain loader does not read skin data
+
+    const std::string empty = "xof 0303txt 0032\nMesh none { 1; 0;0;0;; 0;; }\n";
+    EXPECT_EQ(LoadSkin(empty, &skin, &names, nullptr), D3DXERR_LOADEDMESHHASNODATA);
+    EXPECT_EQ(skin, nullptr);
+}
+
+}  // namespace

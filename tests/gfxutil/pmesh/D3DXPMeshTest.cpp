@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cmath>
+#include <set>
+#include <tuple>
+
+#include "gfxutil/D3DXPMesh.h"
+#include "gfxutil/MeshRepair.h"
+#include "gfxutil/RecordingDeviceTest.h"
+#include "gfxutil/pmesh/TestMeshes.h"
+
+namespace {
+
+using FaceKey = std::tuple<DWORD, std::array<float, 9>>;
+
+std::multiset<FaceKey> Keys(const std::vector<DrawnFace>& faces) {
+    std::multiset<FaceKey> keys;
+    for (const DrawnFace& face : faces) {
+        std::array<float, 9> k{};
+        for (int c = 0; c < 3; ++c) {
+            k[3 * c] = face.m_corners[c].x;
+            k[3 * c + 1] = face.m_corners[c].y;
+            k[3 * c + 2] = face.m_corners[c].z;
+        }
+        keys.emplace(face.m_dwAttribute, k);
+    }
+    return keys;
+}
+
+// Every face of a convex body centred on the origin faces outward.
+bool AllFaceOutward(const std::vector<DrawnFace>& faces) {
+    for (const DrawnFace& face : faces) {
+        D3DXVECTOR3 e1;
+        D3DXVECTOR3 e2;
+        D3DXVECTOR3 n;
+        D3DXVec3Subtract(&e1, &face.m_corners[1], &face.m_corners[0]);
+        D3DXVec3Subtract(&e2, &face.m_corners[2], &face.m_corners[0]);
+        D3DXVec3Cross(&n, &e1, &e2);
+        D3DXVECTOR3 centre = face.m_corners[0];
+        centre += face.m_corners[1];
+        centre += face.m_corners[2];
+        if (D3DXVec3Dot(&n, &centre) <= 0.0f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class PMeshTest : public RecordingDeviceTest {
+protected:
+    void TearDown() override {
+        for (IUnknown* object : m_objects) {
+            object->Release();
+        }
+        RecordingDeviceTest::TearDown();
+    }
+    template <typename T>
+    T* Keep(T* object) {
+        if (object != nullptr) {
+            m_objects.push_back(object);
+        }
+        return object;
+    }
+    ID3DXPMesh* Generate(const TestMesh& source, DWORD minValue) {
+        ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, source));
+        EXPECT_NE(mesh, nullptr);
+        ID3DXPMesh* pmesh = nullptr;
+        EXPECT_EQ(D3DXGeneratePMesh(mesh, nullptr, nullptr, nullptr, minValue, D3DXMESHSIMP_VERTEX, &pmesh), D3D_OK);
+        return Keep(pmesh);
+    }
+
+    std::vector<IUnknown*> m_objects;
+};
+
+TEST_F(PMeshTest, SphereSourceIsClosedAndOutward) {
+    // The fixture the level tests rely on.
+    const TestMesh sphere = MakeSphere(19, 10);
+    ASSERT_EQ(sphere.m_vertices.size(), 229u);
+    ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, sphere));
+    const std::vector<DrawnFace> faces = DrawnFaces(mesh);
+    EXPECT_EQ(faces.size(), 380u);
+    EXPECT_TRUE(IsWatertight(faces));
+    EXPECT_TRUE(AllFaceOutward(faces));
+}
+
+TEST_F(PMeshTest, DetailLevelsCutFromTheExampleBandsAreWatertightUnflippedAndKeepMaterials) {
+    const TestMesh sphere = MakeSphere(19, 10);
+    ID3DXPMesh* pmesh = Generate(sphere, 120);
+    ASSERT_NE(pmesh, nullptr);
+    const DWORD vmin = pmesh->GetMinVertices();
+    const DWORD vmax = pmesh->GetMaxVertices();
+    ASSERT_EQ(vmin, 120u);
+    ASSERT_EQ(vmax, 229u);
+    // The level cut of the display meshes: step 10, 11 levels, the last upper bound 230 above vmax.
+    const DWORD step = (vmax - vmin) / 10;
+    const DWORD levels = static_cast<DWORD>(std::ceil(static_cast<double>(vmax - vmin) / step));
+    ASSERT_EQ(levels, 11u);
+    const std::multiset<FaceKey> source = Keys(DrawnFaces(Keep(CreateMesh(m_pDevice, sphere))));
+    for (DWORD i = 0; i < levels; ++i) {
+        ID3DXPMesh* level = nullptr;
+        ASSERT_EQ(pmesh->ClonePMeshFVF(D3DXMESH_MANAGED | D3DXMESH_VB_SHARE, pmesh->GetFVF(), m_pDevice, &level),
+                  D3D_OK);
+        Keep(level);
+        ASSERT_EQ(level->TrimByVertices(vmin + step * i, vmin + step * (i + 1), nullptr, nullptr), D3D_OK);
+        ASSERT_EQ(level->OptimizeBaseLOD(D3DXMESHOPT_VERTEXCACHE, nullptr), D3D_OK);
+        EXPECT_EQ(level->GetMinVertices(), 120 + 10 * i);
+        EXPECT_EQ(level->GetMaxVertices(), std::min(130 + 10 * i, 229u));
+        for (DWORD n = level->GetMinVertices(); n <= level->GetMaxVertices(); ++n) {
+            ASSERT_EQ(level->SetNumVertices(n), D3D_OK);
+            ASSERT_EQ(pmesh->SetNumVertices(n), D3D_OK);
+            EXPECT_EQ(level->GetNumVertices(), n);
+            const std::vector<DrawnFace> faces = DrawnFaces(level);
+            EXPECT_TRUE(IsWatertight(faces)) << "level " << i << " at " << n << " vertices";
+            EXPECT_TRUE(AllFaceOutward(faces)) << "level " << i << " at " << n << " vertices";
+            const std::set<DWORD> attributes = {faces.front().m_dwAttribute, faces.back().m_dwAttribute};
+            EXPECT_EQ(attributes, (std::set<DWORD>{0, 1}));
+            // Reordering the base faces changes no level.
+            EXPECT_EQ(Keys(faces), Keys(DrawnFaces(pmesh))) << "level " << i << " at " << n << " vertices";
+            // Material boundary kept: every face of material 0 lies in the upper half.
+            for (const DrawnFace& face : faces) {
+                for (const D3DXVECTOR3& c : face.m_corners) {
+                    EXPECT_TRUE(face.m_dwAttribute == 0 ? c.y >= 0.0f : c.y <= 0.0f);
+                }
+            }
+        }
+    }
+    // The finest level at its maximum draws the source exactly.
+    ASSERT_EQ(pmesh->SetNumVertices(vmax), D3D_OK);
+    EXPECT_EQ(Keys(DrawnFaces(pmesh)), source);
+}
+
+TEST_F(PMeshTest, VertexCountsAreClampedToTheBandAndUnchangedLevelsCostNothing) {
+    ID3DXPMesh* pmesh = Generate(MakeSphere(19, 10), 120);
+    ASSERT_NE(pmesh, nullptr);
+    auto* concrete = static_cast<D3DXPMesh*>(pmesh);
+    EXPECT_EQ(pmesh->SetNumVertices(0), D3D_OK);
+    EXPECT_EQ(pmesh->GetNumVertices(), 120u);
+    EXPECT_EQ(pmesh->SetNumVertices(100000), D3D_OK);
+    EXPECT_EQ(pmesh->GetNumVertices(), 229u);
+    const DWORD rebuilds = concrete->IndexRebuildCount();
+    EXPECT_EQ(pmesh->SetNumVertices(229), D3D_OK);
+    EXPECT_EQ(pmesh->SetNumVertices(5000), D3D_OK);
+    EXPECT_EQ(concrete->IndexRebuildCount(), rebuilds);
+    EXPECT_EQ(pmesh->SetNumVertices(150), D3D_OK);
+    EXPECT_EQ(concrete->IndexRebuildCount(), rebuilds + 1);
+    // Faces fall as vertices go.
+    const DWORD faces150 = pmesh->GetNumFaces();
+    EXPECT_EQ(pmesh->SetNumVertices(140), D3D_OK);
+    EXPECT_LT(pmesh->GetNumFaces(), faces150);
+
+    // Trimming narrows the band; bounds beyond it are clamped, a crossed band refused.
+    EXPECT_EQ(pmesh->TrimByVertices(130, 400, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(pmesh->GetMinVertices(), 130u);
+    EXPECT_EQ(pmesh->GetMaxVertices(), 229u);
+    EXPECT_EQ(pmesh->TrimByVertices(200, 210, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(pmesh->GetNumVertices(), 200u);
+    EXPECT_EQ(pmesh->SetNumVertices(229), D3D_OK);
+    EXPECT_EQ(pmesh->GetNumVertices(), 210u);
+    EXPECT_EQ(pmesh->TrimByVertices(215, 205, nullptr, nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST_F(PMeshTest, ClonesShareVertexDataOnlyWhenAskedAndDrawOneCallPerMaterial) {
+    ID3DXPMesh* pmesh = Generate(MakeSphere(19, 10), 120);
+    ASSERT_NE(pmesh, nullptr);
+    ID3DXPMesh* shared = nullptr;
+    ID3DXPMesh* copied = nullptr;
+    ASSERT_EQ(pmesh->ClonePMeshFVF(D3DXMESH_MANAGED | D3DXMESH_VB_SHARE, pmesh->GetFVF(), m_pDevice, &shared), D3D_OK);
+    Keep(shared);
+    ASSERT_EQ(pmesh->ClonePMeshFVF(D3DXMESH_MANAGED, D3DFVF_XYZ | D3DFVF_NORMAL, m_pDevice, &copied), D3D_OK);
+    Keep(copied);
+    ID3DXPMesh* refused = nullptr;
+    EXPECT_EQ(pmesh->ClonePMeshFVF(D3DXMESH_MANAGED | D3DXMESH_VB_SHARE, D3DFVF_XYZ, m_pDevice, &refused),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(refused, nullptr);
+    IDirect3DVertexBuffer8* a = nullptr;
+    IDirect3DVertexBuffer8* b = nullptr;
+    IDirect3DVertexBuffer8* c = nullptr;
+    pmesh->GetVertexBuffer(&a);
+    shared->GetVertexBuffer(&b);
+    copied->GetVertexBuffer(&c);
+    EXPECT_EQ(a, b);
+    EXPECT_NE(a, c);
+    a->Release();
+    b->Release();
+    c->Release();
+    EXPECT_EQ(copied->GetFVF(), D3DFVF_XYZ | D3DFVF_NORMAL);
+    EXPECT_EQ(Keys(DrawnFaces(copied)), Keys(DrawnFaces(pmesh)));
+
+    // Each subset is one indexed draw of the current level's faces of that material.
+    ASSERT_EQ(shared->SetNumVertices(150), D3D_OK);
+    D3DXATTRIBUTERANGE table[2] = {};
+    DWORD count = 0;
+    shared->GetAttributeTable(table, &count);
+    ASSERT_EQ(count, 2u);
+    m_pLog->Clear();
+    EXPECT_EQ(shared->DrawSubset(1), D3D_OK);
+    EXPECT_EQ(shared->DrawSubset(0), D3D_OK);
+    EXPECT_EQ(shared->DrawSubset(7), D3D_OK);  // no such material: nothing drawn
+    ASSERT_EQ(m_pLog->DrawCount(), 2u);
+    EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uPrimitiveCount, table[1].FaceCount);
+    EXPECT_EQ(m_pLog->DrawAt(1).m_call.m_uPrimitiveCount, table[0].FaceCount);
+    EXPECT_EQ(table[0].FaceCount + table[1].FaceCount, shared->GetNumFaces());
+    EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uNumVertices, 150u);
+}
+
+TEST_F(PMeshTest, SimplificationStopsWhereTheSurfaceAllowsNoMore) {
+    // A closed body without seams cannot go below a tetrahedron; the sphere's
+    // seam and poles stay; an open grid keeps its corners and its outline straight.
+    ID3DXPMesh* cube = Generate(MakeCube(false), 1);
+    ASSERT_NE(cube, nullptr);
+    EXPECT_GE(cube->GetMinVertices(), 4u);
+    EXPECT_LT(cube->GetMinVertices(), 8u);
+    EXPECT_EQ(cube->GetMaxVertices(), 8u);
+    ASSERT_EQ(cube->SetNumVertices(0), D3D_OK);
+    EXPECT_TRUE(IsWatertight(DrawnFaces(cube)));
+
+    ID3DXPMesh* sphere = Generate(MakeSphere(19, 10), 1);
+    ASSERT_NE(sphere, nullptr);
+    EXPECT_GE(sphere->GetMinVertices(), 58u);  // 20 pole vertices and both sides of the seam
+    EXPECT_LT(sphere->GetMinVertices(), 120u);
+
+    ID3DXPMesh* grid = Generate(MakeGrid(8), 1);
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(grid->SetNumVertices(0), D3D_OK);
+    const std::vector<DrawnFace> faces = DrawnFaces(grid);
+    std::printf("grid min %u max %u faces %u drawn %zu\n", grid->GetMinVertices(), grid->GetMaxVertices(), grid->GetNumFaces(), faces.size());
+    float area = 0.0f;
+    for (const DrawnFace& face : faces) {
+        D3DXVECTOR3 e1;
+        D3DXVECTOR3 e2;
+        D3DXVECTOR3 n;
+        D3DXVec3Subtract(&e1, &face.m_corners[1], &face.m_corners[0]);
+        D3DXVec3Subtract(&e2, &face.m_corners[2], &face.m_corners[0]);
+        D3DXVec3Cross(&n, &e1, &e2);
+        area += 0.5f * D3DXVec3Length(&n);
+        EXPECT_GT(n.y, 0.0f) << "flipped face";
+    }
+    EXPECT_NEAR(area, 64.0f, 1e-3f);  // the outline is intact
+    EXPECT_LE(grid->GetMinVertices(), 8u);
+}
+
+TEST_F(PMeshTest, GenerationRefusesWhatItCannotHonour) {
+    ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, MakeCube(false)));
+    ID3DXPMesh* pmesh = nullptr;
+    EXPECT_EQ(D3DXGeneratePMesh(mesh, nullptr, nullptr, nullptr, 1, D3DXMESHSIMP_FACE, &pmesh), D3DERR_INVALIDCALL);
+    const float weights[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+    EXPECT_EQ(D3DXGeneratePMesh(mesh, nullptr, nullptr, weights, 1, D3DXMESHSIMP_VERTEX, &pmesh), E_NOTIMPL);
+    EXPECT_EQ(pmesh, nullptr);
+    EXPECT_EQ(D3DXGeneratePMesh(nullptr, nullptr, nullptr, nullptr, 1, D3DXMESHSIMP_VERTEX, &pmesh),
+              D3DERR_INVALIDCALL);
+}
+
+}  // namespace
