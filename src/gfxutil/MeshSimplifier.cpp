@@ -12,6 +12,8 @@ namespace {
 constexpr double kBoundaryWeight = 10.0;
 // A collapse may turn a face by less than this (cosine of the largest turn).
 constexpr double kMinFaceCosine = 0.05;
+// An open border vertex moves only where its outline runs straight on.
+constexpr double kStraightBorderCosine = 0.9999;
 
 D3DXVECTOR3 FaceNormal(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c) {
     D3DXVECTOR3 e1;
@@ -63,10 +65,13 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
     m_stamps.assign(numVertices, 0);
     m_removed.assign(numVertices, false);
     m_faceDeaths.assign(m_faces.size() / 3, kSurvives);
+    m_sourceNormals.resize(m_faces.size() / 3);
     for (DWORD f = 0; f < m_faces.size() / 3; ++f) {
         for (int k = 0; k < 3; ++k) {
             m_vertexFaces[m_faces[3 * f + k]].push_back(f);
         }
+        m_sourceNormals[f] =
+            FaceNormal(positions[m_faces[3 * f]], positions[m_faces[3 * f + 1]], positions[m_faces[3 * f + 2]]);
     }
     for (DWORD v = 0; v < numVertices; ++v) {
         if (!m_vertexFaces[v].empty()) {
@@ -179,6 +184,32 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to) const {
     if (shared != onEdge) {
         return false;
     }
+    // No collapse may take the last faces of a vertex that stays: the
+    // surface would lose a piece rather than detail.
+    DWORD toLeft = 0;
+    for (DWORD f : m_vertexFaces[to]) {
+        toLeft += FaceHas(f, from) ? 0 : 1;
+    }
+    if (toLeft == 0 && m_vertexFaces[from].size() == onEdge) {
+        return false;
+    }
+    for (DWORD f : m_vertexFaces[from]) {
+        if (!FaceHas(f, to)) {
+            continue;
+        }
+        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
+        for (int k = 0; k < 3; ++k) {
+            const DWORD w = tri[k];
+            if (w == from || w == to) {
+                continue;
+            }
+            const bool keepsFace = std::any_of(m_vertexFaces[w].begin(), m_vertexFaces[w].end(),
+                                               [&](DWORD g) { return !(FaceHas(g, from) && FaceHas(g, to)); });
+            if (!keepsFace) {
+                return false;
+            }
+        }
+    }
     // Faces that stay must keep their facing and must not repeat a face of `to`.
     for (DWORD f : m_vertexFaces[from]) {
         if (FaceHas(f, to)) {
@@ -199,6 +230,12 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to) const {
         const double lb = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&before)));
         const double la = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&after)));
         if (la == 0.0 || (lb > 0.0 && D3DXVec3Dot(&before, &after) < kMinFaceCosine * la * lb)) {
+            return false;
+        }
+        // Small turns add up over many collapses: the face must also still
+        // face the way it did in the source.
+        const D3DXVECTOR3& source = m_sourceNormals[f];
+        if (D3DXVec3Dot(&source, &after) <= 0.0f) {
             return false;
         }
         for (DWORD g : m_vertexFaces[to]) {
@@ -231,6 +268,21 @@ bool MeshSimplifier::BestCollapse(DWORD v, Candidate& best) {
     const bool onBoundary = boundaries > 0;
     if ((onBorder && (borders != 2 || onBoundary)) || (onBoundary && boundaries != 2)) {
         return false;
+    }
+    if (onBorder) {
+        D3DXVECTOR3 dirs[2];
+        int d = 0;
+        for (const Edge& e : edges) {
+            if (e.m_dwFaces == 1) {
+                D3DXVec3Subtract(&dirs[d], &m_positions[e.m_dwOther], &m_positions[v]);
+                ++d;
+            }
+        }
+        const double l0 = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&dirs[0])));
+        const double l1 = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&dirs[1])));
+        if (l0 == 0.0 || l1 == 0.0 || -D3DXVec3Dot(&dirs[0], &dirs[1]) < kStraightBorderCosine * l0 * l1) {
+            return false;
+        }
     }
     bool found = false;
     for (const Edge& e : edges) {

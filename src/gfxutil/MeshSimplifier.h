@@ -1,8 +1,9 @@
 // Quadric-error simplification by half-edge collapses: a vertex moves onto
 // a neighbour and its faces follow, so no vertex ever changes its data and
-// every intermediate mesh is made of the source's own vertices. Open
-// borders and material boundaries only collapse along themselves, with
-// extra weight on their quadrics; locked vertices (texture seams, shared
+// every intermediate mesh is made of the source's own vertices. Material
+// boundaries only collapse along themselves, with extra weight on their
+// quadrics; open borders only where they run straight, so outlines keep
+// their shape; locked vertices (texture seams, shared
 // positions) never move; a collapse that would flip or duplicate a face, or
 // break the surface's manifold (link condition), is refused.
 #pragma once
@@ -65,6 +66,7 @@ private:
 
     const std::vector<D3DXVECTOR3>& m_positions;
     std::vector<DWORD> m_faces;
+    std::vector<D3DXVECTOR3> m_sourceNormals;
     const std::vector<DWORD>& m_attributes;
     std::vector<bool> m_locked;
     std::vector<std::vector<DWORD>> m_vertexFaces;
