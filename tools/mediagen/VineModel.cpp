@@ -67,19 +67,20 @@ StaticModel VineModel::Build() {
     leafColour.m_szTexture = "VelmoranLeaf01.dds";
     leafColour.m_fEmR = leafColour.m_fEmG = leafColour.m_fEmB = 0.22f;
     const std::uint32_t dwLeaf = leaves.AddMaterial(leafColour);
-    const MeshBuilder leaf = Shapes::Lens(10.0f, 6.5f, 0.5f, 1.5f, 0.8f, 4, 2, dwLeaf);
+    const MeshBuilder leaf = Shapes::Lens(13.0f, 9.0f, 0.6f, 2.0f, 1.0f, 4, 2, dwLeaf);
     const Vec3 up(0.0f, 1.0f, 0.0f);
     for (int i = 0; i < 6; ++i) {
         const float t = 0.18f + 0.13f * static_cast<float>(i);
         const Vec3 p = StemPoint(t);
         const Vec3 tangent = Normalize(StemPoint(t + 0.01f) - p);
-        // Alternate sides across the stem, leaning upward.
+        // Alternate sides across the stem, pointing up and out, their faces
+        // turned outward so they show to a camera going round.
         Vec3 side = Normalize(Cross(up, tangent));
         if (i % 2 == 1) {
             side = -side;
         }
-        const Vec3 leafY = Normalize(side * 0.85f + up * 0.5f);
-        const Vec3 ax = Normalize(Cross(up, leafY));
+        const Vec3 leafY = Normalize(side * 0.6f + up * 0.8f);
+        const Vec3 ax = Normalize(Cross(up, side));
         const Vec3 az = Cross(ax, leafY);
         Mat4 m;
         m.m[0] = ax.x;
