@@ -260,7 +260,8 @@ std::string BirdModel::DammyFile() {
     box.Append(Shapes::Box(Vec3(-0.1f, -0.1f, -0.1f), Vec3(0.1f, 0.1f, 0.1f), dwGrey), Mat4::Identity());
     box.ComputeNormals();
     XObject meshObject = box.ToXObject("DammyMesh");
-    meshObject.AddChild(SkinHeader(1, 1, 2));
+    // Each vertex follows one bone, but the side faces span both.
+    meshObject.AddChild(SkinHeader(1, 2, 2));
     std::vector<std::uint32_t> lower, upper;
     for (std::uint32_t i = 0; i < box.Vertices().size(); ++i) {
         (box.Vertices()[i].m_p.y < 0.0f ? lower : upper).push_back(i);
