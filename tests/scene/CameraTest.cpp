@@ -1,0 +1,160 @@
+#include "scene/Camera.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "gfxutil/RecordingDeviceTest.h"
+
+namespace {
+
+constexpr float kHalfPi = 1.5707964f;
+constexpr float kEps = 1e-4f;
+
+void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
+    EXPECT_NEAR(m.m[row][0], x, kEps) << "row " << row;
+    EXPECT_NEAR(m.m[row][1], y, kEps) << "row " << row;
+    EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
+}
+
+float Side(const D3DXPLANE& plane, float x, float y, float z) {
+    return plane.a * x + plane.b * y + plane.c * z + plane.d;
+}
+
+TEST(CameraSteps, YawInOwnSpaceTurnsInPlace) {
+    Camera camera;
+    camera.SetCameraPosition(10.0f, 0.0f, 0.0f);
+    camera.YawLocal(kHalfPi, 0);
+    ExpectRow(camera.CameraMatrix(), 3, 10.0f, 0.0f, 0.0f);
+    ExpectRow(camera.CameraMatrix(), 2, 1.0f, 0.0f, 0.0f);
+    ExpectRow(camera.PreviousMatrix(), 3, 10.0f, 0.0f, 0.0f);
+    ExpectRow(camera.PreviousMatrix(), 2, 0.0f, 0.0f, 1.0f);
+}
+
+TEST(CameraSteps, YawWithWorldFlagSwingsAboutTheOrigin) {
+    Camera camera;
+    camera.SetCameraPosition(10.0f, 0.0f, 0.0f);
+    camera.YawLocal(kHalfPi, 1);
+    ExpectRow(camera.CameraMatrix(), 3, 0.0f, 0.0f, -10.0f);
+    ExpectRow(camera.CameraMatrix(), 2, 1.0f, 0.0f, 0.0f);
+}
+
+TEST(CameraSteps, MoveAndPitchFollowTheCameraAxes) {
+    Camera camera;
+    camera.YawLocal(kHalfPi, 0);            // forward is now +x
+    camera.MoveLocal(0.0f, 0.0f, 5.0f, 0);  // so a forward move goes along +x
+    ExpectRow(camera.CameraMatrix(), 3, 5.0f, 0.0f, 0.0f);
+    camera.MoveLocal(0.0f, 0.0f, 5.0f, 1);  // a world move along +z
+    ExpectRow(camera.CameraMatrix(), 3, 5.0f, 0.0f, 5.0f);
+
+    Camera pitched;
+    pitched.PitchLocal(kHalfPi, 0);  // nose down: forward becomes world -y
+    ExpectRow(pitched.CameraMatrix(), 2, 0.0f, -1.0f, 0.0f);
+    ExpectRow(pitched.WorkMatrix(), 1, 0.0f, 0.0f, 1.0f);
+}
+
+TEST(CameraSteps, ResetAndPositionKeepTheAxes) {
+    Camera camera;
+    camera.YawLocal(0.3f, 0);
+    D3DXMATRIX before = camera.CameraMatrix();
+    camera.SetCameraPosition(1.0f, 2.0f, 3.0f);
+    ExpectRow(camera.CameraMatrix(), 0, before._11, before._12, before._13);
+    ExpectRow(camera.CameraMatrix(), 3, 1.0f, 2.0f, 3.0f);
+    EXPECT_EQ(camera.CameraMatrix()._44, 1.0f);
+    camera.Reset();
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&camera.CameraMatrix()));
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&camera.PreviousMatrix()));
+}
+
+TEST(CameraSteps, RotationOnlyDropsThePosition) {
+    Camera camera;
+    camera.YawLocal(0.7f, 0);
+    camera.SetCameraPosition(5.0f, 6.0f, 7.0f);
+    D3DXMATRIX rotation;
+    EXPECT_EQ(camera.RotationOnly(&rotation), &rotation);
+    for (int row = 0; row < 3; ++row) {
+        ExpectRow(rotation, row, camera.CameraMatrix().m[row][0], camera.CameraMatrix().m[row][1],
+                  camera.CameraMatrix().m[row][2]);
+    }
+    ExpectRow(rotation, 3, 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(rotation._44, 1.0f);
+}
+
+class CameraDeviceTest : public RecordingDeviceTest {};
+
+TEST_F(CameraDeviceTest, ApplyViewSetsTheInverseOfTheCamera) {
+    Camera camera;
+    camera.YawLocal(0.5f, 0);
+    camera.SetCameraPosition(3.0f, 4.0f, -20.0f);
+    ASSERT_EQ(camera.ApplyView(m_pDevice), S_OK);
+
+    D3DMATRIX view;
+    ASSERT_EQ(m_pDevice->GetTransform(D3DTS_VIEW, &view), D3D_OK);
+    D3DXMATRIX product;
+    D3DXMATRIX viewX(view);
+    D3DXMatrixMultiply(&product, &camera.CameraMatrix(), &viewX);
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_NEAR(product.m[r][c], r == c ? 1.0f : 0.0f, kEps);
+        }
+    }
+    EXPECT_TRUE(camera.PreviousMatrix() == camera.CameraMatrix());
+}
+
+TEST_F(CameraDeviceTest, ProjectionIsQuarterPiPerspective) {
+    Camera camera;
+    camera.SetProjection(m_pDevice, 2.0f, 1.0f, 500.0f);
+    D3DMATRIX projection;
+    ASSERT_EQ(m_pDevice->GetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
+    float yScale = 1.0f / std::tan(0.78539819f / 2.0f);
+    EXPECT_NEAR(projection._22, yScale, kEps);
+    EXPECT_NEAR(projection._11, yScale / 2.0f, kEps);
+    EXPECT_NEAR(projection._33, 500.0f / 499.0f, kEps);
+    EXPECT_NEAR(projection._34, 1.0f, kEps);
+}
+
+TEST_F(CameraDeviceTest, FrustumOfTheIdentityCamera) {
+    const float aspect = 4.0f / 3.0f;
+    const float t = std::tan(D3DX_PI / 8.0f);
+    Camera camera;
+    camera.SetProjection(m_pDevice, aspect, 1.0f, 100.0f);
+    camera.BuildFrustum();
+    const FrustumInfo& frustum = camera.Frustum();
+
+    EXPECT_NEAR(frustum.m_vecCorners[0].x, -t * aspect, kEps);
+    EXPECT_NEAR(frustum.m_vecCorners[0].y, -t, kEps);
+    EXPECT_NEAR(frustum.m_vecCorners[0].z, 1.0f, kEps);
+    EXPECT_NEAR(frustum.m_vecCorners[7].x, 100.0f * t * aspect, 1e-2f);
+    EXPECT_NEAR(frustum.m_vecCorners[7].y, 100.0f * t, 1e-2f);
+    EXPECT_NEAR(frustum.m_vecCorners[7].z, 100.0f, 1e-2f);
+    // Bits pick the side: corner 5 is right, bottom, far.
+    EXPECT_GT(frustum.m_vecCorners[5].x, 0.0f);
+    EXPECT_LT(frustum.m_vecCorners[5].y, 0.0f);
+
+    EXPECT_LT(Side(frustum.m_planes[0], 0.0f, 0.0f, 0.0f), 0.0f);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_GT(Side(frustum.m_planes[i], 0.0f, 0.0f, 50.0f), 0.0f) << "plane " << i;
+    }
+    // Each plane shuts out its own side.
+    EXPECT_LT(Side(frustum.m_planes[1], 0.0f, 0.0f, 150.0f), 0.0f);
+    EXPECT_LT(Side(frustum.m_planes[2], -100.0f, 0.0f, 50.0f), 0.0f);
+    EXPECT_LT(Side(frustum.m_planes[3], 100.0f, 0.0f, 50.0f), 0.0f);
+    EXPECT_LT(Side(frustum.m_planes[4], 0.0f, 100.0f, 50.0f), 0.0f);
+    EXPECT_LT(Side(frustum.m_planes[5], 0.0f, -100.0f, 50.0f), 0.0f);
+}
+
+TEST_F(CameraDeviceTest, FrustumFollowsAMovedCamera) {
+    Camera camera;
+    camera.SetProjection(m_pDevice, 1.0f, 1.0f, 100.0f);
+    camera.YawLocal(kHalfPi, 0);  // looking along +x
+    camera.SetCameraPosition(-40.0f, 0.0f, 0.0f);
+    camera.BuildFrustum();
+    const FrustumInfo& frustum = camera.Frustum();
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_GT(Side(frustum.m_planes[i], 0.0f, 0.0f, 0.0f), 0.0f) << "plane " << i;
+    }
+    EXPECT_LT(Side(frustum.m_planes[0], -50.0f, 0.0f, 0.0f), 0.0f);
+    EXPECT_NEAR(frustum.m_vecCorners[4].x, 60.0f, 1e-2f);
+}
+
+}  // namespace

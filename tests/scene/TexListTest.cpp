@@ -1,0 +1,127 @@
+#include "scene/TexList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "gfxutil/DdsTestFiles.h"
+#include "gfxutil/RecordingDeviceTest.h"
+#include "support/Capture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+class TexListTest : public RecordingDeviceTest {
+protected:
+    std::string Texture(const std::string& name) {
+        std::vector<BYTE> payload;
+        AppendPixels(payload, std::vector<DWORD>(16, 0xFF336699u), 4);
+        WriteFile(m_cwd.File(name), BuildDds(ArgbSpec(4, 4), payload));
+        return m_cwd.File(name);
+    }
+
+    ScopedTempCwd m_cwd;
+    TexList m_list;
+};
+
+TEST_F(TexListTest, SamePathSharesOneTextureUntilTheLastRelease) {
+    std::string path = Texture("a.dds");
+    IDirect3DTexture8* pFirst = m_list.Load(m_pDevice, path.c_str());
+    IDirect3DTexture8* pSecond = m_list.Load(m_pDevice, path.c_str());
+    ASSERT_NE(pFirst, nullptr);
+    EXPECT_EQ(pFirst, pSecond);
+    EXPECT_EQ(m_list.EntryCount(), 1u);
+    EXPECT_EQ(m_list.CountOf(path.c_str()), 2u);
+
+    m_list.Release(pFirst);
+    EXPECT_EQ(m_list.CountOf(path.c_str()), 1u);
+    size_t releasedBefore = m_pLog->ReleasedResourceCount();
+    m_list.Release(pSecond);
+    EXPECT_EQ(m_list.EntryCount(), 0u);
+    EXPECT_GT(m_pLog->ReleasedResourceCount(), releasedBefore);
+}
+
+TEST_F(TexListTest, PathsDifferingInCaseOrSeparatorsAreSeparateEntries) {
+    std::string path = Texture("b.dds");
+    std::string doubled = m_cwd.Path() + "//b.dds";
+    IDirect3DTexture8* pOne = m_list.Load(m_pDevice, path.c_str());
+    IDirect3DTexture8* pTwo = m_list.Load(m_pDevice, doubled.c_str());
+    ASSERT_NE(pOne, nullptr);
+    ASSERT_NE(pTwo, nullptr);
+    EXPECT_NE(pOne, pTwo);
+    EXPECT_EQ(m_list.EntryCount(), 2u);
+    m_list.Release(pOne);
+    m_list.Release(pTwo);
+}
+
+TEST_F(TexListTest, NewEntriesGoAfterTheHead) {
+    std::string a = Texture("A.dds");
+    std::string b = Texture("B.dds");
+    std::string c = Texture("C.dds");
+    IDirect3DTexture8* pA = m_list.Load(m_pDevice, a.c_str());
+    IDirect3DTexture8* pB = m_list.Load(m_pDevice, b.c_str());
+    IDirect3DTexture8* pC = m_list.Load(m_pDevice, c.c_str());
+    ASSERT_EQ(m_list.EntryCount(), 3u);
+    EXPECT_EQ(std::string(m_list.NameAt(0)), a);
+    EXPECT_EQ(std::string(m_list.NameAt(1)), c);
+    EXPECT_EQ(std::string(m_list.NameAt(2)), b);
+
+    // Dropping the head makes its successor the head.
+    m_list.Release(pA);
+    EXPECT_EQ(std::string(m_list.NameAt(0)), c);
+    m_list.Release(pB);
+    m_list.Release(pC);
+    EXPECT_EQ(m_list.EntryCount(), 0u);
+}
+
+TEST_F(TexListTest, UnknownOrNullReleaseChangesNothing) {
+    std::string path = Texture("d.dds");
+    IDirect3DTexture8* pTexture = m_list.Load(m_pDevice, path.c_str());
+    ASSERT_NE(pTexture, nullptr);
+    m_list.Release(nullptr);
+    m_list.Release(reinterpret_cast<IDirect3DTexture8*>(&m_list));
+    EXPECT_EQ(m_list.CountOf(path.c_str()), 1u);
+    m_list.Release(pTexture);
+}
+
+TEST_F(TexListTest, FailedLoadIsReportedAndTriedAgainNextTime) {
+    DebugCapture debug;
+    MessageBoxCapture boxes;
+    std::string path = m_cwd.File("late.dds");
+    EXPECT_EQ(m_list.Load(m_pDevice, path.c_str()), nullptr);
+    EXPECT_EQ(m_list.EntryCount(), 0u);
+    EXPECT_TRUE(debug.Contains("loading texture..." + path));
+    EXPECT_TRUE(debug.Contains("TexList(85): failed to load texture..." + path));
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+
+    Texture("late.dds");
+    IDirect3DTexture8* pTexture = m_list.Load(m_pDevice, path.c_str());
+    EXPECT_NE(pTexture, nullptr);
+    EXPECT_EQ(m_list.EntryCount(), 1u);
+    m_list.Release(pTexture);
+}
+
+TEST_F(TexListTest, HitsAreSilentAndOnlyMissesTrace) {
+    std::string path = Texture("e.dds");
+    DebugCapture debug;
+    IDirect3DTexture8* pFirst = m_list.Load(m_pDevice, path.c_str());
+    size_t records = debug.Records().size();
+    EXPECT_EQ(records, 1u);
+    IDirect3DTexture8* pSecond = m_list.Load(m_pDevice, path.c_str());
+    EXPECT_EQ(debug.Records().size(), records);
+    m_list.Release(pFirst);
+    m_list.Release(pSecond);
+}
+
+TEST_F(TexListTest, OverlongPathFailsWithTheLoadMessage) {
+    DebugCapture debug;
+    MessageBoxCapture boxes;
+    std::string path = m_cwd.Path() + "/" + std::string(300, 'x') + ".dds";
+    EXPECT_EQ(m_list.Load(m_pDevice, path.c_str()), nullptr);
+    EXPECT_TRUE(debug.Contains("TexList(85): failed to load texture..."));
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_list.EntryCount(), 0u);
+}
+
+}  // namespace
