@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "gfxutil/ID3DXSkinMesh.h"
+#include "gfxutil/SkinMeshConversion.h"
 #include "platform/xfile/DXFile.h"
 
 class D3DXSkinMesh final : public ID3DXSkinMesh {
@@ -32,6 +33,14 @@ public:
     DWORD GetNumVertices() override { return m_pMesh->GetNumVertices(); }
     DWORD GetFVF() override { return m_pMesh->GetFVF(); }
     DWORD GetOptions() override { return m_pMesh->GetOptions(); }
+    HRESULT ConvertToIndexedBlendedMesh(DWORD options, const DWORD* pAdjacencyIn, DWORD paletteSize,
+                                        DWORD* pAdjacencyOut, DWORD* pNumBoneCombinations,
+                                        ID3DXBuffer** ppBoneCombinationTable, DWORD* pFaceRemap,
+                                        ID3DXBuffer** ppVertexRemap, ID3DXMesh** ppMesh) override {
+        return ConvertSkinToIndexedBlendedMesh(this, options, pAdjacencyIn, paletteSize, pAdjacencyOut,
+                                               pNumBoneCombinations, ppBoneCombinationTable, pFaceRemap, ppVertexRemap,
+                                               ppMesh);
+    }
 
 private:
     D3DXSkinMesh(ID3DXMesh* pMesh, std::vector<Influences> bones);

@@ -20,6 +20,11 @@ struct ID3DXSkinMesh : IUnknown {
     virtual DWORD GetNumVertices() = 0;
     virtual DWORD GetFVF() = 0;
     virtual DWORD GetOptions() = 0;
+    // A copy the device blends with a palette of bone matrices, and its bone-combination table.
+    virtual HRESULT ConvertToIndexedBlendedMesh(DWORD options, const DWORD* pAdjacencyIn, DWORD paletteSize,
+                                                DWORD* pAdjacencyOut, DWORD* pNumBoneCombinations,
+                                                ID3DXBuffer** ppBoneCombinationTable, DWORD* pFaceRemap,
+                                                ID3DXBuffer** ppVertexRemap, ID3DXMesh** ppMesh) = 0;
 
 protected:
     ~ID3DXSkinMesh() = default;
