@@ -12,22 +12,6 @@
 
 namespace {
 
-using FaceKey = std::tuple<DWORD, std::array<float, 9>>;
-
-std::multiset<FaceKey> Keys(const std::vector<DrawnFace>& faces) {
-    std::multiset<FaceKey> keys;
-    for (const DrawnFace& face : faces) {
-        std::array<float, 9> k{};
-        for (int c = 0; c < 3; ++c) {
-            k[3 * c] = face.m_corners[c].x;
-            k[3 * c + 1] = face.m_corners[c].y;
-            k[3 * c + 2] = face.m_corners[c].z;
-        }
-        keys.emplace(face.m_dwAttribute, k);
-    }
-    return keys;
-}
-
 // No face of a body around the origin turns inward. (A face may stand edge-on
 // where simplification leaves three seam vertices of one meridian together.)
 bool AllFaceOutward(const std::vector<DrawnFace>& faces) {

@@ -72,7 +72,7 @@ TestMesh MakeCube(bool splitSides) {
                 q[i] = side[i];
             }
         }
-        mesh.m_indices.insert(mesh.m_indices.end(), {q[0], q[2], q[1], q[0], q[3], q[2]});
+        mesh.m_indices.insert(mesh.m_indices.end(), {q[0], q[1], q[2], q[0], q[2], q[3]});
         mesh.m_attributes.insert(mesh.m_attributes.end(), {0, 0});
     }
     return mesh;
@@ -177,4 +177,18 @@ bool IsWatertight(const std::vector<DrawnFace>& faces) {
         }
     }
     return true;
+}
+
+std::multiset<FaceKey> Keys(const std::vector<DrawnFace>& faces) {
+    std::multiset<FaceKey> keys;
+    for (const DrawnFace& face : faces) {
+        std::array<float, 9> k{};
+        for (int c = 0; c < 3; ++c) {
+            k[3 * c] = face.m_corners[c].x;
+            k[3 * c + 1] = face.m_corners[c].y;
+            k[3 * c + 2] = face.m_corners[c].z;
+        }
+        keys.emplace(face.m_dwAttribute, k);
+    }
+    return keys;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "gfxutil/D3DXMath.h"
@@ -48,3 +50,7 @@ std::vector<DrawnFace> DrawnFaces(ID3DXBaseMesh* pMesh);
 // Every edge of the surface, by position, is met by exactly one face on
 // each side running the other way.
 bool IsWatertight(const std::vector<DrawnFace>& faces);
+
+// The drawn faces as comparable values: attribute and corner positions in order.
+using FaceKey = std::tuple<DWORD, std::array<float, 9>>;
+std::multiset<FaceKey> Keys(const std::vector<DrawnFace>& faces);
