@@ -1,0 +1,111 @@
+#include "bird/PlacedObject.h"
+
+#include <gtest/gtest.h>
+
+#include "gfxutil/RecordingDeviceTest.h"
+
+namespace {
+
+constexpr float kHalfPi = 1.5707964f;
+constexpr float kEps = 1e-4f;
+
+void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
+    EXPECT_NEAR(m.m[row][0], x, kEps) << "row " << row;
+    EXPECT_NEAR(m.m[row][1], y, kEps) << "row " << row;
+    EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
+}
+
+TEST(PlacedObjectSteps, StartsAtIdentityWithoutModel) {
+    PlacedObject object;
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&object.World()));
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&object.PreviousWorld()));
+    EXPECT_EQ(object.GetModel(), nullptr);
+}
+
+TEST(PlacedObjectSteps, TranslatePostMovesAlongWorldAxesLocalAlongOwn) {
+    PlacedObject post;
+    post.RotateZ(kHalfPi, 1);
+    post.Translate(0.0f, 5.0f, 0.0f, 1);
+    ExpectRow(post.World(), 3, 0.0f, 5.0f, 0.0f);
+
+    PlacedObject local;
+    local.RotateZ(kHalfPi, 1);
+    local.Translate(0.0f, 5.0f, 0.0f, 0);
+    ExpectRow(local.World(), 3, -5.0f, 0.0f, 0.0f);
+    // Only the translation moved.
+    ExpectRow(local.World(), 0, 0.0f, 1.0f, 0.0f);
+}
+
+TEST(PlacedObjectSteps, RotatePostSwingsAboutOriginLocalTurnsInPlace) {
+    PlacedObject post;
+    post.SetPosition(10.0f, 0.0f, 0.0f);
+    post.RotateZ(kHalfPi, 1);
+    ExpectRow(post.World(), 3, 0.0f, 10.0f, 0.0f);
+
+    PlacedObject local;
+    local.SetPosition(10.0f, 0.0f, 0.0f);
+    local.RotateZ(kHalfPi, 0);
+    ExpectRow(local.World(), 3, 10.0f, 0.0f, 0.0f);
+    ExpectRow(local.World(), 0, 0.0f, 1.0f, 0.0f);
+    ExpectRow(local.World(), 1, -1.0f, 0.0f, 0.0f);
+}
+
+TEST(PlacedObjectSteps, FaceTowardPointsPlusZAtTheTargetAndKeepsPosition) {
+    PlacedObject object;
+    object.SetPosition(1.0f, 2.0f, 3.0f);
+    object.FaceToward(11.0f, 2.0f, 3.0f);
+    ExpectRow(object.World(), 2, 1.0f, 0.0f, 0.0f);
+    ExpectRow(object.World(), 0, 0.0f, 0.0f, -1.0f);
+    ExpectRow(object.World(), 1, 0.0f, 1.0f, 0.0f);
+    ExpectRow(object.World(), 3, 1.0f, 2.0f, 3.0f);
+
+    // Rising toward the target tilts the up axis back, still orthogonal.
+    object.FaceToward(1.0f, 12.0f, 13.0f);
+    const D3DXMATRIX& w = object.World();
+    float s = 0.70710678f;
+    ExpectRow(w, 2, 0.0f, s, s);
+    ExpectRow(w, 1, 0.0f, s, -s);
+
+    object.SetPosition(-4.0f, 0.0f, 9.0f);
+    ExpectRow(object.World(), 2, 0.0f, s, s);
+    ExpectRow(object.World(), 3, -4.0f, 0.0f, 9.0f);
+}
+
+TEST(PlacedObjectSteps, StorePreviousKeepsLastTransform) {
+    PlacedObject object;
+    object.SetPosition(3.0f, 4.0f, 5.0f);
+    object.StorePrevious();
+    object.Translate(1.0f, 0.0f, 0.0f, 1);
+    ExpectRow(object.PreviousWorld(), 3, 3.0f, 4.0f, 5.0f);
+    EXPECT_EQ(object.PreviousPosition(), D3DXVECTOR3(3.0f, 4.0f, 5.0f));
+}
+
+class PlacedObjectDeviceTest : public RecordingDeviceTest {};
+
+TEST_F(PlacedObjectDeviceTest, WithoutModelVisibleButNotRendered) {
+    PlacedObject object;
+    FrustumInfo frustum{};
+    DrawQueue queue;
+    D3DXMATRIX camera;
+    D3DXMatrixIdentity(&camera);
+    HRESULT visible = object.IsVisible(m_pDevice, &frustum);
+    EXPECT_EQ(visible, E_FAIL);
+    EXPECT_NE(visible, 0);
+    EXPECT_EQ(object.Render(m_pDevice, camera, &frustum, 1, &queue), E_FAIL);
+    EXPECT_EQ(object.ApplyWorld(1), E_FAIL);
+}
+
+TEST_F(PlacedObjectDeviceTest, ModelWithoutDisplayMeshesIsNotVisibleAndQueuesNothing) {
+    Model model;
+    PlacedObject object;
+    object.SetModel(&model);
+    FrustumInfo frustum{};
+    DrawQueue queue;
+    D3DXMATRIX camera;
+    D3DXMatrixIdentity(&camera);
+    EXPECT_EQ(object.IsVisible(m_pDevice, &frustum), 0);
+    EXPECT_EQ(object.Render(m_pDevice, camera, &frustum, 1, &queue), S_OK);
+    EXPECT_EQ(queue.Count(), 0u);
+}
+
+}  // namespace
