@@ -1,0 +1,83 @@
+#include "app/DepthFog.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "gfxutil/RecordingDeviceTest.h"
+
+namespace {
+
+float AsFloat(DWORD bits) {
+    float f;
+    std::memcpy(&f, &bits, sizeof(f));
+    return f;
+}
+
+class DepthFogTest : public RecordingDeviceTest {
+protected:
+    DWORD State(D3DRENDERSTATETYPE state) {
+        DWORD value = 0;
+        m_pDevice->GetRenderState(state, &value);
+        return value;
+    }
+
+    DepthFog m_fog;
+    Camera m_camera;
+};
+
+TEST_F(DepthFogTest, AppliesOnlyWhenDirtyOrForced) {
+    size_t calls = m_pLog->CallNames().size();
+    EXPECT_EQ(m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0), S_OK);
+    EXPECT_EQ(m_pLog->CallNames().size(), calls) << "a clean fog touches nothing";
+
+    m_fog.SetColor(0xFF000000);
+    EXPECT_EQ(m_fog.Dirty(), 1);
+    m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0);
+    EXPECT_EQ(m_fog.Dirty(), 0);
+    EXPECT_EQ(m_pLog->CountCalls("SetRenderState"), 5u);
+    EXPECT_EQ(m_pLog->CountCalls("SetTransform"), 1u);
+
+    calls = m_pLog->CallNames().size();
+    m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0);
+    EXPECT_EQ(m_pLog->CallNames().size(), calls);
+
+    m_fog.Apply(m_pDevice, &m_camera, 512, 384, 1);
+    EXPECT_EQ(m_pLog->CountCalls("SetRenderState"), 10u);
+    EXPECT_EQ(m_pLog->CountCalls("SetTransform"), 2u);
+}
+
+TEST_F(DepthFogTest, LinearFogEndsBeforeTheFarPlaneInTheChosenColour) {
+    m_fog.SetColor(0xFF000000);
+    m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0);
+    EXPECT_EQ(State(D3DRS_FOGENABLE), 1u);
+    EXPECT_EQ(State(D3DRS_FOGCOLOR), 0xFF000000u);
+    EXPECT_EQ(State(D3DRS_FOGVERTEXMODE), DWORD(D3DFOG_LINEAR));
+    EXPECT_EQ(AsFloat(State(D3DRS_FOGSTART)), 0.0f);
+    EXPECT_EQ(AsFloat(State(D3DRS_FOGEND)), 495.0f);
+
+    // Forced with the starting colour: white fog.
+    DepthFog fresh;
+    fresh.Apply(m_pDevice, &m_camera, 512, 384, 1);
+    EXPECT_EQ(State(D3DRS_FOGCOLOR), 0xFFFFFFFFu);
+}
+
+TEST_F(DepthFogTest, ProjectionTakesTheViewportAspectAndFarDistance) {
+    m_fog.Apply(m_pDevice, &m_camera, 384, 288, 1);
+    D3DMATRIX projection;
+    m_pDevice->GetTransform(D3DTS_PROJECTION, &projection);
+    float yScale = 1.0f / std::tan(0.78539819f / 2.0f);
+    EXPECT_NEAR(projection._22, yScale, 1e-4f);
+    EXPECT_NEAR(projection._11, yScale * 288.0f / 384.0f, 1e-4f);
+    // z maps near 1 to depth 0 and far 500 to depth 1.
+    EXPECT_NEAR(projection._33, 500.0f / 499.0f, 1e-5f);
+    EXPECT_NEAR(projection._43, -500.0f / 499.0f, 1e-5f);
+    EXPECT_TRUE(D3DXMATRIX(projection) == m_camera.ProjectionMatrix());
+
+    // An empty viewport does not poison the projection.
+    m_fog.Apply(m_pDevice, &m_camera, 512, 0, 1);
+    EXPECT_TRUE(std::isfinite(m_camera.ProjectionMatrix()._11));
+}
+
+}  // namespace
