@@ -135,24 +135,25 @@ HRESULT D3DXPMesh::RebuildIndices() {
     }
     const bool wide = (m_dwOptions & D3DXMESH_32BIT) != 0;
     m_dwLiveFaces = 0;
+    // The faces the level keeps, in their stored order, packed at the front of each group.
     for (Group& group : m_seq.m_groups) {
-        const auto first = m_seq.m_needs.begin() + group.m_dwFaceStart;
-        const auto live = std::partition_point(first, first + group.m_dwFaceCount,
-                                               [this](DWORD need) { return need < m_dwVertices; });
-        group.m_dwLiveCount = static_cast<DWORD>(live - first);
-        m_dwLiveFaces += group.m_dwLiveCount;
-        for (DWORD f = group.m_dwFaceStart; f < group.m_dwFaceStart + group.m_dwLiveCount; ++f) {
-            for (DWORD k = 0; k < 3; ++k) {
-                const size_t slot = 3 * static_cast<size_t>(f) + k;
-                const DWORD index = Resolve(m_seq.m_corners[slot], m_dwVertices);
+        DWORD slot = 3 * group.m_dwFaceStart;
+        for (DWORD f = group.m_dwFaceStart; f < group.m_dwFaceStart + group.m_dwFaceCount; ++f) {
+            if (m_seq.m_needs[f] >= m_dwVertices) {
+                continue;
+            }
+            for (DWORD k = 0; k < 3; ++k, ++slot) {
+                const DWORD index = Resolve(m_seq.m_corners[3 * static_cast<size_t>(f) + k], m_dwVertices);
                 if (wide) {
-                    std::memcpy(data + 4 * slot, &index, 4);
+                    std::memcpy(data + 4 * static_cast<size_t>(slot), &index, 4);
                 } else {
                     const WORD narrow = static_cast<WORD>(index);
-                    std::memcpy(data + 2 * slot, &narrow, 2);
+                    std::memcpy(data + 2 * static_cast<size_t>(slot), &narrow, 2);
                 }
             }
         }
+        group.m_dwLiveCount = slot / 3 - group.m_dwFaceStart;
+        m_dwLiveFaces += group.m_dwLiveCount;
     }
     ++m_dwRebuilds;
     return m_pIB->Unlock();
@@ -298,7 +299,10 @@ HRESULT D3DXPMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* pDev
                                   arrays.Vertex(v));
         }
         for (const Group& group : m_seq.m_groups) {
-            for (DWORD f = group.m_dwFaceStart; f < group.m_dwFaceStart + group.m_dwLiveCount; ++f) {
+            for (DWORD f = group.m_dwFaceStart; f < group.m_dwFaceStart + group.m_dwFaceCount; ++f) {
+                if (m_seq.m_needs[f] >= m_dwVertices) {
+                    continue;
+                }
                 for (DWORD k = 0; k < 3; ++k) {
                     arrays.m_indices.push_back(Resolve(m_seq.m_corners[3 * static_cast<size_t>(f) + k], m_dwVertices));
                 }
@@ -410,24 +414,27 @@ HRESULT D3DXPMesh::OptimizeBaseLOD(DWORD flags, DWORD* pFaceRemap) {
     std::vector<DWORD> order(m_seq.m_needs.size());
     std::iota(order.begin(), order.end(), 0u);
     if (flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) {
-        // Faces drawn at every level of the band may go in any order; the
-        // rest must stay sorted so each level remains a prefix. The order is
-        // chosen for the finest level of the band.
+        // Every level draws its faces in the stored order, so one order made
+        // for the finest level of the band serves the coarser ones too.
+        // Faces no level of the band draws go last.
         std::vector<DWORD> tris;
         std::vector<DWORD> sorted;
         for (const Group& group : m_seq.m_groups) {
-            const auto first = m_seq.m_needs.begin() + group.m_dwFaceStart;
-            const DWORD base =
-                static_cast<DWORD>(std::partition_point(first, first + group.m_dwFaceCount,
-                                                        [this](DWORD need) { return need < m_dwBandMin; }) -
-                                   first);
-            if (base < 2) {
+            const DWORD first = group.m_dwFaceStart;
+            const DWORD end = first + group.m_dwFaceCount;
+            std::stable_partition(order.begin() + first, order.begin() + end,
+                                  [this](DWORD f) { return m_seq.m_needs[f] < m_dwBandMax; });
+            DWORD drawn = 0;
+            while (drawn < group.m_dwFaceCount && m_seq.m_needs[order[first + drawn]] < m_dwBandMax) {
+                ++drawn;
+            }
+            if (drawn < 2) {
                 continue;
             }
-            tris.resize(3 * static_cast<size_t>(base));
+            tris.resize(3 * static_cast<size_t>(drawn));
             std::multimap<std::array<DWORD, 3>, DWORD> faceOf;
-            for (DWORD i = 0; i < base; ++i) {
-                const DWORD f = group.m_dwFaceStart + i;
+            for (DWORD i = 0; i < drawn; ++i) {
+                const DWORD f = order[first + i];
                 std::array<DWORD, 3> tri{};
                 for (DWORD k = 0; k < 3; ++k) {
                     tri[k] = Resolve(m_seq.m_corners[3 * static_cast<size_t>(f) + k], m_dwBandMax);
@@ -437,15 +444,15 @@ HRESULT D3DXPMesh::OptimizeBaseLOD(DWORD flags, DWORD* pFaceRemap) {
             }
             sorted.resize(tris.size());
             meshopt_optimizeVertexCache(sorted.data(), tris.data(), tris.size(), m_dwBandMax);
-            for (DWORD i = 0; i < base; ++i) {
+            for (DWORD i = 0; i < drawn; ++i) {
                 const std::array<DWORD, 3> tri = {sorted[3 * static_cast<size_t>(i)],
                                                   sorted[3 * static_cast<size_t>(i) + 1],
                                                   sorted[3 * static_cast<size_t>(i) + 2]};
                 auto it = faceOf.find(tri);
                 if (it == faceOf.end()) {
-                    return E_FAIL;  // the optimiser turned a triangle: keep the old order
+                    return E_FAIL;  // the optimiser turned a triangle
                 }
-                order[group.m_dwFaceStart + i] = it->second;
+                order[first + i] = it->second;
                 faceOf.erase(it);
             }
         }

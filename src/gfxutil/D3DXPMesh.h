@@ -1,8 +1,9 @@
 // A progressive mesh: the source's used vertices ordered so that the level
-// with n vertices uses exactly the first n, each later vertex recording the
-// earlier one it collapses onto. A face lives while the vertex whose collapse
-// ends it is present, so, per attribute, faces sorted by that vertex make
-// every level a prefix. Choosing a level rewrites only the index buffer.
+// with n vertices uses exactly the first n (one collapse sequence, each later
+// vertex recording the earlier one it collapses onto). A face lives while the
+// vertex whose collapse ends it is present. Choosing a level rewrites only the
+// index buffer: each attribute's living faces, packed in their stored order,
+// their corners followed down to the level's vertices.
 #pragma once
 
 #include <vector>
@@ -27,7 +28,7 @@ public:
         std::vector<DWORD> m_parents;  // the vertex each one collapses onto; itself below the minimum
         std::vector<DWORD> m_corners;  // 3 per face, in full-detail vertices
         std::vector<DWORD> m_needs;    // a face is drawn while the level has more vertices than this
-        std::vector<Group> m_groups;   // faces grouped by attribute, ascending need in each
+        std::vector<Group> m_groups;   // faces grouped by attribute
     };
 
     // A progressive mesh over its own buffers, at its maximum level.

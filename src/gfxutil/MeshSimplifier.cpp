@@ -247,11 +247,11 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to) const {
     return true;
 }
 
-bool MeshSimplifier::BestCollapse(DWORD v, Candidate& best) {
+bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
     if (m_removed[v] || m_locked[v] || m_vertexFaces[v].empty()) {
         return false;
     }
-    std::vector<Edge> edges;
+    std::vector<Edge>& edges = m_ringScratch;
     GatherEdges(v, edges);
     DWORD borders = 0;
     DWORD boundaries = 0;
@@ -284,27 +284,26 @@ bool MeshSimplifier::BestCollapse(DWORD v, Candidate& best) {
             return false;
         }
     }
-    bool found = false;
+    // Targets by cost; the cheapest that passes the checks wins.
+    std::vector<Candidate>& options = m_candidateScratch;
+    options.clear();
     for (const Edge& e : edges) {
-        if (onBorder && e.m_dwFaces != 1) {
-            continue;
-        }
-        if (onBoundary && !e.m_bMixed) {
+        if ((onBorder && e.m_dwFaces != 1) || (onBoundary && !e.m_bMixed)) {
             continue;
         }
         Quadric q = m_quadrics[v];
         q.Add(m_quadrics[e.m_dwOther]);
-        const double cost = q.Error(m_positions[e.m_dwOther]);
-        if (found && cost >= best.m_dCost) {
-            continue;
-        }
-        if (!Allowed(v, e.m_dwOther)) {
-            continue;
-        }
-        best = Candidate{cost, v, e.m_dwOther, m_stamps[v]};
-        found = true;
+        options.push_back(Candidate{q.Error(m_positions[e.m_dwOther]), v, e.m_dwOther, m_stamps[v]});
     }
-    return found;
+    std::sort(options.begin(), options.end(),
+              [](const Candidate& a, const Candidate& b) { return a.m_dCost < b.m_dCost; });
+    for (const Candidate& option : options) {
+        if (!checkAllowed || Allowed(v, option.m_dwTo)) {
+            best = option;
+            return true;
+        }
+    }
+    return false;
 }
 
 void MeshSimplifier::Apply(DWORD from, DWORD to) {
@@ -339,7 +338,7 @@ void MeshSimplifier::Run(DWORD minVertices) {
     std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> queue;
     for (DWORD v = 0; v < m_vertexFaces.size(); ++v) {
         Candidate c{};
-        if (BestCollapse(v, c)) {
+        if (BestCollapse(v, false, c)) {
             queue.push(c);
         }
     }
@@ -353,9 +352,10 @@ void MeshSimplifier::Run(DWORD minVertices) {
         // The neighbourhood may have changed since this was queued: look again.
         Candidate now{};
         ++m_stamps[top.m_dwFrom];
-        if (!BestCollapse(top.m_dwFrom, now)) {
+        if (!BestCollapse(top.m_dwFrom, true, now)) {
             continue;
         }
+        // Queued costs skip the checks; only a checked collapse may run.
         if (now.m_dwTo != top.m_dwTo || now.m_dCost > top.m_dCost) {
             queue.push(now);
             continue;
@@ -367,7 +367,7 @@ void MeshSimplifier::Run(DWORD minVertices) {
         for (const Edge& e : ring) {
             ++m_stamps[e.m_dwOther];
             Candidate c{};
-            if (BestCollapse(e.m_dwOther, c)) {
+            if (BestCollapse(e.m_dwOther, false, c)) {
                 queue.push(c);
             }
         }

@@ -58,8 +58,8 @@ private:
 
     void BuildQuadrics();
     void GatherEdges(DWORD v, std::vector<Edge>& edges) const;
-    // The cheapest allowed collapse of v; false when none is.
-    bool BestCollapse(DWORD v, Candidate& best);
+    // The cheapest collapse of v (allowed by the checks when asked); false when none is.
+    bool BestCollapse(DWORD v, bool checkAllowed, Candidate& best);
     bool Allowed(DWORD from, DWORD to) const;
     void Apply(DWORD from, DWORD to);
     bool FaceHas(DWORD face, DWORD v) const;
@@ -78,4 +78,6 @@ private:
     DWORD m_dwUsedVertices = 0;
     mutable std::vector<Edge> m_edgeScratch;
     mutable std::vector<Edge> m_edgeScratch2;
+    std::vector<Edge> m_ringScratch;
+    std::vector<Candidate> m_candidateScratch;
 };
