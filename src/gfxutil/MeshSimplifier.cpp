@@ -336,39 +336,45 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
 
 void MeshSimplifier::Run(DWORD minVertices) {
     std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> queue;
-    for (DWORD v = 0; v < m_vertexFaces.size(); ++v) {
+    // Every vertex waits in the queue at most once. Queued costs are not
+    // kept up to date: each collapse is looked at afresh when it comes up
+    // and goes back in line if it got dearer or changed its target.
+    std::vector<bool> queued(m_vertexFaces.size(), false);
+    auto enqueue = [&](DWORD v) {
         Candidate c{};
         if (BestCollapse(v, false, c)) {
             queue.push(c);
+            queued[v] = true;
         }
+    };
+    for (DWORD v = 0; v < m_vertexFaces.size(); ++v) {
+        enqueue(v);
     }
     std::vector<Edge> ring;
     while (m_dwUsedVertices > minVertices && !queue.empty()) {
         const Candidate top = queue.top();
         queue.pop();
-        if (top.m_dwStamp != m_stamps[top.m_dwFrom] || m_removed[top.m_dwFrom]) {
+        queued[top.m_dwFrom] = false;
+        if (m_removed[top.m_dwFrom]) {
             continue;
         }
-        // The neighbourhood may have changed since this was queued: look again.
         Candidate now{};
         ++m_stamps[top.m_dwFrom];
         if (!BestCollapse(top.m_dwFrom, true, now)) {
             continue;
         }
-        // Queued costs skip the checks; only a checked collapse may run.
         if (now.m_dwTo != top.m_dwTo || now.m_dCost > top.m_dCost) {
             queue.push(now);
+            queued[top.m_dwFrom] = true;
             continue;
         }
         Apply(top.m_dwFrom, top.m_dwTo);
-        // The target's ring sees new faces and a new quadric.
+        // Neighbours that had nothing to do may have a collapse now.
         GatherEdges(top.m_dwTo, ring);
         ring.push_back(Edge{top.m_dwTo, 0, 0, false});
         for (const Edge& e : ring) {
-            ++m_stamps[e.m_dwOther];
-            Candidate c{};
-            if (BestCollapse(e.m_dwOther, false, c)) {
-                queue.push(c);
+            if (!queued[e.m_dwOther]) {
+                enqueue(e.m_dwOther);
             }
         }
     }
