@@ -64,6 +64,7 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
     m_quadrics.resize(numVertices);
     m_stamps.assign(numVertices, 0);
     m_removed.assign(numVertices, false);
+    m_marks.assign(numVertices, 0);
     m_faceDeaths.assign(m_faces.size() / 3, kSurvives);
     m_sourceNormals.resize(m_faces.size() / 3);
     for (DWORD f = 0; f < m_faces.size() / 3; ++f) {
@@ -159,11 +160,15 @@ void MeshSimplifier::GatherEdges(DWORD v, std::vector<Edge>& edges) const {
     }
 }
 
-bool MeshSimplifier::Allowed(DWORD from, DWORD to) const {
+bool MeshSimplifier::Allowed(DWORD from, DWORD to, const std::vector<Edge>& fromEdges) {
     // Link condition: the only vertices both ends see are the far corners of
     // the faces on the edge; anything else would pinch the surface.
-    GatherEdges(from, m_edgeScratch);
-    GatherEdges(to, m_edgeScratch2);
+    ++m_dwMark;
+    for (DWORD f : m_vertexFaces[to]) {
+        for (int k = 0; k < 3; ++k) {
+            m_marks[m_faces[3 * static_cast<size_t>(f) + k]] = m_dwMark;
+        }
+    }
     DWORD onEdge = 0;
     for (DWORD f : m_vertexFaces[from]) {
         if (FaceHas(f, to)) {
@@ -171,14 +176,9 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to) const {
         }
     }
     DWORD shared = 0;
-    for (const Edge& e : m_edgeScratch) {
-        if (e.m_dwOther == to) {
-            continue;
-        }
-        for (const Edge& g : m_edgeScratch2) {
-            if (g.m_dwOther == e.m_dwOther) {
-                ++shared;
-            }
+    for (const Edge& e : fromEdges) {
+        if (e.m_dwOther != to && m_marks[e.m_dwOther] == m_dwMark) {
+            ++shared;
         }
     }
     if (shared != onEdge) {
@@ -298,7 +298,7 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
     std::sort(options.begin(), options.end(),
               [](const Candidate& a, const Candidate& b) { return a.m_dCost < b.m_dCost; });
     for (const Candidate& option : options) {
-        if (!checkAllowed || Allowed(v, option.m_dwTo)) {
+        if (!checkAllowed || Allowed(v, option.m_dwTo, edges)) {
             best = option;
             return true;
         }

@@ -60,7 +60,8 @@ private:
     void GatherEdges(DWORD v, std::vector<Edge>& edges) const;
     // The cheapest collapse of v (allowed by the checks when asked); false when none is.
     bool BestCollapse(DWORD v, bool checkAllowed, Candidate& best);
-    bool Allowed(DWORD from, DWORD to) const;
+    // `fromEdges`: the edges GatherEdges found round `from`.
+    bool Allowed(DWORD from, DWORD to, const std::vector<Edge>& fromEdges);
     void Apply(DWORD from, DWORD to);
     bool FaceHas(DWORD face, DWORD v) const;
 
@@ -76,8 +77,8 @@ private:
     std::vector<Collapse> m_collapses;
     std::vector<DWORD> m_faceDeaths;
     DWORD m_dwUsedVertices = 0;
-    mutable std::vector<Edge> m_edgeScratch;
-    mutable std::vector<Edge> m_edgeScratch2;
+    std::vector<DWORD> m_marks;  // vertices seen round a collapse target, by m_dwMark
+    DWORD m_dwMark = 0;
     std::vector<Edge> m_ringScratch;
     std::vector<Candidate> m_candidateScratch;
 };
