@@ -42,6 +42,8 @@ ParticleTrailPC::~ParticleTrailPC() {
 }
 
 HRESULT ParticleTrailPC::Load(IDirect3DDevice8* pDevice) {
+    // A second load without Invalidate must not leak the first texture and buffer.
+    Invalidate();
     char szPath[MAX_PATH];
     BOOL bPathFits = ComposeMediaPath(szPath, m_szDir, kTextureFolder, kTextureName);
     // A directory too long for the path still names the file in the messages.

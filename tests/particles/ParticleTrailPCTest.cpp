@@ -71,6 +71,14 @@ TEST_F(ParticleTrailPCTest, LoadMakesTextureAndBufferOrReportsTheMissingTexture)
     EXPECT_EQ(desc.Size, 600u * 3u * 24u);
     EXPECT_EQ(desc.FVF, 0x142u);
     EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+
+    // Loading again (a new device without a release between) replaces the
+    // resources; the device teardown check shows nothing leaked.
+    IDirect3DVertexBuffer8* pFirst = m_trail.VertexBuffer();
+    size_t released = m_pLog->ReleasedResourceCount();
+    ASSERT_EQ(m_trail.Load(m_pDevice), S_OK);
+    EXPECT_NE(m_trail.VertexBuffer(), nullptr);
+    EXPECT_GE(m_pLog->ReleasedResourceCount(), released + 2) << static_cast<void*>(pFirst);
 }
 
 TEST_F(ParticleTrailPCTest, PopulationStopsAtSixHundred) {
