@@ -15,14 +15,21 @@ constexpr double kMinFaceCosine = 0.05;
 // An open border vertex moves only where its outline runs straight on.
 constexpr double kStraightBorderCosine = 0.9999;
 
-D3DXVECTOR3 FaceNormal(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c) {
-    D3DXVECTOR3 e1;
-    D3DXVECTOR3 e2;
-    D3DXVECTOR3 n;
-    D3DXVec3Subtract(&e1, &b, &a);
-    D3DXVec3Subtract(&e2, &c, &a);
-    D3DXVec3Cross(&n, &e1, &e2);
-    return n;
+// Inline vector steps: the collapse checks run them millions of times.
+inline D3DXVECTOR3 Sub(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return D3DXVECTOR3(a.x - b.x, a.y - b.y, a.z - b.z);
+}
+
+inline D3DXVECTOR3 Cross(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return D3DXVECTOR3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+inline float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+inline D3DXVECTOR3 FaceNormal(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c) {
+    return Cross(Sub(b, a), Sub(c, a));
 }
 
 }  // namespace
@@ -86,7 +93,7 @@ void MeshSimplifier::BuildQuadrics() {
     for (DWORD f = 0; f < m_faces.size() / 3; ++f) {
         const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
         const D3DXVECTOR3 n = FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
-        const double length = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&n)));
+        const double length = std::sqrt(static_cast<double>(Dot(n, n)));
         if (length == 0.0) {
             continue;
         }
@@ -113,11 +120,9 @@ void MeshSimplifier::BuildQuadrics() {
                 }
                 const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
                 const D3DXVECTOR3 n = FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
-                D3DXVECTOR3 along;
-                D3DXVec3Subtract(&along, &m_positions[edge.m_dwOther], &m_positions[v]);
-                D3DXVECTOR3 side;
-                D3DXVec3Cross(&side, &along, &n);
-                const double length = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&side)));
+                const D3DXVECTOR3 along = Sub(m_positions[edge.m_dwOther], m_positions[v]);
+                const D3DXVECTOR3 side = Cross(along, n);
+                const double length = std::sqrt(static_cast<double>(Dot(side, side)));
                 if (length == 0.0) {
                     continue;
                 }
@@ -127,7 +132,7 @@ void MeshSimplifier::BuildQuadrics() {
                 const D3DXVECTOR3& p = m_positions[v];
                 const double d = -(a * p.x + b * p.y + c * p.z);
                 // Each edge is seen from both ends: each end takes its own half.
-                const double weight = kBoundaryWeight * D3DXVec3LengthSq(&along) * 0.5;
+                const double weight = kBoundaryWeight * Dot(along, along) * 0.5;
                 m_quadrics[v].AddPlane(a, b, c, d, weight);
                 m_quadrics[edge.m_dwOther].AddPlane(a, b, c, d, weight);
             }
@@ -227,15 +232,15 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, const std::vector<Edge>& from
         }
         const D3DXVECTOR3 before = FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
         const D3DXVECTOR3 after = FaceNormal(moved[0], moved[1], moved[2]);
-        const double lb = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&before)));
-        const double la = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&after)));
-        if (la == 0.0 || (lb > 0.0 && D3DXVec3Dot(&before, &after) < kMinFaceCosine * la * lb)) {
+        const double lb = std::sqrt(static_cast<double>(Dot(before, before)));
+        const double la = std::sqrt(static_cast<double>(Dot(after, after)));
+        if (la == 0.0 || (lb > 0.0 && Dot(before, after) < kMinFaceCosine * la * lb)) {
             return false;
         }
         // Small turns add up over many collapses: the face must also still
         // face the way it did in the source.
         const D3DXVECTOR3& source = m_sourceNormals[f];
-        if (D3DXVec3Dot(&source, &after) <= 0.0f) {
+        if (Dot(source, after) <= 0.0f) {
             return false;
         }
         for (DWORD g : m_vertexFaces[to]) {
@@ -274,13 +279,13 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
         int d = 0;
         for (const Edge& e : edges) {
             if (e.m_dwFaces == 1) {
-                D3DXVec3Subtract(&dirs[d], &m_positions[e.m_dwOther], &m_positions[v]);
+                dirs[d] = Sub(m_positions[e.m_dwOther], m_positions[v]);
                 ++d;
             }
         }
-        const double l0 = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&dirs[0])));
-        const double l1 = std::sqrt(static_cast<double>(D3DXVec3LengthSq(&dirs[1])));
-        if (l0 == 0.0 || l1 == 0.0 || -D3DXVec3Dot(&dirs[0], &dirs[1]) < kStraightBorderCosine * l0 * l1) {
+        const double l0 = std::sqrt(static_cast<double>(Dot(dirs[0], dirs[0])));
+        const double l1 = std::sqrt(static_cast<double>(Dot(dirs[1], dirs[1])));
+        if (l0 == 0.0 || l1 == 0.0 || -Dot(dirs[0], dirs[1]) < kStraightBorderCosine * l0 * l1) {
             return false;
         }
     }
