@@ -8,6 +8,7 @@ HRESULT Model::Submit(IDirect3DDevice8*, D3DXMATRIX, D3DXMATRIX, const FrustumIn
     return S_OK;
 }
 
+// No display meshes yet, so nothing of the model can be in view.
 BOOL Model::AnyVisible(const FrustumInfo*) const {
-    return m_dwMeshDisplayNum > 0 ? TRUE : FALSE;
+    return FALSE;
 }

@@ -22,9 +22,4 @@ public:
                    int lod, DrawQueue* pQueue);
     // TRUE when a display mesh lies in the frustum.
     BOOL AnyVisible(const FrustumInfo* pFrustum) const;
-
-    DWORD DisplayMeshCount() const { return m_dwMeshDisplayNum; }
-
-private:
-    DWORD m_dwMeshDisplayNum = 0;
 };

@@ -15,13 +15,6 @@ void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
     EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
 }
 
-TEST(PlacedObjectSteps, StartsAtIdentityWithoutModel) {
-    PlacedObject object;
-    EXPECT_TRUE(D3DXMatrixIsIdentity(&object.World()));
-    EXPECT_TRUE(D3DXMatrixIsIdentity(&object.PreviousWorld()));
-    EXPECT_EQ(object.GetModel(), nullptr);
-}
-
 TEST(PlacedObjectSteps, TranslatePostMovesAlongWorldAxesLocalAlongOwn) {
     PlacedObject post;
     post.RotateZ(kHalfPi, 1);
