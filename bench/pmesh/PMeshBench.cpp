@@ -6,11 +6,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
+#include <string>
 #include <vector>
 
 #include <meshoptimizer.h>
@@ -18,7 +21,10 @@
 #include "gfxutil/D3DXMesh.h"
 #include "gfxutil/D3DXPMesh.h"
 #include "gfxutil/MeshArrays.h"
+#include "gfxutil/MeshRepair.h"
+#include "gfxutil/XofMeshData.h"
 #include "platform/d3d/record/RecordingDevice.h"
+#include "platform/xfile/DXFile.h"
 
 namespace {
 
@@ -331,6 +337,85 @@ void Compare() {
     mesh->Release();
 }
 
+// The display-mesh preparation on every mesh of the program's models: clone
+// to position, normal and texture coordinate, clean, weld, validate, normals,
+// progressive mesh; then meshoptimizer to the same smallest vertex count.
+void CompareModels() {
+    const std::filesystem::path folder(PMESH_MODEL_DIR);
+    if (!std::filesystem::is_directory(folder)) {
+        std::printf("\nNo generated models in %s (build the media target to compare them)\n", PMESH_MODEL_DIR);
+        return;
+    }
+    std::printf("\nProgram models (%s):\n", PMESH_MODEL_DIR);
+    std::printf("  %-34s %6s %6s %8s %10s %10s\n", "mesh", "verts", "min", "faces", "pmesh ms", "meshopt ms");
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        IDirectXFile* file = nullptr;
+        IDirectXFileEnumObject* enumObject = nullptr;
+        const std::string path = entry.path().string();
+        if (FAILED(DirectXFileCreate(&file)) ||
+            FAILED(file->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES)) ||
+            FAILED(file->CreateEnumObject(const_cast<char*>(path.c_str()), DXFILELOAD_FROMFILE, &enumObject))) {
+            SetupFailed(path.c_str());
+        }
+        IDirectXFileData* data = nullptr;
+        while (SUCCEEDED(enumObject->GetNextDataObject(&data))) {
+            ID3DXMesh* loaded = nullptr;
+            ID3DXBuffer* adjacencyBuffer = nullptr;
+            char name[128] = "";
+            DWORD length = sizeof(name);
+            data->GetName(name, &length);
+            if (SUCCEEDED(D3DXLoadMeshFromXof(data, D3DXMESH_SYSTEMMEM, Device(), &adjacencyBuffer, nullptr, nullptr,
+                                              &loaded))) {
+                ID3DXMesh* mesh = nullptr;
+                ID3DXMesh* cleaned = nullptr;
+                std::vector<DWORD> adjacency(3 * loaded->GetNumFaces());
+                std::memcpy(adjacency.data(), adjacencyBuffer->GetBufferPointer(), adjacency.size() * 4);
+                D3DXWELDEPSILONS epsilons{};
+                if (FAILED(loaded->CloneMeshFVF(D3DXMESH_SYSTEMMEM, 0x112, Device(), &mesh)) ||
+                    FAILED(D3DXCleanMesh(mesh, adjacency.data(), &cleaned, adjacency.data(), nullptr)) ||
+                    FAILED(
+                        D3DXWeldVertices(cleaned, &epsilons, adjacency.data(), adjacency.data(), nullptr, nullptr)) ||
+                    FAILED(D3DXValidMesh(cleaned, adjacency.data(), nullptr))) {
+                    SetupFailed(name);
+                }
+                D3DXComputeNormals(cleaned, nullptr);
+                const auto start = std::chrono::steady_clock::now();
+                ID3DXPMesh* pmesh = nullptr;
+                if (FAILED(D3DXGeneratePMesh(cleaned, adjacency.data(), nullptr, nullptr, 1, D3DXMESHSIMP_VERTEX,
+                                             &pmesh))) {
+                    SetupFailed(name);
+                }
+                const double ours =
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+                // meshoptimizer on the same vertices and faces, to the same smallest count.
+                MeshArrays arrays;
+                arrays.Read(cleaned);
+                std::vector<unsigned int> indices(arrays.m_indices.begin(), arrays.m_indices.end());
+                std::vector<unsigned int> out(indices.size());
+                const size_t target =
+                    indices.size() * pmesh->GetMinVertices() / std::max<DWORD>(1, pmesh->GetMaxVertices()) / 3 * 3;
+                const auto start2 = std::chrono::steady_clock::now();
+                meshopt_simplify(out.data(), indices.data(), indices.size(),
+                                 reinterpret_cast<const float*>(arrays.m_vertices.data()), arrays.VertexCount(),
+                                 arrays.m_dwStride, target, 1.0f);
+                const double theirs =
+                    std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start2).count();
+                std::printf("  %-34s %6u %6u %8u %10.3f %10.3f\n",
+                            (entry.path().filename().string() + ":" + name).c_str(), pmesh->GetMaxVertices(),
+                            pmesh->GetMinVertices(), cleaned->GetNumFaces(), ours, theirs);
+                pmesh->Release();
+                cleaned->Release();
+                mesh->Release();
+                loaded->Release();
+                adjacencyBuffer->Release();
+            }
+            data->Release();
+        }
+        enumObject->Release();
+        file->Release();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -340,6 +425,7 @@ int main(int argc, char** argv) {
     }
     benchmark::RunSpecifiedBenchmarks();
     Compare();
+    CompareModels();
     benchmark::Shutdown();
     return 0;
 }

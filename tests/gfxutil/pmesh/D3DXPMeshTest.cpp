@@ -226,6 +226,23 @@ TEST_F(PMeshTest, SimplificationStopsWhereTheSurfaceAllowsNoMore) {
     EXPECT_LE(grid->GetMinVertices(), 8u);
 }
 
+TEST_F(PMeshTest, APlainCopyHoldsTheCurrentLevel) {
+    ID3DXPMesh* pmesh = Generate(MakeSphere(19, 10), 120);
+    ASSERT_NE(pmesh, nullptr);
+    ASSERT_EQ(pmesh->SetNumVertices(170), D3D_OK);
+    ID3DXMesh* copy = nullptr;
+    ASSERT_EQ(pmesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, pmesh->GetFVF(), m_pDevice, &copy), D3D_OK);
+    Keep(copy);
+    EXPECT_EQ(copy->GetNumVertices(), 170u);
+    EXPECT_EQ(copy->GetNumFaces(), pmesh->GetNumFaces());
+    EXPECT_EQ(Keys(DrawnFaces(copy)), Keys(DrawnFaces(pmesh)));
+    // The level is closed: every face has three neighbours.
+    std::vector<DWORD> adjacency(3 * pmesh->GetNumFaces());
+    ASSERT_EQ(pmesh->GenerateAdjacency(0.0f, adjacency.data()), D3D_OK);
+    EXPECT_EQ(std::count(adjacency.begin(), adjacency.end(), 0xFFFFFFFFu), 0);
+    EXPECT_EQ(D3DXValidMesh(copy, adjacency.data(), nullptr), D3D_OK);
+}
+
 TEST_F(PMeshTest, GenerationRefusesWhatItCannotHonour) {
     ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, MakeCube(false)));
     ID3DXPMesh* pmesh = nullptr;
