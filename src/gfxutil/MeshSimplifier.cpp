@@ -243,6 +243,10 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, const std::vector<Edge>& from
         if (Dot(source, after) <= 0.0f) {
             return false;
         }
+        // A repeat needs both other corners round `to` as well (the tetrahedron case).
+        if (m_marks[others[0]] != m_dwMark || m_marks[others[1]] != m_dwMark) {
+            continue;
+        }
         for (DWORD g : m_vertexFaces[to]) {
             if (FaceHas(g, others[0]) && FaceHas(g, others[1])) {
                 return false;
