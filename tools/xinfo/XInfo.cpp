@@ -209,10 +209,11 @@ HRESULT XInfo::DescribeMesh(IDirectXFileData* pMesh, std::string& out, std::stri
 
 HRESULT XInfo::DescribeFrame(IDirectXFileData* pFrame, std::string& meshes, std::string& frames, std::string& szWhere) {
     std::string children;
-    IDirectXFileData* pRaw = nullptr;
-    while (NextChildData(pFrame, &pRaw)) {
+    for (;;) {
         Ref<IDirectXFileData> child;
-        *&child = pRaw;
+        if (!NextChildData(pFrame, &child)) {
+            break;
+        }
         HRESULT hr = S_OK;
         if (IsType(child.Get(), TID_D3DRMMesh)) {
             hr = DescribeMesh(child.Get(), meshes, szWhere);
@@ -231,10 +232,11 @@ HRESULT XInfo::DescribeFrame(IDirectXFileData* pFrame, std::string& meshes, std:
 HRESULT XInfo::DescribeAnimationSet(IDirectXFileData* pSet, std::string& out) {
     std::string animations;
     DWORD dwMaxTime = 0;
-    IDirectXFileData* pRaw = nullptr;
-    while (NextChildData(pSet, &pRaw)) {
+    for (;;) {
         Ref<IDirectXFileData> child;
-        *&child = pRaw;
+        if (!NextChildData(pSet, &child)) {
+            break;
+        }
         if (IsType(child.Get(), TID_D3DRMAnimation)) {
             const HRESULT hr = DescribeAnimation(child.Get(), animations, dwMaxTime);
             if (FAILED(hr)) {
@@ -252,10 +254,11 @@ HRESULT XInfo::DescribeAnimation(IDirectXFileData* pAnimation, std::string& out,
     // Key counts by key type: rotation, scale, position, (3 unused), matrix.
     DWORD keyCounts[5] = {};
     std::string szTarget;
-    IDirectXFileData* pRaw = nullptr;
-    while (NextChildData(pAnimation, &pRaw, &szTarget)) {
+    for (;;) {
         Ref<IDirectXFileData> child;
-        *&child = pRaw;
+        if (!NextChildData(pAnimation, &child, &szTarget)) {
+            break;
+        }
         if (IsType(child.Get(), TID_D3DRMFrame) && szTarget.empty()) {
             szTarget = NameOf(child.Get());
         }
