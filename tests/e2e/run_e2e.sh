@@ -99,19 +99,35 @@ green_pixels() {
                      if (g > 120 && r < 90 && b < 90) n++ } END { print n + 0 }'
 }
 
+# The statistics line is formatted after the first presented frame, so a
+# first screenshot may still show it empty: look again for a while.
+wait_green() {
+  local width=$1 height=$2 shot=$3 top green=0
+  for _ in $(seq 1 15); do
+    top=$(shot_framed "$width" "$height" "$shot") || return 1
+    green=$(green_pixels "$shot" "$top")
+    if [ "$green" -ge 20 ]; then
+      echo "$top $green"
+      return 0
+    fi
+    sleep 0.2
+  done
+  echo "$top $green"
+}
+
 read -r ww wh <<<"$(window_size)"
 [ "$ww" -eq 512 ] || fail "window width $ww, expected a 512-pixel client area"
 [ "$wh" -ge 384 ] || fail "window height $wh is less than the 384-pixel client area"
 
-top=$(shot_framed 512 384 "$work/start.png") || fail "no framed 512 x 384 scene on the screen"
-green=$(green_pixels "$work/start.png" "$top")
+read -r top green <<<"$(wait_green 512 384 "$work/start.png")" || fail "no framed 512 x 384 scene on the screen"
+[ -n "$top" ] || fail "no framed 512 x 384 scene on the screen"
 [ "$green" -ge 20 ] || fail "no statistics text in the top-left corner ($green green pixels)"
 echo "start: client 512 x 384 under a ${top}-pixel menu strip, statistics drawn ($green green pixels)"
 
 if [ "$scenario" = resize ]; then
   xdotool windowsize "$wid" 640 $((480 + top))
-  top=$(shot_framed 640 480 "$work/resized.png") || fail "the scene did not follow the window to 640 x 480"
-  green=$(green_pixels "$work/resized.png" "$top")
+  read -r top green <<<"$(wait_green 640 480 "$work/resized.png")" || fail "the scene did not follow the window to 640 x 480"
+  [ -n "$top" ] || fail "the scene did not follow the window to 640 x 480"
   [ "$green" -ge 20 ] || fail "no statistics text after the resize"
   echo "resize: the framed scene follows the 640 x 480 client area"
 fi

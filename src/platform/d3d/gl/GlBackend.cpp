@@ -16,6 +16,8 @@
 #include "platform/d3d/gl/GlPresentHook.h"
 #include "platform/d3d/gl/GlTextureUpload.h"
 #include "platform/win/GlWindow.h"
+#include "platform/win/WinUser.h"
+#include "platform/win/WindowLayer.h"
 
 namespace {
 
@@ -1093,10 +1095,22 @@ void GlBackend::ShowOnWindowContext() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDisable(GL_SCISSOR_TEST);
     glViewport(0, 0, drawableWidth, drawableHeight);
-    const bool sameSize = drawableWidth == static_cast<int>(m_uWidth) && drawableHeight == static_cast<int>(m_uHeight);
-    glBlitFramebuffer(0, 0, static_cast<GLint>(m_uWidth), static_cast<GLint>(m_uHeight), 0, 0, drawableWidth,
-                      drawableHeight, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    // The back buffer is the client area, which is the window's lower rows
+    // (GL counts from the bottom); the menu strip above it is the window
+    // layer's to draw.
+    int clientWidth = drawableWidth;
+    int clientHeight = drawableHeight;
+    RECT client{};
+    if (GetClientRect(m_hWindow, &client) && client.right > 0 && client.bottom > 0) {
+        clientWidth = std::min(drawableWidth, static_cast<int>(client.right));
+        clientHeight = std::min(drawableHeight, static_cast<int>(client.bottom));
+    }
+    const bool sameSize = clientWidth == static_cast<int>(m_uWidth) && clientHeight == static_cast<int>(m_uHeight);
+    glBlitFramebuffer(0, 0, static_cast<GLint>(m_uWidth), static_cast<GLint>(m_uHeight), 0, 0, clientWidth,
+                      clientHeight, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     m_cache.Count(6);
+    // Menus and popups of the window go over the scene on both device types.
+    win::DrawWindowOverlay(m_hWindow);
     if (g_pPresentHook != nullptr) {
         g_pPresentHook(g_pPresentHookUser);
     }
