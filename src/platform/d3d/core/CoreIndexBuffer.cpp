@@ -6,48 +6,19 @@
 #include "platform/d3d/core/DeviceCore.h"
 
 CoreIndexBuffer::CoreIndexBuffer(DeviceCore* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-    : ResourceBase(device, D3DRTYPE_INDEXBUFFER, pool, usage), m_format(format), m_bytes(length, 0) {}
-
-HRESULT CoreIndexBuffer::QueryInterface(REFIID, void** object) {
-    if (object != nullptr) {
-        *object = nullptr;
-    }
-    return E_NOINTERFACE;
-}
-
-HRESULT CoreIndexBuffer::GetDevice(IDirect3DDevice8** device) {
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    Device()->AddRef();
-    *device = Device();
-    return D3D_OK;
-}
+    : ResourceBase(device, D3DRTYPE_INDEXBUFFER, pool, usage), m_format(format), m_bytes(length) {}
 
 HRESULT CoreIndexBuffer::Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD flags) {
-    const UINT length = Length();
-    if (data == nullptr || offsetToLock >= length || sizeToLock > length - offsetToLock) {
-        return D3DERR_INVALIDCALL;
-    }
-    // Locks nest, as on the platform; the contents count as changed when any
-    // of them could write.
-    ++m_uLockCount;
-    if ((flags & D3DLOCK_READONLY) == 0) {
-        m_bWritten = true;
-    }
-    *data = m_bytes.data() + offsetToLock;
-    return D3D_OK;
+    return m_bytes.Lock(offsetToLock, sizeToLock, data, flags);
 }
 
 HRESULT CoreIndexBuffer::Unlock() {
-    if (m_uLockCount == 0) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (--m_uLockCount == 0 && m_bWritten) {
-        m_bWritten = false;
+    bool changed = false;
+    HRESULT hr = m_bytes.Unlock(&changed);
+    if (changed) {
         BumpVersion();
     }
-    return D3D_OK;
+    return hr;
 }
 
 HRESULT CoreIndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* desc) {
@@ -71,13 +42,13 @@ DWORD CoreIndexBuffer::MaxIndex(UINT start, UINT count) const {
     if (m_format == D3DFMT_INDEX32) {
         for (UINT i = start; i < start + count; ++i) {
             DWORD value = 0;
-            std::memcpy(&value, m_bytes.data() + 4 * static_cast<size_t>(i), 4);
+            std::memcpy(&value, m_bytes.Bytes() + 4 * static_cast<size_t>(i), 4);
             highest = std::max(highest, value);
         }
     } else {
         for (UINT i = start; i < start + count; ++i) {
             WORD value = 0;
-            std::memcpy(&value, m_bytes.data() + 2 * static_cast<size_t>(i), 2);
+            std::memcpy(&value, m_bytes.Bytes() + 2 * static_cast<size_t>(i), 2);
             highest = std::max<DWORD>(highest, value);
         }
     }

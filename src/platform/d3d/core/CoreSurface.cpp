@@ -16,22 +16,6 @@ CoreSurface::CoreSurface(DeviceCore* device, const D3DSURFACE_DESC& backBufferDe
       m_desc(backBufferDesc),
       m_bBackBuffer(true) {}
 
-HRESULT CoreSurface::QueryInterface(REFIID, void** object) {
-    if (object != nullptr) {
-        *object = nullptr;
-    }
-    return E_NOINTERFACE;
-}
-
-HRESULT CoreSurface::GetDevice(IDirect3DDevice8** device) {
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    Device()->AddRef();
-    *device = Device();
-    return D3D_OK;
-}
-
 HRESULT CoreSurface::GetDesc(D3DSURFACE_DESC* desc) {
     if (desc == nullptr) {
         return D3DERR_INVALIDCALL;

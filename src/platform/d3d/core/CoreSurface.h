@@ -13,10 +13,10 @@ public:
     // The back buffer as GetBackBuffer hands it out.
     CoreSurface(DeviceCore* device, const D3DSURFACE_DESC& backBufferDesc);
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
+    HRESULT QueryInterface(REFIID, void** object) override { return NoOtherInterface(object); }
     ULONG AddRef() override { return AddRefResource(); }
     ULONG Release() override { return ReleaseResource(); }
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return GiveDevice(device); }
     HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
     HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;
     HRESULT UnlockRect() override;

@@ -65,22 +65,6 @@ const BYTE* CoreTexture::LevelBits(UINT level) const {
     return level < m_uLevels ? m_levelBits[level].data() : nullptr;
 }
 
-HRESULT CoreTexture::QueryInterface(REFIID, void** object) {
-    if (object != nullptr) {
-        *object = nullptr;
-    }
-    return E_NOINTERFACE;
-}
-
-HRESULT CoreTexture::GetDevice(IDirect3DDevice8** device) {
-    if (device == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    Device()->AddRef();
-    *device = Device();
-    return D3D_OK;
-}
-
 HRESULT CoreTexture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
     if (desc == nullptr || level >= m_uLevels) {
         return D3DERR_INVALIDCALL;

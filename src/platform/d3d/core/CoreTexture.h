@@ -15,10 +15,10 @@ public:
     // How many levels a full chain down to 1 x 1 has.
     static UINT FullChainLength(UINT width, UINT height);
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
+    HRESULT QueryInterface(REFIID, void** object) override { return NoOtherInterface(object); }
     ULONG AddRef() override { return AddRefResource(); }
     ULONG Release() override { return ReleaseResource(); }
-    HRESULT GetDevice(IDirect3DDevice8** device) override;
+    HRESULT GetDevice(IDirect3DDevice8** device) override { return GiveDevice(device); }
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
     DWORD GetLevelCount() override { return m_uLevels; }
     HRESULT GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) override;

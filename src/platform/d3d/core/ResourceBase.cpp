@@ -52,3 +52,19 @@ void ResourceBase::DestroyIfUnused() {
         delete this;
     }
 }
+
+HRESULT ResourceBase::NoOtherInterface(void** object) {
+    if (object != nullptr) {
+        *object = nullptr;
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT ResourceBase::GiveDevice(IDirect3DDevice8** device) const {
+    if (device == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_pDevice->AddRef();
+    *device = m_pDevice;
+    return D3D_OK;
+}

@@ -40,6 +40,11 @@ public:
 protected:
     virtual ~ResourceBase();
 
+    // The bodies every resource interface shares: no other interfaces, and
+    // the device handed out with a reference.
+    static HRESULT NoOtherInterface(void** object);
+    HRESULT GiveDevice(IDirect3DDevice8** device) const;
+
     ULONG AddRefResource();
     ULONG ReleaseResource();
 
