@@ -6,6 +6,7 @@
 #include <new>
 #include <numeric>
 
+#include "gfxutil/GiveReference.h"
 #include "gfxutil/MeshAdjacency.h"
 
 namespace {
@@ -204,30 +205,15 @@ HRESULT D3DXMesh::DrawSubset(DWORD attribId) {
 }
 
 HRESULT D3DXMesh::GetDevice(IDirect3DDevice8** ppDevice) {
-    if (ppDevice == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_pDevice->AddRef();
-    *ppDevice = m_pDevice;
-    return D3D_OK;
+    return GiveReference<IDirect3DDevice8>(m_pDevice, ppDevice);
 }
 
 HRESULT D3DXMesh::GetVertexBuffer(IDirect3DVertexBuffer8** ppVB) {
-    if (ppVB == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_pVB->AddRef();
-    *ppVB = m_pVB;
-    return D3D_OK;
+    return GiveReference<IDirect3DVertexBuffer8>(m_pVB, ppVB);
 }
 
 HRESULT D3DXMesh::GetIndexBuffer(IDirect3DIndexBuffer8** ppIB) {
-    if (ppIB == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_pIB->AddRef();
-    *ppIB = m_pIB;
-    return D3D_OK;
+    return GiveReference<IDirect3DIndexBuffer8>(m_pIB, ppIB);
 }
 
 HRESULT D3DXMesh::LockVertexBuffer(DWORD flags, BYTE** ppData) {

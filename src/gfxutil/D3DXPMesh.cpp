@@ -10,6 +10,7 @@
 #include <meshoptimizer.h>
 
 #include "gfxutil/D3DXMesh.h"
+#include "gfxutil/GiveReference.h"
 #include "gfxutil/MeshAdjacency.h"
 #include "gfxutil/MeshArrays.h"
 #include "gfxutil/MeshSimplifier.h"
@@ -206,30 +207,15 @@ HRESULT D3DXPMesh::DrawSubset(DWORD attribId) {
 }
 
 HRESULT D3DXPMesh::GetDevice(IDirect3DDevice8** ppDevice) {
-    if (ppDevice == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_pDevice->AddRef();
-    *ppDevice = m_pDevice;
-    return D3D_OK;
+    return GiveReference<IDirect3DDevice8>(m_pDevice, ppDevice);
 }
 
 HRESULT D3DXPMesh::GetVertexBuffer(IDirect3DVertexBuffer8** ppVB) {
-    if (ppVB == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_pVB->AddRef();
-    *ppVB = m_pVB;
-    return D3D_OK;
+    return GiveReference<IDirect3DVertexBuffer8>(m_pVB, ppVB);
 }
 
 HRESULT D3DXPMesh::GetIndexBuffer(IDirect3DIndexBuffer8** ppIB) {
-    if (ppIB == nullptr) {
-        return D3DERR_INVALIDCALL;
-    }
-    m_pIB->AddRef();
-    *ppIB = m_pIB;
-    return D3D_OK;
+    return GiveReference<IDirect3DIndexBuffer8>(m_pIB, ppIB);
 }
 
 HRESULT D3DXPMesh::LockVertexBuffer(DWORD flags, BYTE** ppData) {
