@@ -40,16 +40,25 @@ HRESULT RecordingBackend::Reset(D3DPRESENT_PARAMETERS& parameters) {
 }
 
 HRESULT RecordingBackend::BeginScene() {
+    if (!m_pLog->m_bRecord) {
+        return D3D_OK;
+    }
     m_pLog->m_events.emplace_back(BackendEvent::kBeginScene);
     return D3D_OK;
 }
 
 HRESULT RecordingBackend::EndScene() {
+    if (!m_pLog->m_bRecord) {
+        return D3D_OK;
+    }
     m_pLog->m_events.emplace_back(BackendEvent::kEndScene);
     return D3D_OK;
 }
 
 HRESULT RecordingBackend::Clear(DeviceState& state, DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float, DWORD) {
+    if (!m_pLog->m_bRecord) {
+        return D3D_OK;
+    }
     BackendEvent e(BackendEvent::kClear);
     e.m_viewport = state.Viewport();
     e.m_color = color;
@@ -59,6 +68,10 @@ HRESULT RecordingBackend::Clear(DeviceState& state, DWORD, const D3DRECT*, DWORD
 }
 
 HRESULT RecordingBackend::Draw(DeviceState& state, const DrawCall& call) {
+    if (!m_pLog->m_bRecord) {
+        state.ClearDirty();
+        return D3D_OK;
+    }
     BackendEvent e(BackendEvent::kDraw);
     e.m_viewport = state.Viewport();
     e.m_uPrimitives = call.m_uPrimitiveCount;
@@ -75,6 +88,9 @@ HRESULT RecordingBackend::Draw(DeviceState& state, const DrawCall& call) {
 }
 
 HRESULT RecordingBackend::Present(const RECT*, const RECT*, HWND) {
+    if (!m_pLog->m_bRecord) {
+        return D3D_OK;
+    }
     m_pLog->m_events.emplace_back(BackendEvent::kPresent);
     return D3D_OK;
 }

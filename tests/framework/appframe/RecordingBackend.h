@@ -29,6 +29,9 @@ struct BackendEvent {
 // What a test shares with its backends (the device owns the backend itself).
 struct BackendLog {
     std::vector<BackendEvent> m_events;
+    // Off: scenes, clears, draws and presents are not recorded, so frames cost
+    // only what the program does (allocation tests and benchmarks).
+    bool m_bRecord = true;
     // What TestCooperativeLevel answers.
     HRESULT m_hrCooperative = D3D_OK;
     // The next m_nFailingResets device resets (not creations) fail with m_hrResetFailure.
