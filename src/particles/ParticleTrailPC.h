@@ -5,6 +5,8 @@
 
 #include "gfxutil/D3DXMath.h"
 #include "particles/BubbleVertex.h"
+#include "particles/ParticleBatch.h"
+#include "particles/ParticleList.h"
 #include "platform/d3d/D3D8.h"
 
 class ParticleTrailPC {
@@ -32,19 +34,15 @@ public:
     HRESULT Invalidate();
     HRESULT Clear();
 
-    DWORD LiveCount() const { return m_dwLiveNum; }
-    const Spark* LiveList() const { return m_pLive; }
-    IDirect3DTexture8* Texture() const { return m_pTexture; }
-    IDirect3DVertexBuffer8* VertexBuffer() const { return m_pVB; }
+    DWORD LiveCount() const { return m_list.LiveCount(); }
+    const Spark* LiveList() const { return m_list.Live(); }
+    IDirect3DTexture8* Texture() const { return m_batch.Texture(); }
+    IDirect3DVertexBuffer8* VertexBuffer() const { return m_batch.VertexBuffer(); }
 
 private:
     char m_szDir[MAX_PATH];
-    DWORD m_dwLiveNum;
-    DWORD m_dwCapacity;
-    Spark* m_pLive;
-    Spark* m_pFree;
-    IDirect3DVertexBuffer8* m_pVB;
-    IDirect3DTexture8* m_pTexture;
+    ParticleList<Spark> m_list;
+    ParticleBatch m_batch;
     BubbleVertex m_vTemplate[3];
     D3DXMATRIX m_matWorld;
 };
