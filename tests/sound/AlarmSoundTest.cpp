@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "SoundFixture.h"
+#include "platform/dmusic/TestSounds.h"
+#include "sound/AlarmSound.h"
+#include "support/Capture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNotFound = "couldnt find alarmsoundfile";
+constexpr const char* kLoadFailed = "failed to load sound for alarm...";
+
+// The program started in a folder of its own; the test puts the sound there.
+class AlarmSoundTest : public ManualMixing {
+protected:
+    void TearDown() override {
+        delete m_pAlarm;
+        delete m_pMusic;
+        ManualMixing::TearDown();
+    }
+
+    fs::path SoundFile(const std::string& name) const { return fs::path(m_cwd.Path()) / "Sound" / name; }
+    HRESULT LoadAlarm() { return LoadAlarmSound(nullptr, &m_pMusic, &m_pAlarm); }
+    std::vector<std::int16_t> Mix(int frames) { return ManualMixing::Mix(m_pMusic->GetPerformance(), frames); }
+
+    // Frames from the start until the alarm falls silent, mixed a block at a
+    // time; 0 when it is still sounding after `limit` frames.
+    std::size_t FramesUntilSilent(std::size_t limit) {
+        const int block = 441;
+        for (std::size_t done = 0; done < limit; done += block) {
+            if (!m_pAlarm->IsPlaying()) {
+                return done;
+            }
+            Mix(block);
+        }
+        return 0;
+    }
+
+    // Plays the alarm at once and checks it sounds exactly `plays` times `framesPerPlay`.
+    void ExpectPlays(int plays, int framesPerPlay) {
+        ASSERT_EQ(m_pAlarm->Play(0, nullptr), S_OK);
+        std::vector<std::int16_t> out = Mix(plays * framesPerPlay - 1);
+        EXPECT_TRUE(m_pAlarm->IsPlaying()) << "ended before play " << plays;
+        Mix(1);
+        EXPECT_FALSE(m_pAlarm->IsPlaying()) << "still sounding after play " << plays;
+        EXPECT_EQ(FirstSound(Mix(kRate)), static_cast<std::size_t>(kRate));
+        for (int play = 0; play < plays; ++play) {
+            auto from = static_cast<std::size_t>(play * framesPerPlay);
+            auto to = static_cast<std::size_t>((play + 1) * framesPerPlay - 1);
+            EXPECT_LT(FirstSound({out.begin() + static_cast<long>(from * 2), out.begin() + static_cast<long>(to * 2)}),
+                      static_cast<std::size_t>(framesPerPlay / 10))
+                << "play " << play << " is silent";
+        }
+    }
+
+    ScopedTempCwd m_cwd;
+    MusicManager* m_pMusic = nullptr;
+    MusicSegment* m_pAlarm = nullptr;
+};
+
+TEST_F(AlarmSoundTest, MidiAloneLoadsAsMidiAndPlaysTwice) {
+    // One quarter at 100 a minute: 0.6 s.
+    TestSounds::WriteBytes(SoundFile("AlarmSound.mid"), TestSounds::Midi(480, 600000));
+    DebugCapture trace;
+    MessageBoxCapture boxes;
+    ASSERT_EQ(LoadAlarm(), S_OK);
+    ASSERT_NE(m_pAlarm, nullptr);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_TRUE(trace.Contains("loading sound for alarm..."));
+    ExpectPlays(2, kRate * 6 / 10);
+}
+
+TEST_F(AlarmSoundTest, WaveAloneLoadsAndPlaysFourTimesThenStopsByItself) {
+    TestSounds::WriteWave(SoundFile("AlarmSound.wav"), 2205);
+    MessageBoxCapture boxes;
+    ASSERT_EQ(LoadAlarm(), S_OK);
+    ASSERT_NE(m_pAlarm, nullptr);
+    EXPECT_TRUE(boxes.Boxes().empty());
+    ExpectPlays(4, 2205);
+}
+
+TEST_F(AlarmSoundTest, OnlyLowerCaseWavOrMidExtensionsAreLoaded) {
+    for (const char* name : {"AlarmSound.WAV", "AlarmSound.Mid", "AlarmSound.ogg"}) {
+        SCOPED_TRACE(name);
+        fs::remove_all(SoundFile(""));
+        TestSounds::WriteWave(SoundFile(name), 500);
+        MessageBoxCapture boxes;
+        EXPECT_TRUE(FAILED(LoadAlarm()));
+        EXPECT_EQ(m_pAlarm, nullptr);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_NE(boxes.Boxes()[0].text.find(kLoadFailed), std::string::npos);
+        delete m_pMusic;
+        m_pMusic = nullptr;
+    }
+}
+
+TEST_F(AlarmSoundTest, NoSoundFileReportsNotFoundThenTheLoadFailure) {
+    for (bool withFolder : {false, true}) {
+        SCOPED_TRACE(withFolder);
+        if (withFolder) {
+            m_cwd.MakeFolder("Sound");
+            TestSounds::WriteWave(SoundFile("Alarm.wav"), 500);  // near, but not the name
+        }
+        MessageBoxCapture boxes;
+        DebugCapture trace;
+        EXPECT_TRUE(FAILED(LoadAlarm()));
+        EXPECT_EQ(m_pAlarm, nullptr);
+        ASSERT_EQ(boxes.Boxes().size(), 2u);
+        EXPECT_NE(boxes.Boxes()[0].text.find(kNotFound), std::string::npos);
+        EXPECT_NE(boxes.Boxes()[1].text.find(kLoadFailed), std::string::npos);
+        // Reports carry no source name and line 0.
+        EXPECT_TRUE(trace.Contains(std::string("(0): ") + kNotFound));
+        delete m_pMusic;
+        m_pMusic = nullptr;
+    }
+}
+
+TEST_F(AlarmSoundTest, MidiNamedFileHoldingAWaveLeavesNoSegment) {
+    TestSounds::WriteWave(SoundFile("AlarmSound.mid"), 500);
+    MessageBoxCapture boxes;
+    EXPECT_TRUE(FAILED(LoadAlarm()));
+    EXPECT_EQ(m_pAlarm, nullptr);
+    EXPECT_TRUE(boxes.AnyContains(kLoadFailed));
+}
+
+TEST_F(AlarmSoundTest, WithoutASoundDeviceTheProgramRunsSilently) {
+    TestSounds::WriteWave(SoundFile("AlarmSound.wav"), 500);
+    ScopedNoSoundDevice noDevice;
+    MessageBoxCapture boxes;
+    EXPECT_EQ(LoadAlarm(), DSERR_NODRIVER);
+    EXPECT_NE(m_pMusic, nullptr);
+    EXPECT_EQ(m_pAlarm, nullptr);
+    EXPECT_TRUE(boxes.Boxes().empty());
+
+    // The frame's alarm steps with no segment: the flag follows, no call is made.
+    int sounding = 0;
+    FollowAlarmRinging(1, sounding, m_pAlarm);
+    EXPECT_EQ(sounding, 1);
+    FollowAlarmRinging(0, sounding, m_pAlarm);
+    EXPECT_EQ(sounding, 0);
+    StopAlarmIfPlaying(m_pAlarm);
+}
+
+TEST_F(AlarmSoundTest, GeneratedAlarmSoundsLoadAndEndOnTheirOwn) {
+    const fs::path wave = fs::path(VELMORAN_RUN_DIR) / "Sound" / "AlarmSound.wav";
+    const fs::path midi = fs::path(VELMORAN_TESTDATA_DIR) / "AlarmSound.mid";
+    for (const fs::path& source : {wave, midi}) {
+        SCOPED_TRACE(source.string());
+        ASSERT_TRUE(fs::exists(source)) << "the media generator writes it";
+        fs::remove_all(SoundFile(""));
+        fs::create_directories(SoundFile(""));
+        fs::copy_file(source, SoundFile(source.filename().string()));
+        MessageBoxCapture boxes;
+        ASSERT_EQ(LoadAlarm(), S_OK);
+        ASSERT_NE(m_pAlarm, nullptr);
+        ASSERT_EQ(m_pAlarm->Play(0, nullptr), S_OK);
+        EXPECT_LT(FirstSound(Mix(kRate)), static_cast<std::size_t>(kRate / 2)) << "audible at once";
+        EXPECT_GT(FramesUntilSilent(static_cast<std::size_t>(kRate) * 120), 0u) << "an alarm never loops for ever";
+        delete m_pAlarm;
+        m_pAlarm = nullptr;
+        delete m_pMusic;
+        m_pMusic = nullptr;
+    }
+}
+
+TEST_F(AlarmSoundTest, RingingStartsTheAlarmOnTheBeatOnceAndItsEndStopsIt) {
+    const int frames = 4410;
+    TestSounds::WriteWave(SoundFile("AlarmSound.wav"), frames);
+    ASSERT_EQ(LoadAlarm(), S_OK);
+    ASSERT_NE(m_pAlarm, nullptr);
+    DebugCapture trace;
+    auto starts = [&trace] {
+        int count = 0;
+        for (const std::string& record : trace.Records()) {
+            count += record.find("segment started") != std::string::npos ? 1 : 0;
+        }
+        return count;
+    };
+
+    int sounding = 0;
+    FollowAlarmRinging(0, sounding, m_pAlarm);
+    EXPECT_EQ(starts(), 0);
+    SetClock(kStart + 0.3);
+    FollowAlarmRinging(1, sounding, m_pAlarm);
+    EXPECT_EQ(sounding, 1);
+    EXPECT_EQ(starts(), 1);
+    EXPECT_TRUE(m_pAlarm->IsPlaying());
+    // On the next beat, 0.2 s on.
+    EXPECT_EQ(FirstSound(Mix(kRate / 2)), static_cast<std::size_t>(kRate / 5));
+
+    // Still ringing in later frames: no restart, even once all four plays are over.
+    FollowAlarmRinging(1, sounding, m_pAlarm);
+    Mix(4 * frames);
+    EXPECT_FALSE(m_pAlarm->IsPlaying());
+    FollowAlarmRinging(1, sounding, m_pAlarm);
+    EXPECT_EQ(starts(), 1);
+
+    // Ringing ends (panel closed or reset), then rings again: a fresh start.
+    FollowAlarmRinging(0, sounding, m_pAlarm);
+    EXPECT_EQ(sounding, 0);
+    FollowAlarmRinging(1, sounding, m_pAlarm);
+    EXPECT_EQ(starts(), 2);
+    // Ending the ringing while it sounds stops it at once.
+    FollowAlarmRinging(0, sounding, m_pAlarm);
+    EXPECT_EQ(sounding, 0);
+    EXPECT_FALSE(m_pAlarm->IsPlaying());
+    EXPECT_EQ(FirstSound(Mix(kRate)), static_cast<std::size_t>(kRate));
+}
+
+TEST_F(AlarmSoundTest, ExitStopsASoundingAlarmAndLeavesASilentOneAlone) {
+    TestSounds::WriteWave(SoundFile("AlarmSound.wav"), 4410);
+    ASSERT_EQ(LoadAlarm(), S_OK);
+    ASSERT_NE(m_pAlarm, nullptr);
+    DebugCapture trace;
+    StopAlarmIfPlaying(m_pAlarm);
+    EXPECT_EQ(m_pAlarm->Stop(0), S_OK);
+    EXPECT_FALSE(trace.Contains("stopped"));
+
+    ASSERT_EQ(m_pAlarm->Play(0, nullptr), S_OK);
+    StopAlarmIfPlaying(m_pAlarm);
+    EXPECT_FALSE(m_pAlarm->IsPlaying());
+    EXPECT_TRUE(trace.Contains("dmusic: segment stopped"));
+    EXPECT_EQ(FirstSound(Mix(kRate)), static_cast<std::size_t>(kRate));
+}
+
+// The real (dummy) sound device plays in real time and ends the alarm itself.
+TEST(AlarmSoundRealTime, WaveAlarmEndsOnItsOwnAfterFourPlays) {
+    ScopedTempCwd cwd;
+    TestSounds::WriteWave(fs::path(cwd.Path()) / "Sound" / "AlarmSound.wav", 2205);  // 0.05 s
+    MusicManager* pMusic = nullptr;
+    MusicSegment* pAlarm = nullptr;
+    ASSERT_EQ(LoadAlarmSound(nullptr, &pMusic, &pAlarm), S_OK);
+    ASSERT_NE(pAlarm, nullptr);
+    int sounding = 0;
+    FollowAlarmRinging(1, sounding, pAlarm);
+    auto start = std::chrono::steady_clock::now();
+    double seconds = 0.0;
+    while (pAlarm->IsPlaying() && seconds < 10.0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    EXPECT_GE(seconds, 0.19);  // four plays of 0.05 s, after a wait of up to one beat
+    EXPECT_LT(seconds, 10.0) << "still sounding";
+    delete pAlarm;
+    delete pMusic;
+}
+
+}  // namespace
