@@ -13,7 +13,24 @@ void SetStates(IDirect3DDevice8* pDevice, std::span<const ParticleBatch::StateVa
         pDevice->SetRenderState(value.m_state, value.m_dwValue);
     }
 }
+
+constexpr ParticleBatch::StateValue kBlendSet[] = {
+    {D3DRS_FOGENABLE, FALSE},
+    {D3DRS_LIGHTING, FALSE},
+    {D3DRS_ZWRITEENABLE, FALSE},
+    {D3DRS_ALPHABLENDENABLE, TRUE},
+    {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
+    {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
+};
+constexpr ParticleBatch::StateValue kBlendRestore[] = {
+    {D3DRS_ZWRITEENABLE, TRUE},
+    {D3DRS_ALPHABLENDENABLE, FALSE},
+    {D3DRS_LIGHTING, TRUE},
+    {D3DRS_FOGENABLE, TRUE},
+};
 }  // namespace
+
+const ParticleBatch::DrawStates ParticleBatch::kBlendStates = {kBlendSet, kBlendRestore};
 
 ParticleBatch::ParticleBatch() : m_pVB(nullptr), m_pTexture(nullptr) {}
 

@@ -31,6 +31,10 @@ public:
         std::span<const StateValue> m_restore;
     };
 
+    // Blended over the scene, unlit, unfogged, without depth writes; after
+    // the draw lighting, fog and depth writes are on and blending is off.
+    static const DrawStates kBlendStates;
+
     ParticleBatch();
     ~ParticleBatch();
     ParticleBatch(const ParticleBatch&) = delete;

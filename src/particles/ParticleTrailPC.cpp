@@ -9,22 +9,6 @@
 namespace {
 constexpr ParticleBatch::TextureNote kTexture = {"ParticleTrailPC", 52, 58, "ParticleTrailPC01.dds", "particletrailpc"};
 constexpr float kRandMax = 32767.0f;
-
-constexpr ParticleBatch::StateValue kSetStates[] = {
-    {D3DRS_FOGENABLE, FALSE},
-    {D3DRS_LIGHTING, FALSE},
-    {D3DRS_ZWRITEENABLE, FALSE},
-    {D3DRS_ALPHABLENDENABLE, TRUE},
-    {D3DRS_SRCBLEND, D3DBLEND_SRCALPHA},
-    {D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA},
-};
-constexpr ParticleBatch::StateValue kRestoreStates[] = {
-    {D3DRS_ZWRITEENABLE, TRUE},
-    {D3DRS_ALPHABLENDENABLE, FALSE},
-    {D3DRS_LIGHTING, TRUE},
-    {D3DRS_FOGENABLE, TRUE},
-};
-constexpr ParticleBatch::DrawStates kStates = {kSetStates, kRestoreStates};
 }  // namespace
 
 ParticleTrailPC::ParticleTrailPC() : m_list(kCapacity), m_vTemplate{} {
@@ -87,7 +71,7 @@ HRESULT ParticleTrailPC::Render(IDirect3DDevice8* pDevice, D3DXMATRIX matBillboa
         return S_OK;
     }
     BubbleVertex* pVertex = nullptr;
-    HRESULT hr = m_batch.Begin(pDevice, kStates, &pVertex);
+    HRESULT hr = m_batch.Begin(pDevice, ParticleBatch::kBlendStates, &pVertex);
     if (FAILED(hr)) {
         return hr;
     }
@@ -95,7 +79,7 @@ HRESULT ParticleTrailPC::Render(IDirect3DDevice8* pDevice, D3DXMATRIX matBillboa
         D3DCOLOR color = ParticleBatch::FadeAlpha(pSpark->m_fLife) | pSpark->m_dwColor;
         pVertex = ParticleBatch::WriteFacing(pVertex, m_vTemplate, matBillboard, pSpark->m_vecPosition, color);
     }
-    m_batch.End(pDevice, kStates, m_matWorld, m_list.LiveCount());
+    m_batch.End(pDevice, ParticleBatch::kBlendStates, m_matWorld, m_list.LiveCount());
     return S_OK;
 }
 

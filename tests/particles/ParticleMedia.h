@@ -1,0 +1,25 @@
+// Media and helpers the particle tests share: a plain texture in the
+// Texture folder, and reading back what a draw wrote into a vertex buffer.
+#pragma once
+
+#include <vector>
+
+#include "particles/BubbleVertex.h"
+#include "platform/d3d/D3D8.h"
+#include "support/TempDir.h"
+
+// A 4 x 4 texture of one colour at cwd/Texture/name.
+void WriteParticleTexture(const ScopedTempCwd& cwd, const char* name, DWORD argb = 0xFFFFFFFF);
+
+// The first `count` vertices of a buffer.
+std::vector<BubbleVertex> ReadVertices(IDirect3DVertexBuffer8* pVB, size_t count);
+
+// Walks a live list of records linked by m_pNext, newest first.
+template <class T>
+std::vector<const T*> ListOf(const T* pHead) {
+    std::vector<const T*> records;
+    for (const T* p = pHead; p != nullptr; p = p->m_pNext) {
+        records.push_back(p);
+    }
+    return records;
+}
