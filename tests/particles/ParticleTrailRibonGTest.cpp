@@ -1,0 +1,262 @@
+#include "particles/ParticleTrailRibonG.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "ParticleMedia.h"
+#include "app/FrameValues.h"
+#include "gfxutil/RecordingDeviceTest.h"
+#include "particles/HueToRgb.h"
+#include "support/Capture.h"
+
+namespace {
+
+TEST(HueToRgbTest, KnownColoursAtHalfSaturation) {
+    EXPECT_EQ(HueToRgb(0, 128, 255), 0xFF7F7Fu);
+    EXPECT_EQ(HueToRgb(120, 128, 255), 0x7FFF7Fu);
+}
+
+TEST(HueToRgbTest, EverySectorAtItsStartAndItsMiddle) {
+    // At a sector's start the rising or falling channel sits at v or p.
+    EXPECT_EQ(HueToRgb(60, 128, 255), 0xFFFF7Fu);
+    EXPECT_EQ(HueToRgb(180, 128, 255), 0x7FFFFFu);
+    EXPECT_EQ(HueToRgb(240, 128, 255), 0x7F7FFFu);
+    EXPECT_EQ(HueToRgb(300, 128, 255), 0xFF7FFFu);
+    // Half way the integer steps give 191 on the rising channel, 192 on the
+    // falling one.
+    EXPECT_EQ(HueToRgb(30, 128, 255), 0xFFBF7Fu);
+    EXPECT_EQ(HueToRgb(90, 128, 255), 0xC0FF7Fu);
+    EXPECT_EQ(HueToRgb(150, 128, 255), 0x7FFFBFu);
+    EXPECT_EQ(HueToRgb(210, 128, 255), 0x7FC0FFu);
+    EXPECT_EQ(HueToRgb(270, 128, 255), 0xBF7FFFu);
+    EXPECT_EQ(HueToRgb(330, 128, 255), 0xFF7FC0u);
+}
+
+TEST(HueToRgbTest, HueWrapsSaturationAndValueUseTheirLowBytes) {
+    EXPECT_EQ(HueToRgb(360, 128, 255), 0xFF7F7Fu);
+    EXPECT_EQ(HueToRgb(480, 128, 255), 0x7FFF7Fu);
+    EXPECT_EQ(HueToRgb(-60, 128, 255), 0xFF7FFFu);
+    EXPECT_EQ(HueToRgb(-720, 128, 255), 0xFF7F7Fu);
+    EXPECT_EQ(HueToRgb(120, 128 + 256, 255 + 512), 0x7FFF7Fu);
+    EXPECT_EQ(HueToRgb(200, 0, 100), 0x646464u);  // no saturation: grey
+    EXPECT_EQ(HueToRgb(45, 255, 0), 0u);
+}
+
+class ParticleTrailRibonGTest : public RecordingDeviceTest {
+protected:
+    void SetUp() override {
+        RecordingDeviceTest::SetUp();
+        g_frameStep = 0.01f;
+    }
+    void TearDown() override {
+        m_pDevice->SetTexture(0, nullptr);
+        m_pDevice->SetStreamSource(0, nullptr, 0);
+        m_ribbon.Invalidate();
+        RecordingDeviceTest::TearDown();
+    }
+    void LoadWithTexture() {
+        WriteParticleTexture(m_cwd, "RibonTex01.dds");
+        ASSERT_EQ(m_ribbon.Load(m_pDevice), S_OK);
+    }
+    DWORD State(D3DRENDERSTATETYPE state) {
+        DWORD value = 0;
+        m_pDevice->GetRenderState(state, &value);
+        return value;
+    }
+    void Updates(int count) {
+        for (int i = 0; i < count; ++i) {
+            m_ribbon.Update();
+        }
+    }
+    // The alpha of the newest segment as drawn.
+    DWORD RenderedAlpha() {
+        EXPECT_EQ(m_ribbon.Render(m_pDevice), S_OK);
+        std::vector<BubbleVertex> vertices = ReadVertices(m_ribbon.VertexBuffer(), 6);
+        return vertices.empty() ? 0xDEADu : vertices[0].color >> 24;
+    }
+
+    ScopedTempCwd m_cwd;  // before the ribbon: it takes the directory when built
+    ParticleTrailRibonG m_ribbon;
+};
+
+TEST_F(ParticleTrailRibonGTest, LoadMakesTextureAndSixVerticesPerSegmentOrReportsTheMissingTexture) {
+    {
+        DebugCapture debug;
+        MessageBoxCapture boxes;
+        EXPECT_EQ(m_ribbon.Load(m_pDevice), E_FAIL);
+        EXPECT_TRUE(debug.Contains("ParticleTrailRibonG(103): loading texture for particletrailm..." + m_cwd.Path() +
+                                   "/Texture/RibonTex01.dds"));
+        EXPECT_TRUE(debug.Contains("ParticleTrailRibonG(109): failed to load texture for particletrailm..." +
+                                   m_cwd.Path() + "/Texture/RibonTex01.dds"));
+        EXPECT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(m_ribbon.VertexBuffer(), nullptr);
+    }
+    LoadWithTexture();
+    ASSERT_NE(m_ribbon.Texture(), nullptr);
+    D3DVERTEXBUFFER_DESC desc{};
+    m_ribbon.VertexBuffer()->GetDesc(&desc);
+    EXPECT_EQ(desc.Size, 2500u * 144u);
+    EXPECT_EQ(desc.FVF, 0x142u);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+}
+
+TEST_F(ParticleTrailRibonGTest, SegmentsStopAtCapacityAndDieAfterAboutOnePointThreeSeconds) {
+    for (int i = 0; i < 2600; ++i) {
+        EXPECT_EQ(m_ribbon.Add(0, 0, 0, 1, 1, 1, 0, 0, 0), S_OK);
+    }
+    EXPECT_EQ(m_ribbon.LiveCount(), 2500u);
+    EXPECT_EQ(ListOf(m_ribbon.LiveList()).size(), 2500u);
+    std::vector<const ParticleTrailRibonG::RibbonSegment*> records = ListOf(m_ribbon.LiveList());
+    const ParticleTrailRibonG::RibbonSegment* pFirst = records.front();
+    EXPECT_EQ(pFirst->m_fLife, -255.0f);
+    EXPECT_EQ(pFirst->m_nHue, 0);
+    EXPECT_EQ(pFirst->m_dwColor, 0u);
+
+    int frames = 0;
+    while (m_ribbon.LiveCount() > 0 && frames < 1000) {
+        m_ribbon.Update();
+        ++frames;
+    }
+    EXPECT_NEAR(frames * 0.01, 1.275, 0.011);
+    // Their records come back for the next ones.
+    m_ribbon.Add(0, 0, 0, 0, 0, 0, 0, 0, 0);
+    EXPECT_NE(std::find(records.begin(), records.end(), m_ribbon.LiveList()), records.end());
+    m_ribbon.Clear();
+    EXPECT_EQ(m_ribbon.LiveCount(), 0u);
+    EXPECT_EQ(m_ribbon.LiveList(), nullptr);
+}
+
+TEST_F(ParticleTrailRibonGTest, HueStepsSixDegreesAFrameAtSixtyFpsAndWrapsToZero) {
+    g_frameStep = 1.0f / 60.0f;
+    m_ribbon.Add(0, 0, 0, 0, 0, 0, 0, 0, 0);
+    const ParticleTrailRibonG::RibbonSegment* p = m_ribbon.LiveList();
+    Updates(1);
+    EXPECT_EQ(p->m_nHue, 6);
+    EXPECT_EQ(p->m_dwColor, HueToRgb(6, 128, 255));
+    Updates(58);
+    EXPECT_EQ(p->m_nHue, 354);
+    Updates(1);
+    EXPECT_EQ(p->m_nHue, 0);  // not 360 - 360 + step: back to red
+    EXPECT_EQ(p->m_dwColor, 0xFF7F7Fu);
+    Updates(1);
+    EXPECT_EQ(p->m_nHue, 6);
+
+    // At 0.03 s the step is trunc(10.8) = 10; below 1/360 s it is 0.
+    m_ribbon.Add(0, 0, 0, 0, 0, 0, 0, 0, 0);
+    p = m_ribbon.LiveList();
+    g_frameStep = 0.03f;
+    Updates(3);
+    EXPECT_EQ(p->m_nHue, 30);
+    g_frameStep = 1.0f / 400.0f;
+    Updates(20);
+    EXPECT_EQ(p->m_nHue, 30);
+
+    // At 0.02 s the step is 7: 357 goes to 0, not on to 4.
+    m_ribbon.Add(0, 0, 0, 0, 0, 0, 0, 0, 0);
+    p = m_ribbon.LiveList();
+    g_frameStep = 0.02f;
+    Updates(51);
+    EXPECT_EQ(p->m_nHue, 357);
+    Updates(1);
+    EXPECT_EQ(p->m_nHue, 0);
+}
+
+TEST_F(ParticleTrailRibonGTest, AlphaRisesToTheCapOfHalfAndFallsToZeroAtDeath) {
+    LoadWithTexture();
+    m_ribbon.Add(0, 0, 0, 1, 0, 0, 0, 0, 0);
+    EXPECT_EQ(RenderedAlpha(), 0u);
+    Updates(16);  // life -191
+    EXPECT_EQ(RenderedAlpha(), 64u);
+    Updates(16);  // life -127: at the cap after 0.32 s
+    EXPECT_EQ(RenderedAlpha(), 128u);
+    Updates(32);  // life 1: would be 254 uncapped
+    EXPECT_EQ(RenderedAlpha(), 128u);
+    Updates(31);  // life 125
+    EXPECT_EQ(RenderedAlpha(), 128u);
+    Updates(16);  // life 189
+    EXPECT_NEAR(double(RenderedAlpha()), 66.0, 1.0);
+    Updates(15);  // life 249
+    EXPECT_NEAR(double(RenderedAlpha()), 6.0, 1.0);
+}
+
+TEST_F(ParticleTrailRibonGTest, SegmentsDriftWithTheirVelocityEndsTogether) {
+    m_ribbon.Add(1, 2, 3, 4, 5, 6, 10, -20, 30);
+    const ParticleTrailRibonG::RibbonSegment* p = m_ribbon.LiveList();
+    g_frameStep = 0.025f;
+    Updates(4);
+    EXPECT_NEAR(p->m_vecHead.x, 2.0f, 1e-5f);
+    EXPECT_NEAR(p->m_vecHead.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(p->m_vecHead.z, 6.0f, 1e-5f);
+    EXPECT_NEAR(p->m_vecTail.x, 5.0f, 1e-5f);
+    EXPECT_NEAR(p->m_vecTail.y, 3.0f, 1e-5f);
+    EXPECT_NEAR(p->m_vecTail.z, 9.0f, 1e-5f);
+}
+
+TEST_F(ParticleTrailRibonGTest, RenderWithNothingAliveTouchesNoState) {
+    LoadWithTexture();
+    size_t calls = m_pLog->CallNames().size();
+    EXPECT_EQ(m_ribbon.Render(m_pDevice), S_OK);
+    m_ribbon.Add(0, 0, 0, 0, 0, 0, 0, 0, 0);
+    g_frameStep = 2.0f;
+    m_ribbon.Update();
+    EXPECT_EQ(m_ribbon.Render(m_pDevice), S_OK);
+    EXPECT_EQ(m_pLog->CallNames().size(), calls);
+}
+
+TEST_F(ParticleTrailRibonGTest, RenderDrawsTwoUnturnedTrianglesPerSegmentWithCullingOff) {
+    LoadWithTexture();
+    m_ribbon.Add(10, 20, 30, 7, 20, 26, 0, 0, 0);
+    m_ribbon.Add(1, 2, 3, 4, 5, 6, 0, 0, 0);
+    g_frameStep = 0.1f;
+    Updates(1);  // hue 36, life -215: alpha 40
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+
+    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+    ASSERT_EQ(m_ribbon.Render(m_pDevice), S_OK);
+    m_pDevice->EndScene();
+    ASSERT_EQ(m_pLog->DrawCount(), 1u);
+    EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uPrimitiveCount, 4u);
+    EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_type, D3DPT_TRIANGLELIST);
+    EXPECT_EQ(m_pLog->FvfAtDraw(0), 0x142u);
+    EXPECT_EQ(m_pLog->StrideAtDraw(0), 24u);
+    EXPECT_EQ(m_pLog->StreamAtDraw(0), m_ribbon.VertexBuffer());
+    EXPECT_EQ(m_pLog->TextureAtDraw(0, 0), m_ribbon.Texture());
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_CULLMODE), DWORD(D3DCULL_NONE));
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_FOGENABLE), 0u);
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_LIGHTING), 0u);
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_ZWRITEENABLE), 0u);
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_ALPHABLENDENABLE), 1u);
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_SRCBLEND), DWORD(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_DESTBLEND), DWORD(D3DBLEND_INVSRCALPHA));
+    D3DMATRIX world = m_pLog->TransformAtDraw(0, D3DTS_WORLD);
+    EXPECT_TRUE(D3DXMatrixIsIdentity(reinterpret_cast<D3DXMATRIX*>(&world)));
+    // Whatever culling the scene had, the draw leaves the scene's own.
+    EXPECT_EQ(State(D3DRS_CULLMODE), DWORD(D3DCULL_CCW));
+    EXPECT_EQ(State(D3DRS_FOGENABLE), 1u);
+    EXPECT_EQ(State(D3DRS_LIGHTING), 1u);
+    EXPECT_EQ(State(D3DRS_ZWRITEENABLE), 1u);
+    EXPECT_EQ(State(D3DRS_ALPHABLENDENABLE), 0u);
+
+    // Newest first: head (1,2,3), tail (4,5,6); c0 c1 c2 then c3 c2 c1.
+    std::vector<BubbleVertex> v = ReadVertices(m_ribbon.VertexBuffer(), 12);
+    ASSERT_EQ(v.size(), 12u);
+    const float expected[6][5] = {{1, 2.3f, 3, 1, 0}, {1, 1.7f, 3, 1, 1}, {4, 5.3f, 6, 0, 0},
+                                  {4, 4.7f, 6, 0, 1}, {4, 5.3f, 6, 0, 0}, {1, 1.7f, 3, 1, 1}};
+    for (size_t k = 0; k < 6; ++k) {
+        EXPECT_FLOAT_EQ(v[k].x, expected[k][0]) << k;
+        EXPECT_FLOAT_EQ(v[k].y, expected[k][1]) << k;
+        EXPECT_FLOAT_EQ(v[k].z, expected[k][2]) << k;
+        EXPECT_EQ(v[k].u, expected[k][3]) << k;
+        EXPECT_EQ(v[k].v, expected[k][4]) << k;
+        EXPECT_EQ(v[k].color, (40u << 24) | HueToRgb(36, 128, 255)) << k;
+    }
+    // The older segment follows: its head (10,20,30) top corner comes first.
+    EXPECT_FLOAT_EQ(v[6].x, 10.0f);
+    EXPECT_FLOAT_EQ(v[6].y, 20.3f);
+    EXPECT_FLOAT_EQ(v[8].x, 7.0f);
+}
+
+}  // namespace
