@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 #include <queue>
+#include <span>
 
 namespace {
 
@@ -34,14 +35,22 @@ inline D3DXVECTOR3 FaceNormal(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const 
 
 }  // namespace
 
+// The upper triangle of the symmetric 4x4 matrix, row by row.
 void MeshSimplifier::Quadric::AddPlane(double a, double b, double c, double d, double weight) {
-    const double p[4] = {a, b, c, d};
-    int k = 0;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i; j < 4; ++j) {
-            m_d[k++] += weight * p[i] * p[j];
-        }
-    }
+    const double wa = weight * a;
+    const double wb = weight * b;
+    const double wc = weight * c;
+    const double wd = weight * d;
+    m_d[0] += wa * a;
+    m_d[1] += wa * b;
+    m_d[2] += wa * c;
+    m_d[3] += wa * d;
+    m_d[4] += wb * b;
+    m_d[5] += wb * c;
+    m_d[6] += wb * d;
+    m_d[7] += wc * c;
+    m_d[8] += wc * d;
+    m_d[9] += wd * d;
 }
 
 void MeshSimplifier::Quadric::Add(const Quadric& q) {
@@ -50,49 +59,97 @@ void MeshSimplifier::Quadric::Add(const Quadric& q) {
     }
 }
 
-double MeshSimplifier::Quadric::Error(const D3DXVECTOR3& p) const {
-    const double v[4] = {p.x, p.y, p.z, 1.0};
-    double sum = 0.0;
-    int k = 0;
-    for (int i = 0; i < 4; ++i) {
-        for (int j = i; j < 4; ++j) {
-            sum += (i == j ? 1.0 : 2.0) * m_d[k++] * v[i] * v[j];
-        }
-    }
+double MeshSimplifier::Quadric::SumError(const Quadric& q, const D3DXVECTOR3& p) const {
+    const double* a = m_d;
+    const double* b = q.m_d;
+    const double x = p.x;
+    const double y = p.y;
+    const double z = p.z;
+    const double sum = (a[0] + b[0]) * x * x + 2.0 * (a[1] + b[1]) * x * y + 2.0 * (a[2] + b[2]) * x * z +
+                       2.0 * (a[3] + b[3]) * x + (a[4] + b[4]) * y * y + 2.0 * (a[5] + b[5]) * y * z +
+                       2.0 * (a[6] + b[6]) * y + (a[7] + b[7]) * z * z + 2.0 * (a[8] + b[8]) * z + (a[9] + b[9]);
     return std::max(sum, 0.0);
 }
 
 MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
                                const std::vector<DWORD>& attributes, const std::vector<bool>& locked)
-    : m_positions(positions), m_faces(indices), m_attributes(attributes), m_locked(locked) {
+    : m_positions(positions), m_faces(indices), m_attributes(attributes) {
     const DWORD numVertices = static_cast<DWORD>(positions.size());
-    m_locked.resize(numVertices, false);
-    m_vertexFaces.resize(numVertices);
-    m_quadrics.resize(numVertices);
-    m_stamps.assign(numVertices, 0);
-    m_removed.assign(numVertices, false);
-    m_marks.assign(numVertices, 0);
-    m_faceDeaths.assign(m_faces.size() / 3, kSurvives);
-    m_sourceNormals.resize(m_faces.size() / 3);
-    for (DWORD f = 0; f < m_faces.size() / 3; ++f) {
-        for (int k = 0; k < 3; ++k) {
-            m_vertexFaces[m_faces[3 * f + k]].push_back(f);
-        }
-        m_sourceNormals[f] =
-            FaceNormal(positions[m_faces[3 * f]], positions[m_faces[3 * f + 1]], positions[m_faces[3 * f + 2]]);
+    const DWORD numFaces = static_cast<DWORD>(m_faces.size() / 3);
+    m_locked.assign(numVertices, 0);
+    for (DWORD v = 0; v < numVertices && v < locked.size(); ++v) {
+        m_locked[v] = locked[v] ? 1 : 0;
     }
+    m_quadrics.resize(numVertices);
+    m_removed.assign(numVertices, 0);
+    m_marks.assign(numVertices, 0);
+    m_edgeSlots.assign(numVertices, EdgeSlot{0, 0});
+    m_faceDeaths.assign(numFaces, kSurvives);
+    // Face lists in one block, each with room to double before it moves.
+    m_lists.assign(numVertices, FaceList{0, 0, 0});
+    for (DWORD index : m_faces) {
+        ++m_lists[index].m_dwCapacity;
+    }
+    DWORD start = 0;
+    for (FaceList& list : m_lists) {
+        list.m_dwStart = start;
+        list.m_dwCapacity *= 2;
+        start += list.m_dwCapacity;
+    }
+    m_faceLists.reserve(start + start / 2);
+    m_faceLists.resize(start);
+    m_sourceNormals.resize(numFaces);
+    for (DWORD f = 0; f < numFaces; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            FaceList& list = m_lists[m_faces[3 * static_cast<size_t>(f) + k]];
+            m_faceLists[list.m_dwStart + list.m_dwCount++] = f;
+        }
+        m_sourceNormals[f] = CurrentNormal(f);
+    }
+    m_normals = m_sourceNormals;
     for (DWORD v = 0; v < numVertices; ++v) {
-        if (!m_vertexFaces[v].empty()) {
+        if (m_lists[v].m_dwCount != 0) {
             ++m_dwUsedVertices;
         }
     }
     BuildQuadrics();
 }
 
+D3DXVECTOR3 MeshSimplifier::CurrentNormal(DWORD face) const {
+    const DWORD* tri = &m_faces[3 * static_cast<size_t>(face)];
+    return FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
+}
+
+void MeshSimplifier::AddFace(DWORD v, DWORD face) {
+    FaceList& list = m_lists[v];
+    if (list.m_dwCount == list.m_dwCapacity) {
+        // Full: the list moves to the end of the block with twice the room.
+        const DWORD start = static_cast<DWORD>(m_faceLists.size());
+        list.m_dwCapacity = std::max<DWORD>(8, 2 * list.m_dwCapacity);
+        m_faceLists.resize(start + list.m_dwCapacity);
+        std::copy_n(m_faceLists.begin() + list.m_dwStart, list.m_dwCount, m_faceLists.begin() + start);
+        list.m_dwStart = start;
+    }
+    m_faceLists[list.m_dwStart + list.m_dwCount++] = face;
+}
+
+void MeshSimplifier::RemoveFace(DWORD v, DWORD face) {
+    // Order kept: the collapse order depends on the order faces are met in.
+    FaceList& list = m_lists[v];
+    DWORD* begin = m_faceLists.data() + list.m_dwStart;
+    DWORD* end = begin + list.m_dwCount;
+    DWORD* it = std::find(begin, end, face);
+    if (it != end) {
+        std::copy(it + 1, end, it);
+        --list.m_dwCount;
+    }
+}
+
 void MeshSimplifier::BuildQuadrics() {
-    for (DWORD f = 0; f < m_faces.size() / 3; ++f) {
+    const DWORD numFaces = static_cast<DWORD>(m_faces.size() / 3);
+    for (DWORD f = 0; f < numFaces; ++f) {
         const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
-        const D3DXVECTOR3 n = FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
+        const D3DXVECTOR3& n = m_normals[f];
         const double length = std::sqrt(static_cast<double>(Dot(n, n)));
         if (length == 0.0) {
             continue;
@@ -107,19 +164,17 @@ void MeshSimplifier::BuildQuadrics() {
         }
     }
     // Borders and material boundaries: a plane through the edge, upright on its face.
-    std::vector<Edge> edges;
-    for (DWORD v = 0; v < m_vertexFaces.size(); ++v) {
-        GatherEdges(v, edges);
-        for (const Edge& edge : edges) {
+    for (DWORD v = 0; v < m_lists.size(); ++v) {
+        for (const Edge& edge : GatherEdges(v, m_ringScratch)) {
             if (edge.m_dwFaces != 1 && !edge.m_bMixed) {
                 continue;
             }
-            for (DWORD f : m_vertexFaces[v]) {
+            for (const DWORD* it = FacesBegin(v); it != FacesEnd(v); ++it) {
+                const DWORD f = *it;
                 if (!FaceHas(f, edge.m_dwOther)) {
                     continue;
                 }
-                const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
-                const D3DXVECTOR3 n = FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
+                const D3DXVECTOR3& n = m_normals[f];
                 const D3DXVECTOR3 along = Sub(m_positions[edge.m_dwOther], m_positions[v]);
                 const D3DXVECTOR3 side = Cross(along, n);
                 const double length = std::sqrt(static_cast<double>(Dot(side, side)));
@@ -145,40 +200,51 @@ bool MeshSimplifier::FaceHas(DWORD face, DWORD v) const {
     return tri[0] == v || tri[1] == v || tri[2] == v;
 }
 
-void MeshSimplifier::GatherEdges(DWORD v, std::vector<Edge>& edges) const {
-    edges.clear();
-    for (DWORD f : m_vertexFaces[v]) {
+std::span<const MeshSimplifier::Edge> MeshSimplifier::GatherEdges(DWORD v, std::vector<Edge>& storage) {
+    // At most two edges per face: room for all of them up front.
+    if (storage.size() < 2 * static_cast<size_t>(FaceCount(v))) {
+        storage.resize(2 * static_cast<size_t>(FaceCount(v)));
+    }
+    Edge* const edges = storage.data();
+    DWORD count = 0;
+    // Each neighbour remembers its slot for this gathering.
+    const DWORD stamp = ++m_dwEdgeStamp;
+    for (const DWORD* it = FacesBegin(v); it != FacesEnd(v); ++it) {
+        const DWORD f = *it;
         const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
+        const DWORD attribute = m_attributes[f];
         for (int k = 0; k < 3; ++k) {
             const DWORD w = tri[k];
             if (w == v) {
                 continue;
             }
-            auto it = std::find_if(edges.begin(), edges.end(), [w](const Edge& e) { return e.m_dwOther == w; });
-            if (it == edges.end()) {
-                edges.push_back(Edge{w, 1, m_attributes[f], false});
+            EdgeSlot& slot = m_edgeSlots[w];
+            if (slot.m_dwStamp != stamp) {
+                slot = EdgeSlot{stamp, count};
+                edges[count++] = Edge{w, 1, attribute, false};
             } else {
-                ++it->m_dwFaces;
-                it->m_bMixed = it->m_bMixed || it->m_dwAttribute != m_attributes[f];
+                Edge& edge = edges[slot.m_dwIndex];
+                ++edge.m_dwFaces;
+                edge.m_bMixed = edge.m_bMixed || edge.m_dwAttribute != attribute;
             }
         }
     }
+    return {edges, count};
 }
 
-bool MeshSimplifier::Allowed(DWORD from, DWORD to, const std::vector<Edge>& fromEdges) {
+bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdges) {
     // Link condition: the only vertices both ends see are the far corners of
     // the faces on the edge; anything else would pinch the surface.
     ++m_dwMark;
-    for (DWORD f : m_vertexFaces[to]) {
-        for (int k = 0; k < 3; ++k) {
-            m_marks[m_faces[3 * static_cast<size_t>(f) + k]] = m_dwMark;
-        }
+    for (const DWORD* it = FacesBegin(to); it != FacesEnd(to); ++it) {
+        const DWORD* tri = &m_faces[3 * static_cast<size_t>(*it)];
+        m_marks[tri[0]] = m_dwMark;
+        m_marks[tri[1]] = m_dwMark;
+        m_marks[tri[2]] = m_dwMark;
     }
     DWORD onEdge = 0;
-    for (DWORD f : m_vertexFaces[from]) {
-        if (FaceHas(f, to)) {
-            ++onEdge;
-        }
+    for (const DWORD* it = FacesBegin(from); it != FacesEnd(from); ++it) {
+        onEdge += FaceHas(*it, to) ? 1 : 0;
     }
     DWORD shared = 0;
     for (const Edge& e : fromEdges) {
@@ -190,65 +256,55 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, const std::vector<Edge>& from
         return false;
     }
     // No collapse may take the last faces of a vertex that stays: the
-    // surface would lose a piece rather than detail.
-    DWORD toLeft = 0;
-    for (DWORD f : m_vertexFaces[to]) {
-        toLeft += FaceHas(f, from) ? 0 : 1;
-    }
-    if (toLeft == 0 && m_vertexFaces[from].size() == onEdge) {
+    // surface would lose a piece rather than detail. (The faces of `to`
+    // that also hold `from` are the faces on the edge.)
+    if (FaceCount(to) == onEdge && FaceCount(from) == onEdge) {
         return false;
     }
-    for (DWORD f : m_vertexFaces[from]) {
+    for (const DWORD* it = FacesBegin(from); it != FacesEnd(from); ++it) {
+        const DWORD f = *it;
+        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
         if (!FaceHas(f, to)) {
+            // Faces that stay must keep their facing and must not repeat a face of `to`.
+            const int k = tri[0] == from ? 0 : (tri[1] == from ? 1 : 2);
+            const DWORD b = tri[(k + 1) % 3];
+            const DWORD c = tri[(k + 2) % 3];
+            D3DXVECTOR3 moved[3];
+            moved[k] = m_positions[to];
+            moved[(k + 1) % 3] = m_positions[b];
+            moved[(k + 2) % 3] = m_positions[c];
+            const D3DXVECTOR3& before = m_normals[f];
+            const D3DXVECTOR3 after = FaceNormal(moved[0], moved[1], moved[2]);
+            const double lb = std::sqrt(static_cast<double>(Dot(before, before)));
+            const double la = std::sqrt(static_cast<double>(Dot(after, after)));
+            if (la == 0.0 || (lb > 0.0 && Dot(before, after) < kMinFaceCosine * la * lb)) {
+                return false;
+            }
+            // Small turns add up over many collapses: the face must also still
+            // face the way it did in the source.
+            if (Dot(m_sourceNormals[f], after) <= 0.0f) {
+                return false;
+            }
+            // A repeat needs both other corners round `to` as well (the tetrahedron case).
+            if (m_marks[b] != m_dwMark || m_marks[c] != m_dwMark) {
+                continue;
+            }
+            for (const DWORD* g = FacesBegin(to); g != FacesEnd(to); ++g) {
+                if (FaceHas(*g, b) && FaceHas(*g, c)) {
+                    return false;
+                }
+            }
             continue;
         }
-        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
+        // The far corner of a face on the edge must keep a face of its own.
         for (int k = 0; k < 3; ++k) {
             const DWORD w = tri[k];
             if (w == from || w == to) {
                 continue;
             }
-            const bool keepsFace = std::any_of(m_vertexFaces[w].begin(), m_vertexFaces[w].end(),
-                                               [&](DWORD g) { return !(FaceHas(g, from) && FaceHas(g, to)); });
+            const bool keepsFace =
+                std::any_of(FacesBegin(w), FacesEnd(w), [&](DWORD g) { return !(FaceHas(g, from) && FaceHas(g, to)); });
             if (!keepsFace) {
-                return false;
-            }
-        }
-    }
-    // Faces that stay must keep their facing and must not repeat a face of `to`.
-    for (DWORD f : m_vertexFaces[from]) {
-        if (FaceHas(f, to)) {
-            continue;
-        }
-        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
-        D3DXVECTOR3 moved[3];
-        DWORD others[2];
-        int o = 0;
-        for (int k = 0; k < 3; ++k) {
-            moved[k] = m_positions[tri[k] == from ? to : tri[k]];
-            if (tri[k] != from) {
-                others[o++] = tri[k];
-            }
-        }
-        const D3DXVECTOR3 before = FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
-        const D3DXVECTOR3 after = FaceNormal(moved[0], moved[1], moved[2]);
-        const double lb = std::sqrt(static_cast<double>(Dot(before, before)));
-        const double la = std::sqrt(static_cast<double>(Dot(after, after)));
-        if (la == 0.0 || (lb > 0.0 && Dot(before, after) < kMinFaceCosine * la * lb)) {
-            return false;
-        }
-        // Small turns add up over many collapses: the face must also still
-        // face the way it did in the source.
-        const D3DXVECTOR3& source = m_sourceNormals[f];
-        if (Dot(source, after) <= 0.0f) {
-            return false;
-        }
-        // A repeat needs both other corners round `to` as well (the tetrahedron case).
-        if (m_marks[others[0]] != m_dwMark || m_marks[others[1]] != m_dwMark) {
-            continue;
-        }
-        for (DWORD g : m_vertexFaces[to]) {
-            if (FaceHas(g, others[0]) && FaceHas(g, others[1])) {
                 return false;
             }
         }
@@ -257,11 +313,10 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, const std::vector<Edge>& from
 }
 
 bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
-    if (m_removed[v] || m_locked[v] || m_vertexFaces[v].empty()) {
+    if (m_removed[v] || m_locked[v] || FaceCount(v) == 0) {
         return false;
     }
-    std::vector<Edge>& edges = m_ringScratch;
-    GatherEdges(v, edges);
+    const std::span<const Edge> edges = GatherEdges(v, m_ringScratch);
     DWORD borders = 0;
     DWORD boundaries = 0;
     for (const Edge& e : edges) {
@@ -293,24 +348,34 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
             return false;
         }
     }
-    // Targets by cost; the cheapest that passes the checks wins.
-    std::vector<Candidate>& options = m_candidateScratch;
-    options.clear();
+    // One option per edge at most: room for all of them up front.
+    if (m_candidateScratch.size() < edges.size()) {
+        m_candidateScratch.resize(edges.size());
+    }
+    Candidate* const options = m_candidateScratch.data();
+    size_t count = 0;
     for (const Edge& e : edges) {
         if ((onBorder && e.m_dwFaces != 1) || (onBoundary && !e.m_bMixed)) {
             continue;
         }
-        Quadric q = m_quadrics[v];
-        q.Add(m_quadrics[e.m_dwOther]);
-        options.push_back(Candidate{q.Error(m_positions[e.m_dwOther]), v, e.m_dwOther, m_stamps[v]});
+        const double cost = m_quadrics[v].SumError(m_quadrics[e.m_dwOther], m_positions[e.m_dwOther]);
+        options[count++] = Candidate{cost, v, e.m_dwOther};
     }
-    std::sort(options.begin(), options.end(),
-              [](const Candidate& a, const Candidate& b) { return a.m_dCost < b.m_dCost; });
-    for (const Candidate& option : options) {
-        if (!checkAllowed || Allowed(v, option.m_dwTo, edges)) {
-            best = option;
+    // Targets by cost, the first met first among equals: the cheapest that
+    // passes the checks wins. Usually the cheapest does, so no sort.
+    while (count != 0) {
+        size_t cheapest = 0;
+        for (size_t i = 1; i < count; ++i) {
+            if (options[i].m_dCost < options[cheapest].m_dCost) {
+                cheapest = i;
+            }
+        }
+        if (!checkAllowed || Allowed(v, options[cheapest].m_dwTo, edges)) {
+            best = options[cheapest];
             return true;
         }
+        std::copy(options + cheapest + 1, options + count, options + cheapest);
+        --count;
     }
     return false;
 }
@@ -318,14 +383,16 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
 void MeshSimplifier::Apply(DWORD from, DWORD to) {
     const DWORD step = static_cast<DWORD>(m_collapses.size());
     m_collapses.push_back(Collapse{from, to});
-    for (DWORD f : m_vertexFaces[from]) {
+    // By index: growing the list of `to` may move the block.
+    const FaceList fromList = m_lists[from];
+    for (DWORD i = 0; i < fromList.m_dwCount; ++i) {
+        const DWORD f = m_faceLists[fromList.m_dwStart + i];
         DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
         if (FaceHas(f, to)) {
             m_faceDeaths[f] = step;
             for (int k = 0; k < 3; ++k) {
                 if (tri[k] != from) {
-                    std::vector<DWORD>& list = m_vertexFaces[tri[k]];
-                    list.erase(std::find(list.begin(), list.end(), f));
+                    RemoveFace(tri[k], f);
                 }
             }
         } else {
@@ -334,11 +401,12 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
                     tri[k] = to;
                 }
             }
-            m_vertexFaces[to].push_back(f);
+            m_normals[f] = CurrentNormal(f);
+            AddFace(to, f);
         }
     }
-    m_vertexFaces[from].clear();
-    m_removed[from] = true;
+    m_lists[from].m_dwCount = 0;
+    m_removed[from] = 1;
     m_quadrics[to].Add(m_quadrics[from]);
     --m_dwUsedVertices;
 }
@@ -348,43 +416,44 @@ void MeshSimplifier::Run(DWORD minVertices) {
     // Every vertex waits in the queue at most once. Queued costs are not
     // kept up to date: each collapse is looked at afresh when it comes up
     // and goes back in line if it got dearer or changed its target.
-    std::vector<bool> queued(m_vertexFaces.size(), false);
+    const DWORD numVertices = static_cast<DWORD>(m_lists.size());
+    std::vector<BYTE> queued(numVertices, 0);
     auto enqueue = [&](DWORD v) {
         Candidate c{};
         if (BestCollapse(v, false, c)) {
             queue.push(c);
-            queued[v] = true;
+            queued[v] = 1;
         }
     };
-    for (DWORD v = 0; v < m_vertexFaces.size(); ++v) {
+    for (DWORD v = 0; v < numVertices; ++v) {
         enqueue(v);
     }
     std::vector<Edge> ring;
     while (m_dwUsedVertices > minVertices && !queue.empty()) {
         const Candidate top = queue.top();
         queue.pop();
-        queued[top.m_dwFrom] = false;
+        queued[top.m_dwFrom] = 0;
         if (m_removed[top.m_dwFrom]) {
             continue;
         }
         Candidate now{};
-        ++m_stamps[top.m_dwFrom];
         if (!BestCollapse(top.m_dwFrom, true, now)) {
             continue;
         }
         if (now.m_dwTo != top.m_dwTo || now.m_dCost > top.m_dCost) {
             queue.push(now);
-            queued[top.m_dwFrom] = true;
+            queued[top.m_dwFrom] = 1;
             continue;
         }
         Apply(top.m_dwFrom, top.m_dwTo);
         // Neighbours that had nothing to do may have a collapse now.
-        GatherEdges(top.m_dwTo, ring);
-        ring.push_back(Edge{top.m_dwTo, 0, 0, false});
-        for (const Edge& e : ring) {
+        for (const Edge& e : GatherEdges(top.m_dwTo, ring)) {
             if (!queued[e.m_dwOther]) {
                 enqueue(e.m_dwOther);
             }
+        }
+        if (!queued[top.m_dwTo]) {
+            enqueue(top.m_dwTo);
         }
     }
 }

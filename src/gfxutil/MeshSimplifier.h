@@ -8,6 +8,7 @@
 // break the surface's manifold (link condition), is refused.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "gfxutil/D3DXMath.h"
@@ -40,13 +41,13 @@ private:
         double m_d[10] = {};
         void AddPlane(double a, double b, double c, double d, double weight);
         void Add(const Quadric& q);
-        double Error(const D3DXVECTOR3& p) const;
+        // The error of the sum of this and `q` at p, without forming the sum.
+        double SumError(const Quadric& q, const D3DXVECTOR3& p) const;
     };
     struct Candidate {
         double m_dCost;
         DWORD m_dwFrom;
         DWORD m_dwTo;
-        DWORD m_dwStamp;
         bool operator>(const Candidate& other) const { return m_dCost > other.m_dCost; }
     };
     struct Edge {
@@ -55,30 +56,50 @@ private:
         DWORD m_dwAttribute;
         bool m_bMixed;
     };
+    struct EdgeSlot {
+        DWORD m_dwStamp;
+        DWORD m_dwIndex;
+    };
+    // The faces round one vertex: a run of m_faceLists with room to grow in place.
+    struct FaceList {
+        DWORD m_dwStart;
+        DWORD m_dwCount;
+        DWORD m_dwCapacity;
+    };
 
     void BuildQuadrics();
-    void GatherEdges(DWORD v, std::vector<Edge>& edges) const;
+    // The edges round v, each once, in the order its faces meet them; kept in `storage`.
+    std::span<const Edge> GatherEdges(DWORD v, std::vector<Edge>& storage);
     // The cheapest collapse of v (allowed by the checks when asked); false when none is.
     bool BestCollapse(DWORD v, bool checkAllowed, Candidate& best);
     // `fromEdges`: the edges GatherEdges found round `from`.
-    bool Allowed(DWORD from, DWORD to, const std::vector<Edge>& fromEdges);
+    bool Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdges);
     void Apply(DWORD from, DWORD to);
     bool FaceHas(DWORD face, DWORD v) const;
+    const DWORD* FacesBegin(DWORD v) const { return m_faceLists.data() + m_lists[v].m_dwStart; }
+    const DWORD* FacesEnd(DWORD v) const { return FacesBegin(v) + m_lists[v].m_dwCount; }
+    DWORD FaceCount(DWORD v) const { return m_lists[v].m_dwCount; }
+    void AddFace(DWORD v, DWORD face);
+    void RemoveFace(DWORD v, DWORD face);
+    D3DXVECTOR3 CurrentNormal(DWORD face) const;
 
     const std::vector<D3DXVECTOR3>& m_positions;
     std::vector<DWORD> m_faces;
     std::vector<D3DXVECTOR3> m_sourceNormals;
+    std::vector<D3DXVECTOR3> m_normals;  // of the faces as they are now
     const std::vector<DWORD>& m_attributes;
-    std::vector<bool> m_locked;
-    std::vector<std::vector<DWORD>> m_vertexFaces;
+    std::vector<BYTE> m_locked;
+    std::vector<FaceList> m_lists;
+    std::vector<DWORD> m_faceLists;
     std::vector<Quadric> m_quadrics;
-    std::vector<DWORD> m_stamps;
-    std::vector<bool> m_removed;
+    std::vector<BYTE> m_removed;
     std::vector<Collapse> m_collapses;
     std::vector<DWORD> m_faceDeaths;
     DWORD m_dwUsedVertices = 0;
     std::vector<DWORD> m_marks;  // vertices seen round a collapse target, by m_dwMark
     DWORD m_dwMark = 0;
+    std::vector<EdgeSlot> m_edgeSlots;  // where GatherEdges put each neighbour, by m_dwEdgeStamp
+    DWORD m_dwEdgeStamp = 0;
     std::vector<Edge> m_ringScratch;
     std::vector<Candidate> m_candidateScratch;
 };
