@@ -72,84 +72,78 @@ double MeshSimplifier::Quadric::SumError(const Quadric& q, const D3DXVECTOR3& p)
 }
 
 MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
-                               const std::vector<DWORD>& attributes, const std::vector<bool>& locked)
-    : m_positions(positions), m_faces(indices), m_attributes(attributes) {
+                               const std::vector<DWORD>& attributes, const std::vector<bool>& locked) {
     const DWORD numVertices = static_cast<DWORD>(positions.size());
-    const DWORD numFaces = static_cast<DWORD>(m_faces.size() / 3);
-    m_locked.assign(numVertices, 0);
-    for (DWORD v = 0; v < numVertices && v < locked.size(); ++v) {
-        m_locked[v] = locked[v] ? 1 : 0;
+    const DWORD numFaces = static_cast<DWORD>(indices.size() / 3);
+    m_vertices.resize(numVertices);
+    for (DWORD v = 0; v < numVertices; ++v) {
+        m_vertices[v] = Vertex{positions[v], 0, 0, 0, 0, 0, v < locked.size() && locked[v], false, false};
+    }
+    m_faces.resize(numFaces);
+    m_faceDeaths.assign(numFaces, kSurvives);
+    for (DWORD f = 0; f < numFaces; ++f) {
+        Face& face = m_faces[f];
+        std::copy_n(&indices[3 * static_cast<size_t>(f)], 3, face.m_dwCorners);
+        face.m_dwAttribute = attributes[f];
+        face.m_sourceNormal = Normal(f);
+        face.m_dwDeath = kSurvives;
+        for (DWORD corner : face.m_dwCorners) {
+            ++m_vertices[corner].m_dwFaceCapacity;
+        }
+    }
+    // Face lists in one block, each with room for a few more faces before it
+    // has to move to the end.
+    DWORD start = 0;
+    for (Vertex& vertex : m_vertices) {
+        m_dwUsedVertices += vertex.m_dwFaceCapacity != 0 ? 1 : 0;
+        vertex.m_dwFaceStart = start;
+        vertex.m_dwFaceCapacity += vertex.m_dwFaceCapacity / 2 + 2;
+        start += vertex.m_dwFaceCapacity;
+    }
+    m_faceLists.resize(start);
+    for (DWORD f = 0; f < numFaces; ++f) {
+        for (DWORD corner : m_faces[f].m_dwCorners) {
+            Vertex& vertex = m_vertices[corner];
+            m_faceLists[vertex.m_dwFaceStart + vertex.m_dwFaceCount++] = f;
+        }
     }
     m_quadrics.resize(numVertices);
-    m_removed.assign(numVertices, 0);
-    m_marks.assign(numVertices, 0);
-    m_edgeSlots.assign(numVertices, EdgeSlot{0, 0});
-    m_faceDeaths.assign(numFaces, kSurvives);
-    // Face lists in one block, each with room to double before it moves.
-    m_lists.assign(numVertices, FaceList{0, 0, 0});
-    for (DWORD index : m_faces) {
-        ++m_lists[index].m_dwCapacity;
-    }
-    DWORD start = 0;
-    for (FaceList& list : m_lists) {
-        list.m_dwStart = start;
-        list.m_dwCapacity *= 2;
-        start += list.m_dwCapacity;
-    }
-    m_faceLists.reserve(start + start / 2);
-    m_faceLists.resize(start);
-    m_sourceNormals.resize(numFaces);
-    for (DWORD f = 0; f < numFaces; ++f) {
-        for (int k = 0; k < 3; ++k) {
-            FaceList& list = m_lists[m_faces[3 * static_cast<size_t>(f) + k]];
-            m_faceLists[list.m_dwStart + list.m_dwCount++] = f;
-        }
-        m_sourceNormals[f] = CurrentNormal(f);
-    }
-    m_normals = m_sourceNormals;
-    for (DWORD v = 0; v < numVertices; ++v) {
-        if (m_lists[v].m_dwCount != 0) {
-            ++m_dwUsedVertices;
-        }
-    }
     BuildQuadrics();
 }
 
-D3DXVECTOR3 MeshSimplifier::CurrentNormal(DWORD face) const {
-    const DWORD* tri = &m_faces[3 * static_cast<size_t>(face)];
-    return FaceNormal(m_positions[tri[0]], m_positions[tri[1]], m_positions[tri[2]]);
+D3DXVECTOR3 MeshSimplifier::Normal(DWORD face) const {
+    const DWORD* c = m_faces[face].m_dwCorners;
+    return FaceNormal(m_vertices[c[0]].m_position, m_vertices[c[1]].m_position, m_vertices[c[2]].m_position);
 }
 
 void MeshSimplifier::AddFace(DWORD v, DWORD face) {
-    FaceList& list = m_lists[v];
-    if (list.m_dwCount == list.m_dwCapacity) {
+    Vertex& vertex = m_vertices[v];
+    if (vertex.m_dwFaceCount == vertex.m_dwFaceCapacity) {
         // Full: the list moves to the end of the block with twice the room.
         const DWORD start = static_cast<DWORD>(m_faceLists.size());
-        list.m_dwCapacity = std::max<DWORD>(8, 2 * list.m_dwCapacity);
-        m_faceLists.resize(start + list.m_dwCapacity);
-        std::copy_n(m_faceLists.begin() + list.m_dwStart, list.m_dwCount, m_faceLists.begin() + start);
-        list.m_dwStart = start;
+        vertex.m_dwFaceCapacity = std::max<DWORD>(8, 2 * vertex.m_dwFaceCapacity);
+        m_faceLists.resize(start + vertex.m_dwFaceCapacity);
+        std::copy_n(m_faceLists.begin() + vertex.m_dwFaceStart, vertex.m_dwFaceCount, m_faceLists.begin() + start);
+        vertex.m_dwFaceStart = start;
     }
-    m_faceLists[list.m_dwStart + list.m_dwCount++] = face;
+    m_faceLists[vertex.m_dwFaceStart + vertex.m_dwFaceCount++] = face;
 }
 
 void MeshSimplifier::RemoveFace(DWORD v, DWORD face) {
     // Order kept: the collapse order depends on the order faces are met in.
-    FaceList& list = m_lists[v];
-    DWORD* begin = m_faceLists.data() + list.m_dwStart;
-    DWORD* end = begin + list.m_dwCount;
+    Vertex& vertex = m_vertices[v];
+    DWORD* begin = m_faceLists.data() + vertex.m_dwFaceStart;
+    DWORD* end = begin + vertex.m_dwFaceCount;
     DWORD* it = std::find(begin, end, face);
     if (it != end) {
         std::copy(it + 1, end, it);
-        --list.m_dwCount;
+        --vertex.m_dwFaceCount;
     }
 }
 
 void MeshSimplifier::BuildQuadrics() {
-    const DWORD numFaces = static_cast<DWORD>(m_faces.size() / 3);
-    for (DWORD f = 0; f < numFaces; ++f) {
-        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
-        const D3DXVECTOR3& n = m_normals[f];
+    for (const Face& face : m_faces) {
+        const D3DXVECTOR3& n = face.m_sourceNormal;
         const double length = std::sqrt(static_cast<double>(Dot(n, n)));
         if (length == 0.0) {
             continue;
@@ -157,14 +151,14 @@ void MeshSimplifier::BuildQuadrics() {
         const double a = n.x / length;
         const double b = n.y / length;
         const double c = n.z / length;
-        const D3DXVECTOR3& p = m_positions[tri[0]];
+        const D3DXVECTOR3& p = m_vertices[face.m_dwCorners[0]].m_position;
         const double d = -(a * p.x + b * p.y + c * p.z);
-        for (int k = 0; k < 3; ++k) {
-            m_quadrics[tri[k]].AddPlane(a, b, c, d, length * 0.5);
+        for (DWORD corner : face.m_dwCorners) {
+            m_quadrics[corner].AddPlane(a, b, c, d, length * 0.5);
         }
     }
     // Borders and material boundaries: a plane through the edge, upright on its face.
-    for (DWORD v = 0; v < m_lists.size(); ++v) {
+    for (DWORD v = 0; v < m_vertices.size(); ++v) {
         for (const Edge& edge : GatherEdges(v, m_ringScratch)) {
             if (edge.m_dwFaces != 1 && !edge.m_bMixed) {
                 continue;
@@ -174,8 +168,9 @@ void MeshSimplifier::BuildQuadrics() {
                 if (!FaceHas(f, edge.m_dwOther)) {
                     continue;
                 }
-                const D3DXVECTOR3& n = m_normals[f];
-                const D3DXVECTOR3 along = Sub(m_positions[edge.m_dwOther], m_positions[v]);
+                const D3DXVECTOR3& n = m_faces[f].m_sourceNormal;
+                const D3DXVECTOR3& p = m_vertices[v].m_position;
+                const D3DXVECTOR3 along = Sub(m_vertices[edge.m_dwOther].m_position, p);
                 const D3DXVECTOR3 side = Cross(along, n);
                 const double length = std::sqrt(static_cast<double>(Dot(side, side)));
                 if (length == 0.0) {
@@ -184,7 +179,6 @@ void MeshSimplifier::BuildQuadrics() {
                 const double a = side.x / length;
                 const double b = side.y / length;
                 const double c = side.z / length;
-                const D3DXVECTOR3& p = m_positions[v];
                 const double d = -(a * p.x + b * p.y + c * p.z);
                 // Each edge is seen from both ends: each end takes its own half.
                 const double weight = kBoundaryWeight * Dot(along, along) * 0.5;
@@ -195,11 +189,6 @@ void MeshSimplifier::BuildQuadrics() {
     }
 }
 
-bool MeshSimplifier::FaceHas(DWORD face, DWORD v) const {
-    const DWORD* tri = &m_faces[3 * static_cast<size_t>(face)];
-    return tri[0] == v || tri[1] == v || tri[2] == v;
-}
-
 std::span<const MeshSimplifier::Edge> MeshSimplifier::GatherEdges(DWORD v, std::vector<Edge>& storage) {
     // At most two edges per face: room for all of them up front.
     if (storage.size() < 2 * static_cast<size_t>(FaceCount(v))) {
@@ -207,25 +196,23 @@ std::span<const MeshSimplifier::Edge> MeshSimplifier::GatherEdges(DWORD v, std::
     }
     Edge* const edges = storage.data();
     DWORD count = 0;
-    // Each neighbour remembers its slot for this gathering.
-    const DWORD stamp = ++m_dwEdgeStamp;
+    // Each neighbour remembers its slot under this stamp.
+    const DWORD stamp = ++m_dwStamp;
     for (const DWORD* it = FacesBegin(v); it != FacesEnd(v); ++it) {
-        const DWORD f = *it;
-        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
-        const DWORD attribute = m_attributes[f];
-        for (int k = 0; k < 3; ++k) {
-            const DWORD w = tri[k];
+        const Face& face = m_faces[*it];
+        for (DWORD w : face.m_dwCorners) {
             if (w == v) {
                 continue;
             }
-            EdgeSlot& slot = m_edgeSlots[w];
-            if (slot.m_dwStamp != stamp) {
-                slot = EdgeSlot{stamp, count};
-                edges[count++] = Edge{w, 1, attribute, false};
+            Vertex& other = m_vertices[w];
+            if (other.m_dwStamp != stamp) {
+                other.m_dwStamp = stamp;
+                other.m_dwEdge = count;
+                edges[count++] = Edge{w, 1, face.m_dwAttribute, false};
             } else {
-                Edge& edge = edges[slot.m_dwIndex];
+                Edge& edge = edges[other.m_dwEdge];
                 ++edge.m_dwFaces;
-                edge.m_bMixed = edge.m_bMixed || edge.m_dwAttribute != attribute;
+                edge.m_bMixed = edge.m_bMixed || edge.m_dwAttribute != face.m_dwAttribute;
             }
         }
     }
@@ -235,12 +222,11 @@ std::span<const MeshSimplifier::Edge> MeshSimplifier::GatherEdges(DWORD v, std::
 bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdges) {
     // Link condition: the only vertices both ends see are the far corners of
     // the faces on the edge; anything else would pinch the surface.
-    ++m_dwMark;
+    const DWORD mark = ++m_dwStamp;
     for (const DWORD* it = FacesBegin(to); it != FacesEnd(to); ++it) {
-        const DWORD* tri = &m_faces[3 * static_cast<size_t>(*it)];
-        m_marks[tri[0]] = m_dwMark;
-        m_marks[tri[1]] = m_dwMark;
-        m_marks[tri[2]] = m_dwMark;
+        for (DWORD corner : m_faces[*it].m_dwCorners) {
+            m_vertices[corner].m_dwStamp = mark;
+        }
     }
     DWORD onEdge = 0;
     for (const DWORD* it = FacesBegin(from); it != FacesEnd(from); ++it) {
@@ -248,7 +234,7 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
     }
     DWORD shared = 0;
     for (const Edge& e : fromEdges) {
-        if (e.m_dwOther != to && m_marks[e.m_dwOther] == m_dwMark) {
+        if (e.m_dwOther != to && m_vertices[e.m_dwOther].m_dwStamp == mark) {
             ++shared;
         }
     }
@@ -261,20 +247,23 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
     if (FaceCount(to) == onEdge && FaceCount(from) == onEdge) {
         return false;
     }
+    const D3DXVECTOR3& target = m_vertices[to].m_position;
     for (const DWORD* it = FacesBegin(from); it != FacesEnd(from); ++it) {
         const DWORD f = *it;
-        const DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
+        const Face& face = m_faces[f];
+        const DWORD* tri = face.m_dwCorners;
         if (!FaceHas(f, to)) {
             // Faces that stay must keep their facing and must not repeat a face of `to`.
             const int k = tri[0] == from ? 0 : (tri[1] == from ? 1 : 2);
             const DWORD b = tri[(k + 1) % 3];
             const DWORD c = tri[(k + 2) % 3];
-            D3DXVECTOR3 moved[3];
-            moved[k] = m_positions[to];
-            moved[(k + 1) % 3] = m_positions[b];
-            moved[(k + 2) % 3] = m_positions[c];
-            const D3DXVECTOR3& before = m_normals[f];
-            const D3DXVECTOR3 after = FaceNormal(moved[0], moved[1], moved[2]);
+            D3DXVECTOR3 corners[3];
+            corners[k] = m_vertices[from].m_position;
+            corners[(k + 1) % 3] = m_vertices[b].m_position;
+            corners[(k + 2) % 3] = m_vertices[c].m_position;
+            const D3DXVECTOR3 before = FaceNormal(corners[0], corners[1], corners[2]);
+            corners[k] = target;
+            const D3DXVECTOR3 after = FaceNormal(corners[0], corners[1], corners[2]);
             const double lb = std::sqrt(static_cast<double>(Dot(before, before)));
             const double la = std::sqrt(static_cast<double>(Dot(after, after)));
             if (la == 0.0 || (lb > 0.0 && Dot(before, after) < kMinFaceCosine * la * lb)) {
@@ -282,11 +271,11 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
             }
             // Small turns add up over many collapses: the face must also still
             // face the way it did in the source.
-            if (Dot(m_sourceNormals[f], after) <= 0.0f) {
+            if (Dot(face.m_sourceNormal, after) <= 0.0f) {
                 return false;
             }
             // A repeat needs both other corners round `to` as well (the tetrahedron case).
-            if (m_marks[b] != m_dwMark || m_marks[c] != m_dwMark) {
+            if (m_vertices[b].m_dwStamp != mark || m_vertices[c].m_dwStamp != mark) {
                 continue;
             }
             for (const DWORD* g = FacesBegin(to); g != FacesEnd(to); ++g) {
@@ -297,8 +286,7 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
             continue;
         }
         // The far corner of a face on the edge must keep a face of its own.
-        for (int k = 0; k < 3; ++k) {
-            const DWORD w = tri[k];
+        for (DWORD w : face.m_dwCorners) {
             if (w == from || w == to) {
                 continue;
             }
@@ -312,8 +300,9 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
     return true;
 }
 
-bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
-    if (m_removed[v] || m_locked[v] || FaceCount(v) == 0) {
+bool MeshSimplifier::BestCollapse(DWORD v, const Candidate* queued, Candidate& best) {
+    const Vertex& vertex = m_vertices[v];
+    if (vertex.m_bRemoved || vertex.m_bLocked || vertex.m_dwFaceCount == 0) {
         return false;
     }
     const std::span<const Edge> edges = GatherEdges(v, m_ringScratch);
@@ -338,7 +327,7 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
         int d = 0;
         for (const Edge& e : edges) {
             if (e.m_dwFaces == 1) {
-                dirs[d] = Sub(m_positions[e.m_dwOther], m_positions[v]);
+                dirs[d] = Sub(m_vertices[e.m_dwOther].m_position, vertex.m_position);
                 ++d;
             }
         }
@@ -358,11 +347,12 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
         if ((onBorder && e.m_dwFaces != 1) || (onBoundary && !e.m_bMixed)) {
             continue;
         }
-        const double cost = m_quadrics[v].SumError(m_quadrics[e.m_dwOther], m_positions[e.m_dwOther]);
+        const double cost = m_quadrics[v].SumError(m_quadrics[e.m_dwOther], m_vertices[e.m_dwOther].m_position);
         options[count++] = Candidate{cost, v, e.m_dwOther};
     }
     // Targets by cost, the first met first among equals: the cheapest that
     // passes the checks wins. Usually the cheapest does, so no sort.
+    bool check = queued != nullptr;
     while (count != 0) {
         size_t cheapest = 0;
         for (size_t i = 1; i < count; ++i) {
@@ -370,7 +360,12 @@ bool MeshSimplifier::BestCollapse(DWORD v, bool checkAllowed, Candidate& best) {
                 cheapest = i;
             }
         }
-        if (!checkAllowed || Allowed(v, options[cheapest].m_dwTo, edges)) {
+        // Dearer than it was queued at: it goes back in line whatever the
+        // checks say, and is checked when it comes up again.
+        if (check && options[cheapest].m_dCost > queued->m_dCost) {
+            check = false;
+        }
+        if (!check || Allowed(v, options[cheapest].m_dwTo, edges)) {
             best = options[cheapest];
             return true;
         }
@@ -384,29 +379,28 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
     const DWORD step = static_cast<DWORD>(m_collapses.size());
     m_collapses.push_back(Collapse{from, to});
     // By index: growing the list of `to` may move the block.
-    const FaceList fromList = m_lists[from];
-    for (DWORD i = 0; i < fromList.m_dwCount; ++i) {
-        const DWORD f = m_faceLists[fromList.m_dwStart + i];
-        DWORD* tri = &m_faces[3 * static_cast<size_t>(f)];
+    Vertex& vertex = m_vertices[from];
+    for (DWORD i = 0; i < vertex.m_dwFaceCount; ++i) {
+        const DWORD f = m_faceLists[vertex.m_dwFaceStart + i];
+        Face& face = m_faces[f];
         if (FaceHas(f, to)) {
-            m_faceDeaths[f] = step;
-            for (int k = 0; k < 3; ++k) {
-                if (tri[k] != from) {
-                    RemoveFace(tri[k], f);
+            face.m_dwDeath = step;
+            for (DWORD corner : face.m_dwCorners) {
+                if (corner != from) {
+                    RemoveFace(corner, f);
                 }
             }
         } else {
-            for (int k = 0; k < 3; ++k) {
-                if (tri[k] == from) {
-                    tri[k] = to;
+            for (DWORD& corner : face.m_dwCorners) {
+                if (corner == from) {
+                    corner = to;
                 }
             }
-            m_normals[f] = CurrentNormal(f);
             AddFace(to, f);
         }
     }
-    m_lists[from].m_dwCount = 0;
-    m_removed[from] = 1;
+    vertex.m_dwFaceCount = 0;
+    vertex.m_bRemoved = true;
     m_quadrics[to].Add(m_quadrics[from]);
     --m_dwUsedVertices;
 }
@@ -416,44 +410,46 @@ void MeshSimplifier::Run(DWORD minVertices) {
     // Every vertex waits in the queue at most once. Queued costs are not
     // kept up to date: each collapse is looked at afresh when it comes up
     // and goes back in line if it got dearer or changed its target.
-    const DWORD numVertices = static_cast<DWORD>(m_lists.size());
-    std::vector<BYTE> queued(numVertices, 0);
     auto enqueue = [&](DWORD v) {
         Candidate c{};
-        if (BestCollapse(v, false, c)) {
+        if (BestCollapse(v, nullptr, c)) {
             queue.push(c);
-            queued[v] = 1;
+            m_vertices[v].m_bQueued = true;
         }
     };
-    for (DWORD v = 0; v < numVertices; ++v) {
+    for (DWORD v = 0; v < m_vertices.size(); ++v) {
         enqueue(v);
     }
     std::vector<Edge> ring;
     while (m_dwUsedVertices > minVertices && !queue.empty()) {
         const Candidate top = queue.top();
         queue.pop();
-        queued[top.m_dwFrom] = 0;
-        if (m_removed[top.m_dwFrom]) {
+        m_vertices[top.m_dwFrom].m_bQueued = false;
+        if (m_vertices[top.m_dwFrom].m_bRemoved) {
             continue;
         }
         Candidate now{};
-        if (!BestCollapse(top.m_dwFrom, true, now)) {
+        if (!BestCollapse(top.m_dwFrom, &top, now)) {
             continue;
         }
         if (now.m_dwTo != top.m_dwTo || now.m_dCost > top.m_dCost) {
             queue.push(now);
-            queued[top.m_dwFrom] = 1;
+            m_vertices[top.m_dwFrom].m_bQueued = true;
             continue;
         }
         Apply(top.m_dwFrom, top.m_dwTo);
         // Neighbours that had nothing to do may have a collapse now.
         for (const Edge& e : GatherEdges(top.m_dwTo, ring)) {
-            if (!queued[e.m_dwOther]) {
+            if (!m_vertices[e.m_dwOther].m_bQueued) {
                 enqueue(e.m_dwOther);
             }
         }
-        if (!queued[top.m_dwTo]) {
+        if (!m_vertices[top.m_dwTo].m_bQueued) {
             enqueue(top.m_dwTo);
         }
+    }
+    m_faceDeaths.resize(m_faces.size());
+    for (size_t f = 0; f < m_faces.size(); ++f) {
+        m_faceDeaths[f] = m_faces[f].m_dwDeath;
     }
 }

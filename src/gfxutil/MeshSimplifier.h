@@ -56,50 +56,56 @@ private:
         DWORD m_dwAttribute;
         bool m_bMixed;
     };
-    struct EdgeSlot {
-        DWORD m_dwStamp;
-        DWORD m_dwIndex;
+    // What the collapses read of a face, together in one place.
+    struct Face {
+        DWORD m_dwCorners[3];
+        DWORD m_dwAttribute;
+        D3DXVECTOR3 m_sourceNormal;
+        DWORD m_dwDeath;
     };
-    // The faces round one vertex: a run of m_faceLists with room to grow in place.
-    struct FaceList {
-        DWORD m_dwStart;
-        DWORD m_dwCount;
-        DWORD m_dwCapacity;
+    // What the collapses read and mark of a vertex, together in one place.
+    // Its faces are a run of m_faceLists with room to grow in place.
+    struct Vertex {
+        D3DXVECTOR3 m_position;
+        DWORD m_dwFaceStart;
+        DWORD m_dwFaceCount;
+        DWORD m_dwFaceCapacity;
+        DWORD m_dwStamp;  // last m_dwStamp that marked this vertex
+        DWORD m_dwEdge;   // its slot in the edges gathered under that stamp
+        bool m_bLocked;
+        bool m_bRemoved;
+        bool m_bQueued;
     };
 
     void BuildQuadrics();
     // The edges round v, each once, in the order its faces meet them; kept in `storage`.
     std::span<const Edge> GatherEdges(DWORD v, std::vector<Edge>& storage);
-    // The cheapest collapse of v (allowed by the checks when asked); false when none is.
-    bool BestCollapse(DWORD v, bool checkAllowed, Candidate& best);
+    // The cheapest collapse of v; false when there is none. With `queued` (the
+    // collapse of v that came up in the queue) it is the cheapest the checks
+    // allow, unless even the cheapest costs more than `queued` did.
+    bool BestCollapse(DWORD v, const Candidate* queued, Candidate& best);
     // `fromEdges`: the edges GatherEdges found round `from`.
     bool Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdges);
     void Apply(DWORD from, DWORD to);
-    bool FaceHas(DWORD face, DWORD v) const;
-    const DWORD* FacesBegin(DWORD v) const { return m_faceLists.data() + m_lists[v].m_dwStart; }
-    const DWORD* FacesEnd(DWORD v) const { return FacesBegin(v) + m_lists[v].m_dwCount; }
-    DWORD FaceCount(DWORD v) const { return m_lists[v].m_dwCount; }
+    bool FaceHas(DWORD face, DWORD v) const {
+        const DWORD* c = m_faces[face].m_dwCorners;
+        return c[0] == v || c[1] == v || c[2] == v;
+    }
+    D3DXVECTOR3 Normal(DWORD face) const;
+    const DWORD* FacesBegin(DWORD v) const { return m_faceLists.data() + m_vertices[v].m_dwFaceStart; }
+    const DWORD* FacesEnd(DWORD v) const { return FacesBegin(v) + m_vertices[v].m_dwFaceCount; }
+    DWORD FaceCount(DWORD v) const { return m_vertices[v].m_dwFaceCount; }
     void AddFace(DWORD v, DWORD face);
     void RemoveFace(DWORD v, DWORD face);
-    D3DXVECTOR3 CurrentNormal(DWORD face) const;
 
-    const std::vector<D3DXVECTOR3>& m_positions;
-    std::vector<DWORD> m_faces;
-    std::vector<D3DXVECTOR3> m_sourceNormals;
-    std::vector<D3DXVECTOR3> m_normals;  // of the faces as they are now
-    const std::vector<DWORD>& m_attributes;
-    std::vector<BYTE> m_locked;
-    std::vector<FaceList> m_lists;
+    std::vector<Face> m_faces;
+    std::vector<Vertex> m_vertices;
     std::vector<DWORD> m_faceLists;
     std::vector<Quadric> m_quadrics;
-    std::vector<BYTE> m_removed;
     std::vector<Collapse> m_collapses;
     std::vector<DWORD> m_faceDeaths;
     DWORD m_dwUsedVertices = 0;
-    std::vector<DWORD> m_marks;  // vertices seen round a collapse target, by m_dwMark
-    DWORD m_dwMark = 0;
-    std::vector<EdgeSlot> m_edgeSlots;  // where GatherEdges put each neighbour, by m_dwEdgeStamp
-    DWORD m_dwEdgeStamp = 0;
+    DWORD m_dwStamp = 0;
     std::vector<Edge> m_ringScratch;
     std::vector<Candidate> m_candidateScratch;
 };
