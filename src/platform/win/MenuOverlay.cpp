@@ -11,9 +11,11 @@
 #include <string>
 
 #include "platform/win/CursorState.h"
+#include "platform/win/DialogView.h"
 #include "platform/win/FontLocator.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/Menu.h"
+#include "platform/win/ModalDialog.h"
 #include "platform/win/WindowLayer.h"
 #include "platform/win/WindowObject.h"
 #include "platform/win/WindowRegistry.h"
@@ -99,6 +101,7 @@ MenuOverlay::MenuOverlay(HWND window) : m_hWindow(window) {
         io.Fonts->AddFontDefault();
         fontPixels = 13.0f;
     }
+    m_pDialogFont = DialogView::AddFont(io.Fonts);
     ImGui::StyleColorsLight();
     ImGuiStyle& style = ImGui::GetStyle();
     style.DisplaySafeAreaPadding = ImVec2(0.0f, 0.0f);
@@ -310,14 +313,26 @@ void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
             reinterpret_cast<ImTextureID>(static_cast<std::uintptr_t>(pictureTexture)),
             ImVec2(0.0f, static_cast<float>(strip)), ImVec2(io.DisplaySize.x, io.DisplaySize.y));
     }
+    // A window under a modal dialog takes no input: its menus are greyed.
+    ModalDialog* dialog = ModalDialog::ForOwner(m_hWindow);
     if (strip > 0) {
+        if (dialog != nullptr) {
+            ImGui::BeginDisabled();
+        }
         DrawMenuBar(m_hWindow->m_hMenu);
+        if (dialog != nullptr) {
+            ImGui::EndDisabled();
+        }
     }
     if (m_bPopupRequested) {
         m_bPopupActive = true;
     }
     DrawPopup();
-    bool open = ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel);
+    // The dialog's own drop-down lists are not menus.
+    bool open = dialog == nullptr && ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel);
+    if (dialog != nullptr) {
+        DialogView::Draw(*dialog, m_pDialogFont, strip);
+    }
     m_bCloseRequested = false;
     ImGui::Render();
     ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());

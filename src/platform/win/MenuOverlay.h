@@ -11,6 +11,7 @@
 
 union SDL_Event;
 struct ImGuiContext;
+struct ImFont;
 
 class MenuOverlay {
 public:
@@ -63,6 +64,8 @@ private:
 
     HWND m_hWindow;
     ImGuiContext* m_pContext = nullptr;
+    // The open modal dialog of the window is drawn with it.
+    ImFont* m_pDialogFont = nullptr;
     bool m_bMenuOpen = false;
     bool m_bPopupRequested = false;
     bool m_bPopupActive = false;
