@@ -5,6 +5,7 @@
 
 #include "framework/DeviceTable.h"
 #include "platform/d3d/D3D8.h"
+#include "platform/win/WinDialog.h"
 #include "platform/win/WinUser.h"
 
 // Commands of the window menu, the context menu and the accelerators.
@@ -43,6 +44,9 @@ public:
     // Shows the message of `code` captioned with the window title; a fatal
     // kind closes the main window. Returns code.
     HRESULT ReportError(HRESULT code, int kind);
+
+    // The "Select Device" dialog's procedure; its parameter is the frame.
+    static INT_PTR DeviceDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Read-only views for the application and its tests.
     IDirect3DDevice8* Device() const { return m_pd3dDevice; }
@@ -104,6 +108,9 @@ protected:
     BOOL m_bClipCursorWhenFullscreen;
 
 private:
+    // Lost, destroyed, released and started again on the current table
+    // entry; a leaked device or a device that cannot start is fatal.
+    HRESULT RebuildDevice();
     void ReadBackBufferDesc();
     void SetUpCursor();
     void ReleaseDevice();

@@ -1,6 +1,8 @@
 // Switching between a window and full screen on the current device, falling
-// back to a device that can render in a window, and the device choice command.
+// back to a device that can render in a window, and the device choice command:
+// a changed choice rebuilds the device.
 #include "framework/AppFrame.h"
+#include "framework/DeviceDialog.h"
 #include "framework/ErrorReport.h"
 
 HRESULT AppFrame::ChangeDeviceByDialog() {
@@ -11,8 +13,33 @@ HRESULT AppFrame::ChangeDeviceByDialog() {
             return E_FAIL;
         }
     }
-    // No device-selection dialog is offered yet: the command ends as a
-    // cancelled choice would, leaving the device as it is.
+
+    RegisterDialogResource(&DeviceDialogResource());
+    if (DialogBoxParamA(nullptr, MAKEINTRESOURCEA(IDD_SELECTDEVICE), m_hWnd, DeviceDialogProc,
+                        reinterpret_cast<LPARAM>(this)) != IDOK) {
+        return S_OK;
+    }
+
+    const AdapterEntry& adapter = m_adapters[m_dwAdapter];
+    m_bWindowed = adapter.m_devices[adapter.m_dwCurrentDevice].m_bWindowed;
+    return RebuildDevice();
+}
+
+HRESULT AppFrame::RebuildDevice() {
+    OnDeviceLost();
+    OnDeviceDestroyed();
+    if (m_pd3dDevice != nullptr) {
+        const ULONG references = m_pd3dDevice->Release();
+        m_pd3dDevice = nullptr;
+        if (references > 0) {
+            return ReportError(ERR_LEAKED_OBJECT, MSG_FATAL);
+        }
+    }
+
+    const HRESULT hr = StartDevice();
+    if (FAILED(hr)) {
+        return ReportError(hr, MSG_FATAL);
+    }
     return S_OK;
 }
 
@@ -88,19 +115,9 @@ HRESULT AppFrame::FallBackToWindow() {
     m_bWindowed = TRUE;
     m_bReady = FALSE;
 
-    OnDeviceLost();
-    OnDeviceDestroyed();
-    if (m_pd3dDevice != nullptr) {
-        const ULONG references = m_pd3dDevice->Release();
-        m_pd3dDevice = nullptr;
-        if (references > 0) {
-            return ReportError(ERR_LEAKED_OBJECT, MSG_FATAL);
-        }
-    }
-
-    const HRESULT hr = StartDevice();
+    const HRESULT hr = RebuildDevice();
     if (FAILED(hr)) {
-        return ReportError(hr, MSG_FATAL);
+        return hr;
     }
     m_bReady = TRUE;
     return S_OK;

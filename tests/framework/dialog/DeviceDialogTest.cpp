@@ -1,0 +1,453 @@
+// The "Select Device" dialog over a frame on configurable adapters and
+// recording devices: what the controls offer for each choice, what OK and
+// Cancel leave in the device table, and how a changed choice rebuilds the
+// device.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/AppFrame.h"
+#include "framework/DeviceDialog.h"
+#include "framework/appframe/FrameHarness.h"
+#include "platform/d3d/record/FakeDirect3D.h"
+#include "platform/win/ModalDialog.h"
+#include "support/Capture.h"
+
+namespace {
+
+// The recording object with multisample answers a test decides, by format
+// and mode kind; it notes what it was asked.
+class RuledDirect3D final : public IDirect3D8 {
+public:
+    struct Question {
+        D3DFORMAT m_format;
+        BOOL m_bWindowed;
+        D3DMULTISAMPLE_TYPE m_type;
+    };
+    using Rule = std::function<bool(D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE)>;
+
+    explicit RuledDirect3D(FakeDirect3D* fake) : m_pFake(fake) {}
+
+    FakeDirect3D* m_pFake;
+    Rule m_rule;
+    std::vector<Question> m_questions;
+
+    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG AddRef() override { return ++m_uRefs; }
+    ULONG Release() override { return --m_uRefs; }
+    UINT GetAdapterCount() override { return m_pFake->GetAdapterCount(); }
+    HRESULT GetAdapterIdentifier(UINT a, DWORD f, D3DADAPTER_IDENTIFIER8* id) override {
+        return m_pFake->GetAdapterIdentifier(a, f, id);
+    }
+    UINT GetAdapterModeCount(UINT a) override { return m_pFake->GetAdapterModeCount(a); }
+    HRESULT EnumAdapterModes(UINT a, UINT m, D3DDISPLAYMODE* mode) override {
+        return m_pFake->EnumAdapterModes(a, m, mode);
+    }
+    HRESULT GetAdapterDisplayMode(UINT a, D3DDISPLAYMODE* mode) override {
+        return m_pFake->GetAdapterDisplayMode(a, mode);
+    }
+    HRESULT CheckDeviceType(UINT a, D3DDEVTYPE t, D3DFORMAT d, D3DFORMAT b, BOOL w) override {
+        return m_pFake->CheckDeviceType(a, t, d, b, w);
+    }
+    HRESULT CheckDeviceFormat(UINT a, D3DDEVTYPE t, D3DFORMAT af, DWORD u, D3DRESOURCETYPE r, D3DFORMAT c) override {
+        return m_pFake->CheckDeviceFormat(a, t, af, u, r, c);
+    }
+    HRESULT CheckDeviceMultiSampleType(UINT a, D3DDEVTYPE t, D3DFORMAT f, BOOL w, D3DMULTISAMPLE_TYPE m) override {
+        m_questions.push_back(Question{f, w, m});
+        if (m_rule) {
+            return m_rule(t, f, w, m) ? D3D_OK : D3DERR_NOTAVAILABLE;
+        }
+        return m_pFake->CheckDeviceMultiSampleType(a, t, f, w, m);
+    }
+    HRESULT CheckDepthStencilMatch(UINT a, D3DDEVTYPE t, D3DFORMAT af, D3DFORMAT r, D3DFORMAT d) override {
+        return m_pFake->CheckDepthStencilMatch(a, t, af, r, d);
+    }
+    HRESULT GetDeviceCaps(UINT a, D3DDEVTYPE t, D3DCAPS8* caps) override { return m_pFake->GetDeviceCaps(a, t, caps); }
+    HRESULT CreateDevice(UINT a, D3DDEVTYPE t, HWND w, DWORD b, D3DPRESENT_PARAMETERS* p,
+                         IDirect3DDevice8** device) override {
+        return m_pFake->CreateDevice(a, t, w, b, p, device);
+    }
+
+private:
+    ULONG m_uRefs = 1;
+};
+
+RuledDirect3D* s_pD3D = nullptr;
+
+// A frame that notes its device hooks and can keep a device reference it
+// should have given back.
+class DialogFrame : public AppFrame {
+public:
+    std::vector<std::string> m_hooks;
+    bool m_bKeepDeviceReference = false;
+    IDirect3DDevice8* m_pKept = nullptr;
+
+    DialogFrame() { m_bUseDepthBuffer = TRUE; }
+    ~DialogFrame() override {
+        if (m_pKept != nullptr) {
+            m_pKept->Release();
+        }
+    }
+
+    HRESULT OnDeviceCreated() override {
+        m_hooks.emplace_back("created");
+        if (m_bKeepDeviceReference && m_pKept == nullptr) {
+            m_pKept = m_pd3dDevice;
+            m_pKept->AddRef();
+        }
+        return S_OK;
+    }
+    HRESULT OnDeviceRestored() override { return Note("restored"); }
+    HRESULT OnDeviceLost() override { return Note("lost"); }
+    HRESULT OnDeviceDestroyed() override { return Note("destroyed"); }
+    HRESULT OnAppExit() override { return Note("exit"); }
+
+    LRESULT Command(WORD id) { return HandleMessage(m_hWnd, WM_COMMAND, id, 0); }
+    AdapterEntry& Table(DWORD adapter) { return m_adapters[adapter]; }
+    std::string Hooks() const {
+        std::string all;
+        for (const std::string& h : m_hooks) {
+            all += all.empty() ? h : " " + h;
+        }
+        return all;
+    }
+
+private:
+    HRESULT Note(const char* name) {
+        m_hooks.emplace_back(name);
+        return S_OK;
+    }
+};
+
+// What the user does in the dialog, and what can be read off its controls.
+ModalDialog& Open(HWND dialog) {
+    return *ModalDialog::FromWindow(dialog);
+}
+bool Select(HWND dialog, int id, int index) {
+    return Open(dialog).Find(id)->UserSelect(index);
+}
+bool Click(HWND dialog, int id) {
+    return Open(dialog).Find(id)->UserClick();
+}
+std::vector<std::string> Items(HWND dialog, int id) {
+    std::vector<std::string> items;
+    const LRESULT count = SendDlgItemMessageA(dialog, id, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[64] = {};
+        SendDlgItemMessageA(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.emplace_back(text);
+    }
+    return items;
+}
+std::string Selected(HWND dialog, int id) {
+    const LRESULT selection = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
+    return selection < 0 ? "" : Items(dialog, id)[static_cast<std::size_t>(selection)];
+}
+bool Enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
+bool Checked(HWND dialog, int id) {
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+class DeviceDialogTest : public ::testing::Test {
+protected:
+    DeviceDialogTest() : m_pFake(FakeDirect3D::Create()), m_d3d(m_pFake) {
+        m_pFake->Adapters() = {FakeDirect3D::TypicalAdapter("First adapter"),
+                               FakeDirect3D::TypicalAdapter("Second adapter")};
+        s_pD3D = &m_d3d;
+        app_frame_testing::SetDirect3DCreate([](UINT) -> IDirect3D8* {
+            s_pD3D->AddRef();
+            return s_pD3D;
+        });
+    }
+    ~DeviceDialogTest() override {
+        win_hooks::SetDialogDriver(nullptr, nullptr);
+        app_frame_testing::SetDirect3DCreate(nullptr);
+        s_pD3D = nullptr;
+        m_pFake->Release();
+    }
+
+    void Start() {
+        ASSERT_EQ(S_OK, m_frame.Create(nullptr));
+        m_frame.m_hooks.clear();
+        m_uCreates = m_pFake->CreateDeviceCalls();
+    }
+
+    // Sends the command with the user's part played by `user` once the
+    // dialog is up; the dialog must be ended by it.
+    void ChooseDevice(const std::function<void(HWND)>& user) {
+        struct Driver {
+            const std::function<void(HWND)>* m_pUser;
+            bool m_bDone = false;
+            static void Call(HWND dialog, void* self) {
+                auto* driver = static_cast<Driver*>(self);
+                if (!driver->m_bDone) {
+                    driver->m_bDone = true;
+                    (*driver->m_pUser)(dialog);
+                }
+                // A user who forgot to answer gets the dialog cancelled.
+                EndDialog(dialog, IDCANCEL);
+            }
+        } driver{&user};
+        win_hooks::SetDialogDriver(Driver::Call, &driver);
+        EXPECT_EQ(0, m_frame.Command(CMD_CONFIG_DISPLAY));
+        win_hooks::SetDialogDriver(nullptr, nullptr);
+        EXPECT_TRUE(driver.m_bDone) << "the dialog did not open";
+    }
+
+    UINT NewDevices() const { return m_pFake->CreateDeviceCalls() - m_uCreates; }
+
+    FrameEnvironment m_env;
+    MessageBoxCapture m_boxes;
+    FakeDirect3D* m_pFake;
+    RuledDirect3D m_d3d;
+    DialogFrame m_frame;
+    UINT m_uCreates = 0;
+};
+
+TEST_F(DeviceDialogTest, TheDialogShowsTheCurrentChoiceAndOkWithoutAChangeIsACancel) {
+    Start();
+    IDirect3DDevice8* device = m_frame.Device();
+    ChooseDevice([&](HWND dialog) {
+        EXPECT_EQ((std::vector<std::string>{"First adapter", "Second adapter"}), Items(dialog, IDC_ADAPTER_COMBO));
+        EXPECT_EQ("First adapter", Selected(dialog, IDC_ADAPTER_COMBO));
+        EXPECT_EQ((std::vector<std::string>{"HAL", "REF"}), Items(dialog, IDC_DEVICE_COMBO));
+        EXPECT_EQ("HAL", Selected(dialog, IDC_DEVICE_COMBO));
+        EXPECT_EQ((std::vector<std::string>{"640 x 400 x 16", "640 x 480 x 16", "800 x 600 x 16", "1024 x 768 x 16",
+                                            "640 x 400 x 32", "640 x 480 x 32", "800 x 600 x 32", "1024 x 768 x 32"}),
+                  Items(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_EQ("640 x 480 x 16", Selected(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_TRUE(Checked(dialog, IDC_WINDOW));
+        EXPECT_FALSE(Checked(dialog, IDC_FULLSCREEN));
+        EXPECT_FALSE(Enabled(dialog, IDC_FULLSCREENMODES_COMBO)) << "no full-screen mode while windowed";
+        EXPECT_EQ((std::vector<std::string>{"none", "2 samples", "4 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
+        EXPECT_EQ("none", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+        // Going to REF and back leaves nothing changed.
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        Select(dialog, IDC_DEVICE_COMBO, 0);
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ("", m_frame.Hooks());
+    EXPECT_EQ(0u, NewDevices());
+    EXPECT_EQ(device, m_frame.Device());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+
+    // Cancel forgets a real change.
+    ChooseDevice([](HWND dialog) {
+        Select(dialog, IDC_ADAPTER_COMBO, 1);
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(0u, NewDevices());
+    EXPECT_EQ(0u, m_frame.CurrentAdapter());
+    EXPECT_EQ(0u, m_frame.Adapter(1).m_dwCurrentDevice);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(DeviceDialogTest, AnotherAdapterOrDeviceBringsItsOwnModeWindowedFlagAndMultisampleTypes) {
+    m_pFake->Adapters()[1].m_ref.m_dwMultiSampleMask = (1u << 2) | (1u << 4);
+    Start();
+    // The second adapter was last used full screen on its reference device.
+    AdapterEntry& second = m_frame.Table(1);
+    second.m_dwCurrentDevice = 1;
+    second.m_devices[1].m_dwCurrentMode = 6;
+    second.m_devices[1].m_bWindowed = FALSE;
+    second.m_devices[1].m_multiSampleTypeFullscreen = D3DMULTISAMPLE_4_SAMPLES;
+    second.m_devices[1].m_multiSampleTypeWindowed = D3DMULTISAMPLE_2_SAMPLES;
+    second.m_devices[0].m_multiSampleTypeWindowed = D3DMULTISAMPLE_2_SAMPLES;
+
+    ChooseDevice([](HWND dialog) {
+        ASSERT_TRUE(Select(dialog, IDC_ADAPTER_COMBO, 1));
+        EXPECT_EQ("REF", Selected(dialog, IDC_DEVICE_COMBO));
+        EXPECT_EQ("800 x 600 x 32", Selected(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_TRUE(Checked(dialog, IDC_FULLSCREEN));
+        EXPECT_FALSE(Checked(dialog, IDC_WINDOW));
+        EXPECT_TRUE(Enabled(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_EQ("4 samples", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+
+        // Its hardware device is windowed with two samples.
+        ASSERT_TRUE(Select(dialog, IDC_DEVICE_COMBO, 0));
+        EXPECT_TRUE(Checked(dialog, IDC_WINDOW));
+        EXPECT_FALSE(Enabled(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_EQ("640 x 480 x 16", Selected(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_EQ("2 samples", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+
+        // Each mode kind keeps its own multisample type.
+        Click(dialog, IDC_FULLSCREEN);
+        Select(dialog, IDC_FULLSCREENMODES_COMBO, 7);
+        EXPECT_EQ("none", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+        Select(dialog, IDC_MULTISAMPLE_COMBO, 2);
+        Click(dialog, IDC_WINDOW);
+        EXPECT_EQ("2 samples", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+        Click(dialog, IDC_FULLSCREEN);
+        EXPECT_EQ("4 samples", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+        Click(dialog, IDOK);
+    });
+    // OK wrote the whole choice into the table.
+    EXPECT_EQ(1u, m_frame.CurrentAdapter());
+    const DeviceEntry& chosen = m_frame.Adapter(1).m_devices[0];
+    EXPECT_EQ(0u, m_frame.Adapter(1).m_dwCurrentDevice);
+    EXPECT_EQ(7u, chosen.m_dwCurrentMode);
+    EXPECT_FALSE(chosen.m_bWindowed);
+    EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, chosen.m_multiSampleTypeFullscreen);
+    EXPECT_EQ(D3DMULTISAMPLE_2_SAMPLES, chosen.m_multiSampleTypeWindowed);
+    // The device that was not chosen keeps its own.
+    EXPECT_EQ(6u, m_frame.Adapter(1).m_devices[1].m_dwCurrentMode);
+    EXPECT_FALSE(m_frame.IsWindowed());
+    EXPECT_FALSE(m_frame.PresentParameters().Windowed);
+    EXPECT_EQ(1024u, m_frame.PresentParameters().BackBufferWidth);
+    EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.PresentParameters().MultiSampleType);
+}
+
+TEST_F(DeviceDialogTest, TheModeListFollowsTheRadioButtonsAndTheWindowRadioTheDevicesAbility) {
+    // The reference device of the first adapter cannot render in a window.
+    m_pFake->Adapters()[0].m_ref.m_caps.Caps2 &= ~D3DCAPS2_CANRENDERWINDOWED;
+    Start();
+    ChooseDevice([](HWND dialog) {
+        Click(dialog, IDC_FULLSCREEN);
+        EXPECT_TRUE(Enabled(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_FALSE(Checked(dialog, IDC_WINDOW));
+        Click(dialog, IDC_WINDOW);
+        EXPECT_FALSE(Enabled(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_TRUE(Enabled(dialog, IDC_WINDOW));
+
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        EXPECT_FALSE(Enabled(dialog, IDC_WINDOW));
+        EXPECT_TRUE(Checked(dialog, IDC_FULLSCREEN));
+        EXPECT_TRUE(Enabled(dialog, IDC_FULLSCREENMODES_COMBO));
+        EXPECT_FALSE(Click(dialog, IDC_WINDOW)) << "a disabled radio button ignores the click";
+        EXPECT_FALSE(Checked(dialog, IDC_WINDOW));
+
+        Select(dialog, IDC_DEVICE_COMBO, 0);
+        EXPECT_TRUE(Enabled(dialog, IDC_WINDOW));
+        EXPECT_TRUE(Checked(dialog, IDC_WINDOW));
+        Click(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(DeviceDialogTest, TheMultisampleListOffersOnlyWhatTheDeviceSupportsForTheModeKind) {
+    Start();
+    // Windowed (desktop X8R8G8B8): none, 2 and 4. Full screen: none and 8 in
+    // 32 bits, none alone in 16 bits; 16-bit windowed never asked.
+    m_d3d.m_rule = [](D3DDEVTYPE, D3DFORMAT format, BOOL windowed, D3DMULTISAMPLE_TYPE type) {
+        if (windowed) {
+            return format == D3DFMT_X8R8G8B8 && (type == 0 || type == 2 || type == 4);
+        }
+        return type == 0 || (format == D3DFMT_X8R8G8B8 && type == 8);
+    };
+    ChooseDevice([this](HWND dialog) {
+        // The first filling happened before the rule: fill again.
+        Click(dialog, IDC_WINDOW);
+        m_d3d.m_questions.clear();
+        Click(dialog, IDC_WINDOW);
+        EXPECT_EQ((std::vector<std::string>{"none", "2 samples", "4 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
+        EXPECT_TRUE(Enabled(dialog, IDC_MULTISAMPLE_COMBO));
+        // Types 0 and 2 to 16, asked for the desktop format in a window.
+        ASSERT_EQ(16u, m_d3d.m_questions.size());
+        EXPECT_EQ(D3DMULTISAMPLE_NONE, m_d3d.m_questions[0].m_type);
+        EXPECT_EQ(D3DMULTISAMPLE_2_SAMPLES, m_d3d.m_questions[1].m_type);
+        EXPECT_EQ(D3DMULTISAMPLE_16_SAMPLES, m_d3d.m_questions[15].m_type);
+        for (const RuledDirect3D::Question& question : m_d3d.m_questions) {
+            EXPECT_EQ(D3DFMT_X8R8G8B8, question.m_format);
+            EXPECT_TRUE(question.m_bWindowed);
+        }
+
+        Click(dialog, IDC_FULLSCREEN);
+        EXPECT_EQ(std::vector<std::string>{"none"}, Items(dialog, IDC_MULTISAMPLE_COMBO));
+        EXPECT_FALSE(Enabled(dialog, IDC_MULTISAMPLE_COMBO)) << "none is the only choice";
+        EXPECT_FALSE(m_d3d.m_questions.back().m_bWindowed);
+        EXPECT_EQ(D3DFMT_R5G6B5, m_d3d.m_questions.back().m_format) << "the chosen 16-bit mode's format";
+
+        Select(dialog, IDC_FULLSCREENMODES_COMBO, 5);
+        EXPECT_EQ((std::vector<std::string>{"none", "8 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
+        EXPECT_TRUE(Enabled(dialog, IDC_MULTISAMPLE_COMBO));
+        Click(dialog, IDCANCEL);
+    });
+
+    // A device without "none" for the format: the first type offered is
+    // taken rather than an item that is not there.
+    m_d3d.m_rule = [](D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE type) { return type == 4 || type == 8; };
+    ChooseDevice([](HWND dialog) {
+        EXPECT_EQ((std::vector<std::string>{"4 samples", "8 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
+        EXPECT_EQ("4 samples", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.Adapter(0).m_devices[0].m_multiSampleTypeWindowed);
+    EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.PresentParameters().MultiSampleType);
+}
+
+TEST_F(DeviceDialogTest, OpeningInFullScreenFirstSwitchesToAWindow) {
+    Start();
+    m_frame.Command(CMD_TOGGLE_FULLSCREEN);
+    ASSERT_FALSE(m_frame.IsWindowed());
+    m_frame.m_hooks.clear();
+    bool windowedUnderTheDialog = false;
+    ChooseDevice([&](HWND dialog) {
+        windowedUnderTheDialog = m_frame.IsWindowed() && m_frame.PresentParameters().Windowed;
+        EXPECT_TRUE(Checked(dialog, IDC_WINDOW));
+        Click(dialog, IDCANCEL);
+    });
+    EXPECT_TRUE(windowedUnderTheDialog);
+    EXPECT_EQ("lost restored", m_frame.Hooks()) << "a reset, not a new device";
+    EXPECT_EQ(0u, NewDevices());
+    EXPECT_TRUE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
+}
+
+TEST_F(DeviceDialogTest, AChangedChoiceRebuildsTheDeviceInOrder) {
+    Start();
+    ChooseDevice([](HWND dialog) {
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        Click(dialog, IDOK);
+    });
+    EXPECT_EQ("lost destroyed created restored", m_frame.Hooks());
+    EXPECT_EQ(1u, NewDevices());
+    EXPECT_NE(nullptr, m_frame.Device());
+    D3DDEVICE_CREATION_PARAMETERS creation = {};
+    m_frame.Device()->GetCreationParameters(&creation);
+    EXPECT_EQ(D3DDEVTYPE_REF, creation.DeviceType);
+    EXPECT_STREQ("REF (sw vp)", m_frame.DeviceStats());
+    EXPECT_TRUE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_TRUE(m_frame.IsActive());
+    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
+TEST_F(DeviceDialogTest, ANewDeviceThatCannotStartOrALeakedOneIsFatal) {
+    m_pFake->Adapters()[0].m_ref.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
+    Start();
+    ChooseDevice([](HWND dialog) {
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        Click(dialog, IDOK);
+    });
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_EQ("Not enough video memory.\n\nThis sample will now exit.", m_boxes.Boxes()[0].text);
+    EXPECT_EQ(MB_ICONERROR, m_boxes.Boxes()[0].type);
+    // The fatal message closed the window; the frame stays paused.
+    EXPECT_EQ(nullptr, m_frame.MainWindow());
+    EXPECT_EQ("exit", m_frame.m_hooks.back());
+    EXPECT_EQ(nullptr, m_frame.Device());
+}
+
+TEST_F(DeviceDialogTest, ADeviceWithReferencesLeftAfterReleaseIsFatal) {
+    m_frame.m_bKeepDeviceReference = true;
+    Start();
+    ChooseDevice([](HWND dialog) {
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        Click(dialog, IDOK);
+    });
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_EQ(
+        "A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).\n\nThis "
+        "sample will now exit.",
+        m_boxes.Boxes()[0].text);
+    EXPECT_EQ(0u, NewDevices()) << "no new device after a leak";
+    EXPECT_EQ(nullptr, m_frame.MainWindow());
+}
+
+}  // namespace
