@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/FrameValues.h"
+#include "app/ViewControl.h"
 #include "platform/win/WinGdi.h"
 
 namespace {
@@ -25,6 +26,12 @@ BOOL IsDown(const BYTE (&raw)[256], BYTE scanCode) {
     return (raw[scanCode] & 0x80) != 0 ? 1 : 0;
 }
 
+template <typename T>
+void DeleteOwned(T*& p) {
+    delete p;
+    p = nullptr;
+}
+
 }  // namespace
 
 ClockApp::ClockApp()
@@ -35,7 +42,17 @@ ClockApp::ClockApp()
       m_keyState(),
       m_nQuit(0),
       m_pFlags(nullptr),
-      m_pViewports(nullptr) {
+      m_pViewports(nullptr),
+      m_pCamera(nullptr),
+      m_pDepthFog(nullptr),
+      m_pPath(nullptr),
+      m_pDrawQueue(nullptr),
+      m_pClockDammy(nullptr),
+      m_pBirdFlight(nullptr),
+      m_pSparkTrail(nullptr),
+      m_pBackGround(nullptr),
+      m_pVelmoran(nullptr),
+      m_pTexList(nullptr) {
     m_dwCreationWidth = 512;
     m_dwCreationHeight = 384;
     m_szWindowTitle = "Velmoran no Horlo";
@@ -45,16 +62,25 @@ ClockApp::ClockApp()
     m_pFont = new BitmapFont("Arial", 12, FONT_BOLD);
     std::memset(&m_keyState, 0, sizeof(m_keyState));
 
+    m_pTexList = new TexList();
     m_pFlags = new Flags();
     m_pFlags->Load();
     m_pViewports = new ViewportPair();
+    m_pCamera = new Camera();
+    m_pDepthFog = new DepthFog();
+    m_pPath = new FergusonPath();
+    m_pDrawQueue = new DrawQueue();
+    m_pClockDammy = new Model(m_pTexList);
+    m_pBirdFlight = new BirdFlight();
+    m_pSparkTrail = new ParticleTrailPC();
+    m_pBackGround = new BackGroundObj(m_pTexList);
+    m_pVelmoran = new Velmoran(m_pTexList);
 }
 
 ClockApp::~ClockApp() {
     // Normally OnAppExit has emptied everything; this covers a start that
     // ended before the window existed.
-    delete m_pFont;
-    m_pFont = nullptr;
+    DeleteOwned(m_pFont);
     if (m_pKeyboard != nullptr) {
         m_pKeyboard->Release();
         m_pKeyboard = nullptr;
@@ -63,10 +89,23 @@ ClockApp::~ClockApp() {
         m_pDI->Release();
         m_pDI = nullptr;
     }
-    delete m_pFlags;
-    m_pFlags = nullptr;
-    delete m_pViewports;
-    m_pViewports = nullptr;
+    DeleteMembers();
+}
+
+void ClockApp::DeleteMembers() {
+    DeleteOwned(m_pFlags);
+    DeleteOwned(m_pViewports);
+    DeleteOwned(m_pCamera);
+    DeleteOwned(m_pDepthFog);
+    DeleteOwned(m_pPath);
+    DeleteOwned(m_pDrawQueue);
+    DeleteOwned(m_pClockDammy);
+    DeleteOwned(m_pBirdFlight);
+    DeleteOwned(m_pSparkTrail);
+    DeleteOwned(m_pBackGround);
+    DeleteOwned(m_pVelmoran);
+    // Last: the models above gave their textures back to it.
+    DeleteOwned(m_pTexList);
 }
 
 HRESULT ClockApp::AcceptDevice(const D3DCAPS8*, DWORD behavior, D3DFORMAT) {
@@ -145,6 +184,25 @@ HRESULT ClockApp::OnDeviceCreated() {
 
 HRESULT ClockApp::LoadMedia() {
     g_clearColor = m_pFlags->IsSet(FLAG_WHITE_BACKGROUND) ? kWhite : kBlack;
+    m_pCamera->Reset();
+    m_pDepthFog->SetColor(g_clearColor);
+    if (FAILED(m_pPath->Load("Clock.fpp"))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pClockDammy->Load(m_pd3dDevice, "ClockDammy.x"))) {
+        return E_FAIL;
+    }
+    m_pBirdFlight->SetModel(m_pClockDammy);
+    if (FAILED(m_pSparkTrail->Load(m_pd3dDevice))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pBackGround->Load(m_pd3dDevice, "VelmoranTuru04.x", "Clock.bps"))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pVelmoran->Load(m_pd3dDevice, "Clock.vps"))) {
+        return E_FAIL;
+    }
+    m_pVelmoran->SetShowNumerals(m_pFlags->IsSet(FLAG_SHOW_NUMERALS));
     return S_OK;
 }
 
@@ -189,6 +247,7 @@ HRESULT ClockApp::OnDeviceRestored() {
     m_pViewports->SetFramed(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
     m_pViewports->SetFull(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
     g_viewport = m_pFlags->IsSet(FLAG_FRAMED_VIEW) ? m_pViewports->Framed() : m_pViewports->Full();
+    m_pDepthFog->Apply(m_pd3dDevice, m_pCamera, g_viewport.Width, g_viewport.Height, 1);
     return S_OK;
 }
 
@@ -222,8 +281,21 @@ HRESULT ClockApp::FrameUpdate() {
     g_frameStep = m_fElapsedTime <= kMaxFrameStep ? m_fElapsedTime : kMaxFrameStep;
     g_appTime = m_fTime;
 
+    m_pBirdFlight->StorePrevious();
+    m_pBirdFlight->Update(m_pPath, m_pSparkTrail);
+    m_pSparkTrail->Update();
+    m_pVelmoran->Update();
+
+    if (m_pFlags->IsSet(FLAG_MANUAL_CAMERA)) {
+        KeyboardStep(m_pd3dDevice, m_pCamera, m_keyState);
+    } else {
+        FollowStep(m_pd3dDevice, m_pCamera, m_pPath, m_pBirdFlight);
+    }
+
     if (m_keyState.m_bKey1 && m_pFlags->ToggleRepeat(FLAG_WHITE_BACKGROUND)) {
         g_clearColor = m_pFlags->IsSet(FLAG_WHITE_BACKGROUND) ? kWhite : kBlack;
+        m_pDepthFog->SetColor(g_clearColor);
+        m_pDepthFog->Apply(m_pd3dDevice, m_pCamera, g_viewport.Width, g_viewport.Height, 0);
     }
     if (m_keyState.m_bKey2) {
         m_pFlags->ToggleRepeat(FLAG_SHOW_BUTTONS);
@@ -239,9 +311,12 @@ HRESULT ClockApp::FrameUpdate() {
             m_pFlags->ClearBits(FLAG_SHOW_BUTTONS);
         }
     }
-    if (m_keyState.m_bKey4) {
-        m_pFlags->ToggleRepeat(FLAG_SHOW_NUMERALS);
+    if (m_keyState.m_bKey4 && m_pFlags->ToggleRepeat(FLAG_SHOW_NUMERALS)) {
+        m_pVelmoran->SetShowNumerals(m_pFlags->IsSet(FLAG_SHOW_NUMERALS));
     }
+
+    m_pDepthFog->Keyboard(m_keyState);
+    m_pDepthFog->Apply(m_pd3dDevice, m_pCamera, g_viewport.Width, g_viewport.Height, 0);
     return S_OK;
 }
 
@@ -268,7 +343,33 @@ HRESULT ClockApp::OnFrameRender() {
     if (FAILED(m_pd3dDevice->BeginScene())) {
         return S_OK;
     }
+    RenderScene();
     m_pd3dDevice->EndScene();
+    return S_OK;
+}
+
+HRESULT ClockApp::RenderScene() {
+    if (m_nQuit == 1) {
+        return S_OK;
+    }
+    m_pCamera->BuildFrustum();
+    const FrustumInfo* pFrustum = &m_pCamera->Frustum();
+
+    m_pBackGround->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
+    m_pVelmoran->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
+
+    // The meshes submitted above are drawn here, far to near along the view.
+    m_pd3dDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_pd3dDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_pd3dDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    const D3DXMATRIX& matCamera = m_pCamera->CameraMatrix();
+    m_pDrawQueue->Sort(matCamera._31, matCamera._32, matCamera._33);
+    m_pDrawQueue->Draw(m_pd3dDevice);
+    m_pDrawQueue->Clear();
+    m_pd3dDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+
+    D3DXMATRIX matBillboard;
+    m_pSparkTrail->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
     return S_OK;
 }
 
@@ -283,12 +384,16 @@ HRESULT ClockApp::OnDeviceDestroyed() {
     if (m_pFont != nullptr) {
         m_pFont->OnDeviceDestroyed();
     }
+    m_pPath->Release();
+    m_pClockDammy->Release();
+    m_pSparkTrail->Invalidate();
+    m_pBackGround->Release();
+    m_pVelmoran->Release();
     return S_OK;
 }
 
 HRESULT ClockApp::OnAppExit() {
-    delete m_pFont;
-    m_pFont = nullptr;
+    DeleteOwned(m_pFont);
 
     if (m_pKeyboard != nullptr) {
         m_pKeyboard->Unacquire();
@@ -303,9 +408,6 @@ HRESULT ClockApp::OnAppExit() {
     if (m_pFlags != nullptr) {
         m_pFlags->Save();
     }
-    delete m_pFlags;
-    m_pFlags = nullptr;
-    delete m_pViewports;
-    m_pViewports = nullptr;
+    DeleteMembers();
     return S_OK;
 }

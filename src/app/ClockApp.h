@@ -2,11 +2,21 @@
 // the members of the scene and wires them to the frame's hooks.
 #pragma once
 
+#include "app/DepthFog.h"
 #include "app/KeyState.h"
+#include "bird/BirdFlight.h"
+#include "bird/FergusonPath.h"
 #include "framework/AppFrame.h"
 #include "framework/BitmapFont.h"
 #include "overlay/Flags.h"
+#include "particles/ParticleTrailPC.h"
 #include "platform/dinput/DInput.h"
+#include "scene/BackGroundObj.h"
+#include "scene/Camera.h"
+#include "scene/DrawQueue.h"
+#include "scene/Model.h"
+#include "scene/TexList.h"
+#include "scene/Velmoran.h"
 #include "scene/ViewportPair.h"
 
 class ClockApp : public AppFrame {
@@ -32,13 +42,29 @@ public:
     void ReadKeys();
     // The per-frame update of the members that exist; always S_OK.
     HRESULT FrameUpdate();
+    // Draws the scene into g_viewport between BeginScene and EndScene; always S_OK.
+    HRESULT RenderScene();
 
     const KeyState& Keys() const { return m_keyState; }
     Flags* GetFlags() const { return m_pFlags; }
     const ViewportPair* Viewports() const { return m_pViewports; }
     BOOL IsLoading() const { return m_bLoading; }
+    int QuitFlag() const { return m_nQuit; }
+    Camera* GetCamera() const { return m_pCamera; }
+    DepthFog* GetDepthFog() const { return m_pDepthFog; }
+    FergusonPath* GetPath() const { return m_pPath; }
+    DrawQueue* GetDrawQueue() const { return m_pDrawQueue; }
+    Model* GetClockDammy() const { return m_pClockDammy; }
+    BirdFlight* GetBirdFlight() const { return m_pBirdFlight; }
+    ParticleTrailPC* GetSparkTrail() const { return m_pSparkTrail; }
+    BackGroundObj* GetBackGround() const { return m_pBackGround; }
+    Velmoran* GetVelmoran() const { return m_pVelmoran; }
+    TexList* GetTexList() const { return m_pTexList; }
 
 private:
+    // Destroys the members in the order they were created.
+    void DeleteMembers();
+
     BOOL m_bLoading;
     BitmapFont* m_pFont;
     IDirectInput8A* m_pDI;
@@ -47,4 +73,15 @@ private:
     int m_nQuit;
     Flags* m_pFlags;
     ViewportPair* m_pViewports;
+    Camera* m_pCamera;
+    DepthFog* m_pDepthFog;
+    FergusonPath* m_pPath;
+    DrawQueue* m_pDrawQueue;
+    Model* m_pClockDammy;
+    BirdFlight* m_pBirdFlight;
+    ParticleTrailPC* m_pSparkTrail;
+    BackGroundObj* m_pBackGround;
+    Velmoran* m_pVelmoran;
+    // The texture cache the display meshes share; outlives every model.
+    TexList* m_pTexList;
 };

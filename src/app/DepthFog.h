@@ -2,6 +2,7 @@
 // and the projection when the colour changes or the device is restored.
 #pragma once
 
+#include "app/KeyState.h"
 #include "platform/d3d/D3D8.h"
 #include "scene/Camera.h"
 
@@ -10,6 +11,8 @@ public:
     DepthFog() = default;
 
     HRESULT SetColor(D3DCOLOR color);
+    // The keys reach the fog every frame; none of them changes it.
+    HRESULT Keyboard(const KeyState&) { return S_OK; }
     // Does nothing unless the colour changed since the last apply or force is 1.
     HRESULT Apply(IDirect3DDevice8* pDevice, Camera* pCamera, DWORD viewportWidth, DWORD viewportHeight, int force);
 

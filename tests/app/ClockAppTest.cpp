@@ -1,11 +1,14 @@
-// The clock application shell: its window and device choices, the two clear
-// passes, the fixed device state, the keyboard snapshot and the settings.
+// The clock application: its window and device choices, the two clear
+// passes, the fixed device state, the keyboard snapshot, the settings, the
+// media it loads and the order of its update and render pass.
 #include "app/ClockApp.h"
 
 #include <SDL_scancode.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "app/FrameValues.h"
@@ -17,6 +20,15 @@ namespace {
 
 std::string Word(DWORD value) {
     return std::string(reinterpret_cast<const char*>(&value), 4);
+}
+
+// The generated media, without its settings file: each test writes its own.
+void CopyMedia(const std::string& to) {
+    namespace fs = std::filesystem;
+    for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
+        fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(to) / folder, fs::copy_options::recursive);
+    }
+    fs::remove(fs::path(to) / "Misc" / "VelmoranFlags.vmf");
 }
 
 // The keys held down, by SDL scan code, and whether the window has focus.
@@ -48,6 +60,7 @@ protected:
         m_env.m_d3d.m_adapters[0].m_hal.m_caps.DevCaps = D3DDEVCAPS_HWTRANSFORMANDLIGHT | D3DDEVCAPS_PUREDEVICE;
         g_clearColor = 0xFFFFFFFF;
         g_viewport = {};
+        CopyMedia(m_cwd.Path());
     }
     ~ClockAppTest() override {
         dinput_hooks::SetKeyStateSource(nullptr);
@@ -101,7 +114,9 @@ TEST_F(ClockAppTest, RenderClearsWhiteForTheStatisticsThenTheSceneViewport) {
 
     // The statistics text: its first glyph's top-left corner at (5, 5), in green.
     const std::vector<const BackendEvent*> draws = m_env.m_log.Of(BackendEvent::kDraw);
-    ASSERT_EQ(1u, draws.size());
+    ASSERT_GE(draws.size(), 1u);
+    EXPECT_EQ(BackendEvent::kDraw, ev[2].m_kind);
+    EXPECT_EQ(BackendEvent::kEndScene, ev[3].m_kind);
     struct Vertex {
         float x, y, z, rhw;
         D3DCOLOR color;
@@ -120,7 +135,7 @@ TEST_F(ClockAppTest, RenderClearsWhiteForTheStatisticsThenTheSceneViewport) {
             EXPECT_EQ(BackendEvent::kEndScene, ev[i - 1].m_kind);
             ASSERT_LT(i + 2, ev.size());
             EXPECT_EQ(BackendEvent::kBeginScene, ev[i + 1].m_kind);
-            EXPECT_EQ(BackendEvent::kEndScene, ev[i + 2].m_kind);
+            EXPECT_EQ(BackendEvent::kEndScene, ev.back().m_kind);
             break;
         }
     }
@@ -145,7 +160,10 @@ TEST_F(ClockAppTest, WhiteBackgroundSettingClearsTheFullSceneWhite) {
     EXPECT_EQ(0xFFFFFFFFu, clears[1]->m_color);
     EXPECT_EQ(384u, clears[1]->m_viewport.Height);
     // No statistics yet: the first pass draws nothing.
-    EXPECT_EQ(0, m_env.m_log.Count(BackendEvent::kDraw));
+    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
+    ASSERT_GE(ev.size(), 3u);
+    EXPECT_EQ(BackendEvent::kBeginScene, ev[1].m_kind);
+    EXPECT_EQ(BackendEvent::kEndScene, ev[2].m_kind);
 }
 
 TEST_F(ClockAppTest, RestoredDeviceHasTheFixedMaterialLightsAndStates) {
@@ -349,6 +367,226 @@ TEST_F(ClockAppTest, MissingSettingsFileStartsWithEverythingOff) {
     EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Failed to open vmf File"));
     EXPECT_EQ(0xFF000000u, g_clearColor);
     EXPECT_EQ(0u, g_viewport.X);
+}
+
+TEST_F(ClockAppTest, LoadMediaLoadsTheSceneInItsOrderAndGivesTheBirdItsCullModel) {
+    WriteFlags(FLAG_SHOW_NUMERALS);
+    DebugCapture trace;
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    const std::string all = trace.All();
+    const std::size_t dammy = all.find("ClockDammy.x");
+    const std::size_t background = all.find("opening backgroundpositionfile...Clock.bps");
+    const std::size_t clock = all.find("opening velmoranpositionfile...Clock.vps");
+    ASSERT_NE(std::string::npos, dammy);
+    ASSERT_NE(std::string::npos, background);
+    ASSERT_NE(std::string::npos, clock);
+    EXPECT_LT(dammy, background);
+    EXPECT_LT(background, clock);
+
+    EXPECT_EQ(app.GetClockDammy(), app.GetBirdFlight()->GetModel());
+    EXPECT_GT(app.GetPath()->PointCount(), 0);
+    EXPECT_NE(nullptr, app.GetSparkTrail()->Texture());
+    EXPECT_EQ(TRUE, app.GetVelmoran()->ShowNumerals());
+    // The display meshes share textures through the application's one cache.
+    EXPECT_GT(app.GetTexList()->EntryCount(), 0u);
+}
+
+TEST_F(ClockAppTest, LoadMediaStopsAtTheFirstFailingStepAndTheProgramRunsOn) {
+    WriteFlags(0);
+    std::filesystem::remove(m_cwd.File("Misc/Clock.bps"));
+    DebugCapture trace;
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_EQ(1u, m_boxes.Boxes().size());
+    EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("failed to open bpsfile"));
+    // The flower clock comes after the background: it never loads.
+    EXPECT_FALSE(trace.Contains("opening velmoranpositionfile"));
+    EXPECT_NE(nullptr, app.GetSparkTrail()->Texture());
+
+    SetTestClock(1.0);
+    EXPECT_EQ(S_OK, app.Step());
+    SetTestClock(1.02);
+    EXPECT_EQ(S_OK, app.Step());
+}
+
+TEST_F(ClockAppTest, WithoutThePathNothingLaterLoads) {
+    WriteFlags(0);
+    std::filesystem::remove(m_cwd.File("Misc/Clock.fpp"));
+    DebugCapture trace;
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_FALSE(trace.Contains("ClockDammy.x"));
+    EXPECT_EQ(nullptr, app.GetSparkTrail()->Texture());
+    EXPECT_EQ(nullptr, app.GetBirdFlight()->GetModel());
+    SetTestClock(1.0);
+    EXPECT_EQ(S_OK, app.Step());
+}
+
+TEST_F(ClockAppTest, FogTakesTheBackgroundColourAndKeyOneChangesBoth) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    IDirect3DDevice8* device = app.Device();
+    DWORD value = 0;
+    device->GetRenderState(D3DRS_FOGENABLE, &value);
+    EXPECT_EQ(TRUE, value);
+    device->GetRenderState(D3DRS_FOGCOLOR, &value);
+    EXPECT_EQ(0xFF000000u, value);
+    D3DMATRIX projection = {};
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_NEAR(1.0f / std::tan(3.14159265f / 8.0f), projection._22, 1e-4f);
+    EXPECT_NEAR(500.0f / 499.0f, projection._33, 1e-4f);
+
+    SetTestClock(0.98);
+    ASSERT_EQ(S_OK, app.Step());
+    s_abyKeys[SDL_SCANCODE_1] = 1;
+    SetTestClock(1.0);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
+    device->GetRenderState(D3DRS_FOGCOLOR, &value);
+    EXPECT_EQ(0xFFFFFFFFu, value);
+    EXPECT_EQ(0, app.GetDepthFog()->Dirty());
+
+    // A fog state changed behind the fog's back stays: nothing is dirty.
+    device->SetRenderState(D3DRS_FOGCOLOR, 0xFF123456);
+    s_abyKeys[SDL_SCANCODE_1] = 0;
+    SetTestClock(1.02);
+    ASSERT_EQ(S_OK, app.Step());
+    device->GetRenderState(D3DRS_FOGCOLOR, &value);
+    EXPECT_EQ(0xFF123456u, value);
+}
+
+TEST_F(ClockAppTest, KeyFourShowsTheNumeralsAndKeysShareOneHoldTime) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_EQ(FALSE, app.GetVelmoran()->ShowNumerals());
+
+    SetTestClock(0.98);
+    ASSERT_EQ(S_OK, app.Step());
+    s_abyKeys[SDL_SCANCODE_4] = 1;
+    SetTestClock(1.0);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_EQ(TRUE, app.GetVelmoran()->ShowNumerals());
+    s_abyKeys[SDL_SCANCODE_4] = 0;
+
+    // Key 2 right after: the shared hold time has not run out, so no toggle
+    // until it has been held for it.
+    s_abyKeys[SDL_SCANCODE_2] = 1;
+    double t = 1.0;
+    int frames = 0;
+    while (app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS) == 0 && frames < 40) {
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+        ++frames;
+    }
+    EXPECT_GE(frames, 16);
+    EXPECT_LE(frames, 18);
+    EXPECT_EQ(TRUE, app.GetVelmoran()->ShowNumerals());
+}
+
+TEST_F(ClockAppTest, CameraRidesWithTheBirdUnlessTheManualCameraIsChosen) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    SetTestClock(1.0);
+    ASSERT_EQ(S_OK, app.Step());
+    const D3DXVECTOR3 bird1(app.GetBirdFlight()->World()._41, app.GetBirdFlight()->World()._42,
+                            app.GetBirdFlight()->World()._43);
+    const D3DXMATRIX camera1 = app.GetCamera()->CameraMatrix();
+    SetTestClock(1.03);
+    ASSERT_EQ(S_OK, app.Step());
+    const D3DXVECTOR3 bird2(app.GetBirdFlight()->World()._41, app.GetBirdFlight()->World()._42,
+                            app.GetBirdFlight()->World()._43);
+    const D3DXMATRIX camera2 = app.GetCamera()->CameraMatrix();
+    // The bird flew on, and the previous position is where it was.
+    EXPECT_NE(bird1.x, bird2.x);
+    EXPECT_FLOAT_EQ(bird1.x, app.GetBirdFlight()->PreviousPosition().x);
+    EXPECT_NE(camera1._41, camera2._41);
+
+    // The view on the device is the inverse of the camera.
+    D3DMATRIX view = {};
+    app.Device()->GetTransform(D3DTS_VIEW, &view);
+    D3DXMATRIX product;
+    D3DXMatrixMultiply(&product, &camera2, reinterpret_cast<const D3DXMATRIX*>(&view));
+    EXPECT_NEAR(1.0f, product._11, 1e-3f);
+    EXPECT_NEAR(0.0f, product._41, 1e-2f);
+
+    // Manual camera: the up key moves it 50 units a second along its own z.
+    app.GetFlags()->SetBits(FLAG_MANUAL_CAMERA);
+    s_abyKeys[SDL_SCANCODE_UP] = 1;
+    SetTestClock(1.06);
+    ASSERT_EQ(S_OK, app.Step());
+    const D3DXMATRIX before = app.GetCamera()->CameraMatrix();
+    SetTestClock(1.08);
+    ASSERT_EQ(S_OK, app.Step());
+    const D3DXMATRIX after = app.GetCamera()->CameraMatrix();
+    const float moved = std::sqrt((after._41 - before._41) * (after._41 - before._41) +
+                                  (after._42 - before._42) * (after._42 - before._42) +
+                                  (after._43 - before._43) * (after._43 - before._43));
+    EXPECT_NEAR(50.0f * 0.02f, moved, 1e-3f);
+}
+
+TEST_F(ClockAppTest, RenderPassDrawsTheQueuedMeshesBlendedThenTheSparksAndEmptiesTheQueue) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    // Fly long enough for sparks to exist.
+    double t = 1.0;
+    for (int i = 0; i < 60; ++i) {
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+    }
+    ASSERT_GT(app.GetSparkTrail()->LiveCount(), 0u);
+    m_env.m_log.m_events.clear();
+    ASSERT_EQ(S_OK, app.OnFrameRender());
+    EXPECT_EQ(0u, app.GetDrawQueue()->Count());
+
+    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
+    std::size_t sceneStart = 0;
+    int clears = 0;
+    for (std::size_t i = 0; i < ev.size(); ++i) {
+        if (ev[i].m_kind == BackendEvent::kClear && ++clears == 2) {
+            sceneStart = i;
+        }
+    }
+    ASSERT_GT(sceneStart, 0u);
+    std::vector<const BackendEvent*> draws;
+    for (std::size_t i = sceneStart; i < ev.size(); ++i) {
+        if (ev[i].m_kind == BackendEvent::kDraw) {
+            draws.push_back(&ev[i]);
+        }
+    }
+    // Queued meshes (indexed, blended), then the one spark draw last.
+    ASSERT_GE(draws.size(), 2u);
+    for (std::size_t i = 0; i + 1 < draws.size(); ++i) {
+        EXPECT_EQ(TRUE, draws[i]->m_dwAlphaBlend) << i;
+    }
+    EXPECT_EQ(app.GetSparkTrail()->LiveCount(), draws.back()->m_uPrimitives);
+    DWORD blend = TRUE;
+    app.Device()->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
+    EXPECT_EQ(FALSE, blend);
+}
+
+TEST_F(ClockAppTest, ClosingReleasesTheSceneAndALaterDeviceLoadsItAgain) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_GT(app.GetTexList()->EntryCount(), 0u);
+    ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
+    EXPECT_EQ(0u, app.GetTexList()->EntryCount());
+    EXPECT_EQ(nullptr, app.GetPath()->Points());
+    EXPECT_EQ(nullptr, app.GetSparkTrail()->Texture());
+    ASSERT_EQ(S_OK, app.OnDeviceCreated());
+    EXPECT_GT(app.GetTexList()->EntryCount(), 0u);
+    EXPECT_NE(nullptr, app.GetPath()->Points());
+    app.Send(WM_COMMAND, CMD_EXIT);
+    EXPECT_EQ(nullptr, app.GetVelmoran());
 }
 
 }  // namespace

@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Starts the real program in a fresh run folder under Xvfb and checks what a
 # user would see: the window, its client area, the statistics text, a resize,
-# and Esc ending it with the settings saved.
-#   run_e2e.sh <program> <work folder> start|resize
+# the scene, the keys 1 to 4, and Esc ending it with the settings saved.
+#   run_e2e.sh <program> <work folder> start|resize|keys <media folder>
 set -euo pipefail
 
 program=$1
 work=$2
 scenario=$3
+media=$4
 
 if [ -z "${INSIDE_XVFB:-}" ]; then
   rm -rf "$work"
   mkdir -p "$work"
   export INSIDE_XVFB=1
-  exec timeout 100 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+  exec timeout 220 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 fi
 
 unset SDL_VIDEODRIVER
@@ -29,23 +30,57 @@ fail() {
   exit 1
 }
 
-# The run folder: the media folders, and a settings file asking for the
-# framed view so the statistics stay visible in the white margin.
+# The run folder: a copy of the generated media, and a settings file asking
+# for the framed view so the statistics stay visible in the white margin (the
+# keys scenario starts from the default word instead).
 run="$work/run"
-mkdir -p "$run/Model" "$run/Texture" "$run/Misc" "$run/Sound"
-printf '\x08\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf"
+mkdir -p "$run"
+cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+start_word=8
+[ "$scenario" = keys ] && start_word=0
+printf "\\x$(printf %02x $start_word)\\x00\\x00\\x00" >"$run/Misc/VelmoranFlags.vmf"
 
-(cd "$run" && exec "$program") >"$work/program.log" 2>&1 &
-pid=$!
+# Starts the program in the run folder and waits for its window.
+start_program() {
+  (cd "$run" && exec "$program") >>"$work/program.log" 2>&1 &
+  pid=$!
+  wid=""
+  for _ in $(seq 1 150); do
+    wid=$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
+    [ -n "$wid" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
+}
 
-wid=""
-for _ in $(seq 1 150); do
-  wid=$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
-  [ -n "$wid" ] && break
-  kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
-  sleep 0.1
-done
-[ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
+# A real Esc key press ends the program with code 0 and a 4-byte settings file.
+stop_with_escape() {
+  xdotool mousemove --window "$wid" 200 200
+  sleep 0.3
+  xdotool key --window "$wid" Escape
+  local code=""
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      code=$?
+      set -e
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$code" ] || fail "Esc did not end the program"
+  pid=""
+  [ "$code" -eq 0 ] || fail "exit code $code after Esc"
+  local size
+  size=$(stat -c %s "$run/Misc/VelmoranFlags.vmf")
+  [ "$size" -eq 4 ] || fail "settings file of $size bytes after exit"
+}
+
+settings_word() {
+  od -An -tu4 "$run/Misc/VelmoranFlags.vmf" | tr -d ' '
+}
 
 # Colours of a screenshot at the given points ("x y" pairs), one "r g b" line each.
 pixels() {
@@ -63,9 +98,9 @@ window_size() {
 }
 
 # Waits until a screenshot shows the framed scene of a client area of
-# width x height under the menu strip: a white margin round a black centre
-# of three quarters, probed on both sides of each edge. Prints the
-# strip height.
+# width x height under the menu strip: a white margin round a centre of three
+# quarters that is not white (the black background and the scene), probed on
+# both sides of each edge. Prints the strip height.
 shot_framed() {
   local width=$1 height=$2 shot=$3
   local fx=$((width / 8)) fy=$((height / 8)) fw=$((width * 3 / 4)) fh=$((height * 3 / 4))
@@ -78,8 +113,8 @@ shot_framed() {
       if [ -s "$shot" ] && pixels "$shot" \
         $((fx - 1)) "$my" "$fx" "$my" $((fx + fw - 1)) "$my" $((fx + fw)) "$my" \
         "$mx" $((top + fy - 1)) "$mx" $((top + fy)) "$mx" $((top + fy + fh - 1)) "$mx" $((top + fy + fh)) |
-        awk 'BEGIN { want = "wbbwwbbw"; ok = 1 }
-             { c = ($1 > 200 && $2 > 200 && $3 > 200) ? "w" : ($1 < 50 && $2 < 50 && $3 < 50) ? "b" : "?";
+        awk 'BEGIN { want = "wnnwwnnw"; ok = 1 }
+             { c = ($1 > 200 && $2 > 200 && $3 > 200) ? "w" : "n";
                if (c != substr(want, NR, 1)) ok = 0 }
              END { exit !(ok && NR == 8) }'; then
         echo "$top"
@@ -115,6 +150,64 @@ wait_green() {
   echo "$top $green"
 }
 
+# Counts the pixels of the client area (under the strip of height top) that
+# are neither near black nor near white: the coloured parts of the scene.
+coloured_pixels() {
+  local shot=$1 top=$2
+  convert "$shot" -crop "512x384+0+$top" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0; hi = r; lo = r;
+                     if (g > hi) hi = g; if (b > hi) hi = b; if (g < lo) lo = g; if (b < lo) lo = b;
+                     if (hi - lo > 40) n++ } END { print n + 0 }'
+}
+
+if [ "$scenario" = keys ]; then
+  # The default view: full, black, following the bird. The clocks must be in
+  # it within a few seconds of flight.
+  start_program
+  read -r ww wh <<<"$(window_size)"
+  top=$((wh - 384))
+  best=0
+  for _ in $(seq 1 40); do
+    xwd -silent -id "$wid" | convert xwd:- "$work/default.png" 2>/dev/null || true
+    if [ -s "$work/default.png" ]; then
+      n=$(coloured_pixels "$work/default.png" "$top")
+      [ "$n" -gt "$best" ] && best=$n && cp "$work/default.png" "$work/default-best.png"
+      [ "$n" -ge 3000 ] && break
+    fi
+    sleep 0.25
+  done
+  [ "$best" -ge 3000 ] || fail "the default view shows no scene ($best coloured pixels)"
+  echo "default view: $best coloured pixels"
+  stop_with_escape
+
+  # Each digit key toggles at its first press after a start; one press per
+  # run, so the repeat time (which runs only while a key is held) never
+  # decides the outcome. Each choice must survive the restart.
+  word=$(settings_word)
+  for key in 1 2 3 4; do
+    start_program
+    sleep 1.5
+    xdotool windowfocus --sync "$wid" 2>/dev/null || true
+    xdotool keydown --window "$wid" "$key"
+    sleep 0.25
+    xdotool keyup --window "$wid" "$key"
+    sleep 0.5
+    stop_with_escape
+    case $key in
+      1) want=$((word ^ 2)) ;;
+      2) want=$((word ^ 4)) ;;
+      3) want=$((word ^ 8)); if [ $((want & 8)) -ne 0 ]; then want=$((want | 4)); else want=$((want & ~4)); fi ;;
+      4) want=$((word ^ 16)) ;;
+    esac
+    got=$(settings_word)
+    [ "$got" -eq "$want" ] || fail "after key $key the settings word is $got, expected $want (was $word)"
+    echo "key $key: settings word $word -> $got"
+    word=$got
+  done
+  exit 0
+fi
+
+start_program
 read -r ww wh <<<"$(window_size)"
 [ "$ww" -eq 512 ] || fail "window width $ww, expected a 512-pixel client area"
 [ "$wh" -ge 384 ] || fail "window height $wh is less than the 384-pixel client area"
@@ -132,25 +225,5 @@ if [ "$scenario" = resize ]; then
   echo "resize: the framed scene follows the 640 x 480 client area"
 fi
 
-# A real Esc key press ends the program.
-xdotool mousemove --window "$wid" 200 200
-sleep 0.3
-xdotool key --window "$wid" Escape
-code=""
-for _ in $(seq 1 100); do
-  if ! kill -0 "$pid" 2>/dev/null; then
-    set +e
-    wait "$pid"
-    code=$?
-    set -e
-    break
-  fi
-  sleep 0.1
-done
-[ -n "$code" ] || fail "Esc did not end the program"
-pid=""
-[ "$code" -eq 0 ] || fail "exit code $code after Esc"
-
-size=$(stat -c %s "$run/Misc/VelmoranFlags.vmf")
-[ "$size" -eq 4 ] || fail "settings file of $size bytes after exit"
+stop_with_escape
 echo "exit: code 0, settings file of 4 bytes"
