@@ -1,8 +1,50 @@
 #include "scene/Model.h"
 
-#include "framework/MediaPath.h"
+#include <cstdio>
+#include <cstring>
+#include <new>
 
-// The loader arrives with the mesh classes; until then a model holds no meshes.
+#include "framework/AnsiString.h"
+#include "framework/ErrorReport.h"
+#include "framework/MediaPath.h"
+#include "scene/MeshDammy.h"
+#include "scene/MeshDisplay.h"
+
+namespace {
+
+template <class T>
+void ReleaseRef(T*& p) {
+    if (p != nullptr) {
+        p->Release();
+        p = nullptr;
+    }
+}
+
+// The name rule: case-sensitive substrings, "display" winning over "dammy".
+enum class MeshKind { Display, Dammy, Invalid };
+
+MeshKind KindOf(IDirectXFileData* pData) {
+    char szRead[MeshDammy::kNameChars];
+    MeshDammy::ReadObjectName(pData, szRead);
+    char szName[MAX_PATH];
+    CopyAnsi(szName, szRead, MAX_PATH);
+    if (std::strstr(szName, "display") != nullptr) {
+        return MeshKind::Display;
+    }
+    if (std::strstr(szName, "dammy") != nullptr) {
+        return MeshKind::Dammy;
+    }
+    return MeshKind::Invalid;
+}
+
+void TraceInfo(long line, const char* szFormat, DWORD dwValue) {
+    char szMessage[64];
+    std::snprintf(szMessage, sizeof(szMessage), szFormat, static_cast<int>(dwValue));
+    TraceError("Model", line, S_OK, szMessage, FALSE);
+}
+
+}  // namespace
+
 Model::Model(TexList* pTexList)
     : m_szName{},
       m_szDirectory{},
@@ -22,40 +64,249 @@ Model::~Model() {
     Release();
 }
 
-HRESULT Model::Load(IDirect3DDevice8*, const char*) {
-    return E_FAIL;
-}
+HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
+    // A second load replaces the first instead of leaking its meshes.
+    Release();
+    if (szFileName == nullptr) {
+        return E_INVALIDARG;
+    }
+    CopyAnsi(m_szName, szFileName, sizeof(m_szName));
+    if (!ComposeMediaPath(m_szPath, m_szDirectory, kModelFolder, szFileName)) {
+        // Too long for a media path (or no directory): never open a cut path.
+        char szMessage[3 * MAX_PATH + sizeof(m_szName)];
+        std::snprintf(szMessage, sizeof(szMessage), "failed to load xfile...%s%s%s", m_szDirectory, kModelFolder,
+                      szFileName);
+        TraceError("Model", 461, E_FAIL, szMessage, TRUE);
+        return E_FAIL;
+    }
 
-void Model::Release() {}
+    // First pass: count the meshes of each kind and check their names.
+    IDirectXFile* pFile = nullptr;
+    IDirectXFileEnumObject* pEnum = nullptr;
+    HRESULT hr = OpenFile(&pFile, &pEnum, 453, "counting mesh object in xfile...%s", 461);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_dwMeshCountInXFile = 0;
+    m_dwMeshDisplayNum = 0;
+    m_dwMeshDammyNum = 0;
+    IDirectXFileData* pData = nullptr;
+    while (SUCCEEDED(pEnum->GetNextDataObject(&pData))) {
+        hr = CountMeshes(pData);
+        pData->Release();
+        if (FAILED(hr)) {
+            pEnum->Release();
+            pFile->Release();
+            return E_FAIL;
+        }
+    }
+    pEnum->Release();
+    pFile->Release();
 
-HRESULT Model::UpdateBounds(D3DXMATRIX, int) {
+    TraceInfo(493, "m_dwMeshCountInXFile=%d", m_dwMeshCountInXFile);
+    TraceInfo(495, "m_dwMeshDisplayNum=%d", m_dwMeshDisplayNum);
+    TraceInfo(497, "m_dwMeshDammyNum=%d", m_dwMeshDammyNum);
+    if (m_dwMeshDisplayNum != m_dwMeshDammyNum) {
+        TraceError("Model", 504, E_FAIL, "MeshDisplayNumber != MeshDammyNumber", TRUE);
+        return E_FAIL;
+    }
+
+    if (m_dwMeshDisplayNum > 0) {
+        m_pMeshDisplay = new (std::nothrow) MeshDisplay[m_dwMeshDisplayNum];
+        m_pMeshDammy = new (std::nothrow) MeshDammy[m_dwMeshDammyNum];
+        if (m_pMeshDisplay == nullptr || m_pMeshDammy == nullptr) {
+            Release();
+            return E_OUTOFMEMORY;
+        }
+    }
+
+    // Second pass: load every mesh into the slot of its kind, in file order.
+    hr = OpenFile(&pFile, &pEnum, 527, "loading xfile...%s", 535);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_dwDisplayCursor = 0;
+    m_dwDammyCursor = 0;
+    while (SUCCEEDED(pEnum->GetNextDataObject(&pData))) {
+        hr = LoadMeshes(pDevice, pData);
+        pData->Release();
+        if (FAILED(hr)) {
+            pEnum->Release();
+            pFile->Release();
+            return E_FAIL;
+        }
+    }
+    pEnum->Release();
+    pFile->Release();
     return S_OK;
 }
 
-HRESULT Model::Submit(IDirect3DDevice8*, D3DXMATRIX, D3DXMATRIX, const FrustumInfo*, int, DrawQueue*) {
+HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, long lineNote, const char* szNote,
+                        long lineOpen) {
+    IDirectXFile* pFile = nullptr;
+    if (FAILED(DirectXFileCreate(&pFile))) {
+        return E_FAIL;
+    }
+    if (FAILED(pFile->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES))) {
+        pFile->Release();
+        return E_FAIL;
+    }
+    char szMessage[MAX_PATH + 64];
+    std::snprintf(szMessage, sizeof(szMessage), szNote, m_szPath);
+    TraceError("Model", lineNote, S_OK, szMessage, FALSE);
+
+    IDirectXFileEnumObject* pEnum = nullptr;
+    HRESULT hr = pFile->CreateEnumObject(m_szPath, DXFILELOAD_FROMFILE, &pEnum);
+    if (FAILED(hr)) {
+        pFile->Release();
+        std::snprintf(szMessage, sizeof(szMessage), "failed to load xfile...%s", m_szPath);
+        TraceError("Model", lineOpen, hr, szMessage, TRUE);
+        return hr;
+    }
+    *ppFile = pFile;
+    *ppEnum = pEnum;
     return S_OK;
 }
 
-BOOL Model::AnyVisible(const FrustumInfo*) const {
+HRESULT Model::CountMeshes(IDirectXFileData* pData) {
+    const GUID* pType = nullptr;
+    HRESULT hr = pData->GetType(&pType);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (*pType == TID_D3DRMMesh) {
+        ++m_dwMeshCountInXFile;
+        switch (KindOf(pData)) {
+            case MeshKind::Display:
+                ++m_dwMeshDisplayNum;
+                break;
+            case MeshKind::Dammy:
+                ++m_dwMeshDammyNum;
+                break;
+            case MeshKind::Invalid:
+                TraceError("Model", 610, E_FAIL, "mesh with invalid name detected", TRUE);
+                return E_FAIL;
+        }
+    } else if (*pType == TID_D3DRMFrame) {
+        IDirectXFileObject* pChild = nullptr;
+        while (SUCCEEDED(pData->GetNextObject(&pChild))) {
+            IDirectXFileData* pChildData = nullptr;
+            if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pChildData)))) {
+                hr = CountMeshes(pChildData);
+                pChildData->Release();
+            }
+            pChild->Release();
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    return S_OK;
+}
+
+HRESULT Model::LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData) {
+    const GUID* pType = nullptr;
+    HRESULT hr = pData->GetType(&pType);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (*pType == TID_D3DRMMesh) {
+        // The slots were counted in the first pass; a file that changed in
+        // between must not write past them.
+        switch (KindOf(pData)) {
+            case MeshKind::Display:
+                if (m_dwDisplayCursor >= m_dwMeshDisplayNum) {
+                    return E_FAIL;
+                }
+                hr = m_pMeshDisplay[m_dwDisplayCursor].Load(pDevice, pData, m_pTexList);
+                ++m_dwDisplayCursor;
+                break;
+            case MeshKind::Dammy:
+                if (m_dwDammyCursor >= m_dwMeshDammyNum) {
+                    return E_FAIL;
+                }
+                hr = m_pMeshDammy[m_dwDammyCursor].Load(pDevice, pData);
+                ++m_dwDammyCursor;
+                break;
+            case MeshKind::Invalid:
+                return E_FAIL;
+        }
+        return hr;
+    }
+    if (*pType == TID_D3DRMFrame) {
+        IDirectXFileObject* pChild = nullptr;
+        while (SUCCEEDED(pData->GetNextObject(&pChild))) {
+            IDirectXFileData* pChildData = nullptr;
+            if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pChildData)))) {
+                hr = LoadMeshes(pDevice, pChildData);
+                pChildData->Release();
+            }
+            pChild->Release();
+            if (FAILED(hr)) {
+                return hr;
+            }
+        }
+    }
+    return S_OK;
+}
+
+void Model::Release() {
+    for (DWORD i = 0; m_pMeshDisplay != nullptr && i < m_dwMeshDisplayNum; ++i) {
+        m_pMeshDisplay[i].Release();
+    }
+    for (DWORD i = 0; m_pMeshDammy != nullptr && i < m_dwMeshDammyNum; ++i) {
+        m_pMeshDammy[i].Release();
+    }
+    delete[] m_pMeshDisplay;
+    delete[] m_pMeshDammy;
+    m_pMeshDisplay = nullptr;
+    m_pMeshDammy = nullptr;
+    // The counts describe the arrays: with the arrays gone nothing is left to walk.
+    m_dwMeshDisplayNum = 0;
+    m_dwMeshDammyNum = 0;
+    m_dwDisplayCursor = 0;
+    m_dwDammyCursor = 0;
+}
+
+HRESULT Model::UpdateBounds(D3DXMATRIX matWorld, int display) {
+    if (display != 0) {
+        for (DWORD i = 0; i < DisplayCount(); ++i) {
+            m_pMeshDisplay[i].UpdateBounds(matWorld);
+        }
+    } else {
+        for (DWORD i = 0; i < DammyCount(); ++i) {
+            m_pMeshDammy[i].UpdateBounds(matWorld);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT Model::Submit(IDirect3DDevice8* pDevice, D3DXMATRIX matWorld, D3DXMATRIX matCamera, const FrustumInfo* pFrustum,
+                      int lod, DrawQueue* pQueue) {
+    const D3DXVECTOR3 vecCamera(matCamera._41, matCamera._42, matCamera._43);
+    const D3DXVECTOR3 vecObject(matWorld._41, matWorld._42, matWorld._43);
+    for (DWORD i = 0; i < DisplayCount(); ++i) {
+        HRESULT hr = m_pMeshDisplay[i].Submit(pDevice, pFrustum, vecCamera, vecObject, lod, matWorld, pQueue);
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+BOOL Model::AnyVisible(const FrustumInfo* pFrustum) const {
+    for (DWORD i = 0; i < DisplayCount(); ++i) {
+        if (m_pMeshDisplay[i].IsVisible(nullptr, pFrustum) != 0) {
+            return TRUE;
+        }
+    }
     return FALSE;
 }
 
-MeshDisplay* Model::DisplayAt(DWORD) const {
-    return nullptr;
+MeshDisplay* Model::DisplayAt(DWORD index) const {
+    return index < DisplayCount() ? &m_pMeshDisplay[index] : nullptr;
 }
 
-MeshDammy* Model::DammyAt(DWORD) const {
-    return nullptr;
-}
-
-HRESULT Model::OpenFile(IDirectXFile**, IDirectXFileEnumObject**, long) {
-    return E_FAIL;
-}
-
-HRESULT Model::CountMeshes(IDirectXFileData*) {
-    return E_FAIL;
-}
-
-HRESULT Model::LoadMeshes(IDirect3DDevice8*, IDirectXFileData*) {
-    return E_FAIL;
+MeshDammy* Model::DammyAt(DWORD index) const {
+    return index < DammyCount() ? &m_pMeshDammy[index] : nullptr;
 }

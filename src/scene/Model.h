@@ -48,9 +48,15 @@ public:
     MeshDammy* DammyAt(DWORD index) const;
 
 private:
-    HRESULT OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, long lineOpen);
+    // Creates the runtime with the standard templates and opens the file,
+    // noting szNote (with the path) first.
+    HRESULT OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, long lineNote, const char* szNote,
+                     long lineOpen);
     HRESULT CountMeshes(IDirectXFileData* pData);
     HRESULT LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData);
+    // Meshes there are to walk: none while an array is missing, whatever was counted.
+    DWORD DisplayCount() const { return m_pMeshDisplay != nullptr ? m_dwMeshDisplayNum : 0; }
+    DWORD DammyCount() const { return m_pMeshDammy != nullptr ? m_dwMeshDammyNum : 0; }
 
     char m_szName[512];
     char m_szDirectory[MAX_PATH];

@@ -1,0 +1,244 @@
+#include "scene/Model.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "ModelFiles.h"
+#include "gfxutil/RecordingDeviceTest.h"
+#include "scene/Camera.h"
+#include "scene/MeshDammy.h"
+#include "scene/MeshDisplay.h"
+#include "scene/TexList.h"
+#include "support/Capture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const D3DXVECTOR3 kLo(-1.0f, -1.0f, -1.0f);
+const D3DXVECTOR3 kHi(1.0f, 1.0f, 1.0f);
+
+class ModelTest : public RecordingDeviceTest {
+protected:
+    void SetUp() override {
+        RecordingDeviceTest::SetUp();
+        m_camera.SetProjection(m_pDevice, 1.0f, 1.0f, 100.0f);
+        m_camera.BuildFrustum();
+    }
+
+    // The model's meshes stand at z = 50, in view of the identity camera.
+    D3DXMATRIX InView() const {
+        D3DXMATRIX m;
+        D3DXMatrixTranslation(&m, 0.0f, 0.0f, 50.0f);
+        return m;
+    }
+    DWORD Submitted(Model& model) {
+        DrawQueue* pQueue = new DrawQueue;
+        model.UpdateBounds(InView(), 1);
+        EXPECT_EQ(model.Submit(m_pDevice, InView(), m_camera.CameraMatrix(), &m_camera.Frustum(), 1, pQueue), S_OK);
+        DWORD dwCount = pQueue->Count();
+        delete pQueue;
+        return dwCount;
+    }
+
+    ScopedTempCwd m_cwd;
+    Camera m_camera;
+    DebugCapture m_debug;
+    MessageBoxCapture m_boxes;
+};
+
+TEST_F(ModelTest, MeshesAreSortedByTheWordsInTheirNames) {
+    WriteModel(m_cwd, "m.x",
+               BoxMesh("a_dammy", kLo, kHi) + BoxMesh("both_display_dammy", kLo, kHi) +
+                   BoxMesh("plain_display", kLo, kHi) + BoxMesh("b_dammy", kLo, kHi));
+    Model model;
+    ASSERT_EQ(model.Load(m_pDevice, "m.x"), S_OK);
+    EXPECT_EQ(model.MeshCountInXFile(), 4u);
+    EXPECT_EQ(model.MeshDisplayNum(), 2u);
+    EXPECT_EQ(model.MeshDammyNum(), 2u);
+    EXPECT_STREQ(model.DisplayAt(0)->Name(), "both_display_dammy");
+    EXPECT_STREQ(model.DisplayAt(1)->Name(), "plain_display");
+    EXPECT_STREQ(model.DammyAt(0)->Name(), "a_dammy");
+    EXPECT_STREQ(model.DammyAt(1)->Name(), "b_dammy");
+    EXPECT_EQ(model.DisplayAt(2), nullptr);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+    EXPECT_EQ(Submitted(model), 2u);
+}
+
+TEST_F(ModelTest, NamesWithoutEitherWordRejectTheFile) {
+    const std::string kPair = BoxMesh("ok_display", kLo, kHi) + BoxMesh("ok_dammy", kLo, kHi);
+    const std::string kBodies[] = {
+        kPair + BoxMesh("capital_Display", kLo, kHi) + BoxMesh("capital_dammy", kLo, kHi),
+        kPair + BoxMesh("capital_display", kLo, kHi) + BoxMesh("capital_Dammy", kLo, kHi),
+        kPair + "Mesh {\n 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,2;;\n}\n",
+    };
+    for (const std::string& body : kBodies) {
+        DebugCapture debug;
+        MessageBoxCapture boxes;
+        WriteModel(m_cwd, "bad.x", body);
+        Model model;
+        EXPECT_EQ(model.Load(m_pDevice, "bad.x"), E_FAIL);
+        EXPECT_TRUE(debug.Contains("Model(610): mesh with invalid name detected")) << debug.All();
+        EXPECT_TRUE(boxes.AnyContains("mesh with invalid name detected"));
+        EXPECT_FALSE(model.AnyVisible(&m_camera.Frustum()));
+        EXPECT_EQ(Submitted(model), 0u);
+    }
+}
+
+TEST_F(ModelTest, UnequalNumbersOfDisplayAndDummyMeshesRejectTheFile) {
+    WriteModel(m_cwd, "m.x", BoxMesh("lonely_display", kLo, kHi));
+    Model model;
+    EXPECT_EQ(model.Load(m_pDevice, "m.x"), E_FAIL);
+    EXPECT_EQ(model.MeshDisplayNum(), 1u);
+    EXPECT_EQ(model.MeshDammyNum(), 0u);
+    EXPECT_TRUE(m_debug.Contains("Model(504): MeshDisplayNumber != MeshDammyNumber")) << m_debug.All();
+    EXPECT_TRUE(m_boxes.AnyContains("MeshDisplayNumber != MeshDammyNumber"));
+    // Counted but never created: nothing may be walked.
+    EXPECT_EQ(model.DisplayAt(0), nullptr);
+    EXPECT_FALSE(model.AnyVisible(&m_camera.Frustum()));
+    EXPECT_EQ(Submitted(model), 0u);
+}
+
+TEST_F(ModelTest, AFileWithoutMeshesLoadsEmpty) {
+    WriteModel(m_cwd, "empty.x", FrameOf("root", D3DXVECTOR3(1.0f, 2.0f, 3.0f), ""));
+    Model model;
+    ASSERT_EQ(model.Load(m_pDevice, "empty.x"), S_OK);
+    EXPECT_EQ(model.MeshCountInXFile(), 0u);
+    EXPECT_EQ(model.MeshDisplayNum(), 0u);
+    EXPECT_EQ(model.MeshDammyNum(), 0u);
+    EXPECT_FALSE(model.AnyVisible(&m_camera.Frustum()));
+    EXPECT_EQ(Submitted(model), 0u);
+}
+
+TEST_F(ModelTest, MeshesInNestedFramesAreFoundWhereTheyAreStored) {
+    const D3DXVECTOR3 lo(2.0f, 3.0f, 4.0f);
+    const D3DXVECTOR3 hi(5.0f, 6.0f, 7.0f);
+    // The reference to the top-level mesh inside the frame is not a second mesh.
+    WriteModel(
+        m_cwd, "nested.x",
+        BoxMesh("top_display", kLo, kHi) + BoxMesh("top_dammy", kLo, kHi) +
+            FrameOf("outer", D3DXVECTOR3(100.0f, 0.0f, 0.0f),
+                    "{ top_display }\n" + FrameOf("inner", D3DXVECTOR3(0.0f, 50.0f, 0.0f),
+                                                  BoxMesh("deep_display", lo, hi) + BoxMesh("deep_dammy", lo, hi))));
+    Model model;
+    ASSERT_EQ(model.Load(m_pDevice, "nested.x"), S_OK);
+    EXPECT_EQ(model.MeshCountInXFile(), 4u);
+    ASSERT_EQ(model.MeshDisplayNum(), 2u);
+    ASSERT_EQ(model.MeshDammyNum(), 2u);
+    MeshDisplay* pDeep = model.DisplayAt(1);
+    EXPECT_STREQ(pDeep->Name(), "deep_display");
+    EXPECT_TRUE(pDeep->LocalCorner(0) == lo);
+    EXPECT_TRUE(pDeep->LocalCorner(7) == hi);
+    EXPECT_TRUE(model.DammyAt(1)->LocalCorner(0) == lo);
+}
+
+TEST_F(ModelTest, ProgressAndFailuresAreTracedWithModuleAndLine) {
+    WriteModel(m_cwd, "m.x", BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi));
+    const std::string path = m_cwd.Path() + "/Model/m.x";
+    {
+        Model model;
+        ASSERT_EQ(model.Load(m_pDevice, "m.x"), S_OK);
+        EXPECT_TRUE(m_debug.Contains("Model(453): counting mesh object in xfile..." + path));
+        EXPECT_TRUE(m_debug.Contains("Model(493): m_dwMeshCountInXFile=2"));
+        EXPECT_TRUE(m_debug.Contains("Model(495): m_dwMeshDisplayNum=1"));
+        EXPECT_TRUE(m_debug.Contains("Model(497): m_dwMeshDammyNum=1"));
+        EXPECT_TRUE(m_debug.Contains("Model(527): loading xfile..." + path));
+        EXPECT_TRUE(m_boxes.Boxes().empty());
+    }
+    Model missing;
+    HRESULT hr = missing.Load(m_pDevice, "absent.x");
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_TRUE(m_debug.Contains("Model(461): failed to load xfile..." + m_cwd.Path() + "/Model/absent.x"));
+    EXPECT_TRUE(m_boxes.AnyContains("failed to load xfile"));
+}
+
+TEST_F(ModelTest, AMeshThatFailsToLoadFailsTheModelAndStaysForRelease) {
+    const std::string kNoFaces = " 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 0;;\n}\n";
+    WriteModel(m_cwd, "d.x", "Mesh broken_display {\n" + kNoFaces + BoxMesh("fine_dammy", kLo, kHi));
+    WriteModel(m_cwd, "u.x", BoxMesh("fine_display", kLo, kHi) + "Mesh broken_dammy {\n" + kNoFaces);
+
+    Model display;
+    EXPECT_EQ(display.Load(m_pDevice, "d.x"), E_FAIL);
+    EXPECT_TRUE(m_debug.Contains("MeshDisplay(114): failed to load mesh")) << m_debug.All();
+    // The slot exists but holds no mesh: it counts as visible and its submission fails.
+    ASSERT_NE(display.DisplayAt(0), nullptr);
+    EXPECT_EQ(display.DisplayAt(0)->Mesh(), nullptr);
+    EXPECT_TRUE(display.AnyVisible(&m_camera.Frustum()));
+    DrawQueue* pQueue = new DrawQueue;
+    EXPECT_EQ(display.Submit(m_pDevice, InView(), m_camera.CameraMatrix(), &m_camera.Frustum(), 1, pQueue), E_FAIL);
+    EXPECT_EQ(pQueue->Count(), 0u);
+    delete pQueue;
+
+    Model dummy;
+    EXPECT_EQ(dummy.Load(m_pDevice, "u.x"), E_FAIL);
+    EXPECT_TRUE(m_debug.Contains("MeshDammy(83): failed to load mesh")) << m_debug.All();
+    ASSERT_NE(dummy.DisplayAt(0), nullptr);
+    EXPECT_NE(dummy.DisplayAt(0)->Mesh(), nullptr);
+    dummy.Release();
+    EXPECT_EQ(dummy.DisplayAt(0), nullptr);
+    EXPECT_EQ(Submitted(dummy), 0u);
+}
+
+TEST_F(ModelTest, ASecondLoadReplacesTheFirst) {
+    WriteModel(m_cwd, "one.x", BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi));
+    WriteModel(m_cwd, "two.x",
+               BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi) + BoxMesh("b_display", kLo, kHi) +
+                   BoxMesh("b_dammy", kLo, kHi));
+    Model model;
+    ASSERT_EQ(model.Load(m_pDevice, "one.x"), S_OK);
+    ASSERT_EQ(model.Load(m_pDevice, "two.x"), S_OK);
+    EXPECT_EQ(model.MeshCountInXFile(), 4u);
+    EXPECT_EQ(model.MeshDisplayNum(), 2u);
+    EXPECT_EQ(Submitted(model), 2u);
+    // The fixture's device check finds any mesh of the first load still alive.
+}
+
+TEST_F(ModelTest, AModelPathBeyondTheMediaPathLimitIsNotOpened) {
+    // The directory fits, the model path does not; the file is really there.
+    const std::string deep = DeepFolder(m_cwd.Path(), MAX_PATH - 12);
+    std::filesystem::current_path(deep);
+    const std::string name = "long_model_name.x";
+    const std::string text = XFileText(BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi));
+    m_cwd.WriteFile(deep.substr(m_cwd.Path().size() + 1) + "/Model/" + name, text);
+    Model model;
+    EXPECT_EQ(model.Load(m_pDevice, name.c_str()), E_FAIL);
+    EXPECT_TRUE(m_debug.Contains("Model(461): failed to load xfile..." + deep + "/Model/" + name)) << m_debug.All();
+    EXPECT_TRUE(m_boxes.AnyContains("failed to load xfile"));
+    EXPECT_EQ(model.MeshDisplayNum(), 0u);
+    std::filesystem::current_path(m_cwd.Path());
+}
+
+// Every model file of the program, as the media generator writes them.
+TEST_F(ModelTest, EveryGeneratedModelLoads) {
+    const std::filesystem::path run(VELMORAN_RUN_DIR);
+    std::filesystem::create_directory_symlink(run / "Model", m_cwd.File("Model"));
+    std::filesystem::create_directory_symlink(run / "Texture", m_cwd.File("Texture"));
+    const char* kFiles[] = {"VelmoranBase07.x", "VelmoranMoji01.x", "VelmoranHri101.x", "VelmoranHri201.x",
+                            "VelmoranHri301.x", "VelmoranTuru04.x", "ClockDammy.x"};
+    TexList texList;
+    {
+        Model models[7] = {Model(&texList), Model(&texList), Model(&texList), Model(&texList),
+                           Model(&texList), Model(&texList), Model(&texList)};
+        for (int i = 0; i < 7; ++i) {
+            SCOPED_TRACE(kFiles[i]);
+            ASSERT_EQ(models[i].Load(m_pDevice, kFiles[i]), S_OK);
+            EXPECT_GT(models[i].MeshDisplayNum(), 0u);
+            EXPECT_EQ(models[i].MeshDisplayNum(), models[i].MeshDammyNum());
+            for (DWORD d = 0; d < models[i].MeshDisplayNum(); ++d) {
+                const MeshDisplay* pMesh = models[i].DisplayAt(d);
+                ASSERT_NE(pMesh->Mesh(), nullptr);
+                ASSERT_NE(pMesh->Full(), nullptr);
+                ASSERT_GE(pMesh->LevelCount(), 1u);
+                EXPECT_EQ(pMesh->LevelAt(pMesh->LevelCount() - 1)->GetNumVertices(), pMesh->Full()->GetNumVertices());
+            }
+            EXPECT_EQ(Submitted(models[i]), models[i].MeshDisplayNum());
+        }
+        EXPECT_TRUE(m_boxes.Boxes().empty()) << m_boxes.Boxes().front().text;
+        EXPECT_GT(texList.EntryCount(), 0u);
+    }
+    EXPECT_EQ(texList.EntryCount(), 0u);
+}
+
+}  // namespace
