@@ -1,0 +1,95 @@
+// Every allocation of this program goes through the counter below, so the
+// test can show that turning the hands and submitting the flowers and the
+// background copies allocates nothing once the media are loaded.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <new>
+
+#include "gfxutil/RecordingDeviceTest.h"
+#include "scene/BackGroundObj.h"
+#include "scene/Camera.h"
+#include "scene/ClockSceneFiles.h"
+#include "scene/DrawQueue.h"
+#include "scene/Velmoran.h"
+#include "support/TempDir.h"
+
+namespace {
+std::atomic<long> g_allocations{0};
+}
+
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++g_allocations;
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace {
+
+class ClockFrameAllocationTest : public RecordingDeviceTest {};
+
+TEST_F(ClockFrameAllocationTest, UpdateAndRenderAllocateNothing) {
+    ScopedTempCwd cwd;
+    ASSERT_TRUE(LinkGeneratedMedia(cwd));
+    // The generated scene's own placements: real input, seen from the reset pose.
+    std::filesystem::create_directory_symlink(std::filesystem::path(VELMORAN_RUN_DIR) / "Misc", cwd.File("Misc"));
+    Velmoran clock;
+    BackGroundObj background;
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    ASSERT_EQ(background.Load(m_pDevice, "VelmoranTuru04.x", "Clock.bps"), S_OK);
+    ASSERT_GT(clock.Count(), 0);
+    ASSERT_GT(background.Count(), 0);
+
+    Camera camera;
+    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 2000.0f);
+    auto pQueue = std::make_unique<DrawQueue>();
+    DWORD queued = 0;
+    auto frame = [&](int i) {
+        camera.YawLocal(0.05f, 0);
+        camera.BuildFrustum();
+        clock.SetShowNumerals(i % 2);
+        clock.Update();
+        background.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
+        clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
+        queued += pQueue->Count();
+        pQueue->Clear();
+    };
+    for (int i = 0; i < 20; ++i) {
+        frame(i);
+    }
+    long before = g_allocations.load();
+    for (int i = 0; i < 200; ++i) {
+        frame(i);
+    }
+    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_GT(queued, 0u) << "the frames drew nothing, so they proved nothing";
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+#include "scene/Velmoran.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "gfxutil/RecordingDeviceTest.h"
+#include "platform/kernel/Kernel.h"
+#include "scene/Camera.h"
+#include "scene/ClockSceneFiles.h"
+#include "support/Capture.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr float kPi = 3.14159265f;
+constexpr float kEps = 1e-4f;
+
+std::time_t g_wallClock = 0;
+std::time_t FixedWallClock() {
+    return g_wallClock;
+}
+
+// Seconds since the epoch of the given local time of day.
+std::time_t LocalTimeOfDay(int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = 126;
+    local.tm_mon = 5;
+    local.tm_mday = 15;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+D3DXVECTOR3 Transform(const D3DXMATRIX& m, float x, float y, float z) {
+    D3DXVECTOR3 in(x, y, z);
+    D3DXVECTOR3 out;
+    D3DXVec3TransformCoord(&out, &in, &m);
+    return out;
+}
+
+void ExpectPoint(const D3DXVECTOR3& actual, float x, float y, float z, const char* what) {
+    EXPECT_NEAR(actual.x, x, kEps) << what;
+    EXPECT_NEAR(actual.y, y, kEps) << what;
+    EXPECT_NEAR(actual.z, z, kEps) << what;
+}
+
+// The hands point +Y at twelve and the dial faces -Z, so seen from the front
+// a hand turned clockwise by `degrees` has its tip at (sin, cos) of it.
+void ExpectHandTip(const D3DXMATRIX& hand, const D3DXMATRIX& placement, float degrees, const char* what) {
+    float rad = degrees * kPi / 180.0f;
+    D3DXVECTOR3 dial = Transform(placement, std::sin(rad), std::cos(rad), 0.0f);
+    ExpectPoint(Transform(hand, 0.0f, 1.0f, 0.0f), dial.x, dial.y, dial.z, what);
+    // The pivot stays on the placement's origin and the hand turns only in the dial's plane.
+    D3DXVECTOR3 pivot = Transform(placement, 0.0f, 0.0f, 0.0f);
+    ExpectPoint(Transform(hand, 0.0f, 0.0f, 0.0f), pivot.x, pivot.y, pivot.z, what);
+    D3DXVECTOR3 axis = Transform(placement, 0.0f, 0.0f, 1.0f);
+    ExpectPoint(Transform(hand, 0.0f, 0.0f, 1.0f), axis.x, axis.y, axis.z, what);
+}
+
+class VelmoranTest : public RecordingDeviceTest {
+protected:
+    void SetUp() override {
+        RecordingDeviceTest::SetUp();
+        kernel_hooks::SetWallClock(FixedWallClock);
+        m_placements = {Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f), Placement(2.0f, kPi, -30.0f, 10.0f, 150.0f)};
+    }
+    void TearDown() override {
+        kernel_hooks::SetWallClock(nullptr);
+        RecordingDeviceTest::TearDown();
+    }
+
+    // Links the generated models and writes a position file with the two placements.
+    void PrepareMedia(const ScopedTempCwd& cwd) {
+        ASSERT_TRUE(LinkGeneratedMedia(cwd)) << "generated media missing under " << VELMORAN_RUN_DIR;
+        cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(2, m_placements));
+    }
+
+    std::vector<D3DXMATRIX> m_placements;
+};
+
+TEST_F(VelmoranTest, HandsFollowTheLocalTime) {
+    ScopedTempCwd cwd;
+    PrepareMedia(cwd);
+    Velmoran clock;
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    ASSERT_EQ(clock.Count(), 2);
+
+    struct Case {
+        int h, m, s;
+        float hourDeg, minuteDeg, secondDeg;
+    };
+    // The hour hand creeps half a degree a minute; 12 o'clock is a full turn.
+    const Case cases[] = {
+        {15, 30, 45, 105.0f, 180.0f, 270.0f}, {0, 0, 0, 0.0f, 0.0f, 0.0f},          {12, 0, 0, 360.0f, 0.0f, 0.0f},
+        {3, 30, 45, 105.0f, 180.0f, 270.0f},  {23, 59, 59, 359.5f, 354.0f, 354.0f},
+    };
+    for (const Case& c : cases) {
+        g_wallClock = LocalTimeOfDay(c.h, c.m, c.s);
+        ASSERT_EQ(clock.Update(), S_OK);
+        std::string when = std::to_string(c.h) + ":" + std::to_string(c.m) + ":" + std::to_string(c.s);
+        for (int i = 0; i < 2; ++i) {
+            SCOPED_TRACE(when + " flower " + std::to_string(i));
+            const D3DXMATRIX& placement = m_placements[i];
+            EXPECT_TRUE(clock.Parts(Velmoran::PART_BASE)[i].World() == placement);
+            EXPECT_TRUE(clock.Parts(Velmoran::PART_NUMERALS)[i].World() == placement);
+            ExpectHandTip(clock.Parts(Velmoran::PART_HOUR)[i].World(), placement, c.hourDeg, "hour");
+            ExpectHandTip(clock.Parts(Velmoran::PART_MINUTE)[i].World(), placement, c.minuteDeg, "minute");
+            ExpectHandTip(clock.Parts(Velmoran::PART_SECOND)[i].World(), placement, c.secondDeg, "second");
+        }
+    }
+}
+
+TEST_F(VelmoranTest, RenderQueuesEveryPartAndTheNumeralsOnlyWhenShown) {
+    ScopedTempCwd cwd;
+    PrepareMedia(cwd);
+    Velmoran clock;
+    EXPECT_TRUE(clock.ShowNumerals());
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    g_wallClock = LocalTimeOfDay(15, 30, 45);
+    clock.Update();
+
+    Camera camera;
+    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
+    camera.BuildFrustum();
+    auto pQueue = std::make_unique<DrawQueue>();
+
+    DWORD perFlower = 0;
+    for (int part = 0; part < Velmoran::PART_NUM; ++part) {
+        ASSERT_NE(clock.PartModel(Velmoran::Part(part)), nullptr);
+        perFlower += clock.PartModel(Velmoran::Part(part))->MeshDisplayNum();
+    }
+    const DWORD numerals = clock.PartModel(Velmoran::PART_NUMERALS)->MeshDisplayNum();
+    ASSERT_GT(numerals, 0u);
+
+    ASSERT_EQ(clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get()), S_OK);
+    EXPECT_EQ(pQueue->Count(), 2 * perFlower);
+    // Each hand is queued with its own turned matrix.
+    for (int part = Velmoran::PART_HOUR; part <= Velmoran::PART_SECOND; ++part) {
+        for (int i = 0; i < 2; ++i) {
+            const D3DXMATRIX& hand = clock.Parts(Velmoran::Part(part))[i].World();
+            bool found = false;
+            for (DWORD e = 0; e < pQueue->Count(); ++e) {
+                found = found || pQueue->EntryAt(e).m_matWorld == hand;
+            }
+            EXPECT_TRUE(found) << "part " << part << " flower " << i;
+        }
+    }
+
+    pQueue->Clear();
+    clock.SetShowNumerals(FALSE);
+    clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
+    EXPECT_EQ(pQueue->Count(), 2 * (perFlower - numerals));
+
+    pQueue->Clear();
+    clock.SetShowNumerals(TRUE);
+    clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
+    EXPECT_EQ(pQueue->Count(), 2 * perFlower);
+    pQueue->Clear();
+}
+
+TEST_F(VelmoranTest, NoFlowerLoadsTheModelsAndDrawsNothing) {
+    ScopedTempCwd cwd;
+    ASSERT_TRUE(LinkGeneratedMedia(cwd));
+    cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(0, {}));
+    Velmoran clock;
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    EXPECT_EQ(clock.Count(), 0);
+    for (int part = 0; part < Velmoran::PART_NUM; ++part) {
+        ASSERT_NE(clock.PartModel(Velmoran::Part(part)), nullptr);
+        EXPECT_GT(clock.PartModel(Velmoran::Part(part))->MeshDisplayNum(), 0u);
+    }
+    Camera camera;
+    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
+    camera.BuildFrustum();
+    auto pQueue = std::make_unique<DrawQueue>();
+    EXPECT_EQ(clock.Update(), S_OK);
+    EXPECT_EQ(clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get()), S_OK);
+    EXPECT_EQ(pQueue->Count(), 0u);
+}
+
+TEST_F(VelmoranTest, PositionFileFailuresAreReportedAndAllocateNothing) {
+    struct Case {
+        const char* what;
+        bool write;
+        std::string bytes;
+        long line;
+        const char* message;
+    };
+    const D3DXMATRIX one = Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f);
+    const Case cases[] = {
+        {"missing file", false, "", 99, "failed to open vpsfile"},
+        {"short count", true, std::string("\x01\x00", 2), 107, "failed to read velmorannumber from file"},
+        {"negative count", true, PlacementFileBytes(-1, {one}), 107, "failed to read velmorannumber from file"},
+        {"record missing", true, PlacementFileBytes(2, {one}), 128, "failed to read velmoranposition from file"},
+        {"record cut short", true, PlacementFileBytes(1, {one}).substr(0, 40), 128,
+         "failed to read velmoranposition from file"},
+        {"huge count", true, PlacementFileBytes(0x7FFFFFFF, {one}), 128, "failed to read velmoranposition from file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedTempCwd cwd;
+        ASSERT_TRUE(LinkGeneratedMedia(cwd));
+        cwd.MakeFolder("Misc");
+        if (c.write) {
+            cwd.WriteFile("Misc/Clock.vps", c.bytes);
+        }
+        DebugCapture debug;
+        MessageBoxCapture boxes;
+        Velmoran clock;
+        EXPECT_EQ(clock.Load(m_pDevice, "Clock.vps"), E_FAIL);
+        EXPECT_TRUE(debug.Contains("Velmoran(94): opening velmoranpositionfile...Clock.vps (hr=S_OK"));
+        EXPECT_TRUE(debug.Contains("Velmoran(" + std::to_string(c.line) + "): " + c.message + " (hr=E_FAIL"));
+        EXPECT_TRUE(boxes.AnyContains("File: Velmoran\nLine: " + std::to_string(c.line) + "\n"));
+        EXPECT_EQ(boxes.Boxes().size(), 1u);
+        // Nothing was made for a file that cannot hold its records, and no model was loaded.
+        EXPECT_EQ(clock.Count(), 0);
+        EXPECT_EQ(clock.Parts(Velmoran::PART_BASE), nullptr);
+        EXPECT_EQ(clock.PartModel(Velmoran::PART_BASE), nullptr);
+        EXPECT_EQ(clock.Update(), S_OK);
+    }
+}
+
+TEST_F(VelmoranTest, PathLongerThanTheBufferIsNotOpened) {
+    ScopedTempCwd cwd;
+    // Deep enough that directory + "/Misc/Clock.vps" no longer fits.
+    std::string deep = cwd.Path();
+    while (deep.size() < MAX_PATH - 12) {
+        deep += "/dddddddddddddddddddd";
+    }
+    std::filesystem::create_directories(deep + "/Misc");
+    std::filesystem::current_path(deep);
+    cwd.WriteFile(deep.substr(cwd.Path().size() + 1) + "/Misc/Clock.vps", PlacementFileBytes(0, {}));
+    DebugCapture debug;
+    Velmoran clock;
+    EXPECT_EQ(clock.Load(m_pDevice, "Clock.vps"), E_FAIL);
+    EXPECT_TRUE(debug.Contains("Velmoran(99): failed to open vpsfile"));
+}
+
+TEST_F(VelmoranTest, FailingModelKeepsThePlacementsForRelease) {
+    ScopedTempCwd cwd;
+    cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(2, m_placements));
+    cwd.MakeFolder("Model");
+    DebugCapture debug;
+    Velmoran clock;
+    HRESULT hr = clock.Load(m_pDevice, "Clock.vps");
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_TRUE(debug.Contains("Model("));
+    EXPECT_TRUE(debug.Contains("VelmoranBase07.x"));
+    EXPECT_FALSE(debug.Contains("VelmoranMoji01.x")) << "loading stops at the first failing model";
+    EXPECT_EQ(clock.Count(), 2);
+    // The parts have no model yet, so nothing is queued, and time still turns the hands.
+    Camera camera;
+    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
+    camera.BuildFrustum();
+    auto pQueue = std::make_unique<DrawQueue>();
+    g_wallClock = LocalTimeOfDay(6, 0, 0);
+    clock.Update();
+    ExpectHandTip(clock.Parts(Velmoran::PART_HOUR)[1].World(), m_placements[1], 180.0f, "hour");
+    clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
+    EXPECT_EQ(pQueue->Count(), 0u);
+    EXPECT_EQ(clock.Release(), S_OK);
+    EXPECT_EQ(clock.Parts(Velmoran::PART_HOUR), nullptr);
+}
+
+TEST_F(VelmoranTest, ReleaseFreesEverythingAndTheClockLoadsAgain) {
+    ScopedTempCwd cwd;
+    PrepareMedia(cwd);
+    Velmoran clock;
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    EXPECT_EQ(clock.Release(), S_OK);
+    EXPECT_EQ(clock.Count(), 0);
+    for (int part = 0; part < Velmoran::PART_NUM; ++part) {
+        EXPECT_EQ(clock.Parts(Velmoran::Part(part)), nullptr);
+        EXPECT_EQ(clock.PartModel(Velmoran::Part(part)), nullptr);
+    }
+    EXPECT_EQ(clock.Release(), S_OK);
+
+    // Loading twice in a row must not leak the first load (the device check
+    // at the end of the test sees any mesh left behind).
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    EXPECT_EQ(clock.Count(), 2);
+    EXPECT_EQ(clock.Parts(Velmoran::PART_SECOND)[1].GetModel(), clock.PartModel(Velmoran::PART_SECOND));
+}
+
+}  // namespace
