@@ -108,7 +108,7 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
         }
     }
     m_quadrics.resize(numVertices);
-    BuildQuadrics();
+    AddFacePlanes();
 }
 
 D3DXVECTOR3 MeshSimplifier::Normal(DWORD face) const {
@@ -141,7 +141,7 @@ void MeshSimplifier::RemoveFace(DWORD v, DWORD face) {
     }
 }
 
-void MeshSimplifier::BuildQuadrics() {
+void MeshSimplifier::AddFacePlanes() {
     for (const Face& face : m_faces) {
         const D3DXVECTOR3& n = face.m_sourceNormal;
         const double length = std::sqrt(static_cast<double>(Dot(n, n)));
@@ -157,36 +157,40 @@ void MeshSimplifier::BuildQuadrics() {
             m_quadrics[corner].AddPlane(a, b, c, d, length * 0.5);
         }
     }
+}
+
+bool MeshSimplifier::AddBoundaryPlanes(DWORD v, std::span<const Edge> edges) {
     // Borders and material boundaries: a plane through the edge, upright on its face.
-    for (DWORD v = 0; v < m_vertices.size(); ++v) {
-        for (const Edge& edge : GatherEdges(v, m_ringScratch)) {
-            if (edge.m_dwFaces != 1 && !edge.m_bMixed) {
+    bool added = false;
+    for (const Edge& edge : edges) {
+        if (edge.m_dwFaces != 1 && !edge.m_bMixed) {
+            continue;
+        }
+        added = true;
+        for (const DWORD* it = FacesBegin(v); it != FacesEnd(v); ++it) {
+            const DWORD f = *it;
+            if (!FaceHas(f, edge.m_dwOther)) {
                 continue;
             }
-            for (const DWORD* it = FacesBegin(v); it != FacesEnd(v); ++it) {
-                const DWORD f = *it;
-                if (!FaceHas(f, edge.m_dwOther)) {
-                    continue;
-                }
-                const D3DXVECTOR3& n = m_faces[f].m_sourceNormal;
-                const D3DXVECTOR3& p = m_vertices[v].m_position;
-                const D3DXVECTOR3 along = Sub(m_vertices[edge.m_dwOther].m_position, p);
-                const D3DXVECTOR3 side = Cross(along, n);
-                const double length = std::sqrt(static_cast<double>(Dot(side, side)));
-                if (length == 0.0) {
-                    continue;
-                }
-                const double a = side.x / length;
-                const double b = side.y / length;
-                const double c = side.z / length;
-                const double d = -(a * p.x + b * p.y + c * p.z);
-                // Each edge is seen from both ends: each end takes its own half.
-                const double weight = kBoundaryWeight * Dot(along, along) * 0.5;
-                m_quadrics[v].AddPlane(a, b, c, d, weight);
-                m_quadrics[edge.m_dwOther].AddPlane(a, b, c, d, weight);
+            const D3DXVECTOR3& n = m_faces[f].m_sourceNormal;
+            const D3DXVECTOR3& p = m_vertices[v].m_position;
+            const D3DXVECTOR3 along = Sub(m_vertices[edge.m_dwOther].m_position, p);
+            const D3DXVECTOR3 side = Cross(along, n);
+            const double length = std::sqrt(static_cast<double>(Dot(side, side)));
+            if (length == 0.0) {
+                continue;
             }
+            const double a = side.x / length;
+            const double b = side.y / length;
+            const double c = side.z / length;
+            const double d = -(a * p.x + b * p.y + c * p.z);
+            // Each edge is seen from both ends: each end takes its own half.
+            const double weight = kBoundaryWeight * Dot(along, along) * 0.5;
+            m_quadrics[v].AddPlane(a, b, c, d, weight);
+            m_quadrics[edge.m_dwOther].AddPlane(a, b, c, d, weight);
         }
     }
+    return added;
 }
 
 std::span<const MeshSimplifier::Edge> MeshSimplifier::GatherEdges(DWORD v, std::vector<Edge>& storage) {
@@ -300,12 +304,13 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
     return true;
 }
 
-bool MeshSimplifier::BestCollapse(DWORD v, const Candidate* queued, Candidate& best) {
+bool MeshSimplifier::Movable(DWORD v) const {
     const Vertex& vertex = m_vertices[v];
-    if (vertex.m_bRemoved || vertex.m_bLocked || vertex.m_dwFaceCount == 0) {
-        return false;
-    }
-    const std::span<const Edge> edges = GatherEdges(v, m_ringScratch);
+    return !vertex.m_bRemoved && !vertex.m_bLocked && vertex.m_dwFaceCount != 0;
+}
+
+bool MeshSimplifier::BestCollapse(DWORD v, std::span<const Edge> edges, const Candidate* queued, Candidate& best) {
+    const Vertex& vertex = m_vertices[v];
     DWORD borders = 0;
     DWORD boundaries = 0;
     for (const Edge& e : edges) {
@@ -406,21 +411,44 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
 }
 
 void MeshSimplifier::Run(DWORD minVertices) {
-    std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> queue;
-    // Every vertex waits in the queue at most once. Queued costs are not
-    // kept up to date: each collapse is looked at afresh when it comes up
-    // and goes back in line if it got dearer or changed its target.
-    auto enqueue = [&](DWORD v) {
+    // Each vertex waits in the queue at most once.
+    std::vector<Candidate> storage;
+    storage.reserve(m_vertices.size());
+    std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> queue(std::greater<Candidate>(),
+                                                                                          std::move(storage));
+    m_collapses.reserve(m_vertices.size());
+    auto enqueue = [&](DWORD v, std::span<const Edge> edges) {
         Candidate c{};
-        if (BestCollapse(v, nullptr, c)) {
+        if (BestCollapse(v, edges, nullptr, c)) {
             queue.push(c);
             m_vertices[v].m_bQueued = true;
         }
     };
+    // Outlines add their planes as the edges come by. Without any (a closed
+    // surface of one material) the quadrics are complete from the start and
+    // the costs met on the way stand; with them, the costs wait for all.
+    bool outlines = false;
     for (DWORD v = 0; v < m_vertices.size(); ++v) {
-        enqueue(v);
+        const std::span<const Edge> edges = GatherEdges(v, m_ringScratch);
+        outlines = AddBoundaryPlanes(v, edges) || outlines;
+        if (!outlines && Movable(v)) {
+            enqueue(v, edges);
+        }
     }
-    std::vector<Edge> ring;
+    if (outlines) {
+        while (!queue.empty()) {
+            m_vertices[queue.top().m_dwFrom].m_bQueued = false;
+            queue.pop();
+        }
+        for (DWORD v = 0; v < m_vertices.size(); ++v) {
+            if (Movable(v)) {
+                enqueue(v, GatherEdges(v, m_ringScratch));
+            }
+        }
+    }
+    // Queued costs are not kept up to date: each collapse is looked at
+    // afresh when it comes up and goes back in line if it got dearer or
+    // changed its target.
     while (m_dwUsedVertices > minVertices && !queue.empty()) {
         const Candidate top = queue.top();
         queue.pop();
@@ -429,7 +457,8 @@ void MeshSimplifier::Run(DWORD minVertices) {
             continue;
         }
         Candidate now{};
-        if (!BestCollapse(top.m_dwFrom, &top, now)) {
+        if (!Movable(top.m_dwFrom) ||
+            !BestCollapse(top.m_dwFrom, GatherEdges(top.m_dwFrom, m_ringScratch), &top, now)) {
             continue;
         }
         if (now.m_dwTo != top.m_dwTo || now.m_dCost > top.m_dCost) {
@@ -439,13 +468,16 @@ void MeshSimplifier::Run(DWORD minVertices) {
         }
         Apply(top.m_dwFrom, top.m_dwTo);
         // Neighbours that had nothing to do may have a collapse now.
-        for (const Edge& e : GatherEdges(top.m_dwTo, ring)) {
-            if (!m_vertices[e.m_dwOther].m_bQueued) {
-                enqueue(e.m_dwOther);
+        const DWORD to = top.m_dwTo;
+        for (const DWORD* it = FacesBegin(to); it != FacesEnd(to); ++it) {
+            for (DWORD w : m_faces[*it].m_dwCorners) {
+                if (w != to && !m_vertices[w].m_bQueued && Movable(w)) {
+                    enqueue(w, GatherEdges(w, m_ringScratch));
+                }
             }
         }
-        if (!m_vertices[top.m_dwTo].m_bQueued) {
-            enqueue(top.m_dwTo);
+        if (!m_vertices[to].m_bQueued && Movable(to)) {
+            enqueue(to, GatherEdges(to, m_ringScratch));
         }
     }
     m_faceDeaths.resize(m_faces.size());

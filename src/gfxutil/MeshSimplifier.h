@@ -25,7 +25,8 @@ public:
     MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
                    const std::vector<DWORD>& attributes, const std::vector<bool>& locked);
 
-    // Collapses until `minVertices` used vertices remain or no collapse is allowed.
+    // Collapses until `minVertices` used vertices remain or no collapse is
+    // allowed. Call once.
     void Run(DWORD minVertices);
 
     const std::vector<Collapse>& Collapses() const { return m_collapses; }
@@ -77,13 +78,18 @@ private:
         bool m_bQueued;
     };
 
-    void BuildQuadrics();
+    void AddFacePlanes();
+    // Adds the planes of the borders and material boundaries among v's edges; true if there are any.
+    bool AddBoundaryPlanes(DWORD v, std::span<const Edge> edges);
+    // Not removed, not locked and still on a face.
+    bool Movable(DWORD v) const;
     // The edges round v, each once, in the order its faces meet them; kept in `storage`.
     std::span<const Edge> GatherEdges(DWORD v, std::vector<Edge>& storage);
     // The cheapest collapse of v; false when there is none. With `queued` (the
     // collapse of v that came up in the queue) it is the cheapest the checks
     // allow, unless even the cheapest costs more than `queued` did.
-    bool BestCollapse(DWORD v, const Candidate* queued, Candidate& best);
+    // `edges`: GatherEdges(v); v Movable.
+    bool BestCollapse(DWORD v, std::span<const Edge> edges, const Candidate* queued, Candidate& best);
     // `fromEdges`: the edges GatherEdges found round `from`.
     bool Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdges);
     void Apply(DWORD from, DWORD to);
