@@ -6,6 +6,7 @@
 #include <map>
 #include <new>
 #include <numeric>
+#include <tuple>
 
 #include <meshoptimizer.h>
 
@@ -34,6 +35,69 @@ DWORD UsageOf(DWORD options, DWORD writeOnlyBit) {
         usage |= D3DUSAGE_DONOTCLIP;
     }
     return usage;
+}
+
+// Locks every used vertex that shares its position with another one.
+void LockSharedPositions(const std::vector<D3DXVECTOR3>& positions, const std::vector<bool>& used,
+                         std::vector<bool>& locked) {
+    std::vector<DWORD> order;
+    order.reserve(positions.size());
+    for (DWORD v = 0; v < positions.size(); ++v) {
+        if (used[v]) {
+            order.push_back(v);
+        }
+    }
+    const auto before = [&positions](DWORD a, DWORD b) {
+        const D3DXVECTOR3& p = positions[a];
+        const D3DXVECTOR3& q = positions[b];
+        return std::tie(p.x, p.y, p.z) < std::tie(q.x, q.y, q.z);
+    };
+    // Equal positions end up side by side.
+    std::sort(order.begin(), order.end(), before);
+    for (size_t i = 1; i < order.size(); ++i) {
+        if (!before(order[i - 1], order[i])) {
+            locked[order[i - 1]] = true;
+            locked[order[i]] = true;
+        }
+    }
+}
+
+// Faces by attribute, then by need (below `needLimit`), in face order among
+// equals: two stable counting sorts.
+std::vector<DWORD> FaceOrder(const std::vector<DWORD>& attributes, const std::vector<DWORD>& needs, DWORD needLimit) {
+    const DWORD numFaces = static_cast<DWORD>(needs.size());
+    std::vector<DWORD> byNeed(numFaces);
+    std::vector<DWORD> slots(static_cast<size_t>(needLimit) + 1, 0);
+    for (DWORD need : needs) {
+        ++slots[need + 1];
+    }
+    std::partial_sum(slots.begin(), slots.end(), slots.begin());
+    for (DWORD f = 0; f < numFaces; ++f) {
+        byNeed[slots[needs[f]]++] = f;
+    }
+    std::vector<DWORD> kinds;
+    for (DWORD attribute : attributes) {
+        if (kinds.empty() || kinds.back() != attribute) {
+            kinds.push_back(attribute);  // runs of one attribute are the usual case
+        }
+    }
+    std::sort(kinds.begin(), kinds.end());
+    kinds.erase(std::unique(kinds.begin(), kinds.end()), kinds.end());
+    if (kinds.size() < 2) {
+        return byNeed;
+    }
+    std::vector<DWORD> rank(numFaces);
+    slots.assign(kinds.size() + 1, 0);
+    for (DWORD f = 0; f < numFaces; ++f) {
+        rank[f] = static_cast<DWORD>(std::lower_bound(kinds.begin(), kinds.end(), attributes[f]) - kinds.begin());
+        ++slots[rank[f] + 1];
+    }
+    std::partial_sum(slots.begin(), slots.end(), slots.begin());
+    std::vector<DWORD> order(numFaces);
+    for (DWORD f : byNeed) {
+        order[slots[rank[f]]++] = f;
+    }
+    return order;
 }
 
 }  // namespace
@@ -493,18 +557,7 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
     // Vertices that are one point with another (a texture or normal seam)
     // stay put, so both sides of the seam keep meeting.
     std::vector<bool> locked(numVertices, false);
-    std::map<std::array<float, 3>, DWORD> firstAt;
-    for (DWORD v = 0; v < numVertices; ++v) {
-        if (!used[v]) {
-            continue;
-        }
-        const auto [it, fresh] =
-            firstAt.emplace(std::array<float, 3>{positions[v].x, positions[v].y, positions[v].z}, v);
-        if (!fresh) {
-            locked[v] = true;
-            locked[it->second] = true;
-        }
-    }
+    LockSharedPositions(positions, used, locked);
     if (pAdjacency != nullptr) {
         const std::vector<DWORD> reps = PointRepsFromAdjacency(arrays.m_indices, pAdjacency, numVertices);
         for (DWORD v = 0; v < numVertices; ++v) {
@@ -556,14 +609,9 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
         const DWORD death = simplifier.FaceDeaths()[f];
         needOf[f] = death == MeshSimplifier::kSurvives ? 0 : newIndex[collapses[death].m_dwFrom];
     }
-    std::vector<DWORD> faceOrder(numFaces);
-    std::iota(faceOrder.begin(), faceOrder.end(), 0u);
-    std::stable_sort(faceOrder.begin(), faceOrder.end(), [&](DWORD a, DWORD b) {
-        if (arrays.m_attributes[a] != arrays.m_attributes[b]) {
-            return arrays.m_attributes[a] < arrays.m_attributes[b];
-        }
-        return needOf[a] < needOf[b];
-    });
+    const std::vector<DWORD> faceOrder = FaceOrder(arrays.m_attributes, needOf, seq.m_dwMaxVertices);
+    seq.m_corners.reserve(3 * static_cast<size_t>(numFaces));
+    seq.m_needs.reserve(numFaces);
     for (DWORD i = 0; i < numFaces; ++i) {
         const DWORD f = faceOrder[i];
         for (DWORD k = 0; k < 3; ++k) {
