@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real program in a fresh run folder under Xvfb and checks what a
 # user would see: the window, its client area, the statistics text, a resize,
-# the scene, the keys 1 to 4, and Esc ending it with the settings saved.
-#   run_e2e.sh <program> <work folder> start|resize|keys <media folder>
+# the scene, the keys 1 to 4, the device dialog, and Esc ending it with the
+# settings saved.
+#   run_e2e.sh <program> <work folder> start|resize|keys|dialog <media folder>
 set -euo pipefail
 
 program=$1
@@ -223,6 +224,74 @@ if [ "$scenario" = resize ]; then
   [ -n "$top" ] || fail "the scene did not follow the window to 640 x 480"
   [ "$green" -ge 20 ] || fail "no statistics text after the resize"
   echo "resize: the framed scene follows the 640 x 480 client area"
+fi
+
+if [ "$scenario" = dialog ]; then
+  # The dialog is centred over the client area: its light grey fills the
+  # centre, where the framed scene is black.
+  wait_dialog() {
+    local shot=$1
+    for _ in $(seq 1 25); do
+      xwd -silent -id "$wid" | convert xwd:- "$shot" 2>/dev/null || true
+      if [ -s "$shot" ] && pixels "$shot" 256 $((top + 192)) 200 $((top + 150)) |
+        awk 'BEGIN { ok = 1 } { if ($1 < 215 || $1 > 250 || $2 < 215 || $2 > 250 || $3 < 215 || $3 > 250) ok = 0 }
+             END { exit !(ok && NR == 2) }'; then
+        return 0
+      fi
+      sleep 0.2
+    done
+    return 1
+  }
+  # A crop well inside the dialog, the same for every dialog shot.
+  dialog_crop() {
+    convert "$1" -crop "380x200+66+$((top + 92))" +repage "$2"
+  }
+  differing() {
+    compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 | awk '{ print int($1) }'
+  }
+  key() {
+    xdotool key --window "$wid" "$1"
+    sleep 0.6
+  }
+
+  xdotool mousemove --window "$wid" 5 $((top + 380))
+  sleep 0.3
+  key F2
+  wait_dialog "$work/dialog.png" || fail "F2 showed no dialog over the scene"
+  echo "dialog: F2 opens the device dialog over the scene"
+  key Escape
+  kill -0 "$pid" 2>/dev/null || fail "the program ended when Escape closed the dialog"
+  shot_framed 512 384 "$work/closed.png" >/dev/null || fail "the scene did not come back after Escape"
+  echo "dialog: Escape closes it, the scene is back"
+
+  # Tab to the device list, Down to the reference device, Enter for OK.
+  key F2
+  wait_dialog "$work/hal.png" || fail "F2 showed no dialog the second time"
+  key Tab
+  xwd -silent -id "$wid" | convert xwd:- "$work/hal.png"
+  key Down
+  xwd -silent -id "$wid" | convert xwd:- "$work/ref.png"
+  dialog_crop "$work/hal.png" "$work/hal-crop.png"
+  dialog_crop "$work/ref.png" "$work/ref-crop.png"
+  [ "$(differing "$work/hal-crop.png" "$work/ref-crop.png")" -gt 20 ] || fail "Down did not choose another device"
+  key Return
+  read -r top green <<<"$(wait_green 512 384 "$work/rebuilt.png")" || fail "no framed scene on the new device"
+  [ "$green" -ge 20 ] || fail "no statistics text on the new device"
+  sleep 1.5
+  shot_framed 512 384 "$work/later.png" >/dev/null || fail "the framed scene went away on the new device"
+  [ "$(differing "$work/rebuilt.png" "$work/later.png")" -gt 0 ] || fail "the scene stands still on the new device"
+  echo "dialog: OK on the reference device re-creates it and the scene keeps rendering"
+
+  # The dialog opens again on the device now in use.
+  key F2
+  wait_dialog "$work/again.png" || fail "F2 showed no dialog on the new device"
+  key Tab
+  xwd -silent -id "$wid" | convert xwd:- "$work/again.png"
+  dialog_crop "$work/again.png" "$work/again-crop.png"
+  [ "$(differing "$work/again-crop.png" "$work/ref-crop.png")" -le 5 ] || fail "the dialog does not show the reference device in use"
+  key Escape
+  shot_framed 512 384 "$work/closed-again.png" >/dev/null || fail "the scene did not come back after the second Escape"
+  echo "dialog: it reopens with the reference device chosen"
 fi
 
 stop_with_escape
