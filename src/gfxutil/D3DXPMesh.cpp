@@ -567,9 +567,16 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
             }
         }
     }
-    MeshSimplifier simplifier(positions, arrays.m_indices, arrays.m_attributes, locked);
-    simplifier.Run(minValue);
-    const std::vector<MeshSimplifier::Collapse>& collapses = simplifier.Collapses();
+    // The simplifier's working data goes before the sequence is built, which
+    // then reuses that memory.
+    std::vector<MeshSimplifier::Collapse> collapses;
+    std::vector<DWORD> faceDeaths;
+    {
+        MeshSimplifier simplifier(positions, arrays.m_indices, arrays.m_attributes, locked);
+        simplifier.Run(minValue);
+        collapses = simplifier.Collapses();
+        faceDeaths = simplifier.FaceDeaths();
+    }
 
     // Progressive order: survivors in source order, then removed vertices,
     // the last removed first.
@@ -606,7 +613,7 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
     const DWORD numFaces = arrays.FaceCount();
     std::vector<DWORD> needOf(numFaces, 0);
     for (DWORD f = 0; f < numFaces; ++f) {
-        const DWORD death = simplifier.FaceDeaths()[f];
+        const DWORD death = faceDeaths[f];
         needOf[f] = death == MeshSimplifier::kSurvives ? 0 : newIndex[collapses[death].m_dwFrom];
     }
     const std::vector<DWORD> faceOrder = FaceOrder(arrays.m_attributes, needOf, seq.m_dwMaxVertices);
