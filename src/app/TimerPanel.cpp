@@ -49,8 +49,8 @@ void TimerPanel::Reset() {
 
 void TimerPanel::Tick() {
     const std::time_t now = crt::time(nullptr);
-    // A clock set back would otherwise add time to a running count: only the
-    // new second is taken.
+    // Only a step forward counts: a clock set back must not add time to a
+    // running count, it only becomes the new last time.
     if (now > m_tLastTime && m_nRunning == 1) {
         if (m_nSeconds > 0) {
             // The count never holds more than the maximum, so a longer jump

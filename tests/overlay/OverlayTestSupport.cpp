@@ -51,7 +51,7 @@ void OverlayRecordingTest::SetUp() {
 }
 
 void OverlayRecordingTest::TearDown() {
-    // The device keeps what was bound last; unbind so the leak check sees only the objects.
+    // The device keeps what was bound last: unbind it so only real leaks hold the device.
     m_pDevice->SetTexture(0, nullptr);
     m_pDevice->SetStreamSource(0, nullptr, 0);
     RecordingDeviceTest::TearDown();
