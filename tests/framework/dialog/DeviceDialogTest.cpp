@@ -13,6 +13,7 @@
 #include "framework/appframe/FrameHarness.h"
 #include "platform/d3d/record/FakeDirect3D.h"
 #include "platform/win/ModalDialog.h"
+#include "platform/win/WindowLayer.h"
 #include "support/Capture.h"
 
 namespace {
@@ -176,26 +177,34 @@ protected:
         m_uCreates = m_pFake->CreateDeviceCalls();
     }
 
-    // Sends the command with the user's part played by `user` once the
-    // dialog is up; the dialog must be ended by it.
-    void ChooseDevice(const std::function<void(HWND)>& user) {
+    // Runs `action` with the user's part played by `user` whenever a dialog
+    // is up (a user who forgot to answer cancels); returns how many opened.
+    int WithUser(const std::function<void(HWND)>& user, const std::function<void()>& action) {
         struct Driver {
             const std::function<void(HWND)>* m_pUser;
-            bool m_bDone = false;
+            HWND m_hLast = nullptr;
+            int m_nOpened = 0;
             static void Call(HWND dialog, void* self) {
                 auto* driver = static_cast<Driver*>(self);
-                if (!driver->m_bDone) {
-                    driver->m_bDone = true;
+                if (driver->m_hLast != dialog) {
+                    driver->m_hLast = dialog;
+                    ++driver->m_nOpened;
                     (*driver->m_pUser)(dialog);
                 }
-                // A user who forgot to answer gets the dialog cancelled.
                 EndDialog(dialog, IDCANCEL);
             }
         } driver{&user};
         win_hooks::SetDialogDriver(Driver::Call, &driver);
-        EXPECT_EQ(0, m_frame.Command(CMD_CONFIG_DISPLAY));
+        action();
         win_hooks::SetDialogDriver(nullptr, nullptr);
-        EXPECT_TRUE(driver.m_bDone) << "the dialog did not open";
+        return driver.m_nOpened;
+    }
+
+    // Sends the command with the user's part played by `user` once the
+    // dialog is up.
+    void ChooseDevice(const std::function<void(HWND)>& user) {
+        const int opened = WithUser(user, [this] { EXPECT_EQ(0, m_frame.Command(CMD_CONFIG_DISPLAY)); });
+        EXPECT_EQ(1, opened) << "the dialog did not open";
     }
 
     UINT NewDevices() const { return m_pFake->CreateDeviceCalls() - m_uCreates; }
@@ -448,6 +457,82 @@ TEST_F(DeviceDialogTest, ADeviceWithReferencesLeftAfterReleaseIsFatal) {
         m_boxes.Boxes()[0].text);
     EXPECT_EQ(0u, NewDevices()) << "no new device after a leak";
     EXPECT_EQ(nullptr, m_frame.MainWindow());
+}
+
+// The overlay's mouse for the menu clicks below.
+float g_fMouseX = -1.0f;
+float g_fMouseY = -1.0f;
+bool g_bMouseDown = false;
+void TestMouse(float* x, float* y, bool* down) {
+    *x = g_fMouseX;
+    *y = g_fMouseY;
+    *down = g_bMouseDown;
+}
+
+// Clicks a menu entry drawn by the window's overlay, a frame per step.
+void ClickMenuEntry(HWND window, UINT entry) {
+    RECT rect{};
+    ASSERT_TRUE(win_hooks::GetMenuEntryRect(window, entry, &rect)) << entry;
+    g_fMouseX = static_cast<float>(rect.left + rect.right) * 0.5f;
+    g_fMouseY = static_cast<float>(rect.top + rect.bottom) * 0.5f;
+    for (bool down : {false, true, false}) {
+        g_bMouseDown = down;
+        win::DrawWindowOverlay(window);
+    }
+}
+
+void DispatchAll() {
+    MSG msg{};
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&msg);
+    }
+}
+
+TEST_F(DeviceDialogTest, F2TheFileMenuAndTheContextMenuOpenTheDialogOverAPausedFrame) {
+    Start();
+    DWORD pausesUnderTheDialog = 0;
+    BOOL readyUnderTheDialog = TRUE;
+    auto cancel = [&](HWND dialog) {
+        pausesUnderTheDialog = app_frame_testing::PauseCount();
+        readyUnderTheDialog = m_frame.IsReady();
+        Click(dialog, IDCANCEL);
+    };
+    HWND window = m_frame.MainWindow();
+
+    // F2 through the accelerator table.
+    EXPECT_EQ(1, WithUser(cancel, [&] {
+                  HACCEL table = LoadAcceleratorsA(nullptr, MAKEINTRESOURCEA(IDR_ACCELERATOR));
+                  MSG key{window, WM_KEYDOWN, VK_F2, 1, 0, POINT{}};
+                  EXPECT_NE(0, TranslateAcceleratorA(window, table, &key));
+                  DestroyAcceleratorTable(table);
+              }));
+    EXPECT_EQ(1u, pausesUnderTheDialog);
+    EXPECT_FALSE(readyUnderTheDialog);
+    EXPECT_TRUE(m_frame.IsReady());
+
+    // The File menu's and the context menu's "Config display..." items: the
+    // menu loop ends before the command arrives.
+    win_hooks::SetOverlayMouse(TestMouse);
+    DrainMessages();
+    win::DrawWindowOverlay(window);
+    ClickMenuEntry(window, win_hooks::kMenuBarTitle);
+    ClickMenuEntry(window, CMD_CONFIG_DISPLAY);
+    EXPECT_EQ(1, WithUser(cancel, DispatchAll));
+    EXPECT_EQ(1u, pausesUnderTheDialog);
+
+    POINT at{40, 40};
+    ClientToScreen(window, &at);
+    m_frame.HandleMessage(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), MAKELPARAM(at.x, at.y));
+    win::DrawWindowOverlay(window);
+    win::DrawWindowOverlay(window);
+    ClickMenuEntry(window, CMD_CONFIG_DISPLAY);
+    EXPECT_EQ(1, WithUser(cancel, DispatchAll));
+    win_hooks::SetOverlayMouse(nullptr);
+
+    EXPECT_EQ(1u, pausesUnderTheDialog);
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_EQ("", m_frame.Hooks());
 }
 
 }  // namespace
