@@ -51,8 +51,13 @@ bool IsMouseMessage(UINT message) {
 // dialog runs: its keys become the dialog's and its mouse input is dropped;
 // everything else (paints, sizes) is dispatched as usual.
 void Route(ModalDialog& dialog, const MSG& msg, bool* ownerClosed) {
-    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+    if (msg.message == WM_KEYDOWN) {
         dialog.HandleKey(msg.wParam, (GetKeyState(static_cast<int>(VK_SHIFT)) & 0x8000) != 0);
+        return;
+    }
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
+        // Alt+F4 closes the dialog, not the program.
+        dialog.HandleKey(VK_ESCAPE, false);
         return;
     }
     if (IsKeyMessage(msg.message) || IsMouseMessage(msg.message) || msg.message == WM_CONTEXTMENU ||
@@ -126,6 +131,10 @@ INT_PTR DialogBoxParamA(HINSTANCE /*instance*/, LPCSTR name, HWND owner, DLGPROC
     int quitCode = 0;
     DWORD lastPaint = timeGetTime() - kPaintIntervalMs;
     while (!dialog.HasEnded()) {
+        if (owner != nullptr && !IsWindow(owner)) {
+            dialog.End(IDCANCEL);
+            break;
+        }
         if (g_pDriver != nullptr) {
             g_pDriver(window, g_pDriverUser);
             if (dialog.HasEnded()) {

@@ -3,6 +3,7 @@
 // disabled owner, and the dialog drawn over the owner and clicked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -296,8 +297,10 @@ TEST_F(DialogLoopTest, TheOwnerGetsNoInputButKeepsBeingPaintedAndSized) {
             PostMessageA(owner, WM_CONTEXTMENU, 0, 0);
             PostMessageA(owner, WM_SIZE, SIZE_RESTORED, MAKELPARAM(320, 240));
             PostMessageA(owner, WM_KEYDOWN, VK_TAB, 1);
+        } else if (turn == 20) {
+            // Alt+Enter is no OK; the owner's Escape is the dialog's Cancel.
+            PostMessageA(owner, WM_SYSKEYDOWN, VK_RETURN, 1 | (1 << 29));
         } else if (turn == 40) {
-            // The owner's Escape is the dialog's.
             PostMessageA(owner, WM_KEYDOWN, VK_ESCAPE, 1);
         }
     });
@@ -307,6 +310,9 @@ TEST_F(DialogLoopTest, TheOwnerGetsNoInputButKeepsBeingPaintedAndSized) {
     EXPECT_FALSE(OwnerReceived(WM_LBUTTONDOWN));
     EXPECT_FALSE(OwnerReceived(WM_CONTEXTMENU));
     EXPECT_FALSE(OwnerReceived(WM_KEYDOWN));
+    EXPECT_FALSE(OwnerReceived(WM_SYSKEYDOWN));
+    EXPECT_TRUE(std::none_of(g_heard.m_commands.begin(), g_heard.m_commands.end(),
+                             [](const std::pair<int, int>& command) { return command.first == IDOK; }));
 }
 
 TEST_F(DialogLoopTest, ClosingTheOwnerOrQuittingCancelsTheDialogAndIsHandedBack) {
