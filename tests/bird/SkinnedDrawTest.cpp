@@ -107,6 +107,10 @@ TEST_F(SkinnedDraw, PlainPartsDrawEachMaterialUnblendedAtTheirFrame) {
     mesh.m_faceMaterials = {0, 0, 1, 1};
     mesh.m_dwMaterials = 2;
     LoadText(Header() + Frame("Top", Translation(0, 0, 9), MeshText("Plain", mesh)));
+    MeshPart* pPart = FirstPart();
+    ASSERT_NE(pPart, nullptr);
+    EXPECT_EQ(pPart->m_pSkin, nullptr);
+    EXPECT_EQ(pPart->m_dwSubsetNum, 2u);
     m_pDevice->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
     D3DXMATRIX matWorld;
     D3DXMatrixIdentity(&matWorld);
@@ -115,6 +119,8 @@ TEST_F(SkinnedDraw, PlainPartsDrawEachMaterialUnblendedAtTheirFrame) {
     ASSERT_EQ(m_pLog->DrawCount(), 2u);
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_FLOAT_EQ(m_pLog->MaterialAtDraw(i).Diffuse.r, 0.1f * static_cast<float>(i + 1));
+        // Ambient follows diffuse, so the scene's ambient light tints each material.
+        EXPECT_FLOAT_EQ(m_pLog->MaterialAtDraw(i).Ambient.r, 0.1f * static_cast<float>(i + 1));
         EXPECT_EQ(m_pLog->RenderStateAtDraw(i, D3DRS_VERTEXBLEND), static_cast<DWORD>(D3DVBF_DISABLE));
         EXPECT_EQ(m_pLog->RenderStateAtDraw(i, D3DRS_INDEXEDVERTEXBLENDENABLE), static_cast<DWORD>(FALSE));
         EXPECT_EQ(m_pLog->TransformAtDraw(i, D3DTS_WORLD)._43, 9.0f);

@@ -145,24 +145,6 @@ TEST_F(SkinnedMeshLoad, BadFilesAreRefusedAndTheModelLoadedBeforeStays) {
     EXPECT_EQ(Tree(), pGood);
 }
 
-TEST_F(SkinnedMeshLoad, PartsWithoutBonesKeepThePlainMeshAndEveryMaterial) {
-    Mesh mesh = Quads(2);
-    mesh.m_faceMaterials = {0, 0, 1, 1};
-    mesh.m_dwMaterials = 2;
-    LoadText(Header() + Frame("Top", Translation(0, 0, 9), MeshText("Plain", mesh)));
-    MeshPart* pPart = FirstPart();
-    ASSERT_NE(pPart, nullptr);
-    EXPECT_STREQ(pPart->m_szName, "Plain");
-    EXPECT_EQ(pPart->m_pSkin, nullptr);
-    ASSERT_NE(pPart->m_pMesh, nullptr);
-    EXPECT_EQ(pPart->m_pMesh->GetFVF() & D3DFVF_POSITION_MASK, static_cast<DWORD>(D3DFVF_XYZ));
-    EXPECT_EQ(pPart->m_dwSubsetNum, 2u);
-    EXPECT_EQ(pPart->m_dwMaterialNum, 2u);
-    // Ambient follows diffuse, so the scene's ambient light tints each material.
-    EXPECT_FLOAT_EQ(pPart->m_pMaterials[1].Ambient.r, 0.2f);
-    EXPECT_FLOAT_EQ(pPart->m_pMaterials[1].Ambient.b, 0.3f);
-}
-
 TEST_F(SkinnedMeshLoad, AMeshWithoutMaterialsGetsTheGreyDefault) {
     for (bool bSkinned : {false, true}) {
         SCOPED_TRACE(bSkinned ? "skinned" : "plain");
