@@ -37,27 +37,40 @@ DWORD UsageOf(DWORD options, DWORD writeOnlyBit) {
     return usage;
 }
 
-// Locks every used vertex that shares its position with another one.
+// Locks every used vertex that shares its position with another one. A
+// hash table of the positions seen so far, open addressing, twice as many
+// slots as vertices; -0 counts as 0, as it compares equal.
 void LockSharedPositions(const std::vector<D3DXVECTOR3>& positions, const std::vector<bool>& used,
                          std::vector<bool>& locked) {
-    std::vector<DWORD> order;
-    order.reserve(positions.size());
-    for (DWORD v = 0; v < positions.size(); ++v) {
-        if (used[v]) {
-            order.push_back(v);
-        }
+    constexpr DWORD kEmpty = 0xFFFFFFFF;
+    size_t size = 1;
+    while (size < 2 * positions.size()) {
+        size *= 2;
     }
-    const auto before = [&positions](DWORD a, DWORD b) {
-        const D3DXVECTOR3& p = positions[a];
-        const D3DXVECTOR3& q = positions[b];
-        return std::tie(p.x, p.y, p.z) < std::tie(q.x, q.y, q.z);
+    std::vector<DWORD> slots(size, kEmpty);
+    const auto bits = [](float f) {
+        DWORD b = 0;
+        const float plain = f + 0.0f;
+        std::memcpy(&b, &plain, sizeof(b));
+        return b;
     };
-    // Equal positions end up side by side.
-    std::sort(order.begin(), order.end(), before);
-    for (size_t i = 1; i < order.size(); ++i) {
-        if (!before(order[i - 1], order[i])) {
-            locked[order[i - 1]] = true;
-            locked[order[i]] = true;
+    for (DWORD v = 0; v < positions.size(); ++v) {
+        if (!used[v]) {
+            continue;
+        }
+        const D3DXVECTOR3& p = positions[v];
+        size_t slot = ((bits(p.x) * 73856093u) ^ (bits(p.y) * 19349663u) ^ (bits(p.z) * 83492791u)) & (size - 1);
+        while (slots[slot] != kEmpty) {
+            const D3DXVECTOR3& q = positions[slots[slot]];
+            if (p.x == q.x && p.y == q.y && p.z == q.z) {
+                locked[v] = true;
+                locked[slots[slot]] = true;
+                break;
+            }
+            slot = (slot + 1) & (size - 1);
+        }
+        if (slots[slot] == kEmpty) {
+            slots[slot] = v;
         }
     }
 }
