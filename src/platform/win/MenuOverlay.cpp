@@ -4,6 +4,7 @@
 #include <imgui.h>
 #include <imgui_impl_opengl3.h>
 #include <imgui_impl_sdl.h>
+#include <imgui_internal.h>
 
 #include <SDL.h>
 
@@ -315,6 +316,11 @@ void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
     }
     // A window under a modal dialog takes no input: its menus are greyed.
     ModalDialog* dialog = ModalDialog::ForOwner(m_hWindow);
+    if (m_bDialogShown && dialog == nullptr) {
+        // A list the dialog left dropped is no menu of the window.
+        ImGui::ClosePopupToLevel(0, false);
+    }
+    m_bDialogShown = dialog != nullptr;
     if (strip > 0) {
         if (dialog != nullptr) {
             ImGui::BeginDisabled();

@@ -66,6 +66,7 @@ private:
     ImGuiContext* m_pContext = nullptr;
     // The open modal dialog of the window is drawn with it.
     ImFont* m_pDialogFont = nullptr;
+    bool m_bDialogShown = false;
     bool m_bMenuOpen = false;
     bool m_bPopupRequested = false;
     bool m_bPopupActive = false;

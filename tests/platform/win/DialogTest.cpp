@@ -421,4 +421,21 @@ TEST_F(DrawnDialogTest, TheDialogIsDrawnOverTheClientAreaAndItsControlsAnswerCli
     }
 }
 
+TEST_F(DrawnDialogTest, ADialogClosedWithItsListDroppedLeavesNoMenuOpenBehind) {
+    HWND owner = m_owner.Handle();
+    EXPECT_EQ(IDCANCEL, Run([&](HWND dialog, int turn) {
+                  if (turn == 0) {
+                      Frames(2);
+                      RECT list{};
+                      ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, kList, &list));
+                      ClickAt(static_cast<float>(list.left + list.right) * 0.5f, static_cast<float>(list.top + 5));
+                      PostMessageA(owner, WM_KEYDOWN, VK_ESCAPE, 1);
+                  }
+              }));
+    RecordingWindow::DrainMessages();
+    Frames(3);
+    EXPECT_FALSE(win::IsMenuOpen(owner));
+    EXPECT_EQ(std::vector<UINT>{}, RecordingWindow::DrainMessages()) << "no menu loop";
+}
+
 }  // namespace
