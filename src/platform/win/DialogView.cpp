@@ -39,11 +39,15 @@ void DrawGroupBox(const DialogControl& control, ImVec2 min, ImVec2 max) {
     list->AddText(textPos, ImGui::GetColorU32(control.IsEnabled() ? ImGuiCol_Text : ImGuiCol_TextDisabled), label);
 }
 
-void DrawComboBox(const DialogControl& control, int index, float width, PendingAction* action) {
+void DrawComboBox(ModalDialog& dialog, const DialogControl& control, int index, float width, PendingAction* action) {
     ImGui::SetNextItemWidth(width);
     const int selection = control.Selection();
     const char* preview = selection >= 0 && selection < control.ItemCount() ? control.ItemText(selection) : "";
     if (ImGui::BeginCombo("##list", preview)) {
+        dialog.SetDroppedList(index);
+        if (dialog.TakeListCloseRequest()) {
+            ImGui::CloseCurrentPopup();
+        }
         for (int item = 0; item < control.ItemCount(); ++item) {
             ImGui::PushID(item);
             if (ImGui::Selectable(control.ItemText(item), item == selection)) {
@@ -99,6 +103,7 @@ void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip) {
                                    ImGuiWindowFlags_NoSavedSettings | ImGuiWindowFlags_NoScrollbar |
                                    ImGuiWindowFlags_NoScrollWithMouse;
     PendingAction action;
+    dialog.SetDroppedList(-1);
     if (ImGui::Begin(title, nullptr, flags)) {
         const ImVec2 origin = ImGui::GetCursorScreenPos();
         dialog.SetOrigin(POINT{static_cast<LONG>(origin.x), static_cast<LONG>(origin.y)});
@@ -124,7 +129,7 @@ void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip) {
             } else if (control.Kind() == DialogItemKind::kStatic) {
                 ImGui::TextUnformatted(label);
             } else if (control.Kind() == DialogItemKind::kComboBox) {
-                DrawComboBox(control, i, size.x, &action);
+                DrawComboBox(dialog, control, i, size.x, &action);
             } else if (control.IsRadio()) {
                 if (ImGui::RadioButton(label, control.IsChecked())) {
                     action = PendingAction{i, -1};

@@ -200,6 +200,10 @@ bool ModalDialog::HandleKey(WPARAM virtualKey, bool shift) {
             }
             return true;
         case VK_ESCAPE: {
+            if (m_nDroppedList >= 0) {
+                m_bCloseList = true;
+                return true;
+            }
             DialogControl* cancel = Find(IDCANCEL);
             SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(IDCANCEL), BN_CLICKED),
                          cancel != nullptr ? reinterpret_cast<LPARAM>(cancel->Window()) : 0);
@@ -234,6 +238,12 @@ bool ModalDialog::HandleKey(WPARAM virtualKey, bool shift) {
         default:
             return false;
     }
+}
+
+bool ModalDialog::TakeListCloseRequest() {
+    const bool requested = m_bCloseList;
+    m_bCloseList = false;
+    return requested;
 }
 
 void ModalDialog::SetBaseUnits(int baseX, int baseY) {

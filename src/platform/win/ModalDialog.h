@@ -46,6 +46,12 @@ public:
     // selection or move through a radio group, Space presses the focused
     // button. True when the key was used.
     bool HandleKey(WPARAM virtualKey, bool shift);
+    // The drawn view tells which list is dropped down (-1: none); Escape
+    // then closes that list instead of the dialog.
+    void SetDroppedList(int index) { m_nDroppedList = index; }
+    int DroppedList() const { return m_nDroppedList; }
+    // True once after Escape asked for the dropped list to close.
+    bool TakeListCloseRequest();
     // Index of the control with the focus, or -1.
     int Focus() const { return m_nFocus; }
     void SetFocus(int index) { m_nFocus = index; }
@@ -86,6 +92,8 @@ private:
     bool m_bEnded = false;
     INT_PTR m_result = 0;
     int m_nFocus = -1;
+    int m_nDroppedList = -1;
+    bool m_bCloseList = false;
     int m_nBaseX;
     int m_nBaseY;
     POINT m_origin{};

@@ -421,16 +421,31 @@ TEST_F(DrawnDialogTest, TheDialogIsDrawnOverTheClientAreaAndItsControlsAnswerCli
     }
 }
 
-TEST_F(DrawnDialogTest, ADialogClosedWithItsListDroppedLeavesNoMenuOpenBehind) {
+TEST_F(DrawnDialogTest, EscapeClosesADroppedListFirstAndAListLeftDroppedIsNoMenuBehind) {
     HWND owner = m_owner.Handle();
+    bool stillOpen = false;
+    const auto dropList = [this](HWND dialog) {
+        Frames(2);
+        RECT list{};
+        ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, kList, &list));
+        ClickAt(static_cast<float>(list.left + list.right) * 0.5f, static_cast<float>(list.top + 5));
+    };
     EXPECT_EQ(IDCANCEL, Run([&](HWND dialog, int turn) {
                   if (turn == 0) {
+                      dropList(dialog);
+                      PostMessageA(owner, WM_KEYDOWN, VK_ESCAPE, 1);
+                  } else if (turn == 30) {
                       Frames(2);
-                      RECT list{};
-                      ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, kList, &list));
-                      ClickAt(static_cast<float>(list.left + list.right) * 0.5f, static_cast<float>(list.top + 5));
+                      stillOpen = ModalDialog::FromWindow(dialog)->DroppedList() < 0;
                       PostMessageA(owner, WM_KEYDOWN, VK_ESCAPE, 1);
                   }
+              }));
+    EXPECT_TRUE(stillOpen) << "the first Escape closes the list, the second the dialog";
+
+    // A procedure may end the dialog while a list is down.
+    EXPECT_EQ(5, Run([&](HWND dialog, int) {
+                  dropList(dialog);
+                  EndDialog(dialog, 5);
               }));
     RecordingWindow::DrainMessages();
     Frames(3);
