@@ -316,7 +316,7 @@ void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
     }
     // A window under a modal dialog takes no input: its menus are greyed.
     ModalDialog* dialog = ModalDialog::ForOwner(m_hWindow);
-    if (m_bDialogShown && dialog == nullptr) {
+    if (m_bDialogShown && dialog == nullptr && ImGui::GetCurrentContext()->OpenPopupStack.Size > 0) {
         // A list the dialog left dropped is no menu of the window.
         ImGui::ClosePopupToLevel(0, false);
     }

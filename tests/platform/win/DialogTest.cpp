@@ -405,6 +405,9 @@ TEST_F(DrawnDialogTest, TheDialogIsDrawnOverTheClientAreaAndItsControlsAnswerCli
         Click(dialog, IDOK);
     });
     EXPECT_EQ(IDOK, result);
+    // The owner draws on without the dialog and with no popup left open.
+    Frames(1);
+    EXPECT_FALSE(win::IsMenuOpen(m_owner.Handle()));
     EXPECT_TRUE(checkedByClick);
     EXPECT_FALSE(menuOpened);
     std::vector<int> ids;
