@@ -586,6 +586,7 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
     std::vector<DWORD> faceDeaths;
     {
         MeshSimplifier simplifier(positions, arrays.m_indices, arrays.m_attributes, locked);
+        std::vector<D3DXVECTOR3>().swap(positions);  // the simplifier keeps its own copy
         simplifier.Run(minValue);
         collapses = simplifier.Collapses();
         faceDeaths = simplifier.FaceDeaths();

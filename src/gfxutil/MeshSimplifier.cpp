@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <queue>
 #include <span>
 
 namespace {
@@ -31,6 +29,53 @@ inline float Dot(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
 
 inline D3DXVECTOR3 FaceNormal(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const D3DXVECTOR3& c) {
     return Cross(Sub(b, a), Sub(c, a));
+}
+
+// A heap with four children to a node, cheapest on top: half the depth of a
+// binary one, and the four children share a cache line.
+template <typename T>
+void HeapPush(std::vector<T>& heap, const T& item) {
+    size_t hole = heap.size();
+    heap.push_back(item);
+    while (hole > 0) {
+        const size_t parent = (hole - 1) / 4;
+        if (!(item.m_dCost < heap[parent].m_dCost)) {
+            break;
+        }
+        heap[hole] = heap[parent];
+        hole = parent;
+    }
+    heap[hole] = item;
+}
+
+template <typename T>
+T HeapPop(std::vector<T>& heap) {
+    const T top = heap.front();
+    const T last = heap.back();
+    heap.pop_back();
+    const size_t size = heap.size();
+    size_t hole = 0;
+    while (true) {
+        const size_t first = 4 * hole + 1;
+        if (first >= size) {
+            break;
+        }
+        size_t least = first;
+        for (size_t child = first + 1; child < std::min(first + 4, size); ++child) {
+            if (heap[child].m_dCost < heap[least].m_dCost) {
+                least = child;
+            }
+        }
+        if (!(heap[least].m_dCost < last.m_dCost)) {
+            break;
+        }
+        heap[hole] = heap[least];
+        hole = least;
+    }
+    if (size > 0) {
+        heap[hole] = last;
+    }
+    return top;
 }
 
 }  // namespace
@@ -72,7 +117,8 @@ double MeshSimplifier::Quadric::SumError(const Quadric& q, const D3DXVECTOR3& p)
 }
 
 MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
-                               const std::vector<DWORD>& attributes, const std::vector<bool>& locked) {
+                               const std::vector<DWORD>& attributes, const std::vector<bool>& locked)
+    : m_sourceIndices(indices) {
     const DWORD numVertices = static_cast<DWORD>(positions.size());
     const DWORD numFaces = static_cast<DWORD>(indices.size() / 3);
     m_vertices.resize(numVertices);
@@ -85,8 +131,6 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
         Face& face = m_faces[f];
         std::copy_n(&indices[3 * static_cast<size_t>(f)], 3, face.m_dwCorners);
         face.m_dwAttribute = attributes[f];
-        face.m_sourceNormal = Normal(f);
-        face.m_dwDeath = kSurvives;
         for (DWORD corner : face.m_dwCorners) {
             ++m_vertices[corner].m_dwFaceCapacity;
         }
@@ -97,9 +141,10 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
     for (Vertex& vertex : m_vertices) {
         m_dwUsedVertices += vertex.m_dwFaceCapacity != 0 ? 1 : 0;
         vertex.m_dwFaceStart = start;
-        vertex.m_dwFaceCapacity += vertex.m_dwFaceCapacity / 2 + 2;
+        vertex.m_dwFaceCapacity += 4;
         start += vertex.m_dwFaceCapacity;
     }
+    m_faceLists.reserve(start + start / 16);
     m_faceLists.resize(start);
     for (DWORD f = 0; f < numFaces; ++f) {
         for (DWORD corner : m_faces[f].m_dwCorners) {
@@ -113,6 +158,11 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
 
 D3DXVECTOR3 MeshSimplifier::Normal(DWORD face) const {
     const DWORD* c = m_faces[face].m_dwCorners;
+    return FaceNormal(m_vertices[c[0]].m_position, m_vertices[c[1]].m_position, m_vertices[c[2]].m_position);
+}
+
+D3DXVECTOR3 MeshSimplifier::SourceNormal(DWORD face) const {
+    const DWORD* c = &m_sourceIndices[3 * static_cast<size_t>(face)];
     return FaceNormal(m_vertices[c[0]].m_position, m_vertices[c[1]].m_position, m_vertices[c[2]].m_position);
 }
 
@@ -142,8 +192,9 @@ void MeshSimplifier::RemoveFace(DWORD v, DWORD face) {
 }
 
 void MeshSimplifier::AddFacePlanes() {
-    for (const Face& face : m_faces) {
-        const D3DXVECTOR3& n = face.m_sourceNormal;
+    for (DWORD f = 0; f < m_faces.size(); ++f) {
+        const Face& face = m_faces[f];
+        const D3DXVECTOR3 n = SourceNormal(f);
         const double length = std::sqrt(static_cast<double>(Dot(n, n)));
         if (length == 0.0) {
             continue;
@@ -172,7 +223,7 @@ bool MeshSimplifier::AddBoundaryPlanes(DWORD v, std::span<const Edge> edges) {
             if (!FaceHas(f, edge.m_dwOther)) {
                 continue;
             }
-            const D3DXVECTOR3& n = m_faces[f].m_sourceNormal;
+            const D3DXVECTOR3 n = SourceNormal(f);
             const D3DXVECTOR3& p = m_vertices[v].m_position;
             const D3DXVECTOR3 along = Sub(m_vertices[edge.m_dwOther].m_position, p);
             const D3DXVECTOR3 side = Cross(along, n);
@@ -275,7 +326,7 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
             }
             // Small turns add up over many collapses: the face must also still
             // face the way it did in the source.
-            if (Dot(face.m_sourceNormal, after) <= 0.0f) {
+            if (Dot(SourceNormal(f), after) <= 0.0f) {
                 return false;
             }
             // A repeat needs both other corners round `to` as well (the tetrahedron case).
@@ -389,7 +440,7 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
         const DWORD f = m_faceLists[vertex.m_dwFaceStart + i];
         Face& face = m_faces[f];
         if (FaceHas(f, to)) {
-            face.m_dwDeath = step;
+            m_faceDeaths[f] = step;
             for (DWORD corner : face.m_dwCorners) {
                 if (corner != from) {
                     RemoveFace(corner, f);
@@ -412,15 +463,13 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
 
 void MeshSimplifier::Run(DWORD minVertices) {
     // Each vertex waits in the queue at most once.
-    std::vector<Candidate> storage;
-    storage.reserve(m_vertices.size());
-    std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> queue(std::greater<Candidate>(),
-                                                                                          std::move(storage));
+    std::vector<Candidate> queue;
+    queue.reserve(m_vertices.size());
     m_collapses.reserve(m_vertices.size());
     auto enqueue = [&](DWORD v, std::span<const Edge> edges) {
         Candidate c{};
         if (BestCollapse(v, edges, nullptr, c)) {
-            queue.push(c);
+            HeapPush(queue, c);
             m_vertices[v].m_bQueued = true;
         }
     };
@@ -436,10 +485,10 @@ void MeshSimplifier::Run(DWORD minVertices) {
         }
     }
     if (outlines) {
-        while (!queue.empty()) {
-            m_vertices[queue.top().m_dwFrom].m_bQueued = false;
-            queue.pop();
+        for (const Candidate& c : queue) {
+            m_vertices[c.m_dwFrom].m_bQueued = false;
         }
+        queue.clear();
         for (DWORD v = 0; v < m_vertices.size(); ++v) {
             if (Movable(v)) {
                 enqueue(v, GatherEdges(v, m_ringScratch));
@@ -450,8 +499,7 @@ void MeshSimplifier::Run(DWORD minVertices) {
     // afresh when it comes up and goes back in line if it got dearer or
     // changed its target.
     while (m_dwUsedVertices > minVertices && !queue.empty()) {
-        const Candidate top = queue.top();
-        queue.pop();
+        const Candidate top = HeapPop(queue);
         m_vertices[top.m_dwFrom].m_bQueued = false;
         if (m_vertices[top.m_dwFrom].m_bRemoved) {
             continue;
@@ -462,7 +510,7 @@ void MeshSimplifier::Run(DWORD minVertices) {
             continue;
         }
         if (now.m_dwTo != top.m_dwTo || now.m_dCost > top.m_dCost) {
-            queue.push(now);
+            HeapPush(queue, now);
             m_vertices[top.m_dwFrom].m_bQueued = true;
             continue;
         }
@@ -479,9 +527,5 @@ void MeshSimplifier::Run(DWORD minVertices) {
         if (!m_vertices[to].m_bQueued && Movable(to)) {
             enqueue(to, GatherEdges(to, m_ringScratch));
         }
-    }
-    m_faceDeaths.resize(m_faces.size());
-    for (size_t f = 0; f < m_faces.size(); ++f) {
-        m_faceDeaths[f] = m_faces[f].m_dwDeath;
     }
 }

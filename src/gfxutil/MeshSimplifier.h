@@ -22,6 +22,7 @@ public:
 
     // `positions` per vertex; `locked` per vertex (may be empty); faces as 3
     // indices each with one attribute. Vertices no face uses are ignored.
+    // `indices` must outlive the simplifier.
     MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
                    const std::vector<DWORD>& attributes, const std::vector<bool>& locked);
 
@@ -49,7 +50,6 @@ private:
         double m_dCost;
         DWORD m_dwFrom;
         DWORD m_dwTo;
-        bool operator>(const Candidate& other) const { return m_dCost > other.m_dCost; }
     };
     struct Edge {
         DWORD m_dwOther;
@@ -61,8 +61,6 @@ private:
     struct Face {
         DWORD m_dwCorners[3];
         DWORD m_dwAttribute;
-        D3DXVECTOR3 m_sourceNormal;
-        DWORD m_dwDeath;
     };
     // What the collapses read and mark of a vertex, together in one place.
     // Its faces are a run of m_faceLists with room to grow in place.
@@ -98,12 +96,15 @@ private:
         return c[0] == v || c[1] == v || c[2] == v;
     }
     D3DXVECTOR3 Normal(DWORD face) const;
+    // The face as it was given (its vertices' positions never change).
+    D3DXVECTOR3 SourceNormal(DWORD face) const;
     const DWORD* FacesBegin(DWORD v) const { return m_faceLists.data() + m_vertices[v].m_dwFaceStart; }
     const DWORD* FacesEnd(DWORD v) const { return FacesBegin(v) + m_vertices[v].m_dwFaceCount; }
     DWORD FaceCount(DWORD v) const { return m_vertices[v].m_dwFaceCount; }
     void AddFace(DWORD v, DWORD face);
     void RemoveFace(DWORD v, DWORD face);
 
+    const std::vector<DWORD>& m_sourceIndices;
     std::vector<Face> m_faces;
     std::vector<Vertex> m_vertices;
     std::vector<DWORD> m_faceLists;
