@@ -419,6 +419,34 @@ void CompareModels() {
     }
 }
 
+// The usual console output, keeping each benchmark's CPU time per iteration
+// so that the build can be set against meshoptimizer in one line.
+class TimeKeeper : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                m_times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    // The median over the repetitions; 0 when the benchmark did not run.
+    double Median(const std::string& name) const {
+        const auto it = m_times.find(name);
+        if (it == m_times.end() || it->second.empty()) {
+            return 0.0;
+        }
+        std::vector<double> times = it->second;
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    }
+
+private:
+    std::map<std::string, std::vector<double>> m_times;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -426,7 +454,15 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    benchmark::RunSpecifiedBenchmarks();
+    TimeKeeper keeper;
+    benchmark::RunSpecifiedBenchmarks(&keeper);
+    const double ours = keeper.Median("BM_PMeshGenerate");
+    const double theirs = keeper.Median("BM_MeshoptSimplify");
+    if (ours > 0.0 && theirs > 0.0) {
+        std::printf("\nBuild to half the vertices, CPU time: pmesh %.2f ms, meshopt_simplify %.2f ms\n", ours, theirs);
+        std::printf("  build time ratio pmesh/meshopt: %.2f (at least half meshoptimizer's throughput: <= 2)\n",
+                    ours / theirs);
+    }
     Compare();
     CompareModels();
     benchmark::Shutdown();
