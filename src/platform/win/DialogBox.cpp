@@ -39,12 +39,18 @@ bool NobodyCanAnswer() {
     return driver == nullptr || std::strcmp(driver, "offscreen") == 0;
 }
 
+// The platform's ranges of keyboard and mouse messages.
+constexpr UINT kKeyFirst = 0x0100;
+constexpr UINT kKeyLast = 0x0109;
+constexpr UINT kMouseFirst = 0x0200;
+constexpr UINT kMouseLast = 0x020E;
+
 bool IsKeyMessage(UINT message) {
-    return message >= WM_KEYDOWN && message <= 0x0109;
+    return message >= kKeyFirst && message <= kKeyLast;
 }
 
 bool IsMouseMessage(UINT message) {
-    return message >= WM_MOUSEMOVE && message <= 0x020E;
+    return message >= kMouseFirst && message <= kMouseLast;
 }
 
 // What the loop does with one message. The owner is disabled while the
