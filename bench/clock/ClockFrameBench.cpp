@@ -28,7 +28,7 @@ std::string MakeRunFolder() {
         std::fprintf(stderr, "clock_bench: no temporary folder\n");
         std::exit(1);
     }
-    for (const char* folder : {"Model", "Texture", "Misc"}) {
+    for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
         fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(pattern) / folder, fs::copy_options::recursive);
     }
     fs::current_path(pattern);

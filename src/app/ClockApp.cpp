@@ -6,6 +6,7 @@
 #include "app/FrameValues.h"
 #include "app/ViewControl.h"
 #include "platform/win/WinGdi.h"
+#include "sound/AlarmSound.h"
 
 namespace {
 
@@ -47,11 +48,23 @@ ClockApp::ClockApp()
       m_pDepthFog(nullptr),
       m_pPath(nullptr),
       m_pDrawQueue(nullptr),
+      m_pDammySkin(nullptr),
       m_pClockDammy(nullptr),
       m_pBirdFlight(nullptr),
+      m_pBird(nullptr),
       m_pSparkTrail(nullptr),
+      m_pBubbles(nullptr),
       m_pBackGround(nullptr),
       m_pVelmoran(nullptr),
+      m_pRibbonLeaders(nullptr),
+      m_pRibbon(nullptr),
+      m_nLastButton(0),
+      m_pButtonBar(nullptr),
+      m_nTimerPanelOpen(0),
+      m_pTimerPanel(nullptr),
+      m_pMainFrame(nullptr),
+      m_pMusic(nullptr),
+      m_pAlarm(nullptr),
       m_pTexList(nullptr) {
     m_dwCreationWidth = 512;
     m_dwCreationHeight = 384;
@@ -70,11 +83,19 @@ ClockApp::ClockApp()
     m_pDepthFog = new DepthFog();
     m_pPath = new FergusonPath();
     m_pDrawQueue = new DrawQueue();
+    m_pDammySkin = new SkinnedMesh();
     m_pClockDammy = new Model(m_pTexList);
     m_pBirdFlight = new BirdFlight();
+    m_pBird = new SkinnedMesh();
     m_pSparkTrail = new ParticleTrailPC();
+    m_pBubbles = new ParticleBubble();
     m_pBackGround = new BackGroundObj(m_pTexList);
     m_pVelmoran = new Velmoran(m_pTexList);
+    m_pRibbonLeaders = new RibbonLeaders();
+    m_pRibbon = new ParticleTrailRibonG();
+    m_pButtonBar = new ButtonBar();
+    m_pTimerPanel = new TimerPanel();
+    m_pMainFrame = new MainFrame();
 }
 
 ClockApp::~ClockApp() {
@@ -99,11 +120,22 @@ void ClockApp::DeleteMembers() {
     DeleteOwned(m_pDepthFog);
     DeleteOwned(m_pPath);
     DeleteOwned(m_pDrawQueue);
+    DeleteOwned(m_pDammySkin);
     DeleteOwned(m_pClockDammy);
     DeleteOwned(m_pBirdFlight);
+    DeleteOwned(m_pBird);
     DeleteOwned(m_pSparkTrail);
+    DeleteOwned(m_pBubbles);
     DeleteOwned(m_pBackGround);
     DeleteOwned(m_pVelmoran);
+    DeleteOwned(m_pRibbonLeaders);
+    DeleteOwned(m_pRibbon);
+    DeleteOwned(m_pButtonBar);
+    DeleteOwned(m_pTimerPanel);
+    DeleteOwned(m_pMainFrame);
+    // The segment holds its own references to the music services.
+    DeleteOwned(m_pAlarm);
+    DeleteOwned(m_pMusic);
     // Last: the models above gave their textures back to it.
     DeleteOwned(m_pTexList);
 }
@@ -147,6 +179,7 @@ HRESULT ClockApp::OnAppInit() {
     SendMessageA(m_hWnd, WM_PAINT, 0, 0);
     SetupInput(m_hWnd);
     m_bLoading = FALSE;
+    LoadAlarmSound(m_hWnd, &m_pMusic, &m_pAlarm);
     return S_OK;
 }
 
@@ -189,11 +222,20 @@ HRESULT ClockApp::LoadMedia() {
     if (FAILED(m_pPath->Load("Clock.fpp"))) {
         return E_FAIL;
     }
+    if (FAILED(m_pDammySkin->Load(m_pd3dDevice, m_d3dCaps, "Dammy.x"))) {
+        return E_FAIL;
+    }
     if (FAILED(m_pClockDammy->Load(m_pd3dDevice, "ClockDammy.x"))) {
         return E_FAIL;
     }
     m_pBirdFlight->SetModel(m_pClockDammy);
+    if (FAILED(m_pBird->Load(m_pd3dDevice, m_d3dCaps, "BlueBird01.x"))) {
+        return E_FAIL;
+    }
     if (FAILED(m_pSparkTrail->Load(m_pd3dDevice))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pBubbles->Load(m_pd3dDevice))) {
         return E_FAIL;
     }
     if (FAILED(m_pBackGround->Load(m_pd3dDevice, "VelmoranTuru04.x", "Clock.bps"))) {
@@ -203,6 +245,19 @@ HRESULT ClockApp::LoadMedia() {
         return E_FAIL;
     }
     m_pVelmoran->SetShowNumerals(m_pFlags->IsSet(FLAG_SHOW_NUMERALS));
+    m_pRibbonLeaders->Load(m_pPath);
+    if (FAILED(m_pRibbon->Load(m_pd3dDevice))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pButtonBar->Load(m_pd3dDevice, "Bottun.dds"))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pTimerPanel->Load(m_pd3dDevice, "BottunTimer01.dds", "SpriteDigital01.dds", "Frame01.dds"))) {
+        return E_FAIL;
+    }
+    if (FAILED(m_pMainFrame->Load(m_pd3dDevice, "MainFrame01.dds"))) {
+        return E_FAIL;
+    }
     return S_OK;
 }
 
@@ -247,7 +302,12 @@ HRESULT ClockApp::OnDeviceRestored() {
     m_pViewports->SetFramed(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
     m_pViewports->SetFull(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
     g_viewport = m_pFlags->IsSet(FLAG_FRAMED_VIEW) ? m_pViewports->Framed() : m_pViewports->Full();
+    m_pButtonBar->SetViewport(g_viewport);
+    m_pTimerPanel->SetViewport(g_viewport);
+    m_pMainFrame->SetViewport(g_viewport);
     m_pDepthFog->Apply(m_pd3dDevice, m_pCamera, g_viewport.Width, g_viewport.Height, 1);
+    m_pDammySkin->RestoreStates();
+    m_pBird->RestoreStates();
     return S_OK;
 }
 
@@ -281,10 +341,20 @@ HRESULT ClockApp::FrameUpdate() {
     g_frameStep = m_fElapsedTime <= kMaxFrameStep ? m_fElapsedTime : kMaxFrameStep;
     g_appTime = m_fTime;
 
+    if (UpdateOverlay()) {
+        return S_OK;
+    }
+    FollowAlarmRinging(m_pTimerPanel->Ringing(), g_alarmSounding, m_pAlarm);
+
     m_pBirdFlight->StorePrevious();
     m_pBirdFlight->Update(m_pPath, m_pSparkTrail);
+    m_pBird->FrameMove(1, 1, 0);
     m_pSparkTrail->Update();
+    m_pBubbles->Emit(0.0f, 0.0f, 0.0f);
+    m_pBubbles->Update();
     m_pVelmoran->Update();
+    m_pRibbonLeaders->Update(m_pPath, m_pRibbon);
+    m_pRibbon->Update();
 
     if (m_pFlags->IsSet(FLAG_MANUAL_CAMERA)) {
         KeyboardStep(m_pd3dDevice, m_pCamera, m_keyState);
@@ -297,8 +367,8 @@ HRESULT ClockApp::FrameUpdate() {
         m_pDepthFog->SetColor(g_clearColor);
         m_pDepthFog->Apply(m_pd3dDevice, m_pCamera, g_viewport.Width, g_viewport.Height, 0);
     }
-    if (m_keyState.m_bKey2) {
-        m_pFlags->ToggleRepeat(FLAG_SHOW_BUTTONS);
+    if (m_keyState.m_bKey2 && m_pFlags->ToggleRepeat(FLAG_SHOW_BUTTONS)) {
+        CloseTimerPanel();
     }
     if (m_keyState.m_bKey3 && m_pFlags->ToggleRepeat(FLAG_FRAMED_VIEW)) {
         m_pViewports->SetFramed(m_d3dsdBackBuffer.Width, m_d3dsdBackBuffer.Height);
@@ -310,6 +380,10 @@ HRESULT ClockApp::FrameUpdate() {
             g_viewport = m_pViewports->Full();
             m_pFlags->ClearBits(FLAG_SHOW_BUTTONS);
         }
+        CloseTimerPanel();
+        m_pButtonBar->SetViewport(g_viewport);
+        m_pTimerPanel->SetViewport(g_viewport);
+        m_pMainFrame->SetViewport(g_viewport);
     }
     if (m_keyState.m_bKey4 && m_pFlags->ToggleRepeat(FLAG_SHOW_NUMERALS)) {
         m_pVelmoran->SetShowNumerals(m_pFlags->IsSet(FLAG_SHOW_NUMERALS));
@@ -318,6 +392,52 @@ HRESULT ClockApp::FrameUpdate() {
     m_pDepthFog->Keyboard(m_keyState);
     m_pDepthFog->Apply(m_pd3dDevice, m_pCamera, g_viewport.Width, g_viewport.Height, 0);
     return S_OK;
+}
+
+BOOL ClockApp::UpdateOverlay() {
+    // The cursor counts only while the left button holds the capture, so
+    // hovering never presses a button.
+    float x = 0.0f;
+    float y = 0.0f;
+    if (GetCapture() != nullptr) {
+        POINT pt = {};
+        GetCursorPos(&pt);
+        ScreenToClient(m_hWnd, &pt);
+        x = float(pt.x);
+        y = float(pt.y);
+    }
+    m_nLastButton = m_pButtonBar->HitTest(x, y, 0.0f);
+    switch (m_nLastButton) {
+        case ButtonBar::kExit:
+            StopAlarmIfPlaying(m_pAlarm);
+            PostMessageA(m_hWnd, WM_COMMAND, CMD_EXIT, 0);
+            m_nQuit = 1;
+            break;
+        case ButtonBar::kFullScreen:
+            PostMessageA(m_hWnd, WM_COMMAND, CMD_TOGGLE_FULLSCREEN, 0);
+            break;
+        case ButtonBar::kCameraMode:
+            m_pFlags->ToggleBits(FLAG_MANUAL_CAMERA);
+            ResetCamera(m_pCamera);
+            break;
+        case ButtonBar::kTimerPanel:
+            m_nTimerPanelOpen = 1 - m_nTimerPanelOpen;
+            m_pTimerPanel->Reset();
+            break;
+        default:
+            if (m_nTimerPanelOpen == 1) {
+                m_pTimerPanel->Tick();
+                m_pTimerPanel->HitTest(x, y, 0.0f);
+            }
+            return FALSE;
+    }
+    m_nLastButton = 0;
+    return TRUE;
+}
+
+void ClockApp::CloseTimerPanel() {
+    m_nTimerPanelOpen = 0;
+    m_pTimerPanel->Reset();
 }
 
 HRESULT ClockApp::OnFrameUpdate() {
@@ -355,6 +475,15 @@ HRESULT ClockApp::RenderScene() {
     m_pCamera->BuildFrustum();
     const FrustumInfo* pFrustum = &m_pCamera->Frustum();
 
+    // The bird is culled by its unscaled volume but drawn 3.5 times its own size.
+    if (m_pBirdFlight->IsVisible(m_pd3dDevice, pFrustum) != 0) {
+        D3DXMATRIX matScale;
+        D3DXMATRIX matBird;
+        D3DXMatrixScaling(&matScale, 3.5f, 3.5f, 3.5f);
+        D3DXMatrixMultiply(&matBird, &matScale, &m_pBirdFlight->World());
+        m_pBird->Render(matBird);
+    }
+
     m_pBackGround->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
     m_pVelmoran->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
 
@@ -370,6 +499,18 @@ HRESULT ClockApp::RenderScene() {
 
     D3DXMATRIX matBillboard;
     m_pSparkTrail->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
+    m_pRibbon->Render(m_pd3dDevice);
+    m_pBubbles->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
+
+    if (m_pFlags->IsSet(FLAG_FRAMED_VIEW)) {
+        m_pMainFrame->Draw(m_pd3dDevice);
+    }
+    if (m_pFlags->IsSet(FLAG_SHOW_BUTTONS)) {
+        m_pButtonBar->Draw(m_pd3dDevice);
+    }
+    if (m_nTimerPanelOpen == 1) {
+        m_pTimerPanel->Draw(m_pd3dDevice);
+    }
     return S_OK;
 }
 
@@ -377,6 +518,8 @@ HRESULT ClockApp::OnDeviceLost() {
     if (m_pFont != nullptr) {
         m_pFont->OnDeviceLost();
     }
+    m_pDammySkin->ReleaseDeviceMeshes();
+    m_pBird->ReleaseDeviceMeshes();
     return S_OK;
 }
 
@@ -385,10 +528,18 @@ HRESULT ClockApp::OnDeviceDestroyed() {
         m_pFont->OnDeviceDestroyed();
     }
     m_pPath->Release();
+    m_pDammySkin->DeleteTree();
     m_pClockDammy->Release();
+    m_pBird->DeleteTree();
     m_pSparkTrail->Invalidate();
+    m_pBubbles->Invalidate();
     m_pBackGround->Release();
     m_pVelmoran->Release();
+    m_pRibbon->Invalidate();
+    m_pButtonBar->ReleaseDeviceObjects();
+    m_pTimerPanel->ReleaseDeviceObjects();
+    m_pMainFrame->ReleaseDeviceObjects();
+    StopAlarmIfPlaying(m_pAlarm);
     return S_OK;
 }
 

@@ -4,12 +4,19 @@
 
 #include "app/DepthFog.h"
 #include "app/KeyState.h"
+#include "app/TimerPanel.h"
 #include "bird/BirdFlight.h"
 #include "bird/FergusonPath.h"
+#include "bird/SkinnedMesh.h"
 #include "framework/AppFrame.h"
 #include "framework/BitmapFont.h"
+#include "overlay/ButtonBar.h"
 #include "overlay/Flags.h"
+#include "overlay/MainFrame.h"
+#include "particles/ParticleBubble.h"
 #include "particles/ParticleTrailPC.h"
+#include "particles/ParticleTrailRibonG.h"
+#include "particles/RibbonLeaders.h"
 #include "platform/dinput/DInput.h"
 #include "scene/BackGroundObj.h"
 #include "scene/Camera.h"
@@ -18,6 +25,8 @@
 #include "scene/TexList.h"
 #include "scene/Velmoran.h"
 #include "scene/ViewportPair.h"
+#include "sound/MusicManager.h"
+#include "sound/MusicSegment.h"
 
 class ClockApp : public AppFrame {
 public:
@@ -60,10 +69,26 @@ public:
     BackGroundObj* GetBackGround() const { return m_pBackGround; }
     Velmoran* GetVelmoran() const { return m_pVelmoran; }
     TexList* GetTexList() const { return m_pTexList; }
+    SkinnedMesh* GetDammySkin() const { return m_pDammySkin; }
+    SkinnedMesh* GetBird() const { return m_pBird; }
+    ParticleBubble* GetBubbles() const { return m_pBubbles; }
+    RibbonLeaders* GetRibbonLeaders() const { return m_pRibbonLeaders; }
+    ParticleTrailRibonG* GetRibbon() const { return m_pRibbon; }
+    ButtonBar* GetButtonBar() const { return m_pButtonBar; }
+    TimerPanel* GetTimerPanel() const { return m_pTimerPanel; }
+    MainFrame* GetMainFrame() const { return m_pMainFrame; }
+    int TimerPanelOpen() const { return m_nTimerPanelOpen; }
+    MusicManager* GetMusic() const { return m_pMusic; }
+    MusicSegment* GetAlarm() const { return m_pAlarm; }
 
 private:
     // Destroys the members in the order they were created.
     void DeleteMembers();
+    // Update steps 3 to 6: the cursor while captured, the corner buttons and
+    // the open timer panel. TRUE when a button acted, which ends the frame's update.
+    BOOL UpdateOverlay();
+    // Closes the timer panel and puts it back to its start.
+    void CloseTimerPanel();
 
     BOOL m_bLoading;
     BitmapFont* m_pFont;
@@ -77,11 +102,23 @@ private:
     DepthFog* m_pDepthFog;
     FergusonPath* m_pPath;
     DrawQueue* m_pDrawQueue;
+    SkinnedMesh* m_pDammySkin;
     Model* m_pClockDammy;
     BirdFlight* m_pBirdFlight;
+    SkinnedMesh* m_pBird;
     ParticleTrailPC* m_pSparkTrail;
+    ParticleBubble* m_pBubbles;
     BackGroundObj* m_pBackGround;
     Velmoran* m_pVelmoran;
+    RibbonLeaders* m_pRibbonLeaders;
+    ParticleTrailRibonG* m_pRibbon;
+    int m_nLastButton;
+    ButtonBar* m_pButtonBar;
+    int m_nTimerPanelOpen;
+    TimerPanel* m_pTimerPanel;
+    MainFrame* m_pMainFrame;
+    MusicManager* m_pMusic;
+    MusicSegment* m_pAlarm;
     // The texture cache the display meshes share; outlives every model.
     TexList* m_pTexList;
 };

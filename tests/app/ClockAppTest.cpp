@@ -562,12 +562,27 @@ TEST_F(ClockAppTest, RenderPassDrawsTheQueuedMeshesBlendedThenTheSparksAndEmptie
             draws.push_back(&ev[i]);
         }
     }
-    // Queued meshes (indexed, blended), then the one spark draw last.
-    ASSERT_GE(draws.size(), 2u);
-    for (std::size_t i = 0; i + 1 < draws.size(); ++i) {
+    // The bird unblended, the queued meshes blended, then one draw each for
+    // the sparks, the ribbons and the bubbles, in that order.
+    const DWORD sparks = app.GetSparkTrail()->LiveCount();
+    const DWORD segments = app.GetRibbon()->LiveCount();
+    const DWORD bubbles = app.GetBubbles()->LiveCount();
+    ASSERT_GT(segments, 0u);
+    ASSERT_GT(bubbles, 0u);
+    ASSERT_GE(draws.size(), 5u);
+    const std::size_t n = draws.size();
+    EXPECT_EQ(sparks, draws[n - 3]->m_uPrimitives);
+    EXPECT_EQ(2 * segments, draws[n - 2]->m_uPrimitives);
+    EXPECT_EQ(bubbles, draws[n - 1]->m_uPrimitives);
+    std::size_t first = 0;
+    while (first < n - 3 && draws[first]->m_dwAlphaBlend == FALSE) {
+        ++first;
+    }
+    EXPECT_GT(first, 0u) << "no unblended bird draw before the queue";
+    EXPECT_LT(first, n - 3) << "no queued mesh";
+    for (std::size_t i = first; i < n - 3; ++i) {
         EXPECT_EQ(TRUE, draws[i]->m_dwAlphaBlend) << i;
     }
-    EXPECT_EQ(app.GetSparkTrail()->LiveCount(), draws.back()->m_uPrimitives);
     DWORD blend = TRUE;
     app.Device()->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
     EXPECT_EQ(FALSE, blend);

@@ -62,7 +62,7 @@ public:
 TEST(ClockFrameAllocationTest, WarmFramesOfTheWholeClockAllocateNothing) {
     ScopedTempCwd cwd;
     namespace fs = std::filesystem;
-    for (const char* folder : {"Model", "Texture", "Misc"}) {
+    for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
         fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(cwd.Path()) / folder, fs::copy_options::recursive);
     }
     // Framed view, numerals shown: the most the scene draws.
@@ -75,10 +75,10 @@ TEST(ClockFrameAllocationTest, WarmFramesOfTheWholeClockAllocateNothing) {
     ASSERT_EQ(S_OK, app.Create(nullptr));
     ASSERT_NE(nullptr, app.GetSparkTrail()->Texture());
     env.m_log.m_bRecord = false;
-    // Long enough for the spark trail to reach its steady population: its
-    // records are made on demand and then recycled.
+    // Long enough for every particle effect to reach its steady population
+    // (bubbles live 20 s): records are made on demand and then recycled.
     double t = 1.0;
-    for (int i = 0; i < 600; ++i) {
+    for (int i = 0; i < 1200; ++i) {
         t += 0.03;
         SetTestClock(t);
         ASSERT_EQ(S_OK, app.Step());

@@ -14,6 +14,7 @@
 #include "app/ClockApp.h"
 #include "app/FrameValues.h"
 #include "app/ViewControl.h"
+#include "framework/FrameTimer.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
 #include "support/TempDir.h"
@@ -27,6 +28,18 @@ constexpr float kHandLength[3] = {6.6f, 9.6f, 10.6f};
 constexpr float kHandFrontZ[3] = {-0.55f, -0.85f, -1.15f};
 
 std::time_t s_now = 0;
+// The frame timer creeps a microsecond per reading, so the bird, its sparks,
+// the ribbons and the bubbles stay where they are between the two pictures;
+// only the hands move.
+LONGLONG s_llTicks = 5000000;
+BOOL StillFrequency(LARGE_INTEGER* frequency) {
+    frequency->QuadPart = 1000000;
+    return TRUE;
+}
+BOOL StillCounter(LARGE_INTEGER* count) {
+    count->QuadPart = ++s_llTicks;
+    return TRUE;
+}
 std::time_t FixedClock() {
     return s_now;
 }
@@ -56,12 +69,18 @@ class ClockSceneRenderTest : public ::testing::Test {
 protected:
     ClockSceneRenderTest() {
         namespace fs = std::filesystem;
-        for (const char* folder : {"Model", "Texture", "Misc"}) {
+        for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
             fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(m_cwd.Path()) / folder, fs::copy_options::recursive);
         }
         kernel_hooks::SetWallClock(FixedClock);
+        kernel_hooks::SetPerformanceCounter(StillFrequency, StillCounter);
+        frame_timer_testing::Reset();
     }
-    ~ClockSceneRenderTest() override { kernel_hooks::SetWallClock(nullptr); }
+    ~ClockSceneRenderTest() override {
+        kernel_hooks::SetWallClock(nullptr);
+        kernel_hooks::SetPerformanceCounter(nullptr, nullptr);
+        frame_timer_testing::Reset();
+    }
 
     void WriteFlags(DWORD word) {
         m_cwd.WriteFile("Misc/VelmoranFlags.vmf", std::string(reinterpret_cast<const char*>(&word), 4));
@@ -201,10 +220,16 @@ TEST_F(ClockSceneRenderTest, HandsPointWhereTheLocalTimeSaysInTheFramedBlackScen
     }
     EXPECT_EQ(3, unchanged) << "the dial changed where no hand ever was";
 
-    // The scene viewport's corner is background (black, and the fog is black
-    // too); the margin is white and holds the green statistics.
-    const Pixel corner = At(a, width, float(g_viewport.X) + 1.0f, float(g_viewport.Y) + 1.0f);
-    EXPECT_LT(corner.r + corner.g + corner.b, 30);
+    // Inside the frame's band, the top of the scene viewport shows background
+    // (black, and the fog is black too) between the flowers; the margin is
+    // white and holds the green statistics.
+    int darkest = 3 * 255;
+    for (int i = 1; i < 10; ++i) {
+        const Pixel p = At(a, width, float(g_viewport.X) + float(g_viewport.Width) * float(i) / 10.0f,
+                           float(g_viewport.Y) + float(g_viewport.Height) * 0.12f);
+        darkest = std::min(darkest, p.r + p.g + p.b);
+    }
+    EXPECT_LT(darkest, 30);
     const Pixel margin = At(a, width, 2.0f, float(app.BackBufferDesc().Height) - 3.0f);
     EXPECT_GT(margin.r + margin.g + margin.b, 3 * 240);
     int green = 0;
