@@ -425,7 +425,9 @@ class TimeKeeper : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+            // Single runs, or only the medians when just the aggregates are reported.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
                 m_times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
             }
         }

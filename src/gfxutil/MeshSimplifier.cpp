@@ -61,9 +61,17 @@ T HeapPop(std::vector<T>& heap) {
             break;
         }
         size_t least = first;
-        for (size_t child = first + 1; child < std::min(first + 4, size); ++child) {
-            if (heap[child].m_dCost < heap[least].m_dCost) {
-                least = child;
+        if (first + 4 <= size) {
+            // All four: pairwise, which compiles to selects rather than
+            // branches the predictor keeps missing.
+            const size_t low = heap[first + 1].m_dCost < heap[first].m_dCost ? first + 1 : first;
+            const size_t high = heap[first + 3].m_dCost < heap[first + 2].m_dCost ? first + 3 : first + 2;
+            least = heap[high].m_dCost < heap[low].m_dCost ? high : low;
+        } else {
+            for (size_t child = first + 1; child < size; ++child) {
+                if (heap[child].m_dCost < heap[least].m_dCost) {
+                    least = child;
+                }
             }
         }
         if (!(heap[least].m_dCost < last.m_dCost)) {
@@ -253,21 +261,30 @@ std::span<const MeshSimplifier::Edge> MeshSimplifier::GatherEdges(DWORD v, std::
     DWORD count = 0;
     // Each neighbour remembers its slot under this stamp.
     const DWORD stamp = ++m_dwStamp;
+    const auto note = [&](DWORD w, DWORD attribute) {
+        Vertex& other = m_vertices[w];
+        if (other.m_dwStamp != stamp) {
+            other.m_dwStamp = stamp;
+            other.m_dwEdge = count;
+            edges[count++] = Edge{w, 1, attribute, false};
+        } else {
+            Edge& edge = edges[other.m_dwEdge];
+            ++edge.m_dwFaces;
+            edge.m_bMixed = edge.m_bMixed || edge.m_dwAttribute != attribute;
+        }
+    };
     for (const DWORD* it = FacesBegin(v); it != FacesEnd(v); ++it) {
         const Face& face = m_faces[*it];
-        for (DWORD w : face.m_dwCorners) {
-            if (w == v) {
-                continue;
-            }
-            Vertex& other = m_vertices[w];
-            if (other.m_dwStamp != stamp) {
-                other.m_dwStamp = stamp;
-                other.m_dwEdge = count;
-                edges[count++] = Edge{w, 1, face.m_dwAttribute, false};
-            } else {
-                Edge& edge = edges[other.m_dwEdge];
-                ++edge.m_dwFaces;
-                edge.m_bMixed = edge.m_bMixed || edge.m_dwAttribute != face.m_dwAttribute;
+        const DWORD* c = face.m_dwCorners;
+        if ((c[0] == v) + (c[1] == v) + (c[2] == v) == 1) {
+            // The other two corners in corner order, without a test per corner.
+            note(c[0] == v ? c[1] : c[0], face.m_dwAttribute);
+            note(c[2] == v ? c[1] : c[2], face.m_dwAttribute);
+        } else {
+            for (DWORD w : face.m_dwCorners) {  // a degenerate face holding v twice
+                if (w != v) {
+                    note(w, face.m_dwAttribute);
+                }
             }
         }
     }
