@@ -88,40 +88,44 @@ T HeapPop(std::vector<T>& heap) {
 
 }  // namespace
 
-// The upper triangle of the symmetric 4x4 matrix, row by row.
-void MeshSimplifier::Quadric::AddPlane(double a, double b, double c, double d, double weight) {
-    const double wa = weight * a;
-    const double wb = weight * b;
-    const double wc = weight * c;
-    const double wd = weight * d;
-    m_d[0] += wa * a;
-    m_d[1] += wa * b;
-    m_d[2] += wa * c;
-    m_d[3] += wa * d;
-    m_d[4] += wb * b;
-    m_d[5] += wb * c;
-    m_d[6] += wb * d;
-    m_d[7] += wc * c;
-    m_d[8] += wc * d;
-    m_d[9] += wd * d;
+void MeshSimplifier::Quadric::AddPlane(double a, double b, double c, double distance, double weight) {
+    m_fA[0] += static_cast<float>(weight * a * a);
+    m_fA[1] += static_cast<float>(weight * a * b);
+    m_fA[2] += static_cast<float>(weight * a * c);
+    m_fA[3] += static_cast<float>(weight * b * b);
+    m_fA[4] += static_cast<float>(weight * b * c);
+    m_fA[5] += static_cast<float>(weight * c * c);
+    m_fB[0] += static_cast<float>(weight * distance * a);
+    m_fB[1] += static_cast<float>(weight * distance * b);
+    m_fB[2] += static_cast<float>(weight * distance * c);
+    m_fC += static_cast<float>(weight * distance * distance);
 }
 
-void MeshSimplifier::Quadric::Add(const Quadric& q) {
-    for (int i = 0; i < 10; ++i) {
-        m_d[i] += q.m_d[i];
+void MeshSimplifier::Quadric::AddMoved(const Quadric& q, const D3DXVECTOR3& offset) {
+    // q about its own centre, at (x - offset): the same A, b - A offset, and
+    // q's error at -offset.
+    const double x = offset.x;
+    const double y = offset.y;
+    const double z = offset.z;
+    const float* A = q.m_fA;
+    for (int i = 0; i < 6; ++i) {
+        m_fA[i] += A[i];
     }
+    m_fB[0] += static_cast<float>(q.m_fB[0] - (A[0] * x + A[1] * y + A[2] * z));
+    m_fB[1] += static_cast<float>(q.m_fB[1] - (A[1] * x + A[3] * y + A[4] * z));
+    m_fB[2] += static_cast<float>(q.m_fB[2] - (A[2] * x + A[4] * y + A[5] * z));
+    m_fC += static_cast<float>(std::max(q.Error(-x, -y, -z), 0.0));
 }
 
-double MeshSimplifier::Quadric::SumError(const Quadric& q, const D3DXVECTOR3& p) const {
-    const double* a = m_d;
-    const double* b = q.m_d;
-    const double x = p.x;
-    const double y = p.y;
-    const double z = p.z;
-    const double sum = (a[0] + b[0]) * x * x + 2.0 * (a[1] + b[1]) * x * y + 2.0 * (a[2] + b[2]) * x * z +
-                       2.0 * (a[3] + b[3]) * x + (a[4] + b[4]) * y * y + 2.0 * (a[5] + b[5]) * y * z +
-                       2.0 * (a[6] + b[6]) * y + (a[7] + b[7]) * z * z + 2.0 * (a[8] + b[8]) * z + (a[9] + b[9]);
-    return std::max(sum, 0.0);
+double MeshSimplifier::Quadric::Error(double x, double y, double z) const {
+    const float* A = m_fA;
+    return A[0] * x * x + A[3] * y * y + A[5] * z * z + 2.0 * (A[1] * x * y + A[2] * x * z + A[4] * y * z) +
+           2.0 * (m_fB[0] * x + m_fB[1] * y + m_fB[2] * z) + m_fC;
+}
+
+void MeshSimplifier::AddPlane(DWORD v, double a, double b, double c, double d, double weight) {
+    const D3DXVECTOR3& p = m_vertices[v].m_position;
+    m_vertices[v].m_quadric.AddPlane(a, b, c, a * p.x + b * p.y + c * p.z + d, weight);
 }
 
 MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
@@ -131,7 +135,7 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
     const DWORD numFaces = static_cast<DWORD>(indices.size() / 3);
     m_vertices.resize(numVertices);
     for (DWORD v = 0; v < numVertices; ++v) {
-        m_vertices[v] = Vertex{positions[v], 0, 0, 0, 0, 0, v < locked.size() && locked[v], false, false};
+        m_vertices[v] = Vertex{Quadric{}, positions[v], 0, 0, 0, 0, 0, v < locked.size() && locked[v], false, false};
     }
     m_faces.resize(numFaces);
     m_faceDeaths.assign(numFaces, kSurvives);
@@ -160,7 +164,6 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
             m_faceLists[vertex.m_dwFaceStart + vertex.m_dwFaceCount++] = f;
         }
     }
-    m_quadrics.resize(numVertices);
     AddFacePlanes();
 }
 
@@ -213,7 +216,7 @@ void MeshSimplifier::AddFacePlanes() {
         const D3DXVECTOR3& p = m_vertices[face.m_dwCorners[0]].m_position;
         const double d = -(a * p.x + b * p.y + c * p.z);
         for (DWORD corner : face.m_dwCorners) {
-            m_quadrics[corner].AddPlane(a, b, c, d, length * 0.5);
+            AddPlane(corner, a, b, c, d, length * 0.5);
         }
     }
 }
@@ -245,8 +248,8 @@ bool MeshSimplifier::AddBoundaryPlanes(DWORD v, std::span<const Edge> edges) {
             const double d = -(a * p.x + b * p.y + c * p.z);
             // Each edge is seen from both ends: each end takes its own half.
             const double weight = kBoundaryWeight * Dot(along, along) * 0.5;
-            m_quadrics[v].AddPlane(a, b, c, d, weight);
-            m_quadrics[edge.m_dwOther].AddPlane(a, b, c, d, weight);
+            AddPlane(v, a, b, c, d, weight);
+            AddPlane(edge.m_dwOther, a, b, c, d, weight);
         }
     }
     return added;
@@ -415,12 +418,17 @@ bool MeshSimplifier::BestCollapse(DWORD v, std::span<const Edge> edges, const Ca
         m_candidateScratch.resize(edges.size());
     }
     Candidate* const options = m_candidateScratch.data();
+    const Quadric& quadric = m_vertices[v].m_quadric;
+    const D3DXVECTOR3& origin = vertex.m_position;
     size_t count = 0;
     for (const Edge& e : edges) {
         if ((onBorder && e.m_dwFaces != 1) || (onBoundary && !e.m_bMixed)) {
             continue;
         }
-        const double cost = m_quadrics[v].SumError(m_quadrics[e.m_dwOther], m_vertices[e.m_dwOther].m_position);
+        // v's quadric at the target plus the target's own at its centre.
+        const D3DXVECTOR3& p = m_vertices[e.m_dwOther].m_position;
+        const double cost = std::max(quadric.Error(p.x - origin.x, p.y - origin.y, p.z - origin.z), 0.0) +
+                            m_vertices[e.m_dwOther].m_quadric.m_fC;
         options[count++] = Candidate{cost, v, e.m_dwOther};
     }
     // Targets by cost, the first met first among equals: the cheapest that
@@ -474,7 +482,8 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
     }
     vertex.m_dwFaceCount = 0;
     vertex.m_bRemoved = true;
-    m_quadrics[to].Add(m_quadrics[from]);
+    m_vertices[to].m_quadric.AddMoved(m_vertices[from].m_quadric,
+                                      Sub(m_vertices[from].m_position, m_vertices[to].m_position));
     --m_dwUsedVertices;
 }
 

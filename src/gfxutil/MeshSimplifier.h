@@ -39,12 +39,18 @@ public:
     static constexpr DWORD kSurvives = 0xFFFFFFFF;
 
 private:
+    // Weighted squared distances to planes, about the vertex's own position:
+    // E(q) = q'Aq + 2b'q + c at the offset q from it. Near the vertex every
+    // term is small, so single precision holds the errors that matter.
     struct Quadric {
-        double m_d[10] = {};
-        void AddPlane(double a, double b, double c, double d, double weight);
-        void Add(const Quadric& q);
-        // The error of the sum of this and `q` at p, without forming the sum.
-        double SumError(const Quadric& q, const D3DXVECTOR3& p) const;
+        float m_fA[6] = {};  // xx xy xz yy yz zz
+        float m_fB[3] = {};
+        float m_fC = 0.0f;
+        // A plane by its unit normal and its signed distance from the centre.
+        void AddPlane(double a, double b, double c, double distance, double weight);
+        // Adds `q`, whose centre lies at `offset` from this one's.
+        void AddMoved(const Quadric& q, const D3DXVECTOR3& offset);
+        double Error(double x, double y, double z) const;
     };
     struct Candidate {
         double m_dCost;
@@ -65,6 +71,7 @@ private:
     // What the collapses read and mark of a vertex, together in one place.
     // Its faces are a run of m_faceLists with room to grow in place.
     struct Vertex {
+        Quadric m_quadric;
         D3DXVECTOR3 m_position;
         DWORD m_dwFaceStart;
         DWORD m_dwFaceCount;
@@ -77,6 +84,8 @@ private:
     };
 
     void AddFacePlanes();
+    // The plane a x + b y + c z + d = 0 into v's quadric.
+    void AddPlane(DWORD v, double a, double b, double c, double d, double weight);
     // Adds the planes of the borders and material boundaries among v's edges; true if there are any.
     bool AddBoundaryPlanes(DWORD v, std::span<const Edge> edges);
     // Not removed, not locked and still on a face.
@@ -108,7 +117,6 @@ private:
     std::vector<Face> m_faces;
     std::vector<Vertex> m_vertices;
     std::vector<DWORD> m_faceLists;
-    std::vector<Quadric> m_quadrics;
     std::vector<Collapse> m_collapses;
     std::vector<DWORD> m_faceDeaths;
     DWORD m_dwUsedVertices = 0;
