@@ -39,6 +39,8 @@ mkdir -p "$run"
 cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
 start_word=8
 [ "$scenario" = keys ] && start_word=0
+# The clicks and alarm scenarios show the corner buttons in the full view.
+if [ "$scenario" = clicks ] || [ "$scenario" = alarm ]; then start_word=4; fi
 printf "\\x$(printf %02x $start_word)\\x00\\x00\\x00" >"$run/Misc/VelmoranFlags.vmf"
 
 # Starts the program in the run folder and waits for its window.
@@ -161,24 +163,75 @@ coloured_pixels() {
                      if (hi - lo > 40) n++ } END { print n + 0 }'
 }
 
+# Counts the bird's blue pixels in the client area.
+blue_pixels() {
+  local shot=$1 top=$2
+  convert "$shot" -crop "512x384+0+$top" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0;
+                     if (b > r + 60 && b > g + 30 && b > 90) n++ } END { print n + 0 }'
+}
+
+# Near-white pixels (the read-out's digits) in a client rectangle x y w h.
+white_mask() {
+  local shot=$1 top=$2 x=$3 y=$4 w=$5 h=$6
+  convert "$shot" -crop "${w}x${h}+${x}+$((top + y))" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { print (($3 + 0 > 235 && $4 + 0 > 235 && $5 + 0 > 235) ? 1 : 0) }'
+}
+
+# Pixels whose near-white state differs between two shots in a rectangle.
+mask_change() {
+  local a=$1 b=$2 top=$3 x=$4 y=$5 w=$6 h=$7
+  paste <(white_mask "$a" "$top" "$x" "$y" "$w" "$h") <(white_mask "$b" "$top" "$x" "$y" "$w" "$h") |
+    awk '$1 != $2 { n++ } END { print n + 0 }'
+}
+
+# Brings client point (x, y) under the pointer. This Xvfb ignores pointer
+# moves (warped or synthesised), so the window moves instead: the pointer
+# rests at the screen's centre.
+point() {
+  xdotool windowmove --sync "$wid" $((512 - $1)) $((384 - top - $2)) 2>/dev/null ||
+    xdotool windowmove "$wid" $((512 - $1)) $((384 - top - $2))
+  sleep 0.3
+}
+
+shot() {
+  xwd -silent -id "$wid" | convert xwd:- "$1" 2>/dev/null || fail "no screenshot"
+}
+
+# A left click at client (x, y): pressed briefly. The overlay acts half a
+# second of frame steps after the press, and a step is at most 0.03 s, so
+# on a slow software-rendered display that takes longer: wait generously.
+click() {
+  point "$1" "$2"
+  sleep 0.1
+  xdotool mousedown 1
+  sleep 0.15
+  xdotool mouseup 1
+  sleep 2
+}
+
 if [ "$scenario" = keys ]; then
-  # The default view: full, black, following the bird. The clocks must be in
-  # it within a few seconds of flight.
+  # The default view: full, black, following the bird. The clocks and the
+  # bird must be in it within a few seconds of flight.
   start_program
   read -r ww wh <<<"$(window_size)"
   top=$((wh - 384))
   best=0
+  blue=0
   for _ in $(seq 1 40); do
     xwd -silent -id "$wid" | convert xwd:- "$work/default.png" 2>/dev/null || true
     if [ -s "$work/default.png" ]; then
       n=$(coloured_pixels "$work/default.png" "$top")
       [ "$n" -gt "$best" ] && best=$n && cp "$work/default.png" "$work/default-best.png"
-      [ "$n" -ge 3000 ] && break
+      b=$(blue_pixels "$work/default.png" "$top")
+      [ "$b" -gt "$blue" ] && blue=$b && cp "$work/default.png" "$work/bird.png"
+      [ "$n" -ge 3000 ] && [ "$blue" -ge 60 ] && break
     fi
     sleep 0.25
   done
   [ "$best" -ge 3000 ] || fail "the default view shows no scene ($best coloured pixels)"
-  echo "default view: $best coloured pixels"
+  [ "$blue" -ge 60 ] || fail "the bird is not in the default view ($blue blue pixels)"
+  echo "default view: $best coloured pixels, the bird in $blue blue pixels"
   stop_with_escape
 
   # Each digit key toggles at its first press after a start; one press per
@@ -205,6 +258,95 @@ if [ "$scenario" = keys ]; then
     echo "key $key: settings word $word -> $got"
     word=$got
   done
+  exit 0
+fi
+
+if [ "$scenario" = clicks ]; then
+  # Buttons at 512 x 384: timer at (76.8, 61.44), exit at (435.2, 61.44);
+  # in the panel, reset at (307.2, 115.2) and -1 min at (215.04, 249.6).
+  # The read-out's minutes fill about 35-50 % across, 44-56 % down.
+  start_program
+  read -r ww wh <<<"$(window_size)"
+  top=$((wh - 384))
+  sleep 1.5
+  shot "$work/closed.png"
+  click 77 61
+  shot "$work/open.png"
+  opened=$(mask_change "$work/closed.png" "$work/open.png" "$top" 179 169 154 46)
+  [ "$opened" -ge 150 ] || fail "the timer button did not open the panel ($opened read-out pixels changed)"
+  click 215 250
+  shot "$work/minus.png"
+  minutes=$(mask_change "$work/open.png" "$work/minus.png" "$top" 179 169 77 46)
+  seconds=$(mask_change "$work/open.png" "$work/minus.png" "$top" 266 169 67 46)
+  [ "$minutes" -ge 30 ] || fail "-1 min did not change the minutes ($minutes pixels)"
+  [ "$seconds" -lt $((minutes / 3)) ] || fail "-1 min changed the seconds ($seconds against $minutes pixels)"
+  click 307 115
+  shot "$work/reset.png"
+  back=$(mask_change "$work/open.png" "$work/reset.png" "$top" 179 169 77 46)
+  again=$(mask_change "$work/minus.png" "$work/reset.png" "$top" 179 169 77 46)
+  [ "$again" -ge 30 ] && [ "$back" -lt $((again / 3)) ] ||
+    fail "reset did not bring back 03 00 ($back pixels from the opened read-out, $again from 02 00)"
+  echo "panel: opened ($opened), -1 min ($minutes minutes, $seconds seconds pixels), reset ($back from 03 00)"
+
+  # The exit button ends the program as Esc would.
+  point 435 61
+  xdotool mousedown 1
+  sleep 0.15
+  xdotool mouseup 1
+  code=""
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      code=$?
+      set -e
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$code" ] || fail "the exit button did not end the program"
+  pid=""
+  [ "$code" -eq 0 ] || fail "exit code $code after the exit button"
+  [ "$(settings_word)" -eq 4 ] || fail "settings word $(settings_word) after the exit button, expected 4"
+  echo "exit button: code 0, settings saved"
+  exit 0
+fi
+
+if [ "$scenario" = alarm ]; then
+  # 3:00 less three minutes plus one second: 0:01; start, and the count-down
+  # rings within two seconds; reset stops the sound.
+  start_program
+  read -r ww wh <<<"$(window_size)"
+  top=$((wh - 384))
+  sleep 1.5
+  click 77 61
+  click 215 250
+  click 215 250
+  click 215 250
+  click 297 250
+  started=$(grep -c 'dmusic: segment started' "$work/program.log" || true)
+  [ "$started" -eq 0 ] || fail "the alarm sounded before the count-down was started"
+  point 205 115
+  xdotool mousedown 1
+  sleep 0.15
+  xdotool mouseup 1
+  # The press acts 0.5 s later; the count then reaches 0 within two seconds.
+  ok=""
+  for _ in $(seq 1 30); do
+    if grep -q 'dmusic: segment started' "$work/program.log"; then ok=1; break; fi
+    sleep 0.1
+  done
+  [ -n "$ok" ] || fail "no alarm within 3 s of starting a 0:01 count-down"
+  echo "alarm: the segment started"
+  click 307 115
+  ok=""
+  for _ in $(seq 1 20); do
+    if grep -q 'dmusic: segment stopped' "$work/program.log"; then ok=1; break; fi
+    sleep 0.1
+  done
+  [ -n "$ok" ] || fail "reset did not stop the alarm"
+  echo "alarm: reset stopped the segment"
+  stop_with_escape
   exit 0
 fi
 
