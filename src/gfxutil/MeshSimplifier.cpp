@@ -167,11 +167,6 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
     AddFacePlanes();
 }
 
-D3DXVECTOR3 MeshSimplifier::Normal(DWORD face) const {
-    const DWORD* c = m_faces[face].m_dwCorners;
-    return FaceNormal(m_vertices[c[0]].m_position, m_vertices[c[1]].m_position, m_vertices[c[2]].m_position);
-}
-
 D3DXVECTOR3 MeshSimplifier::SourceNormal(DWORD face) const {
     const DWORD* c = &m_sourceIndices[3 * static_cast<size_t>(face)];
     return FaceNormal(m_vertices[c[0]].m_position, m_vertices[c[1]].m_position, m_vertices[c[2]].m_position);

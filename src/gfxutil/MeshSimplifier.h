@@ -104,7 +104,6 @@ private:
         const DWORD* c = m_faces[face].m_dwCorners;
         return c[0] == v || c[1] == v || c[2] == v;
     }
-    D3DXVECTOR3 Normal(DWORD face) const;
     // The face as it was given (its vertices' positions never change).
     D3DXVECTOR3 SourceNormal(DWORD face) const;
     const DWORD* FacesBegin(DWORD v) const { return m_faceLists.data() + m_vertices[v].m_dwFaceStart; }

@@ -243,6 +243,95 @@ TEST_F(PMeshTest, APlainCopyHoldsTheCurrentLevel) {
     EXPECT_EQ(D3DXValidMesh(copy, adjacency.data(), nullptr), D3D_OK);
 }
 
+// Two flat n x n grids side by side, meeting along x = 0 with separate
+// vertices (a seam): the left one's seam column at +0 and material 0, the
+// right one's at -0 and material 1.
+TestMesh MakeSeamedGrids(DWORD n) {
+    TestMesh mesh;
+    for (DWORD side = 0; side < 2; ++side) {
+        const DWORD first = static_cast<DWORD>(mesh.m_vertices.size());
+        for (DWORD z = 0; z <= n; ++z) {
+            for (DWORD x = 0; x <= n; ++x) {
+                float px = side == 0 ? static_cast<float>(x) - static_cast<float>(n) : static_cast<float>(x);
+                if (side == 1 && x == 0) {
+                    px = -0.0f;
+                }
+                mesh.m_vertices.push_back({{px, 0.0f, static_cast<float>(z)}, {0, 1, 0}, px, 0.0f + z});
+            }
+        }
+        for (DWORD z = 0; z < n; ++z) {
+            for (DWORD x = 0; x < n; ++x) {
+                const DWORD a = first + z * (n + 1) + x;
+                mesh.m_indices.insert(mesh.m_indices.end(), {a, a + n + 1, a + 1, a + 1, a + n + 1, a + n + 2});
+                mesh.m_attributes.insert(mesh.m_attributes.end(), {side, side});
+            }
+        }
+    }
+    return mesh;
+}
+
+TEST_F(PMeshTest, SeamsHoldAndMaterialsGroupWhateverOrderAndZerosTheSourceUses) {
+    // A seam whose two sides differ only in the sign of a zero is one
+    // position: its vertices stay, so both sides keep meeting.
+    const DWORD n = 6;
+    ID3DXPMesh* grids = Generate(MakeSeamedGrids(n), 1);
+    ASSERT_NE(grids, nullptr);
+    ASSERT_EQ(grids->SetNumVertices(0), D3D_OK);
+    EXPECT_LT(grids->GetNumVertices(), 2 * (n + 1) * (n + 1));
+    std::set<float> seam[2];
+    for (const DrawnFace& face : DrawnFaces(grids)) {
+        for (const D3DXVECTOR3& c : face.m_corners) {
+            if (c.x == 0.0f) {
+                seam[face.m_dwAttribute].insert(c.z);
+            }
+        }
+    }
+    EXPECT_EQ(seam[0].size(), n + 1) << "coarsest level: " << grids->GetNumVertices() << " vertices";
+    EXPECT_EQ(seam[0], seam[1]);
+
+    // Faces of two materials given alternately, with material numbers out of
+    // order: each level still draws every material as one subset, in material
+    // order, on its own side of the boundary, and the finest level is the source.
+    const TestMesh sphere = MakeSphere(19, 10);
+    TestMesh mixed = sphere;
+    mixed.m_indices.clear();
+    mixed.m_attributes.clear();
+    std::vector<DWORD> upper;
+    std::vector<DWORD> lower;
+    for (DWORD f = 0; f < sphere.m_attributes.size(); ++f) {
+        (sphere.m_attributes[f] == 0 ? upper : lower).push_back(f);
+    }
+    for (size_t i = 0; i < std::max(upper.size(), lower.size()); ++i) {
+        for (const auto& [faces, material] : {std::make_pair(&lower, 2u), std::make_pair(&upper, 5u)}) {
+            if (i < faces->size()) {
+                const DWORD f = (*faces)[i];
+                mixed.m_indices.insert(mixed.m_indices.end(), &sphere.m_indices[3 * f], &sphere.m_indices[3 * f] + 3);
+                mixed.m_attributes.push_back(material);
+            }
+        }
+    }
+    ID3DXPMesh* pmesh = Generate(mixed, 120);
+    ASSERT_NE(pmesh, nullptr);
+    for (DWORD v = pmesh->GetMinVertices(); v <= pmesh->GetMaxVertices(); v += 7) {
+        ASSERT_EQ(pmesh->SetNumVertices(v), D3D_OK);
+        D3DXATTRIBUTERANGE table[3] = {};
+        DWORD count = 0;
+        pmesh->GetAttributeTable(table, &count);
+        ASSERT_EQ(count, 2u);
+        EXPECT_EQ(table[0].AttribId, 2u);
+        EXPECT_EQ(table[1].AttribId, 5u);
+        const std::vector<DrawnFace> faces = DrawnFaces(pmesh);
+        EXPECT_TRUE(IsWatertight(faces)) << v << " vertices";
+        for (const DrawnFace& face : faces) {
+            for (const D3DXVECTOR3& c : face.m_corners) {
+                EXPECT_TRUE(face.m_dwAttribute == 5 ? c.y >= 0.0f : c.y <= 0.0f) << v << " vertices";
+            }
+        }
+    }
+    ASSERT_EQ(pmesh->SetNumVertices(pmesh->GetMaxVertices()), D3D_OK);
+    EXPECT_EQ(Keys(DrawnFaces(pmesh)), Keys(DrawnFaces(Keep(CreateMesh(m_pDevice, mixed)))));
+}
+
 TEST_F(PMeshTest, GenerationRefusesWhatItCannotHonour) {
     ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, MakeCube(false)));
     ID3DXPMesh* pmesh = nullptr;
