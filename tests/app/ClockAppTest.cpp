@@ -8,11 +8,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
 #include "app/FrameValues.h"
 #include "framework/appframe/FrameHarness.h"
+#include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
 #include "support/TempDir.h"
 
@@ -602,6 +604,133 @@ TEST_F(ClockAppTest, ClosingReleasesTheSceneAndALaterDeviceLoadsItAgain) {
     EXPECT_NE(nullptr, app.GetPath()->Points());
     app.Send(WM_COMMAND, CMD_EXIT);
     EXPECT_EQ(nullptr, app.GetVelmoran());
+}
+
+// A quick click at client (x, y): pressed for one frame; the button latches
+// and acts after half a second of frame steps, so 18 frames of 0.03 s follow.
+double Click(TestClockApp& app, float x, float y, double t) {
+    POINT pt = {LONG(x), LONG(y)};
+    ClientToScreen(app.MainWindow(), &pt);
+    SetCapture(app.MainWindow());
+    SetCursorPos(pt.x, pt.y);
+    for (int i = 0; i < 18; ++i) {
+        t += 0.03;
+        SetTestClock(t);
+        EXPECT_EQ(S_OK, app.Step());
+        ReleaseCapture();
+    }
+    return t;
+}
+
+std::time_t s_wallClock = 1000000;
+std::time_t TestWallClock() {
+    return s_wallClock;
+}
+
+TEST_F(ClockAppTest, ExitButtonEndsTheUpdatesAndTheSceneAndPostsTheExitCommand) {
+    WriteFlags(0);  // buttons hidden: a held click still reaches them
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    DrainMessages();
+    double t = Click(app, 435.2f, 61.44f, 1.0);
+    EXPECT_EQ(1, app.QuitFlag());
+    MSG msg = {};
+    ASSERT_TRUE(PeekMessageA(&msg, app.MainWindow(), WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(CMD_EXIT, LOWORD(msg.wParam));
+
+    // Nothing moves and nothing of the scene is drawn any more.
+    const float step = g_frameStep;
+    const D3DXMATRIX bird = app.GetBirdFlight()->World();
+    m_env.m_log.m_events.clear();
+    t += 0.02;
+    SetTestClock(t);
+    ASSERT_EQ(S_OK, app.Step());
+    EXPECT_EQ(step, g_frameStep);
+    EXPECT_EQ(0, std::memcmp(&bird, &app.GetBirdFlight()->World(), sizeof(bird)));
+    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
+    int clears = 0;
+    for (const BackendEvent& e : ev) {
+        clears += e.m_kind == BackendEvent::kClear ? 1 : 0;
+        if (clears == 2) {
+            EXPECT_NE(BackendEvent::kDraw, e.m_kind);
+        }
+    }
+    EXPECT_EQ(2, clears);
+}
+
+TEST_F(ClockAppTest, TimerButtonOpensThePanelAndKeysTwoAndThreeCloseAndResetIt) {
+    WriteFlags(FLAG_SHOW_BUTTONS);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    double t = Click(app, 76.8f, 61.44f, 1.0);
+    EXPECT_EQ(1, app.TimerPanelOpen());
+    // Start the count-down, then key 2 hides the buttons and closes the panel.
+    t = Click(app, 204.8f, 115.2f, t);
+    EXPECT_EQ(1, app.GetTimerPanel()->Running());
+    s_abyKeys[SDL_SCANCODE_2] = 1;
+    t += 0.03;
+    SetTestClock(t);
+    ASSERT_EQ(S_OK, app.Step());
+    s_abyKeys[SDL_SCANCODE_2] = 0;
+    EXPECT_EQ(0, app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
+    EXPECT_EQ(0, app.TimerPanelOpen());
+    EXPECT_EQ(0, app.GetTimerPanel()->Running());
+    EXPECT_EQ(180, app.GetTimerPanel()->Seconds());
+
+    // Open again and start; key 3 (after the shared hold time) does the same.
+    t = Click(app, 76.8f, 61.44f, t);
+    t = Click(app, 204.8f, 115.2f, t);
+    ASSERT_EQ(1, app.GetTimerPanel()->Running());
+    s_abyKeys[SDL_SCANCODE_3] = 1;
+    for (int i = 0; i < 40 && g_viewport.X == 0; ++i) {
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+    }
+    s_abyKeys[SDL_SCANCODE_3] = 0;
+    EXPECT_EQ(64u, g_viewport.X);
+    EXPECT_EQ(0, app.TimerPanelOpen());
+    EXPECT_EQ(0, app.GetTimerPanel()->Running());
+}
+
+TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelStopsIt) {
+    WriteFlags(FLAG_SHOW_BUTTONS);
+    kernel_hooks::SetWallClock(TestWallClock);
+    {
+        TestClockApp app;
+        ASSERT_EQ(S_OK, app.Create(nullptr));
+        ASSERT_NE(nullptr, app.GetAlarm());
+        g_alarmSounding = 0;
+        double t = Click(app, 76.8f, 61.44f, 1.0);
+        t = Click(app, 204.8f, 115.2f, t);
+        ASSERT_EQ(1, app.GetTimerPanel()->Running());
+
+        // Past three minutes on the wall clock the count settles at zero and
+        // rings at the next second; the sound starts in that frame's alarm step.
+        s_wallClock += 200;
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+        EXPECT_EQ(0, g_alarmSounding);
+        s_wallClock += 1;
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+        EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
+        EXPECT_EQ(1, g_alarmSounding);
+        EXPECT_TRUE(app.GetAlarm()->IsPlaying());
+
+        // The timer button closes the panel, which resets it: the sound stops
+        // in the frame after.
+        t = Click(app, 76.8f, 61.44f, t);
+        EXPECT_EQ(0, app.TimerPanelOpen());
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+        EXPECT_EQ(0, g_alarmSounding);
+        EXPECT_FALSE(app.GetAlarm()->IsPlaying());
+    }
+    kernel_hooks::SetWallClock(nullptr);
 }
 
 }  // namespace
