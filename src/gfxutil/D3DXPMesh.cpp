@@ -588,8 +588,8 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
         MeshSimplifier simplifier(positions, arrays.m_indices, arrays.m_attributes, locked);
         std::vector<D3DXVECTOR3>().swap(positions);  // the simplifier keeps its own copy
         simplifier.Run(minValue);
-        collapses = simplifier.Collapses();
-        faceDeaths = simplifier.FaceDeaths();
+        collapses = simplifier.TakeCollapses();
+        faceDeaths = simplifier.TakeFaceDeaths();
     }
 
     // Progressive order: survivors in source order, then removed vertices,

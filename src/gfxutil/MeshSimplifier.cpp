@@ -486,7 +486,7 @@ void MeshSimplifier::Run(DWORD minVertices) {
     // Each vertex waits in the queue at most once.
     std::vector<Candidate> queue;
     queue.reserve(m_vertices.size());
-    m_collapses.reserve(m_vertices.size());
+    m_collapses.reserve(m_dwUsedVertices > minVertices ? m_dwUsedVertices - minVertices : 0);
     auto enqueue = [&](DWORD v, std::span<const Edge> edges) {
         Candidate c{};
         if (BestCollapse(v, edges, nullptr, c)) {

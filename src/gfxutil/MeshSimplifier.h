@@ -9,6 +9,7 @@
 #pragma once
 
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "gfxutil/D3DXMath.h"
@@ -35,6 +36,9 @@ public:
     // or kSurvives for faces of the final mesh.
     const std::vector<DWORD>& FaceDeaths() const { return m_faceDeaths; }
     DWORD UsedVertexCount() const { return m_dwUsedVertices; }
+    // The two results moved out, for a caller done with the simplifier.
+    std::vector<Collapse> TakeCollapses() { return std::move(m_collapses); }
+    std::vector<DWORD> TakeFaceDeaths() { return std::move(m_faceDeaths); }
 
     static constexpr DWORD kSurvives = 0xFFFFFFFF;
 
