@@ -693,7 +693,7 @@ TEST_F(ClockAppTest, TimerButtonOpensThePanelAndKeysTwoAndThreeCloseAndResetIt) 
     EXPECT_EQ(0, app.GetTimerPanel()->Running());
 }
 
-TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelStopsIt) {
+TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelOrTheExitButtonStopsIt) {
     WriteFlags(FLAG_SHOW_BUTTONS);
     kernel_hooks::SetWallClock(TestWallClock);
     {
@@ -728,6 +728,21 @@ TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelStopsIt) {
         SetTestClock(t);
         ASSERT_EQ(S_OK, app.Step());
         EXPECT_EQ(0, g_alarmSounding);
+        EXPECT_FALSE(app.GetAlarm()->IsPlaying());
+
+        // Ringing again, the exit button stops the sound before the program ends.
+        t = Click(app, 76.8f, 61.44f, t);
+        t = Click(app, 204.8f, 115.2f, t);
+        s_wallClock += 200;
+        for (int i = 0; i < 2; ++i) {
+            t += 0.03;
+            SetTestClock(t);
+            ASSERT_EQ(S_OK, app.Step());
+            s_wallClock += 1;
+        }
+        ASSERT_TRUE(app.GetAlarm()->IsPlaying());
+        t = Click(app, 435.2f, 61.44f, t);
+        EXPECT_EQ(1, app.QuitFlag());
         EXPECT_FALSE(app.GetAlarm()->IsPlaying());
     }
     kernel_hooks::SetWallClock(nullptr);
