@@ -88,17 +88,23 @@ T HeapPop(std::vector<T>& heap) {
 
 }  // namespace
 
-void MeshSimplifier::Quadric::AddPlane(double a, double b, double c, double distance, double weight) {
+void MeshSimplifier::Quadric::AddPlane(double a, double b, double c, double weight) {
     m_fA[0] += static_cast<float>(weight * a * a);
     m_fA[1] += static_cast<float>(weight * a * b);
     m_fA[2] += static_cast<float>(weight * a * c);
     m_fA[3] += static_cast<float>(weight * b * b);
     m_fA[4] += static_cast<float>(weight * b * c);
     m_fA[5] += static_cast<float>(weight * c * c);
-    m_fB[0] += static_cast<float>(weight * distance * a);
-    m_fB[1] += static_cast<float>(weight * distance * b);
-    m_fB[2] += static_cast<float>(weight * distance * c);
-    m_fC += static_cast<float>(weight * distance * distance);
+}
+
+void MeshSimplifier::Quadric::Add(const Quadric& q) {
+    for (int i = 0; i < 6; ++i) {
+        m_fA[i] += q.m_fA[i];
+    }
+    for (int i = 0; i < 3; ++i) {
+        m_fB[i] += q.m_fB[i];
+    }
+    m_fC += q.m_fC;
 }
 
 void MeshSimplifier::Quadric::AddMoved(const Quadric& q, const D3DXVECTOR3& offset) {
@@ -121,11 +127,6 @@ double MeshSimplifier::Quadric::Error(double x, double y, double z) const {
     const float* A = m_fA;
     return A[0] * x * x + A[3] * y * y + A[5] * z * z + 2.0 * (A[1] * x * y + A[2] * x * z + A[4] * y * z) +
            2.0 * (m_fB[0] * x + m_fB[1] * y + m_fB[2] * z) + m_fC;
-}
-
-void MeshSimplifier::AddPlane(DWORD v, double a, double b, double c, double d, double weight) {
-    const D3DXVECTOR3& p = m_vertices[v].m_position;
-    m_vertices[v].m_quadric.AddPlane(a, b, c, a * p.x + b * p.y + c * p.z + d, weight);
 }
 
 MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
@@ -205,13 +206,11 @@ void MeshSimplifier::AddFacePlanes() {
         if (length == 0.0) {
             continue;
         }
-        const double a = n.x / length;
-        const double b = n.y / length;
-        const double c = n.z / length;
-        const D3DXVECTOR3& p = m_vertices[face.m_dwCorners[0]].m_position;
-        const double d = -(a * p.x + b * p.y + c * p.z);
+        // The face's plane holds all three corners: one quadric for all.
+        Quadric plane;
+        plane.AddPlane(n.x / length, n.y / length, n.z / length, length * 0.5);
         for (DWORD corner : face.m_dwCorners) {
-            AddPlane(corner, a, b, c, d, length * 0.5);
+            m_vertices[corner].m_quadric.Add(plane);
         }
     }
 }
@@ -237,14 +236,12 @@ bool MeshSimplifier::AddBoundaryPlanes(DWORD v, std::span<const Edge> edges) {
             if (length == 0.0) {
                 continue;
             }
-            const double a = side.x / length;
-            const double b = side.y / length;
-            const double c = side.z / length;
-            const double d = -(a * p.x + b * p.y + c * p.z);
             // Each edge is seen from both ends: each end takes its own half.
-            const double weight = kBoundaryWeight * Dot(along, along) * 0.5;
-            AddPlane(v, a, b, c, d, weight);
-            AddPlane(edge.m_dwOther, a, b, c, d, weight);
+            Quadric plane;
+            plane.AddPlane(side.x / length, side.y / length, side.z / length,
+                           kBoundaryWeight * Dot(along, along) * 0.5);
+            m_vertices[v].m_quadric.Add(plane);
+            m_vertices[edge.m_dwOther].m_quadric.Add(plane);
         }
     }
     return added;

@@ -50,8 +50,10 @@ private:
         float m_fA[6] = {};  // xx xy xz yy yz zz
         float m_fB[3] = {};
         float m_fC = 0.0f;
-        // A plane by its unit normal and its signed distance from the centre.
-        void AddPlane(double a, double b, double c, double distance, double weight);
+        // A plane through the centre, by its unit normal: every plane the
+        // vertex starts with holds it.
+        void AddPlane(double a, double b, double c, double weight);
+        void Add(const Quadric& q);
         // Adds `q`, whose centre lies at `offset` from this one's.
         void AddMoved(const Quadric& q, const D3DXVECTOR3& offset);
         double Error(double x, double y, double z) const;
@@ -88,8 +90,6 @@ private:
     };
 
     void AddFacePlanes();
-    // The plane a x + b y + c z + d = 0 into v's quadric.
-    void AddPlane(DWORD v, double a, double b, double c, double d, double weight);
     // Adds the planes of the borders and material boundaries among v's edges; true if there are any.
     bool AddBoundaryPlanes(DWORD v, std::span<const Edge> edges);
     // Not removed, not locked and still on a face.
