@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts the real program in a fresh run folder under Xvfb and checks what a
 # user would see: the window, its client area, the statistics text, a resize,
-# the scene, the keys 1 to 4, the device dialog, and Esc ending it with the
+# the scene, the keys 1 to 4, the device dialog, mouse clicks on the corner
+# buttons and the timer panel, the alarm sound, and Esc ending it with the
 # settings saved.
-#   run_e2e.sh <program> <work folder> start|resize|keys|dialog <media folder>
+#   run_e2e.sh <program> <work folder> start|resize|keys|dialog|clicks|alarm <media folder>
 set -euo pipefail
 
 program=$1
@@ -171,43 +172,109 @@ blue_pixels() {
                      if (b > r + 60 && b > g + 30 && b > 90) n++ } END { print n + 0 }'
 }
 
-# Near-white pixels (the read-out's digits) in a client rectangle x y w h.
+# Bright pixels (the read-out's digits, drawn at 78 % over the dark panel) in
+# a client rectangle x y w h.
 white_mask() {
   local shot=$1 top=$2 x=$3 y=$4 w=$5 h=$6
   convert "$shot" -crop "${w}x${h}+${x}+$((top + y))" +repage -depth 8 txt:- |
-    awk -F'[(),]' 'NR > 1 { print (($3 + 0 > 235 && $4 + 0 > 235 && $5 + 0 > 235) ? 1 : 0) }'
+    awk -F'[(),]' 'NR > 1 { print (($3 + 0 > 170 && $4 + 0 > 170 && $5 + 0 > 170) ? 1 : 0) }'
 }
 
-# Pixels whose near-white state differs between two shots in a rectangle.
+# Pixels whose bright state differs between two shots in a rectangle.
 mask_change() {
   local a=$1 b=$2 top=$3 x=$4 y=$5 w=$6 h=$7
   paste <(white_mask "$a" "$top" "$x" "$y" "$w" "$h") <(white_mask "$b" "$top" "$x" "$y" "$w" "$h") |
     awk '$1 != $2 { n++ } END { print n + 0 }'
 }
 
-# Brings client point (x, y) under the pointer. This Xvfb ignores pointer
-# moves (warped or synthesised), so the window moves instead: the pointer
-# rests at the screen's centre.
-point() {
-  xdotool windowmove --sync "$wid" $((512 - $1)) $((384 - top - $2)) 2>/dev/null ||
-    xdotool windowmove "$wid" $((512 - $1)) $((384 - top - $2))
+# Mouse input goes through the X test extension, so the program receives
+# the same pointer and button events a user's hand would make.
+#
+# Keyboard focus is parked on the root window first. While the program's
+# window has focus, the device cursor follows each pointer motion over it by
+# warping the pointer to the desktop position read as a window position, so
+# the pointer runs off towards the screen's corner by the window's offset.
+# Without focus the device cursor leaves the pointer alone; pointer and
+# button events reach the window under the pointer whatever the focus.
+mouse_setup() {
+  local root
+  root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+  xdotool windowfocus "$root"
   sleep 0.3
+  # Where the X server has the window: the program learns of moves only
+  # through its window manager, and there is none here, so the window stays
+  # where it was created and the program's idea of it stays right.
+  read -r wx wy <<<"$(xdotool getwindowgeometry "$wid" | awk '/Position:/ { split($2, p, ","); print p[1] + 0, p[2] + 0 }')"
+}
+
+# Moves the pointer to client point (x, y) and waits until the server has it there.
+point() {
+  local sx=$((wx + $1)) sy=$((wy + top + $2)) at=""
+  for _ in $(seq 1 20); do
+    xdotool mousemove "$sx" "$sy"
+    sleep 0.1
+    at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
+    [ "$at" = "$sx $sy" ] && return 0
+  done
+  fail "the pointer is at $at, not at client ($1, $2) = screen ($sx, $sy)"
+}
+
+# A left press at client (x, y), held long enough for a frame to see the
+# capture (a button acts 0.5 s of frame steps after the press, and a held
+# button presses again after that, so 0.3 s of wall time is one press).
+press() {
+  point "$1" "$2"
+  xdotool mousedown 1
+  sleep 0.3
+  xdotool mouseup 1
 }
 
 shot() {
   xwd -silent -id "$wid" | convert xwd:- "$1" 2>/dev/null || fail "no screenshot"
 }
 
-# A left click at client (x, y): pressed briefly. The overlay acts half a
-# second of frame steps after the press, and a step is at most 0.03 s, so
-# on a slow software-rendered display that takes longer: wait generously.
+# A click, then time for it to act: frames are slow under software
+# rendering, and a frame step is at most 0.03 s, so 0.5 s of steps can take
+# longer than 0.5 s.
 click() {
-  point "$1" "$2"
-  sleep 0.1
-  xdotool mousedown 1
-  sleep 0.15
-  xdotool mouseup 1
+  press "$1" "$2"
   sleep 2
+}
+
+# Waits until the read-out rectangle x y w h of a new shot "after" differs
+# from shot "before" by at least min pixels and holds still (the scene behind
+# a closed panel moves; the panel's digits do not). Prints the difference.
+wait_change() {
+  local before=$1 after=$2 min=$3 x=$4 y=$5 w=$6 h=$7 n=0
+  for _ in $(seq 1 30); do
+    sleep 0.25
+    shot "$after.tmp.png"
+    n=$(mask_change "$before" "$after.tmp.png" "$top" "$x" "$y" "$w" "$h")
+    if [ "$n" -ge "$min" ]; then
+      sleep 0.25
+      shot "$after"
+      [ "$(mask_change "$after.tmp.png" "$after" "$top" "$x" "$y" "$w" "$h")" -le 10 ] && break
+    fi
+  done
+  shot "$after"
+  mask_change "$before" "$after" "$top" "$x" "$y" "$w" "$h"
+}
+
+# Waits for the program to end by itself; sets code to its exit code, or to
+# nothing if it keeps running. (Not in a subshell: only the shell that
+# started the program can wait for it.)
+wait_exit() {
+  code=""
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      code=$?
+      set -e
+      return 0
+    fi
+    sleep 0.1
+  done
 }
 
 if [ "$scenario" = keys ]; then
@@ -269,41 +336,26 @@ if [ "$scenario" = clicks ]; then
   read -r ww wh <<<"$(window_size)"
   top=$((wh - 384))
   sleep 1.5
+  mouse_setup
   shot "$work/closed.png"
-  click 77 61
-  shot "$work/open.png"
-  opened=$(mask_change "$work/closed.png" "$work/open.png" "$top" 179 169 154 46)
+  press 77 61
+  opened=$(wait_change "$work/closed.png" "$work/open.png" 150 179 169 154 46)
   [ "$opened" -ge 150 ] || fail "the timer button did not open the panel ($opened read-out pixels changed)"
-  click 215 250
-  shot "$work/minus.png"
-  minutes=$(mask_change "$work/open.png" "$work/minus.png" "$top" 179 169 77 46)
+  press 215 250
+  minutes=$(wait_change "$work/open.png" "$work/minus.png" 30 179 169 77 46)
   seconds=$(mask_change "$work/open.png" "$work/minus.png" "$top" 266 169 67 46)
   [ "$minutes" -ge 30 ] || fail "-1 min did not change the minutes ($minutes pixels)"
   [ "$seconds" -lt $((minutes / 3)) ] || fail "-1 min changed the seconds ($seconds against $minutes pixels)"
-  click 307 115
-  shot "$work/reset.png"
+  press 307 115
+  again=$(wait_change "$work/minus.png" "$work/reset.png" 30 179 169 77 46)
   back=$(mask_change "$work/open.png" "$work/reset.png" "$top" 179 169 77 46)
-  again=$(mask_change "$work/minus.png" "$work/reset.png" "$top" 179 169 77 46)
   [ "$again" -ge 30 ] && [ "$back" -lt $((again / 3)) ] ||
     fail "reset did not bring back 03 00 ($back pixels from the opened read-out, $again from 02 00)"
   echo "panel: opened ($opened), -1 min ($minutes minutes, $seconds seconds pixels), reset ($back from 03 00)"
 
   # The exit button ends the program as Esc would.
-  point 435 61
-  xdotool mousedown 1
-  sleep 0.15
-  xdotool mouseup 1
-  code=""
-  for _ in $(seq 1 100); do
-    if ! kill -0 "$pid" 2>/dev/null; then
-      set +e
-      wait "$pid"
-      code=$?
-      set -e
-      break
-    fi
-    sleep 0.1
-  done
+  press 435 61
+  wait_exit
   [ -n "$code" ] || fail "the exit button did not end the program"
   pid=""
   [ "$code" -eq 0 ] || fail "exit code $code after the exit button"
@@ -319,18 +371,27 @@ if [ "$scenario" = alarm ]; then
   read -r ww wh <<<"$(window_size)"
   top=$((wh - 384))
   sleep 1.5
-  click 77 61
-  click 215 250
-  click 215 250
-  click 215 250
-  click 297 250
+  mouse_setup
+  shot "$work/closed.png"
+  press 77 61
+  opened=$(wait_change "$work/closed.png" "$work/open.png" 150 179 169 154 46)
+  [ "$opened" -ge 150 ] || fail "the timer button did not open the panel ($opened read-out pixels changed)"
+  # Each press must act before the next: wait for the read-out to change.
+  previous="$work/open.png"
+  for step in 1 2 3; do
+    press 215 250
+    n=$(wait_change "$previous" "$work/minus$step.png" 30 179 169 77 46)
+    [ "$n" -ge 30 ] || fail "-1 min press $step did not change the minutes ($n pixels)"
+    previous="$work/minus$step.png"
+  done
+  press 297 250
+  n=$(wait_change "$previous" "$work/plus.png" 30 266 169 67 46)
+  [ "$n" -ge 30 ] || fail "+1 s did not change the seconds ($n pixels)"
   started=$(grep -c 'dmusic: segment started' "$work/program.log" || true)
   [ "$started" -eq 0 ] || fail "the alarm sounded before the count-down was started"
-  point 205 115
-  xdotool mousedown 1
-  sleep 0.15
-  xdotool mouseup 1
-  # The press acts 0.5 s later; the count then reaches 0 within two seconds.
+  press 205 115
+  # The press acts 0.5 s of frame steps later; the count then reaches 0
+  # within two seconds.
   ok=""
   for _ in $(seq 1 30); do
     if grep -q 'dmusic: segment started' "$work/program.log"; then ok=1; break; fi
@@ -338,9 +399,10 @@ if [ "$scenario" = alarm ]; then
   done
   [ -n "$ok" ] || fail "no alarm within 3 s of starting a 0:01 count-down"
   echo "alarm: the segment started"
-  click 307 115
+  grep -q 'dmusic: segment stopped' "$work/program.log" && fail "the alarm stopped before reset was pressed"
+  press 307 115
   ok=""
-  for _ in $(seq 1 20); do
+  for _ in $(seq 1 30); do
     if grep -q 'dmusic: segment stopped' "$work/program.log"; then ok=1; break; fi
     sleep 0.1
   done
