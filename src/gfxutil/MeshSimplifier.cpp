@@ -110,23 +110,23 @@ void MeshSimplifier::Quadric::Add(const Quadric& q) {
 void MeshSimplifier::Quadric::AddMoved(const Quadric& q, const D3DXVECTOR3& offset) {
     // q about its own centre, at (x - offset): the same A, b - A offset, and
     // q's error at -offset.
-    const double x = offset.x;
-    const double y = offset.y;
-    const double z = offset.z;
+    const float x = offset.x;
+    const float y = offset.y;
+    const float z = offset.z;
     const float* A = q.m_fA;
     for (int i = 0; i < 6; ++i) {
         m_fA[i] += A[i];
     }
-    m_fB[0] += static_cast<float>(q.m_fB[0] - (A[0] * x + A[1] * y + A[2] * z));
-    m_fB[1] += static_cast<float>(q.m_fB[1] - (A[1] * x + A[3] * y + A[4] * z));
-    m_fB[2] += static_cast<float>(q.m_fB[2] - (A[2] * x + A[4] * y + A[5] * z));
-    m_fC += static_cast<float>(std::max(q.Error(-x, -y, -z), 0.0));
+    m_fB[0] += q.m_fB[0] - (A[0] * x + A[1] * y + A[2] * z);
+    m_fB[1] += q.m_fB[1] - (A[1] * x + A[3] * y + A[4] * z);
+    m_fB[2] += q.m_fB[2] - (A[2] * x + A[4] * y + A[5] * z);
+    m_fC += std::max(q.Error(-x, -y, -z), 0.0f);
 }
 
-double MeshSimplifier::Quadric::Error(double x, double y, double z) const {
+float MeshSimplifier::Quadric::Error(float x, float y, float z) const {
     const float* A = m_fA;
-    return A[0] * x * x + A[3] * y * y + A[5] * z * z + 2.0 * (A[1] * x * y + A[2] * x * z + A[4] * y * z) +
-           2.0 * (m_fB[0] * x + m_fB[1] * y + m_fB[2] * z) + m_fC;
+    return A[0] * x * x + A[3] * y * y + A[5] * z * z + 2.0f * (A[1] * x * y + A[2] * x * z + A[4] * y * z) +
+           2.0f * (m_fB[0] * x + m_fB[1] * y + m_fB[2] * z) + m_fC;
 }
 
 MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const std::vector<DWORD>& indices,
@@ -419,7 +419,7 @@ bool MeshSimplifier::BestCollapse(DWORD v, std::span<const Edge> edges, const Ca
         }
         // v's quadric at the target plus the target's own at its centre.
         const D3DXVECTOR3& p = m_vertices[e.m_dwOther].m_position;
-        const double cost = std::max(quadric.Error(p.x - origin.x, p.y - origin.y, p.z - origin.z), 0.0) +
+        const double cost = std::max(quadric.Error(p.x - origin.x, p.y - origin.y, p.z - origin.z), 0.0f) +
                             m_vertices[e.m_dwOther].m_quadric.m_fC;
         options[count++] = Candidate{cost, v, e.m_dwOther};
     }

@@ -56,7 +56,7 @@ private:
         void Add(const Quadric& q);
         // Adds `q`, whose centre lies at `offset` from this one's.
         void AddMoved(const Quadric& q, const D3DXVECTOR3& offset);
-        double Error(double x, double y, double z) const;
+        float Error(float x, float y, float z) const;
     };
     struct Candidate {
         double m_dCost;
