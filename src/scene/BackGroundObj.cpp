@@ -5,23 +5,19 @@
 
 #include "framework/ErrorReport.h"
 #include "framework/MediaPath.h"
+#include "scene/PlacementFile.h"
 
 namespace {
 constexpr const char* kModule = "BackGroundObj";
-constexpr long kRecordLine = 120;
-constexpr long kRecordBytes = 64;
-
-// Bytes the file holds after its 4-byte count; -1 when it cannot be told.
-long BytesAfterCount(std::FILE* pFile) {
-    if (std::fseek(pFile, 0, SEEK_END) != 0) {
-        return -1;
-    }
-    long lSize = std::ftell(pFile);
-    if (lSize < 4 || std::fseek(pFile, 4, SEEK_SET) != 0) {
-        return -1;
-    }
-    return lSize - 4;
-}
+constexpr PlacementFile::Messages kPlacementMessages = {
+    kModule,
+    92,
+    "failed to open bpsfile",
+    100,
+    "failed to read backgroundnumber from file",
+    120,
+    "failed to read backgroundposition from file",
+};
 }  // namespace
 
 BackGroundObj::BackGroundObj(TexList* pTexList)
@@ -31,11 +27,6 @@ BackGroundObj::BackGroundObj(TexList* pTexList)
 
 BackGroundObj::~BackGroundObj() {
     Release();
-}
-
-HRESULT BackGroundObj::Fail(long line, const char* szMessage) {
-    TraceError(kModule, line, E_FAIL, szMessage, TRUE);
-    return E_FAIL;
 }
 
 HRESULT BackGroundObj::Load(IDirect3DDevice8* pDevice, const char* szModelFileName, const char* szPositionFileName) {
@@ -60,27 +51,15 @@ HRESULT BackGroundObj::ReadPlacements(const char* szFileName, HRESULT hrModel) {
     std::snprintf(szMessage, sizeof(szMessage), "opening backgroundpositionfile...%s", szFileName);
     TraceError(kModule, 87, hrModel, szMessage, FALSE);
 
-    std::FILE* pFile = bPathFits ? std::fopen(szPath, "rb") : nullptr;
-    if (pFile == nullptr) {
-        return Fail(92, "failed to open bpsfile");
+    PlacementFile file(kPlacementMessages);
+    HRESULT hr = file.Open(bPathFits ? szPath : nullptr);
+    if (FAILED(hr)) {
+        return hr;
     }
-    int nCount = 0;
-    if (std::fread(&nCount, 4, 1, pFile) != 1 || nCount < 0) {
-        std::fclose(pFile);
-        return Fail(100, "failed to read backgroundnumber from file");
-    }
-    // A count the file cannot hold fails as the short record it would meet,
-    // before anything is allocated for it.
-    long lHeld = BytesAfterCount(pFile);
-    if (lHeld < 0 || static_cast<long long>(lHeld) < kRecordBytes * static_cast<long long>(nCount)) {
-        std::fclose(pFile);
-        return Fail(kRecordLine, "failed to read backgroundposition from file");
-    }
-
+    const int nCount = file.Count();
     if (nCount > 0) {
         m_pObjects = new (std::nothrow) PlacedObject[nCount];
         if (m_pObjects == nullptr) {
-            std::fclose(pFile);
             return E_OUTOFMEMORY;
         }
     }
@@ -88,16 +67,13 @@ HRESULT BackGroundObj::ReadPlacements(const char* szFileName, HRESULT hrModel) {
     for (int i = 0; i < nCount; ++i) {
         m_pObjects[i].SetModel(m_pModel);
     }
-
     for (int i = 0; i < nCount; ++i) {
-        float afMatrix[16];
-        if (std::fread(afMatrix, kRecordBytes, 1, pFile) != 1) {
-            std::fclose(pFile);
-            return Fail(kRecordLine, "failed to read backgroundposition from file");
+        D3DXMATRIX matPlacement;
+        if (FAILED(file.Next(&matPlacement))) {
+            return E_FAIL;
         }
-        m_pObjects[i].SetWorld(D3DXMATRIX(afMatrix));
+        m_pObjects[i].SetWorld(matPlacement);
     }
-    std::fclose(pFile);
     return S_OK;
 }
 

@@ -30,7 +30,6 @@ public:
     const Model* GetModel() const { return m_pModel; }
 
 private:
-    HRESULT Fail(long line, const char* szMessage);
     HRESULT ReadPlacements(const char* szFileName, HRESULT hrModel);
 
     char m_szDir[MAX_PATH];

@@ -7,11 +7,19 @@
 #include "framework/ErrorReport.h"
 #include "framework/MediaPath.h"
 #include "platform/kernel/Kernel.h"
+#include "scene/PlacementFile.h"
 
 namespace {
 constexpr const char* kModule = "Velmoran";
-constexpr long kRecordLine = 128;
-constexpr long kRecordBytes = 64;
+constexpr PlacementFile::Messages kPlacementMessages = {
+    kModule,
+    99,
+    "failed to open vpsfile",
+    107,
+    "failed to read velmorannumber from file",
+    128,
+    "failed to read velmoranposition from file",
+};
 
 constexpr const char* kPartFiles[Velmoran::PART_NUM] = {
     "VelmoranBase07.x", "VelmoranMoji01.x", "VelmoranHri101.x", "VelmoranHri201.x", "VelmoranHri301.x",
@@ -20,18 +28,6 @@ constexpr const char* kPartFiles[Velmoran::PART_NUM] = {
 // One twelfth and one sixtieth of a turn, as single-precision constants.
 constexpr float kStep30 = 0.52359879f;
 constexpr float kStep6 = 0.10471976f;
-
-// Bytes the file holds after its 4-byte count; -1 when it cannot be told.
-long BytesAfterCount(std::FILE* pFile) {
-    if (std::fseek(pFile, 0, SEEK_END) != 0) {
-        return -1;
-    }
-    long lSize = std::ftell(pFile);
-    if (lSize < 4 || std::fseek(pFile, 4, SEEK_SET) != 0) {
-        return -1;
-    }
-    return lSize - 4;
-}
 }  // namespace
 
 Velmoran::Velmoran(TexList* pTexList)
@@ -41,11 +37,6 @@ Velmoran::Velmoran(TexList* pTexList)
 
 Velmoran::~Velmoran() {
     Release();
-}
-
-HRESULT Velmoran::Fail(long line, const char* szMessage) {
-    TraceError(kModule, line, E_FAIL, szMessage, TRUE);
-    return E_FAIL;
 }
 
 HRESULT Velmoran::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
@@ -81,43 +72,28 @@ HRESULT Velmoran::ReadPlacements(const char* szFileName) {
     std::snprintf(szMessage, sizeof(szMessage), "opening velmoranpositionfile...%s", szFileName);
     TraceError(kModule, 94, S_OK, szMessage, FALSE);
 
-    std::FILE* pFile = bPathFits ? std::fopen(szPath, "rb") : nullptr;
-    if (pFile == nullptr) {
-        return Fail(99, "failed to open vpsfile");
+    PlacementFile file(kPlacementMessages);
+    HRESULT hr = file.Open(bPathFits ? szPath : nullptr);
+    if (FAILED(hr)) {
+        return hr;
     }
-    int nCount = 0;
-    if (std::fread(&nCount, 4, 1, pFile) != 1 || nCount < 0) {
-        std::fclose(pFile);
-        return Fail(107, "failed to read velmorannumber from file");
-    }
-    // A count the file cannot hold fails as the short record it would meet,
-    // before anything is allocated for it.
-    long lHeld = BytesAfterCount(pFile);
-    if (lHeld < 0 || static_cast<long long>(lHeld) < kRecordBytes * static_cast<long long>(nCount)) {
-        std::fclose(pFile);
-        return Fail(kRecordLine, "failed to read velmoranposition from file");
-    }
-
+    const int nCount = file.Count();
     if (nCount > 0) {
         for (int part = 0; part < PART_NUM; ++part) {
             m_pParts[part] = new (std::nothrow) PlacedObject[nCount];
             if (m_pParts[part] == nullptr) {
-                std::fclose(pFile);
                 return E_OUTOFMEMORY;
             }
         }
     }
     m_nCount = nCount;
-
     for (int i = 0; i < nCount; ++i) {
-        float afMatrix[16];
-        if (std::fread(afMatrix, kRecordBytes, 1, pFile) != 1) {
-            std::fclose(pFile);
-            return Fail(kRecordLine, "failed to read velmoranposition from file");
+        D3DXMATRIX matPlacement;
+        if (FAILED(file.Next(&matPlacement))) {
+            return E_FAIL;
         }
-        m_pParts[PART_BASE][i].SetWorld(D3DXMATRIX(afMatrix));
+        m_pParts[PART_BASE][i].SetWorld(matPlacement);
     }
-    std::fclose(pFile);
     return S_OK;
 }
 

@@ -39,7 +39,6 @@ public:
     const Model* PartModel(Part part) const { return m_pModels[part]; }
 
 private:
-    HRESULT Fail(long line, const char* szMessage);
     HRESULT ReadPlacements(const char* szFileName);
 
     char m_szDir[MAX_PATH];
