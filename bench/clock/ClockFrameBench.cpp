@@ -11,9 +11,9 @@
 #include "app/ClockApp.h"
 #include "app/FrameValues.h"
 #include "framework/appframe/FrameHarness.h"
-#include "particles/AllocationCount.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/win/WinUser.h"
+#include "support/CountingAllocator.h"
 
 namespace {
 

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "AllocationCount.h"
 #include "app/FrameValues.h"
 #include "bird/FergusonPath.h"
 #include "gfxutil/DdsTestFiles.h"
@@ -25,6 +24,7 @@
 #include "particles/RibbonLeaders.h"
 #include "platform/d3d/record/RecordingDevice.h"
 #include "platform/kernel/Kernel.h"
+#include "support/CountingAllocator.h"
 
 namespace {
 

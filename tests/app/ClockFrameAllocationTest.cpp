@@ -3,48 +3,12 @@
 #include <SDL_scancode.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
 
 #include "app/ClockApp.h"
 #include "framework/appframe/FrameHarness.h"
+#include "support/CountingAllocator.h"
 #include "support/TempDir.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -85,7 +49,7 @@ TEST(ClockFrameAllocationTest, WarmFramesOfTheWholeClockAllocateNothing) {
     }
 
     // Steady flight, then the keys: toggles, the manual camera, the fog.
-    const long before = g_allocations.load();
+    const long before = AllocationCount();
     for (int i = 0; i < 200; ++i) {
         s_abyKeys[SDL_SCANCODE_1] = (i > 100 && i < 120) ? 1 : 0;
         s_abyKeys[SDL_SCANCODE_4] = (i > 150) ? 1 : 0;
@@ -98,7 +62,7 @@ TEST(ClockFrameAllocationTest, WarmFramesOfTheWholeClockAllocateNothing) {
         ASSERT_EQ(S_OK, app.OnFrameUpdate());
         ASSERT_EQ(S_OK, app.OnFrameRender());
     }
-    EXPECT_EQ(0, g_allocations.load() - before);
+    EXPECT_EQ(0, AllocationCount() - before);
     EXPECT_GT(app.GetSparkTrail()->LiveCount(), 0u);
     dinput_hooks::SetKeyStateSource(nullptr);
 }

@@ -2,10 +2,6 @@
 // can show that the per-frame paths allocate nothing once they are warm.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "app/FrameValues.h"
 #include "bird/BirdFlight.h"
 #include "bird/PathFile.h"
@@ -14,41 +10,8 @@
 #include "particles/ParticleTrailPC.h"
 #include "scene/Camera.h"
 #include "scene/DrawQueue.h"
+#include "support/CountingAllocator.h"
 #include "support/TempDir.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -101,11 +64,11 @@ TEST_F(FrameAllocationTest, WarmFramesAllocateNothing) {
         frame();
     }
     ASSERT_GT(trail.LiveCount(), 0u);
-    long before = g_allocations.load();
+    long before = AllocationCount();
     for (int i = 0; i < 200; ++i) {
         frame();
     }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     delete pQueue;
     m_pDevice->SetTexture(0, nullptr);
     m_pDevice->SetStreamSource(0, nullptr, 0);

@@ -2,50 +2,14 @@
 // can show that animating and drawing the bird allocates nothing once warm.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "BirdModel.h"
 #include "app/FrameValues.h"
 #include "bird/SkinnedMesh.h"
 #include "platform/d3d/gl/RenderFixture.h"
+#include "support/CountingAllocator.h"
 #include "support/TempDir.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -81,12 +45,12 @@ TEST_F(SkinnedAllocation, WarmFramesOfTheBirdAllocateNothing) {
         for (int i = 0; i < 20; ++i) {
             frame();
         }
-        const long before = g_allocations.load();
+        const long before = AllocationCount();
         // 1.5 s: the animation wraps on the way.
         for (int i = 0; i < 50; ++i) {
             frame();
         }
-        EXPECT_EQ(g_allocations.load() - before, 0);
+        EXPECT_EQ(AllocationCount() - before, 0);
         EXPECT_EQ(hrWorst, S_OK);
     }
     g_frameStep = 0.0f;

@@ -3,10 +3,6 @@
 // their populations have stopped growing: dead records are reused.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "ParticleMedia.h"
 #include "app/FrameValues.h"
 #include "bird/FergusonPath.h"
@@ -18,40 +14,7 @@
 #include "particles/RibbonLeaders.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "support/CountingAllocator.h"
 
 namespace {
 
@@ -113,11 +76,11 @@ TEST_F(ParticleAllocationTest, SteadyPopulationsReuseTheirRecords) {
     EXPECT_GT(sparks.LiveCount(), 40u);
     EXPECT_GT(ribbon.LiveCount(), 300u);
 
-    long before = g_allocations.load();
+    long before = AllocationCount();
     for (int i = 0; i < 300; ++i) {
         step();
     }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_NEAR(double(bubbles.LiveCount()), double(bubbleCount), 2.0);
 
     m_pDevice->SetTexture(0, nullptr);

@@ -3,11 +3,8 @@
 // background copies allocates nothing once the media are loaded.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <new>
 
 #include "gfxutil/RecordingDeviceTest.h"
 #include "scene/BackGroundObj.h"
@@ -15,41 +12,8 @@
 #include "scene/ClockSceneFiles.h"
 #include "scene/DrawQueue.h"
 #include "scene/Velmoran.h"
+#include "support/CountingAllocator.h"
 #include "support/TempDir.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -84,11 +48,11 @@ TEST_F(ClockFrameAllocationTest, UpdateAndRenderAllocateNothing) {
     for (int i = 0; i < 20; ++i) {
         frame(i);
     }
-    long before = g_allocations.load();
+    long before = AllocationCount();
     for (int i = 0; i < 200; ++i) {
         frame(i);
     }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_GT(queued, 0u) << "the frames drew nothing, so they proved nothing";
 }
 

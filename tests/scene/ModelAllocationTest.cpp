@@ -2,51 +2,14 @@
 // can show that culling and submitting a loaded model allocate nothing.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "ModelFiles.h"
 #include "gfxutil/RecordingDeviceTest.h"
 #include "scene/Camera.h"
 #include "scene/DrawQueue.h"
 #include "scene/Model.h"
 #include "scene/TexList.h"
+#include "support/CountingAllocator.h"
 #include "support/TempDir.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -70,7 +33,7 @@ TEST_F(ModelAllocationTest, CullingAndSubmittingAllocateNothing) {
 
     DWORD dwQueued = 0;
     DWORD dwVisible = 0;
-    const long before = g_allocations.load();
+    const long before = AllocationCount();
     for (int i = 0; i < 500; ++i) {
         // Near and far, in view and out of it, so every level and cull path runs.
         D3DXMATRIX world;
@@ -83,7 +46,7 @@ TEST_F(ModelAllocationTest, CullingAndSubmittingAllocateNothing) {
         dwQueued += pQueue->Count();
         pQueue->Clear();
     }
-    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     EXPECT_GT(dwQueued, 0u);
     EXPECT_LT(dwVisible, 500u);
     delete pQueue;

@@ -1,4 +1,4 @@
-#include "AllocationCount.h"
+#include "support/CountingAllocator.h"
 
 #include <atomic>
 #include <cstdlib>
