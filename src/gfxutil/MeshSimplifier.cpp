@@ -140,6 +140,7 @@ MeshSimplifier::MeshSimplifier(const std::vector<D3DXVECTOR3>& positions, const 
     }
     m_faces.resize(numFaces);
     m_faceDeaths.assign(numFaces, kSurvives);
+    m_moved.assign(numFaces, false);
     for (DWORD f = 0; f < numFaces; ++f) {
         Face& face = m_faces[f];
         std::copy_n(&indices[3 * static_cast<size_t>(f)], 3, face.m_dwCorners);
@@ -338,7 +339,9 @@ bool MeshSimplifier::Allowed(DWORD from, DWORD to, std::span<const Edge> fromEdg
             }
             // Small turns add up over many collapses: the face must also still
             // face the way it did in the source.
-            if (Dot(SourceNormal(f), after) <= 0.0f) {
+            // (A face no collapse has touched is as it was given.)
+            const D3DXVECTOR3 source = m_moved[f] ? SourceNormal(f) : before;
+            if (Dot(source, after) <= 0.0f) {
                 return false;
             }
             // A repeat needs both other corners round `to` as well (the tetrahedron case).
@@ -469,6 +472,7 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
                     corner = to;
                 }
             }
+            m_moved[f] = true;
             AddFace(to, f);
         }
     }

@@ -122,6 +122,7 @@ private:
     std::vector<DWORD> m_faceLists;
     std::vector<Collapse> m_collapses;
     std::vector<DWORD> m_faceDeaths;
+    std::vector<bool> m_moved;  // faces a collapse has given a new corner
     DWORD m_dwUsedVertices = 0;
     DWORD m_dwStamp = 0;
     std::vector<Edge> m_ringScratch;
