@@ -68,6 +68,27 @@ public:
     // runs through +-255, 255 at its middle.
     static D3DCOLOR FadeAlpha(float fLife);
 
+    // Bubbles and sparks alike: one camera-facing triangle per live record,
+    // faded by its life, in one blended draw. Nothing when not loaded.
+    template <typename Record>
+    HRESULT DrawFacing(IDirect3DDevice8* pDevice, const Record* pLive, DWORD dwLiveNum,
+                       const BubbleVertex (&corners)[3], const D3DXMATRIX& matBillboard, const D3DXMATRIX& matWorld) {
+        if (pLive == nullptr || !Loaded()) {
+            return S_OK;
+        }
+        BubbleVertex* pVertex = nullptr;
+        HRESULT hr = Begin(pDevice, kBlendStates, &pVertex);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        for (const Record* pRecord = pLive; pRecord != nullptr; pRecord = pRecord->m_pNext) {
+            pVertex = WriteFacing(pVertex, corners, matBillboard, pRecord->m_vecPosition,
+                                  FadeAlpha(pRecord->m_fLife) | pRecord->m_dwColor);
+        }
+        End(pDevice, kBlendStates, matWorld, dwLiveNum);
+        return S_OK;
+    }
+
 private:
     IDirect3DVertexBuffer8* m_pVB;
     IDirect3DTexture8* m_pTexture;

@@ -81,21 +81,7 @@ HRESULT ParticleBubble::Update() {
 }
 
 HRESULT ParticleBubble::Render(IDirect3DDevice8* pDevice, D3DXMATRIX matBillboard) {
-    // Not loaded (or lost its buffer): nothing to draw into.
-    if (m_list.Live() == nullptr || !m_batch.Loaded()) {
-        return S_OK;
-    }
-    BubbleVertex* pVertex = nullptr;
-    HRESULT hr = m_batch.Begin(pDevice, ParticleBatch::kBlendStates, &pVertex);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    for (const Bubble* pBubble = m_list.Live(); pBubble != nullptr; pBubble = pBubble->m_pNext) {
-        D3DCOLOR color = ParticleBatch::FadeAlpha(pBubble->m_fLife) | pBubble->m_dwColor;
-        pVertex = ParticleBatch::WriteFacing(pVertex, m_vTemplate, matBillboard, pBubble->m_vecPosition, color);
-    }
-    m_batch.End(pDevice, ParticleBatch::kBlendStates, m_matWorld, m_list.LiveCount());
-    return S_OK;
+    return m_batch.DrawFacing(pDevice, m_list.Live(), m_list.LiveCount(), m_vTemplate, matBillboard, m_matWorld);
 }
 
 HRESULT ParticleBubble::Invalidate() {

@@ -66,21 +66,7 @@ HRESULT ParticleTrailPC::Update() {
 }
 
 HRESULT ParticleTrailPC::Render(IDirect3DDevice8* pDevice, D3DXMATRIX matBillboard) {
-    // Not loaded (or lost its buffer): nothing to draw into.
-    if (m_list.Live() == nullptr || !m_batch.Loaded()) {
-        return S_OK;
-    }
-    BubbleVertex* pVertex = nullptr;
-    HRESULT hr = m_batch.Begin(pDevice, ParticleBatch::kBlendStates, &pVertex);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    for (const Spark* pSpark = m_list.Live(); pSpark != nullptr; pSpark = pSpark->m_pNext) {
-        D3DCOLOR color = ParticleBatch::FadeAlpha(pSpark->m_fLife) | pSpark->m_dwColor;
-        pVertex = ParticleBatch::WriteFacing(pVertex, m_vTemplate, matBillboard, pSpark->m_vecPosition, color);
-    }
-    m_batch.End(pDevice, ParticleBatch::kBlendStates, m_matWorld, m_list.LiveCount());
-    return S_OK;
+    return m_batch.DrawFacing(pDevice, m_list.Live(), m_list.LiveCount(), m_vTemplate, matBillboard, m_matWorld);
 }
 
 HRESULT ParticleTrailPC::Invalidate() {
