@@ -413,7 +413,7 @@ bool MeshSimplifier::BestCollapse(DWORD v, std::span<const Edge> edges, const Ca
         m_candidateScratch.resize(edges.size());
     }
     Candidate* const options = m_candidateScratch.data();
-    const Quadric& quadric = m_vertices[v].m_quadric;
+    const Quadric& quadric = vertex.m_quadric;
     const D3DXVECTOR3& origin = vertex.m_position;
     size_t count = 0;
     for (const Edge& e : edges) {
