@@ -214,7 +214,13 @@ point() {
     xdotool mousemove "$sx" "$sy"
     sleep 0.1
     at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
-    [ "$at" = "$sx $sy" ] && return 0
+    if [ "$at" = "$sx $sy" ]; then
+      # Nothing in the program may move it on.
+      sleep 0.3
+      at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
+      [ "$at" = "$sx $sy" ] || fail "the pointer moved from client ($1, $2) on to screen ($at)"
+      return 0
+    fi
   done
   fail "the pointer is at $at, not at client ($1, $2) = screen ($sx, $sy)"
 }
