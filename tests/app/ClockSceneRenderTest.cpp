@@ -2,6 +2,7 @@
 // the manual camera's starting pose: the hands stand where the time says,
 // the scene viewport takes the background colour and the framed view keeps
 // its white margin with the statistics line.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,6 +73,11 @@ protected:
         for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
             fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(m_cwd.Path()) / folder, fs::copy_options::recursive);
         }
+        // Video stays up for the whole program, as in the other render tests:
+        // SDL would otherwise unload the GL driver with the window, and the
+        // driver's own leftovers could no longer be told apart from ours.
+        static const bool s_bVideoKept = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
+        (void)s_bVideoKept;
         kernel_hooks::SetWallClock(FixedClock);
         kernel_hooks::SetPerformanceCounter(StillFrequency, StillCounter);
         frame_timer_testing::Reset();
