@@ -49,7 +49,7 @@ start_program() {
   (cd "$run" && exec "$program") >>"$work/program.log" 2>&1 &
   pid=$!
   wid=""
-  for _ in $(seq 1 150); do
+  for _ in $(seq 1 300); do
     wid=$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
     [ -n "$wid" ] && break
     kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
@@ -198,7 +198,9 @@ mask_change() {
 # button events reach the window under the pointer whatever the focus.
 mouse_setup() {
   local root
-  root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+  # The only window at depth 0 is the root.
+  root=$(xdotool search --maxdepth 0 --name '' | head -n 1)
+  [ -n "$root" ] || fail "no root window"
   xdotool windowfocus "$root"
   sleep 0.3
   # Where the X server has the window: the program learns of moves only
