@@ -189,19 +189,10 @@ mask_change() {
 
 # Mouse input goes through the X test extension, so the program receives
 # the same pointer and button events a user's hand would make.
-#
-# Keyboard focus is parked on the root window first. While the program's
-# window has focus, the device cursor follows each pointer motion over it by
-# warping the pointer to the desktop position read as a window position, so
-# the pointer runs off towards the screen's corner by the window's offset.
-# Without focus the device cursor leaves the pointer alone; pointer and
-# button events reach the window under the pointer whatever the focus.
 mouse_setup() {
-  local root
-  # The only window at depth 0 is the root.
-  root=$(xdotool search --maxdepth 0 --name '' | head -n 1)
-  [ -n "$root" ] || fail "no root window"
-  xdotool windowfocus "$root"
+  # Clicks go to a focused window, as a user's would; the pointer must then
+  # stay where it was put (a device cursor that moved it on would show here).
+  xdotool windowfocus "$wid" 2>/dev/null || true
   sleep 0.3
   # Where the X server has the window: the program learns of moves only
   # through its window manager, and there is none here, so the window stays

@@ -1236,6 +1236,14 @@ void GlBackend::SetCursorPosition(int x, int y, DWORD /*flags*/) {
     if (window == nullptr || (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) == 0) {
         return;
     }
+    // Windowed, the position is on the desktop; full screen, on the back buffer.
+    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
+        int windowX = 0;
+        int windowY = 0;
+        SDL_GetWindowPosition(window, &windowX, &windowY);
+        x -= windowX;
+        y -= windowY;
+    }
     int currentX = 0;
     int currentY = 0;
     SDL_GetMouseState(&currentX, &currentY);
