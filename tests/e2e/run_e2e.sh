@@ -284,7 +284,7 @@ if [ "$scenario" = keys ]; then
   top=$((wh - 384))
   best=0
   blue=0
-  for _ in $(seq 1 40); do
+  for _ in $(seq 1 80); do
     xwd -silent -id "$wid" | convert xwd:- "$work/default.png" 2>/dev/null || true
     if [ -s "$work/default.png" ]; then
       n=$(coloured_pixels "$work/default.png" "$top")
@@ -306,10 +306,18 @@ if [ "$scenario" = keys ]; then
   word=$(settings_word)
   for key in 1 2 3 4; do
     start_program
-    sleep 1.5
+    # Frames must be running before the key goes down (slow under the
+    # sanitizers and a loaded machine).
+    for _ in $(seq 1 60); do
+      xwd -silent -id "$wid" | convert xwd:- "$work/running.png" 2>/dev/null || true
+      [ -s "$work/running.png" ] && [ "$(coloured_pixels "$work/running.png" "$top")" -ge 3000 ] && break
+      sleep 0.25
+    done
     xdotool windowfocus --sync "$wid" 2>/dev/null || true
+    # Held 0.45 s: long enough for slow frames to see it, and a repeat needs
+    # half a second of frame steps, which never outrun the real time.
     xdotool keydown --window "$wid" "$key"
-    sleep 0.25
+    sleep 0.45
     xdotool keyup --window "$wid" "$key"
     sleep 0.5
     stop_with_escape
