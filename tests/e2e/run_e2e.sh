@@ -85,6 +85,35 @@ stop_with_escape() {
   [ "$size" -eq 4 ] || fail "settings file of $size bytes after exit"
 }
 
+# Gives the window the keyboard focus (the program reads the keyboard only
+# while its window has it) and waits a moment for the server to report it
+# there; the settings word checked after each run tells whether a key arrived.
+focus_window() {
+  for _ in $(seq 1 30); do
+    xdotool windowfocus "$wid" 2>/dev/null || true
+    sleep 0.1
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && break
+  done
+  sleep 0.3
+}
+
+# Waits until the window has shown n pictures different from the one before
+# (at most 10 s).
+frames_shown() {
+  local n=$1 last now
+  last=$(xwd -silent -id "$wid" | md5sum)
+  for _ in $(seq 1 200); do
+    now=$(xwd -silent -id "$wid" | md5sum)
+    if [ "$now" != "$last" ]; then
+      n=$((n - 1))
+      [ "$n" -le 0 ] && return 0
+      last=$now
+    fi
+    sleep 0.05
+  done
+  fail "the window stopped showing new frames"
+}
+
 settings_word() {
   od -An -tu4 "$run/Misc/VelmoranFlags.vmf" | tr -d ' '
 }
@@ -317,11 +346,13 @@ if [ "$scenario" = keys ]; then
         sleep 0.25
       done
     fi
-    xdotool windowfocus --sync "$wid" 2>/dev/null || true
-    # Held 0.45 s: long enough for slow frames to see it, and a repeat needs
-    # half a second of frame steps, which never outrun the real time.
+    focus_window
+    # The program samples the keyboard once a frame, so the key stays down
+    # until two new frames have been shown (a loaded machine may take half a
+    # second for one). A repeat needs half a second of frame steps, and a
+    # step never outruns the real time, so a hold this short toggles once.
     xdotool keydown --window "$wid" "$key"
-    sleep 0.45
+    frames_shown 2
     xdotool keyup --window "$wid" "$key"
     sleep 0.5
     stop_with_escape
