@@ -261,7 +261,12 @@ press() {
 }
 
 shot() {
-  xwd -silent -id "$wid" | convert xwd:- "$1" 2>/dev/null || fail "no screenshot"
+  # A capture can fail while the server is busy with the window; try again.
+  for _ in $(seq 1 10); do
+    xwd -silent -id "$wid" 2>/dev/null | convert xwd:- "$1" 2>/dev/null && [ -s "$1" ] && return 0
+    sleep 0.2
+  done
+  fail "no screenshot"
 }
 
 # A click, then time for it to act: frames are slow under software
@@ -432,19 +437,22 @@ if [ "$scenario" = alarm ]; then
   started=$(grep -c 'dmusic: segment started' "$work/program.log" || true)
   [ "$started" -eq 0 ] || fail "the alarm sounded before the count-down was started"
   press 205 115
-  # The press acts 0.5 s of frame steps later; the count then reaches 0
-  # within two seconds.
+  # The press acts 0.5 s of frame steps later, the count reaches 0 within
+  # the next wall-clock second, and the sound starts on the following beat:
+  # about two seconds at full speed. Frame steps stretch on a loaded machine
+  # or under the sanitizers, so the wait is longer; the time taken is printed.
   ok=""
-  for _ in $(seq 1 30); do
+  pressed=$(date +%s%N)
+  for _ in $(seq 1 100); do
     if grep -q 'dmusic: segment started' "$work/program.log"; then ok=1; break; fi
     sleep 0.1
   done
-  [ -n "$ok" ] || fail "no alarm within 3 s of starting a 0:01 count-down"
-  echo "alarm: the segment started"
+  [ -n "$ok" ] || fail "no alarm within 10 s of starting a 0:01 count-down"
+  echo "alarm: the segment started $(( ($(date +%s%N) - pressed) / 1000000 )) ms after the start press"
   grep -q 'dmusic: segment stopped' "$work/program.log" && fail "the alarm stopped before reset was pressed"
   press 307 115
   ok=""
-  for _ in $(seq 1 30); do
+  for _ in $(seq 1 100); do
     if grep -q 'dmusic: segment stopped' "$work/program.log"; then ok=1; break; fi
     sleep 0.1
   done
