@@ -9,6 +9,7 @@
 #include "app/FrameValues.h"
 #include "framework/ErrorReport.h"
 #include "framework/MediaPath.h"
+#include "platform/kernel/Kernel.h"
 
 namespace {
 
@@ -110,6 +111,12 @@ int Flags::ToggleRepeat(DWORD bits) {
     if (m_fRepeatTimer < 0.0f) {
         m_fRepeatTimer = 0.5f;
         m_dwFlags ^= bits;
+        // A line in the debugger output for each change a key makes, so a
+        // change can be followed from outside (the end-to-end runs do).
+        char szLine[64];
+        std::snprintf(szLine, sizeof(szLine), "Flags: a key changed the settings word to %lu\n",
+                      static_cast<unsigned long>(m_dwFlags));
+        OutputDebugStringA(szLine);
         return 1;
     }
     return 0;
