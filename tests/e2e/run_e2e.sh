@@ -55,7 +55,7 @@ start_program() {
     wid=$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
     # A name search can miss while other windows come and go; the program's
     # own windows are found by its process id as well.
-    [ -z "$wid" ] && wid=$(xdotool search --pid "$pid" --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
+    [ -z "$wid" ] && wid=$(xdotool search --all --pid "$pid" --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
     [ -n "$wid" ] && break
     kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
     sleep 0.1
