@@ -35,7 +35,7 @@ void DeleteOwned(T*& p) {
 
 }  // namespace
 
-ClockApp::ClockApp()
+ClockApp::ClockApp(const StartOptions& options)
     : m_bLoading(TRUE),
       m_pFont(nullptr),
       m_pDI(nullptr),
@@ -77,7 +77,11 @@ ClockApp::ClockApp()
 
     m_pTexList = new TexList();
     m_pFlags = new Flags();
-    m_pFlags->Load();
+    if (options.m_bResetSettings) {
+        m_pFlags->LoadDefault();
+    } else {
+        m_pFlags->Load();
+    }
     m_pViewports = new ViewportPair();
     m_pCamera = new Camera();
     m_pDepthFog = new DepthFog();

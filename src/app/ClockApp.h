@@ -4,6 +4,7 @@
 
 #include "app/DepthFog.h"
 #include "app/KeyState.h"
+#include "app/StartOptions.h"
 #include "app/TimerPanel.h"
 #include "bird/BirdFlight.h"
 #include "bird/FergusonPath.h"
@@ -30,7 +31,7 @@
 
 class ClockApp : public AppFrame {
 public:
-    ClockApp();
+    explicit ClockApp(const StartOptions& options = StartOptions());
     ~ClockApp() override;
 
     HRESULT AcceptDevice(const D3DCAPS8* caps, DWORD behavior, D3DFORMAT backBufferFormat) override;

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/FrameValues.h"
 #include "framework/ErrorReport.h"
@@ -23,6 +25,16 @@ int CreateTemporaryBeside(const char (&path)[MAX_PATH], char (&tempPath)[MAX_PAT
     return mkstemp(tempPath);
 }
 
+// Creates dir and any missing folder above it, private to the user as the
+// base-directory convention asks; a failure shows when the file is written.
+void MakeFolders(const char* dir) {
+    std::string path(dir);
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        mkdir(path.substr(0, slash).c_str(), 0700);
+    }
+    mkdir(path.c_str(), 0700);
+}
+
 }  // namespace
 
 namespace flags_testing {
@@ -32,37 +44,74 @@ void SetSaveFault(SaveFault fault) {
 }  // namespace flags_testing
 
 Flags::Flags() : m_dwFlags(0), m_fRepeatTimer(0.0f) {
-    CaptureDirectory(m_szDir);
+    CaptureSettingsDirectory(m_szDir, m_szDefaultDir);
 }
 
-void Flags::Load() {
+BOOL Flags::ReadWord(const char* dir, BOOL& read) {
+    read = FALSE;
     char path[MAX_PATH];
-    BOOL composed = ComposeMediaPath(path, m_szDir, kMiscFolder, kFlagsFile);
-
-    char note[64];
-    std::snprintf(note, sizeof(note), "Opening vmf File...%s", kFlagsFile);
-    TraceError(nullptr, 0, S_OK, note, FALSE);
-
-    FILE* file = composed ? std::fopen(path, "rb") : nullptr;
+    if (!ComposeMediaPath(path, dir, "/", kFlagsFile)) {
+        errno = ENAMETOOLONG;
+        return FALSE;
+    }
+    FILE* file = std::fopen(path, "rb");
     if (file == nullptr) {
-        TraceError("Flags", 62, E_FAIL, "Failed to open vmf File", TRUE);
-        return;
+        return FALSE;
     }
     // Read into a local so a short file leaves the word untouched.
     DWORD word = 0;
     if (std::fread(&word, sizeof(word), 1, file) == 1) {
         m_dwFlags = word;
-    } else {
-        TraceError("Flags", 70, E_FAIL, "Failed to read flag from file", TRUE);
+        read = TRUE;
+        char line[MAX_PATH + 64];
+        std::snprintf(line, sizeof(line), "Flags: settings word %lu read from %s\n", static_cast<unsigned long>(word),
+                      path);
+        OutputDebugStringA(line);
     }
     std::fclose(file);
+    return TRUE;
+}
+
+void Flags::Load() {
+    char note[64];
+    std::snprintf(note, sizeof(note), "Opening vmf File...%s", kFlagsFile);
+    TraceError(nullptr, 0, S_OK, note, FALSE);
+
+    BOOL read = FALSE;
+    BOOL opened = ReadWord(m_szDir, read);
+    // An installed program on the user's first start: no settings of their own yet.
+    if (!opened && errno == ENOENT && m_szDefaultDir[0] != '\0') {
+        opened = ReadWord(m_szDefaultDir, read);
+    }
+    if (!opened) {
+        TraceError("Flags", 62, E_FAIL, "Failed to open vmf File", TRUE);
+    } else if (!read) {
+        TraceError("Flags", 70, E_FAIL, "Failed to read flag from file", TRUE);
+    }
+}
+
+void Flags::LoadDefault() {
+    if (m_szDefaultDir[0] == '\0') {
+        m_dwFlags = kDefaultFlagsWord;
+        OutputDebugStringA("Flags: starting from the default settings word\n");
+        return;
+    }
+    BOOL read = FALSE;
+    if (!ReadWord(m_szDefaultDir, read)) {
+        TraceError("Flags", 62, E_FAIL, "Failed to open vmf File", TRUE);
+    } else if (!read) {
+        TraceError("Flags", 70, E_FAIL, "Failed to read flag from file", TRUE);
+    }
 }
 
 void Flags::Save() {
     char path[MAX_PATH];
     char tempPath[MAX_PATH + 16];
     int descriptor = -1;
-    if (ComposeMediaPath(path, m_szDir, kMiscFolder, kFlagsFile)) {
+    if (ComposeMediaPath(path, m_szDir, "/", kFlagsFile)) {
+        if (m_szDefaultDir[0] != '\0') {
+            MakeFolders(m_szDir);
+        }
         descriptor = CreateTemporaryBeside(path, tempPath);
     }
     if (descriptor >= 0) {

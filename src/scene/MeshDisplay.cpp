@@ -5,6 +5,7 @@
 #include <new>
 
 #include "framework/ErrorReport.h"
+#include "framework/MediaLocation.h"
 #include "framework/MediaPath.h"
 #include "gfxutil/D3DXPMesh.h"
 #include "gfxutil/MeshRepair.h"
@@ -167,14 +168,19 @@ HRESULT MeshDisplay::LoadMaterials(IDirect3DDevice8* pDevice, ID3DXBuffer* pMate
     }
     m_dwMaterialNum = dwMaterialNum;
 
-    // The texture folder follows the current directory of this moment. A
-    // directory too long for a media path is kept whole here, so that the
-    // texture list refuses the path with its own failure report rather than
-    // a cut path opening some other file.
+    // The texture folder follows the media directory of this moment (the
+    // current directory in a run folder). A directory too long for a media
+    // path is kept whole here, so that the texture list refuses the path
+    // with its own failure report rather than a cut path opening some other
+    // file.
     char szDirectory[4 * MAX_PATH] = {};
-    const DWORD dwDirLength = GetCurrentDirectoryA(sizeof(szDirectory), szDirectory);
-    if (dwDirLength == 0 || dwDirLength >= sizeof(szDirectory)) {
-        szDirectory[0] = '\0';
+    if (const MediaLocation* pLocation = MediaLocation::Active(); pLocation != nullptr) {
+        std::snprintf(szDirectory, sizeof(szDirectory), "%s", pLocation->MediaDirectory().c_str());
+    } else {
+        const DWORD dwDirLength = GetCurrentDirectoryA(sizeof(szDirectory), szDirectory);
+        if (dwDirLength == 0 || dwDirLength >= sizeof(szDirectory)) {
+            szDirectory[0] = '\0';
+        }
     }
 
     const auto* pLoaded = static_cast<const D3DXMATERIAL*>(pMaterialBuffer->GetBufferPointer());
@@ -189,6 +195,12 @@ HRESULT MeshDisplay::LoadMaterials(IDirect3DDevice8* pDevice, ID3DXBuffer* pMate
         if (szDirectory[0] == '\0') {
             std::snprintf(szPath, sizeof(szPath), "failed to load texture...%s", szTexture);
             TraceError("MeshDisplay", 0, E_FAIL, szPath, TRUE);
+            continue;
+        }
+        // A path that fits may name the user's own copy of the texture.
+        char szFitting[MAX_PATH];
+        if (ComposeMediaPath(szFitting, szDirectory, kTextureFolder, szTexture)) {
+            m_ppTextures[i] = m_pTexList->Load(pDevice, szFitting);
             continue;
         }
         std::snprintf(szPath, sizeof(szPath), "%s%s%s", szDirectory, kTextureFolder, szTexture);

@@ -11,7 +11,7 @@ namespace {
 constexpr DWORD kChannelCount = 128;
 constexpr DWORD kMidiRepeats = 1;
 constexpr DWORD kWaveRepeats = 3;
-// Relative to the loader's search directory, which is the current directory.
+// Relative to the loader's search directory, the media directory.
 constexpr const char* kMidiName = "Sound/AlarmSound.mid";
 constexpr const char* kWaveName = "Sound/AlarmSound.wav";
 }  // namespace
@@ -30,9 +30,12 @@ HRESULT LoadAlarmSound(HWND window, MusicManager** ppMusic, MusicSegment** ppAla
         return hr;
     }
 
-    // The directory current now, not at construction: the sound is looked for where the program runs.
+    // The media directory of this moment, not of construction: the sound is
+    // looked for where the program runs. A user's own alarm sound, of either
+    // kind, replaces the installed one.
     char directory[MAX_PATH];
     CaptureDirectory(directory);
+    PreferUserDirectory(directory, kSoundFolder, "AlarmSound.*");
     pMusic->SetSearchDirectory(directory);
 
     char pattern[MAX_PATH];

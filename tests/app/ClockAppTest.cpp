@@ -46,6 +46,7 @@ bool TestFocus(HWND) {
 
 class TestClockApp : public ClockApp {
 public:
+    using ClockApp::ClockApp;
     HRESULT Step() { return StepFrame(); }
     void SetFrameStats(const char* text) { std::snprintf(m_szFrameStats, sizeof(m_szFrameStats), "%s", text); }
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return HandleMessage(m_hWnd, msg, wParam, lParam); }
@@ -360,6 +361,18 @@ TEST_F(ClockAppTest, ClosingSavesTheSettingsWord) {
     EXPECT_EQ(nullptr, app.MainWindow());
     EXPECT_EQ(Word(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND | 0x100), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
     EXPECT_EQ(nullptr, app.GetFlags());
+}
+
+TEST_F(ClockAppTest, ResetOptionStartsFromTheDefaultWordAndKeepsIt) {
+    WriteFlags(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND);
+    StartOptions options;
+    options.m_bResetSettings = TRUE;
+    TestClockApp app(options);
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    EXPECT_EQ(0xFF000000u, g_clearColor) << "not the file's white background";
+    EXPECT_EQ(0u, g_viewport.X) << "not the file's framed view";
+    app.Send(WM_COMMAND, CMD_EXIT);
+    EXPECT_EQ(Word(kDefaultFlagsWord), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
 }
 
 TEST_F(ClockAppTest, MissingSettingsFileStartsWithEverythingOff) {

@@ -7,6 +7,7 @@
 
 #include "app/FrameValues.h"
 #include "support/Capture.h"
+#include "support/InstalledTree.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -125,6 +126,74 @@ TEST_F(FlagsTest, DirectoryIsTheOneCurrentAtConstruction) {
     flags.Load();
     std::filesystem::current_path(cwd.Path());
     EXPECT_EQ(flags.Word(), FLAG_SHOW_NUMERALS);
+}
+
+TEST_F(FlagsTest, ResetStartsFromTheDefaultWordWithoutReadingTheFile) {
+    cwd.WriteFile(kPath, std::string("\x0A", 1));
+    Flags flags;
+    flags.LoadDefault();
+    EXPECT_EQ(flags.Word(), kDefaultFlagsWord);
+    EXPECT_TRUE(boxes.Boxes().empty()) << "the short file is never read";
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(kDefaultFlagsWord));
+}
+
+// Installed: the user's settings live in their configuration folder and the
+// installed tree is only read.
+TEST(FlagsInstalledTest, FirstStartTakesTheInstalledWordSilentlyAndSavesUnderTheUsersConfig) {
+    ScopedInstalledTree tree;
+    DebugCapture debug;
+    MessageBoxCapture boxes;
+    tree.Root().WriteFile("prefix/share/velmoran/Misc/VelmoranFlags.vmf", Word(0x14));
+    tree.Activate(tree.Environment());
+
+    Flags first;
+    first.Load();
+    EXPECT_EQ(first.Word(), 0x14u);
+    EXPECT_TRUE(boxes.Boxes().empty()) << "a first start is not an error";
+    first.ToggleBits(FLAG_WHITE_BACKGROUND);
+    first.Save();
+    EXPECT_EQ(tree.Root().ReadFile("config/velmoran/VelmoranFlags.vmf"), Word(0x16));
+    EXPECT_EQ(std::filesystem::status(tree.Config("")).permissions(), std::filesystem::perms::owner_all)
+        << "a folder of the user's own";
+    EXPECT_EQ(tree.Root().ReadFile("prefix/share/velmoran/Misc/VelmoranFlags.vmf"), Word(0x14));
+
+    Flags second;
+    second.Load();
+    EXPECT_EQ(second.Word(), 0x16u);
+    EXPECT_TRUE(debug.Contains("settings word 22 read from " + tree.Config("VelmoranFlags.vmf")));
+
+    Flags reset;
+    reset.LoadDefault();
+    EXPECT_EQ(reset.Word(), 0x14u) << "the installed default, not the user's word";
+    EXPECT_TRUE(boxes.Boxes().empty());
+
+    // An installed tree without its default file is broken: that is said.
+    std::filesystem::remove(tree.Installed("Misc/VelmoranFlags.vmf"));
+    std::filesystem::remove(tree.Config("VelmoranFlags.vmf"));
+    Flags broken;
+    broken.Load();
+    EXPECT_TRUE(boxes.AnyContains("Failed to open vmf File"));
+}
+
+TEST(FlagsInstalledTest, AnUnwritableConfigFolderReportsAndKeepsTheOldFile) {
+    ScopedInstalledTree tree;
+    MessageBoxCapture boxes;
+    tree.Root().WriteFile("config/velmoran/VelmoranFlags.vmf", Word(FLAG_SHOW_BUTTONS));
+    tree.Activate(tree.Environment());
+    Flags flags;
+    flags.Load();
+    flags.ToggleBits(FLAG_SHOW_NUMERALS);
+
+    std::filesystem::permissions(tree.Config(""),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    {
+        ScopedPermissionsObeyed obeyed;
+        flags.Save();
+    }
+    std::filesystem::permissions(tree.Config(""), std::filesystem::perms::owner_all);
+    EXPECT_TRUE(boxes.AnyContains("Failed to Open vmf file"));
+    EXPECT_EQ(tree.Root().ReadFile("config/velmoran/VelmoranFlags.vmf"), Word(FLAG_SHOW_BUTTONS));
 }
 
 TEST_F(FlagsTest, ToggleRepeatFirstCallTogglesAtOnceThenEveryHalfSecondHeld) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Vec3.h"
+#include "overlay/Flags.h"
 
 struct PathPoint {
     Vec3 m_position;
@@ -19,8 +20,8 @@ class SceneLayout {
 public:
     // The keyboard camera's reset pose looks from here, turned 0.4 rad from +Z.
     static constexpr float kResetX = -57.8f, kResetY = -5.3f, kResetZ = 30.1f, kResetYaw = 0.4f;
-    // Numerals and buttons shown (FLAG_SHOW_BUTTONS | FLAG_SHOW_NUMERALS).
-    static constexpr std::uint32_t kDefaultFlags = 0x14;
+    // The word the program itself starts from without a settings file.
+    static constexpr std::uint32_t kDefaultFlags = kDefaultFlagsWord;
 
     static std::vector<Mat4> Flowers();
     static std::vector<Mat4> Vines();

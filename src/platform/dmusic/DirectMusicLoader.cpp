@@ -8,6 +8,7 @@
 
 #include "platform/dmusic/DirectMusicSegment.h"
 #include "platform/dmusic/SoundFile.h"
+#include "platform/kernel/Kernel.h"
 
 namespace {
 constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -155,6 +156,8 @@ HRESULT DirectMusicLoader::LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR
         }
     }
 
+    std::string trace = "dmusic: loading " + path + "\n";
+    OutputDebugStringA(trace.c_str());
     SoundFile file;
     HRESULT hr = file.Load(path);
     if (FAILED(hr)) {

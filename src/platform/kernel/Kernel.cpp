@@ -139,6 +139,29 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer) {
     return length;
 }
 
+DWORD GetModuleFileNameA(void* module, LPSTR buffer, DWORD bufferLength) {
+    if (module != nullptr || buffer == nullptr || bufferLength == 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    char path[4096];
+    ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (length <= 0) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return 0;
+    }
+    path[length] = '\0';
+    auto size = static_cast<DWORD>(length);
+    if (size + 1 > bufferLength) {
+        std::memcpy(buffer, path, bufferLength - 1);
+        buffer[bufferLength - 1] = '\0';
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return bufferLength;
+    }
+    std::memcpy(buffer, path, size + 1);
+    return size;
+}
+
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {
     if (pattern == nullptr || found == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);

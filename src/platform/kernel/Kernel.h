@@ -36,6 +36,12 @@ DWORD timeGetTime();
 // (terminator included) when the buffer is too small, or 0 on failure.
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 
+// The program's own file (only the running program: module must be null).
+// Returns its length; a buffer that is too small gets as much as fits,
+// terminated, and the call returns the buffer's size with
+// ERROR_INSUFFICIENT_BUFFER, as the platform does; 0 on failure.
+DWORD GetModuleFileNameA(void* module, LPSTR buffer, DWORD bufferLength);
+
 // Pattern: a folder followed by a name with '*' and '?' wildcards, matched
 // without regard to letter case. Separators may be '/' or '\'.
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);

@@ -1,0 +1,134 @@
+#include "app/CommandLine.h"
+
+#include <getopt.h>
+
+#include <cstring>
+
+#ifndef VELMORAN_VERSION
+#define VELMORAN_VERSION "0"
+#endif
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+enum OptionId { kHelp = 'h', kVersion = 'V', kFullscreen = 256, kWindowed, kResetSettings };
+
+const option kOptions[] = {
+    {"help", no_argument, nullptr, kHelp},
+    {"version", no_argument, nullptr, kVersion},
+    {"fullscreen", no_argument, nullptr, kFullscreen},
+    {"windowed", no_argument, nullptr, kWindowed},
+    {"reset-settings", no_argument, nullptr, kResetSettings},
+    {nullptr, 0, nullptr, 0},
+};
+
+// A leading ':' makes a missing argument its own case; the messages are ours.
+constexpr const char* kShortOptions = ":hV";
+
+const char* const kUsage =
+    "Usage: velmoran [OPTION]...\n"
+    "A desktop clock drawn as a real-time 3-D scene.\n"
+    "\n"
+    "Options:\n"
+    "      --fullscreen       start in full screen (for this run only)\n"
+    "      --windowed         start in a window (the default)\n"
+    "      --reset-settings   start from the default display choices\n"
+    "  -h, --help             show this help and exit\n"
+    "  -V, --version          show the version and exit\n"
+    "\n"
+    "Keys:\n"
+    "  1  black or white background      2  buttons shown or hidden\n"
+    "  3  full or framed view            4  numeral rings\n"
+    "  Esc, Alt+X      quit; the display choices are saved\n"
+    "  Alt+Enter       window or full screen\n"
+    "  F2              choose the display device\n"
+    "  arrows, Page Up/Page Down   steer the camera while it stands still (camera button)\n"
+    "  The corner buttons: exit, full screen, camera, count-down timer.\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/velmoran/VelmoranFlags.vmf   the display choices\n"
+    "                         (default ~/.config/velmoran/)\n"
+    "  $XDG_DATA_HOME/velmoran/   your own media, used instead of the installed\n"
+    "                         file of the same name, e.g. Sound/AlarmSound.wav\n"
+    "                         (default ~/.local/share/velmoran/)\n"
+    "  PREFIX/share/velmoran/    the installed media\n"
+    "  Started in a folder that holds Model/, the clock reads its media from\n"
+    "  there and keeps its choices in Misc/VelmoranFlags.vmf there.\n"
+    "\n"
+    "Environment:\n"
+    "  XDG_CONFIG_HOME, XDG_DATA_HOME, HOME   where settings and your own media are\n"
+    "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks)\n";
+
+}  // namespace
+
+CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& options, int& exitStatus, std::FILE* out,
+                                       std::FILE* err) {
+    options = StartOptions();
+    exitStatus = 0;
+    // Each parse starts afresh, messages included.
+    optind = 0;
+    opterr = 0;
+    const char* problem = nullptr;
+    const char* subject = nullptr;
+    char shortName[2] = {};
+    int id = 0;
+    while (problem == nullptr && (id = getopt_long(argc, argv, kShortOptions, kOptions, nullptr)) != -1) {
+        const char* current = argv[optind - 1];
+        switch (id) {
+            case kHelp:
+                PrintUsage(out);
+                return Action::Exit;
+            case kVersion:
+                std::fprintf(out, "velmoran (Velmoran no Horlo) %s\n", Version());
+                return Action::Exit;
+            case kFullscreen:
+                options.m_bFullscreen = TRUE;
+                break;
+            case kWindowed:
+                options.m_bFullscreen = FALSE;
+                break;
+            case kResetSettings:
+                options.m_bResetSettings = TRUE;
+                break;
+            case ':':
+                problem = "option '%s' requires an argument";
+                subject = current;
+                break;
+            default:
+                if (std::strncmp(current, "--", 2) != 0) {
+                    problem = "invalid option -- '%s'";
+                    shortName[0] = static_cast<char>(optopt);
+                    subject = shortName;
+                } else if (optopt != 0) {
+                    problem = "option '%s' doesn't allow an argument";
+                    subject = current;
+                } else {
+                    problem = "unrecognized option '%s'";
+                    subject = current;
+                }
+                break;
+        }
+    }
+    if (problem == nullptr && optind < argc) {
+        problem = "unexpected argument '%s'";
+        subject = argv[optind];
+    }
+    if (problem == nullptr) {
+        return Action::Run;
+    }
+    std::fprintf(err, "velmoran: ");
+    std::fprintf(err, problem, subject);
+    std::fprintf(err, "\n");
+    PrintUsage(err);
+    exitStatus = kExitUsage;
+    return Action::Exit;
+}
+
+void CommandLine::PrintUsage(std::FILE* to) {
+    std::fputs(kUsage, to);
+}
+
+const char* CommandLine::Version() {
+    return VELMORAN_VERSION;
+}

@@ -1,0 +1,20 @@
+// The program's command line in the usual GNU style (getopt_long): options
+// for one run, help and version.
+#pragma once
+
+#include <cstdio>
+
+#include "app/StartOptions.h"
+
+class CommandLine {
+public:
+    enum class Action { Run, Exit };
+
+    // Run with the options filled in; or Exit with the status to end with:
+    // 0 after --help (usage on out) or --version (on out), 2 after a wrong
+    // option or argument (one line saying what is wrong, then the usage, on err).
+    static Action Parse(int argc, char** argv, StartOptions& options, int& exitStatus, std::FILE* out, std::FILE* err);
+
+    static void PrintUsage(std::FILE* to);
+    static const char* Version();
+};
