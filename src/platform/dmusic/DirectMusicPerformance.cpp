@@ -110,10 +110,12 @@ HRESULT DirectMusicPerformance::PlaySegmentEx(IUnknown* source, WCHAR* segmentNa
     }
     auto delayFrames = static_cast<ULONGLONG>(std::llround(delay * dmusic_hooks::kMixRate));
     ULONGLONG framesPerPlay = segment->FramesPerPlay();
-    std::shared_ptr<const PcmSamples> replaced;
+    // Opened here, not on the sound thread; what it replaces is freed here too.
+    std::unique_ptr<SampleSource> samples = segment->OpenSource();
+    std::unique_ptr<SampleSource> replaced;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        replaced = m_voice.Start(segment->Samples(), segment->Serial(), framesPerPlay, segment->Plays(), delayFrames);
+        replaced = m_voice.Start(std::move(samples), segment->Serial(), framesPerPlay, segment->Plays(), delayFrames);
         m_bEndReported = false;
     }
     char trace[160];
@@ -133,7 +135,7 @@ HRESULT DirectMusicPerformance::Stop(IDirectMusicSegment* segment, IDirectMusicS
         }
     }
     bool stopped = false;
-    std::shared_ptr<const PcmSamples> released;
+    std::unique_ptr<SampleSource> released;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         NoteNaturalEnd();

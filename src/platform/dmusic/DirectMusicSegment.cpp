@@ -1,14 +1,15 @@
 #include "platform/dmusic/DirectMusicSegment.h"
 
 #include <cmath>
+#include <new>
 
 #include "platform/dmusic/DirectMusicPerformance.h"
 #include "platform/dmusic/MixerDevice.h"
 
 namespace {
 constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-// Decoded samples take 176 kB a second: a file that claims hours is refused
-// rather than decoded.
+// Decoded samples take 176 kB a second: a file that would decode to hours is
+// refused rather than decoded. Streamed WAV files have no such limit.
 constexpr double kLongestSeconds = 600.0;
 DWORD g_lastSerial = 0;
 }  // namespace
@@ -65,7 +66,7 @@ HRESULT DirectMusicSegment::Download(IUnknown* target) {
     if (!performance->IsInitialised()) {
         return DMUS_E_NOT_INIT;
     }
-    if (m_pSamples == nullptr) {
+    if (m_pSamples == nullptr && !m_file.IsStreamed()) {
         if (m_file.LengthSeconds() > kLongestSeconds) {
             return E_OUTOFMEMORY;
         }
@@ -107,7 +108,21 @@ HRESULT DirectMusicSegment::GetAudioPathConfig(IUnknown** config) {
     return DMUS_E_NO_AUDIOPATH_CONFIG;
 }
 
+std::unique_ptr<SampleSource> DirectMusicSegment::OpenSource() const {
+    if (m_dwDownloads == 0) {
+        return nullptr;
+    }
+    if (m_file.IsStreamed()) {
+        return WaveStream::Open(m_file.Path(), m_file.Format());
+    }
+    return std::unique_ptr<SampleSource>(new (std::nothrow) DecodedSource(m_pSamples));
+}
+
 ULONGLONG DirectMusicSegment::FramesPerPlay() const {
+    if (m_file.IsStreamed()) {
+        const WaveFormat& format = m_file.Format();
+        return (format.Frames() * dmusic_hooks::kMixRate + format.m_dwRate / 2) / format.m_dwRate;
+    }
     if (m_file.GetKind() == SoundFile::Kind::Wave && m_pSamples != nullptr) {
         return m_pSamples->size() / SegmentVoice::kChannels;
     }

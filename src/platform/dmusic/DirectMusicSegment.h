@@ -1,10 +1,13 @@
 // A segment made from one WAV or MIDI file. Downloading it to a performance
-// decodes it into samples; the performance reads its plan of play from here.
+// readies it to play: a WAV file the stream reads stays on disk, any other
+// file is decoded into samples. The performance reads its plan of play and
+// a source of its samples from here.
 #pragma once
 
 #include <memory>
 
 #include "platform/dmusic/DMusic.h"
+#include "platform/dmusic/DecodedSource.h"
 #include "platform/dmusic/SegmentVoice.h"
 #include "platform/dmusic/SoundFile.h"
 
@@ -28,8 +31,9 @@ public:
     DWORD Serial() const { return m_dwSerial; }
     ULONGLONG Plays() const { return static_cast<ULONGLONG>(m_dwRepeats) + 1; }
     double BeatSeconds() const { return m_file.BeatSeconds(); }
-    // Null until downloaded.
-    std::shared_ptr<const PcmSamples> Samples() const { return m_pSamples; }
+    // The samples of a play, from its start; null until downloaded (or when a
+    // streamed file has gone), which is heard as silence.
+    std::unique_ptr<SampleSource> OpenSource() const;
     ULONGLONG FramesPerPlay() const;
 
 private:

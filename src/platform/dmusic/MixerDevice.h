@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/dmusic/SegmentVoice.h"
+#include "platform/dmusic/DecodedSource.h"
 #include "platform/kernel/WinTypes.h"
 
 class MixerDevice {

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <limits>
 
-std::shared_ptr<const PcmSamples> SegmentVoice::Start(std::shared_ptr<const PcmSamples> samples, DWORD serial,
-                                                      ULONGLONG framesPerPlay, ULONGLONG plays, ULONGLONG delayFrames) {
-    std::shared_ptr<const PcmSamples> previous = std::move(m_pSamples);
-    m_pSamples = std::move(samples);
+std::unique_ptr<SampleSource> SegmentVoice::Start(std::unique_ptr<SampleSource> source, DWORD serial,
+                                                  ULONGLONG framesPerPlay, ULONGLONG plays, ULONGLONG delayFrames) {
+    std::unique_ptr<SampleSource> previous = std::move(m_pSource);
+    m_pSource = std::move(source);
     m_dwSerial = serial;
     m_bActive = true;
+    m_bSourceEnded = false;
     m_ullFramesPerPlay = framesPerPlay;
     m_ullDelayFrames = delayFrames;
     m_ullPosition = 0;
@@ -19,10 +20,10 @@ std::shared_ptr<const PcmSamples> SegmentVoice::Start(std::shared_ptr<const PcmS
     return previous;
 }
 
-std::shared_ptr<const PcmSamples> SegmentVoice::Stop() {
+std::unique_ptr<SampleSource> SegmentVoice::Stop() {
     m_bActive = false;
     m_dwSerial = 0;
-    return std::move(m_pSamples);
+    return std::move(m_pSource);
 }
 
 bool SegmentVoice::IsPlaying() const {
@@ -33,18 +34,32 @@ void SegmentVoice::Mix(std::int16_t* out, int frames) {
     if (!m_bActive) {
         return;
     }
-    const std::size_t sampleFrames = m_pSamples != nullptr ? m_pSamples->size() / kChannels : 0;
-    for (int i = 0; i < frames && m_ullPosition < m_ullTotalFrames; ++i, ++m_ullPosition) {
+    int done = 0;
+    while (done < frames && m_ullPosition < m_ullTotalFrames) {
+        const auto left = static_cast<ULONGLONG>(frames - done);
         if (m_ullPosition < m_ullDelayFrames) {
+            const ULONGLONG wait = std::min(left, m_ullDelayFrames - m_ullPosition);
+            done += static_cast<int>(wait);
+            m_ullPosition += wait;
             continue;
         }
-        ULONGLONG frame = (m_ullPosition - m_ullDelayFrames) % m_ullFramesPerPlay;
-        if (frame >= sampleFrames) {
-            continue;
+        const ULONGLONG inPlay = (m_ullPosition - m_ullDelayFrames) % m_ullFramesPerPlay;
+        if (inPlay == 0) {
+            m_bSourceEnded = false;
+            if (m_pSource != nullptr) {
+                m_pSource->Rewind();
+            }
         }
-        for (int c = 0; c < kChannels; ++c) {
-            int sum = out[i * kChannels + c] + (*m_pSamples)[frame * kChannels + c];
-            out[i * kChannels + c] = static_cast<std::int16_t>(std::clamp(sum, -32768, 32767));
+        const int count =
+            static_cast<int>(std::min({left, m_ullFramesPerPlay - inPlay, m_ullTotalFrames - m_ullPosition,
+                                       static_cast<ULONGLONG>(kChunkFrames)}));
+        const int got = (m_pSource != nullptr && !m_bSourceEnded) ? m_pSource->Read(m_chunk, count) : 0;
+        m_bSourceEnded = got < count;
+        std::int16_t* into = out + static_cast<std::ptrdiff_t>(done) * kChannels;
+        for (int i = 0; i < got * kChannels; ++i) {
+            into[i] = static_cast<std::int16_t>(std::clamp(into[i] + m_chunk[i], -32768, 32767));
         }
+        done += count;
+        m_ullPosition += count;
     }
 }

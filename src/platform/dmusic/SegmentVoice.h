@@ -1,27 +1,25 @@
 // The one segment a performance sounds: a wait for the beat, then the
-// segment's samples played a set number of times, counted frame by frame on
-// the sound device's thread. The owner serialises every call.
+// segment's plays a set number of times, counted frame by frame on the sound
+// device's thread. The owner serialises every call.
 #pragma once
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
+#include "platform/dmusic/SampleSource.h"
 #include "platform/kernel/WinTypes.h"
-
-using PcmSamples = std::vector<std::int16_t>;  // interleaved stereo
 
 class SegmentVoice {
 public:
     static constexpr int kChannels = 2;
 
-    // samples may be shorter than a play (the rest is silence) or null: a
+    // source may end before a play does (the rest is silence) or be null: a
     // segment that was never downloaded is heard as silence of its length.
-    // Returns the samples of the segment it replaces, for the caller to free
+    // Returns the source of the segment it replaces, for the caller to free
     // away from the sound thread.
-    std::shared_ptr<const PcmSamples> Start(std::shared_ptr<const PcmSamples> samples, DWORD serial,
-                                            ULONGLONG framesPerPlay, ULONGLONG plays, ULONGLONG delayFrames);
-    std::shared_ptr<const PcmSamples> Stop();
+    std::unique_ptr<SampleSource> Start(std::unique_ptr<SampleSource> source, DWORD serial, ULONGLONG framesPerPlay,
+                                        ULONGLONG plays, ULONGLONG delayFrames);
+    std::unique_ptr<SampleSource> Stop();
 
     // From Start until the last play's last frame has been mixed, or Stop.
     bool IsPlaying() const;
@@ -31,11 +29,15 @@ public:
     void Mix(std::int16_t* out, int frames);
 
 private:
-    std::shared_ptr<const PcmSamples> m_pSamples;
+    static constexpr int kChunkFrames = 256;
+
+    std::unique_ptr<SampleSource> m_pSource;
     DWORD m_dwSerial = 0;
     bool m_bActive = false;
+    bool m_bSourceEnded = false;  // in this play
     ULONGLONG m_ullFramesPerPlay = 0;
     ULONGLONG m_ullTotalFrames = 0;  // delay + plays * framesPerPlay
     ULONGLONG m_ullDelayFrames = 0;
     ULONGLONG m_ullPosition = 0;
+    std::int16_t m_chunk[kChunkFrames * kChannels];
 };

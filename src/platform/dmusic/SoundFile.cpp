@@ -1,6 +1,7 @@
 #include "platform/dmusic/SoundFile.h"
 
 #include <SDL.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -10,10 +11,23 @@
 
 HRESULT SoundFile::Load(const std::string& path) {
     m_bytes.clear();
+    m_bStreamed = false;
+    m_szPath = path;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         return DMUS_E_LOADER_FAILEDOPEN;
     }
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0 && WaveStream::Probe(file, static_cast<ULONGLONG>(info.st_size), m_format) &&
+        m_format.Streamable() && WaveStream::Open(path, m_format) != nullptr) {
+        std::fclose(file);
+        m_kind = Kind::Wave;
+        m_bStreamed = true;
+        m_dLength = static_cast<double>(m_format.Frames()) / m_format.m_dwRate;
+        m_dBeat = 0.5;
+        return S_OK;
+    }
+    std::rewind(file);
     BYTE block[4096];
     std::size_t got = 0;
     while ((got = std::fread(block, 1, sizeof(block), file)) > 0) {

@@ -1,11 +1,13 @@
-// A sound file as the loader reads it: the whole file image, what kind of
-// sound it holds (decided by its content, not its name), how long one play
-// lasts and how long a beat of its tempo is.
+// A sound file as the loader reads it: what kind of sound it holds (decided
+// by its content, not its name), how long one play lasts and how long a beat
+// of its tempo is. A WAV file the stream can read is left on disk and only
+// its format is kept; any other file is kept as its whole image.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/dmusic/WaveStream.h"
 #include "platform/kernel/WinTypes.h"
 
 class SoundFile {
@@ -18,6 +20,10 @@ public:
     HRESULT Load(const std::string& path);
 
     Kind GetKind() const { return m_kind; }
+    // Played from disk: no image, the format instead.
+    bool IsStreamed() const { return m_bStreamed; }
+    const std::string& Path() const { return m_szPath; }
+    const WaveFormat& Format() const { return m_format; }
     const std::vector<BYTE>& Bytes() const { return m_bytes; }
     double LengthSeconds() const { return m_dLength; }
     double BeatSeconds() const { return m_dBeat; }
@@ -27,6 +33,9 @@ private:
     HRESULT CheckMidi();
 
     Kind m_kind = Kind::Wave;
+    bool m_bStreamed = false;
+    std::string m_szPath;
+    WaveFormat m_format;
     std::vector<BYTE> m_bytes;
     double m_dLength = 0.0;
     double m_dBeat = 0.5;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -262,6 +265,87 @@ TEST_F(DMusicPlayback, SegmentNotDownloadedIsSilentForItsLength) {
     EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_OK);
     Mix(1);
     EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_FALSE);
+}
+
+TEST_F(DMusicPlayback, WaveFilesOfEveryCommonEncodingPlayInTheMixersFormat) {
+    struct Case {
+        const char* m_szName;
+        TestSounds::WaveSpec m_spec;
+        int m_nTolerance;
+    };
+    const Case cases[] = {
+        {"16-bit stereo", {1, 16, 2, 44100, -1}, 0},
+        // The converter widens through floating point: a step of rounding.
+        {"24-bit stereo", {1, 24, 2, 44100, -1}, 1},
+        {"32-bit stereo", {1, 32, 2, 44100, -1}, 1},
+        {"float stereo", {3, 32, 2, 44100, -1}, 2},
+        {"8-bit mono", {1, 8, 1, 44100, -1}, 256},
+        {"extensible 16-bit stereo", {0xFFFE, 16, 2, 44100, -1}, 0},
+        {"data size left at 0", {1, 16, 2, 44100, 0}, 0},
+        {"data size left at all ones", {1, 16, 2, 44100, 0xFFFFFFFF}, 0},
+        {"cut short", {1, 16, 2, 44100, 10000000}, 0},
+    };
+    const std::size_t frames = 3000;
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.m_szName);
+        const std::string name = "wave" + std::to_string(n++) + ".wav";
+        TestSounds::WriteBytes(m_sounds.Folder() / name, TestSounds::Wave(c.m_spec, frames));
+        IDirectMusicSegment8* segment = Load(name);
+        ASSERT_NE(segment, nullptr);
+        ASSERT_EQ(segment->SetRepeats(1), S_OK);
+        ASSERT_EQ(Play(segment, 0), S_OK);
+        std::vector<std::int16_t> out = Mix(static_cast<int>(2 * frames) + 100);
+        for (std::size_t i = 0; i < 2 * frames; ++i) {
+            const int left = TestSounds::Sample(i % frames, 0);
+            const int right = c.m_spec.m_wChannels == 1 ? left : TestSounds::Sample(i % frames, 1);
+            ASSERT_NEAR(out[i * 2], left, c.m_nTolerance) << "frame " << i;
+            ASSERT_NEAR(out[i * 2 + 1], right, c.m_nTolerance) << "frame " << i;
+        }
+        EXPECT_EQ(FirstSound(std::vector<std::int16_t>(out.begin() + 4 * frames, out.end())), 100u);
+        EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_FALSE);
+    }
+}
+
+TEST_F(DMusicPlayback, AWaveAtAnotherRateLastsItsOwnTime) {
+    TestSounds::WriteBytes(m_sounds.Folder() / "slow.wav", TestSounds::Wave({1, 16, 1, 22050, -1}, 2205));  // 0.1 s
+    IDirectMusicSegment8* segment = Load("slow.wav");
+    ASSERT_NE(segment, nullptr);
+    ASSERT_EQ(Play(segment, 0), S_OK);
+    std::vector<std::int16_t> out = Mix(4409);
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_OK);
+    Mix(1);
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_FALSE);
+    // Resampled, not cut: the ramp's middle is there, on both channels.
+    EXPECT_NEAR(out[2000 * 2], TestSounds::Sample(1000, 0), 40);
+    EXPECT_EQ(out[2000 * 2], out[2000 * 2 + 1]);
+    EXPECT_GT(Energy(out, 4000, 4300), 1000.0) << "the end of the sound is not lost";
+}
+
+TEST_F(DMusicPlayback, ATwentyMinuteWaveIsPlayedFromDiskNotRefused) {
+    // The samples of its first frames, then a hole the file system reads as silence.
+    const std::size_t frames = std::size_t{1200} * kRate;
+    std::vector<BYTE> file = TestSounds::Wave({1, 16, 2, 44100, static_cast<long long>(frames * 4)}, 1000);
+    const std::filesystem::path path = m_sounds.Folder() / "Sound" / "Song.wav";
+    TestSounds::WriteBytes(path, file);
+    std::filesystem::resize_file(path, file.size() - 4000 + frames * 4);
+
+    const std::size_t before = mallinfo2().uordblks;
+    DebugCapture trace;
+    IDirectMusicSegment8* segment = Load("Sound/Song.wav");
+    ASSERT_NE(segment, nullptr) << "a long sound is not refused";
+    ASSERT_EQ(Play(segment, 0), S_OK);
+    EXPECT_TRUE(trace.Contains("1 plays of 1200.000 s")) << trace.All();
+    std::vector<std::int16_t> out = Mix(kRate);
+    for (std::size_t i = 0; i < 1000; ++i) {
+        ASSERT_EQ(out[i * 2], TestSounds::Sample(i, 0)) << "frame " << i;
+    }
+    EXPECT_EQ(FirstSound(std::vector<std::int16_t>(out.begin() + 2000, out.end())), kRate - 1000u);
+    EXPECT_EQ(m_pPerformance->IsPlaying(segment, nullptr), S_OK);
+    // Decoded whole it would take 212 MB; played from disk, a few blocks.
+    if (before != 0) {
+        EXPECT_LT(mallinfo2().uordblks, before + (std::size_t{4} << 20));
+    }
 }
 
 TEST_F(DMusicPlayback, SegmentAndPerformanceRefuseWhatTheyDoNotProvide) {

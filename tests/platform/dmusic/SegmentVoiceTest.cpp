@@ -4,17 +4,18 @@
 #include <memory>
 #include <vector>
 
+#include "platform/dmusic/DecodedSource.h"
 #include "platform/dmusic/SegmentVoice.h"
 
 namespace {
 
-std::shared_ptr<const PcmSamples> Ramp(std::size_t frames) {
+std::unique_ptr<SampleSource> Ramp(std::size_t frames) {
     auto samples = std::make_shared<PcmSamples>();
     for (std::size_t i = 0; i < frames; ++i) {
         samples->push_back(static_cast<std::int16_t>(i + 1));
         samples->push_back(static_cast<std::int16_t>(-static_cast<int>(i) - 1));
     }
-    return samples;
+    return std::make_unique<DecodedSource>(samples);
 }
 
 // Mixes in uneven blocks, as a sound device asks, and returns the left channel.
@@ -66,11 +67,12 @@ TEST(DMusicSegmentVoice, SegmentWithoutSamplesIsSilentButLastsItsLength) {
 
 TEST(DMusicSegmentVoice, StopSilencesAndHandsBackTheSamples) {
     SegmentVoice voice;
-    std::shared_ptr<const PcmSamples> samples = Ramp(4);
-    voice.Start(samples, 3, 4, 10, 0);
+    std::unique_ptr<SampleSource> samples = Ramp(4);
+    SampleSource* given = samples.get();
+    voice.Start(std::move(samples), 3, 4, 10, 0);
     Render(&voice, 2);
-    std::shared_ptr<const PcmSamples> back = voice.Stop();
-    EXPECT_EQ(back, samples);
+    std::unique_ptr<SampleSource> back = voice.Stop();
+    EXPECT_EQ(back.get(), given);
     EXPECT_FALSE(voice.IsPlaying());
     EXPECT_EQ(Render(&voice, 4), std::vector<int>(4, 0));
     EXPECT_EQ(voice.Stop(), nullptr);  // stopping again does nothing
@@ -78,10 +80,11 @@ TEST(DMusicSegmentVoice, StopSilencesAndHandsBackTheSamples) {
 
 TEST(DMusicSegmentVoice, ReplacingRestartsFromTheNewSegment) {
     SegmentVoice voice;
-    std::shared_ptr<const PcmSamples> first = Ramp(4);
-    voice.Start(first, 1, 4, 1, 0);
+    std::unique_ptr<SampleSource> first = Ramp(4);
+    SampleSource* given = first.get();
+    voice.Start(std::move(first), 1, 4, 1, 0);
     Render(&voice, 2);
-    EXPECT_EQ(voice.Start(Ramp(2), 2, 2, 1, 1), first);
+    EXPECT_EQ(voice.Start(Ramp(2), 2, 2, 1, 1).get(), given);
     EXPECT_EQ(voice.Serial(), 2u);
     EXPECT_EQ(Render(&voice, 4), (std::vector<int>{0, 1, 2, 0}));
 }
@@ -89,7 +92,7 @@ TEST(DMusicSegmentVoice, ReplacingRestartsFromTheNewSegment) {
 TEST(DMusicSegmentVoice, MixesIntoWhatIsThereAndSaturates) {
     auto loud = std::make_shared<PcmSamples>(PcmSamples{30000, -30000, 5, -5});
     SegmentVoice voice;
-    voice.Start(loud, 1, 2, 1, 0);
+    voice.Start(std::make_unique<DecodedSource>(loud), 1, 2, 1, 0);
     std::vector<std::int16_t> out = {10000, -10000, 7, -7};
     voice.Mix(out.data(), 2);
     EXPECT_EQ(out, (std::vector<std::int16_t>{32767, -32768, 12, -12}));
