@@ -1,0 +1,267 @@
+# Helpers of the end-to-end runs: the program under a virtual X server,
+# found by its window, driven by real keys and clicks through the X test
+# extension, seen through screenshots. Sourced by the scripts that use it;
+# they set: program (the command, an array), run (its current directory),
+# work (a folder for logs and shots) and settings (the settings file).
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+  fi
+  echo "--- program output" >&2
+  cat "$work/program.log" >&2 || true
+  exit 1
+}
+
+# Starts the program in its folder and waits for its window.
+start_program() {
+  (cd "$run" && exec "${program[@]}") >>"$work/program.log" 2>&1 &
+  pid=$!
+  wid=""
+  for _ in $(seq 1 300); do
+    wid=$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
+    # A name search can miss while other windows come and go; the program's
+    # own windows are found by its process id as well.
+    [ -z "$wid" ] && wid=$(xdotool search --all --pid "$pid" --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
+    [ -n "$wid" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
+}
+
+# A real Esc key press ends the program with code 0 and a 4-byte settings file.
+stop_with_escape() {
+  xdotool mousemove --window "$wid" 200 200
+  sleep 0.3
+  xdotool key --window "$wid" Escape
+  local code=""
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      code=$?
+      set -e
+      break
+    fi
+    sleep 0.1
+  done
+  [ -n "$code" ] || fail "Esc did not end the program"
+  pid=""
+  [ "$code" -eq 0 ] || fail "exit code $code after Esc"
+  local size
+  size=$(stat -c %s "$settings")
+  [ "$size" -eq 4 ] || fail "settings file of $size bytes after exit"
+}
+
+# Gives the window the keyboard focus (the program reads the keyboard only
+# while its window has it) and waits a moment for the server to report it
+# there; the settings word checked after each run tells whether a key arrived.
+focus_window() {
+  for _ in $(seq 1 30); do
+    xdotool windowfocus "$wid" 2>/dev/null || true
+    sleep 0.1
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && break
+  done
+  sleep 0.3
+}
+
+settings_word() {
+  od -An -tu4 "$settings" | tr -d ' '
+}
+
+# Colours of a screenshot at the given points ("x y" pairs), one "r g b" line each.
+pixels() {
+  local shot=$1 format=""
+  shift
+  while [ $# -ge 2 ]; do
+    format+="%[fx:int(255*p{$1,$2}.r)] %[fx:int(255*p{$1,$2}.g)] %[fx:int(255*p{$1,$2}.b)]\n"
+    shift 2
+  done
+  convert "$shot" -format "$format" info:
+}
+
+window_size() {
+  xdotool getwindowgeometry "$wid" | awk '/Geometry:/ { split($2, s, "x"); print s[1], s[2] }'
+}
+
+# Waits until a screenshot shows the framed scene of a client area of
+# width x height under the menu strip: a white margin round a centre of three
+# quarters that is not white (the black background and the scene), probed on
+# both sides of each edge. Prints the strip height.
+shot_framed() {
+  local width=$1 height=$2 shot=$3
+  local fx=$((width / 8)) fy=$((height / 8)) fw=$((width * 3 / 4)) fh=$((height * 3 / 4))
+  for _ in $(seq 1 25); do
+    read -r ww wh <<<"$(window_size)"
+    local top=$((wh - height))
+    if [ "$ww" -eq "$width" ] && [ "$top" -ge 0 ]; then
+      xwd -silent -id "$wid" | convert xwd:- "$shot" 2>/dev/null || true
+      local my=$((top + fy + fh / 2)) mx=$((width / 2))
+      if [ -s "$shot" ] && pixels "$shot" \
+        $((fx - 1)) "$my" "$fx" "$my" $((fx + fw - 1)) "$my" $((fx + fw)) "$my" \
+        "$mx" $((top + fy - 1)) "$mx" $((top + fy)) "$mx" $((top + fy + fh - 1)) "$mx" $((top + fy + fh)) |
+        awk 'BEGIN { want = "wnnwwnnw"; ok = 1 }
+             { c = ($1 > 200 && $2 > 200 && $3 > 200) ? "w" : "n";
+               if (c != substr(want, NR, 1)) ok = 0 }
+             END { exit !(ok && NR == 8) }'; then
+        echo "$top"
+        return 0
+      fi
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Counts the strong green pixels of the statistics text near (5, 5).
+green_pixels() {
+  local shot=$1 top=$2
+  convert "$shot" -crop "150x20+0+$top" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0;
+                     if (g > 120 && r < 90 && b < 90) n++ } END { print n + 0 }'
+}
+
+# The statistics line is formatted after the first presented frame, so a
+# first screenshot may still show it empty: look again for a while.
+wait_green() {
+  local width=$1 height=$2 shot=$3 top green=0
+  for _ in $(seq 1 15); do
+    top=$(shot_framed "$width" "$height" "$shot") || return 1
+    green=$(green_pixels "$shot" "$top")
+    if [ "$green" -ge 20 ]; then
+      echo "$top $green"
+      return 0
+    fi
+    sleep 0.2
+  done
+  echo "$top $green"
+}
+
+# Counts the pixels of the client area (under the strip of height top) that
+# are neither near black nor near white: the coloured parts of the scene.
+coloured_pixels() {
+  local shot=$1 top=$2
+  convert "$shot" -crop "512x384+0+$top" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0; hi = r; lo = r;
+                     if (g > hi) hi = g; if (b > hi) hi = b; if (g < lo) lo = g; if (b < lo) lo = b;
+                     if (hi - lo > 40) n++ } END { print n + 0 }'
+}
+
+# Counts the bird's blue pixels in the client area.
+blue_pixels() {
+  local shot=$1 top=$2
+  convert "$shot" -crop "512x384+0+$top" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0;
+                     if (b > r + 60 && b > g + 30 && b > 90) n++ } END { print n + 0 }'
+}
+
+# Bright pixels (the read-out's digits, drawn at 78 % over the dark panel) in
+# a client rectangle x y w h.
+white_mask() {
+  local shot=$1 top=$2 x=$3 y=$4 w=$5 h=$6
+  convert "$shot" -crop "${w}x${h}+${x}+$((top + y))" +repage -depth 8 txt:- |
+    awk -F'[(),]' 'NR > 1 { print (($3 + 0 > 170 && $4 + 0 > 170 && $5 + 0 > 170) ? 1 : 0) }'
+}
+
+# Pixels whose bright state differs between two shots in a rectangle.
+mask_change() {
+  local a=$1 b=$2 top=$3 x=$4 y=$5 w=$6 h=$7
+  paste <(white_mask "$a" "$top" "$x" "$y" "$w" "$h") <(white_mask "$b" "$top" "$x" "$y" "$w" "$h") |
+    awk '$1 != $2 { n++ } END { print n + 0 }'
+}
+
+# Mouse input goes through the X test extension, so the program receives
+# the same pointer and button events a user's hand would make.
+mouse_setup() {
+  # Clicks go to a focused window, as a user's would; the pointer must then
+  # stay where it was put (a device cursor that moved it on would show here).
+  xdotool windowfocus "$wid" 2>/dev/null || true
+  sleep 0.3
+  # Where the X server has the window: the program learns of moves only
+  # through its window manager, and there is none here, so the window stays
+  # where it was created and the program's idea of it stays right.
+  read -r wx wy <<<"$(xdotool getwindowgeometry "$wid" | awk '/Position:/ { split($2, p, ","); print p[1] + 0, p[2] + 0 }')"
+}
+
+# Moves the pointer to client point (x, y) and waits until the server has it there.
+point() {
+  local sx=$((wx + $1)) sy=$((wy + top + $2)) at=""
+  for _ in $(seq 1 20); do
+    xdotool mousemove "$sx" "$sy"
+    sleep 0.1
+    at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
+    if [ "$at" = "$sx $sy" ]; then
+      # Nothing in the program may move it on.
+      sleep 0.3
+      at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
+      [ "$at" = "$sx $sy" ] || fail "the pointer moved from client ($1, $2) on to screen ($at)"
+      return 0
+    fi
+  done
+  fail "the pointer is at $at, not at client ($1, $2) = screen ($sx, $sy)"
+}
+
+# A left press at client (x, y), held long enough for a frame to see the
+# capture (a button acts 0.5 s of frame steps after the press, and a held
+# button presses again after that, so 0.3 s of wall time is one press).
+press() {
+  point "$1" "$2"
+  xdotool mousedown 1
+  sleep 0.3
+  xdotool mouseup 1
+}
+
+shot() {
+  # A capture can fail while the server is busy with the window; try again.
+  for _ in $(seq 1 10); do
+    xwd -silent -id "$wid" 2>/dev/null | convert xwd:- "$1" 2>/dev/null && [ -s "$1" ] && return 0
+    sleep 0.2
+  done
+  fail "no screenshot"
+}
+
+# A click, then time for it to act: frames are slow under software
+# rendering, and a frame step is at most 0.03 s, so 0.5 s of steps can take
+# longer than 0.5 s.
+click() {
+  press "$1" "$2"
+  sleep 2
+}
+
+# Waits until the read-out rectangle x y w h of a new shot "after" differs
+# from shot "before" by at least min pixels and holds still (the scene behind
+# a closed panel moves; the panel's digits do not). Prints the difference.
+wait_change() {
+  local before=$1 after=$2 min=$3 x=$4 y=$5 w=$6 h=$7 n=0
+  for _ in $(seq 1 30); do
+    sleep 0.25
+    shot "$after.tmp.png"
+    n=$(mask_change "$before" "$after.tmp.png" "$top" "$x" "$y" "$w" "$h")
+    if [ "$n" -ge "$min" ]; then
+      sleep 0.25
+      shot "$after"
+      [ "$(mask_change "$after.tmp.png" "$after" "$top" "$x" "$y" "$w" "$h")" -le 10 ] && break
+    fi
+  done
+  shot "$after"
+  mask_change "$before" "$after" "$top" "$x" "$y" "$w" "$h"
+}
+
+# Waits for the program to end by itself; sets code to its exit code, or to
+# nothing if it keeps running. (Not in a subshell: only the shell that
+# started the program can wait for it.)
+wait_exit() {
+  code=""
+  for _ in $(seq 1 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      set +e
+      wait "$pid"
+      code=$?
+      set -e
+      return 0
+    fi
+    sleep 0.1
+  done
+}
