@@ -91,6 +91,34 @@ ViewCamera ModelRenderer::Frame(const std::vector<ViewBatch>& batches, float fYa
     return camera;
 }
 
+ViewCamera ModelRenderer::FrameFront(const std::vector<ViewBatch>& batches, float fFill) {
+    Vec3 min(1e9f, 1e9f, 1e9f), max(-1e9f, -1e9f, -1e9f);
+    for (const ViewBatch& batch : batches) {
+        for (const ViewVertex& v : batch.m_vertices) {
+            min = Vec3(std::min(min.x, v.m_p.x), std::min(min.y, v.m_p.y), std::min(min.z, v.m_p.z));
+            max = Vec3(std::max(max.x, v.m_p.x), std::max(max.y, v.m_p.y), std::max(max.z, v.m_p.z));
+        }
+    }
+    ViewCamera camera;
+    camera.m_forward = Vec3(0.0f, 0.0f, 1.0f);
+    if (min.x > max.x) {
+        return camera;
+    }
+    // Perspective makes near points reach farther out, so each vertex sets
+    // how far back the eye must stand for it to stay inside fFill.
+    const float fScale = 1.0f / std::tan(kFieldOfView * 0.5f);
+    const float fCentreX = (min.x + max.x) * 0.5f, fCentreY = (min.y + max.y) * 0.5f;
+    float fEyeZ = min.z - 2.0f;
+    for (const ViewBatch& batch : batches) {
+        for (const ViewVertex& v : batch.m_vertices) {
+            const float fReach = std::max(std::fabs(v.m_p.x - fCentreX), std::fabs(v.m_p.y - fCentreY));
+            fEyeZ = std::min(fEyeZ, v.m_p.z - fScale * fReach / fFill);
+        }
+    }
+    camera.m_eye = Vec3(fCentreX, fCentreY, fEyeZ);
+    return camera;
+}
+
 bool ModelRenderer::Render(const std::vector<ViewBatch>& batches, const ViewCamera& camera, D3DCOLOR background,
                            std::vector<DWORD>& pixels) {
     IDirect3DDevice8* d = m_pDevice;
@@ -140,7 +168,7 @@ bool ModelRenderer::Render(const std::vector<ViewBatch>& batches, const ViewCame
     d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     d->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
     d->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
-    d->SetRenderState(D3DRS_FOGENABLE, TRUE);
+    d->SetRenderState(D3DRS_FOGENABLE, m_bFog ? TRUE : FALSE);
     d->SetRenderState(D3DRS_FOGCOLOR, background);
     d->SetRenderState(D3DRS_FOGVERTEXMODE, D3DFOG_LINEAR);
     d->SetRenderState(D3DRS_FOGSTART, std::bit_cast<DWORD>(0.0f));

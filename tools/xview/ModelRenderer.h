@@ -29,6 +29,14 @@ public:
     // A camera that frames the batches' bounds, looking along yaw (about Y,
     // from +Z) and pitch (down from level).
     static ViewCamera Frame(const std::vector<ViewBatch>& batches, float fYaw, float fPitch);
+    // A camera looking along +Z at the batches, placed so that in a square
+    // picture their farthest point from the centre reaches fFill of the way
+    // to the edge.
+    static ViewCamera FrameFront(const std::vector<ViewBatch>& batches, float fFill);
+    // The clock's fog in the background colour (on by default). A cut-out
+    // renders without it, or the fog would tint every pixel toward the
+    // background and leave nothing fully opaque.
+    void SetFog(bool bFog) { m_bFog = bFog; }
     bool Render(const std::vector<ViewBatch>& batches, const ViewCamera& camera, D3DCOLOR background,
                 std::vector<DWORD>& pixels);
 
@@ -38,6 +46,7 @@ private:
     IDirect3D8* m_pDirect3D = nullptr;
     IDirect3DDevice8* m_pDevice = nullptr;
     UINT m_uWidth = 0, m_uHeight = 0;
+    bool m_bFog = true;
     std::string m_szTextureFolder;
     std::map<std::string, IDirect3DTexture8*> m_textures;
 };

@@ -384,7 +384,7 @@ std::vector<ViewBatch> ModelScene::Pose(float fTicks) const {
         }
         const size_t nFirst = batches.size();
         for (const ViewMaterial& material : mesh.m_materials) {
-            batches.push_back({material, {}});
+            batches.push_back({material, {}, mesh.m_szName});
         }
         for (size_t f = 0; f < mesh.m_faces.size(); ++f) {
             ViewBatch& batch = batches[nFirst + std::min<size_t>(mesh.m_faceMaterials[f], mesh.m_materials.size() - 1)];

@@ -28,6 +28,7 @@ struct ViewVertex {
 struct ViewBatch {
     ViewMaterial m_material;
     std::vector<ViewVertex> m_vertices;  // three per triangle
+    std::string m_szMesh;                // the mesh it comes from
 };
 
 class ModelScene {

@@ -3,6 +3,10 @@
 //   bounds and lit like the clock, skinned models at an animation time.
 // xview --sheet PNG --run DIR
 //   renders the contact sheet of the generated media in a run folder.
+// xview --icon PNG --run DIR [--size N]
+//   renders the program's icon, a flower clock's head on a transparent
+//   background, N pixels square (256 by default).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +16,7 @@
 #include <numbers>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ModelRenderer.h"
@@ -230,18 +235,96 @@ int Sheet(const std::string& szOut, const std::string& szRun) {
     return 0;
 }
 
+// Each icon pixel is the mean of kIconSamples x kIconSamples rendered ones:
+// the device draws without antialiasing, and a 48-pixel icon with stepped
+// petal edges looks broken.
+constexpr UINT kIconSamples = 4;
+
+int Icon(const std::string& szOut, const std::string& szRun, UINT uSize) {
+    ModelScene clock;
+    if (!Clock(szRun + "/Model", Mat4::Identity(), clock)) {
+        std::fprintf(stderr, "xview: cannot read the clock's models in %s/Model\n", szRun.c_str());
+        return 1;
+    }
+    // The head alone: with the stem and leaves the face would be a few
+    // pixels wide at the small sizes, and a stem cut off by the edge looks
+    // like a mistake.
+    std::vector<ViewBatch> head;
+    for (ViewBatch& batch : clock.Pose(0.0f)) {
+        if (batch.m_szMesh != "leaf_display") {
+            head.push_back(std::move(batch));
+        }
+    }
+    if (head.empty()) {
+        std::fprintf(stderr, "xview: the flower model has nothing to draw\n");
+        return 1;
+    }
+    const ViewCamera camera = ModelRenderer::FrameFront(head, 0.96f);
+    const UINT uLarge = uSize * kIconSamples;
+    std::vector<DWORD> onBlack, onWhite;
+    ModelRenderer renderer;
+    if (!renderer.Create(uLarge, uLarge, szRun + "/Texture")) {
+        std::fprintf(stderr, "xview: no reference device\n");
+        return 1;
+    }
+    renderer.SetFog(false);
+    if (!renderer.Render(head, camera, kBlack, onBlack) || !renderer.Render(head, camera, kWhite, onWhite)) {
+        std::fprintf(stderr, "xview: rendering failed\n");
+        return 1;
+    }
+    // Difference matting: over black a pixel is its colour times its alpha,
+    // over white that plus (1 - alpha) of white, so the two renders give the
+    // alpha, and the render over black is already the premultiplied colour
+    // that averages correctly down to the icon's size.
+    std::vector<DWORD> icon(static_cast<size_t>(uSize) * uSize);
+    for (UINT y = 0; y < uSize; ++y) {
+        for (UINT x = 0; x < uSize; ++x) {
+            float fSum[3] = {}, fAlpha = 0.0f;
+            for (UINT sy = 0; sy < kIconSamples; ++sy) {
+                for (UINT sx = 0; sx < kIconSamples; ++sx) {
+                    const size_t i = static_cast<size_t>(y * kIconSamples + sy) * uLarge + x * kIconSamples + sx;
+                    int nGap = 0;
+                    for (int c = 0; c < 3; ++c) {
+                        const int nBlack = static_cast<int>((onBlack[i] >> (16 - 8 * c)) & 0xFF);
+                        const int nWhite = static_cast<int>((onWhite[i] >> (16 - 8 * c)) & 0xFF);
+                        fSum[c] += static_cast<float>(nBlack);
+                        nGap = std::max(nGap, nWhite - nBlack);
+                    }
+                    fAlpha += 1.0f - static_cast<float>(std::clamp(nGap, 0, 255)) / 255.0f;
+                }
+            }
+            DWORD argb = 0;
+            if (fAlpha > 0.0f) {
+                argb = static_cast<DWORD>(std::lround(fAlpha * 255.0f / (kIconSamples * kIconSamples))) << 24;
+                for (int c = 0; c < 3; ++c) {
+                    const long nColour = std::min(255L, std::lround(fSum[c] / fAlpha));
+                    argb |= static_cast<DWORD>(nColour) << (16 - 8 * c);
+                }
+            }
+            icon[static_cast<size_t>(y) * uSize + x] = argb;
+        }
+    }
+    if (!PngWriter::WriteArgb(szOut.c_str(), uSize, uSize, icon.data(), uSize * 4, true)) {
+        std::fprintf(stderr, "xview: cannot write %s\n", szOut.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int Usage() {
     std::fprintf(stderr,
                  "usage: xview FILE.x [--out PNG] [--size WxH] [--yaw A] [--pitch A] [--time S] [--white]\n"
-                 "       xview --sheet PNG --run DIR\n");
+                 "       xview --sheet PNG --run DIR\n"
+                 "       xview --icon PNG --run DIR [--size N]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string szFile, szOut = "xview.png", szSheet, szRun;
+    std::string szFile, szOut = "xview.png", szSheet, szIcon, szRun;
     UINT uWidth = 512, uHeight = 384;
+    bool bSize = false;
     float fYaw = 0.0f, fPitch = 0.0f, fTime = 0.0f;
     bool bWhite = false;
     for (int i = 1; i < argc; ++i) {
@@ -250,9 +333,15 @@ int main(int argc, char** argv) {
         if (arg == "--out" && bValue) {
             szOut = argv[++i];
         } else if (arg == "--size" && bValue) {
-            if (std::sscanf(argv[++i], "%ux%u", &uWidth, &uHeight) != 2 || uWidth == 0 || uHeight == 0) {
+            // N alone is N x N.
+            const int nRead = std::sscanf(argv[++i], "%ux%u", &uWidth, &uHeight);
+            if (nRead == 1) {
+                uHeight = uWidth;
+            }
+            if (nRead < 1 || uWidth == 0 || uHeight == 0 || uWidth > 4096 || uHeight > 4096) {
                 return Usage();
             }
+            bSize = true;
         } else if (arg == "--yaw" && bValue) {
             fYaw = std::strtof(argv[++i], nullptr);
         } else if (arg == "--pitch" && bValue) {
@@ -263,6 +352,8 @@ int main(int argc, char** argv) {
             bWhite = true;
         } else if (arg == "--sheet" && bValue) {
             szSheet = argv[++i];
+        } else if (arg == "--icon" && bValue) {
+            szIcon = argv[++i];
         } else if (arg == "--run" && bValue) {
             szRun = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && szFile.empty()) {
@@ -273,6 +364,12 @@ int main(int argc, char** argv) {
     }
     if (!szSheet.empty()) {
         return szRun.empty() ? Usage() : Sheet(szSheet, szRun);
+    }
+    if (!szIcon.empty()) {
+        if (szRun.empty() || (bSize && uWidth != uHeight)) {
+            return Usage();
+        }
+        return Icon(szIcon, szRun, bSize ? uWidth : 256);
     }
     if (szFile.empty()) {
         return Usage();
