@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Installs the program as a user would get it and runs the installed copy
+# under Xvfb from an unrelated folder, with its own home and XDG folders:
+#   prefix  cmake --install into a temporary prefix
+#   deb     the .deb built by cpack, unpacked with dpkg-deb -x (and lintian)
+# The installed tree is made read-only and must be unchanged afterwards;
+# settings go to the user's config folder and come back on the next start;
+# the user's own alarm sound is the one loaded.
+#   run_installed.sh prefix|deb <build folder> <work folder>
+set -euo pipefail
+
+mode=$1
+build=$2
+work=$3
+
+if [ -z "${INSIDE_XVFB:-}" ]; then
+  chmod -R u+w "$work" 2>/dev/null || true
+  rm -rf "$work"
+  mkdir -p "$work"
+  export INSIDE_XVFB=1
+  exec timeout 400 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
+fi
+
+unset SDL_VIDEODRIVER
+export SDL_AUDIODRIVER=dummy
+
+# shellcheck source=../e2e/lib.sh
+. "$(dirname "$0")/../e2e/lib.sh"
+
+case $mode in
+  prefix)
+    cmake --install "$build" --prefix "$work/P" >"$work/install.log" || fail "cmake --install failed"
+    tree="$work/P"
+    ;;
+  deb)
+    (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; fail "cpack failed"; }
+    deb=$(ls "$work"/pkg/*.deb)
+    dpkg-deb -x "$deb" "$work/root"
+    tree="$work/root/usr"
+    echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes"
+    dpkg-deb -f "$deb" Depends
+    lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || { cat "$work/lintian.log"; fail "lintian reports errors"; }
+    echo "lintian: $(grep -c . "$work/lintian.log" || true) lines of warnings and notes"
+    ;;
+  *)
+    echo "usage: run_installed.sh prefix|deb <build folder> <work folder>" >&2
+    exit 2
+    ;;
+esac
+
+bin="$tree/bin/velmoran"
+[ -x "$bin" ] || fail "no program at $bin"
+for tool in xview xinfo mediagen; do
+  [ ! -e "$tree/bin/$tool" ] || fail "the developer tool $tool was installed"
+done
+desktop-file-validate "$tree"/share/applications/*.desktop || fail "desktop-file-validate"
+appstreamcli validate --no-net "$tree"/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+for size in 48 64 128 256; do
+  ls "$tree/share/icons/hicolor/${size}x${size}/apps/"*.png >/dev/null || fail "no ${size} px icon"
+done
+
+# A user of their own, somewhere else.
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+mkdir -p "$HOME" "$work/elsewhere"
+run="$work/elsewhere"
+settings="$XDG_CONFIG_HOME/velmoran/VelmoranFlags.vmf"
+program=("$bin")
+mkdir -p "$XDG_DATA_HOME/velmoran/Sound"
+cp "$tree/share/velmoran/Sound/AlarmSound.wav" "$XDG_DATA_HOME/velmoran/Sound/AlarmSound.wav"
+
+# The command line answers without opening a window.
+"$bin" --help | grep -q '^Usage: velmoran' || fail "--help"
+"$bin" --version | grep -q '^velmoran (Velmoran no Horlo) [0-9]' || fail "--version"
+set +e
+"$bin" --no-such-option >"$work/bad.out" 2>"$work/bad.err"
+code=$?
+set -e
+[ "$code" -eq 2 ] || fail "an unknown option exited with $code, not 2"
+grep -q "unrecognized option '--no-such-option'" "$work/bad.err" || fail "no message for an unknown option"
+[ ! -s "$work/bad.out" ] || fail "an unknown option wrote to stdout"
+[ -z "$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null || true)" ] || fail "a window opened for a wrong option"
+echo "command line: --help, --version, unknown option (2)"
+
+# Nothing may be written under the installed tree.
+chmod -R a-w "$tree"
+find "$tree" -printf '%p %s %T@\n' | sort >"$work/tree.before"
+
+# First start: the installed default word, the scene, key 1, Esc.
+default_word=$(od -An -tu4 "$tree/share/velmoran/Misc/VelmoranFlags.vmf" | tr -d ' ')
+start_program
+read -r ww wh <<<"$(window_size)"
+top=$((wh - 384))
+best=0
+for _ in $(seq 1 80); do
+  shot "$work/first.png"
+  n=$(coloured_pixels "$work/first.png" "$top") || n=0
+  [ "$n" -gt "$best" ] && best=$n
+  [ "$n" -ge 3000 ] && break
+  sleep 0.25
+done
+[ "$best" -ge 3000 ] || fail "the installed program shows no scene ($best coloured pixels)"
+grep -q "dmusic: loading $XDG_DATA_HOME/velmoran/Sound/AlarmSound.wav" "$work/program.log" ||
+  fail "the user's own alarm sound was not the one loaded"
+grep -q "failed to load\|Failed to open" "$work/program.log" && fail "a load failed in the installed tree"
+focus_window
+changes=$(grep -c 'a key changed the settings word' "$work/program.log" || true)
+xdotool keydown --window "$wid" 1
+for _ in $(seq 1 200); do
+  [ "$(grep -c 'a key changed the settings word' "$work/program.log" || true)" -gt "$changes" ] && break
+  sleep 0.05
+done
+xdotool keyup --window "$wid" 1
+stop_with_escape
+want=$((default_word ^ 2))
+[ "$(settings_word)" -eq "$want" ] || fail "settings word $(settings_word) after key 1, expected $want"
+echo "first start: scene drawn ($best coloured pixels), the user's alarm sound, key 1 saved $want in $settings"
+
+# Second start reads the user's word back.
+start_program
+for _ in $(seq 1 100); do
+  grep -q "settings word $want read from $settings" "$work/program.log" && break
+  sleep 0.1
+done
+grep -q "settings word $want read from $settings" "$work/program.log" || fail "the second start did not read $settings"
+stop_with_escape
+echo "second start: read the word back"
+
+find "$tree" -printf '%p %s %T@\n' | sort >"$work/tree.after"
+diff "$work/tree.before" "$work/tree.after" || fail "the installed tree changed"
+chmod -R u+w "$tree"
+echo "installed tree: unchanged"
