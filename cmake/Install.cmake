@@ -47,7 +47,8 @@ if(TARGET xview)
     add_custom_command(
       OUTPUT ${icon}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORAN_PACKAGING_DIR}/icons/${size}x${size}
-      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+      # No display is needed: the software device renders off-screen.
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=offscreen
               $<TARGET_FILE:xview> --icon ${icon} --run ${VELMORAN_DATA_DIR} --size ${size}
       DEPENDS xview ${CMAKE_BINARY_DIR}/data.stamp
       COMMENT "Rendering the ${size} px icon"

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -65,7 +66,7 @@ bool WriteSong(const std::string& path) {
 void BM_TwentyMinuteWaveAlarm(benchmark::State& state) {
     const std::string folder = "/tmp/velmoran-sound-bench-" + std::to_string(getpid());
     const std::string path = folder + "/Song.wav";
-    std::system(("mkdir -p " + folder).c_str());
+    std::filesystem::create_directories(folder);
     if (!WriteSong(path)) {
         std::fprintf(stderr, "sound_bench: cannot write %s\n", path.c_str());
         std::exit(1);
@@ -112,8 +113,7 @@ void BM_TwentyMinuteWaveAlarm(benchmark::State& state) {
     loader->Release();
     CoUninitialize();
     dmusic_hooks::SetManualMixing(false);
-    std::remove(path.c_str());
-    std::system(("rmdir " + folder).c_str());
+    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_TwentyMinuteWaveAlarm)->Unit(benchmark::kMillisecond)->Iterations(60);
 
