@@ -1,12 +1,17 @@
 #include "bird/FergusonPath.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <new>
 
 #include "framework/ErrorReport.h"
 #include "framework/MediaPath.h"
+#include "platform/kernel/Kernel.h"
 
 namespace {
+
+// Far more points than a path has; the count is checked against the file too.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{16} << 20;
 constexpr const char* kModule = "Ferguson";
 // Call-site numbers of the reports, one per block read.
 constexpr long kPointLine = 94;
@@ -92,7 +97,7 @@ HRESULT FergusonPath::Load(const char* fileName) {
     std::snprintf(szMessage, sizeof(szMessage), "opening fergusonpointpositionfile...%s", fileName);
     TraceError(kModule, 62, S_OK, szMessage, FALSE);
 
-    std::FILE* pFile = bPathFits ? std::fopen(szPath, "rb") : nullptr;
+    std::FILE* pFile = bPathFits ? OpenRegularFile(szPath, kMaxFileBytes) : nullptr;
     if (pFile == nullptr) {
         return Fail(66, "failed to open ppsfile");
     }

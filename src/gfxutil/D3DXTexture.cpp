@@ -1,5 +1,6 @@
 #include "gfxutil/D3DXTexture.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,6 +11,9 @@
 #include "platform/kernel/Kernel.h"
 
 namespace {
+
+// Larger than any texture the program has a use for.
+constexpr std::uint64_t kMaxTextureFileBytes = std::uint64_t{256} << 20;
 
 // The formats a texture may keep from its file.
 bool IsKeptFormat(D3DFORMAT format) {
@@ -75,18 +79,15 @@ HRESULT FillLevel(IDirect3DTexture8* texture, UINT level, const DdsImage& image)
     return texture->UnlockRect(level);
 }
 
+// Only a regular file, and none larger than any texture the device takes.
 bool ReadWholeFile(const std::string& path, std::vector<BYTE>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::uint64_t size = 0;
+    std::FILE* file = OpenRegularFile(path.c_str(), kMaxTextureFileBytes, &size);
     if (file == nullptr) {
         return false;
     }
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long length = ok ? std::ftell(file) : -1;
-    ok = ok && length >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(length));
-        ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    }
+    bytes.resize(static_cast<size_t>(size));
+    const bool ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
     std::fclose(file);
     return ok;
 }

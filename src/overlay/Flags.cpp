@@ -54,7 +54,7 @@ BOOL Flags::ReadWord(const char* dir, BOOL& read) {
         errno = ENAMETOOLONG;
         return FALSE;
     }
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = OpenRegularFile(path, UINT64_MAX);
     if (file == nullptr) {
         return FALSE;
     }

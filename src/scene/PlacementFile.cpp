@@ -1,8 +1,14 @@
 #include "scene/PlacementFile.h"
 
+#include <cstdint>
+
 #include "framework/ErrorReport.h"
+#include "platform/kernel/Kernel.h"
 
 namespace {
+
+// Far more placements than a scene has; the count is checked against the file too.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{16} << 20;
 constexpr long kRecordBytes = 64;
 
 // Bytes the file holds after its 4-byte count; -1 when it cannot be told.
@@ -30,7 +36,7 @@ HRESULT PlacementFile::Fail(long line, const char* szMessage) {
 }
 
 HRESULT PlacementFile::Open(const char* szPath) {
-    m_pFile = szPath != nullptr ? std::fopen(szPath, "rb") : nullptr;
+    m_pFile = szPath != nullptr ? OpenRegularFile(szPath, kMaxFileBytes) : nullptr;
     if (m_pFile == nullptr) {
         return Fail(m_messages.m_lOpenLine, m_messages.m_szOpen);
     }

@@ -1,25 +1,31 @@
 #include "platform/dmusic/SoundFile.h"
 
 #include <SDL.h>
-#include <sys/stat.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/dmusic/DMusic.h"
 #include "platform/dmusic/MidiFile.h"
+#include "platform/kernel/Kernel.h"
+
+namespace {
+// A sound read whole (MIDI, compressed WAV) larger than this is no alarm sound.
+constexpr std::uint64_t kMaxWholeFileBytes = std::uint64_t{64} << 20;
+}  // namespace
 
 HRESULT SoundFile::Load(const std::string& path) {
     m_bytes.clear();
     m_bStreamed = false;
     m_szPath = path;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::uint64_t size = 0;
+    std::FILE* file = OpenRegularFile(path.c_str(), UINT64_MAX, &size);
     if (file == nullptr) {
         return DMUS_E_LOADER_FAILEDOPEN;
     }
-    struct stat info {};
-    if (fstat(fileno(file), &info) == 0 && WaveStream::Probe(file, static_cast<ULONGLONG>(info.st_size), m_format) &&
-        m_format.Streamable() && WaveStream::Open(path, m_format) != nullptr) {
+    if (WaveStream::Probe(file, size, m_format) && m_format.Streamable() &&
+        WaveStream::Open(path, m_format) != nullptr) {
         std::fclose(file);
         m_kind = Kind::Wave;
         m_bStreamed = true;
@@ -27,7 +33,13 @@ HRESULT SoundFile::Load(const std::string& path) {
         m_dBeat = 0.5;
         return S_OK;
     }
+    // Any other file is read whole: within reason.
+    if (size > kMaxWholeFileBytes) {
+        std::fclose(file);
+        return DMUS_E_LOADER_FAILEDOPEN;
+    }
     std::rewind(file);
+    m_bytes.reserve(static_cast<std::size_t>(size));
     BYTE block[4096];
     std::size_t got = 0;
     while ((got = std::fread(block, 1, sizeof(block), file)) > 0) {

@@ -106,7 +106,8 @@ std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, const Wave
     if (stream == nullptr) {
         return nullptr;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // Played as it is read: any length will do, but only from a regular file.
+    std::FILE* file = OpenRegularFile(path.c_str(), UINT64_MAX);
     if (file == nullptr) {
         SDL_FreeAudioStream(stream);
         return nullptr;

@@ -1,10 +1,12 @@
 #include "platform/kernel/Kernel.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -160,6 +162,41 @@ DWORD GetModuleFileNameA(void* module, LPSTR buffer, DWORD bufferLength) {
     }
     std::memcpy(buffer, path, size + 1);
     return size;
+}
+
+std::FILE* OpenRegularFile(const char* path, std::uint64_t maxBytes, std::uint64_t* size) {
+    if (path == nullptr) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    struct stat info {};
+    int problem = 0;
+    if (fstat(descriptor, &info) != 0) {
+        problem = errno;
+    } else if (S_ISDIR(info.st_mode)) {
+        problem = EISDIR;
+    } else if (!S_ISREG(info.st_mode)) {
+        problem = ENODEV;
+    } else if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+        problem = EFBIG;
+    } else if (fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK) != 0) {
+        problem = errno;
+    }
+    std::FILE* file = problem == 0 ? fdopen(descriptor, "rb") : nullptr;
+    if (file == nullptr) {
+        problem = problem != 0 ? problem : errno;
+        close(descriptor);
+        errno = problem;
+        return nullptr;
+    }
+    if (size != nullptr) {
+        *size = static_cast<std::uint64_t>(info.st_size);
+    }
+    return file;
 }
 
 HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found) {

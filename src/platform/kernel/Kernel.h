@@ -1,6 +1,8 @@
 // Kernel, multimedia and C-runtime services the program calls, over Linux.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 #include "platform/kernel/WinTypes.h"
@@ -41,6 +43,13 @@ DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
 // terminated, and the call returns the buffer's size with
 // ERROR_INSUFFICIENT_BUFFER, as the platform does; 0 on failure.
 DWORD GetModuleFileNameA(void* module, LPSTR buffer, DWORD bufferLength);
+
+// Opens a file to read only when it is a regular file of at most maxBytes:
+// opened without blocking, so a FIFO or a device never makes the caller wait,
+// and its kind and size checked before anything is read. Null otherwise, with
+// errno saying why (EISDIR for a folder, ENODEV for another kind of file,
+// EFBIG when too large). size, when given, receives the file's size.
+std::FILE* OpenRegularFile(const char* path, std::uint64_t maxBytes, std::uint64_t* size = nullptr);
 
 // Pattern: a folder followed by a name with '*' and '?' wildcards, matched
 // without regard to letter case. Separators may be '/' or '\'.

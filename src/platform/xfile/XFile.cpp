@@ -1,12 +1,12 @@
 #include "platform/xfile/XFile.h"
 
-#include <sys/stat.h>
-
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "platform/kernel/Kernel.h"
 #include "platform/xfile/XDocument.h"
 #include "platform/xfile/XFileEnumObject.h"
 #include "platform/xfile/XFileParser.h"
@@ -59,17 +59,14 @@ HRESULT XFile::ReadWholeFile(const char* path, std::vector<BYTE>& image) {
             c = '/';
         }
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(native.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        return DXFILEERR_FILENOTFOUND;
-    }
     // Only a regular file of sane size: a folder, a device or an endless stream is no model.
-    struct stat status {};
-    if (fstat(fileno(file.get()), &status) != 0 || !S_ISREG(status.st_mode) ||
-        static_cast<std::uint64_t>(status.st_size) > kMaxFileBytes) {
-        return DXFILEERR_BADFILE;
+    std::uint64_t size = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(native.c_str(), kMaxFileBytes, &size),
+                                                         &std::fclose);
+    if (!file) {
+        return errno == EISDIR || errno == ENODEV || errno == EFBIG ? DXFILEERR_BADFILE : DXFILEERR_FILENOTFOUND;
     }
-    image.reserve(static_cast<size_t>(status.st_size));
+    image.reserve(static_cast<size_t>(size));
     BYTE buffer[65536];
     size_t got = 0;
     while ((got = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
@@ -35,6 +39,35 @@ TEST(CurrentDirectoryTest, ReportsLengthOrTheSizeNeeded) {
     char small[4] = {'#', '#', '#', '#'};
     EXPECT_EQ(GetCurrentDirectoryA(4, small), cwd.Path().size() + 1) << "size with terminator";
     EXPECT_EQ(small[0], '#') << "a buffer that is too small is not written";
+}
+
+TEST(OpenRegularFileTest, OpensOnlyRegularFilesOfTheAllowedSizeAndNeverWaits) {
+    ScopedTempCwd cwd;
+    cwd.WriteFile("model.x", "0123456789");
+    std::uint64_t size = 0;
+    std::FILE* file = OpenRegularFile("model.x", 10, &size);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(size, 10u);
+    char text[16] = {};
+    EXPECT_EQ(std::fread(text, 1, sizeof(text), file), 10u) << "reads block as usual";
+    std::fclose(file);
+
+    struct Case {
+        const char* m_szPath;
+        int m_nError;
+    };
+    ASSERT_EQ(mkfifo(cwd.File("pipe.x").c_str(), 0644), 0);
+    cwd.MakeFolder("folder.x");
+    // A FIFO with no writer would block an ordinary open for ever.
+    const Case cases[] = {{"pipe.x", ENODEV}, {"folder.x", EISDIR}, {"missing.x", ENOENT}, {"/dev/null", ENODEV}};
+    for (const Case& c : cases) {
+        errno = 0;
+        EXPECT_EQ(OpenRegularFile(c.m_szPath, 1000), nullptr) << c.m_szPath;
+        EXPECT_EQ(errno, c.m_nError) << c.m_szPath;
+    }
+    errno = 0;
+    EXPECT_EQ(OpenRegularFile("model.x", 9), nullptr);
+    EXPECT_EQ(errno, EFBIG);
 }
 
 TEST(FindFileTest, MatchesWildcardInOneFolderIgnoringCase) {
