@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# The real program on broken media: one kind of media file in turn cut to
+# half, replaced by random bytes, emptied, replaced by a folder and by a FIFO.
+# Each start must open its window in the usual time, report the failing
+# loader (its message box, answered with the keyboard as a user would, and
+# its trace on stderr), keep drawing what did load, and end on Esc with exit
+# status 0 and the settings file intact.
+#   run_broken_media.sh <program> <work folder> <kind> <media folder>
+# kind: model vine bird scene_texture overlay_texture vps bps fpp settings sound
+set -euo pipefail
+
+program=$1
+work=$2
+kind=$3
+media=$4
+
+if [ -z "${INSIDE_XVFB:-}" ]; then
+  rm -rf "$work"
+  mkdir -p "$work"
+  export INSIDE_XVFB=1
+  exec timeout 600 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
+fi
+
+unset SDL_VIDEODRIVER
+export SDL_AUDIODRIVER=dummy
+
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+program=("$program")
+
+# The file of each kind, and what its loader says when the file will not do.
+case $kind in
+  model) file=Model/VelmoranBase07.x report='Model([0-9]*): failed to load xfile' ;;
+  vine) file=Model/VelmoranTuru04.x report='Model([0-9]*): failed to load xfile' ;;
+  bird) file=Model/BlueBird01.x report='mload([0-9]*): skinnedmesh loading failed' ;;
+  scene_texture) file=Texture/VelmoranPetal01.dds report='TexList([0-9]*): failed to load texture' ;;
+  overlay_texture) file=Texture/Bottun.dds report='Sprite([0-9]*): failed to load texture' ;;
+  vps) file=Misc/Clock.vps report='Velmoran([0-9]*): failed to' ;;
+  bps) file=Misc/Clock.bps report='BackGroundObj([0-9]*): failed to' ;;
+  fpp) file=Misc/Clock.fpp report='Ferguson([0-9]*): failed to' ;;
+  settings) file=Misc/VelmoranFlags.vmf report='Flags([0-9]*): Failed to' ;;
+  sound) file=Sound/AlarmSound.wav report='failed to load sound for alarm' ;;
+  *) echo "unknown kind $kind" >&2; exit 2 ;;
+esac
+
+# Answers a loader box if one is up: focused, as a window manager would
+# focus it, then a real Return. The boxes carry no window class, which
+# xdotool's search passes over, so they are found by their title.
+answer_box() {
+  local box
+  box=$(xwininfo -root -children 2>/dev/null | awk '/"Unexpected error encountered"/ { print $1; exit }' || true)
+  [ -n "$box" ] || return 1
+  xdotool windowfocus "$box" 2>/dev/null || true
+  sleep 0.1
+  xdotool key Return 2>/dev/null || true
+  boxes=$((boxes + 1))
+  [ "$boxes" -lt 200 ] || fail "more than 200 boxes"
+  sleep 0.2
+}
+
+# Answers every box until none has come for two seconds.
+answer_boxes() {
+  local quiet=0
+  while [ "$quiet" -lt 10 ] && kill -0 "$pid" 2>/dev/null; do
+    if answer_box; then quiet=0; else quiet=$((quiet + 1)); sleep 0.2; fi
+  done
+}
+
+# Starts the program and waits for its window, answering the boxes that a
+# load before the window (the settings file) puts up.
+start_answering() {
+  (cd "$run" && exec "${program[@]}") >>"$work/program.log" 2>&1 &
+  pid=$!
+  wid=""
+  for _ in $(seq 1 300); do
+    answer_box || true
+    wid=$(xdotool search --all --pid "$pid" --name '^Velmoran no Horlo$' 2>/dev/null | head -n 1 || true)
+    [ -n "$wid" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its window appeared"
+    sleep 0.1
+  done
+  [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
+}
+
+# Waits until two screenshots of the client area differ: frames are being drawn.
+keeps_drawing() {
+  shot "$work/a.png"
+  for _ in $(seq 1 40); do
+    sleep 0.25
+    shot "$work/b.png"
+    if [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | awk '{ print int($1) }')" -gt 0 ]; then
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Deterministic "random" bytes (perl is always there on Debian).
+random_bytes() {
+  perl -e 'srand($ARGV[1]); print map { chr(int(rand(256))) } 1 .. $ARGV[0]' "$1" "$2"
+}
+
+for damage in half random empty folder fifo; do
+  run="$work/$damage"
+  rm -rf "$run"
+  mkdir -p "$run"
+  cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+  settings="$run/Misc/VelmoranFlags.vmf"
+  # The framed view, so the statistics show in the white margin.
+  [ "$kind" = settings ] || printf '\x0c\x00\x00\x00' >"$settings"
+  target="$run/$file"
+  size=$(stat -c %s "$target")
+  case $damage in
+    half) head -c $((size / 2)) "$media/$file" >"$target" ;;
+    random) random_bytes "$size" 7 >"$target" ;;
+    empty) : >"$target" ;;
+    folder) rm -f "$target"; mkdir "$target" ;;
+    fifo) rm -f "$target"; mkfifo "$target" ;;
+  esac
+  before=""
+  [ "$kind" = settings ] || before=$(od -An -tx1 "$settings")
+  : >"$work/program.log"
+
+  started=$(date +%s%N)
+  boxes=0
+  start_answering
+  answer_boxes
+  kill -0 "$pid" 2>/dev/null || fail "$damage $file: the program ended"
+  read -r ww wh <<<"$(window_size)"
+  top=$((wh - 384))
+  keeps_drawing || fail "$damage $file: the window stands still"
+  reported=$(grep -c "$report" "$work/program.log" || true)
+
+  # Esc ends it; a settings file that is a folder cannot be written, and says so.
+  xdotool mousemove --window "$wid" 200 200
+  sleep 0.3
+  xdotool key --window "$wid" Escape
+  answer_boxes
+  wait_exit
+  [ -n "$code" ] || fail "$damage $file: Esc did not end the program"
+  [ "$code" -eq 0 ] || fail "$damage $file: exit status $code"
+  pid=""
+  if [ "$kind" = settings ]; then
+    if [ "$damage" = folder ]; then
+      [ -d "$settings" ] || fail "the settings folder was replaced"
+    else
+      [ "$(stat -c %s "$settings")" -eq 4 ] || fail "$damage settings: not saved as 4 bytes"
+    fi
+  else
+    [ "$(od -An -tx1 "$settings")" = "$before" ] || fail "$damage $file: the settings file changed"
+  fi
+  echo "$damage $file: window, $boxes boxes answered, $reported report lines, drawing, exit 0 ($(( ($(date +%s%N) - started) / 1000000 )) ms)"
+  { grep -i "fail\|error\|couldnt" "$work/program.log" || true; } | head -n 3 | sed 's/^/    /'
+  # What a loader must say depends on the damage: a cut sound file still
+  # plays what it holds, and random settings bytes are a word like any other.
+  if [ "$kind/$damage" != sound/half ] && [ "$kind/$damage" != settings/random ]; then
+    [ "$boxes" -gt 0 ] || fail "$damage $file: no message box"
+    [ "$reported" -gt 0 ] || fail "$damage $file: no '$report' trace on stderr"
+  fi
+done
