@@ -21,7 +21,28 @@ bool IsSeparator(const XToken& token) {
     return token.m_kind == XTokenKind::Comma || token.m_kind == XTokenKind::Semicolon;
 }
 
-// A member type spelled as a primitive, in either encoding.
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        char ca = a[i];
+        char cb = b[i];
+        if (ca >= 'A' && ca <= 'Z') {
+            ca = static_cast<char>(ca - 'A' + 'a');
+        }
+        if (cb >= 'A' && cb <= 'Z') {
+            cb = static_cast<char>(cb - 'A' + 'a');
+        }
+        if (ca != cb) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A member type spelled as a primitive, in either encoding. Exporters copy the
+// published declarations, which spell some types in lower case ("array float").
 XPrimitive PrimitiveOf(const XToken& token) {
     if (token.m_kind == XTokenKind::Primitive) {
         return token.m_primitive;
@@ -41,31 +62,11 @@ XPrimitive PrimitiveOf(const XToken& token) {
         {"UNICODE", XPrimitive::String},
     };
     for (const Spelling& spelling : kSpellings) {
-        if (token.m_text == spelling.m_text) {
+        if (SameNameIgnoringCase(token.m_text, spelling.m_text)) {
             return spelling.m_type;
         }
     }
     return XPrimitive::None;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        char ca = a[i];
-        char cb = b[i];
-        if (ca >= 'A' && ca <= 'Z') {
-            ca = static_cast<char>(ca - 'A' + 'a');
-        }
-        if (cb >= 'A' && cb <= 'Z') {
-            cb = static_cast<char>(cb - 'A' + 'a');
-        }
-        if (ca != cb) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool Admits(const XTemplate& parent, const XTemplate& child) {

@@ -1,6 +1,10 @@
 // The standard template set: the retained-mode geometry, material, frame and
-// animation templates and the skinning, progressive-mesh and vertex-data
-// templates of the mesh library, with their published identifiers.
+// animation templates, the skinning, progressive-mesh and vertex-data
+// templates of the mesh library, and the vertex-declaration, effect and
+// compressed-animation templates of the later format revisions, with their
+// published identifiers. Exporters of the later revisions use these without
+// declaring them; the runtime reads their data, the loaders skip what they
+// do not use.
 #include "platform/xfile/DXFile.h"
 
 extern const unsigned char D3DRM_XTEMPLATES[] = R"(xof 0302txt 0032
@@ -260,6 +264,62 @@ template FVFData {
 template AnimTicksPerSecond {
  <9E415A43-7BA6-4A73-8743-B73D47E88476>
  DWORD AnimTicksPerSecond;
+}
+template VertexElement {
+ <F752461C-1E23-48F6-B9F8-8350850F336F>
+ DWORD Type;
+ DWORD Method;
+ DWORD Usage;
+ DWORD UsageIndex;
+}
+template DeclData {
+ <BF22E553-292C-4781-9FEA-62BD554BDD93>
+ DWORD nElements;
+ array VertexElement Elements[nElements];
+ DWORD nDWords;
+ array DWORD data[nDWords];
+}
+template EffectFloats {
+ <F1CFE2B3-0DE3-4E28-AFA1-155A750A282D>
+ DWORD nFloats;
+ array FLOAT Floats[nFloats];
+}
+template EffectString {
+ <D55B097E-BDB6-4C52-B03D-6051C89D0E42>
+ STRING Value;
+}
+template EffectDWord {
+ <622C0ED0-956E-4DA9-908A-2AF94F3CE716>
+ DWORD Value;
+}
+template EffectParamFloats {
+ <3014B9A0-62F5-478C-9B86-E4AC9F4E418B>
+ STRING ParamName;
+ DWORD nFloats;
+ array FLOAT Floats[nFloats];
+}
+template EffectParamString {
+ <1DBC4C88-94C1-46EE-9076-2C28818C9481>
+ STRING ParamName;
+ STRING Value;
+}
+template EffectParamDWord {
+ <E13963BC-AE51-4C5D-B00F-CFA3A9D97CE5>
+ STRING ParamName;
+ DWORD Value;
+}
+template EffectInstance {
+ <E331F7E4-0559-4CC2-8E99-1CEC1657928F>
+ STRING EffectFilename;
+ [...]
+}
+template CompressedAnimationSet {
+ <7F9B00B3-F125-4890-876E-1C42BF697C4D>
+ DWORD CompressedBlockSize;
+ FLOAT TicksPerSec;
+ DWORD PlaybackType;
+ DWORD BufferLength;
+ array DWORD CompressedData[BufferLength];
 }
 )";
 

@@ -52,15 +52,26 @@ void XFileDump::DescribeData(IDirectXFileData* data, int depth, std::string& out
     data->GetData(nullptr, &size, &bytes);
     std::string indent(static_cast<size_t>(depth) * 2, ' ');
     out += indent + Hex(type, sizeof(GUID)) + " '" + NameOf(data) + "' ";
-    // String members are pointers; describe what they point at.
+    // String members are pointers; describe what the leading ones point at.
+    const struct {
+        const GUID& type;
+        DWORD strings;
+    } kLeadingStrings[] = {
+        {TID_D3DRMTextureFilename, 1},    {DXFILEOBJ_SkinWeights, 1},      {DXFILEOBJ_EffectInstance, 1},
+        {DXFILEOBJ_EffectParamFloats, 1}, {DXFILEOBJ_EffectParamDWord, 1}, {DXFILEOBJ_EffectParamString, 2},
+        {DXFILEOBJ_EffectString, 1},
+    };
     const BYTE* raw = static_cast<const BYTE*>(bytes);
-    if (*type == TID_D3DRMTextureFilename || *type == DXFILEOBJ_SkinWeights) {
-        const char* text = nullptr;
-        std::memcpy(&text, raw, sizeof(text));
-        out += std::string("\"") + text + "\" " + Hex(raw + sizeof(text), size - sizeof(text));
-    } else {
-        out += Hex(raw, size);
+    for (const auto& leading : kLeadingStrings) {
+        for (DWORD i = 0; *type == leading.type && i < leading.strings && size >= sizeof(char*); ++i) {
+            const char* text = nullptr;
+            std::memcpy(&text, raw, sizeof(text));
+            out += std::string("\"") + text + "\" ";
+            raw += sizeof(text);
+            size -= sizeof(text);
+        }
     }
+    out += Hex(raw, size);
     out += "\n";
     XRef<IDirectXFileObject> child;
     while (SUCCEEDED(data->GetNextObject(child.Out()))) {

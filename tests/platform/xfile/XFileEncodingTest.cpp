@@ -146,6 +146,31 @@ TEST_P(XFileEncodingTest, StringsAndReferencesSurviveTheEnumerator) {
     EXPECT_EQ(size, 64u);
 }
 
+TEST_P(XFileEncodingTest, LaterRevisionTemplatesNeedNoDeclaration) {
+    XTestWriter model = BuildExporterModel();
+    std::string text = XFileDump::Describe(model.Build(XEncoding::Text));
+    ASSERT_EQ(text.find("error"), std::string::npos) << text;
+    EXPECT_EQ(XFileDump::Describe(model.Build(GetParam())), text);
+
+    std::vector<BYTE> image = model.Build(GetParam());
+    Walk walk;
+    XRef<IDirectXFileData> decl;
+    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_DeclData, walk, decl));
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(decl->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    // nElements, two elements of four DWORDs, nDWords, 20 DWORDs.
+    ASSERT_EQ(size, 4u + 2 * 16 + 4 + 20 * 4);
+    EXPECT_EQ(At<DWORD>(bytes, 4 + 16 + 8), 5u);  // the second element's usage
+    EXPECT_EQ(At<float>(bytes, 40 + 8), -1.0f);   // the first normal's z
+    Walk effectWalk;
+    XRef<IDirectXFileData> floats;
+    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_EffectParamFloats, effectWalk, floats));
+    ASSERT_EQ(floats->GetData("Floats", &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, 16u);
+    EXPECT_EQ(At<float>(bytes, 8), 0.25f);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllEncodings, XFileEncodingTest,
                          ::testing::Values(XEncoding::Text, XEncoding::Binary, XEncoding::Binary64, XEncoding::TextZip,
                                            XEncoding::BinaryZip),

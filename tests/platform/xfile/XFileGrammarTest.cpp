@@ -85,6 +85,18 @@ TEST(XFileTextGrammar, FindsTemplatesWhateverTheLetterCase) {
     const GUID* type = nullptr;
     ASSERT_EQ(file.First()->GetType(&type), DXFILE_OK);
     EXPECT_TRUE(*type == TID_D3DRMTextureFilename);
+
+    // They copy the published declarations too, which spell "array float".
+    OpenedFile declared(kHeader +
+                        "template EffectParamFloats {\n <3014B9A0-62F5-478c-9B86-E4AC9F4E418B>\n"
+                        " STRING ParamName;\n DWORD nFloats;\n array float Floats[nFloats];\n}\n"
+                        "EffectParamFloats { \"Diffuse\"; 2; 0.5, 0.25;; }\n");
+    ASSERT_EQ(declared.Result(), DXFILE_OK);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(declared.First()->GetData("Floats", &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, 8u);
+    EXPECT_EQ(At<float>(bytes, 4), 0.25f);
 }
 
 TEST(XFileTextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
@@ -298,6 +310,16 @@ TEST(XFileTemplates, StandardBlockDeclaresThePublishedIdentifiers) {
         {"PMVSplitRecord", DXFILEOBJ_PMVSplitRecord},
         {"FVFData", DXFILEOBJ_FVFData},
         {"AnimTicksPerSecond", DXFILEOBJ_AnimTicksPerSecond},
+        {"VertexElement", DXFILEOBJ_VertexElement},
+        {"DeclData", DXFILEOBJ_DeclData},
+        {"EffectFloats", DXFILEOBJ_EffectFloats},
+        {"EffectString", DXFILEOBJ_EffectString},
+        {"EffectDWord", DXFILEOBJ_EffectDWord},
+        {"EffectParamFloats", DXFILEOBJ_EffectParamFloats},
+        {"EffectParamString", DXFILEOBJ_EffectParamString},
+        {"EffectParamDWord", DXFILEOBJ_EffectParamDWord},
+        {"EffectInstance", DXFILEOBJ_EffectInstance},
+        {"CompressedAnimationSet", DXFILEOBJ_CompressedAnimationSet},
     };
     EXPECT_EQ(document.Templates().Count(), std::size(expected));
     for (const Expected& entry : expected) {
