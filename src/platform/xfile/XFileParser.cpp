@@ -7,6 +7,7 @@
 #include "platform/xfile/DXFile.h"
 #include "platform/xfile/MsZipDecoder.h"
 #include "platform/xfile/XBinaryTokenizer.h"
+#include "platform/xfile/XStandardLayout.h"
 #include "platform/xfile/XTextTokenizer.h"
 
 namespace {
@@ -158,6 +159,16 @@ HRESULT XFileParser::Parse(const BYTE* data, size_t size, XDocument& doc) {
 XFileParser::XFileParser(XTokenizer& tokens, XDocument& doc, size_t imageSize)
     : m_tokens(tokens), m_doc(doc), m_qwWorkLimit(std::uint64_t{8} * imageSize + 65536) {}
 
+bool XFileParser::HasStandardLayout(const XTemplate& tmpl) {
+    auto known = m_layoutVerdicts.find(&tmpl);
+    if (known != m_layoutVerdicts.end()) {
+        return known->second;
+    }
+    const bool matches = XMatchesStandardLayout(tmpl, m_doc.Templates());
+    m_layoutVerdicts.emplace(&tmpl, matches);
+    return matches;
+}
+
 bool XFileParser::Charge() {
     return ++m_qwWork <= m_qwWorkLimit;
 }
@@ -243,6 +254,8 @@ HRESULT XFileParser::ParseTemplate() {
         }
     }
     m_doc.Templates().Add(std::move(tmpl));
+    // A new declaration may change what nested members of other templates resolve to.
+    m_layoutVerdicts.clear();
     return S_OK;
 }
 
@@ -352,6 +365,10 @@ HRESULT XFileParser::ParseObject(int depth, XDataNode** out) {
     std::shared_ptr<const XTemplate> tmpl = m_doc.Templates().FindShared(identifier.m_text);
     if (!tmpl) {
         return DXFILEERR_NOTEMPLATE;
+    }
+    // Loaders take the standard identifier at its word; data laid out otherwise never reaches them.
+    if (!HasStandardLayout(*tmpl)) {
+        return DXFILEERR_BADTYPE;
     }
     XDataNode* node = m_doc.NewNode();
     node->m_pTemplate = tmpl;

@@ -1,12 +1,15 @@
 // Reads a whole file image (any of the four encodings) into a document. Templates
 // drive the reading of data: every value is taken in the order and type the
 // template gives, arrays are sized by constants or earlier members, and nothing
-// is allocated ahead of the values actually present in the image.
+// is allocated ahead of the values actually present in the image. Data whose
+// template has a standard identifier but not the standard layout is refused
+// (DXFILEERR_BADTYPE), so loaders never read it as the standard template.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -37,6 +40,7 @@ private:
     HRESULT Unexpected(const XToken& token) const;
     void SkipSeparators();
     bool Charge();
+    bool HasStandardLayout(const XTemplate& tmpl);
 
     XTokenizer& m_tokens;
     XDocument& m_doc;
@@ -44,4 +48,6 @@ private:
     // of empty elements cannot spin for billions of rounds.
     std::uint64_t m_qwWork = 0;
     std::uint64_t m_qwWorkLimit;
+    // Per template of the current set: whether its data may carry a standard identifier.
+    std::unordered_map<const XTemplate*, bool> m_layoutVerdicts;
 };

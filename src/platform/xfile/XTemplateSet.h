@@ -16,6 +16,12 @@ public:
     const XTemplate* Find(std::string_view name) const;
     std::shared_ptr<const XTemplate> FindShared(std::string_view name) const;
     size_t Count() const { return m_mapTemplates.size(); }
+    template <typename Visit>
+    void ForEach(Visit visit) const {
+        for (const auto& entry : m_mapTemplates) {
+            visit(*entry.second);
+        }
+    }
 
 private:
     std::map<std::string, std::shared_ptr<const XTemplate>, std::less<>> m_mapTemplates;

@@ -229,15 +229,40 @@ TEST(XFileTemplates, DeclaredInAFileAreRegisteredForLaterFiles) {
     EXPECT_EQ(XFileDump::Open(file.Get(), second, enumObject), DXFILE_OK);
 }
 
-TEST(XFileTemplates, ALaterDeclarationGovernsTheDataAfterIt) {
+TEST(XFileTemplates, ALaterDeclarationGovernsTheDataAfterItOnlyInTheStandardLayout) {
+    // Other member names, lower-case types and signedness: the same packing, so the file's own names count.
     OpenedFile file(kHeader +
-                    "template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> DWORD only; }\n"
-                    "Vector { 7; }\n");
+                    "template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> float a; float b; float c; }\n"
+                    "template Boolean { <537DA6A0-CA37-11d0-941C-0080C80CFA7B> SDWORD yes; }\n"
+                    "Vector { 1; 2; 3; }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
     DWORD size = 0;
     void* bytes = nullptr;
-    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
-    EXPECT_EQ(size, 4u);
+    ASSERT_EQ(file.First()->GetData("b", &size, &bytes), DXFILE_OK);
+    EXPECT_EQ(At<float>(bytes, 0), 2.0f);
+
+    // A standard identifier with other members is never handed to a loader as that
+    // template: not under its own name, not under another, not through a nested member.
+    const std::string kRefused[] = {
+        "template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> DWORD only; }\nVector { 7; }\n",
+        "template Named { <A42790E1-7810-11cf-8F52-0040333594A3> DWORD a; DWORD b; }\n"
+        "Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; Named { 1; 2; } }\n",
+        "template TextureFilename { <A42790E1-7810-11cf-8F52-0040333594A3> DWORD a; DWORD b; }\n"
+        "TextureFilename { 1; 2; }\n",
+        "template Coords2d { FLOAT u; }\nMeshTextureCoords { 1; 0.5;; }\n",
+        "template FloatKeys { <10DD46A9-775B-11cf-8F52-0040333594A3> DWORD nValues; array FLOAT values[2]; }\n"
+        "AnimationKey { 0; 1; 0; 1073741828; 1.0, 2.0;;; }\n",
+        "template Url { <3A23EEA1-94B1-11d0-AB39-0020AF71E433> DWORD nUrls; array STRING urls[3]; }\n"
+        "Url { 1; \"a\", \"b\", \"c\"; }\n",
+    };
+    for (const std::string& body : kRefused) {
+        EXPECT_EQ(OpenedFile(kHeader + body).Result(), DXFILEERR_BADTYPE) << body;
+    }
+    // Declared but never used for data: nothing to refuse.
+    EXPECT_EQ(OpenedFile(kHeader + "template Vector { <3D82AB5E-62DA-11cf-AB39-0020AF71E433> DWORD only; }\n"
+                                   "Frame { }\n")
+                  .Result(),
+              DXFILE_OK);
 }
 
 TEST(XFileTemplates, RestrictedOpenAndClosedTemplatesAdmitTheirChildrenOnly) {
