@@ -29,6 +29,11 @@ std::int64_t MonotonicNanoseconds() {
         .count();
 }
 
+// The performance counter counts from here: the program turns one absolute
+// reading into float seconds, which would step in quarter seconds after a
+// month of counting from boot.
+const std::int64_t g_counterOrigin = MonotonicNanoseconds();
+
 struct FindState {
     DIR* dir = nullptr;
     std::string folder;
@@ -116,7 +121,7 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
     if (g_counterHook != nullptr) {
         return g_counterHook(count);
     }
-    count->QuadPart = MonotonicNanoseconds();
+    count->QuadPart = MonotonicNanoseconds() - g_counterOrigin;
     return TRUE;
 }
 

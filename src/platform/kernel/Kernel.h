@@ -28,7 +28,7 @@ struct WIN32_FIND_DATAA {
     CHAR cFileName[MAX_PATH];
 };
 
-// Performance counter: nanoseconds of the monotonic clock.
+// Performance counter: nanoseconds of the monotonic clock since the process started.
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 // Milliseconds of the monotonic clock; wraps like the platform's 32-bit value.

@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "support/TempDir.h"
@@ -39,6 +44,31 @@ TEST(CurrentDirectoryTest, ReportsLengthOrTheSizeNeeded) {
     char small[4] = {'#', '#', '#', '#'};
     EXPECT_EQ(GetCurrentDirectoryA(4, small), cwd.Path().size() + 1) << "size with terminator";
     EXPECT_EQ(small[0], '#') << "a buffer that is too small is not written";
+}
+
+TEST(PerformanceCounterTest, CountsFromTheStartOfTheProcessNotOfTheMachine) {
+    // The process's age: now on the monotonic clock less its start time, which
+    // the kernel gives in clock ticks since boot.
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i) {
+        fields >> field;
+    }
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const double age = static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9 -
+                       std::stod(field) / static_cast<double>(sysconf(_SC_CLK_TCK));
+
+    LARGE_INTEGER frequency{}, first{}, second{};
+    ASSERT_TRUE(QueryPerformanceFrequency(&frequency));
+    ASSERT_TRUE(QueryPerformanceCounter(&first));
+    ASSERT_TRUE(QueryPerformanceCounter(&second));
+    const double seconds = static_cast<double>(first.QuadPart) / static_cast<double>(frequency.QuadPart);
+    EXPECT_GE(seconds, 0.0);
+    EXPECT_LE(seconds, age + 0.05) << "counted since boot";
+    EXPECT_GE(second.QuadPart, first.QuadPart);
 }
 
 TEST(OpenRegularFileTest, OpensOnlyRegularFilesOfTheAllowedSizeAndNeverWaits) {
