@@ -87,7 +87,8 @@ AppFrame::AppFrame()
       m_dwCreationWidth(400),
       m_dwCreationHeight(300),
       m_bShowCursorWhenFullscreen(FALSE),
-      m_bClipCursorWhenFullscreen(TRUE) {
+      m_bClipCursorWhenFullscreen(TRUE),
+      m_bFatalReported(FALSE) {
     std::memset(m_adapters, 0, sizeof(m_adapters));
     // There is one frame per process: a new one starts with fresh process state.
     s_pFrame = this;
@@ -113,6 +114,12 @@ AppFrame::~AppFrame() {
 }
 
 HRESULT AppFrame::ReportError(HRESULT code, int kind) {
+    if (kind == MSG_FATAL) {
+        if (m_bFatalReported) {
+            return code;
+        }
+        m_bFatalReported = TRUE;
+    }
     return ShowErrorMessage(code, kind, m_szWindowTitle, m_hWnd);
 }
 
@@ -233,7 +240,7 @@ HRESULT AppFrame::StepFrame() {
         if (hr == D3DERR_DEVICENOTRESET) {
             if (m_bWindowed) {
                 AdapterEntry& adapter = m_adapters[m_dwAdapter];
-                m_pD3D->GetAdapterDisplayMode(m_dwAdapter, &adapter.m_desktopMode);
+                m_pD3D->GetAdapterDisplayMode(adapter.m_uOrdinal, &adapter.m_desktopMode);
                 m_d3dpp.BackBufferFormat = adapter.m_desktopMode.Format;
             }
             return ResetDevice();
@@ -274,7 +281,7 @@ HRESULT AppFrame::StepFrame() {
 
 void AppFrame::FormatFrameStats() {
     D3DDISPLAYMODE mode = {};
-    m_pD3D->GetAdapterDisplayMode(m_dwAdapter, &mode);
+    m_pD3D->GetAdapterDisplayMode(m_adapters[m_dwAdapter].m_uOrdinal, &mode);
     std::snprintf(m_szFrameStats, sizeof(m_szFrameStats), "%.02f fps (%dx%dx%d)", m_fFPS,
                   static_cast<int>(m_d3dsdBackBuffer.Width), static_cast<int>(m_d3dsdBackBuffer.Height),
                   mode.Format == D3DFMT_X8R8G8B8 ? 32 : 16);
@@ -376,8 +383,8 @@ HRESULT AppFrame::StartDevice() {
         ReportError(ERR_NULL_REFERENCE_DEVICE, MSG_PLAIN);
     }
 
-    HRESULT hr =
-        m_pD3D->CreateDevice(m_dwAdapter, device.m_deviceType, m_hWndFocus, mode.m_dwBehavior, &m_d3dpp, &m_pd3dDevice);
+    HRESULT hr = m_pD3D->CreateDevice(adapter.m_uOrdinal, device.m_deviceType, m_hWndFocus, mode.m_dwBehavior, &m_d3dpp,
+                                      &m_pd3dDevice);
     if (SUCCEEDED(hr)) {
         if (m_bWindowed) {
             SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcWindowBounds.left, m_rcWindowBounds.top,

@@ -42,7 +42,9 @@ public:
     virtual ~AppFrame();
 
     // Shows the message of `code` captioned with the window title; a fatal
-    // kind closes the main window. Returns code.
+    // kind closes the main window. A failure is fatal once: a later fatal
+    // report on the way out (a step that failed because of it) shows nothing.
+    // Returns code.
     HRESULT ReportError(HRESULT code, int kind);
 
     // The "Select Device" dialog's procedure; its parameter is the frame.
@@ -108,6 +110,8 @@ protected:
     BOOL m_bClipCursorWhenFullscreen;
 
 private:
+    BOOL m_bFatalReported;
+
     // Lost, destroyed, released and started again on the current table
     // entry; a leaked device or a device that cannot start is fatal.
     HRESULT RebuildDevice();

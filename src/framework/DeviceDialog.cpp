@@ -97,7 +97,7 @@ void FillMultiSampleList(HWND dialog, IDirect3D8* d3d, const AdapterEntry& adapt
             continue;
         }
         const auto type = static_cast<D3DMULTISAMPLE_TYPE>(t);
-        if (d3d == nullptr || FAILED(d3d->CheckDeviceMultiSampleType(choice->m_dwAdapter, device.m_deviceType, format,
+        if (d3d == nullptr || FAILED(d3d->CheckDeviceMultiSampleType(adapter.m_uOrdinal, device.m_deviceType, format,
                                                                      choice->m_bWindowed, type))) {
             continue;
         }

@@ -53,6 +53,7 @@ HRESULT AppFrame::EnumerateDevices() {
     for (UINT a = 0; a < adapterCount && m_dwAdapterCount < kMaxAdapters; ++a) {
         AdapterEntry& adapter = m_adapters[m_dwAdapterCount];
         std::memset(&adapter, 0, sizeof(adapter));
+        adapter.m_uOrdinal = a;
         m_pD3D->GetAdapterIdentifier(a, D3DENUM_NO_WHQL_LEVEL, &adapter.m_identifier);
         m_pD3D->GetAdapterDisplayMode(a, &adapter.m_desktopMode);
         adapter.m_dwNumDevices = 0;

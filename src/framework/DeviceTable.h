@@ -36,6 +36,9 @@ struct DeviceEntry {
 };
 
 struct AdapterEntry {
+    // The adapter's own number with the Direct3D object; an adapter without
+    // a usable mode has no entry, so it differs from the entry's position.
+    UINT m_uOrdinal;
     D3DADAPTER_IDENTIFIER8 m_identifier;
     D3DDISPLAYMODE m_desktopMode;
     DWORD m_dwNumDevices;

@@ -96,6 +96,25 @@ TEST_F(AppFrameTest, CreateBuildsTheWindowAndStartsTheFirstWindowedDevice) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
+TEST_F(AppFrameTest, ADisplaySkippedForItsSmallModesDoesNotShiftTheAdapterNumbers) {
+    // The first display has no mode of 640 x 400 and takes no entry; the
+    // second, the only entry, must be asked for by its own number.
+    TableAdapter small = StandardAdapter();
+    small.m_szDescription = "Small display";
+    small.m_desktop = {320, 240, 60, D3DFMT_R5G6B5};
+    small.m_modes = {{320, 240, 60, D3DFMT_R5G6B5}};
+    m_env.m_d3d.m_adapters = {small, StandardAdapter()};
+    HookFrame frame;
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    ASSERT_EQ(1u, frame.AdapterCount());
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    EXPECT_EQ(1u, m_env.m_d3d.m_createCalls[0].m_uAdapter);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, m_env.m_d3d.m_createCalls[0].m_params.BackBufferFormat);
+    SetTestClock(1.25);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats()) << "the second display's mode";
+}
+
 TEST_F(AppFrameTest, FailingHardwareDeviceFallsBackToTheReferenceDeviceWithAWarning) {
     m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
     HookFrame frame;
@@ -484,6 +503,24 @@ TEST_F(AppFrameTest, FailedResetIntoAWindowRebuildsAWindowedDevice) {
     EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.Windowed);
     EXPECT_EQ(400u, frame.BackBufferDesc().Width);
     EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    // When no device will start in the window either (the hardware device
+    // gives way to the reference device, with its warning, and that fails
+    // too), the failure is reported once and the program ends.
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    ASSERT_FALSE(frame.IsWindowed());
+    m_env.m_log.m_nFailingResets = 1;
+    m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
+    m_env.m_d3d.m_adapters[0].m_ref.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    int fatal = 0;
+    for (const auto& box : m_boxes.Boxes()) {
+        fatal += box.text.find("will now exit") != std::string::npos ? 1 : 0;
+        EXPECT_EQ(std::string::npos, box.text.find("Could not reset")) << "a second report of the same failure";
+    }
+    EXPECT_EQ(1, fatal);
+    EXPECT_EQ(0u, m_boxes.Boxes().back().text.find("Not enough video memory.")) << m_boxes.Boxes().back().text;
+    EXPECT_EQ(nullptr, frame.MainWindow());
 }
 
 }  // namespace
