@@ -321,7 +321,10 @@ void ClockApp::ReadKeys() {
         return;
     }
     if (FAILED(m_pKeyboard->GetDeviceState(sizeof(m_keyState.m_abyRaw), m_keyState.m_abyRaw))) {
-        // Focus came back, or never was: try again next frame; the keys keep their values.
+        // Focus went elsewhere (or never was here): a key let go there was
+        // never seen going up, so every key counts as released; the next
+        // frame tries to take the keyboard again.
+        std::memset(&m_keyState, 0, sizeof(m_keyState));
         m_pKeyboard->Acquire();
         return;
     }
@@ -544,6 +547,9 @@ HRESULT ClockApp::OnDeviceDestroyed() {
     m_pTimerPanel->ReleaseDeviceObjects();
     m_pMainFrame->ReleaseDeviceObjects();
     StopAlarmIfPlaying(m_pAlarm);
+    // Not sounding any more: a count-down still ringing on the next device
+    // starts the sound again in that frame's alarm step.
+    g_alarmSounding = 0;
     return S_OK;
 }
 

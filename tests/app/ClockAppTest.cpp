@@ -252,7 +252,7 @@ TEST_F(ClockAppTest, FramedSettingIsReadAgainAtEveryRestore) {
     EXPECT_EQ(512u, g_viewport.Width);
 }
 
-TEST_F(ClockAppTest, KeyboardSnapshotSetsTheTenKeysAndKeepsThemWhenTheReadFails) {
+TEST_F(ClockAppTest, KeyboardSnapshotSetsTheTenKeysAndReleasesThemWhenTheReadFails) {
     WriteFlags(0);
     TestClockApp app;
     ASSERT_EQ(S_OK, app.Create(nullptr));
@@ -276,12 +276,15 @@ TEST_F(ClockAppTest, KeyboardSnapshotSetsTheTenKeysAndKeepsThemWhenTheReadFails)
     EXPECT_NE(0, keys.m_abyRaw[DIK_A] & 0x80);
     EXPECT_EQ(0, keys.m_abyRaw[DIK_B]);
 
-    // Focus lost: the read fails, the snapshot is empty and the keys keep their values.
+    // Focus lost while keys are held: the read fails and every key counts as
+    // released, so nothing goes on turning or toggling.
     s_bFocus = false;
     std::memset(s_abyKeys, 0, sizeof(s_abyKeys));
     s_abyKeys[SDL_SCANCODE_DOWN] = 1;
     app.ReadKeys();
-    EXPECT_EQ(1, keys.m_bUp);
+    EXPECT_EQ(0, keys.m_bUp);
+    EXPECT_EQ(0, keys.m_bPageDown);
+    EXPECT_EQ(0, keys.m_bKey2);
     EXPECT_EQ(0, keys.m_bDown);
     EXPECT_EQ(0, keys.m_abyRaw[DIK_A]);
 
@@ -726,6 +729,20 @@ TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelOrTheExitB
         ASSERT_EQ(S_OK, app.Step());
         EXPECT_EQ(0, g_alarmSounding);
         s_wallClock += 1;
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+        EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
+        EXPECT_EQ(1, g_alarmSounding);
+        EXPECT_TRUE(app.GetAlarm()->IsPlaying());
+
+        // A new device (the device dialog) stops the sound with the old one;
+        // the count-down still rings, so the sound comes back with the new one.
+        ASSERT_EQ(S_OK, app.OnDeviceLost());
+        ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
+        EXPECT_FALSE(app.GetAlarm()->IsPlaying());
+        ASSERT_EQ(S_OK, app.OnDeviceCreated());
+        ASSERT_EQ(S_OK, app.OnDeviceRestored());
         t += 0.03;
         SetTestClock(t);
         ASSERT_EQ(S_OK, app.Step());
