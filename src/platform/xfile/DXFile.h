@@ -5,6 +5,9 @@
 //
 // A whole file is read and checked when the enumerator is created, so a bad
 // file fails there and every later call works on memory that has been checked.
+// Data whose template carries a standard identifier is laid out as that
+// standard template, or the file is refused with DXFILEERR_BADTYPE; memory
+// running out is DXFILEERR_BADALLOC, never an exception.
 #pragma once
 
 #include "platform/kernel/WinTypes.h"

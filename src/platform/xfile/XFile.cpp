@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "platform/kernel/Kernel.h"
@@ -22,8 +23,8 @@ HRESULT DirectXFileCreate(IDirectXFile** file) {
     if (file == nullptr) {
         return DXFILEERR_BADVALUE;
     }
-    *file = new XFile();
-    return DXFILE_OK;
+    *file = new (std::nothrow) XFile();
+    return *file != nullptr ? DXFILE_OK : DXFILEERR_BADALLOC;
 }
 
 HRESULT XFile::QueryInterface(REFIID riid, void** object) {
@@ -87,6 +88,15 @@ HRESULT XFile::CreateEnumObject(LPCVOID source, DXFILELOADOPTIONS options, IDire
         return DXFILEERR_BADVALUE;
     }
     *enumObject = nullptr;
+    // Memory running out anywhere in reading is the runtime's allocation failure, never an exception.
+    try {
+        return OpenEnumObject(source, options, enumObject);
+    } catch (const std::bad_alloc&) {
+        return DXFILEERR_BADALLOC;
+    }
+}
+
+HRESULT XFile::OpenEnumObject(LPCVOID source, DXFILELOADOPTIONS options, IDirectXFileEnumObject** enumObject) {
     std::vector<BYTE> fileImage;
     const BYTE* image = nullptr;
     size_t size = 0;
@@ -114,8 +124,12 @@ HRESULT XFile::CreateEnumObject(LPCVOID source, DXFILELOADOPTIONS options, IDire
     if (FAILED(hr)) {
         return hr;
     }
+    auto* created = new (std::nothrow) XFileEnumObject(document);
+    if (created == nullptr) {
+        return DXFILEERR_BADALLOC;
+    }
     m_templates = document->Templates();
-    *enumObject = new XFileEnumObject(std::move(document));
+    *enumObject = created;
     return DXFILE_OK;
 }
 
@@ -123,12 +137,16 @@ HRESULT XFile::RegisterTemplates(LPCVOID data, DWORD size) {
     if (data == nullptr || size == 0) {
         return DXFILEERR_BADVALUE;
     }
-    XDocument scratch;
-    scratch.Templates() = m_templates;
-    HRESULT hr = XFileParser::Parse(static_cast<const BYTE*>(data), size, scratch);
-    if (FAILED(hr)) {
-        return hr;
+    try {
+        XDocument scratch;
+        scratch.Templates() = m_templates;
+        HRESULT hr = XFileParser::Parse(static_cast<const BYTE*>(data), size, scratch);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        m_templates = scratch.Templates();
+        return DXFILE_OK;
+    } catch (const std::bad_alloc&) {
+        return DXFILEERR_BADALLOC;
     }
-    m_templates = scratch.Templates();
-    return DXFILE_OK;
 }

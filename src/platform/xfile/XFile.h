@@ -23,6 +23,7 @@ public:
 
 private:
     ~XFile() = default;
+    HRESULT OpenEnumObject(LPCVOID source, DXFILELOADOPTIONS options, IDirectXFileEnumObject** enumObject);
     static HRESULT ReadWholeFile(const char* path, std::vector<BYTE>& image);
 
     std::atomic<ULONG> m_dwRefs{1};

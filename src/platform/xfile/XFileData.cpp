@@ -1,6 +1,7 @@
 #include "platform/xfile/XFileData.h"
 
 #include <cstring>
+#include <new>
 
 #include "platform/xfile/XFileReference.h"
 #include "platform/xfile/XUnknownId.h"
@@ -104,11 +105,15 @@ HRESULT XFileData::GetNextObject(IDirectXFileObject** child) {
     if (m_dwNextChild >= m_pNode->m_vecChildren.size()) {
         return DXFILEERR_NOMOREOBJECTS;
     }
-    const XChild& next = m_pNode->m_vecChildren[m_dwNextChild++];
+    const XChild& next = m_pNode->m_vecChildren[m_dwNextChild];
     if (next.m_pNode != nullptr) {
-        *child = new XFileData(m_pDocument, next.m_pNode);
+        *child = new (std::nothrow) XFileData(m_pDocument, next.m_pNode);
     } else {
-        *child = new XFileReference(m_pDocument, &next);
+        *child = new (std::nothrow) XFileReference(m_pDocument, &next);
     }
+    if (*child == nullptr) {
+        return DXFILEERR_BADALLOC;
+    }
+    ++m_dwNextChild;
     return DXFILE_OK;
 }

@@ -1,5 +1,7 @@
 #include "platform/xfile/XFileEnumObject.h"
 
+#include <new>
+
 #include "platform/xfile/XFileData.h"
 #include "platform/xfile/XUnknownId.h"
 
@@ -37,6 +39,10 @@ HRESULT XFileEnumObject::GetNextDataObject(IDirectXFileData** data) {
     if (m_dwNext >= topLevel.size()) {
         return DXFILEERR_NOMOREOBJECTS;
     }
-    *data = new XFileData(m_pDocument, topLevel[m_dwNext++]);
+    *data = new (std::nothrow) XFileData(m_pDocument, topLevel[m_dwNext]);
+    if (*data == nullptr) {
+        return DXFILEERR_BADALLOC;
+    }
+    ++m_dwNext;
     return DXFILE_OK;
 }

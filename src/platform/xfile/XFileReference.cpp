@@ -1,5 +1,7 @@
 #include "platform/xfile/XFileReference.h"
 
+#include <new>
+
 #include "platform/xfile/XFileData.h"
 #include "platform/xfile/XUnknownId.h"
 
@@ -55,6 +57,6 @@ HRESULT XFileReference::Resolve(IDirectXFileData** data) {
     if (target == nullptr) {
         return DXFILEERR_BADDATAREFERENCE;
     }
-    *data = new XFileData(m_pDocument, target);
-    return DXFILE_OK;
+    *data = new (std::nothrow) XFileData(m_pDocument, target);
+    return *data != nullptr ? DXFILE_OK : DXFILEERR_BADALLOC;
 }
