@@ -80,21 +80,22 @@ IDirectXFileData* AsData(IDirectXFileObject* pObject) {
 class DataReader {
 public:
     DataReader(const BYTE* pData, DWORD dwSize) : m_pData(pData), m_dwLeft(dwSize) {}
-    bool Read(void* pOut, DWORD dwBytes) {
-        if (dwBytes > m_dwLeft) {
+    // Byte counts in 64 bits: a count worked out from file values never wraps to a small one.
+    bool Read(void* pOut, ULONGLONG ullBytes) {
+        if (ullBytes > m_dwLeft) {
             return false;
         }
-        std::memcpy(pOut, m_pData, dwBytes);
-        m_pData += dwBytes;
-        m_dwLeft -= dwBytes;
+        std::memcpy(pOut, m_pData, static_cast<size_t>(ullBytes));
+        m_pData += ullBytes;
+        m_dwLeft -= static_cast<DWORD>(ullBytes);
         return true;
     }
-    bool Skip(DWORD dwBytes) {
-        if (dwBytes > m_dwLeft) {
+    bool Skip(ULONGLONG ullBytes) {
+        if (ullBytes > m_dwLeft) {
             return false;
         }
-        m_pData += dwBytes;
-        m_dwLeft -= dwBytes;
+        m_pData += ullBytes;
+        m_dwLeft -= static_cast<DWORD>(ullBytes);
         return true;
     }
     DWORD Left() const { return m_dwLeft; }
@@ -108,8 +109,9 @@ private:
 template <typename Key, typename Store>
 HRESULT ReadKeyList(DataReader& reader, DWORD dwCount, DWORD dwValues, Store store, Key** ppKeys) {
     *ppKeys = nullptr;
-    // Every key takes at least its time and count: refuse counts the data cannot hold before allocating.
-    if (dwCount > reader.Left() / 8) {
+    // Every key takes at least its time, its count and the values it must give:
+    // refuse counts the data cannot hold before allocating.
+    if (static_cast<ULONGLONG>(dwCount) * (8 + 4 * static_cast<ULONGLONG>(dwValues)) > reader.Left()) {
         return E_INVALIDARG;
     }
     if (dwCount == 0) {
@@ -124,7 +126,7 @@ HRESULT ReadKeyList(DataReader& reader, DWORD dwCount, DWORD dwValues, Store sto
         DWORD dwGiven = 0;
         float values[16] = {};
         if (!reader.Read(&dwTime, 4) || !reader.Read(&dwGiven, 4) || dwGiven < dwValues ||
-            !reader.Read(values, 4 * dwValues) || !reader.Skip(4 * (dwGiven - dwValues))) {
+            !reader.Read(values, 4ull * dwValues) || !reader.Skip(4ull * (dwGiven - dwValues))) {
             delete[] pKeys;
             return E_INVALIDARG;
         }

@@ -54,7 +54,7 @@ HRESULT D3DXSkinMesh::GetDevice(IDirect3DDevice8** ppDevice) {
     return m_pMesh->GetDevice(ppDevice);
 }
 
-HRESULT D3DXSkinMesh::GetMaxVertexInfluences(DWORD* pMaxVertexInfluences) {
+HRESULT D3DXSkinMesh::GetMaxVertexInfluences(DWORD* pMaxVertexInfluences) try {
     if (pMaxVertexInfluences == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -68,9 +68,11 @@ HRESULT D3DXSkinMesh::GetMaxVertexInfluences(DWORD* pMaxVertexInfluences) {
     }
     *pMaxVertexInfluences = perVertex.empty() ? 0 : *std::max_element(perVertex.begin(), perVertex.end());
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
-HRESULT D3DXSkinMesh::GetMaxFaceInfluences(DWORD* pMaxFaceInfluences) {
+HRESULT D3DXSkinMesh::GetMaxFaceInfluences(DWORD* pMaxFaceInfluences) try {
     if (pMaxFaceInfluences == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -83,34 +85,40 @@ HRESULT D3DXSkinMesh::GetMaxFaceInfluences(DWORD* pMaxFaceInfluences) {
             }
         }
     }
+    // The corners are copied out first, so nothing stays locked should memory run out.
+    std::vector<DWORD> corners(3 * static_cast<size_t>(m_pMesh->GetNumFaces()));
     BYTE* data = nullptr;
     const HRESULT hr = m_pMesh->LockIndexBuffer(D3DLOCK_READONLY, &data);
     if (FAILED(hr)) {
         return hr;
     }
     const bool wide = (m_pMesh->GetOptions() & D3DXMESH_32BIT) != 0;
+    for (size_t i = 0; i < corners.size(); ++i) {
+        if (wide) {
+            std::memcpy(&corners[i], data + 4 * i, 4);
+        } else {
+            WORD narrow = 0;
+            std::memcpy(&narrow, data + 2 * i, 2);
+            corners[i] = narrow;
+        }
+    }
+    m_pMesh->UnlockIndexBuffer();
     DWORD most = 0;
     std::set<DWORD> bones;
-    for (DWORD f = 0; f < m_pMesh->GetNumFaces(); ++f) {
+    for (size_t f = 0; f < corners.size() / 3; ++f) {
         bones.clear();
-        for (DWORD c = 0; c < 3; ++c) {
-            DWORD index = 0;
-            if (wide) {
-                std::memcpy(&index, data + 4 * (3 * static_cast<size_t>(f) + c), 4);
-            } else {
-                WORD narrow = 0;
-                std::memcpy(&narrow, data + 2 * (3 * static_cast<size_t>(f) + c), 2);
-                index = narrow;
-            }
+        for (size_t c = 0; c < 3; ++c) {
+            const DWORD index = corners[3 * f + c];
             if (index < bonesOfVertex.size()) {
                 bones.insert(bonesOfVertex[index].begin(), bonesOfVertex[index].end());
             }
         }
         most = std::max(most, static_cast<DWORD>(bones.size()));
     }
-    m_pMesh->UnlockIndexBuffer();
     *pMaxFaceInfluences = most;
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
 DWORD D3DXSkinMesh::GetNumBoneInfluences(DWORD bone) {
@@ -139,9 +147,12 @@ namespace {
 
 // Bone names as char* records followed by the names themselves, all in one buffer.
 HRESULT BuildNames(const std::vector<XofMeshData::Bone>& bones, ID3DXBuffer** out) {
-    size_t bytes = bones.size() * sizeof(char*);
+    ULONGLONG bytes = static_cast<ULONGLONG>(bones.size()) * sizeof(char*);
     for (const XofMeshData::Bone& bone : bones) {
         bytes += bone.m_szName.size() + 1;
+    }
+    if (bytes > 0xFFFFFFFF) {
+        return E_OUTOFMEMORY;
     }
     const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(bytes), out);
     if (FAILED(hr)) {
@@ -158,7 +169,11 @@ HRESULT BuildNames(const std::vector<XofMeshData::Bone>& bones, ID3DXBuffer** ou
 }
 
 HRESULT BuildOffsets(const std::vector<XofMeshData::Bone>& bones, ID3DXBuffer** out) {
-    const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(bones.size() * sizeof(D3DXMATRIX)), out);
+    const ULONGLONG bytes = static_cast<ULONGLONG>(bones.size()) * sizeof(D3DXMATRIX);
+    if (bytes > 0xFFFFFFFF) {
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = D3DXCreateBuffer(static_cast<DWORD>(bytes), out);
     if (FAILED(hr)) {
         return hr;
     }
@@ -169,20 +184,69 @@ HRESULT BuildOffsets(const std::vector<XofMeshData::Bone>& bones, ID3DXBuffer** 
     return D3D_OK;
 }
 
-// A bone's file positions, carried to every vertex made from each of them.
-D3DXSkinMesh::Influences ExpandBone(const XofMeshData& data, const XofMeshData::Bone& bone) {
-    std::vector<std::vector<DWORD>> vertsOfPosition(data.m_sourceVertex.empty() ? 0 : data.VertexCount());
-    for (DWORD v = 0; v < data.VertexCount(); ++v) {
-        vertsOfPosition[data.m_sourceVertex[v]].push_back(v);
+// The vertices made from each file position, as runs of one list: the vertices
+// of position p are vertices[first[p] .. first[p + 1]).
+struct VerticesOfPositions {
+    std::vector<DWORD> first;
+    std::vector<DWORD> vertices;
+};
+
+VerticesOfPositions GroupVertices(const XofMeshData& data) {
+    VerticesOfPositions out;
+    DWORD positions = 0;
+    for (DWORD position : data.m_sourceVertex) {
+        positions = std::max(positions, position + 1);
     }
+    out.first.assign(static_cast<size_t>(positions) + 1, 0);
+    for (DWORD position : data.m_sourceVertex) {
+        ++out.first[position + 1];
+    }
+    for (size_t p = 1; p < out.first.size(); ++p) {
+        out.first[p] += out.first[p - 1];
+    }
+    out.vertices.resize(data.m_sourceVertex.size());
+    std::vector<DWORD> next(out.first.begin(), out.first.end() - 1);
+    for (DWORD v = 0; v < data.m_sourceVertex.size(); ++v) {
+        out.vertices[next[data.m_sourceVertex[v]]++] = v;
+    }
+    return out;
+}
+
+DWORD VertexCountOf(const VerticesOfPositions& groups, DWORD position) {
+    return position + 1 < groups.first.size() ? groups.first[position + 1] - groups.first[position] : 0;
+}
+
+// A bone's file positions, carried to every vertex made from each of them.
+D3DXSkinMesh::Influences ExpandBone(const VerticesOfPositions& groups, const XofMeshData::Bone& bone) {
     D3DXSkinMesh::Influences out;
     for (size_t i = 0; i < bone.m_positions.size(); ++i) {
-        for (DWORD v : vertsOfPosition[bone.m_positions[i]]) {
-            out.m_vertices.push_back(v);
+        const DWORD position = bone.m_positions[i];
+        for (DWORD k = 0; k < VertexCountOf(groups, position); ++k) {
+            out.m_vertices.push_back(groups.vertices[groups.first[position] + k]);
             out.m_weights.push_back(bone.m_weights[i]);
         }
     }
     return out;
+}
+
+// A weight reaches as many vertices as normals split its position into, so many
+// bones on one much split position multiply. Honest files stay far below this:
+// a few vertices a weight on the whole, and a few bones on each vertex even
+// where positions split far (the tip of a cone). Beyond it the file is refused
+// before its influences are written out one by one.
+constexpr ULONGLONG kVerticesPerWeight = 16;
+constexpr ULONGLONG kBonesPerVertex = 4;
+
+bool InfluencesFit(const VerticesOfPositions& groups, const std::vector<XofMeshData::Bone>& bones) {
+    ULONGLONG weights = 0;
+    ULONGLONG influences = 0;
+    for (const XofMeshData::Bone& bone : bones) {
+        weights += bone.m_positions.size();
+        for (DWORD position : bone.m_positions) {
+            influences += VertexCountOf(groups, position);
+        }
+    }
+    return influences <= kVerticesPerWeight * weights + kBonesPerVertex * groups.vertices.size();
 }
 
 void ReleaseAndClear(ID3DXBuffer** buffer) {
@@ -223,8 +287,14 @@ HRESULT D3DXLoadSkinMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, ID
             hr = data.CreateMesh(options, pDevice, &mesh, ppAdjacency, ppMaterials, pNumMaterials);
         }
         std::vector<D3DXSkinMesh::Influences> bones;
-        for (size_t b = 0; SUCCEEDED(hr) && b < data.m_bones.size(); ++b) {
-            bones.push_back(ExpandBone(data, data.m_bones[b]));
+        if (SUCCEEDED(hr) && !data.m_bones.empty()) {
+            const VerticesOfPositions groups = GroupVertices(data);
+            if (!InfluencesFit(groups, data.m_bones)) {
+                hr = D3DXERR_INVALIDDATA;
+            }
+            for (size_t b = 0; SUCCEEDED(hr) && b < data.m_bones.size(); ++b) {
+                bones.push_back(ExpandBone(groups, data.m_bones[b]));
+            }
         }
         if (SUCCEEDED(hr) && ppBoneNames != nullptr) {
             hr = BuildNames(data.m_bones, ppBoneNames);

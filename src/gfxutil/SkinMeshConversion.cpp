@@ -27,10 +27,12 @@ struct Subset {
 
 }  // namespace
 
+// Everything that allocates comes before the device is taken and the mesh made,
+// so memory running out becomes E_OUTOFMEMORY with nothing to release.
 HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, const DWORD* pAdjacencyIn,
                                         DWORD paletteSize, DWORD* pAdjacencyOut, DWORD* pNumBoneCombinations,
                                         ID3DXBuffer** ppBoneCombinationTable, DWORD* pFaceRemap,
-                                        ID3DXBuffer** ppVertexRemap, ID3DXMesh** ppMesh) {
+                                        ID3DXBuffer** ppVertexRemap, ID3DXMesh** ppMesh) try {
     if (ppMesh != nullptr) {
         *ppMesh = nullptr;
     }
@@ -53,10 +55,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
     if (SUCCEEDED(hr)) {
         hr = source.ReadAttributes(original);
     }
-    IDirect3DDevice8* device = nullptr;
-    if (SUCCEEDED(hr)) {
-        hr = original->GetDevice(&device);
-    }
     original->Release();
     if (FAILED(hr)) {
         return hr;
@@ -71,7 +69,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
         std::vector<DWORD> vertices(count);
         std::vector<float> weights(count);
         if (count > 0 && FAILED(hr = pSkin->GetBoneInfluence(bone, vertices.data(), weights.data()))) {
-            device->Release();
             return hr;
         }
         for (DWORD i = 0; i < count; ++i) {
@@ -112,7 +109,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
         for (DWORD k = 0; k < 3; ++k) {
             const DWORD v = source.m_indices[3 * static_cast<size_t>(f) + k];
             if (v >= numVertices) {
-                device->Release();
                 return D3DXERR_INVALIDMESH;
             }
             for (const Influence& influence : influences[v]) {
@@ -122,7 +118,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
             }
         }
         if (faceBones.size() > paletteSize) {
-            device->Release();
             return D3DERR_INVALIDCALL;
         }
         bool fits = !subsets.empty() && subsets.back().m_dwAttribute == source.m_attributes[f];
@@ -150,7 +145,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
     const DWORD fvf = (source.m_dwFvf & ~D3DFVF_POSITION_MASK) | (4 + 2 * maxInfluences) | D3DFVF_LASTBETA_UBYTE4;
     VertexLayout out;
     if (!out.Decode(fvf)) {
-        device->Release();
         return D3DERR_INVALIDCALL;
     }
     MeshArrays result;
@@ -201,6 +195,27 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
     if (vertexRemap.size() > 0xFFFF) {
         meshOptions |= D3DXMESH_32BIT;
     }
+    // Buffer sizes in 64 bits: one a DWORD cannot measure is refused, never cut short.
+    const ULONGLONG tableBytes = static_cast<ULONGLONG>(table.size()) * sizeof(D3DXBONECOMBINATION);
+    const ULONGLONG idBytes = static_cast<ULONGLONG>(table.size()) * paletteSize * sizeof(DWORD);
+    if (vertexRemap.size() > 0xFFFFFFFF / sizeof(DWORD) || tableBytes + idBytes > 0xFFFFFFFF) {
+        return E_OUTOFMEMORY;
+    }
+    // A copy of the input adjacency, which may be the output too.
+    std::vector<DWORD> adjacency;
+    std::vector<DWORD> oldToNew;
+    if (pAdjacencyOut != nullptr && pAdjacencyIn != nullptr) {
+        adjacency.assign(pAdjacencyIn, pAdjacencyIn + 3 * static_cast<size_t>(numFaces));
+        oldToNew.resize(numFaces);
+        for (DWORD f = 0; f < numFaces; ++f) {
+            oldToNew[newFaceToOld[f]] = f;
+        }
+    }
+    IDirect3DDevice8* device = nullptr;
+    hr = pSkin->GetDevice(&device);
+    if (FAILED(hr)) {
+        return hr;
+    }
     ID3DXMesh* mesh = nullptr;
     hr = D3DXCreateMeshFVF(numFaces, static_cast<DWORD>(vertexRemap.size()), meshOptions, fvf, device, &mesh);
     device->Release();
@@ -209,9 +224,7 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
     }
     ID3DXBuffer* combinations = nullptr;
     if (SUCCEEDED(hr) && ppBoneCombinationTable != nullptr) {
-        const DWORD tableBytes = static_cast<DWORD>(table.size() * sizeof(D3DXBONECOMBINATION));
-        hr = D3DXCreateBuffer(tableBytes + static_cast<DWORD>(table.size()) * paletteSize * sizeof(DWORD),
-                              &combinations);
+        hr = D3DXCreateBuffer(static_cast<DWORD>(tableBytes + idBytes), &combinations);
         if (SUCCEEDED(hr)) {
             BYTE* base = static_cast<BYTE*>(combinations->GetBufferPointer());
             auto* entries = reinterpret_cast<D3DXBONECOMBINATION*>(base);
@@ -252,11 +265,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
         }
     }
     if (pAdjacencyOut != nullptr && pAdjacencyIn != nullptr) {
-        const std::vector<DWORD> adjacency(pAdjacencyIn, pAdjacencyIn + 3 * static_cast<size_t>(numFaces));
-        std::vector<DWORD> oldToNew(numFaces);
-        for (DWORD f = 0; f < numFaces; ++f) {
-            oldToNew[newFaceToOld[f]] = f;
-        }
         for (DWORD f = 0; f < numFaces; ++f) {
             for (DWORD e = 0; e < 3; ++e) {
                 const DWORD g = adjacency[3 * static_cast<size_t>(newFaceToOld[f]) + e];
@@ -275,4 +283,6 @@ HRESULT ConvertSkinToIndexedBlendedMesh(ID3DXSkinMesh* pSkin, DWORD options, con
     }
     *ppMesh = mesh;
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <new>
 #include <utility>
@@ -152,6 +153,14 @@ HRESULT XofMeshData::Read(IDirectXFileData* pMesh) {
     if (FAILED(hr)) {
         return hr;
     }
+    // Normals and coordinates of a vertex declaration stand in where the mesh gives none of its own.
+    if (m_fileNormals.empty() && !m_declNormals.empty()) {
+        m_fileNormals.swap(m_declNormals);
+        m_faceNormals = m_faces;
+    }
+    if (m_fileTexCoords.empty() && !m_declTexCoords.empty()) {
+        m_fileTexCoords.swap(m_declTexCoords);
+    }
     return BuildTriangles();
 }
 
@@ -172,8 +181,79 @@ HRESULT XofMeshData::ReadChildren(IDirectXFileData* pMesh) {
         if (type == DXFILEOBJ_SkinWeights && m_bReadSkin) {
             return ReadSkinWeights(data);
         }
-        return S_OK;  // duplication indices, wraps, headers: nothing the mesh needs
+        if (type == DXFILEOBJ_DeclData) {
+            return ReadDeclData(data);
+        }
+        return S_OK;  // duplication indices, wraps, headers, effects: nothing the mesh needs
     });
+}
+
+HRESULT XofMeshData::ReadDeclData(IDirectXFileData* pData) {
+    MemberReader reader(nullptr, 0);
+    const HRESULT hr = DataOf(pData, reader);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    // Bytes of each declaration type (FLOAT1 .. FLOAT16_4); an unknown type leaves the offsets unknown.
+    constexpr DWORD kTypeBytes[] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
+    constexpr DWORD kFloat2 = 1;
+    constexpr DWORD kFloat3 = 2;
+    constexpr DWORD kUsageNormal = 3;
+    constexpr DWORD kUsageTexCoord = 5;
+    DWORD elements = 0;
+    if (!reader.Dword(elements) || !reader.Has(elements, 16)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    ULONGLONG stride = 0;
+    ULONGLONG normalAt = ~0ull;
+    ULONGLONG texCoordAt = ~0ull;
+    bool known = true;
+    for (DWORD e = 0; e < elements; ++e) {
+        DWORD element[4] = {};  // type, method, usage, usage index
+        for (DWORD& field : element) {
+            reader.Dword(field);
+        }
+        if (element[0] >= std::size(kTypeBytes)) {
+            known = false;
+            continue;
+        }
+        if (element[0] == kFloat3 && element[2] == kUsageNormal && element[3] == 0 && normalAt == ~0ull) {
+            normalAt = stride;
+        }
+        if (element[0] == kFloat2 && element[2] == kUsageTexCoord && element[3] == 0 && texCoordAt == ~0ull) {
+            texCoordAt = stride;
+        }
+        stride += kTypeBytes[element[0]];
+    }
+    DWORD dwords = 0;
+    if (!reader.Dword(dwords) || !reader.Has(dwords, 4)) {
+        return D3DXERR_INVALIDDATA;
+    }
+    // Values the mesh cannot place are skipped, like any other data it does not use.
+    if (!known || stride == 0 || (normalAt == ~0ull && texCoordAt == ~0ull)) {
+        return S_OK;
+    }
+    if (stride * m_dwFilePositions > 4ull * dwords) {
+        return D3DXERR_INVALIDDATA;
+    }
+    std::vector<float> values(stride / 4 * m_dwFilePositions);
+    reader.Floats(values.data(), static_cast<DWORD>(values.size()));
+    const size_t step = static_cast<size_t>(stride / 4);
+    if (normalAt != ~0ull) {
+        m_declNormals.resize(m_dwFilePositions);
+        for (size_t v = 0; v < m_declNormals.size(); ++v) {
+            const float* n = &values[v * step + normalAt / 4];
+            m_declNormals[v] = D3DXVECTOR3(n[0], n[1], n[2]);
+        }
+    }
+    if (texCoordAt != ~0ull) {
+        m_declTexCoords.resize(m_dwFilePositions);
+        for (size_t v = 0; v < m_declTexCoords.size(); ++v) {
+            const float* t = &values[v * step + texCoordAt / 4];
+            m_declTexCoords[v] = D3DXVECTOR2(t[0], t[1]);
+        }
+    }
+    return S_OK;
 }
 
 HRESULT XofMeshData::ReadNormals(IDirectXFileData* pData) {
@@ -286,6 +366,11 @@ HRESULT XofMeshData::ReadMaterialList(IDirectXFileData* pData) {
         DWORD used = 0;
         for (DWORD index : m_faceMaterials) {
             used = std::max(used, index + 1);
+        }
+        // The file holds no bytes for these, so the faces bound them: a list that leaves
+        // out more materials than the mesh has faces to wear them is no mesh.
+        if (used > m_materials.size() + static_cast<ULONGLONG>(m_faces.size())) {
+            return D3DXERR_INVALIDDATA;
         }
         Material plain{};
         plain.m_d3d.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -462,6 +547,19 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
     if (VertexCount() > 0xFFFF) {
         options |= D3DXMESH_32BIT;
     }
+    // Sizes in 64 bits: a buffer a DWORD cannot measure is refused, never cut short.
+    const ULONGLONG adjacencyBytes = static_cast<ULONGLONG>(m_triangles.size()) * sizeof(DWORD);
+    ULONGLONG materialBytes = static_cast<ULONGLONG>(m_materials.size()) * sizeof(D3DXMATERIAL);
+    for (const Material& m : m_materials) {
+        materialBytes += m.m_szTexture.empty() ? 0 : m.m_szTexture.size() + 1;
+    }
+    if (adjacencyBytes > 0xFFFFFFFF || materialBytes > 0xFFFFFFFF) {
+        return E_OUTOFMEMORY;
+    }
+    // Everything that allocates in this process comes before the mesh, so nothing can leak it.
+    // Adjacency by the file's positions, so vertices split by normals still join their faces.
+    std::vector<DWORD> adjacency(m_triangles.size());
+    ComputeAdjacency(m_trianglePoints.data(), TriangleCount(), adjacency.data());
     ID3DXMesh* mesh = nullptr;
     HRESULT hr = D3DXCreateMeshFVF(TriangleCount(), VertexCount(), options, Fvf(), pDevice, &mesh);
     if (FAILED(hr)) {
@@ -511,12 +609,9 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
         std::copy(m_triangleAttributes.begin(), m_triangleAttributes.end(), attributes);
         hr = mesh->UnlockAttributeBuffer();
     }
-    // Adjacency by the file's positions, so vertices split by normals still join their faces.
-    std::vector<DWORD> adjacency(m_triangles.size());
-    ComputeAdjacency(m_trianglePoints.data(), TriangleCount(), adjacency.data());
     ID3DXBuffer* adjacencyBuffer = nullptr;
     if (SUCCEEDED(hr)) {
-        hr = D3DXCreateBuffer(static_cast<DWORD>(adjacency.size() * sizeof(DWORD)), &adjacencyBuffer);
+        hr = D3DXCreateBuffer(static_cast<DWORD>(adjacencyBytes), &adjacencyBuffer);
     }
     if (SUCCEEDED(hr)) {
         hr = mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, adjacency.data(),
@@ -525,11 +620,7 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
     // Materials: the records, then the texture names they point to.
     ID3DXBuffer* materialBuffer = nullptr;
     if (SUCCEEDED(hr) && !m_materials.empty()) {
-        size_t bytes = m_materials.size() * sizeof(D3DXMATERIAL);
-        for (const Material& m : m_materials) {
-            bytes += m.m_szTexture.empty() ? 0 : m.m_szTexture.size() + 1;
-        }
-        hr = D3DXCreateBuffer(static_cast<DWORD>(bytes), &materialBuffer);
+        hr = D3DXCreateBuffer(static_cast<DWORD>(materialBytes), &materialBuffer);
         if (SUCCEEDED(hr)) {
             BYTE* base = static_cast<BYTE*>(materialBuffer->GetBufferPointer());
             D3DXMATERIAL* records = reinterpret_cast<D3DXMATERIAL*>(base);
@@ -595,15 +686,15 @@ HRESULT D3DXLoadMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, IDirec
     if (FAILED(pXofObjMesh->GetType(&type)) || type == nullptr || *type != TID_D3DRMMesh) {
         return D3DERR_INVALIDCALL;
     }
-    XofMeshData data;
-    HRESULT hr;
+    // CreateMesh allocates before it holds anything, so memory running out leaks nothing.
     try {
-        hr = data.Read(pXofObjMesh);
+        XofMeshData data;
+        const HRESULT hr = data.Read(pXofObjMesh);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        return data.CreateMesh(options, pDevice, ppMesh, ppAdjacency, ppMaterials, pNumMaterials);
     } catch (const std::bad_alloc&) {
-        hr = E_OUTOFMEMORY;
+        return E_OUTOFMEMORY;
     }
-    if (FAILED(hr)) {
-        return hr;
-    }
-    return data.CreateMesh(options, pDevice, ppMesh, ppAdjacency, ppMaterials, pNumMaterials);
 }

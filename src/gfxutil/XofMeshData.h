@@ -64,6 +64,7 @@ private:
     HRESULT ReadMaterialList(IDirectXFileData* pData);
     HRESULT ReadMaterial(IDirectXFileData* pData, Material& out);
     HRESULT ReadSkinWeights(IDirectXFileData* pData);
+    HRESULT ReadDeclData(IDirectXFileData* pData);
     HRESULT BuildTriangles();
 
     DWORD m_dwFilePositions = 0;
@@ -72,6 +73,8 @@ private:
     std::vector<D3DXVECTOR3> m_fileNormals;
     std::vector<std::vector<DWORD>> m_faceNormals;
     std::vector<D3DXVECTOR2> m_fileTexCoords;
+    std::vector<D3DXVECTOR3> m_declNormals;  // from a vertex declaration, per file position
+    std::vector<D3DXVECTOR2> m_declTexCoords;
     std::vector<DWORD> m_fileColours;
     bool m_bHasColours = false;
     std::vector<DWORD> m_faceMaterials;

@@ -7,6 +7,7 @@
 
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
+#include "platform/xfile/XTestModel.h"
 #include "support/Capture.h"
 
 using namespace skintext;
@@ -123,6 +124,29 @@ TEST_F(SkinnedMeshLoad, BadFilesAreRefusedAndTheModelLoadedBeforeStays) {
         {"an animation of a frame that does not exist", TwoBoneModel(Animation("Lost", "Nowhere", ""))},
         {"an animation with two targets", TwoBoneModel("Animation Both {\n {BoneA}\n {BoneB}\n}\n")},
         {"a file that does not parse", "xof 0303txt 0032\nFrame Broken {\n"},
+        // Counts far beyond what the file holds fail at once, without allocating for them.
+        {"tens of millions of keys", TwoBoneModel("Animation Many {\n {BoneA}\n AnimationKey { 1; 50000000; "
+                                                  "0; 3; 1,1,1;;; }\n}\n")},
+        {"tens of millions of skin weights",
+         Header() + Frame("BoneA", Identity(),
+                          "Mesh Skin {\n 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,2;;\n"
+                          " SkinWeights { \"BoneA\"; 50000000; 0; 1.0; " +
+                              MatrixText(Identity()) + " }\n}\n")},
+        {"tens of millions of materials for one face",
+         Header() + Frame("Top", Identity(),
+                          "Mesh Many {\n 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,2;;\n"
+                          " MeshMaterialList { 50000000; 1; 49999999;; }\n}\n")},
+        // Standard identifiers with other members: never read as the standard templates.
+        {"key values declared with other members",
+         "xof 0303txt 0032\ntemplate FloatKeys { <10DD46A9-775B-11cf-8F52-0040333594A3> DWORD nValues; "
+         "array FLOAT values[3]; }\n" +
+             TwoBoneModel(Animation("Grow", "BoneA", Keys(1, {{0, {1, 1, 1}}}))).substr(17)},
+        {"a texture name declared with other members",
+         "xof 0303txt 0032\ntemplate TextureFilename { <A42790E1-7810-11cf-8F52-0040333594A3> DWORD a; DWORD b; }\n" +
+             Header().substr(17) +
+             Frame("Top", Identity(),
+                   "Mesh Tex {\n 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,2;;\n MeshMaterialList { 1; 1; 0;;"
+                   " Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { 1; 2; } } }\n}\n")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.m_szWhat);
@@ -143,6 +167,26 @@ TEST_F(SkinnedMeshLoad, BadFilesAreRefusedAndTheModelLoadedBeforeStays) {
     m_pSkinned->Load(m_pDevice, m_caps, nullptr);
     EXPECT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(Tree(), pGood);
+}
+
+TEST_F(SkinnedMeshLoad, FilesOfTheLaterExportersLoadInEveryEncoding) {
+    // Effects, vertex declarations and compressed animation sets are skipped; the key-framed set plays.
+    for (XEncoding encoding : {XEncoding::Text, XEncoding::Binary, XEncoding::BinaryZip}) {
+        SCOPED_TRACE(XEncodingLabel(encoding));
+        DebugCapture debug;
+        const std::vector<BYTE> image = BuildExporterModel().Build(encoding);
+        LoadText(std::string(image.begin(), image.end()), "Exported.x");
+        ASSERT_TRUE(debug.Contains("skinnedmesh loading succeeded")) << debug.All();
+        MeshPart* pPart = FirstPart();
+        ASSERT_NE(pPart, nullptr);
+        EXPECT_STREQ(pPart->m_szName, "quad_display");
+        EXPECT_EQ(pPart->m_pMesh->GetNumFaces(), 2u);
+        ASSERT_EQ(pPart->m_dwMaterialNum, 1u);
+        EXPECT_EQ(pPart->m_pMaterials[0].Diffuse.g, 0.5f);
+        EXPECT_EQ(m_pSkinned->AnimLength(), 4800.0f);
+        ASSERT_NE(Tree()->m_pAnimated, nullptr);
+        EXPECT_EQ(Tree()->m_pAnimated->m_pTarget, Node("Root"));
+    }
 }
 
 TEST_F(SkinnedMeshLoad, AMeshWithoutMaterialsGetsTheGreyDefault) {

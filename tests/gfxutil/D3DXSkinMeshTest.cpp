@@ -25,6 +25,34 @@ std::string SkinnedQuad(const std::string& extraWeights) {
            extraWeights + "}\n";
 }
 
+// A flat fan of `segments` triangles round position 0, each with a normal of its
+// own, so the centre becomes `segments` vertices; every bone weighs the centre only.
+std::string FlatFan(int segments, int bones) {
+    std::string text = "xof 0303txt 0032\nMesh fan {\n " + std::to_string(segments + 1) + "; 0;0;0;";
+    for (int i = 0; i < segments; ++i) {
+        text += ", " + std::to_string(i) + ";1;0;";
+    }
+    text += ";\n " + std::to_string(segments) + ";";
+    for (int i = 0; i < segments; ++i) {
+        text += std::string(i > 0 ? ", " : " ") + "3;0," + std::to_string(i + 1) + "," +
+                std::to_string((i + 1) % segments + 1) + ";";
+    }
+    text += ";\n MeshNormals { " + std::to_string(segments) + ";";
+    for (int i = 0; i < segments; ++i) {
+        text += std::string(i > 0 ? ", " : " ") + std::to_string(i) + ";0;1;";
+    }
+    text += "; " + std::to_string(segments) + ";";
+    for (int i = 0; i < segments; ++i) {
+        const std::string n = std::to_string(i);
+        text += std::string(i > 0 ? ", " : " ") + "3;" + n + "," + n + "," + n + ";";
+    }
+    text += "; }\n";
+    for (int b = 0; b < bones; ++b) {
+        text += " SkinWeights { \"B" + std::to_string(b) + "\"; 1; 0; 1.0; " + kIdentityRows + "0,0,0,1;; }\n";
+    }
+    return text + "}\n";
+}
+
 class D3DXSkinMeshTest : public RecordingDeviceTest {
 protected:
     // Opens the text and loads its first object with the skin loader.
@@ -139,7 +167,7 @@ TEST_F(D3DXSkinMeshTest, AMeshWithoutWeightsHasNoBones) {
     }
 }
 
-TEST_F(D3DXSkinMeshTest, WeightsForMissingPositionsAreRefusedAndEmptyMeshesReported) {
+TEST_F(D3DXSkinMeshTest, WeightsForMissingPositionsOrMultipliedPastTheMeshAreRefusedAndEmptyMeshesReported) {
     ID3DXSkinMesh* skin = reinterpret_cast<ID3DXSkinMesh*>(this);
     ID3DXBuffer* names = reinterpret_cast<ID3DXBuffer*>(this);
     HRESULT plain = E_FAIL;
@@ -151,6 +179,16 @@ TEST_F(D3DXSkinMeshTest, WeightsForMissingPositionsAreRefusedAndEmptyMeshesRepor
 
     const std::string empty = "xof 0303txt 0032\nMesh none { 1; 0;0;0;; 0;; }\n";
     EXPECT_EQ(LoadSkin(empty, &skin, &names, nullptr), D3DXERR_LOADEDMESHHASNODATA);
+    EXPECT_EQ(skin, nullptr);
+
+    // A few bones on a much split position are carried to every copy of it ...
+    ASSERT_EQ(LoadSkin(FlatFan(40, 8), &skin, &names, nullptr), D3D_OK);
+    EXPECT_EQ(skin->GetNumBoneInfluences(7), 40u);
+    skin->Release();
+    names->Release();
+    // ... but a file whose weights multiply that way by the thousand is refused before
+    // the influences are written out (each bone here would become forty).
+    EXPECT_EQ(LoadSkin(FlatFan(40, 64), &skin, &names, nullptr), D3DXERR_INVALIDDATA);
     EXPECT_EQ(skin, nullptr);
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <chrono>
 #include <cstring>
 #include <set>
 #include <string>
@@ -7,22 +10,37 @@
 #include "RecordingDeviceTest.h"
 #include "gfxutil/D3DXBounds.h"
 #include "gfxutil/XofMeshData.h"
+#include "platform/xfile/XTestModel.h"
 
 namespace {
 
 constexpr DWORD kNoFace = 0xFFFFFFFF;
 
-// A text X file in memory; hands out its first top-level object.
+// A text X file in memory (or a whole image of any encoding); hands out its first
+// top-level object, or the first one of the given type at any depth.
 class XText {
 public:
-    explicit XText(const std::string& body) : m_text("xof 0303txt 0032\n" + body) {
+    explicit XText(const std::string& body, const GUID* type = nullptr)
+        : XText(std::vector<BYTE>(), "xof 0303txt 0032\n" + body, type) {}
+    XText(const std::vector<BYTE>& image, const GUID& type) : XText(image, "", &type) {}
+    XText(const std::vector<BYTE>& image, const std::string& text, const GUID* type)
+        : m_text(image.empty() ? text : std::string(image.begin(), image.end())) {
         if (FAILED(DirectXFileCreate(&m_pFile))) {
             return;
         }
         m_pFile->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES);
         DXFILELOADMEMORY memory{m_text.data(), static_cast<DWORD>(m_text.size())};
-        if (SUCCEEDED(m_pFile->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &m_pEnum))) {
-            m_pEnum->GetNextDataObject(&m_pData);
+        if (FAILED(m_pFile->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &m_pEnum))) {
+            return;
+        }
+        IDirectXFileData* top = nullptr;
+        while (m_pData == nullptr && SUCCEEDED(m_pEnum->GetNextDataObject(&top))) {
+            if (type == nullptr) {
+                m_pData = top;
+            } else {
+                m_pData = FindFirst(top, *type);
+                top->Release();
+            }
         }
     }
     ~XText() {
@@ -39,6 +57,26 @@ public:
     IDirectXFileData* Data() const { return m_pData; }
 
 private:
+    // The object itself or a data object below it, with a reference of its own; null if none.
+    static IDirectXFileData* FindFirst(IDirectXFileData* data, const GUID& type) {
+        const GUID* own = nullptr;
+        if (SUCCEEDED(data->GetType(&own)) && *own == type) {
+            data->AddRef();
+            return data;
+        }
+        IDirectXFileData* found = nullptr;
+        IDirectXFileObject* child = nullptr;
+        while (found == nullptr && SUCCEEDED(data->GetNextObject(&child))) {
+            IDirectXFileData* childData = nullptr;
+            if (SUCCEEDED(child->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&childData)))) {
+                found = FindFirst(childData, type);
+                childData->Release();
+            }
+            child->Release();
+        }
+        return found;
+    }
+
     std::string m_text;
     IDirectXFile* m_pFile = nullptr;
     IDirectXFileEnumObject* m_pEnum = nullptr;
@@ -269,6 +307,35 @@ TEST_F(XofMeshLoadTest, OneMaterialIndexServesEveryFace) {
     EXPECT_EQ(records[0].pTextureFilename, nullptr);
 }
 
+TEST_F(XofMeshLoadTest, MaterialsTheListLeavesOutArePlainWhiteButNeverMoreThanTheFacesCanWear) {
+    {
+        Loaded loaded;  // three counted, one given, the faces use the third
+        Load(CubeMesh(" MeshMaterialList { 3; 1; 2;; Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } }\n"), loaded);
+        ASSERT_EQ(loaded.hr, D3D_OK);
+        ASSERT_EQ(loaded.materialCount, 3u);
+        const D3DXMATERIAL* records = static_cast<const D3DXMATERIAL*>(loaded.materials->GetBufferPointer());
+        EXPECT_EQ(records[0].MatD3D.Diffuse.g, 1.0f);
+        EXPECT_EQ(records[0].MatD3D.Diffuse.r, 0.0f);
+        EXPECT_EQ(records[2].MatD3D.Diffuse.r, 1.0f);
+        EXPECT_EQ(records[2].pTextureFilename, nullptr);
+    }
+    // A 200-byte file counting tens of millions of materials, its one face on the last:
+    // refused at once, without allocating for them (it once took gigabytes and a minute).
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    Loaded loaded;
+    Load("Mesh many { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 50000000; 1; 49999999;; } }\n",
+         loaded);
+    const auto took = std::chrono::steady_clock::now() - start;
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
+    EXPECT_EQ(loaded.mesh, nullptr);
+    EXPECT_LT(took, std::chrono::milliseconds(500));
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);  // kilobytes
+}
+
 TEST_F(XofMeshLoadTest, EmptyAndInconsistentMeshesAreRefused) {
     {
         Loaded loaded;
@@ -329,5 +396,39 @@ TEST_F(XofMeshLoadTest, EmptyAndInconsistentMeshesAreRefused) {
         EXPECT_EQ(mesh, nullptr);
     }
 }
+
+// Meshes as exporters of the later revisions write them: an effect instance in
+// the material, normals and texture coordinates in a vertex declaration only.
+class XofExportedMeshTest : public XofMeshLoadTest, public ::testing::WithParamInterface<XEncoding> {};
+
+TEST_P(XofExportedMeshTest, GeometryMaterialsAndDeclaredVertexDataLoad) {
+    XText file(BuildExporterModel().Build(GetParam()), TID_D3DRMMesh);
+    ASSERT_NE(file.Data(), nullptr);
+    Loaded loaded;
+    loaded.hr = D3DXLoadMeshFromXof(file.Data(), D3DXMESH_SYSTEMMEM, m_pDevice, &loaded.adjacency, &loaded.materials,
+                                    &loaded.materialCount, &loaded.mesh);
+    ASSERT_EQ(loaded.hr, D3D_OK);
+    EXPECT_EQ(loaded.mesh->GetNumFaces(), 2u);
+    ASSERT_EQ(loaded.mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
+    EXPECT_EQ(loaded.mesh->GetNumVertices(), 4u);  // one normal for all: no split
+    const std::vector<float> v = VertexFloats(loaded.mesh);
+    // xyz, normal, uv: vertex 1 is (-1, 1, 0) with normal (0, 0, -1) and uv (0, 0); vertex 3 has uv (1, 1).
+    EXPECT_EQ(v[8 * 1 + 1], 1.0f);
+    EXPECT_EQ(v[8 * 1 + 5], -1.0f);
+    EXPECT_EQ(v[8 * 1 + 7], 0.0f);
+    EXPECT_EQ(v[8 * 3 + 6], 1.0f);
+    EXPECT_EQ(v[8 * 3 + 7], 1.0f);
+    ASSERT_EQ(loaded.materialCount, 1u);
+    const D3DXMATERIAL* records = static_cast<const D3DXMATERIAL*>(loaded.materials->GetBufferPointer());
+    EXPECT_EQ(records[0].MatD3D.Diffuse.b, 0.25f);
+    EXPECT_EQ(records[0].MatD3D.Power, 8.0f);
+    ASSERT_NE(records[0].pTextureFilename, nullptr);
+    EXPECT_STREQ(records[0].pTextureFilename, "shiny.dds");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllEncodings, XofExportedMeshTest,
+                         ::testing::Values(XEncoding::Text, XEncoding::Binary, XEncoding::TextZip,
+                                           XEncoding::BinaryZip),
+                         [](const ::testing::TestParamInfo<XEncoding>& info) { return XEncodingLabel(info.param); });
 
 }  // namespace

@@ -181,6 +181,42 @@ TEST_F(ModelTest, AMeshThatFailsToLoadFailsTheModelAndStaysForRelease) {
     EXPECT_EQ(Submitted(dummy), 0u);
 }
 
+TEST_F(ModelTest, HostileFilesAreRefusedWithTheLoadersReport) {
+    const std::string kTriangle = " 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 1;\n 3;0,1,2;;\n";
+    struct Case {
+        const char* m_szWhat;
+        std::string m_body;
+        const char* m_szReport;
+    };
+    const Case cases[] = {
+        // Once read as a name pointer: the process died.
+        {"a texture name template declared with other members",
+         "template TextureFilename { <A42790E1-7810-11cf-8F52-0040333594A3> DWORD a; DWORD b; }\n"
+         "Mesh tri_display {\n" +
+             kTriangle +
+             " MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; TextureFilename { 1; 2; } } }\n"
+             "}\n" +
+             BoxMesh("tri_dammy", kLo, kHi),
+         "Model(461): failed to load xfile..."},
+        // Once allocated gigabytes for forty seconds.
+        {"tens of millions of materials",
+         "Mesh tri_display {\n" + kTriangle + " MeshMaterialList { 50000000; 1; 49999999;; }\n}\n" +
+             BoxMesh("tri_dammy", kLo, kHi),
+         "MeshDisplay(114): failed to load mesh"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.m_szWhat);
+        DebugCapture debug;
+        MessageBoxCapture boxes;
+        WriteModel(m_cwd, "hostile.x", c.m_body);
+        Model model;
+        EXPECT_TRUE(FAILED(model.Load(m_pDevice, "hostile.x")));
+        EXPECT_TRUE(debug.Contains(c.m_szReport)) << debug.All();
+        EXPECT_FALSE(boxes.Boxes().empty());
+        EXPECT_TRUE(model.DisplayAt(0) == nullptr || model.DisplayAt(0)->Mesh() == nullptr);
+    }
+}
+
 TEST_F(ModelTest, ASecondLoadReplacesTheFirst) {
     WriteModel(m_cwd, "one.x", BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi));
     WriteModel(m_cwd, "two.x",
