@@ -262,13 +262,14 @@ HRESULT D3DXMesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAt
 }
 
 HRESULT D3DXMesh::ReadIndices(std::vector<DWORD>& indices) {
+    // Allocated before the lock, so running out of memory leaves nothing locked.
+    const size_t count = static_cast<size_t>(m_dwNumFaces) * 3;
+    indices.resize(count);
     BYTE* data = nullptr;
     const HRESULT hr = m_pIB->Lock(0, 0, &data, D3DLOCK_READONLY);
     if (FAILED(hr)) {
         return hr;
     }
-    const size_t count = static_cast<size_t>(m_dwNumFaces) * 3;
-    indices.resize(count);
     for (size_t i = 0; i < count; ++i) {
         if (Uses32BitIndices()) {
             std::memcpy(&indices[i], data + 4 * i, 4);
@@ -298,7 +299,7 @@ HRESULT D3DXMesh::WriteIndices(const std::vector<DWORD>& indices) {
     return m_pIB->Unlock();
 }
 
-HRESULT D3DXMesh::RebuildAttributeTable() {
+HRESULT D3DXMesh::RebuildAttributeTable() try {
     std::vector<DWORD> indices;
     const HRESULT hr = ReadIndices(indices);
     if (FAILED(hr)) {
@@ -319,6 +320,10 @@ HRESULT D3DXMesh::RebuildAttributeTable() {
         ++range.FaceCount;
     }
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    // A partial table would draw some faces twice or not at all: draw none.
+    m_attribTable.clear();
+    return E_OUTOFMEMORY;
 }
 
 HRESULT D3DXMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* pDevice, ID3DXMesh** ppCloneMesh) {
@@ -342,6 +347,21 @@ HRESULT D3DXMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* pDevi
     if (clone == nullptr) {
         return E_OUTOFMEMORY;
     }
+    HRESULT hr = D3D_OK;
+    try {
+        hr = CopyInto(clone, share, target);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
+    if (FAILED(hr)) {
+        clone->Release();
+        return hr;
+    }
+    *ppCloneMesh = clone;
+    return D3D_OK;
+}
+
+HRESULT D3DXMesh::CopyInto(D3DXMesh* clone, bool share, const VertexLayout& target) {
     HRESULT hr = clone->CreateBuffers(share ? m_pVB : nullptr);
     if (SUCCEEDED(hr) && !share) {
         BYTE* src = nullptr;
@@ -370,15 +390,10 @@ HRESULT D3DXMesh::CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice8* pDevi
         clone->m_attributes = m_attributes;
         hr = clone->RebuildAttributeTable();
     }
-    if (FAILED(hr)) {
-        clone->Release();
-        return hr;
-    }
-    *ppCloneMesh = clone;
-    return D3D_OK;
+    return hr;
 }
 
-HRESULT D3DXMesh::GenerateAdjacency(float epsilon, DWORD* pAdjacency) {
+HRESULT D3DXMesh::GenerateAdjacency(float epsilon, DWORD* pAdjacency) try {
     if (pAdjacency == nullptr || epsilon < 0.0f) {
         return D3DERR_INVALIDCALL;
     }
@@ -405,10 +420,13 @@ HRESULT D3DXMesh::GenerateAdjacency(float epsilon, DWORD* pAdjacency) {
     }
     ComputeAdjacency(pointIds.data(), m_dwNumFaces, pAdjacency);
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
+// Everything that allocates comes before the vertex remap buffer is handed out.
 HRESULT D3DXMesh::OptimizeInplace(DWORD flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
-                                  ID3DXBuffer** ppVertexRemap) {
+                                  ID3DXBuffer** ppVertexRemap) try {
     std::vector<DWORD> indices;
     HRESULT hr = ReadIndices(indices);
     if (FAILED(hr)) {
@@ -467,6 +485,8 @@ HRESULT D3DXMesh::OptimizeInplace(DWORD flags, const DWORD* pAdjacencyIn, DWORD*
     }
     m_attributes.swap(sortedAttributes);
     return RebuildAttributeTable();
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
 HRESULT D3DXMesh::Optimize(DWORD flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,

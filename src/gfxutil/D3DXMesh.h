@@ -51,6 +51,8 @@ private:
     ~D3DXMesh();
 
     HRESULT CreateBuffers(IDirect3DVertexBuffer8* pSharedVB);
+    // The clone's buffers, vertices, indices and attributes from this mesh.
+    HRESULT CopyInto(D3DXMesh* clone, bool share, const VertexLayout& target);
     // Rebuilds the attribute table from the attribute and index buffers.
     HRESULT RebuildAttributeTable();
     HRESULT ReadIndices(std::vector<DWORD>& indices);

@@ -473,7 +473,7 @@ HRESULT D3DXPMesh::TrimByVertices(DWORD newVerticesMin, DWORD newVerticesMax, DW
     return RebuildIndices();
 }
 
-HRESULT D3DXPMesh::OptimizeBaseLOD(DWORD flags, DWORD* pFaceRemap) {
+HRESULT D3DXPMesh::OptimizeBaseLOD(DWORD flags, DWORD* pFaceRemap) try {
     std::vector<DWORD> order(m_seq.m_needs.size());
     std::iota(order.begin(), order.end(), 0u);
     if (flags & (D3DXMESHOPT_VERTEXCACHE | D3DXMESHOPT_STRIPREORDER)) {
@@ -532,11 +532,14 @@ HRESULT D3DXPMesh::OptimizeBaseLOD(DWORD flags, DWORD* pFaceRemap) {
         std::copy(order.begin(), order.end(), pFaceRemap);
     }
     return RebuildIndices();
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;  // the stored order is swapped in whole or not at all
 }
 
+// The device is taken only after the last allocation, so memory running out leaks nothing.
 HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
                           const D3DXATTRIBUTEWEIGHTS* pVertexAttributeWeights, const float* pVertexWeights,
-                          DWORD minValue, DWORD options, ID3DXPMesh** ppPMesh) {
+                          DWORD minValue, DWORD options, ID3DXPMesh** ppPMesh) try {
     if (ppPMesh == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -654,4 +657,6 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
     device->Release();
     *ppPMesh = pmesh;
     return hr;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -82,14 +84,13 @@ HRESULT FillLevel(IDirect3DTexture8* texture, UINT level, const DdsImage& image)
 // Only a regular file, and none larger than any texture the device takes.
 bool ReadWholeFile(const std::string& path, std::vector<BYTE>& bytes) {
     std::uint64_t size = 0;
-    std::FILE* file = OpenRegularFile(path.c_str(), kMaxTextureFileBytes, &size);
-    if (file == nullptr) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path.c_str(), kMaxTextureFileBytes, &size),
+                                                         &std::fclose);
+    if (!file) {
         return false;
     }
     bytes.resize(static_cast<size_t>(size));
-    const bool ok = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    std::fclose(file);
-    return ok;
+    return std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
 }
 
 // The program writes paths with back-slashes, and names in model files need
@@ -113,8 +114,10 @@ std::string ResolvePath(const char* path) {
 
 }  // namespace
 
+// The image is decoded whole before the texture is made, so memory running out
+// becomes E_OUTOFMEMORY with nothing to release.
 HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice8* pDevice, LPCVOID pSrcData, UINT srcDataSize,
-                                          IDirect3DTexture8** ppTexture) {
+                                          IDirect3DTexture8** ppTexture) try {
     if (ppTexture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -145,9 +148,11 @@ HRESULT D3DXCreateTextureFromFileInMemory(IDirect3DDevice8* pDevice, LPCVOID pSr
     }
     *ppTexture = texture;
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
-HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, IDirect3DTexture8** ppTexture) {
+HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, IDirect3DTexture8** ppTexture) try {
     if (ppTexture == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -160,4 +165,6 @@ HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* pDevice, LPCSTR pSrcFile, I
         return D3DXERR_INVALIDDATA;
     }
     return D3DXCreateTextureFromFileInMemory(pDevice, bytes.data(), static_cast<UINT>(bytes.size()), ppTexture);
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }

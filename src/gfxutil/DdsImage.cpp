@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "gfxutil/D3DXTypes.h"
 #include "gfxutil/DxtBlock.h"
@@ -296,7 +297,7 @@ UINT DdsImage::FullChainLength(UINT width, UINT height) {
     return count;
 }
 
-HRESULT DdsImage::Parse(const void* pData, size_t size) {
+HRESULT DdsImage::Parse(const void* pData, size_t size) try {
     m_levels.clear();
     m_format = D3DFMT_UNKNOWN;
     m_uFileLevels = 0;
@@ -347,6 +348,12 @@ HRESULT DdsImage::Parse(const void* pData, size_t size) {
     m_uFileLevels = GetLevelCount();
     GenerateMissingLevels(fullCount);
     return S_OK;
+} catch (const std::bad_alloc&) {
+    // No half image: whatever was decoded goes.
+    std::vector<Level>().swap(m_levels);
+    m_format = D3DFMT_UNKNOWN;
+    m_uFileLevels = 0;
+    return E_OUTOFMEMORY;
 }
 
 void DdsImage::DecodeLevel(UINT level, std::vector<DWORD>& argb) const {

@@ -22,7 +22,8 @@ public:
 
     DdsImage() = default;
 
-    // D3DXERR_INVALIDDATA for anything that is not a complete, supported DDS image.
+    // D3DXERR_INVALIDDATA for anything that is not a complete, supported DDS image,
+    // E_OUTOFMEMORY (and no image) when memory runs out.
     // Levels the file lacks (or stores incompletely) are filtered down from the last good one.
     HRESULT Parse(const void* pData, size_t size);
 

@@ -53,7 +53,12 @@ HRESULT MeshArrays::ReadAttributes(ID3DXMesh* pMesh) {
     if (FAILED(hr)) {
         return hr;
     }
-    m_attributes.assign(attributes, attributes + pMesh->GetNumFaces());
+    try {
+        m_attributes.assign(attributes, attributes + pMesh->GetNumFaces());
+    } catch (const std::bad_alloc&) {
+        pMesh->UnlockAttributeBuffer();
+        return E_OUTOFMEMORY;
+    }
     return pMesh->UnlockAttributeBuffer();
 }
 

@@ -82,8 +82,10 @@ bool Weldable(const VertexLayout& layout, const BYTE* a, const BYTE* b, const D3
 
 }  // namespace
 
+// Each of these allocates only before it creates or hands out anything, so memory
+// running out becomes E_OUTOFMEMORY with nothing to release.
 HRESULT D3DXCleanMesh(ID3DXMesh* pMeshIn, const DWORD* pAdjacencyIn, ID3DXMesh** ppMeshOut, DWORD* pAdjacencyOut,
-                      ID3DXBuffer** ppErrorsAndWarnings) {
+                      ID3DXBuffer** ppErrorsAndWarnings) try {
     if (ppErrorsAndWarnings != nullptr) {
         *ppErrorsAndWarnings = nullptr;
     }
@@ -162,10 +164,12 @@ HRESULT D3DXCleanMesh(ID3DXMesh* pMeshIn, const DWORD* pAdjacencyIn, ID3DXMesh**
     }
     *ppMeshOut = out;
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
 HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, const D3DXWELDEPSILONS* pEpsilons, const DWORD* pAdjacencyIn,
-                         DWORD* pAdjacencyOut, DWORD* pFaceRemap, ID3DXBuffer** ppVertexRemap) {
+                         DWORD* pAdjacencyOut, DWORD* pFaceRemap, ID3DXBuffer** ppVertexRemap) try {
     if (ppVertexRemap != nullptr) {
         *ppVertexRemap = nullptr;
     }
@@ -234,9 +238,11 @@ HRESULT D3DXWeldVertices(ID3DXMesh* pMesh, const D3DXWELDEPSILONS* pEpsilons, co
         std::memcpy((*ppVertexRemap)->GetBufferPointer(), remap.data(), remap.size() * sizeof(DWORD));
     }
     return D3D_OK;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
-HRESULT D3DXValidMesh(ID3DXMesh* pMeshIn, const DWORD* pAdjacency, ID3DXBuffer** ppErrorsAndWarnings) {
+HRESULT D3DXValidMesh(ID3DXMesh* pMeshIn, const DWORD* pAdjacency, ID3DXBuffer** ppErrorsAndWarnings) try {
     if (ppErrorsAndWarnings != nullptr) {
         *ppErrorsAndWarnings = nullptr;
     }
@@ -304,9 +310,11 @@ HRESULT D3DXValidMesh(ID3DXMesh* pMeshIn, const DWORD* pAdjacency, ID3DXBuffer**
         return hr;
     }
     return report.empty() ? D3D_OK : D3DXERR_INVALIDMESH;
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }
 
-HRESULT D3DXComputeNormals(ID3DXBaseMesh* pMesh, const DWORD* pAdjacency) {
+HRESULT D3DXComputeNormals(ID3DXBaseMesh* pMesh, const DWORD* pAdjacency) try {
     if (pMesh == nullptr) {
         return D3DERR_INVALIDCALL;
     }
@@ -372,4 +380,6 @@ HRESULT D3DXComputeNormals(ID3DXBaseMesh* pMesh, const DWORD* pAdjacency) {
         std::memcpy(data + static_cast<size_t>(v) * arrays.m_dwStride + arrays.m_layout.NormalOffset(), &n, 12);
     }
     return pMesh->UnlockVertexBuffer();
+} catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
 }

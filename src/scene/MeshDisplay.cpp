@@ -131,8 +131,11 @@ HRESULT MeshDisplay::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData, Te
         }
     }
     if (SUCCEEDED(hr)) {
-        D3DXComputeNormals(m_pMesh, nullptr);
-        hr = D3DXGeneratePMesh(m_pMesh, pAdjacency, nullptr, nullptr, 1, D3DXMESHSIMP_VERTEX, &pPMesh);
+        // Only memory running out stops the normals of a welded, valid mesh.
+        hr = D3DXComputeNormals(m_pMesh, nullptr);
+        if (SUCCEEDED(hr)) {
+            hr = D3DXGeneratePMesh(m_pMesh, pAdjacency, nullptr, nullptr, 1, D3DXMESHSIMP_VERTEX, &pPMesh);
+        }
         if (FAILED(hr)) {
             TraceError("MeshDisplay", 215, hr, "failed to generate progressive mesh", TRUE);
         }

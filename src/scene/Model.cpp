@@ -90,18 +90,12 @@ HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
     m_dwMeshCountInXFile = 0;
     m_dwMeshDisplayNum = 0;
     m_dwMeshDammyNum = 0;
-    IDirectXFileData* pData = nullptr;
-    while (SUCCEEDED(pEnum->GetNextDataObject(&pData))) {
-        hr = CountMeshes(pData);
-        pData->Release();
-        if (FAILED(hr)) {
-            pEnum->Release();
-            pFile->Release();
-            return E_FAIL;
-        }
-    }
+    hr = ForEachObject(pEnum, 461, [this](IDirectXFileData* pData) { return CountMeshes(pData); });
     pEnum->Release();
     pFile->Release();
+    if (FAILED(hr)) {
+        return E_FAIL;
+    }
 
     TraceInfo(493, "m_dwMeshCountInXFile=%d", m_dwMeshCountInXFile);
     TraceInfo(495, "m_dwMeshDisplayNum=%d", m_dwMeshDisplayNum);
@@ -116,7 +110,7 @@ HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
         m_pMeshDammy = new (std::nothrow) MeshDammy[m_dwMeshDammyNum];
         if (m_pMeshDisplay == nullptr || m_pMeshDammy == nullptr) {
             Release();
-            return E_OUTOFMEMORY;
+            return ReportRead(509, E_OUTOFMEMORY);
         }
     }
 
@@ -127,28 +121,75 @@ HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
     }
     m_dwDisplayCursor = 0;
     m_dwDammyCursor = 0;
-    while (SUCCEEDED(pEnum->GetNextDataObject(&pData))) {
-        hr = LoadMeshes(pDevice, pData);
-        pData->Release();
-        if (FAILED(hr)) {
-            pEnum->Release();
-            pFile->Release();
-            return E_FAIL;
-        }
-    }
+    hr = ForEachObject(pEnum, 535, [this, pDevice](IDirectXFileData* pData) { return LoadMeshes(pDevice, pData); });
     pEnum->Release();
     pFile->Release();
-    return S_OK;
+    return FAILED(hr) ? E_FAIL : S_OK;
+}
+
+HRESULT Model::ReportRead(long line, HRESULT hr) const {
+    char szMessage[MAX_PATH + 64];
+    std::snprintf(szMessage, sizeof(szMessage), "failed to load xfile...%s", m_szPath);
+    TraceError("Model", line, hr, szMessage, TRUE);
+    return hr;
+}
+
+template <typename Visit>
+HRESULT Model::ForEachObject(IDirectXFileEnumObject* pEnum, long line, Visit visit) {
+    for (;;) {
+        IDirectXFileData* pData = nullptr;
+        const HRESULT hrNext = pEnum->GetNextDataObject(&pData);
+        if (hrNext == DXFILEERR_NOMOREOBJECTS) {
+            return S_OK;
+        }
+        // An object the runtime cannot hand out (out of memory) is not the end of the file.
+        if (FAILED(hrNext)) {
+            return ReportRead(line, hrNext);
+        }
+        const HRESULT hr = visit(pData);
+        pData->Release();
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
+}
+
+template <typename Visit>
+HRESULT Model::ForEachChild(IDirectXFileData* pData, long line, Visit visit) {
+    for (;;) {
+        IDirectXFileObject* pChild = nullptr;
+        const HRESULT hrNext = pData->GetNextObject(&pChild);
+        if (hrNext == DXFILEERR_NOMOREOBJECTS) {
+            return S_OK;
+        }
+        if (FAILED(hrNext)) {
+            return ReportRead(line, hrNext);
+        }
+        HRESULT hr = S_OK;
+        IDirectXFileData* pChildData = nullptr;
+        if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pChildData)))) {
+            hr = visit(pChildData);
+            pChildData->Release();
+        }
+        pChild->Release();
+        if (FAILED(hr)) {
+            return hr;
+        }
+    }
 }
 
 HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, long lineNote, const char* szNote,
                         long lineOpen) {
     IDirectXFile* pFile = nullptr;
-    if (FAILED(DirectXFileCreate(&pFile))) {
+    HRESULT hr = DirectXFileCreate(&pFile);
+    if (FAILED(hr)) {
+        ReportRead(lineOpen, hr);
         return E_FAIL;
     }
-    if (FAILED(pFile->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES))) {
+    hr = pFile->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES);
+    if (FAILED(hr)) {
         pFile->Release();
+        ReportRead(lineOpen, hr);
         return E_FAIL;
     }
     char szMessage[MAX_PATH + 64];
@@ -156,12 +197,10 @@ HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, 
     TraceError("Model", lineNote, S_OK, szMessage, FALSE);
 
     IDirectXFileEnumObject* pEnum = nullptr;
-    HRESULT hr = pFile->CreateEnumObject(m_szPath, DXFILELOAD_FROMFILE, &pEnum);
+    hr = pFile->CreateEnumObject(m_szPath, DXFILELOAD_FROMFILE, &pEnum);
     if (FAILED(hr)) {
         pFile->Release();
-        std::snprintf(szMessage, sizeof(szMessage), "failed to load xfile...%s", m_szPath);
-        TraceError("Model", lineOpen, hr, szMessage, TRUE);
-        return hr;
+        return ReportRead(lineOpen, hr);
     }
     *ppFile = pFile;
     *ppEnum = pEnum;
@@ -188,18 +227,7 @@ HRESULT Model::CountMeshes(IDirectXFileData* pData) {
                 return E_FAIL;
         }
     } else if (*pType == TID_D3DRMFrame) {
-        IDirectXFileObject* pChild = nullptr;
-        while (SUCCEEDED(pData->GetNextObject(&pChild))) {
-            IDirectXFileData* pChildData = nullptr;
-            if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pChildData)))) {
-                hr = CountMeshes(pChildData);
-                pChildData->Release();
-            }
-            pChild->Release();
-            if (FAILED(hr)) {
-                return hr;
-            }
-        }
+        return ForEachChild(pData, 461, [this](IDirectXFileData* pChild) { return CountMeshes(pChild); });
     }
     return S_OK;
 }
@@ -234,18 +262,8 @@ HRESULT Model::LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData) {
         return hr;
     }
     if (*pType == TID_D3DRMFrame) {
-        IDirectXFileObject* pChild = nullptr;
-        while (SUCCEEDED(pData->GetNextObject(&pChild))) {
-            IDirectXFileData* pChildData = nullptr;
-            if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pChildData)))) {
-                hr = LoadMeshes(pDevice, pChildData);
-                pChildData->Release();
-            }
-            pChild->Release();
-            if (FAILED(hr)) {
-                return hr;
-            }
-        }
+        return ForEachChild(pData, 535,
+                            [this, pDevice](IDirectXFileData* pChild) { return LoadMeshes(pDevice, pChild); });
     }
     return S_OK;
 }
