@@ -324,6 +324,11 @@ TEST(DdsImageTest, MalformedFilesAreRejected) {
     EXPECT_EQ(ParseBytes(image, BuildDds(huge, good)), D3DXERR_INVALIDDATA);
     const DdsSpec wide = ArgbSpec(DdsImage::kMaxEdge + 1, 1);
     EXPECT_EQ(ParseBytes(image, BuildDds(wide, good)), D3DXERR_INVALIDDATA);
+    // The largest edges with a full chain claimed, a few bytes given: nothing is decoded or allocated for them.
+    EXPECT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbSpec(DdsImage::kMaxEdge, DdsImage::kMaxEdge), 15), good)),
+              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(ParseBytes(image, BuildDds(WithMips(DxtSpec(DdsImage::kMaxEdge, DdsImage::kMaxEdge, '5'), 15), good)),
+              D3DXERR_INVALIDDATA);
 
     DdsSpec oddBits = MaskSpec(2, 2, 12, 0xF00, 0xF0, 0xF, 0);
     EXPECT_EQ(ParseBytes(image, BuildDds(oddBits, good)), D3DXERR_INVALIDDATA);

@@ -198,6 +198,11 @@ TEST_F(ModelTest, HostileFilesAreRefusedWithTheLoadersReport) {
              "}\n" +
              BoxMesh("tri_dammy", kLo, kHi),
          "Model(461): failed to load xfile..."},
+        // Counts far beyond the file's bytes: refused by the reader before anything is allocated for them.
+        {"tens of millions of vertices", "Mesh v_display { 50000000; 0;0;0;;\n 1;\n 3;0,0,0;;\n}\n",
+         "Model(461): failed to load xfile..."},
+        {"tens of millions of faces", "Mesh f_display {\n 3;\n 0;0;0;, 1;0;0;, 0;1;0;;\n 50000000;\n 3;0,1,2;;\n}\n",
+         "Model(461): failed to load xfile..."},
         // Once allocated gigabytes for forty seconds.
         {"tens of millions of materials",
          "Mesh tri_display {\n" + kTriangle + " MeshMaterialList { 50000000; 1; 49999999;; }\n}\n" +
