@@ -91,7 +91,9 @@ HRESULT MixerDevice::Decode(const std::vector<BYTE>& file, PcmSamples* samples) 
         return DMUS_E_INVALIDFILE;
     }
     samples->resize(chunk->alen / sizeof(std::int16_t));
-    std::memcpy(samples->data(), chunk->abuf, samples->size() * sizeof(std::int16_t));
+    if (!samples->empty()) {
+        std::memcpy(samples->data(), chunk->abuf, samples->size() * sizeof(std::int16_t));
+    }
     Mix_FreeChunk(chunk);
     return S_OK;
 }

@@ -24,8 +24,8 @@ HRESULT SoundFile::Load(const std::string& path) {
     if (file == nullptr) {
         return DMUS_E_LOADER_FAILEDOPEN;
     }
-    if (WaveStream::Probe(file, size, m_format) && m_format.Streamable() &&
-        WaveStream::Open(path, m_format) != nullptr) {
+    const bool probed = WaveStream::Probe(file, size, m_format) != FALSE;
+    if (probed && m_format.Streamable() && WaveStream::Open(path, m_format) != nullptr) {
         std::fclose(file);
         m_kind = Kind::Wave;
         m_bStreamed = true;
@@ -54,7 +54,7 @@ HRESULT SoundFile::Load(const std::string& path) {
     if (m_bytes.size() >= 12 && std::memcmp(m_bytes.data(), "RIFF", 4) == 0 &&
         std::memcmp(m_bytes.data() + 8, "WAVE", 4) == 0) {
         m_kind = Kind::Wave;
-        return CheckWave();
+        return probed ? CheckWave() : DMUS_E_INVALIDFILE;
     }
     if (m_bytes.size() >= 4 && std::memcmp(m_bytes.data(), "MThd", 4) == 0) {
         m_kind = Kind::Midi;
@@ -68,6 +68,12 @@ HRESULT SoundFile::CheckWave() {
     if (m_bytes.size() > static_cast<std::size_t>(SDL_MAX_SINT32)) {
         return DMUS_E_INVALIDFILE;
     }
+    // SDL allocates what the data chunk claims before it reads: the claim is
+    // cut to what the file holds, as the stream does, and the RIFF size too.
+    const auto dataBytes = static_cast<Uint32>(m_format.m_ullDataBytes);
+    const auto riffBytes = static_cast<Uint32>(m_bytes.size() - 8);
+    std::memcpy(m_bytes.data() + m_format.m_ullDataOffset - 4, &dataBytes, 4);
+    std::memcpy(m_bytes.data() + 4, &riffBytes, 4);
     SDL_AudioSpec spec;
     Uint8* samples = nullptr;
     Uint32 length = 0;

@@ -29,6 +29,7 @@ public:
     double BeatSeconds() const { return m_dBeat; }
 
 private:
+    // The file's chunk headers must have been walked into the format.
     HRESULT CheckWave();
     HRESULT CheckMidi();
 
