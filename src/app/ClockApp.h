@@ -114,6 +114,8 @@ private:
     RibbonLeaders* m_pRibbonLeaders;
     ParticleTrailRibonG* m_pRibbon;
     int m_nLastButton;
+    // Whether the last frame saw the left button holding the capture.
+    BOOL m_bCaptureSeen;
     ButtonBar* m_pButtonBar;
     int m_nTimerPanelOpen;
     TimerPanel* m_pTimerPanel;

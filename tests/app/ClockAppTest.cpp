@@ -355,6 +355,48 @@ TEST_F(ClockAppTest, LeftButtonCapturesTheMouseUntilReleased) {
     EXPECT_EQ(nullptr, GetCapture());
 }
 
+// A press is reported on the debugger output by the first frame that sees
+// the capture, once, so a click from outside can be held until it has acted.
+TEST_F(ClockAppTest, TheFirstFrameThatSeesTheLeftButtonHeldSaysSoOncePerPress) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    DebugCapture trace;
+    auto seen = [&trace] {
+        int n = 0;
+        for (const std::string& record : trace.Records()) {
+            n += record == "ClockApp: a frame saw the left button held\n" ? 1 : 0;
+        }
+        return n;
+    };
+    // Away from the corner buttons, so the press acts on nothing.
+    POINT pt = {256, 192};
+    ClientToScreen(app.MainWindow(), &pt);
+    SetCursorPos(pt.x, pt.y);
+    double t = 1.0;
+    auto step = [&app, &t] {
+        t += 0.03;
+        SetTestClock(t);
+        EXPECT_EQ(S_OK, app.Step());
+    };
+    step();
+    EXPECT_EQ(0, seen());
+    app.Send(WM_LBUTTONDOWN, 0, MAKELPARAM(256, 192));
+    EXPECT_EQ(0, seen()) << "said before a frame saw it";
+    step();
+    EXPECT_EQ(1, seen());
+    step();
+    step();
+    EXPECT_EQ(1, seen()) << "said again while the button stayed down";
+    app.Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
+    step();
+    EXPECT_EQ(1, seen());
+    app.Send(WM_LBUTTONDOWN, 0, MAKELPARAM(256, 192));
+    step();
+    EXPECT_EQ(2, seen()) << "the second press was not reported";
+    app.Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
+}
+
 TEST_F(ClockAppTest, ClosingSavesTheSettingsWord) {
     WriteFlags(FLAG_FRAMED_VIEW | 0x100);
     TestClockApp app;
