@@ -179,10 +179,16 @@ mouse_setup() {
   # stay where it was put (a device cursor that moved it on would show here).
   xdotool windowfocus "$wid" 2>/dev/null || true
   sleep 0.3
-  # Where the X server has the window: the program learns of moves only
-  # through its window manager, and there is none here, so the window stays
-  # where it was created and the program's idea of it stays right.
-  read -r wx wy <<<"$(xdotool getwindowgeometry "$wid" | awk '/Position:/ { split($2, p, ","); print p[1] + 0, p[2] + 0 }')"
+  window_position
+}
+
+# Where the X server has the window's top-left corner, in wx and wy. Under a
+# window manager the window sits inside the manager's frame; xdotool's
+# getwindowgeometry then adds the frame's offset twice (20 px too low under
+# openbox), while xwininfo gives the absolute position.
+window_position() {
+  read -r wx wy <<<"$(xwininfo -id "$wid" |
+    awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 } END { print x + 0, y + 0 }')"
 }
 
 # Moves the pointer to client point (x, y) and waits until the server has it there.
@@ -203,14 +209,22 @@ point() {
   fail "the pointer is at $at, not at client ($1, $2) = screen ($sx, $sy)"
 }
 
-# A left press at client (x, y), held long enough for a frame to see the
-# capture (a button acts 0.5 s of frame steps after the press, and a held
-# button presses again after that, so 0.3 s of wall time is one press).
+# A left press at client (x, y), held until a frame has seen it (the program
+# says so on its debug output) and let go at once: a button acts 0.5 s of
+# frame steps after the press and presses again while held, so one press
+# acts once however slow the frames are.
 press() {
   point "$1" "$2"
+  local seen
+  seen=$(grep -c 'a frame saw the left button held' "$work/program.log" || true)
   xdotool mousedown 1
-  sleep 0.3
+  for _ in $(seq 1 300); do
+    [ "$(grep -c 'a frame saw the left button held' "$work/program.log" || true)" -gt "$seen" ] && break
+    sleep 0.05
+  done
   xdotool mouseup 1
+  [ "$(grep -c 'a frame saw the left button held' "$work/program.log" || true)" -gt "$seen" ] ||
+    fail "no frame saw the press at client ($1, $2) within 15 s"
 }
 
 shot() {
@@ -220,14 +234,6 @@ shot() {
     sleep 0.2
   done
   fail "no screenshot"
-}
-
-# A click, then time for it to act: frames are slow under software
-# rendering, and a frame step is at most 0.03 s, so 0.5 s of steps can take
-# longer than 0.5 s.
-click() {
-  press "$1" "$2"
-  sleep 2
 }
 
 # Waits until the read-out rectangle x y w h of a new shot "after" differs
@@ -264,4 +270,90 @@ wait_exit() {
     fi
     sleep 0.1
   done
+}
+
+# A window manager on the virtual screen, as a desktop session has one:
+# openbox with its stock configuration, started after the server. Waits until
+# it has taken the screen.
+start_window_manager() {
+  openbox --config-file /etc/xdg/openbox/rc.xml --sm-disable >>"$work/wm.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 1 150); do
+    wmctrl -m >/dev/null 2>&1 && return 0
+    kill -0 "$wm_pid" 2>/dev/null || fail "the window manager ended: $(cat "$work/wm.log")"
+    sleep 0.1
+  done
+  fail "the window manager did not take the screen"
+}
+
+stop_window_manager() {
+  if [ -n "${wm_pid:-}" ]; then
+    kill "$wm_pid" 2>/dev/null || true
+    wm_pid=""
+  fi
+}
+
+# Makes a window the active one through the window manager, as a click on its
+# title would, and waits until it has the keyboard focus.
+activate() {
+  local target=$1
+  for _ in $(seq 1 50); do
+    xdotool windowactivate "$target" 2>/dev/null || true
+    for _ in 1 2 3 4 5; do
+      [ "$(xdotool getwindowfocus 2>/dev/null)" = "$target" ] && return 0
+      sleep 0.05
+    done
+  done
+  fail "window $target did not get the focus"
+}
+
+# Waits for the program to end by itself with status 0 (what ended it is
+# named in the message).
+expect_exit() {
+  wait_exit
+  [ -n "$code" ] || fail "$1 did not end the program"
+  pid=""
+  [ "$code" -eq 0 ] || fail "exit status $code after $1"
+}
+
+# The device dialog is centred over the client area: its light grey fills the
+# client's centre. Waits for it in a screenshot.
+wait_dialog() {
+  local shot=$1
+  for _ in $(seq 1 50); do
+    xwd -silent -id "$wid" | convert xwd:- "$shot" 2>/dev/null || true
+    if [ -s "$shot" ] && pixels "$shot" 256 $((top + 192)) 200 $((top + 150)) |
+      awk 'BEGIN { ok = 1 } { if ($1 < 215 || $1 > 250 || $2 < 215 || $2 > 250 || $3 < 215 || $3 > 250) ok = 0 }
+           END { exit !(ok && NR == 2) }'; then
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Opens the timer panel with the timer button and sets the count-down to
+# 0:01. The full view with the buttons, 512 x 384.
+panel_at_one_second() {
+  shot "$work/closed.png"
+  press 77 61
+  local n
+  n=$(wait_change "$work/closed.png" "$work/open.png" 150 179 169 154 46)
+  [ "$n" -ge 150 ] || fail "the timer button did not open the panel ($n read-out pixels changed)"
+  count_down_to_one_second "$work/open.png"
+}
+
+# From the open panel reading 3:00 in shot $1: three minutes less and a
+# second more, each press acting (its read-out changed) before the next.
+count_down_to_one_second() {
+  local n previous=$1
+  for step in 1 2 3; do
+    press 215 250
+    n=$(wait_change "$previous" "$work/minus$step.png" 30 179 169 77 46)
+    [ "$n" -ge 30 ] || fail "-1 min press $step did not change the minutes ($n pixels)"
+    previous="$work/minus$step.png"
+  done
+  press 297 250
+  n=$(wait_change "$previous" "$work/plus.png" 30 266 169 67 46)
+  [ "$n" -ge 30 ] || fail "+1 s did not change the seconds ($n pixels)"
 }
