@@ -1,0 +1,486 @@
+// Measures the picture of the end-to-end runs fast enough to follow a held
+// key, where converting and scanning each shot with ImageMagick would take
+// longer than the change it waits for.
+//   e2e_probe flowers|coloured|white X Y W H < shot.xwd
+//       a class of colours in a rectangle of a screenshot in X window dump
+//       format (what xwd writes): "count cx cy", the centroid -1 -1 when
+//       there is none
+//   e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]
+//       presses KEY through the X test extension and watches the flowers in
+//       the 512 x 384 client area under TOP rows of WINDOW until the picture
+//       has shifted by LIMIT pixels (dx, dy: at most a negative LIMIT, at
+//       least a positive one) or their count changed by the ratio LIMIT (r:
+//       at least a LIMIT over 1, at most one under 1), with flowers in view.
+//       Then, unless "keep" is given, lets the key go and waits for the
+//       picture to stand still. Prints "dx dy r" of the still picture (with
+//       "keep", of the one that met the limit) against the one before the
+//       press; exits 1 when the limit was not met within 8 s (the key let go
+//       all the same) or the picture did not stand still within 10 s.
+//   e2e_probe still WINDOW TOP SECONDS
+//       waits (at most 10 s) for the flowers to stand still in view, then
+//       watches them for SECONDS more; prints "count cx cy" and exits 1 if
+//       they never stood still or moved while watched.
+// A shift is found by matching the columns' (rows') counts of flower pixels
+// of two pictures: a turn or a tilt moves everything by the same amount
+// whatever its distance, while things leaving or entering at an edge would
+// pull a centroid.
+// Classes: "flowers" are pink petals and the green of leaves and stems, the
+// parts of the scene that stand still unless the camera moves (the bird is
+// blue, ribbons are thin lines, sparks and bubbles small and pale);
+// "coloured" is neither near grey nor near white; "white" is near white.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> rgb;  // 0x00RRGGBB, rows top-down
+};
+
+struct Measure {
+    long long count = 0;
+    double x = -1.0;
+    double y = -1.0;
+};
+
+std::uint32_t Big32(const unsigned char* p) {
+    return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
+}
+
+int Shift(unsigned long mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1u) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+std::uint32_t ToRgb(unsigned long value, const unsigned long (&masks)[3], const int (&shifts)[3]) {
+    std::uint32_t rgb = 0;
+    for (int c = 0; c < 3; ++c) {
+        rgb = (rgb << 8) | std::uint32_t(((value & masks[c]) >> shifts[c]) & 0xFFu);
+    }
+    return rgb;
+}
+
+// Only what xwd writes for a true-colour screen: Z format, 24 or 32 bits a pixel.
+bool ReadXwd(const std::string& data, Image* image, std::string* error) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    if (data.size() < 100) {
+        *error = "short header";
+        return false;
+    }
+    const std::uint32_t headerSize = Big32(bytes);
+    const std::uint32_t version = Big32(bytes + 4);
+    const std::uint32_t format = Big32(bytes + 8);
+    const std::uint32_t width = Big32(bytes + 16);
+    const std::uint32_t height = Big32(bytes + 20);
+    const std::uint32_t byteOrder = Big32(bytes + 28);
+    const std::uint32_t bitsPerPixel = Big32(bytes + 44);
+    const std::uint32_t bytesPerLine = Big32(bytes + 48);
+    const unsigned long masks[3] = {Big32(bytes + 56), Big32(bytes + 60), Big32(bytes + 64)};
+    const std::uint32_t colours = Big32(bytes + 76);
+    if (version != 7 || format != 2 || (bitsPerPixel != 32 && bitsPerPixel != 24) || width == 0 || height == 0 ||
+        width > 16384 || height > 16384) {
+        *error = "not a 24- or 32-bit Z-format dump";
+        return false;
+    }
+    const std::size_t pixelBytes = bitsPerPixel / 8;
+    const std::size_t start = std::size_t(headerSize) + std::size_t(colours) * 12;
+    if (bytesPerLine < width * pixelBytes || data.size() < start + std::size_t(bytesPerLine) * height) {
+        *error = "truncated pixels";
+        return false;
+    }
+    image->width = int(width);
+    image->height = int(height);
+    image->rgb.resize(std::size_t(width) * height);
+    const int shifts[3] = {Shift(masks[0]), Shift(masks[1]), Shift(masks[2])};
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const unsigned char* row = bytes + start + std::size_t(y) * bytesPerLine;
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const unsigned char* p = row + x * pixelBytes;
+            unsigned long value = 0;
+            for (std::size_t i = 0; i < pixelBytes; ++i) {
+                const std::size_t at = byteOrder == 0 ? pixelBytes - 1 - i : i;  // 0: least significant first
+                value = (value << 8) | p[at];
+            }
+            image->rgb[std::size_t(y) * width + x] = ToRgb(value, masks, shifts);
+        }
+    }
+    return true;
+}
+
+bool Flower(int r, int g, int b) {
+    const bool petal = r > 150 && b > 110 && g < r - 40;
+    const bool leaf = g > 60 && g > r + 20 && g > b + 20;
+    return petal || leaf;
+}
+
+bool Coloured(int r, int g, int b) {
+    int hi = r > g ? r : g;
+    hi = hi > b ? hi : b;
+    int lo = r < g ? r : g;
+    lo = lo < b ? lo : b;
+    return hi - lo > 40;
+}
+
+bool White(int r, int g, int b) {
+    return r > 235 && g > 235 && b > 235;
+}
+
+using Test = bool (*)(int, int, int);
+
+Measure Classify(const Image& image, int x0, int y0, int w, int h, Test test) {
+    Measure m;
+    double sumX = 0.0;
+    double sumY = 0.0;
+    for (int y = y0; y < y0 + h; ++y) {
+        for (int x = x0; x < x0 + w; ++x) {
+            const std::uint32_t c = image.rgb[std::size_t(y) * std::size_t(image.width) + std::size_t(x)];
+            if (test(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF))) {
+                ++m.count;
+                sumX += x - x0;
+                sumY += y - y0;
+            }
+        }
+    }
+    if (m.count > 0) {
+        m.x = sumX / double(m.count);
+        m.y = sumY / double(m.count);
+    }
+    return m;
+}
+
+struct Profile {
+    Measure m;
+    std::vector<double> columns = std::vector<double>(512, 0.0);
+    std::vector<double> rows = std::vector<double>(384, 0.0);
+};
+
+Profile Profiles(const Image& image) {
+    Profile p;
+    p.m = Classify(image, 0, 0, 512, 384, Flower);
+    for (int y = 0; y < 384; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            const std::uint32_t c = image.rgb[std::size_t(y) * 512 + std::size_t(x)];
+            if (Flower(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF))) {
+                p.columns[std::size_t(x)] += 1.0;
+                p.rows[std::size_t(y)] += 1.0;
+            }
+        }
+    }
+    return p;
+}
+
+// The shift s that best lays profile a over b (a[i] on b[i + s]): the least
+// mean squared difference over the overlap, which is kept to at least half
+// the profile. (A plain correlation of such wide profiles peaks near no
+// shift at all, whatever the move.)
+int BestShift(const std::vector<double>& a, const std::vector<double>& b) {
+    const int n = int(a.size());
+    int best = 0;
+    double bestCost = -1.0;
+    for (int s = -n / 2; s <= n / 2; ++s) {
+        double cost = 0.0;
+        int overlap = 0;
+        for (int i = 0; i < n; ++i) {
+            const int j = i + s;
+            if (j >= 0 && j < n) {
+                const double d = a[std::size_t(i)] - b[std::size_t(j)];
+                cost += d * d;
+                ++overlap;
+            }
+        }
+        cost /= double(overlap);
+        const bool nearer = cost == bestCost && std::abs(s) < std::abs(best);
+        if (bestCost < 0.0 || cost < bestCost || nearer) {
+            bestCost = cost;
+            best = s;
+        }
+    }
+    return best;
+}
+
+struct Motion {
+    int dx = 0;
+    int dy = 0;
+    double r = 0.0;
+};
+
+constexpr long long kInView = 500;
+
+Motion Between(const Profile& from, const Profile& to) {
+    Motion m;
+    m.dx = BestShift(from.columns, to.columns);
+    m.dy = BestShift(from.rows, to.rows);
+    m.r = from.m.count > 0 ? double(to.m.count) / double(from.m.count) : 0.0;
+    return m;
+}
+
+bool Unmoved(const Profile& a, const Profile& b) {
+    if (a.m.count < kInView || b.m.count < kInView) {
+        return false;
+    }
+    const Motion m = Between(a, b);
+    return std::abs(m.dx) <= 1 && std::abs(m.dy) <= 1 && m.r > 0.97 && m.r < 1.03;
+}
+
+void Print(const Measure& m) {
+    if (m.count == 0) {
+        std::printf("0 -1 -1");
+    } else {
+        std::printf("%lld %.1f %.1f", m.count, m.x, m.y);
+    }
+}
+
+// The client area of a window straight from the server.
+bool Grab(Display* display, Window window, int top, Image* image) {
+    XImage* grabbed = XGetImage(display, window, 0, top, 512, 384, AllPlanes, ZPixmap);
+    if (grabbed == nullptr) {
+        return false;
+    }
+    const unsigned long masks[3] = {grabbed->red_mask, grabbed->green_mask, grabbed->blue_mask};
+    const int shifts[3] = {Shift(masks[0]), Shift(masks[1]), Shift(masks[2])};
+    image->width = 512;
+    image->height = 384;
+    image->rgb.resize(512 * 384);
+    for (int y = 0; y < 384; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            image->rgb[std::size_t(y) * 512 + std::size_t(x)] = ToRgb(XGetPixel(grabbed, x, y), masks, shifts);
+        }
+    }
+    XDestroyImage(grabbed);
+    return true;
+}
+
+bool Reached(const Profile& base, const Profile& now, const std::string& measure, double limit, Motion* motion) {
+    if (base.m.count < kInView || now.m.count < kInView) {
+        return false;
+    }
+    *motion = Between(base, now);
+    if (measure == "r") {
+        return limit >= 1.0 ? motion->r >= limit : motion->r <= limit;
+    }
+    const double value = measure == "dx" ? motion->dx : motion->dy;
+    return limit < 0.0 ? value <= limit : value >= limit;
+}
+
+class Session {
+public:
+    Session(const char* window, int top) : m_window(std::strtoul(window, nullptr, 0)), m_top(top) {
+        m_display = XOpenDisplay(nullptr);
+    }
+    ~Session() {
+        if (m_display != nullptr) {
+            XCloseDisplay(m_display);
+        }
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    Display* display() const { return m_display; }
+    bool Take(Profile* profile) {
+        Image image;
+        if (m_display == nullptr || !Grab(m_display, m_window, m_top, &image)) {
+            return false;
+        }
+        *profile = Profiles(image);
+        return true;
+    }
+    // Waits until three pictures over 0.3 s show the flowers unmoved; at
+    // most until the deadline.
+    bool WaitStill(std::chrono::steady_clock::time_point deadline, Profile* still) {
+        Profile first;
+        Profile next;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!Take(&first)) {
+                return false;
+            }
+            bool unmoved = true;
+            for (int i = 0; i < 2 && unmoved; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                unmoved = Take(&next) && Unmoved(first, next);
+            }
+            if (unmoved) {
+                *still = next;
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    Display* m_display = nullptr;
+    Window m_window;
+    int m_top;
+};
+
+void PrintMotion(const Motion& m) {
+    std::printf("%d %d %.3f\n", m.dx, m.dy, m.r);
+}
+
+int Hold(int argc, char** argv) {
+    if (argc != 7 && argc != 8) {
+        std::fprintf(stderr, "usage: e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]\n");
+        return 2;
+    }
+    const std::string measure = argv[5];
+    const double limit = std::atof(argv[6]);
+    const bool keep = argc == 8 && std::strcmp(argv[7], "keep") == 0;
+    if (measure != "dx" && measure != "dy" && measure != "r") {
+        std::fprintf(stderr, "e2e_probe: unknown measure %s\n", argv[5]);
+        return 2;
+    }
+    Session session(argv[2], std::atoi(argv[3]));
+    Display* display = session.display();
+    if (display == nullptr) {
+        std::fprintf(stderr, "e2e_probe: no display\n");
+        return 1;
+    }
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    const KeySym keysym = XStringToKeysym(argv[4]);
+    const KeyCode code = keysym == NoSymbol ? 0 : XKeysymToKeycode(display, keysym);
+    if (code == 0 || !XTestQueryExtension(display, &event, &error, &major, &minor)) {
+        std::fprintf(stderr, "e2e_probe: no key %s or no test extension\n", argv[4]);
+        return 1;
+    }
+    Profile base;
+    if (!session.Take(&base)) {
+        std::fprintf(stderr, "e2e_probe: cannot read window %s\n", argv[2]);
+        return 1;
+    }
+    XTestFakeKeyEvent(display, code, True, CurrentTime);
+    XFlush(display);
+    Profile now;
+    Motion motion;
+    bool reached = false;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+    while (!reached && std::chrono::steady_clock::now() < end) {
+        // A short rest between grabs leaves the program its share of the CPU.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        reached = session.Take(&now) && Reached(base, now, measure, limit, &motion);
+    }
+    if (!keep || !reached) {
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        XFlush(display);
+    }
+    if (!reached) {
+        std::fprintf(stderr,
+                     "e2e_probe: %s held for 8 s did not move the flowers by %s %s (%lld in view before, %lld now)\n",
+                     argv[4], argv[5], argv[6], base.m.count, now.m.count);
+        return 1;
+    }
+    std::fprintf(stderr, "e2e_probe: %s moved the flowers by %d %d %.3f\n", argv[4], motion.dx, motion.dy, motion.r);
+    if (keep) {
+        PrintMotion(motion);
+        return 0;
+    }
+    Profile still;
+    if (!session.WaitStill(std::chrono::steady_clock::now() + std::chrono::seconds(10), &still)) {
+        std::fprintf(stderr, "e2e_probe: the flowers did not stand still after %s was let go\n", argv[4]);
+        return 1;
+    }
+    if (still.m.count < kInView) {
+        std::fprintf(stderr, "e2e_probe: the flowers left the view after %s\n", argv[4]);
+        return 1;
+    }
+    PrintMotion(Between(base, still));
+    return 0;
+}
+
+int Still(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: e2e_probe still WINDOW TOP SECONDS\n");
+        return 2;
+    }
+    Session session(argv[2], std::atoi(argv[3]));
+    if (session.display() == nullptr) {
+        std::fprintf(stderr, "e2e_probe: no display\n");
+        return 1;
+    }
+    Profile still;
+    if (!session.WaitStill(std::chrono::steady_clock::now() + std::chrono::seconds(10), &still)) {
+        std::fprintf(stderr, "e2e_probe: the flowers did not stand still in view within 10 s\n");
+        return 1;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(long(std::atof(argv[4]) * 1000.0));
+    Profile now;
+    while (std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!session.Take(&now) || !Unmoved(still, now)) {
+            const Motion m = Between(still, now);
+            std::fprintf(stderr, "e2e_probe: the flowers moved while watched (%d %d %.3f)\n", m.dx, m.dy, m.r);
+            return 1;
+        }
+    }
+    Print(still.m);
+    std::printf("\n");
+    return 0;
+}
+
+int Shot(int argc, char** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: e2e_probe flowers|coloured|white X Y W H < shot.xwd\n");
+        return 2;
+    }
+    const std::string kind = argv[1];
+    Test test = kind == "flowers" ? Flower : kind == "coloured" ? Coloured : White;
+    const int x0 = std::atoi(argv[2]);
+    const int y0 = std::atoi(argv[3]);
+    const int w = std::atoi(argv[4]);
+    const int h = std::atoi(argv[5]);
+    std::string data((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+    Image image;
+    std::string error;
+    if (!ReadXwd(data, &image, &error)) {
+        std::fprintf(stderr, "e2e_probe: %s\n", error.c_str());
+        return 1;
+    }
+    if (x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || x0 + w > image.width || y0 + h > image.height) {
+        std::fprintf(stderr, "e2e_probe: %dx%d+%d+%d is not inside the %dx%d shot\n", w, h, x0, y0, image.width,
+                     image.height);
+        return 1;
+    }
+    Print(Classify(image, x0, y0, w, h, test));
+    std::printf("\n");
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "hold") {
+        return Hold(argc, argv);
+    }
+    if (mode == "still") {
+        return Still(argc, argv);
+    }
+    if (mode == "flowers" || mode == "coloured" || mode == "white") {
+        return Shot(argc, argv);
+    }
+    std::fprintf(stderr,
+                 "usage: e2e_probe flowers|coloured|white X Y W H < shot.xwd\n"
+                 "       e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]\n"
+                 "       e2e_probe still WINDOW TOP SECONDS\n");
+    return 2;
+}
