@@ -16,6 +16,9 @@
 //       "keep", of the one that met the limit) against the one before the
 //       press; exits 1 when the limit was not met within 8 s (the key let go
 //       all the same) or the picture did not stand still within 10 s.
+//   e2e_probe shift A.xwd B.xwd TOP
+//       how the flowers moved from the 512 x 384 client area under TOP rows
+//       of screenshot A to that of B: "dx dy r"
 //   e2e_probe still WINDOW TOP SECONDS
 //       waits (at most 10 s) for the flowers to stand still in view, then
 //       watches them for SECONDS more; prints "count cx cy" and exits 1 if
@@ -437,6 +440,56 @@ int Still(int argc, char** argv) {
     return 0;
 }
 
+bool ReadFile(const char* path, std::string* data) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        data->append(buffer, n);
+    }
+    std::fclose(file);
+    return true;
+}
+
+// The client area of a screenshot in dump format.
+bool ReadClient(const char* path, int top, Image* client) {
+    std::string data;
+    Image image;
+    std::string error;
+    if (!ReadFile(path, &data) || !ReadXwd(data, &image, &error) || image.width < 512 || image.height < top + 384) {
+        std::fprintf(stderr, "e2e_probe: %s holds no 512 x 384 client area under %d rows\n", path, top);
+        return false;
+    }
+    client->width = 512;
+    client->height = 384;
+    client->rgb.resize(512 * 384);
+    for (int y = 0; y < 384; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            client->rgb[std::size_t(y) * 512 + std::size_t(x)] =
+                image.rgb[std::size_t(y + top) * std::size_t(image.width) + std::size_t(x)];
+        }
+    }
+    return true;
+}
+
+int ShiftBetween(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: e2e_probe shift A.xwd B.xwd TOP\n");
+        return 2;
+    }
+    const int top = std::atoi(argv[4]);
+    Image a;
+    Image b;
+    if (!ReadClient(argv[2], top, &a) || !ReadClient(argv[3], top, &b)) {
+        return 1;
+    }
+    PrintMotion(Between(Profiles(a), Profiles(b)));
+    return 0;
+}
+
 int Shot(int argc, char** argv) {
     if (argc != 6) {
         std::fprintf(stderr, "usage: e2e_probe flowers|coloured|white X Y W H < shot.xwd\n");
@@ -474,6 +527,9 @@ int main(int argc, char** argv) {
     }
     if (mode == "still") {
         return Still(argc, argv);
+    }
+    if (mode == "shift") {
+        return ShiftBetween(argc, argv);
     }
     if (mode == "flowers" || mode == "coloured" || mode == "white") {
         return Shot(argc, argv);
