@@ -110,8 +110,14 @@ HRESULT ForEachChild(IDirectXFileData* parent, Visit visit) {
         }
         const GUID* type = nullptr;
         hr = data->GetType(&type);
-        if (SUCCEEDED(hr) && type != nullptr) {
-            hr = visit(*type, data);
+        // Memory running out in visit unwinds to the loader's entry; the child goes with it.
+        try {
+            if (SUCCEEDED(hr) && type != nullptr) {
+                hr = visit(*type, data);
+            }
+        } catch (...) {
+            data->Release();
+            throw;
         }
         data->Release();
         if (FAILED(hr)) {

@@ -42,11 +42,11 @@ bool FailThisOne() {
     if (--g_countdown > 0) {
         return false;
     }
-    // The device (its core and the recording backend, a test instrument) is the
-    // platform's, not the loaders': its allocations are spared and the next one
-    // fails instead.
+    // The device (its core and the recording backend, a test instrument) and the
+    // kernel's file search are the platform's, not the loaders': their allocations
+    // are spared and the next one fails instead.
     ++g_paused;
-    const bool spared = CalledFrom("Core") || CalledFrom("Record");
+    const bool spared = CalledFrom("Core") || CalledFrom("Record") || CalledFrom("FindFirstFile");
     --g_paused;
     if (spared) {
         g_countdown = 1;

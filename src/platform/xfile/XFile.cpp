@@ -124,11 +124,13 @@ HRESULT XFile::OpenEnumObject(LPCVOID source, DXFILELOADOPTIONS options, IDirect
     if (FAILED(hr)) {
         return hr;
     }
+    // The templates are copied before the enumerator exists, so a failing copy leaves nothing behind.
+    XTemplateSet templates = document->Templates();
     auto* created = new (std::nothrow) XFileEnumObject(document);
     if (created == nullptr) {
         return DXFILEERR_BADALLOC;
     }
-    m_templates = document->Templates();
+    m_templates = std::move(templates);
     *enumObject = created;
     return DXFILE_OK;
 }
