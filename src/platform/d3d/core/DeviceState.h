@@ -19,6 +19,23 @@ public:
     static constexpr DWORD kLightCount = 8;
     static constexpr DWORD kPaletteSize = 256;  // D3DTS_WORLDMATRIX(0..255)
 
+    // What changed since the last draw. The GL backend's draw does this work
+    // for each (GlBackendDraw.cpp):
+    //   flag                 state     shader key  frame block  other
+    //   RENDER_STATES        yes       yes         yes          -
+    //   STAGE_STATES         -         yes         -            samplers, textures rebound
+    //   TEXTURES             -         yes         -            textures uploaded/rebound
+    //   WORLD, PALETTE       -         -           -            world blocks (palette size)
+    //   VIEW, PROJECTION     -         -           yes          -
+    //   TEXTURE_TRANSFORMS   -         -           yes          -
+    //   MATERIAL             -         -           yes          -
+    //   LIGHTS               -         yes         yes          -
+    //   VIEWPORT             viewport  -           yes          -
+    //   VERTEX_SHADER        -         yes         -            -
+    //   STREAM, INDICES,     -         -           -            none: buffers are checked
+    //   PIXEL_SHADER                                            by version at every draw
+    // A changed vertex format also rebuilds the key. After a context loss the
+    // backend forces every flag once.
     enum DirtyFlag : DWORD {
         DIRTY_RENDER_STATES = 1u << 0,
         DIRTY_STAGE_STATES = 1u << 1,

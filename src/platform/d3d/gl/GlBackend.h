@@ -13,6 +13,7 @@
 #include "platform/d3d/gl/EglContext.h"
 #include "platform/d3d/gl/GlLimits.h"
 #include "platform/d3d/gl/GlStateCache.h"
+#include "platform/d3d/gl/GlTranslation.h"
 #include "platform/d3d/gl/ShaderCache.h"
 #include "platform/d3d/gl/ShaderGenerator.h"
 #include "platform/d3d/gl/ShaderKey.h"
@@ -78,7 +79,6 @@ private:
     };
 
     static constexpr int kUserArrays = 8;
-    static constexpr int kSamplerCount = 3 * 3 * 3 * 6 * 6;
 
     bool MakeCurrent();
     void DestroyTargets();
@@ -96,8 +96,8 @@ private:
     void BindTextures(const DeviceState& state, bool samplersDirty);
     GLuint Sampler(const DeviceState& state, DWORD stage);
     TextureData* PrepareTexture(CoreTexture& texture, int unit);
-    BufferData* PrepareVertexBuffer(CoreVertexBuffer& buffer);
-    BufferData* PrepareIndexBuffer(CoreIndexBuffer& buffer);
+    // A vertex or index buffer's GL buffer, its bytes uploaded when their version moved.
+    BufferData* PrepareBuffer(ResourceBase& buffer, const BYTE* bytes, UINT length);
     void SetupVertexArray(const FvfLayout& layout, UINT stride, GLuint buffer);
     GLuint UserVertexArray(const FvfLayout& layout, UINT stride);
     // GL state was changed behind the cache (a reset, the present hook):
@@ -149,7 +149,7 @@ private:
     GLsizeiptr m_iUserVboSize = 0;
     VertexArray m_userArrays[kUserArrays];
     int m_iNextUserArray = 0;
-    GLuint m_uSamplers[kSamplerCount] = {};
+    GLuint m_uSamplers[d3dgl::kSamplerCount] = {};
     DWORD m_dwNextSerial = 1;
 
     // Objects in the window's context that show a REF frame.

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/d3d/gl/ShaderKey.h"
+
 namespace {
 
 bool DepthRenderbufferWorks(GLenum format) {
@@ -133,8 +135,8 @@ void GlLimits::FillCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS8* caps) const {
     caps->FVFCaps = 8;
     caps->TextureOpCaps = D3DTEXOPCAPS_DISABLE | D3DTEXOPCAPS_SELECTARG1 | D3DTEXOPCAPS_SELECTARG2 |
                           D3DTEXOPCAPS_MODULATE | D3DTEXOPCAPS_MODULATE2X | D3DTEXOPCAPS_MODULATE4X | D3DTEXOPCAPS_ADD;
-    caps->MaxTextureBlendStages = 2;
-    caps->MaxSimultaneousTextures = 2;
+    caps->MaxTextureBlendStages = kTextureStages;
+    caps->MaxSimultaneousTextures = kTextureStages;
     caps->VertexProcessingCaps = D3DVTXPCAPS_MATERIALSOURCE7 | D3DVTXPCAPS_DIRECTIONALLIGHTS;
     caps->MaxActiveLights = 8;
     caps->MaxVertexBlendMatrices = 4;

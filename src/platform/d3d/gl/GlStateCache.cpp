@@ -37,12 +37,7 @@ void GlStateCache::SetEnabled(GLenum capability, bool enabled) {
     if (index >= 0) {
         m_iCaps[index] = static_cast<int>(enabled);
     }
-    if (enabled) {
-        glEnable(capability);
-    } else {
-        glDisable(capability);
-    }
-    Count();
+    Call(enabled ? glEnable : glDisable, capability);
 }
 
 void GlStateCache::SetBlendFunc(GLenum source, GLenum dest) {
@@ -51,8 +46,7 @@ void GlStateCache::SetBlendFunc(GLenum source, GLenum dest) {
     }
     m_eBlendSource = source;
     m_eBlendDest = dest;
-    glBlendFunc(source, dest);
-    Count();
+    Call(glBlendFunc, source, dest);
 }
 
 void GlStateCache::SetBlendEquation(GLenum equation) {
@@ -60,8 +54,7 @@ void GlStateCache::SetBlendEquation(GLenum equation) {
         return;
     }
     m_eBlendEquation = equation;
-    glBlendEquation(equation);
-    Count();
+    Call(glBlendEquation, equation);
 }
 
 void GlStateCache::SetStencilFunc(GLenum func, GLint ref, GLuint mask) {
@@ -71,8 +64,7 @@ void GlStateCache::SetStencilFunc(GLenum func, GLint ref, GLuint mask) {
     m_eStencilFunc = func;
     m_iStencilRef = ref;
     m_uStencilMask = mask;
-    glStencilFunc(func, ref, mask);
-    Count();
+    Call(glStencilFunc, func, ref, mask);
 }
 
 void GlStateCache::SetStencilOp(GLenum fail, GLenum depthFail, GLenum pass) {
@@ -82,8 +74,7 @@ void GlStateCache::SetStencilOp(GLenum fail, GLenum depthFail, GLenum pass) {
     m_eStencilOps[0] = fail;
     m_eStencilOps[1] = depthFail;
     m_eStencilOps[2] = pass;
-    glStencilOp(fail, depthFail, pass);
-    Count();
+    Call(glStencilOp, fail, depthFail, pass);
 }
 
 void GlStateCache::SetStencilWriteMask(GLuint mask) {
@@ -92,8 +83,7 @@ void GlStateCache::SetStencilWriteMask(GLuint mask) {
     }
     m_bStencilWriteMaskKnown = true;
     m_uStencilWriteMask = mask;
-    glStencilMask(mask);
-    Count();
+    Call(glStencilMask, mask);
 }
 
 void GlStateCache::SetDepthFunc(GLenum func) {
@@ -101,8 +91,7 @@ void GlStateCache::SetDepthFunc(GLenum func) {
         return;
     }
     m_eDepthFunc = func;
-    glDepthFunc(func);
-    Count();
+    Call(glDepthFunc, func);
 }
 
 void GlStateCache::SetDepthMask(bool write) {
@@ -110,8 +99,7 @@ void GlStateCache::SetDepthMask(bool write) {
         return;
     }
     m_iDepthMask = static_cast<int>(write);
-    glDepthMask(write ? GL_TRUE : GL_FALSE);
-    Count();
+    Call(glDepthMask, write ? GL_TRUE : GL_FALSE);
 }
 
 void GlStateCache::SetColorMask(bool red, bool green, bool blue, bool alpha) {
@@ -120,8 +108,7 @@ void GlStateCache::SetColorMask(bool red, bool green, bool blue, bool alpha) {
         return;
     }
     m_iColorMask = mask;
-    glColorMask(red, green, blue, alpha);
-    Count();
+    Call(glColorMask, red, green, blue, alpha);
 }
 
 void GlStateCache::SetCullFace(GLenum face) {
@@ -129,8 +116,7 @@ void GlStateCache::SetCullFace(GLenum face) {
         return;
     }
     m_eCullFace = face;
-    glCullFace(face);
-    Count();
+    Call(glCullFace, face);
 }
 
 void GlStateCache::SetPolygonMode(GLenum mode) {
@@ -138,8 +124,7 @@ void GlStateCache::SetPolygonMode(GLenum mode) {
         return;
     }
     m_ePolygonMode = mode;
-    glPolygonMode(GL_FRONT_AND_BACK, mode);
-    Count();
+    Call(glPolygonMode, GL_FRONT_AND_BACK, mode);
 }
 
 void GlStateCache::SetViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -150,8 +135,7 @@ void GlStateCache::SetViewport(GLint x, GLint y, GLsizei width, GLsizei height) 
     m_iViewport[1] = y;
     m_iViewport[2] = width;
     m_iViewport[3] = height;
-    glViewport(x, y, width, height);
-    Count();
+    Call(glViewport, x, y, width, height);
 }
 
 void GlStateCache::SetScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
@@ -162,8 +146,7 @@ void GlStateCache::SetScissor(GLint x, GLint y, GLsizei width, GLsizei height) {
     m_iScissor[1] = y;
     m_iScissor[2] = width;
     m_iScissor[3] = height;
-    glScissor(x, y, width, height);
-    Count();
+    Call(glScissor, x, y, width, height);
 }
 
 void GlStateCache::SetDepthRange(float nearZ, float farZ) {
@@ -172,8 +155,7 @@ void GlStateCache::SetDepthRange(float nearZ, float farZ) {
     }
     m_fDepthRange[0] = nearZ;
     m_fDepthRange[1] = farZ;
-    glDepthRange(nearZ, farZ);
-    Count();
+    Call(glDepthRange, nearZ, farZ);
 }
 
 void GlStateCache::UseProgram(GLuint program) {
@@ -181,8 +163,7 @@ void GlStateCache::UseProgram(GLuint program) {
         return;
     }
     m_uProgram = program;
-    glUseProgram(program);
-    Count();
+    Call(glUseProgram, program);
 }
 
 void GlStateCache::BindVertexArray(GLuint vertexArray) {
@@ -190,8 +171,7 @@ void GlStateCache::BindVertexArray(GLuint vertexArray) {
         return;
     }
     m_uVertexArray = vertexArray;
-    glBindVertexArray(vertexArray);
-    Count();
+    Call(glBindVertexArray, vertexArray);
 }
 
 void GlStateCache::BindArrayBuffer(GLuint buffer) {
@@ -199,8 +179,7 @@ void GlStateCache::BindArrayBuffer(GLuint buffer) {
         return;
     }
     m_uArrayBuffer = buffer;
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    Count();
+    Call(glBindBuffer, GL_ARRAY_BUFFER, buffer);
 }
 
 void GlStateCache::BindTexture(int unit, GLuint texture) {
@@ -209,12 +188,10 @@ void GlStateCache::BindTexture(int unit, GLuint texture) {
     }
     if (m_iActiveUnit != unit) {
         m_iActiveUnit = unit;
-        glActiveTexture(GL_TEXTURE0 + unit);
-        Count();
+        Call(glActiveTexture, GL_TEXTURE0 + unit);
     }
     m_uTextures[unit] = texture;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    Count();
+    Call(glBindTexture, GL_TEXTURE_2D, texture);
 }
 
 void GlStateCache::BindSampler(int unit, GLuint sampler) {
@@ -222,8 +199,7 @@ void GlStateCache::BindSampler(int unit, GLuint sampler) {
         return;
     }
     m_uSamplers[unit] = sampler;
-    glBindSampler(static_cast<GLuint>(unit), sampler);
-    Count();
+    Call(glBindSampler, static_cast<GLuint>(unit), sampler);
 }
 
 void GlStateCache::BindDrawFramebuffer(GLuint framebuffer) {
@@ -231,6 +207,5 @@ void GlStateCache::BindDrawFramebuffer(GLuint framebuffer) {
         return;
     }
     m_uDrawFramebuffer = framebuffer;
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
-    Count();
+    Call(glBindFramebuffer, GL_DRAW_FRAMEBUFFER, framebuffer);
 }

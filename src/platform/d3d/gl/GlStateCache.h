@@ -5,11 +5,14 @@
 
 #include <epoxy/gl.h>
 
+#include <array>
+
+#include "platform/d3d/gl/ShaderKey.h"
 #include "platform/kernel/WinTypes.h"
 
 class GlStateCache {
 public:
-    static constexpr int kTextureUnits = 2;
+    static constexpr int kTextureUnits = kTextureStages;
 
     // Forgets everything: the next request of each kind is issued. Used after
     // code outside the renderer (menus drawn at Present) touched the context.
@@ -36,12 +39,25 @@ public:
     void BindSampler(int unit, GLuint sampler);
     void BindDrawFramebuffer(GLuint framebuffer);
 
-    // Counts a GL call made directly (uploads, draws, clears).
-    void Count(DWORD calls = 1) { m_dwCalls += calls; }
+    // Makes a GL call the cache does not wrap, counting it: the count is the
+    // calls made, never a number kept by hand beside them.
+    template <typename Fn, typename... Args>
+    auto Call(Fn fn, Args... args) {
+        ++m_dwCalls;
+        return fn(args...);
+    }
+
     DWORD CallCount() const { return m_dwCalls; }
     GLuint CurrentVertexArray() const { return m_uVertexArray; }
 
 private:
+    // ~0 names no object, so the first bind of each unit is always issued.
+    static constexpr std::array<GLuint, kTextureUnits> UnknownUnits() {
+        std::array<GLuint, kTextureUnits> units{};
+        units.fill(~0u);
+        return units;
+    }
+
     enum Cap {
         kDepthTest,
         kBlend,
@@ -78,7 +94,7 @@ private:
     GLuint m_uVertexArray = ~0u;
     GLuint m_uArrayBuffer = ~0u;
     int m_iActiveUnit = -1;
-    GLuint m_uTextures[kTextureUnits] = {~0u, ~0u};
-    GLuint m_uSamplers[kTextureUnits] = {~0u, ~0u};
+    std::array<GLuint, kTextureUnits> m_uTextures = UnknownUnits();
+    std::array<GLuint, kTextureUnits> m_uSamplers = UnknownUnits();
     GLuint m_uDrawFramebuffer = ~0u;
 };

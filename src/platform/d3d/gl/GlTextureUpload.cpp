@@ -51,14 +51,11 @@ bool GlTextureUpload::LayoutOf(D3DFORMAT format, PixelLayout* layout) {
     }
 }
 
-DWORD GlTextureUpload::Upload(const CoreTexture& source, bool s3tc, std::vector<DWORD>& scratch) {
-    DWORD calls = 0;
+void GlTextureUpload::Upload(GlStateCache& cache, const CoreTexture& source, bool s3tc, std::vector<DWORD>& scratch) {
     const UINT levels = source.Levels();
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels > 0 ? static_cast<GLint>(levels - 1) : 0);
-    calls += 2;
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    ++calls;
+    cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, levels > 0 ? static_cast<GLint>(levels - 1) : 0);
+    cache.Call(glPixelStorei, GL_UNPACK_ALIGNMENT, 1);
 
     PixelLayout layout;
     DxtKind kind = DxtKind::Dxt1;
@@ -66,33 +63,28 @@ DWORD GlTextureUpload::Upload(const CoreTexture& source, bool s3tc, std::vector<
     const bool plain = LayoutOf(source.Format(), &layout);
     const bool compressed = !plain && DxtKindOf(source.Format(), &kind, &compressedFormat);
     const bool opaque = plain && layout.m_bOpaque;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, opaque ? GL_ONE : GL_ALPHA);
-    ++calls;
+    cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_A, opaque ? GL_ONE : GL_ALPHA);
 
     for (UINT level = 0; level < levels; ++level) {
         const GLsizei width = static_cast<GLsizei>(source.LevelWidth(level));
         const GLsizei height = static_cast<GLsizei>(source.LevelHeight(level));
         const BYTE* bits = source.LevelBits(level);
         if (plain) {
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(source.LevelPitch(level) / layout.m_uBytesPerPixel));
-            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0, layout.m_eFormat,
-                         layout.m_eType, bits);
-            calls += 2;
+            cache.Call(glPixelStorei, GL_UNPACK_ROW_LENGTH,
+                       static_cast<GLint>(source.LevelPitch(level) / layout.m_uBytesPerPixel));
+            cache.Call(glTexImage2D, GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0,
+                       layout.m_eFormat, layout.m_eType, bits);
         } else if (compressed && s3tc) {
-            glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), compressedFormat, width, height, 0,
-                                   static_cast<GLsizei>(source.LevelSize(level)), bits);
-            ++calls;
+            cache.Call(glCompressedTexImage2D, GL_TEXTURE_2D, static_cast<GLint>(level), compressedFormat, width,
+                       height, 0, static_cast<GLsizei>(source.LevelSize(level)), bits);
         } else if (compressed) {
             scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
             DxtDecoder::DecodeImage(kind, static_cast<DWORD>(width), static_cast<DWORD>(height), bits, scratch.data(),
                                     static_cast<DWORD>(width) * 4);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-            glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0, GL_BGRA,
-                         GL_UNSIGNED_INT_8_8_8_8_REV, scratch.data());
-            calls += 2;
+            cache.Call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
+            cache.Call(glTexImage2D, GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0, GL_BGRA,
+                       GL_UNSIGNED_INT_8_8_8_8_REV, scratch.data());
         }
     }
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    ++calls;
-    return calls;
+    cache.Call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
 }

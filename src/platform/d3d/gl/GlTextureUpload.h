@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/d3d/D3D8.h"
+#include "platform/d3d/gl/GlStateCache.h"
 
 class CoreTexture;
 
@@ -25,6 +26,5 @@ public:
 
     // Uploads every level into the texture bound on the current unit.
     // `scratch` keeps its memory between calls for decoded DXT levels.
-    // Returns the GL calls made.
-    static DWORD Upload(const CoreTexture& source, bool s3tc, std::vector<DWORD>& scratch);
+    static void Upload(GlStateCache& cache, const CoreTexture& source, bool s3tc, std::vector<DWORD>& scratch);
 };

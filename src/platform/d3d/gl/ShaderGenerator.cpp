@@ -193,7 +193,7 @@ std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
     s += "void main() {\n";
     s += key.hasDiffuse != 0 ? "    vec4 v_inDiffuse = a_diffuse;\n" : "    vec4 v_inDiffuse = vec4(1.0);\n";
     s += key.hasSpecular != 0 ? "    vec4 v_inSpecular = a_specular;\n" : "    vec4 v_inSpecular = vec4(0.0);\n";
-    for (int stage = 0; stage < 2; ++stage) {
+    for (int stage = 0; stage < kTextureStages; ++stage) {
         const int index = key.stages[stage].texCoordIndex;
         const std::string out = "    v_tex" + std::to_string(stage) + " = ";
         const StageKey& stageKey = key.stages[stage];

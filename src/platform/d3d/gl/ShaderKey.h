@@ -7,6 +7,10 @@
 
 #include "platform/kernel/WinTypes.h"
 
+// Texture stages the generated programs cascade; the device reports this
+// many blend stages and the state cache tracks this many units.
+constexpr int kTextureStages = 2;
+
 struct StageKey {
     BYTE colorOp = 1;  // a D3DTEXTUREOP value; DISABLE ends the cascade
     BYTE colorArg1 = 2;
@@ -42,7 +46,7 @@ struct ShaderKey {
     BYTE specular = 0;   // D3DRS_SPECULARENABLE: the specular colour is added after the stages
     BYTE localViewer = 0;
     BYTE specularSource = 0;
-    StageKey stages[2];
+    StageKey stages[kTextureStages];
 
     bool operator==(const ShaderKey& other) const { return std::memcmp(this, &other, sizeof(*this)) == 0; }
 };
