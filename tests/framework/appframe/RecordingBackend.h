@@ -1,6 +1,9 @@
 // A device backend that draws nothing and remembers what was asked of it, in
 // order: clears with their viewport and colour, draws with the vertices they
 // read, presents, resets and the cursor image.
+// Not platform_d3d_record's RecordBackend: that one names every call and
+// copies the whole state per draw (it allocates every frame); this one keeps
+// only what frame tests read and can stop recording for allocation tests.
 #pragma once
 
 #include <memory>

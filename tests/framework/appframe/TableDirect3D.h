@@ -1,6 +1,10 @@
 // A drawing object that answers from a table the test writes: adapters,
 // their display modes, and per device type the capabilities, the formats it
 // renders to, the depth formats it accepts and what device creation does.
+// Not platform_d3d_record's FakeDirect3D: that one validates like the runtime
+// and always makes its own recording devices (which allocate every frame);
+// this one lives in the test, records every CreateDevice call and lets the
+// test make the device.
 #pragma once
 
 #include <functional>

@@ -1,6 +1,10 @@
 // A configurable Direct3D object for tests of device enumeration and
 // selection: adapters, display modes, device types, caps and the answers of
 // the Check* calls are plain data; CreateDevice hands out recording devices.
+// The frame harness's TableDirect3D stays separate: it answers leniently,
+// records each CreateDevice call and lets the test make the device (one that
+// allocates nothing per frame); this object validates like the runtime and
+// always hands out its own recording devices.
 #pragma once
 
 #include <vector>

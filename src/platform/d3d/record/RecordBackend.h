@@ -1,5 +1,8 @@
 // A backend that draws nothing: it logs every call into a RecordLog and keeps
 // what a window would have shown as plain values tests can read.
+// The frame harness's RecordingBackend stays separate: this log names every call
+// and copies the whole state per draw, so it allocates on every frame, which
+// the whole-frame allocation tests and benchmarks cannot afford.
 #pragma once
 
 #include "platform/d3d/core/RenderBackend.h"
