@@ -85,8 +85,8 @@ public:
 private:
     // Destroys the members in the order they were created.
     void DeleteMembers();
-    // Update steps 3 to 6: the cursor while captured, the corner buttons and
-    // the open timer panel. TRUE when a button acted, which ends the frame's update.
+    // The overlay's part of a frame's update: the cursor while captured, the
+    // corner buttons and the open timer panel. TRUE when a button acted, which ends the frame's update.
     BOOL UpdateOverlay();
     // Closes the timer panel and puts it back to its start.
     void CloseTimerPanel();
