@@ -236,12 +236,16 @@ Motion Between(const Profile& from, const Profile& to) {
     return m;
 }
 
+// Ribbons, sparks and the bird passing over a standing view cover or add up
+// to about 2.5 % of the flower pixels for a moment, so two pictures of a
+// still view differ by up to 5 % in count; a held move key changes it by
+// some 50 % a second, and a turn or a tilt shows in the shift.
 bool Unmoved(const Profile& a, const Profile& b) {
     if (a.m.count < kInView || b.m.count < kInView) {
         return false;
     }
     const Motion m = Between(a, b);
-    return std::abs(m.dx) <= 1 && std::abs(m.dy) <= 1 && m.r > 0.97 && m.r < 1.03;
+    return std::abs(m.dx) <= 1 && std::abs(m.dy) <= 1 && m.r > 0.94 && m.r < 1.06;
 }
 
 void Print(const Measure& m) {
