@@ -226,10 +226,7 @@ HRESULT BitmapFont::OnDeviceRestored() {
 }
 
 HRESULT BitmapFont::OnDeviceLost() {
-    if (m_pVB != nullptr) {
-        m_pVB->Release();
-        m_pVB = nullptr;
-    }
+    ReleaseInterface(m_pVB);
     if (m_pd3dDevice != nullptr) {
         if (m_dwSavedStateBlock != 0) {
             m_pd3dDevice->DeleteStateBlock(m_dwSavedStateBlock);
@@ -244,10 +241,7 @@ HRESULT BitmapFont::OnDeviceLost() {
 }
 
 HRESULT BitmapFont::OnDeviceDestroyed() {
-    if (m_pTexture != nullptr) {
-        m_pTexture->Release();
-        m_pTexture = nullptr;
-    }
+    ReleaseInterface(m_pTexture);
     m_pd3dDevice = nullptr;
     return S_OK;
 }

@@ -37,12 +37,3 @@ HRESULT LoadOverlayResources(IDirect3DDevice8* pDevice, const char* pszDir, cons
 // scene, with lighting and fog off for the draw and back on after it.
 void DrawOverlayTriangles(IDirect3DDevice8* pDevice, IDirect3DTexture8* pTexture, IDirect3DVertexBuffer8* pVB,
                           UINT triangles);
-
-// Releases and clears one interface pointer.
-template <typename T>
-void ReleaseInterface(T*& pInterface) {
-    if (pInterface != nullptr) {
-        pInterface->Release();
-        pInterface = nullptr;
-    }
-}

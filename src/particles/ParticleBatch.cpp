@@ -93,14 +93,8 @@ void ParticleBatch::End(IDirect3DDevice8* pDevice, const DrawStates& states, con
 }
 
 HRESULT ParticleBatch::Invalidate() {
-    if (m_pTexture != nullptr) {
-        m_pTexture->Release();
-        m_pTexture = nullptr;
-    }
-    if (m_pVB != nullptr) {
-        m_pVB->Release();
-        m_pVB = nullptr;
-    }
+    ReleaseInterface(m_pTexture);
+    ReleaseInterface(m_pVB);
     return S_OK;
 }
 

@@ -22,10 +22,7 @@ MusicManager::MusicManager()
     : m_bComInitialised(SUCCEEDED(CoInitialize(nullptr))), m_pLoader(nullptr), m_pPerformance(nullptr) {}
 
 MusicManager::~MusicManager() {
-    if (m_pLoader != nullptr) {
-        m_pLoader->Release();
-        m_pLoader = nullptr;
-    }
+    ReleaseInterface(m_pLoader);
     if (m_pPerformance != nullptr) {
         m_pPerformance->Stop(nullptr, nullptr, 0, 0);
         m_pPerformance->CloseDown();

@@ -127,6 +127,15 @@ protected:
     ~IUnknown() = default;
 };
 
+// Releases one reference and clears the pointer; a null pointer is left alone.
+template <typename T>
+void ReleaseInterface(T*& pInterface) {
+    if (pInterface != nullptr) {
+        pInterface->Release();
+        pInterface = nullptr;
+    }
+}
+
 constexpr WORD LOWORD(DWORD_PTR v) {
     return static_cast<WORD>(v & 0xFFFF);
 }
