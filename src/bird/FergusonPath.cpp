@@ -12,11 +12,13 @@ namespace {
 
 // Far more points than a path has; the count is checked against the file too.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{16} << 20;
+// Fixed trace identifiers (see TraceSite in ErrorReport.h): kept exactly.
 constexpr const char* kModule = "Ferguson";
-// Call-site numbers of the reports, one per block read.
+// One report number per block read, and the note of the loaded path.
 constexpr long kPointLine = 94;
 constexpr long kAngleLine = 102;
 constexpr long kDistanceLine = 110;
+constexpr long kLoadedLine = 62;
 
 template <typename T>
 T* NewZeroed(int count) {
@@ -95,7 +97,7 @@ HRESULT FergusonPath::Load(const char* fileName) {
     BOOL bPathFits = ComposeMediaPath(szPath, m_szDir, kMiscFolder, fileName);
     char szMessage[MAX_PATH + 64];
     std::snprintf(szMessage, sizeof(szMessage), "opening fergusonpointpositionfile...%s", fileName);
-    TraceError(kModule, 62, S_OK, szMessage, FALSE);
+    TraceError(kModule, kLoadedLine, S_OK, szMessage, FALSE);
 
     std::FILE* pFile = bPathFits ? OpenRegularFile(szPath, kMaxFileBytes) : nullptr;
     if (pFile == nullptr) {

@@ -11,6 +11,7 @@
 
 namespace {
 
+// Fixed trace identifiers (see TraceSite in ErrorReport.h): kept exactly.
 constexpr const char* kLoadModule = "mload";
 constexpr long kInvalidMethodLine = 412;
 constexpr DWORD kUnusedSlot = 0xFFFFFFFF;

@@ -13,6 +13,7 @@
 
 namespace {
 
+// Fixed trace identifiers (see TraceSite in ErrorReport.h): kept exactly.
 constexpr const char* kLoadModule = "mload";
 constexpr const char* kMeshModule = "skinnedmesh";
 constexpr long kUnboundBoneLine = 249;

@@ -92,6 +92,10 @@ HRESULT ShowErrorMessage(HRESULT code, int kind, const char* windowTitle, HWND m
     return code;
 }
 
+HRESULT TraceError(const TraceSite& site, HRESULT code, BOOL popUp) {
+    return TraceError(site.m_pszModule, site.m_lNumber, code, site.m_pszText, popUp);
+}
+
 HRESULT TraceError(const char* file, long line, HRESULT code, const char* message, BOOL popUp) {
     char lineText[32];
     std::snprintf(lineText, sizeof(lineText), "%ld", line);

@@ -31,3 +31,17 @@ HRESULT ShowErrorMessage(HRESULT code, int kind, const char* windowTitle, HWND m
 // Writes "file(line): message (hr=NAME (0xXXXXXXXX))" as one debugger record
 // and, with popUp, shows the same facts in a box. Returns code.
 HRESULT TraceError(const char* file, long line, HRESULT code, const char* message, BOOL popUp);
+
+// One fixed trace site of a loader: the module, number and text its record
+// shows. The number reads like a source line but is an identifier, and the
+// texts are the program's established output, odd spellings included; users'
+// logs and the tests match them, so they are kept exactly. Each loader keeps
+// its sites together in one table.
+struct TraceSite {
+    const char* m_pszModule;
+    long m_lNumber;
+    const char* m_pszText;
+};
+
+// TraceError with the site's module, number and text.
+HRESULT TraceError(const TraceSite& site, HRESULT code, BOOL popUp);

@@ -17,6 +17,15 @@ namespace {
 
 constexpr const char* kFlagsFile = "VelmoranFlags.vmf";
 
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly, letter case included.
+constexpr TraceSite kOpenForRead{"Flags", 62, "Failed to open vmf File"};
+constexpr TraceSite kRead{"Flags", 70, "Failed to read flag from file"};
+constexpr TraceSite kOpenForWrite{nullptr, 0, "Failed to Open vmf file"};
+constexpr TraceSite kWrite{nullptr, 0, "Failed to fwrite"};
+constexpr TraceSite kSaved{nullptr, 0, "VelmoranFlags saved"};
+}  // namespace site
+
 flags_testing::SaveFault g_saveFault = flags_testing::SaveFault::None;
 
 // Creates a uniquely named file beside `path`; returns its descriptor or -1.
@@ -84,9 +93,9 @@ void Flags::Load() {
         opened = ReadWord(m_szDefaultDir, read);
     }
     if (!opened) {
-        TraceError("Flags", 62, E_FAIL, "Failed to open vmf File", TRUE);
+        TraceError(site::kOpenForRead, E_FAIL, TRUE);
     } else if (!read) {
-        TraceError("Flags", 70, E_FAIL, "Failed to read flag from file", TRUE);
+        TraceError(site::kRead, E_FAIL, TRUE);
     }
 }
 
@@ -98,9 +107,9 @@ void Flags::LoadDefault() {
     }
     BOOL read = FALSE;
     if (!ReadWord(m_szDefaultDir, read)) {
-        TraceError("Flags", 62, E_FAIL, "Failed to open vmf File", TRUE);
+        TraceError(site::kOpenForRead, E_FAIL, TRUE);
     } else if (!read) {
-        TraceError("Flags", 70, E_FAIL, "Failed to read flag from file", TRUE);
+        TraceError(site::kRead, E_FAIL, TRUE);
     }
 }
 
@@ -123,7 +132,7 @@ void Flags::Save() {
             close(descriptor);
             std::remove(tempPath);
         }
-        TraceError(nullptr, 0, E_FAIL, "Failed to Open vmf file", TRUE);
+        TraceError(site::kOpenForWrite, E_FAIL, TRUE);
         return;
     }
 
@@ -134,10 +143,10 @@ void Flags::Save() {
     written = written && g_saveFault != flags_testing::SaveFault::Rename && std::rename(tempPath, path) == 0;
     if (!written) {
         std::remove(tempPath);
-        TraceError(nullptr, 0, E_FAIL, "Failed to fwrite", TRUE);
+        TraceError(site::kWrite, E_FAIL, TRUE);
         return;
     }
-    TraceError(nullptr, 0, S_OK, "VelmoranFlags saved", FALSE);
+    TraceError(site::kSaved, S_OK, FALSE);
 }
 
 int Flags::SetBits(DWORD bits) {

@@ -7,13 +7,14 @@
 
 namespace {
 
-template <class T>
-void ReleaseRef(T*& p) {
-    if (p != nullptr) {
-        p->Release();
-        p = nullptr;
-    }
-}
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly.
+constexpr const char* kModule = "MeshDammy";
+constexpr TraceSite kLoadMesh{kModule, 83, "failed to load mesh"};
+constexpr TraceSite kSetFvf{kModule, 92, "failed to set FVF"};
+constexpr long kBoxNumber = 145;     // ComputeBox's "failed to compute boundingbox"
+constexpr long kSphereNumber = 166;  // and "failed to compute boundingsphere"
+}  // namespace site
 
 // Face planes from three world corners each, in the order of the box layout;
 // this winding makes every normal point into the box.
@@ -47,29 +48,30 @@ HRESULT MeshDammy::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData) {
     HRESULT hr =
         D3DXLoadMeshFromXof(pData, D3DXMESH_SYSTEMMEM, pDevice, &pAdjacency, &pMaterials, &dwMaterialNum, &pLoaded);
     if (FAILED(hr)) {
-        TraceError("MeshDammy", 83, hr, "failed to load mesh", TRUE);
+        TraceError(site::kLoadMesh, hr, TRUE);
     } else {
         hr = pLoaded->CloneMeshFVF(D3DXMESH_SYSTEMMEM, kMeshFvf, pDevice, &m_pMesh);
         if (FAILED(hr)) {
-            TraceError("MeshDammy", 92, hr, "failed to set FVF", TRUE);
+            TraceError(site::kSetFvf, hr, TRUE);
         }
-        ReleaseRef(pLoaded);
+        ReleaseInterface(pLoaded);
     }
     if (SUCCEEDED(hr)) {
         ComputeBounds(pDevice);
     }
 
-    ReleaseRef(pAdjacency);
-    ReleaseRef(pMaterials);
+    ReleaseInterface(pAdjacency);
+    ReleaseInterface(pMaterials);
     if (FAILED(hr)) {
-        ReleaseRef(m_pMesh);
+        ReleaseInterface(m_pMesh);
         return hr;
     }
     return S_OK;
 }
 
 HRESULT MeshDammy::ComputeBounds(IDirect3DDevice8*) {
-    return ComputeBox(m_pMesh, "MeshDammy", 145, 166, m_vecLocalCorners, m_vecLocalCentre, m_fLocalRadius);
+    return ComputeBox(m_pMesh, site::kModule, site::kBoxNumber, site::kSphereNumber, m_vecLocalCorners,
+                      m_vecLocalCentre, m_fLocalRadius);
 }
 
 HRESULT MeshDammy::UpdateBounds(D3DXMATRIX matWorld) {
@@ -80,7 +82,7 @@ HRESULT MeshDammy::UpdateBounds(D3DXMATRIX matWorld) {
 }
 
 HRESULT MeshDammy::Release() {
-    ReleaseRef(m_pMesh);
+    ReleaseInterface(m_pMesh);
     return S_OK;
 }
 

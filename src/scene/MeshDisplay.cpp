@@ -15,13 +15,25 @@
 
 namespace {
 
-template <class T>
-void ReleaseRef(T*& p) {
-    if (p != nullptr) {
-        p->Release();
-        p = nullptr;
-    }
-}
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly.
+constexpr const char* kModule = "MeshDisplay";
+constexpr TraceSite kLoadMesh{kModule, 114, "failed to load mesh"};
+constexpr TraceSite kSetFvf{kModule, 162, "failed to set FVF"};
+constexpr TraceSite kClean{kModule, 182, "failed to cleasing"};
+constexpr TraceSite kWeld{kModule, 196, "failed to weld"};
+constexpr TraceSite kValid{kModule, 203, "failed to valid"};
+constexpr TraceSite kGenerate{kModule, 215, "failed to generate progressive mesh"};
+constexpr TraceSite kLevelsOutOfMemory{kModule, 232, "failed to generate progressive mesh,,,outofmemory"};
+constexpr TraceSite kCloneFull{kModule, 241, "failed to clonepmeshfvf_full"};
+constexpr TraceSite kCloneLevel{kModule, 253, "failed to clonepmeshfvf_array"};
+constexpr TraceSite kTrim{kModule, 260, "failed to trimbyvertices"};
+constexpr TraceSite kOptimize{kModule, 267, "failed to optimizebaselod"};
+constexpr TraceSite kSetVerticesFull{kModule, 276, "failed to setnumvertices_full"};
+constexpr TraceSite kSetVerticesLevel{kModule, 283, "failed to setnumvertices_array"};
+constexpr long kBoxNumber = 340;  // MeshDammy::ComputeBox's box and sphere sites
+constexpr long kSphereNumber = 361;
+}  // namespace site
 
 // The 12 edges of a box or frustum as corner pairs, and its 6 faces as corner
 // quadruples in the order of its planes.
@@ -85,7 +97,7 @@ HRESULT MeshDisplay::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData, Te
     HRESULT hr = D3DXLoadMeshFromXof(pData, D3DXMESH_SYSTEMMEM, pDevice, &pAdjacencyBuffer, &pMaterialBuffer,
                                      &dwMaterialNum, &m_pMesh);
     if (FAILED(hr)) {
-        TraceError("MeshDisplay", 114, hr, "failed to load mesh", TRUE);
+        TraceError(site::kLoadMesh, hr, TRUE);
     }
     if (SUCCEEDED(hr)) {
         hr = LoadMaterials(pDevice, pMaterialBuffer, dwMaterialNum);
@@ -94,7 +106,7 @@ HRESULT MeshDisplay::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData, Te
         ID3DXMesh* pClone = nullptr;
         hr = m_pMesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, MeshDammy::kMeshFvf, pDevice, &pClone);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 162, hr, "failed to set FVF", TRUE);
+            TraceError(site::kSetFvf, hr, TRUE);
         } else {
             m_pMesh->Release();
             m_pMesh = pClone;
@@ -110,7 +122,7 @@ HRESULT MeshDisplay::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData, Te
         ID3DXMesh* pCleaned = nullptr;
         hr = D3DXCleanMesh(m_pMesh, pAdjacency, &pCleaned, pAdjacency, nullptr);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 182, hr, "failed to cleasing", TRUE);
+            TraceError(site::kClean, hr, TRUE);
         } else {
             m_pMesh->Release();
             m_pMesh = pCleaned;
@@ -121,13 +133,13 @@ HRESULT MeshDisplay::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData, Te
         const D3DXWELDEPSILONS epsilons{};
         hr = D3DXWeldVertices(m_pMesh, &epsilons, pAdjacency, pAdjacency, nullptr, nullptr);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 196, hr, "failed to weld", TRUE);
+            TraceError(site::kWeld, hr, TRUE);
         }
     }
     if (SUCCEEDED(hr)) {
         hr = D3DXValidMesh(m_pMesh, pAdjacency, nullptr);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 203, hr, "failed to valid", TRUE);
+            TraceError(site::kValid, hr, TRUE);
         }
     }
     if (SUCCEEDED(hr)) {
@@ -137,16 +149,16 @@ HRESULT MeshDisplay::Load(IDirect3DDevice8* pDevice, IDirectXFileData* pData, Te
             hr = D3DXGeneratePMesh(m_pMesh, pAdjacency, nullptr, nullptr, 1, D3DXMESHSIMP_VERTEX, &pPMesh);
         }
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 215, hr, "failed to generate progressive mesh", TRUE);
+            TraceError(site::kGenerate, hr, TRUE);
         }
     }
     if (SUCCEEDED(hr)) {
         hr = BuildLevels(pDevice, pPMesh);
     }
 
-    ReleaseRef(pAdjacencyBuffer);
-    ReleaseRef(pMaterialBuffer);
-    ReleaseRef(pPMesh);
+    ReleaseInterface(pAdjacencyBuffer);
+    ReleaseInterface(pMaterialBuffer);
+    ReleaseInterface(pPMesh);
     if (FAILED(hr)) {
         // Materials and textures stay for Release; the geometry goes now.
         ReleaseGeometry();
@@ -166,7 +178,7 @@ HRESULT MeshDisplay::LoadMaterials(IDirect3DDevice8* pDevice, ID3DXBuffer* pMate
         delete[] m_ppTextures;
         m_pMaterials = nullptr;
         m_ppTextures = nullptr;
-        TraceError("MeshDisplay", 114, E_OUTOFMEMORY, "failed to load mesh", TRUE);
+        TraceError(site::kLoadMesh, E_OUTOFMEMORY, TRUE);
         return E_OUTOFMEMORY;
     }
     m_dwMaterialNum = dwMaterialNum;
@@ -197,7 +209,7 @@ HRESULT MeshDisplay::LoadMaterials(IDirect3DDevice8* pDevice, ID3DXBuffer* pMate
         char szPath[6 * MAX_PATH];
         if (szDirectory[0] == '\0') {
             std::snprintf(szPath, sizeof(szPath), "failed to load texture...%s", szTexture);
-            TraceError("MeshDisplay", 0, E_FAIL, szPath, TRUE);
+            TraceError(site::kModule, 0, E_FAIL, szPath, TRUE);
             continue;
         }
         // A path that fits may name the user's own copy of the texture.
@@ -227,7 +239,7 @@ HRESULT MeshDisplay::BuildLevels(IDirect3DDevice8* pDevice, ID3DXPMesh* pPMesh) 
 
     m_ppPMeshLevels = new (std::nothrow) ID3DXPMesh*[dwLevels]();
     if (m_ppPMeshLevels == nullptr) {
-        TraceError("MeshDisplay", 232, E_OUTOFMEMORY, "failed to generate progressive mesh,,,outofmemory", TRUE);
+        TraceError(site::kLevelsOutOfMemory, E_OUTOFMEMORY, TRUE);
         return E_FAIL;
     }
     m_dwLevelNum = dwLevels;
@@ -235,13 +247,13 @@ HRESULT MeshDisplay::BuildLevels(IDirect3DDevice8* pDevice, ID3DXPMesh* pPMesh) 
     const DWORD dwCloneOptions = D3DXMESH_MANAGED | D3DXMESH_VB_SHARE;
     HRESULT hr = pPMesh->ClonePMeshFVF(dwCloneOptions, pPMesh->GetFVF(), pDevice, &m_pPMeshFull);
     if (FAILED(hr)) {
-        TraceError("MeshDisplay", 241, hr, "failed to clonepmeshfvf_full", TRUE);
+        TraceError(site::kCloneFull, hr, TRUE);
         return hr;
     }
     for (DWORD i = 0; i < dwLevels; ++i) {
         hr = pPMesh->ClonePMeshFVF(dwCloneOptions, pPMesh->GetFVF(), pDevice, &m_ppPMeshLevels[i]);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 253, hr, "failed to clonepmeshfvf_array", TRUE);
+            TraceError(site::kCloneLevel, hr, TRUE);
             return hr;
         }
         // With fewer vertices to remove than bands, the one level keeps the
@@ -250,32 +262,33 @@ HRESULT MeshDisplay::BuildLevels(IDirect3DDevice8* pDevice, ID3DXPMesh* pPMesh) 
         const DWORD dwBandMax = dwStep > 0 ? dwMin + dwStep * (i + 1) : dwMax;
         hr = m_ppPMeshLevels[i]->TrimByVertices(dwBandMin, dwBandMax, nullptr, nullptr);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 260, hr, "failed to trimbyvertices", TRUE);
+            TraceError(site::kTrim, hr, TRUE);
             return hr;
         }
         hr = m_ppPMeshLevels[i]->OptimizeBaseLOD(D3DXMESHOPT_VERTEXCACHE, nullptr);
         if (FAILED(hr)) {
-            TraceError("MeshDisplay", 267, hr, "failed to optimizebaselod", TRUE);
+            TraceError(site::kOptimize, hr, TRUE);
             return hr;
         }
     }
 
     hr = m_pPMeshFull->SetNumVertices(dwMax);
     if (FAILED(hr)) {
-        TraceError("MeshDisplay", 276, hr, "failed to setnumvertices_full", TRUE);
+        TraceError(site::kSetVerticesFull, hr, TRUE);
         return hr;
     }
     m_dwCurrentLevel = dwLevels - 1;
     hr = m_ppPMeshLevels[m_dwCurrentLevel]->SetNumVertices(dwMax);
     if (FAILED(hr)) {
-        TraceError("MeshDisplay", 283, hr, "failed to setnumvertices_array", TRUE);
+        TraceError(site::kSetVerticesLevel, hr, TRUE);
         return hr;
     }
     return S_OK;
 }
 
 HRESULT MeshDisplay::ComputeBounds(IDirect3DDevice8*) {
-    return MeshDammy::ComputeBox(m_pMesh, "MeshDisplay", 340, 361, m_vecLocalCorners, m_vecLocalCentre, m_fLocalRadius);
+    return MeshDammy::ComputeBox(m_pMesh, site::kModule, site::kBoxNumber, site::kSphereNumber, m_vecLocalCorners,
+                                 m_vecLocalCentre, m_fLocalRadius);
 }
 
 HRESULT MeshDisplay::UpdateBounds(D3DXMATRIX matWorld) {
@@ -334,10 +347,10 @@ HRESULT MeshDisplay::Release() {
 }
 
 void MeshDisplay::ReleaseGeometry() {
-    ReleaseRef(m_pMesh);
-    ReleaseRef(m_pPMeshFull);
+    ReleaseInterface(m_pMesh);
+    ReleaseInterface(m_pPMeshFull);
     for (DWORD i = 0; i < m_dwLevelNum; ++i) {
-        ReleaseRef(m_ppPMeshLevels[i]);
+        ReleaseInterface(m_ppPMeshLevels[i]);
     }
     m_dwLevelNum = 0;
     m_dwCurrentLevel = 0;

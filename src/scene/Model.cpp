@@ -12,13 +12,21 @@
 
 namespace {
 
-template <class T>
-void ReleaseRef(T*& p) {
-    if (p != nullptr) {
-        p->Release();
-        p = nullptr;
-    }
-}
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly. "%s" is the model's path,
+// "%d" a count; the read sites share the text of ReportRead.
+constexpr const char* kModule = "Model";
+constexpr TraceSite kCountNote{kModule, 453, "counting mesh object in xfile...%s"};
+constexpr TraceSite kCountRead{kModule, 461, "failed to load xfile...%s"};
+constexpr TraceSite kMeshCount{kModule, 493, "m_dwMeshCountInXFile=%d"};
+constexpr TraceSite kDisplayCount{kModule, 495, "m_dwMeshDisplayNum=%d"};
+constexpr TraceSite kDammyCount{kModule, 497, "m_dwMeshDammyNum=%d"};
+constexpr TraceSite kCountsDiffer{kModule, 504, "MeshDisplayNumber != MeshDammyNumber"};
+constexpr TraceSite kOutOfMemory{kModule, 509, "failed to load xfile...%s"};
+constexpr TraceSite kLoadNote{kModule, 527, "loading xfile...%s"};
+constexpr TraceSite kLoadRead{kModule, 535, "failed to load xfile...%s"};
+constexpr TraceSite kInvalidName{kModule, 610, "mesh with invalid name detected"};
+}  // namespace site
 
 // The name rule: case-sensitive substrings, "display" winning over "dammy".
 enum class MeshKind { Display, Dammy, Invalid };
@@ -37,10 +45,10 @@ MeshKind KindOf(IDirectXFileData* pData) {
     return MeshKind::Invalid;
 }
 
-void TraceInfo(long line, const char* szFormat, DWORD dwValue) {
+void TraceInfo(const TraceSite& site, DWORD dwValue) {
     char szMessage[64];
-    std::snprintf(szMessage, sizeof(szMessage), szFormat, static_cast<int>(dwValue));
-    TraceError("Model", line, S_OK, szMessage, FALSE);
+    std::snprintf(szMessage, sizeof(szMessage), site.m_pszText, static_cast<int>(dwValue));
+    TraceError(site.m_pszModule, site.m_lNumber, S_OK, szMessage, FALSE);
 }
 
 }  // namespace
@@ -76,32 +84,33 @@ HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
         char szMessage[3 * MAX_PATH + sizeof(m_szName)];
         std::snprintf(szMessage, sizeof(szMessage), "failed to load xfile...%s%s%s", m_szDirectory, kModelFolder,
                       szFileName);
-        TraceError("Model", 461, E_FAIL, szMessage, TRUE);
+        TraceError(site::kModule, site::kCountRead.m_lNumber, E_FAIL, szMessage, TRUE);
         return E_FAIL;
     }
 
     // First pass: count the meshes of each kind and check their names.
     IDirectXFile* pFile = nullptr;
     IDirectXFileEnumObject* pEnum = nullptr;
-    HRESULT hr = OpenFile(&pFile, &pEnum, 453, "counting mesh object in xfile...%s", 461);
+    HRESULT hr = OpenFile(&pFile, &pEnum, site::kCountNote, site::kCountRead.m_lNumber);
     if (FAILED(hr)) {
         return hr;
     }
     m_dwMeshCountInXFile = 0;
     m_dwMeshDisplayNum = 0;
     m_dwMeshDammyNum = 0;
-    hr = ForEachObject(pEnum, 461, [this](IDirectXFileData* pData) { return CountMeshes(pData); });
+    hr = ForEachObject(pEnum, site::kCountRead.m_lNumber,
+                       [this](IDirectXFileData* pData) { return CountMeshes(pData); });
     pEnum->Release();
     pFile->Release();
     if (FAILED(hr)) {
         return E_FAIL;
     }
 
-    TraceInfo(493, "m_dwMeshCountInXFile=%d", m_dwMeshCountInXFile);
-    TraceInfo(495, "m_dwMeshDisplayNum=%d", m_dwMeshDisplayNum);
-    TraceInfo(497, "m_dwMeshDammyNum=%d", m_dwMeshDammyNum);
+    TraceInfo(site::kMeshCount, m_dwMeshCountInXFile);
+    TraceInfo(site::kDisplayCount, m_dwMeshDisplayNum);
+    TraceInfo(site::kDammyCount, m_dwMeshDammyNum);
     if (m_dwMeshDisplayNum != m_dwMeshDammyNum) {
-        TraceError("Model", 504, E_FAIL, "MeshDisplayNumber != MeshDammyNumber", TRUE);
+        TraceError(site::kCountsDiffer, E_FAIL, TRUE);
         return E_FAIL;
     }
 
@@ -110,18 +119,19 @@ HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
         m_pMeshDammy = new (std::nothrow) MeshDammy[m_dwMeshDammyNum];
         if (m_pMeshDisplay == nullptr || m_pMeshDammy == nullptr) {
             Release();
-            return ReportRead(509, E_OUTOFMEMORY);
+            return ReportRead(site::kOutOfMemory.m_lNumber, E_OUTOFMEMORY);
         }
     }
 
     // Second pass: load every mesh into the slot of its kind, in file order.
-    hr = OpenFile(&pFile, &pEnum, 527, "loading xfile...%s", 535);
+    hr = OpenFile(&pFile, &pEnum, site::kLoadNote, site::kLoadRead.m_lNumber);
     if (FAILED(hr)) {
         return hr;
     }
     m_dwDisplayCursor = 0;
     m_dwDammyCursor = 0;
-    hr = ForEachObject(pEnum, 535, [this, pDevice](IDirectXFileData* pData) { return LoadMeshes(pDevice, pData); });
+    hr = ForEachObject(pEnum, site::kLoadRead.m_lNumber,
+                       [this, pDevice](IDirectXFileData* pData) { return LoadMeshes(pDevice, pData); });
     pEnum->Release();
     pFile->Release();
     return FAILED(hr) ? E_FAIL : S_OK;
@@ -129,8 +139,8 @@ HRESULT Model::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
 
 HRESULT Model::ReportRead(long line, HRESULT hr) const {
     char szMessage[MAX_PATH + 64];
-    std::snprintf(szMessage, sizeof(szMessage), "failed to load xfile...%s", m_szPath);
-    TraceError("Model", line, hr, szMessage, TRUE);
+    std::snprintf(szMessage, sizeof(szMessage), site::kLoadRead.m_pszText, m_szPath);
+    TraceError(site::kModule, line, hr, szMessage, TRUE);
     return hr;
 }
 
@@ -178,8 +188,7 @@ HRESULT Model::ForEachChild(IDirectXFileData* pData, long line, Visit visit) {
     }
 }
 
-HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, long lineNote, const char* szNote,
-                        long lineOpen) {
+HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, const TraceSite& note, long lineOpen) {
     IDirectXFile* pFile = nullptr;
     HRESULT hr = DirectXFileCreate(&pFile);
     if (FAILED(hr)) {
@@ -193,8 +202,8 @@ HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, 
         return E_FAIL;
     }
     char szMessage[MAX_PATH + 64];
-    std::snprintf(szMessage, sizeof(szMessage), szNote, m_szPath);
-    TraceError("Model", lineNote, S_OK, szMessage, FALSE);
+    std::snprintf(szMessage, sizeof(szMessage), note.m_pszText, m_szPath);
+    TraceError(note.m_pszModule, note.m_lNumber, S_OK, szMessage, FALSE);
 
     IDirectXFileEnumObject* pEnum = nullptr;
     hr = pFile->CreateEnumObject(m_szPath, DXFILELOAD_FROMFILE, &pEnum);
@@ -223,11 +232,12 @@ HRESULT Model::CountMeshes(IDirectXFileData* pData) {
                 ++m_dwMeshDammyNum;
                 break;
             case MeshKind::Invalid:
-                TraceError("Model", 610, E_FAIL, "mesh with invalid name detected", TRUE);
+                TraceError(site::kInvalidName, E_FAIL, TRUE);
                 return E_FAIL;
         }
     } else if (*pType == TID_D3DRMFrame) {
-        return ForEachChild(pData, 461, [this](IDirectXFileData* pChild) { return CountMeshes(pChild); });
+        return ForEachChild(pData, site::kCountRead.m_lNumber,
+                            [this](IDirectXFileData* pChild) { return CountMeshes(pChild); });
     }
     return S_OK;
 }
@@ -262,7 +272,7 @@ HRESULT Model::LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData) {
         return hr;
     }
     if (*pType == TID_D3DRMFrame) {
-        return ForEachChild(pData, 535,
+        return ForEachChild(pData, site::kLoadRead.m_lNumber,
                             [this, pDevice](IDirectXFileData* pChild) { return LoadMeshes(pDevice, pChild); });
     }
     return S_OK;

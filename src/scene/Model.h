@@ -13,6 +13,8 @@ class MeshDammy;
 class MeshDisplay;
 class TexList;
 
+struct TraceSite;
+
 class Model {
 public:
     // The display meshes take their material textures from pTexList (the
@@ -49,9 +51,8 @@ public:
 
 private:
     // Creates the runtime with the standard templates and opens the file,
-    // noting szNote (with the path) first.
-    HRESULT OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, long lineNote, const char* szNote,
-                     long lineOpen);
+    // tracing the note (its text filled with the path) first.
+    HRESULT OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, const TraceSite& note, long lineOpen);
     HRESULT CountMeshes(IDirectXFileData* pData);
     HRESULT LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData);
     // "failed to load xfile..." with the path, in a box; returns hr.

@@ -7,6 +7,14 @@
 #include "framework/ErrorReport.h"
 #include "gfxutil/D3DXTexture.h"
 
+namespace {
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly; "%s" is the texture's path.
+constexpr TraceSite kLoading{"", 0, "loading texture...%s"};
+constexpr TraceSite kFailed{"TexList", 85, "failed to load texture...%s"};
+}  // namespace site
+}  // namespace
+
 TexList::~TexList() {
     // Meshes give their textures back before the list goes; anything left is
     // released here so the device is not kept alive by the cache.
@@ -30,8 +38,8 @@ IDirect3DTexture8* TexList::Load(IDirect3DDevice8* pDevice, const char* path) {
     }
 
     char szMessage[MAX_PATH + 64];
-    std::snprintf(szMessage, sizeof(szMessage), "loading texture...%s", path);
-    TraceError("", 0, S_OK, szMessage, FALSE);
+    std::snprintf(szMessage, sizeof(szMessage), site::kLoading.m_pszText, path);
+    TraceError(site::kLoading.m_pszModule, site::kLoading.m_lNumber, S_OK, szMessage, FALSE);
 
     IDirect3DTexture8* pTexture = nullptr;
     HRESULT hr = E_FAIL;
@@ -49,8 +57,8 @@ IDirect3DTexture8* TexList::Load(IDirect3DDevice8* pDevice, const char* path) {
         }
     }
     if (FAILED(hr)) {
-        std::snprintf(szMessage, sizeof(szMessage), "failed to load texture...%s", path);
-        TraceError("TexList", 85, hr, szMessage, TRUE);
+        std::snprintf(szMessage, sizeof(szMessage), site::kFailed.m_pszText, path);
+        TraceError(site::kFailed.m_pszModule, site::kFailed.m_lNumber, hr, szMessage, TRUE);
         return nullptr;
     }
 

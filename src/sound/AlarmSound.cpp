@@ -14,6 +14,13 @@ constexpr DWORD kWaveRepeats = 3;
 // Relative to the loader's search directory, the media directory.
 constexpr const char* kMidiName = "Sound/AlarmSound.mid";
 constexpr const char* kWaveName = "Sound/AlarmSound.wav";
+
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly.
+constexpr TraceSite kNotFound{"", 0, "couldnt find alarmsoundfile"};
+constexpr TraceSite kLoading{"", 0, "loading sound for alarm..."};
+constexpr TraceSite kFailed{"", 0, "failed to load sound for alarm..."};
+}  // namespace site
 }  // namespace
 
 HRESULT LoadAlarmSound(HWND window, MusicManager** ppMusic, MusicSegment** ppAlarm) {
@@ -43,7 +50,7 @@ HRESULT LoadAlarmSound(HWND window, MusicManager** ppMusic, MusicSegment** ppAla
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) {
-        TraceError("", 0, 0, "couldnt find alarmsoundfile", TRUE);
+        TraceError(site::kNotFound, 0, TRUE);
     } else {
         FindClose(search);
     }
@@ -63,10 +70,10 @@ HRESULT LoadAlarmSound(HWND window, MusicManager** ppMusic, MusicSegment** ppAla
         }
     }
 
-    TraceError("", 0, 0, "loading sound for alarm...", FALSE);
+    TraceError(site::kLoading, 0, FALSE);
     hr = pMusic->CreateSegmentFromFile(ppAlarm, name, TRUE, isMidi);
     if (FAILED(hr)) {
-        TraceError("", 0, hr, "failed to load sound for alarm...", TRUE);
+        TraceError(site::kFailed, hr, TRUE);
         return hr;
     }
     (*ppAlarm)->SetRepeats(isMidi ? kMidiRepeats : kWaveRepeats);
