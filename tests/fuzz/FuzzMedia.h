@@ -15,7 +15,12 @@ namespace fuzz_media {
 void Enter();
 // Writes the input as the file at relative (e.g. "Model/Fuzz.x").
 void Write(const std::string& relative, const std::uint8_t* data, std::size_t size);
-// A device that renders nothing and keeps every rule of the real one; one per process.
+// Small textures a model's materials may name, once: Texture/face.dds and
+// Texture/sub/back.dds (exporters write "sub\\back.dds").
+void WriteTextures();
+// A device that renders nothing and keeps every rule of the real one; one per
+// process. Its record of calls starts afresh at each call, so a long run does
+// not keep every input's calls.
 IDirect3DDevice8* Device();
 
 }  // namespace fuzz_media

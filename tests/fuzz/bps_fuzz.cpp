@@ -8,10 +8,12 @@
 #include "scene/TexList.h"
 
 namespace {
-// One triangle is model enough.
+// One triangle is model enough; the loader wants a dummy mesh for each
+// display mesh, or it refuses the model before the position file is read.
 const char kTriangle[] =
     "xof 0302txt 0032\n"
-    "Mesh leaf { 3; 0.0; 0.0; 0.0;, 1.0; 0.0; 0.0;, 0.0; 1.0; 0.0;; 1; 3; 0, 1, 2;; }\n";
+    "Mesh display01 { 3; 0.0; 0.0; 0.0;, 1.0; 0.0; 0.0;, 0.0; 1.0; 0.0;; 1; 3; 0, 1, 2;; }\n"
+    "Mesh dammy01 { 3; 0.0; 0.0; 0.0;, 1.0; 0.0; 0.0;, 0.0; 1.0; 0.0;; 1; 3; 0, 1, 2;; }\n";
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

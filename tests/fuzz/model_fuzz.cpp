@@ -9,6 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz_media::Enter();
+    fuzz_media::WriteTextures();
     fuzz_media::Write("Model/Fuzz.x", data, size);
     TexList textures;
     Model model(&textures);
