@@ -33,8 +33,15 @@ start_program() {
 
 # A real Esc key press ends the program with code 0 and a 4-byte settings file.
 stop_with_escape() {
-  xdotool mousemove --window "$wid" 200 200
-  sleep 0.3
+  # The pointer over the window first, where the server reports it.
+  window_position
+  local at=""
+  for _ in $(seq 1 30); do
+    xdotool mousemove --window "$wid" 200 200
+    at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
+    [ "$at" = "$((wx + 200)) $((wy + 200))" ] && break
+    sleep 0.1
+  done
   xdotool key --window "$wid" Escape
   local code=""
   for _ in $(seq 1 100); do
@@ -177,8 +184,11 @@ mask_change() {
 mouse_setup() {
   # Clicks go to a focused window, as a user's would; the pointer must then
   # stay where it was put (a device cursor that moved it on would show here).
-  xdotool windowfocus "$wid" 2>/dev/null || true
-  sleep 0.3
+  for _ in $(seq 1 30); do
+    xdotool windowfocus "$wid" 2>/dev/null || true
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && break
+    sleep 0.1
+  done
   window_position
 }
 
