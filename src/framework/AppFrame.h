@@ -112,6 +112,18 @@ protected:
 private:
     BOOL m_bFatalReported;
 
+    // The phases of EnumerateDevices and their working lists.
+    struct AdapterModes;
+    struct FormatSupport;
+    struct HardwareFacts;
+    void ListAdapterModes(UINT ordinal, D3DFORMAT desktopFormat, AdapterModes* lists) const;
+    BOOL AddDeviceType(UINT ordinal, D3DDEVTYPE type, const char* desc, const AdapterModes& lists, DeviceEntry* device,
+                       HardwareFacts* facts);
+    void CheckFormats(UINT ordinal, const DeviceEntry& device, const AdapterModes& lists, FormatSupport* support,
+                      HardwareFacts* facts);
+    DWORD AcceptedBehavior(const D3DCAPS8& caps, D3DFORMAT format);
+    HRESULT ChooseFirstDevice(const HardwareFacts& facts);
+
     // Lost, destroyed, released and started again on the current table
     // entry; a leaked device or a device that cannot start is fatal.
     HRESULT RebuildDevice();
