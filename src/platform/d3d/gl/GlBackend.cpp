@@ -15,6 +15,7 @@
 #include "platform/d3d/core/DeviceState.h"
 #include "platform/d3d/gl/GlTranslation.h"
 #include "platform/win/GlWindow.h"
+#include "platform/win/WindowLayer.h"
 
 using namespace d3dgl;
 
@@ -134,10 +135,13 @@ void GlBackend::ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters) {
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
         m_bFullscreenApplied = true;
     } else if (m_bFullscreenApplied) {
-        // Leaving full screen does not give the old size back by itself.
+        // Leaving full screen does not give the old size back by itself. The
+        // window holds the menu strip above the back buffer: a window short
+        // by the strip is a size it would pass through on the way back, and
+        // the program could take that client area for its new size.
         SDL_SetWindowFullscreen(window, 0);
         SDL_SetWindowSize(window, static_cast<int>(parameters.BackBufferWidth),
-                          static_cast<int>(parameters.BackBufferHeight));
+                          static_cast<int>(parameters.BackBufferHeight) + win::MenuStripHeight(m_hWindow));
         m_bFullscreenApplied = false;
     }
 }
