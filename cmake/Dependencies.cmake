@@ -9,6 +9,15 @@ find_package(ZLIB REQUIRED)
 pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
 pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET imgui)
+# libsquish (DXT block coding): its pkg-config file names an include folder
+# that does not exist, so the header and library are found directly.
+find_path(SQUISH_INCLUDE_DIR squish.h REQUIRED)
+find_library(SQUISH_LIBRARY squish REQUIRED)
+if(NOT TARGET Squish::Squish)
+  add_library(Squish::Squish UNKNOWN IMPORTED)
+  set_target_properties(Squish::Squish PROPERTIES IMPORTED_LOCATION ${SQUISH_LIBRARY}
+                                                  INTERFACE_INCLUDE_DIRECTORIES ${SQUISH_INCLUDE_DIR})
+endif()
 find_package(Threads REQUIRED)
 
 if(VELMORAN_BUILD_TESTS)

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "gfxutil/D3DXTypes.h"
-#include "gfxutil/DxtBlock.h"
+#include "platform/d3d/core/DxtCodec.h"
 
 namespace {
 
@@ -205,21 +205,7 @@ DWORD EncodeMasked(DWORD argb, const MaskFormat& f) {
 
 void DecodeCompressed(DxtKind kind, const BYTE* data, UINT width, UINT height, std::vector<DWORD>& argb) {
     argb.assign(static_cast<size_t>(width) * height, 0);
-    const UINT blocksWide = std::max(1u, (width + 3) / 4);
-    const UINT blocksHigh = std::max(1u, (height + 3) / 4);
-    DWORD pixels[16];
-    for (UINT by = 0; by < blocksHigh; ++by) {
-        for (UINT bx = 0; bx < blocksWide; ++bx) {
-            DecodeDxtBlock(kind, data + (static_cast<size_t>(by) * blocksWide + bx) * DxtBlockBytes(kind), pixels);
-            for (UINT i = 0; i < 16; ++i) {
-                const UINT x = bx * 4 + i % 4;
-                const UINT y = by * 4 + i / 4;
-                if (x < width && y < height) {
-                    argb[static_cast<size_t>(y) * width + x] = pixels[i];
-                }
-            }
-        }
-    }
+    DxtCodec::DecodeImage(kind, width, height, data, argb.data(), width * 4);
 }
 
 void DecodeUncompressed(const Source& src, const BYTE* data, UINT width, UINT height, std::vector<DWORD>& argb) {
@@ -273,7 +259,7 @@ void Downsample(const std::vector<DWORD>& src, UINT width, UINT height, std::vec
 
 UINT DdsImage::RowPitch(D3DFORMAT format, UINT width) {
     if (IsCompressed(format)) {
-        return std::max(1u, (width + 3) / 4) * DxtBlockBytes(KindOf(format));
+        return std::max(1u, (width + 3) / 4) * DxtCodec::BlockBytes(KindOf(format));
     }
     if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8) {
         return width * 4;
@@ -380,22 +366,7 @@ void DdsImage::StoreLevel(UINT width, UINT height, const std::vector<DWORD>& arg
     out.m_uPitch = RowPitch(m_format, width);
     out.m_bytes.assign(LevelSize(m_format, width, height), 0);
     if (IsCompressed(m_format)) {
-        const DxtKind kind = KindOf(m_format);
-        const UINT blocksWide = std::max(1u, (width + 3) / 4);
-        const UINT blocksHigh = std::max(1u, (height + 3) / 4);
-        DWORD pixels[16];
-        for (UINT by = 0; by < blocksHigh; ++by) {
-            for (UINT bx = 0; bx < blocksWide; ++bx) {
-                // Edge blocks of small levels repeat their last row and column.
-                for (UINT i = 0; i < 16; ++i) {
-                    const UINT x = std::min(bx * 4 + i % 4, width - 1);
-                    const UINT y = std::min(by * 4 + i / 4, height - 1);
-                    pixels[i] = argb[static_cast<size_t>(y) * width + x];
-                }
-                EncodeDxtBlock(kind, pixels,
-                               out.m_bytes.data() + (static_cast<size_t>(by) * blocksWide + bx) * DxtBlockBytes(kind));
-            }
-        }
+        DxtCodec::EncodeImage(KindOf(m_format), width, height, argb.data(), width * 4, out.m_bytes.data());
         return;
     }
     if (m_format == D3DFMT_A8R8G8B8) {

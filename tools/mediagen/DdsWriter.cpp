@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "DxtEncoder.h"
+#include "platform/d3d/core/DxtCodec.h"
 
 namespace {
 
@@ -27,6 +27,22 @@ std::uint32_t FourCc(const char* sz) {
 
 bool Compressed(DdsFormat format) {
     return format == DdsFormat::Dxt1 || format == DdsFormat::Dxt5;
+}
+
+// DXT1 levels are opaque: alpha is left out, so no pixel takes the format's transparent entry.
+std::vector<std::uint8_t> Compress(const Image& level, DxtKind kind) {
+    const std::vector<std::uint8_t> bgra = level.ToBgra();
+    std::vector<DWORD> pixels(bgra.size() / 4);
+    const DWORD alpha = kind == DxtKind::kDxt1 ? 0xFF000000u : 0;
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = static_cast<DWORD>(bgra[4 * i + 3]) << 24 | static_cast<DWORD>(bgra[4 * i + 2]) << 16 |
+                    static_cast<DWORD>(bgra[4 * i + 1]) << 8 | static_cast<DWORD>(bgra[4 * i]) | alpha;
+    }
+    const auto width = static_cast<UINT>(level.Width());
+    const auto height = static_cast<UINT>(level.Height());
+    std::vector<std::uint8_t> out(DxtCodec::ImageBytes(kind, width, height));
+    DxtCodec::EncodeImage(kind, width, height, pixels.data(), width * 4, out.data());
+    return out;
 }
 
 }  // namespace
@@ -78,10 +94,10 @@ void DdsWriter::AppendLevel(std::string& out, const Image& level, DdsFormat form
             }
             break;
         case DdsFormat::Dxt1:
-            bytes = DxtEncoder::EncodeDxt1(level);
+            bytes = Compress(level, DxtKind::kDxt1);
             break;
         case DdsFormat::Dxt5:
-            bytes = DxtEncoder::EncodeDxt5(level);
+            bytes = Compress(level, DxtKind::kDxt5);
             break;
     }
     out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());

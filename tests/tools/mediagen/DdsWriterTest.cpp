@@ -1,4 +1,4 @@
-// Texture files and the block encoder, read back with the program's own DDS decoder.
+// Texture files, read back with the program's own DDS decoder.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "DdsWriter.h"
-#include "DxtEncoder.h"
 #include "gfxutil/DdsImage.h"
 
 namespace {
@@ -100,37 +99,4 @@ TEST(DdsWriter, HeaderSaysWhatFollows) {
     EXPECT_EQ(dword(80), 0x4u);
     EXPECT_EQ(bytes.substr(84, 4), "DXT1");
     EXPECT_EQ(bytes.size(), 128u + 32u / 4 * 32 / 4 * 8);
-}
-
-TEST(DxtEncoder, BlocksOfOneOrTwoColoursAreExact) {
-    Rgba texels[16];
-    std::uint8_t block[8];
-    for (Rgba& t : texels) {
-        t = Rgba{1.0f, 0.0f, 0.0f, 1.0f};
-    }
-    DxtEncoder::EncodeColourBlock(texels, block);
-    // Pure red in 5:6:5 is 0xF800; every index then points at it.
-    EXPECT_EQ(block[0] | block[1] << 8, 0xF800);
-    for (int i = 0; i < 16; ++i) {
-        texels[i] = (i % 3 == 0) ? Rgba{1.0f, 1.0f, 1.0f, 0.0f} : Rgba{0.0f, 0.0f, 0.0f, 1.0f};
-    }
-    DxtEncoder::EncodeColourBlock(texels, block);
-    const int c0 = block[0] | block[1] << 8, c1 = block[2] | block[3] << 8;
-    EXPECT_EQ(c0, 0xFFFF);
-    EXPECT_EQ(c1, 0x0000);
-    const std::uint32_t dwIndices =
-        block[4] | block[5] << 8 | block[6] << 16 | static_cast<std::uint32_t>(block[7]) << 24;
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ((dwIndices >> (2 * i)) & 3u, i % 3 == 0 ? 0u : 1u) << "texel " << i;
-    }
-    DxtEncoder::EncodeAlphaBlock(texels, block);
-    EXPECT_EQ(block[0], 255);
-    EXPECT_EQ(block[1], 0);
-    std::uint64_t qwIndices = 0;
-    for (int k = 0; k < 6; ++k) {
-        qwIndices |= static_cast<std::uint64_t>(block[2 + k]) << (8 * k);
-    }
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ((qwIndices >> (3 * i)) & 7u, i % 3 == 0 ? 1u : 0u) << "texel " << i;
-    }
 }

@@ -1,22 +1,22 @@
 #include "platform/d3d/gl/GlTextureUpload.h"
 
 #include "platform/d3d/core/CoreTexture.h"
-#include "platform/d3d/gl/DxtDecoder.h"
+#include "platform/d3d/core/DxtCodec.h"
 
 namespace {
 
 bool DxtKindOf(D3DFORMAT format, DxtKind* kind, GLenum* glFormat) {
     switch (format) {
         case D3DFMT_DXT1:
-            *kind = DxtKind::Dxt1;
+            *kind = DxtKind::kDxt1;
             *glFormat = GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
             return true;
         case D3DFMT_DXT3:
-            *kind = DxtKind::Dxt3;
+            *kind = DxtKind::kDxt3;
             *glFormat = GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
             return true;
         case D3DFMT_DXT5:
-            *kind = DxtKind::Dxt5;
+            *kind = DxtKind::kDxt5;
             *glFormat = GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
             return true;
         default:
@@ -58,7 +58,7 @@ void GlTextureUpload::Upload(GlStateCache& cache, const CoreTexture& source, boo
     cache.Call(glPixelStorei, GL_UNPACK_ALIGNMENT, 1);
 
     PixelLayout layout;
-    DxtKind kind = DxtKind::Dxt1;
+    DxtKind kind = DxtKind::kDxt1;
     GLenum compressedFormat = 0;
     const bool plain = LayoutOf(source.Format(), &layout);
     const bool compressed = !plain && DxtKindOf(source.Format(), &kind, &compressedFormat);
@@ -79,8 +79,8 @@ void GlTextureUpload::Upload(GlStateCache& cache, const CoreTexture& source, boo
                        height, 0, static_cast<GLsizei>(source.LevelSize(level)), bits);
         } else if (compressed) {
             scratch.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-            DxtDecoder::DecodeImage(kind, static_cast<DWORD>(width), static_cast<DWORD>(height), bits, scratch.data(),
-                                    static_cast<DWORD>(width) * 4);
+            DxtCodec::DecodeImage(kind, static_cast<UINT>(width), static_cast<UINT>(height), bits, scratch.data(),
+                                  static_cast<UINT>(width) * 4);
             cache.Call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
             cache.Call(glTexImage2D, GL_TEXTURE_2D, static_cast<GLint>(level), GL_RGBA8, width, height, 0, GL_BGRA,
                        GL_UNSIGNED_INT_8_8_8_8_REV, scratch.data());
