@@ -43,6 +43,21 @@ const char* DepthTag(D3DFORMAT format) {
     }
 }
 
+// The system commands full screen refuses: moving, sizing, maximising, the
+// menu by key and the screen's power saving.
+bool RefusedInFullScreen(WPARAM command) {
+    switch (command) {
+        case SC_MOVE:
+        case SC_SIZE:
+        case SC_MAXIMIZE:
+        case SC_KEYMENU:
+        case SC_MONITORPOWER:
+            return true;
+        default:
+            return false;
+    }
+}
+
 void AppendText(char (&buffer)[90], const char* text) {
     const std::size_t used = std::strlen(buffer);
     std::snprintf(buffer + used, sizeof(buffer) - used, "%s", text);
@@ -99,11 +114,8 @@ AppFrame::AppFrame()
 
 AppFrame::~AppFrame() {
     // A frame whose window was never closed still owns its device and object.
-    ReleaseDevice();
-    if (m_pD3D != nullptr) {
-        m_pD3D->Release();
-        m_pD3D = nullptr;
-    }
+    ReleaseInterface(m_pd3dDevice);
+    ReleaseInterface(m_pD3D);
     if (m_hWnd != nullptr) {
         DestroyWindow(m_hWnd);
         m_hWnd = nullptr;
@@ -142,8 +154,7 @@ HRESULT AppFrame::Create(HINSTANCE instance) {
 
     HRESULT hr = EnumerateDevices();
     if (FAILED(hr)) {
-        m_pD3D->Release();
-        m_pD3D = nullptr;
+        ReleaseInterface(m_pD3D);
         return ReportError(hr, MSG_FATAL);
     }
 
@@ -179,17 +190,13 @@ HRESULT AppFrame::Create(HINSTANCE instance) {
 
     hr = OnAppInit();
     if (FAILED(hr)) {
-        m_pD3D->Release();
-        m_pD3D = nullptr;
+        ReleaseInterface(m_pD3D);
         return ReportError(hr, MSG_FATAL);
     }
 
     hr = StartDevice();
     if (FAILED(hr)) {
-        if (m_pD3D != nullptr) {
-            m_pD3D->Release();
-            m_pD3D = nullptr;
-        }
+        ReleaseInterface(m_pD3D);
         return ReportError(hr, MSG_FATAL);
     }
 
@@ -346,11 +353,10 @@ void AppFrame::SetUpCursor() {
     }
 }
 
-void AppFrame::ReleaseDevice() {
-    if (m_pd3dDevice != nullptr) {
-        m_pd3dDevice->Release();
-        m_pd3dDevice = nullptr;
-    }
+void AppFrame::RestoreWindowBounds() {
+    SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcWindowBounds.left, m_rcWindowBounds.top,
+                 m_rcWindowBounds.right - m_rcWindowBounds.left, m_rcWindowBounds.bottom - m_rcWindowBounds.top,
+                 SWP_SHOWWINDOW);
 }
 
 HRESULT AppFrame::StartDevice() {
@@ -387,9 +393,7 @@ HRESULT AppFrame::StartDevice() {
                                       &m_pd3dDevice);
     if (SUCCEEDED(hr)) {
         if (m_bWindowed) {
-            SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcWindowBounds.left, m_rcWindowBounds.top,
-                         m_rcWindowBounds.right - m_rcWindowBounds.left, m_rcWindowBounds.bottom - m_rcWindowBounds.top,
-                         SWP_SHOWWINDOW);
+            RestoreWindowBounds();
         }
 
         m_pd3dDevice->GetDeviceCaps(&m_d3dCaps);
@@ -409,7 +413,7 @@ HRESULT AppFrame::StartDevice() {
         // A failed hook leaves no device behind.
         OnDeviceLost();
         OnDeviceDestroyed();
-        ReleaseDevice();
+        ReleaseInterface(m_pd3dDevice);
     } else {
         m_pd3dDevice = nullptr;
     }
@@ -426,9 +430,7 @@ HRESULT AppFrame::StartDevice() {
             }
         }
         if (first.m_devices[first.m_dwCurrentDevice].m_deviceType == D3DDEVTYPE_REF) {
-            SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcWindowBounds.left, m_rcWindowBounds.top,
-                         m_rcWindowBounds.right - m_rcWindowBounds.left, m_rcWindowBounds.bottom - m_rcWindowBounds.top,
-                         SWP_SHOWWINDOW);
+            RestoreWindowBounds();
             ApplyWindowStyle();
             ReportError(hr, MSG_SWITCHED_TO_REF);
             return StartDevice();
@@ -457,11 +459,8 @@ void AppFrame::StopDevice() {
     if (m_pd3dDevice != nullptr) {
         OnDeviceLost();
         OnDeviceDestroyed();
-        ReleaseDevice();
-        if (m_pD3D != nullptr) {
-            m_pD3D->Release();
-            m_pD3D = nullptr;
-        }
+        ReleaseInterface(m_pd3dDevice);
+        ReleaseInterface(m_pD3D);
     }
     OnAppExit();
 }
@@ -528,24 +527,8 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
 
         case WM_EXITSIZEMOVE:
             Pause(FALSE);
-            if (m_bActive && m_bWindowed) {
-                const RECT rcOldClient = m_rcWindowClient;
-                GetWindowRect(m_hWnd, &m_rcWindowBounds);
-                GetClientRect(m_hWnd, &m_rcWindowClient);
-                const LONG oldWidth = rcOldClient.right - rcOldClient.left;
-                const LONG oldHeight = rcOldClient.bottom - rcOldClient.top;
-                const LONG newWidth = m_rcWindowClient.right - m_rcWindowClient.left;
-                const LONG newHeight = m_rcWindowClient.bottom - m_rcWindowClient.top;
-                if (oldWidth != newWidth || oldHeight != newHeight) {
-                    m_bReady = FALSE;
-                    m_d3dpp.BackBufferWidth = static_cast<UINT>(newWidth);
-                    m_d3dpp.BackBufferHeight = static_cast<UINT>(newHeight);
-                    if (FAILED(ResetDevice())) {
-                        ReportError(ERR_DEVICE_RESET, MSG_FATAL);
-                        return 0;
-                    }
-                    m_bReady = TRUE;
-                }
+            if (FAILED(FitDeviceToWindow())) {
+                return 0;
             }
             break;
 
@@ -559,11 +542,8 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
 
         case WM_CONTEXTMENU:
             if (m_bWindowed) {
-                HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_POPUP));
-                HMENU subMenu = GetSubMenu(menu, 0);
-                TrackPopupMenuEx(subMenu, TPM_VERTICAL, static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
-                                 static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))), hWnd, nullptr);
-                DestroyMenu(menu);
+                OpenContextMenu(hWnd, static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
+                                static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))));
             }
             break;
 
@@ -588,69 +568,96 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             break;
 
         case WM_SYSCOMMAND:
-            switch (wParam) {
-                case SC_MOVE:
-                case SC_SIZE:
-                case SC_MAXIMIZE:
-                case SC_KEYMENU:
-                case SC_MONITORPOWER:
-                    if (!m_bWindowed) {
-                        return TRUE;
-                    }
-                    break;
-                default:
-                    break;
+            if (!m_bWindowed && RefusedInFullScreen(wParam)) {
+                return TRUE;
             }
             break;
 
         case WM_COMMAND:
-            switch (LOWORD(wParam)) {
-                case CMD_CONFIG_DISPLAY:
-                    if (m_bActive && m_bReady) {
-                        Pause(TRUE);
-                        if (FAILED(ChangeDeviceByDialog())) {
-                            return 0;
-                        }
-                        Pause(FALSE);
-                    }
-                    return 0;
-
-                case CMD_TOGGLE_FULLSCREEN:
-                    if (m_bActive && m_bReady) {
-                        Pause(TRUE);
-                        if (FAILED(ToggleWindowMode())) {
-                            ReportError(ERR_DEVICE_RESET, MSG_FATAL);
-                            return 0;
-                        }
-                        Pause(FALSE);
-                    }
-                    return 0;
-
-                case CMD_EXIT:
-                    SendMessageA(hWnd, WM_CLOSE, 0, 0);
-                    return 0;
-
-                default:
-                    break;
+            if (RunCommand(hWnd, LOWORD(wParam))) {
+                return 0;
             }
             break;
 
-        case WM_CLOSE: {
-            StopDevice();
-            HMENU menu = GetMenu(hWnd);
-            if (menu != nullptr) {
-                DestroyMenu(menu);
-            }
-            DestroyWindow(hWnd);
-            if (hWnd == m_hWnd) {
-                m_hWnd = nullptr;
-            }
-            PostQuitMessage(0);
+        case WM_CLOSE:
+            Close(hWnd);
             return 0;
-        }
 
         default:
             break;
     }
     return DefWindowProcA(hWnd, msg, wParam, lParam);
+}
+
+HRESULT AppFrame::FitDeviceToWindow() {
+    if (!m_bActive || !m_bWindowed) {
+        return S_OK;
+    }
+    const RECT rcOldClient = m_rcWindowClient;
+    GetWindowRect(m_hWnd, &m_rcWindowBounds);
+    GetClientRect(m_hWnd, &m_rcWindowClient);
+    const LONG newWidth = m_rcWindowClient.right - m_rcWindowClient.left;
+    const LONG newHeight = m_rcWindowClient.bottom - m_rcWindowClient.top;
+    if (rcOldClient.right - rcOldClient.left == newWidth && rcOldClient.bottom - rcOldClient.top == newHeight) {
+        return S_OK;
+    }
+    m_bReady = FALSE;
+    m_d3dpp.BackBufferWidth = static_cast<UINT>(newWidth);
+    m_d3dpp.BackBufferHeight = static_cast<UINT>(newHeight);
+    if (FAILED(ResetDevice())) {
+        return ReportError(ERR_DEVICE_RESET, MSG_FATAL);
+    }
+    m_bReady = TRUE;
+    return S_OK;
+}
+
+BOOL AppFrame::RunCommand(HWND hWnd, WORD command) {
+    switch (command) {
+        case CMD_CONFIG_DISPLAY:
+            // The frame stays paused when the dialog's change failed (fatal).
+            if (m_bActive && m_bReady) {
+                Pause(TRUE);
+                if (SUCCEEDED(ChangeDeviceByDialog())) {
+                    Pause(FALSE);
+                }
+            }
+            return TRUE;
+
+        case CMD_TOGGLE_FULLSCREEN:
+            if (m_bActive && m_bReady) {
+                Pause(TRUE);
+                if (FAILED(ToggleWindowMode())) {
+                    ReportError(ERR_DEVICE_RESET, MSG_FATAL);
+                } else {
+                    Pause(FALSE);
+                }
+            }
+            return TRUE;
+
+        case CMD_EXIT:
+            SendMessageA(hWnd, WM_CLOSE, 0, 0);
+            return TRUE;
+
+        default:
+            return FALSE;
+    }
+}
+
+void AppFrame::OpenContextMenu(HWND hWnd, int x, int y) {
+    HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCEA(IDR_POPUP));
+    TrackPopupMenuEx(GetSubMenu(menu, 0), TPM_VERTICAL, x, y, hWnd, nullptr);
+    DestroyMenu(menu);
+}
+
+void AppFrame::Close(HWND hWnd) {
+    StopDevice();
+    HMENU menu = GetMenu(hWnd);
+    if (menu != nullptr) {
+        DestroyMenu(menu);
+    }
+    DestroyWindow(hWnd);
+    if (hWnd == m_hWnd) {
+        m_hWnd = nullptr;
+    }
+    PostQuitMessage(0);
 }

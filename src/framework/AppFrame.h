@@ -129,7 +129,16 @@ private:
     HRESULT RebuildDevice();
     void ReadBackBufferDesc();
     void SetUpCursor();
-    void ReleaseDevice();
+    // Puts the window back at the place and size it has in a window.
+    void RestoreWindowBounds();
+    // After a move or size: a changed client size resets the device to it; a
+    // failed reset is fatal.
+    HRESULT FitDeviceToWindow();
+    // The commands of the menus and accelerators; FALSE for others.
+    BOOL RunCommand(HWND hWnd, WORD command);
+    void OpenContextMenu(HWND hWnd, int x, int y);
+    // Stops the device, destroys the window and its menu and ends the loop.
+    void Close(HWND hWnd);
     void FormatDeviceStats(const DeviceEntry& device, const ModeEntry& mode, const AdapterEntry& adapter);
     void FormatFrameStats();
 };

@@ -74,9 +74,7 @@ HRESULT AppFrame::ToggleWindowMode() {
 
     if (SUCCEEDED(ResetDevice())) {
         if (m_bWindowed) {
-            SetWindowPos(m_hWnd, HWND_NOTOPMOST, m_rcWindowBounds.left, m_rcWindowBounds.top,
-                         m_rcWindowBounds.right - m_rcWindowBounds.left, m_rcWindowBounds.bottom - m_rcWindowBounds.top,
-                         SWP_SHOWWINDOW);
+            RestoreWindowBounds();
         }
         m_bReady = TRUE;
         return S_OK;
