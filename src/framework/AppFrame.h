@@ -21,6 +21,9 @@ constexpr WORD IDR_POPUP = 142;
 
 class AppFrame {
 public:
+    // AppFrame.cpp: creation and destruction, the message loop and the window
+    // procedure's handler, pausing, error messages. The hooks a derived
+    // application overrides do nothing here.
     AppFrame();
     AppFrame(const AppFrame&) = delete;
     AppFrame& operator=(const AppFrame&) = delete;
@@ -47,7 +50,8 @@ public:
     // Returns code.
     HRESULT ReportError(HRESULT code, int kind);
 
-    // The "Select Device" dialog's procedure; its parameter is the frame.
+    // DeviceDialog.cpp: the "Select Device" dialog's procedure; its parameter
+    // is the frame.
     static INT_PTR DeviceDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Read-only views for the application and its tests.
@@ -65,18 +69,22 @@ public:
     const AdapterEntry& Adapter(DWORD index) const { return m_adapters[index]; }
 
 protected:
+    // DeviceEnumeration.cpp: the device table and the first choice from it.
     HRESULT EnumerateDevices();
     BOOL ChooseDepthFormat(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT targetFormat, D3DFORMAT* depthFormat);
 
+    // AppFrame.cpp: the device's life and one frame.
     HRESULT StartDevice();
     HRESULT ResetDevice();
     void StopDevice();
     HRESULT StepFrame();
 
+    // WindowMode.cpp: a window or full screen, and a device chosen in the dialog.
     HRESULT ChangeDeviceByDialog();
     HRESULT ToggleWindowMode();
     HRESULT FallBackToWindow();
 
+    // The state all of the frame's files share.
     AdapterEntry m_adapters[kMaxAdapters];
     DWORD m_dwAdapterCount;
     DWORD m_dwAdapter;
@@ -112,21 +120,8 @@ protected:
 private:
     BOOL m_bFatalReported;
 
-    // The phases of EnumerateDevices and their working lists.
-    struct AdapterModes;
-    struct FormatSupport;
-    struct HardwareFacts;
-    void ListAdapterModes(UINT ordinal, D3DFORMAT desktopFormat, AdapterModes* lists) const;
-    BOOL AddDeviceType(UINT ordinal, D3DDEVTYPE type, const char* desc, const AdapterModes& lists, DeviceEntry* device,
-                       HardwareFacts* facts);
-    void CheckFormats(UINT ordinal, const DeviceEntry& device, const AdapterModes& lists, FormatSupport* support,
-                      HardwareFacts* facts);
-    DWORD AcceptedBehavior(const D3DCAPS8& caps, D3DFORMAT format);
-    HRESULT ChooseFirstDevice(const HardwareFacts& facts);
-
-    // Lost, destroyed, released and started again on the current table
-    // entry; a leaked device or a device that cannot start is fatal.
-    HRESULT RebuildDevice();
+    // AppFrame.cpp: the steps of starting and resetting the device, the
+    // larger cases of the message handler, the statistics texts.
     void ReadBackBufferDesc();
     void SetUpCursor();
     // Puts the window back at the place and size it has in a window.
@@ -141,12 +136,29 @@ private:
     void Close(HWND hWnd);
     void FormatDeviceStats(const DeviceEntry& device, const ModeEntry& mode, const AdapterEntry& adapter);
     void FormatFrameStats();
+
+    // DeviceEnumeration.cpp: the phases of EnumerateDevices and their working lists.
+    struct AdapterModes;
+    struct FormatSupport;
+    struct HardwareFacts;
+    void ListAdapterModes(UINT ordinal, D3DFORMAT desktopFormat, AdapterModes* lists) const;
+    BOOL AddDeviceType(UINT ordinal, D3DDEVTYPE type, const char* desc, const AdapterModes& lists, DeviceEntry* device,
+                       HardwareFacts* facts);
+    void CheckFormats(UINT ordinal, const DeviceEntry& device, const AdapterModes& lists, FormatSupport* support,
+                      HardwareFacts* facts);
+    DWORD AcceptedBehavior(const D3DCAPS8& caps, D3DFORMAT format);
+    HRESULT ChooseFirstDevice(const HardwareFacts& facts);
+
+    // WindowMode.cpp: lost, destroyed, released and started again on the
+    // current table entry; a leaked device or a device that cannot start is fatal.
+    HRESULT RebuildDevice();
 };
 
-// Builds the device's cursor image from a window-system cursor; with the
-// watermark a small mark is drawn into its top-left corner.
+// DeviceCursor.cpp: builds the device's cursor image from a window-system
+// cursor; with the watermark a small mark is drawn into its top-left corner.
 HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWatermark);
 
+// AppFrame.cpp: seams for the frame's tests.
 namespace app_frame_testing {
 // Replaces Direct3DCreate8 for the next frames created (null restores it).
 using CreateD3DFn = IDirect3D8* (*)(UINT sdkVersion);
