@@ -9,8 +9,11 @@
 
 namespace {
 constexpr const char* kModule = "BackGroundObj";
+// Fixed trace sites (see TraceSite): kept exactly.
 constexpr PlacementFile::Messages kPlacementMessages = {
     kModule,
+    87,
+    "opening backgroundpositionfile...%s",
     92,
     "failed to open bpsfile",
     100,
@@ -45,14 +48,8 @@ HRESULT BackGroundObj::Load(IDirect3DDevice8* pDevice, const char* szModelFileNa
 }
 
 HRESULT BackGroundObj::ReadPlacements(const char* szFileName, HRESULT hrModel) {
-    char szPath[MAX_PATH];
-    BOOL bPathFits = ComposeMediaPath(szPath, m_szDir, kMiscFolder, szFileName);
-    char szMessage[MAX_PATH + 64];
-    std::snprintf(szMessage, sizeof(szMessage), "opening backgroundpositionfile...%s", szFileName);
-    TraceError(kModule, 87, hrModel, szMessage, FALSE);
-
     PlacementFile file(kPlacementMessages);
-    HRESULT hr = file.Open(bPathFits ? szPath : nullptr);
+    HRESULT hr = file.OpenMedia(m_szDir, szFileName, hrModel);
     if (FAILED(hr)) {
         return hr;
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "framework/ErrorReport.h"
+#include "framework/MediaPath.h"
 #include "platform/kernel/Kernel.h"
 
 namespace {
@@ -50,6 +51,15 @@ HRESULT PlacementFile::Open(const char* szPath) {
     }
     m_nCount = nCount;
     return S_OK;
+}
+
+HRESULT PlacementFile::OpenMedia(const char* szDir, const char* szFileName, HRESULT hrNote) {
+    char szPath[MAX_PATH];
+    const BOOL bPathFits = ComposeMediaPath(szPath, szDir, kMiscFolder, szFileName);
+    char szMessage[MAX_PATH + 64];
+    std::snprintf(szMessage, sizeof(szMessage), m_messages.m_szNote, szFileName);
+    TraceError(m_messages.m_szModule, m_messages.m_lNoteLine, hrNote, szMessage, FALSE);
+    return Open(bPathFits ? szPath : nullptr);
 }
 
 HRESULT PlacementFile::Next(D3DXMATRIX* pOut) {

@@ -10,9 +10,12 @@
 
 class PlacementFile {
 public:
-    // The owner's module name, and line and message of each failure.
+    // The owner's fixed trace sites (see TraceSite): module, the note traced
+    // on opening ("%s": the file name) and each failure's number and message.
     struct Messages {
         const char* m_szModule;
+        long m_lNoteLine;
+        const char* m_szNote;
         long m_lOpenLine;
         const char* m_szOpen;
         long m_lCountLine;
@@ -30,6 +33,9 @@ public:
     // negative count fails as an unreadable one; a count larger than the file
     // holds fails as the short record it would meet.
     HRESULT Open(const char* szPath);
+    // Open for a file of the media's Misc folder under szDir, after tracing
+    // the owner's note with hrNote.
+    HRESULT OpenMedia(const char* szDir, const char* szFileName, HRESULT hrNote);
     int Count() const { return m_nCount; }
     // The next record; E_FAIL with the record message when the file ends early.
     HRESULT Next(D3DXMATRIX* pOut);

@@ -11,8 +11,11 @@
 
 namespace {
 constexpr const char* kModule = "Velmoran";
+// Fixed trace sites (see TraceSite): kept exactly.
 constexpr PlacementFile::Messages kPlacementMessages = {
     kModule,
+    94,
+    "opening velmoranpositionfile...%s",
     99,
     "failed to open vpsfile",
     107,
@@ -66,14 +69,8 @@ HRESULT Velmoran::Load(IDirect3DDevice8* pDevice, const char* szFileName) {
 }
 
 HRESULT Velmoran::ReadPlacements(const char* szFileName) {
-    char szPath[MAX_PATH];
-    BOOL bPathFits = ComposeMediaPath(szPath, m_szDir, kMiscFolder, szFileName);
-    char szMessage[MAX_PATH + 64];
-    std::snprintf(szMessage, sizeof(szMessage), "opening velmoranpositionfile...%s", szFileName);
-    TraceError(kModule, 94, S_OK, szMessage, FALSE);
-
     PlacementFile file(kPlacementMessages);
-    HRESULT hr = file.Open(bPathFits ? szPath : nullptr);
+    HRESULT hr = file.OpenMedia(m_szDir, szFileName, S_OK);
     if (FAILED(hr)) {
         return hr;
     }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/d3d/core/FormatInfo.h"
 #include "platform/d3d/gl/ShaderKey.h"
 
 namespace {
@@ -70,20 +71,8 @@ bool GlLimits::IsBackBufferFormat(D3DFORMAT format) {
 }
 
 bool GlLimits::IsTextureFormat(D3DFORMAT format) {
-    switch (format) {
-        case D3DFMT_A8R8G8B8:
-        case D3DFMT_X8R8G8B8:
-        case D3DFMT_R5G6B5:
-        case D3DFMT_X1R5G5B5:
-        case D3DFMT_A1R5G5B5:
-        case D3DFMT_A4R4G4B4:
-        case D3DFMT_DXT1:
-        case D3DFMT_DXT3:
-        case D3DFMT_DXT5:
-            return true;
-        default:
-            return false;
-    }
+    // Every format the device core stores is uploaded or decoded for GL.
+    return FormatInfo::IsTextureFormat(format);
 }
 
 void GlLimits::FillCaps(D3DDEVTYPE type, UINT adapter, D3DCAPS8* caps) const {
