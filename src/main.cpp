@@ -6,6 +6,7 @@
 #include "app/ClockApp.h"
 #include "app/CommandLine.h"
 #include "framework/MediaLocation.h"
+#include "platform/d3d/FrameRateCap.h"
 
 int main(int argc, char** argv) {
     StartOptions options;
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     MediaLocation::Activate(&location);
+    d3d::SetFrameRateCap(options.m_uMaxFps);
 
     ClockApp app(options);
     if (FAILED(app.Create(GetModuleHandleA(nullptr)))) {

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #ifndef VELMORAN_VERSION
@@ -12,7 +13,11 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
-enum OptionId { kHelp = 'h', kVersion = 'V', kFullscreen = 256, kWindowed, kResetSettings };
+enum OptionId { kHelp = 'h', kVersion = 'V', kFullscreen = 256, kWindowed, kResetSettings, kMaxFps };
+
+// A cap above any display's refresh means nothing; below one frame a second
+// the clock would not show its seconds.
+constexpr unsigned long kMaxFpsLimit = 1000;
 
 const option kOptions[] = {
     {"help", no_argument, nullptr, kHelp},
@@ -20,6 +25,7 @@ const option kOptions[] = {
     {"fullscreen", no_argument, nullptr, kFullscreen},
     {"windowed", no_argument, nullptr, kWindowed},
     {"reset-settings", no_argument, nullptr, kResetSettings},
+    {"max-fps", required_argument, nullptr, kMaxFps},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -34,6 +40,9 @@ const char* const kUsage =
     "      --fullscreen       start in full screen (for this run only)\n"
     "      --windowed         start in a window (the default)\n"
     "      --reset-settings   start from the default display choices\n"
+    "      --max-fps=N        draw at most N frames a second (1 to 1000; default:\n"
+    "                         the display's refresh); 30 or 15 saves CPU where\n"
+    "                         OpenGL is rendered in software\n"
     "  -h, --help             show this help and exit\n"
     "  -V, --version          show the version and exit\n"
     "\n"
@@ -58,7 +67,8 @@ const char* const kUsage =
     "\n"
     "Environment:\n"
     "  XDG_CONFIG_HOME, XDG_DATA_HOME, HOME   where settings and your own media are\n"
-    "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks)\n";
+    "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks);\n"
+    "                         --max-fps still applies\n";
 
 }  // namespace
 
@@ -91,6 +101,17 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
             case kResetSettings:
                 options.m_bResetSettings = TRUE;
                 break;
+            case kMaxFps: {
+                char* end = nullptr;
+                const unsigned long value = std::strtoul(optarg, &end, 10);
+                if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || value < 1 || value > kMaxFpsLimit) {
+                    problem = "--max-fps needs a whole number from 1 to 1000, not '%s'";
+                    subject = optarg;
+                } else {
+                    options.m_uMaxFps = static_cast<UINT>(value);
+                }
+                break;
+            }
             case ':':
                 problem = "option '%s' requires an argument";
                 subject = current;

@@ -6,4 +6,5 @@
 struct StartOptions {
     BOOL m_bFullscreen = FALSE;     // switch to full screen once the window is up
     BOOL m_bResetSettings = FALSE;  // start from the default settings word, not the user's file
+    UINT m_uMaxFps = 0;             // frames a second at most; 0: as many as the display shows
 };

@@ -61,6 +61,10 @@ TEST(CommandLineTest, OptionsForOneRunInGnuStyle) {
     // The last of the two modes wins; unambiguous abbreviations are accepted.
     EXPECT_FALSE(Parse({"--fullscreen", "--windowed"}).m_options.m_bFullscreen);
     EXPECT_TRUE(Parse({"--windowed", "--full"}).m_options.m_bFullscreen);
+
+    EXPECT_EQ(none.m_options.m_uMaxFps, 0u) << "paced to the display";
+    EXPECT_EQ(Parse({"--max-fps", "30"}).m_options.m_uMaxFps, 30u);
+    EXPECT_EQ(Parse({"--max-fps=1000"}).m_options.m_uMaxFps, 1000u);
 }
 
 TEST(CommandLineTest, HelpAndVersionPrintAndEndWithZero) {
@@ -92,6 +96,12 @@ TEST(CommandLineTest, AWrongOptionOrArgumentIsOneLineAndTheUsageWithStatusTwo) {
         {{"--help=yes"}, "velmoran: option '--help=yes' doesn't allow an argument\n"},
         {{"-x"}, "velmoran: invalid option -- 'x'\n"},
         {{"--windowed", "clock.cfg"}, "velmoran: unexpected argument 'clock.cfg'\n"},
+        {{"--max-fps"}, "velmoran: option '--max-fps' requires an argument\n"},
+        {{"--max-fps=0"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '0'\n"},
+        {{"--max-fps", "-5"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '-5'\n"},
+        {{"--max-fps", "30fps"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '30fps'\n"},
+        {{"--max-fps", "99999999999999999999"},
+         "velmoran: --max-fps needs a whole number from 1 to 1000, not '99999999999999999999'\n"},
         {{"--"}, nullptr},
     };
     for (const Case& c : cases) {

@@ -53,6 +53,9 @@ public:
     std::size_t ProgramCount() const { return m_shaders.Size(); }
     // True when frames are paced to the display (swap interval or sleep).
     bool IsPaced() const { return m_bPacing; }
+    // Counter ticks from one frame to the next: the display's, or the cap's
+    // when that is lower (0: no cap).
+    static ULONGLONG FramePeriod(ULONGLONG frequency, UINT refreshRate, UINT cap);
     // Block-compressed textures go to GL compressed when it has S3TC; tests
     // turn that off to check the decoded path on the same machine.
     void UseCompressedUploads(bool use) { m_bCompressedUploads = use; }

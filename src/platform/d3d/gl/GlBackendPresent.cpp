@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/d3d/FrameRateCap.h"
 #include "platform/d3d/core/CoreSurface.h"
 #include "platform/d3d/gl/GlBackend.h"
 #include "platform/d3d/gl/GlPresentHook.h"
@@ -17,6 +18,7 @@ namespace {
 
 d3dgl::PresentHookFn g_pPresentHook = nullptr;
 void* g_pPresentHookUser = nullptr;
+UINT g_uFrameRateCap = 0;
 
 }  // namespace
 
@@ -26,6 +28,20 @@ void SetPresentHook(PresentHookFn hook, void* user) {
     g_pPresentHookUser = user;
 }
 }  // namespace d3dgl
+
+namespace d3d {
+void SetFrameRateCap(UINT framesPerSecond) {
+    g_uFrameRateCap = framesPerSecond;
+}
+UINT FrameRateCap() {
+    return g_uFrameRateCap;
+}
+}  // namespace d3d
+
+ULONGLONG GlBackend::FramePeriod(ULONGLONG frequency, UINT refreshRate, UINT cap) {
+    const UINT rate = cap != 0 && cap < refreshRate ? cap : refreshRate;
+    return frequency / std::max<UINT>(rate, 1);
+}
 
 void GlBackend::ResolveToFront() {
     m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, m_uBackFbo);
@@ -139,11 +155,14 @@ void GlBackend::ShowOnWindowSurface() {
 }
 
 void GlBackend::Pace() {
-    if (!m_bPacing || m_bSwapIntervalPaces) {
+    // A cap below the display's rate is kept by waiting here, also on top of
+    // a swap that already waits for the display.
+    const bool capped = g_uFrameRateCap != 0 && g_uFrameRateCap < m_uRefreshRate;
+    if (!capped && (!m_bPacing || m_bSwapIntervalPaces)) {
         return;
     }
     const ULONGLONG frequency = SDL_GetPerformanceFrequency();
-    const ULONGLONG period = frequency / m_uRefreshRate;
+    const ULONGLONG period = FramePeriod(frequency, m_uRefreshRate, g_uFrameRateCap);
     const ULONGLONG now = SDL_GetPerformanceCounter();
     if (m_ullNextFrame == 0 || now > m_ullNextFrame + period) {
         m_ullNextFrame = now + period;  // first frame, or fell behind: start over

@@ -5,15 +5,17 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/d3d/FrameRateCap.h"
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/gl/GlBackend.h"
 #include "platform/d3d/gl/GlPresentHook.h"
-#include "platform/d3d/gl/RenderFixture.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowObject.h"
+#include "support/RenderFixture.h"
 
 namespace {
 
@@ -338,6 +340,26 @@ TEST_F(WindowPresentTest, PacingFollowsTheEnvironmentSwitch) {
     auto& backend = static_cast<GlBackend&>(static_cast<DeviceCore*>(device)->Backend());
     EXPECT_EQ(backend.IsPaced(), value == nullptr || value[0] == '0');
     EXPECT_EQ(device->Release(), 0u);
+}
+
+TEST_F(WindowPresentTest, AFrameRateCapSpacesFramesAndOnlyALowerCapCounts) {
+    // A lower bound only: a slow machine cannot make it fail.
+    d3d::SetFrameRateCap(40);
+    IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, m_hWindow);
+    ASSERT_NE(device, nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    }
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    d3d::SetFrameRateCap(0);
+    // Four waits of 25 ms, each at most a millisecond short.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(96));
+    EXPECT_EQ(device->Release(), 0u);
+
+    EXPECT_EQ(GlBackend::FramePeriod(6000, 60, 0), 100u);
+    EXPECT_EQ(GlBackend::FramePeriod(6000, 60, 144), 100u);
+    EXPECT_EQ(GlBackend::FramePeriod(6000, 60, 15), 400u);
 }
 
 TEST_F(WindowPresentTest, CursorImageFromAnImageSurface) {
