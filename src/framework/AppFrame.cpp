@@ -147,6 +147,7 @@ HRESULT AppFrame::AcceptDevice(const D3DCAPS8*, DWORD, D3DFORMAT) {
 }
 
 HRESULT AppFrame::Create(HINSTANCE instance) {
+    RegisterFrameResources();
     m_pD3D = s_pfnCreateD3D != nullptr ? s_pfnCreateD3D(D3D_SDK_VERSION) : Direct3DCreate8(D3D_SDK_VERSION);
     if (m_pD3D == nullptr) {
         return ReportError(ERR_NO_D3D, MSG_FATAL);

@@ -4,20 +4,10 @@
 #pragma once
 
 #include "framework/DeviceTable.h"
+#include "framework/FrameResources.h"
 #include "platform/d3d/D3D8.h"
 #include "platform/win/WinDialog.h"
 #include "platform/win/WinUser.h"
-
-// Commands of the window menu, the context menu and the accelerators.
-constexpr WORD CMD_CONFIG_DISPLAY = 40002;
-constexpr WORD CMD_TOGGLE_FULLSCREEN = 40003;
-constexpr WORD CMD_EXIT = 40006;
-
-// Resources of the program module.
-constexpr WORD IDI_MAIN_ICON = 101;
-constexpr WORD IDR_ACCELERATOR = 113;
-constexpr WORD IDR_MENU = 141;
-constexpr WORD IDR_POPUP = 142;
 
 class AppFrame {
 public:

@@ -2,9 +2,8 @@
 // resource itself. Its procedure is AppFrame::DeviceDialogProc.
 #pragma once
 
+#include "framework/FrameResources.h"
 #include "platform/win/WinDialog.h"
-
-constexpr WORD IDD_SELECTDEVICE = 144;
 
 constexpr int IDC_DEVICE_COMBO = 1000;
 constexpr int IDC_ADAPTER_COMBO = 1002;

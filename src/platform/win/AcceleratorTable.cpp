@@ -2,26 +2,35 @@
 
 #include <SDL.h>
 
+#include <memory>
+
 namespace {
-constexpr WORD kMainAccelerators = 113;
-constexpr WORD kCmdConfigDisplay = 40002;
-constexpr WORD kCmdToggleFullScreen = 40003;
-constexpr WORD kCmdExit = 40006;
 constexpr LPARAM kAltContextBit = LPARAM{1} << 29;
 
-HACCEL__& MainTable() {
-    static HACCEL__ table{{
-        {FVIRTKEY | FNOINVERT, static_cast<WORD>(VK_ESCAPE), kCmdExit},
-        {FVIRTKEY | FNOINVERT, static_cast<WORD>(VK_F2), kCmdConfigDisplay},
-        {FVIRTKEY | FNOINVERT | FALT, static_cast<WORD>(VK_RETURN), kCmdToggleFullScreen},
-        {FVIRTKEY | FNOINVERT | FALT, static_cast<WORD>('X'), kCmdExit},
-    }};
-    return table;
+// Handles point into these tables, so a table once registered is never freed.
+std::vector<std::unique_ptr<HACCEL__>>& Tables() {
+    static std::vector<std::unique_ptr<HACCEL__>> tables;
+    return tables;
 }
 }  // namespace
 
+void AcceleratorTable::Register(const AcceleratorResource& resource) {
+    HACCEL table = Load(resource.m_wId);
+    if (table == nullptr) {
+        Tables().push_back(std::make_unique<HACCEL__>());
+        table = Tables().back().get();
+        table->m_wId = resource.m_wId;
+    }
+    table->m_entries.assign(resource.m_pEntries, resource.m_pEntries + resource.m_nEntries);
+}
+
 HACCEL AcceleratorTable::Load(WORD id) {
-    return id == kMainAccelerators ? &MainTable() : nullptr;
+    for (const std::unique_ptr<HACCEL__>& table : Tables()) {
+        if (table->m_wId == id) {
+            return table.get();
+        }
+    }
+    return nullptr;
 }
 
 int AcceleratorTable::Match(HACCEL table, const MSG& msg, bool shiftDown, bool controlDown) {
@@ -41,6 +50,12 @@ int AcceleratorTable::Match(HACCEL table, const MSG& msg, bool shiftDown, bool c
         return entry.cmd;
     }
     return -1;
+}
+
+void RegisterAcceleratorResource(const AcceleratorResource* resource) {
+    if (resource != nullptr && resource->m_pEntries != nullptr && resource->m_nEntries > 0) {
+        AcceleratorTable::Register(*resource);
+    }
 }
 
 HACCEL LoadAcceleratorsA(HINSTANCE /*instance*/, LPCSTR name) {

@@ -7,31 +7,19 @@
 #include "platform/win/WindowRegistry.h"
 
 namespace {
-constexpr WORD kMenuWindow = 141;
-constexpr WORD kMenuContext = 142;
-constexpr UINT kCmdConfigDisplay = 40002;
-constexpr UINT kCmdExit = 40006;
-
-MenuItem Item(UINT id, const char* text) {
-    MenuItem item;
-    item.m_uFlags = MF_STRING;
-    item.m_uId = id;
-    item.m_strText = text;
-    return item;
-}
-
-MenuItem Separator() {
-    MenuItem item;
-    item.m_uFlags = MF_SEPARATOR;
-    return item;
-}
-
-std::unique_ptr<HMENU__> BuildPopup(const char* exitText) {
-    auto popup = std::make_unique<HMENU__>();
-    popup->m_items.push_back(Item(kCmdConfigDisplay, "Config &display...\tF2"));
-    popup->m_items.push_back(Separator());
-    popup->m_items.push_back(Item(kCmdExit, exitText));
-    return popup;
+std::unique_ptr<HMENU__> Build(const MenuItemTemplate* items, int count) {
+    auto menu = std::make_unique<HMENU__>();
+    for (int i = 0; i < count; ++i) {
+        MenuItem item;
+        item.m_uFlags = items[i].m_uFlags;
+        item.m_uId = items[i].m_uId;
+        item.m_strText = items[i].m_szText != nullptr ? items[i].m_szText : "";
+        if (items[i].m_uFlags == MF_POPUP) {
+            item.m_pSubMenu = Build(items[i].m_pItems, items[i].m_nItems);
+        }
+        menu->m_items.push_back(std::move(item));
+    }
+    return menu;
 }
 
 const MenuItem* ItemOf(HMENU menu, UINT item, UINT flags) {
@@ -61,20 +49,26 @@ MenuStore& MenuStore::Instance() {
     return store;
 }
 
+void MenuStore::AddResource(const MenuResource* resource) {
+    if (resource == nullptr) {
+        return;
+    }
+    for (const MenuResource*& known : m_resources) {
+        if (known->m_wId == resource->m_wId) {
+            known = resource;
+            return;
+        }
+    }
+    m_resources.push_back(resource);
+}
+
 HMENU MenuStore::Load(WORD id) {
-    auto menu = std::make_unique<HMENU__>();
-    MenuItem popup;
-    popup.m_uFlags = MF_POPUP;
-    if (id == kMenuWindow) {
-        popup.m_strText = "&File";
-        popup.m_pSubMenu = BuildPopup("E&xit\tESC");
-    } else if (id == kMenuContext) {
-        popup.m_strText = "Popup";
-        popup.m_pSubMenu = BuildPopup("E&xit");
-    } else {
+    auto found = std::find_if(m_resources.begin(), m_resources.end(),
+                              [id](const MenuResource* resource) { return resource->m_wId == id; });
+    if (found == m_resources.end()) {
         return nullptr;
     }
-    menu->m_items.push_back(std::move(popup));
+    std::unique_ptr<HMENU__> menu = Build((*found)->m_pItems, (*found)->m_nItems);
     HMENU handle = menu.get();
     m_topLevel.push_back(std::move(menu));
     Register(handle);
@@ -152,6 +146,10 @@ void SplitMenuText(const char* text, char* label, int labelSize, char* shortcut,
     if (shortcutSize > 0) {
         shortcut[shortcutLength] = '\0';
     }
+}
+
+void RegisterMenuResource(const MenuResource* resource) {
+    MenuStore::Instance().AddResource(resource);
 }
 
 HMENU LoadMenuA(HINSTANCE /*instance*/, LPCSTR name) {

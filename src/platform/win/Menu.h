@@ -1,4 +1,4 @@
-// The object behind an HMENU, and the menus built into the program module.
+// The object behind an HMENU, and the menu resources registered by the program.
 #pragma once
 
 #include <memory>
@@ -24,7 +24,8 @@ class MenuStore {
 public:
     static MenuStore& Instance();
 
-    // Builds menu resource `id` (141 window menu, 142 context menu); null for others.
+    void AddResource(const MenuResource* resource);
+    // A new menu built from registered resource `id`; null for an unknown id.
     HMENU Load(WORD id);
     bool Destroy(HMENU menu);
     bool IsMenu(HMENU menu) const;
@@ -33,6 +34,7 @@ private:
     void Register(HMENU menu);
     void Unregister(HMENU menu);
 
+    std::vector<const MenuResource*> m_resources;
     std::vector<std::unique_ptr<HMENU__>> m_topLevel;
     std::vector<HMENU> m_live;
 };

@@ -410,7 +410,23 @@ BOOL InvalidateRect(HWND window, LPCRECT rect, BOOL erase);
 // WM_CLOSE destroys the window; everything else answers 0.
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Menus (resources 141 and 142 are built into the program module)
+// Menus. A menu resource is described in code and registered by the module
+// that owns it; LoadMenuA builds a new menu from the registered description.
+struct MenuItemTemplate {
+    UINT m_uFlags;  // MF_STRING, MF_SEPARATOR or MF_POPUP
+    UINT m_uId;
+    const char* m_szText;              // '&' marks the mnemonic, '\t' the shortcut
+    const MenuItemTemplate* m_pItems;  // a popup's items
+    int m_nItems;
+};
+struct MenuResource {
+    WORD m_wId;
+    const MenuItemTemplate* m_pItems;
+    int m_nItems;
+};
+// The resource must outlive every later LoadMenuA of it. Registering an id
+// again replaces it.
+void RegisterMenuResource(const MenuResource* resource);
 HMENU LoadMenuA(HINSTANCE instance, LPCSTR name);
 HMENU GetMenu(HWND window);
 BOOL SetMenu(HWND window, HMENU menu);
@@ -425,7 +441,15 @@ UINT GetMenuState(HMENU menu, UINT item, UINT flags);
 // TPM_RETURNCMD). Returns at once: the popup lives on in the window's frames.
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPARAMS params);
 
-// Accelerators (table 113 is built into the program module)
+// Accelerators. A table is described in code and registered by the module
+// that owns it; LoadAcceleratorsA finds the registered table.
+struct AcceleratorResource {
+    WORD m_wId;
+    const ACCEL* m_pEntries;
+    int m_nEntries;
+};
+// Registering an id again replaces the table's entries; handles stay valid.
+void RegisterAcceleratorResource(const AcceleratorResource* resource);
 HACCEL LoadAcceleratorsA(HINSTANCE instance, LPCSTR name);
 BOOL DestroyAcceleratorTable(HACCEL table);
 // A WM_KEYDOWN/WM_SYSKEYDOWN matching an entry is sent to the window as

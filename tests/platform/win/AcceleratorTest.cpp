@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/FrameResources.h"
 #include "platform/win/MessageQueue.h"
 
 namespace {
@@ -20,6 +21,7 @@ protected:
     void SetUp() override {
         g_commands.clear();
         m_hWnd = win::CreateWindowObject(CommandProcedure);
+        RegisterFrameResources();
         m_hAccel = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(113));
     }
     void TearDown() override { win::DestroyWindowObject(m_hWnd); }

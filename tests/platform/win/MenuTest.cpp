@@ -6,6 +6,7 @@
 #include <string>
 
 #include "WindowTestSupport.h"
+#include "framework/FrameResources.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/Menu.h"
 #include "platform/win/WindowLayer.h"
@@ -18,6 +19,7 @@ std::string MenuText(HMENU menu, UINT position) {
 }
 
 TEST(MenuResourceTest, TheWindowMenuHasTheFilePopup) {
+    RegisterFrameResources();
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(141));
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(GetMenuItemCount(menu), 1);
@@ -34,6 +36,7 @@ TEST(MenuResourceTest, TheWindowMenuHasTheFilePopup) {
 }
 
 TEST(MenuResourceTest, TheContextMenuHasThePopupWithoutTheEscShortcut) {
+    RegisterFrameResources();
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(142));
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(MenuText(menu, 0), "Popup");
@@ -48,6 +51,7 @@ TEST(MenuResourceTest, TheContextMenuHasThePopupWithoutTheEscShortcut) {
 }
 
 TEST(MenuResourceTest, DestroyedAndUnknownMenusAreRefused) {
+    RegisterFrameResources();
     EXPECT_EQ(LoadMenuA(nullptr, MAKEINTRESOURCE(143)), nullptr);
     HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCE(141));
     HMENU sub = GetSubMenu(menu, 0);

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "framework/FrameResources.h"
 #include "platform/win/MessageQueue.h"
 
 namespace {
@@ -43,6 +44,7 @@ LRESULT RecordingWindow::CALLBACK_Procedure(HWND hwnd, UINT message, WPARAM wPar
 }
 
 RecordingWindow::RecordingWindow(int clientWidth, int clientHeight, bool withMenu) {
+    RegisterFrameResources();
     EnsureClass();
     DWORD style = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
     RECT rect{0, 0, clientWidth, clientHeight};
