@@ -366,7 +366,8 @@ void DdsImage::StoreLevel(UINT width, UINT height, const std::vector<DWORD>& arg
     out.m_uPitch = RowPitch(m_format, width);
     out.m_bytes.assign(LevelSize(m_format, width, height), 0);
     if (IsCompressed(m_format)) {
-        DxtCodec::EncodeImage(KindOf(m_format), width, height, argb.data(), width * 4, out.m_bytes.data());
+        DxtCodec::EncodeImage(KindOf(m_format), DxtFit::kRange, width, height, argb.data(), width * 4,
+                              out.m_bytes.data());
         return;
     }
     if (m_format == D3DFMT_A8R8G8B8) {

@@ -41,7 +41,7 @@ std::vector<std::uint8_t> Compress(const Image& level, DxtKind kind) {
     const auto width = static_cast<UINT>(level.Width());
     const auto height = static_cast<UINT>(level.Height());
     std::vector<std::uint8_t> out(DxtCodec::ImageBytes(kind, width, height));
-    DxtCodec::EncodeImage(kind, width, height, pixels.data(), width * 4, out.data());
+    DxtCodec::EncodeImage(kind, DxtFit::kCluster, width, height, pixels.data(), width * 4, out.data());
     return out;
 }
 

@@ -16,6 +16,10 @@ int SquishFlags(DxtKind kind) {
     return squish::kDxt5;
 }
 
+int SquishFlags(DxtKind kind, DxtFit fit) {
+    return SquishFlags(kind) | (fit == DxtFit::kCluster ? squish::kColourClusterFit : squish::kColourRangeFit);
+}
+
 // libsquish takes and gives bytes in R, G, B, A order.
 void ToRgba(const DWORD pixels[16], squish::u8 rgba[64]) {
     for (int i = 0; i < 16; ++i) {
@@ -71,13 +75,14 @@ void DxtCodec::DecodeImage(DxtKind kind, UINT width, UINT height, const BYTE* pS
     }
 }
 
-void DxtCodec::EncodeBlock(DxtKind kind, const DWORD pixels[16], BYTE* pBlock) {
+void DxtCodec::EncodeBlock(DxtKind kind, DxtFit fit, const DWORD pixels[16], BYTE* pBlock) {
     squish::u8 rgba[64];
     ToRgba(pixels, rgba);
-    squish::Compress(rgba, pBlock, SquishFlags(kind) | squish::kColourClusterFit);
+    squish::Compress(rgba, pBlock, SquishFlags(kind, fit));
 }
 
-void DxtCodec::EncodeImage(DxtKind kind, UINT width, UINT height, const DWORD* pSource, UINT sourcePitch, BYTE* pDest) {
+void DxtCodec::EncodeImage(DxtKind kind, DxtFit fit, UINT width, UINT height, const DWORD* pSource, UINT sourcePitch,
+                           BYTE* pDest) {
     DWORD pixels[16] = {};
     squish::u8 rgba[64];
     for (UINT by = 0; by < height; by += 4) {
@@ -91,7 +96,7 @@ void DxtCodec::EncodeImage(DxtKind kind, UINT width, UINT height, const DWORD* p
                 }
             }
             ToRgba(pixels, rgba);
-            squish::CompressMasked(rgba, mask, pDest, SquishFlags(kind) | squish::kColourClusterFit);
+            squish::CompressMasked(rgba, mask, pDest, SquishFlags(kind, fit));
             pDest += BlockBytes(kind);
         }
     }

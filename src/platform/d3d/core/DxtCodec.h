@@ -1,13 +1,19 @@
 // The published 4 x 4 block codings DXT1, DXT3 and DXT5, to and from
-// 0xAARRGGBB pixels, over libsquish. Decoding is exact to the format; the
-// encoder searches end points by cluster fit. The device decodes for drivers
-// without S3TC, the texture files decode and encode their levels, and the
-// media generator encodes its pictures, all through this one class.
+// 0xAARRGGBB pixels, over libsquish. Decoding is exact to the format. The
+// device decodes for drivers without S3TC, the texture files decode and encode
+// their levels, and the media generator encodes its pictures, all through
+// this one class.
 #pragma once
 
 #include "platform/kernel/WinTypes.h"
 
 enum class DxtKind { kDxt1, kDxt3, kDxt5 };
+
+// How the encoder picks a block's end points. Range fit takes the extremes
+// along the colours' principal axis: quick enough for levels made while a
+// texture loads. Cluster fit tries the orderings of the pixels along it: about
+// a hundred times slower and closer to the picture, for media made ahead.
+enum class DxtFit { kRange, kCluster };
 
 class DxtCodec {
 public:
@@ -25,8 +31,9 @@ public:
 
     // Sixteen pixels, row by row, to one block. DXT1 leaves pixels with alpha
     // below one half transparent; give it opaque pixels for an opaque block.
-    static void EncodeBlock(DxtKind kind, const DWORD pixels[16], BYTE* pBlock);
+    static void EncodeBlock(DxtKind kind, DxtFit fit, const DWORD pixels[16], BYTE* pBlock);
     // A whole image from rows of sourcePitch bytes into ImageBytes bytes;
     // pixels outside the image in edge blocks do not sway the end points.
-    static void EncodeImage(DxtKind kind, UINT width, UINT height, const DWORD* pSource, UINT sourcePitch, BYTE* pDest);
+    static void EncodeImage(DxtKind kind, DxtFit fit, UINT width, UINT height, const DWORD* pSource, UINT sourcePitch,
+                            BYTE* pDest);
 };

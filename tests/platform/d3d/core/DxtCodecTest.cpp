@@ -93,37 +93,40 @@ TEST(DxtCodecTest, ImagesSmallerThanABlockKeepToTheirSize) {
 }
 
 // Colours a 5:6:5 end point holds and alphas an end point holds come back
-// exactly; DXT1 keeps pixels below half alpha transparent.
+// exactly with either fit; DXT1 keeps pixels below half alpha transparent.
 TEST(DxtCodecTest, BlocksOfOneOrTwoColoursEncodeExactly) {
-    DWORD pixels[16];
-    DWORD decoded[16];
-    BYTE block[16];
-    for (DWORD& p : pixels) {
-        p = 0xFFFF0000u;
-    }
-    DxtCodec::EncodeBlock(DxtKind::kDxt1, pixels, block);
-    DxtCodec::DecodeBlock(DxtKind::kDxt1, block, decoded);
-    EXPECT_EQ(std::memcmp(decoded, pixels, sizeof(pixels)), 0);
+    for (const DxtFit fit : {DxtFit::kRange, DxtFit::kCluster}) {
+        SCOPED_TRACE(fit == DxtFit::kRange ? "range fit" : "cluster fit");
+        DWORD pixels[16];
+        DWORD decoded[16];
+        BYTE block[16];
+        for (DWORD& p : pixels) {
+            p = 0xFFFF0000u;
+        }
+        DxtCodec::EncodeBlock(DxtKind::kDxt1, fit, pixels, block);
+        DxtCodec::DecodeBlock(DxtKind::kDxt1, block, decoded);
+        EXPECT_EQ(std::memcmp(decoded, pixels, sizeof(pixels)), 0);
 
-    for (int i = 0; i < 16; ++i) {
-        pixels[i] = (i % 3 == 0) ? 0x00FFFFFFu : 0xFF000000u;
-    }
-    DxtCodec::EncodeBlock(DxtKind::kDxt5, pixels, block);
-    DxtCodec::DecodeBlock(DxtKind::kDxt5, block, decoded);
-    EXPECT_EQ(std::memcmp(decoded, pixels, sizeof(pixels)), 0);
-    DxtCodec::EncodeBlock(DxtKind::kDxt3, pixels, block);
-    DxtCodec::DecodeBlock(DxtKind::kDxt3, block, decoded);
-    EXPECT_EQ(std::memcmp(decoded, pixels, sizeof(pixels)), 0);
-    DxtCodec::EncodeBlock(DxtKind::kDxt1, pixels, block);
-    DxtCodec::DecodeBlock(DxtKind::kDxt1, block, decoded);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(decoded[i], i % 3 == 0 ? 0x00000000u : 0xFF000000u) << "pixel " << i;
-    }
+        for (int i = 0; i < 16; ++i) {
+            pixels[i] = (i % 3 == 0) ? 0x00FFFFFFu : 0xFF000000u;
+        }
+        DxtCodec::EncodeBlock(DxtKind::kDxt5, fit, pixels, block);
+        DxtCodec::DecodeBlock(DxtKind::kDxt5, block, decoded);
+        EXPECT_EQ(std::memcmp(decoded, pixels, sizeof(pixels)), 0);
+        DxtCodec::EncodeBlock(DxtKind::kDxt3, fit, pixels, block);
+        DxtCodec::DecodeBlock(DxtKind::kDxt3, block, decoded);
+        EXPECT_EQ(std::memcmp(decoded, pixels, sizeof(pixels)), 0);
+        DxtCodec::EncodeBlock(DxtKind::kDxt1, fit, pixels, block);
+        DxtCodec::DecodeBlock(DxtKind::kDxt1, block, decoded);
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(decoded[i], i % 3 == 0 ? 0x00000000u : 0xFF000000u) << "pixel " << i;
+        }
 
-    // A 2 x 2 image: the edge block's pixels outside it do not count.
-    const DWORD image[2][2] = {{0xFF0000FFu, 0xFFFFFFFFu}, {0xFFFFFFFFu, 0xFF0000FFu}};
-    DxtCodec::EncodeImage(DxtKind::kDxt1, 2, 2, &image[0][0], 2 * 4, block);
-    DWORD back[2][2] = {};
-    DxtCodec::DecodeImage(DxtKind::kDxt1, 2, 2, block, &back[0][0], 2 * 4);
-    EXPECT_EQ(std::memcmp(back, image, sizeof(image)), 0);
+        // A 2 x 2 image: the edge block's pixels outside it do not count.
+        const DWORD image[2][2] = {{0xFF0000FFu, 0xFFFFFFFFu}, {0xFFFFFFFFu, 0xFF0000FFu}};
+        DxtCodec::EncodeImage(DxtKind::kDxt1, fit, 2, 2, &image[0][0], 2 * 4, block);
+        DWORD back[2][2] = {};
+        DxtCodec::DecodeImage(DxtKind::kDxt1, 2, 2, block, &back[0][0], 2 * 4);
+        EXPECT_EQ(std::memcmp(back, image, sizeof(image)), 0);
+    }
 }
