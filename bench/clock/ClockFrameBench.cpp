@@ -10,10 +10,10 @@
 
 #include "app/ClockApp.h"
 #include "app/FrameValues.h"
-#include "framework/appframe/FrameHarness.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/win/WinUser.h"
 #include "support/CountingAllocator.h"
+#include "support/FrameHarness.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "framework/BitmapFont.h"
-#include "framework/appframe/FrameHarness.h"
+#include "support/FrameHarness.h"
 
 namespace {
 

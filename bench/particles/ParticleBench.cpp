@@ -17,7 +17,6 @@
 
 #include "app/FrameValues.h"
 #include "bird/FergusonPath.h"
-#include "gfxutil/DdsTestFiles.h"
 #include "particles/ParticleBubble.h"
 #include "particles/ParticleTrailPC.h"
 #include "particles/ParticleTrailRibonG.h"
@@ -25,6 +24,7 @@
 #include "platform/d3d/record/RecordingDevice.h"
 #include "platform/kernel/Kernel.h"
 #include "support/CountingAllocator.h"
+#include "support/DdsTestFiles.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include "app/FrameValues.h"
 #include "app/ViewControl.h"
 #include "bird/BirdFlight.h"
-#include "gfxutil/DdsTestFiles.h"
 #include "particles/ParticleTrailPC.h"
 #include "platform/d3d/record/RecordingDevice.h"
 #include "platform/kernel/Kernel.h"
 #include "scene/Camera.h"
 #include "scene/DrawQueue.h"
+#include "support/DdsTestFiles.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <string>
 
 #include "app/FrameValues.h"
-#include "framework/appframe/FrameHarness.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
+#include "support/FrameHarness.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "app/ClockApp.h"
-#include "framework/appframe/FrameHarness.h"
 #include "support/CountingAllocator.h"
+#include "support/FrameHarness.h"
 #include "support/TempDir.h"
 
 namespace {

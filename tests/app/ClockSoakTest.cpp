@@ -10,10 +10,10 @@
 
 #include "app/ClockApp.h"
 #include "framework/DeviceDialog.h"
-#include "framework/appframe/FrameHarness.h"
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/win/ModalDialog.h"
 #include "support/Capture.h"
+#include "support/FrameHarness.h"
 #include "support/TempDir.h"
 
 namespace {

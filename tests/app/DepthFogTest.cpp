@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "gfxutil/RecordingDeviceTest.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <ctime>
 
 #include "app/FrameValues.h"
-#include "overlay/OverlayTestSupport.h"
 #include "platform/kernel/Kernel.h"
+#include "support/OverlayTestSupport.h"
 
 namespace {
 

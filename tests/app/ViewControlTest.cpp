@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/FrameValues.h"
-#include "bird/PathFile.h"
-#include "gfxutil/RecordingDeviceTest.h"
+#include "support/PathFile.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "app/FrameValues.h"
-#include "bird/PathFile.h"
 #include "platform/kernel/Kernel.h"
+#include "support/PathFile.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "bird/PathFile.h"
 #include "support/Capture.h"
+#include "support/PathFile.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -4,13 +4,13 @@
 
 #include "app/FrameValues.h"
 #include "bird/BirdFlight.h"
-#include "bird/PathFile.h"
-#include "gfxutil/DdsTestFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "particles/ParticleTrailPC.h"
 #include "scene/Camera.h"
 #include "scene/DrawQueue.h"
 #include "support/CountingAllocator.h"
+#include "support/DdsTestFiles.h"
+#include "support/PathFile.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

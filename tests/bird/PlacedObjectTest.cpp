@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gfxutil/RecordingDeviceTest.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "BirdModel.h"
 #include "app/FrameValues.h"
 #include "bird/SkinnedMesh.h"
-#include "platform/d3d/gl/RenderFixture.h"
 #include "support/CountingAllocator.h"
+#include "support/RenderFixture.h"
 #include "support/TempDir.h"
 
 namespace {

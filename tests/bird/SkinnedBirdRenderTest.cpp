@@ -13,7 +13,7 @@
 #include "bird/MeshPart.h"
 #include "bird/SkinnedMesh.h"
 #include "platform/d3d/gl/PngWriter.h"
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 #include "support/TempDir.h"
 
 namespace {

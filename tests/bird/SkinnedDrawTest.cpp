@@ -7,7 +7,7 @@
 
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
-#include "gfxutil/DdsTestFiles.h"
+#include "support/DdsTestFiles.h"
 
 using namespace skintext;
 

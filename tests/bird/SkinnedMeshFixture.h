@@ -7,7 +7,7 @@
 
 #include "bird/MeshPart.h"
 #include "bird/SkinnedMesh.h"
-#include "gfxutil/RecordingDeviceTest.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 class SkinnedMeshFixture : public RecordingDeviceTest {

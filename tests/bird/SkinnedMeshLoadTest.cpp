@@ -7,8 +7,8 @@
 
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
-#include "platform/xfile/XTestModel.h"
 #include "support/Capture.h"
+#include "support/XTestModel.h"
 
 using namespace skintext;
 

@@ -7,8 +7,8 @@
 
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
-#include "gfxutil/DdsTestFiles.h"
-#include "gfxutil/FailingAllocator.h"
+#include "support/DdsTestFiles.h"
+#include "support/FailingAllocator.h"
 
 using namespace skintext;
 

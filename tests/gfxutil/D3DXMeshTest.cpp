@@ -5,8 +5,8 @@
 #include <cstring>
 #include <set>
 
-#include "RecordingDeviceTest.h"
 #include "gfxutil/D3DXMath.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

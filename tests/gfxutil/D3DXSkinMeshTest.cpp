@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "RecordingDeviceTest.h"
 #include "gfxutil/D3DXMath.h"
 #include "gfxutil/XofMeshData.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "DdsTestFiles.h"
-#include "RecordingDeviceTest.h"
 #include "gfxutil/D3DXTypes.h"
 #include "platform/d3d/record/FakeDirect3D.h"
+#include "support/DdsTestFiles.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "DdsTestFiles.h"
 #include "gfxutil/D3DXTypes.h"
+#include "support/DdsTestFiles.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <set>
 #include <string>
 
-#include "RecordingDeviceTest.h"
 #include "gfxutil/D3DXBounds.h"
 #include "gfxutil/XofMeshData.h"
-#include "platform/xfile/XTestModel.h"
+#include "support/RecordingDeviceTest.h"
+#include "support/XTestModel.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/FrameValues.h"
-#include "overlay/OverlayTestSupport.h"
+#include "support/OverlayTestSupport.h"
 
 namespace {
 

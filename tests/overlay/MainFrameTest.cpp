@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "overlay/OverlayTestSupport.h"
 #include "support/Capture.h"
+#include "support/OverlayTestSupport.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "app/FrameValues.h"
 #include "app/TimerPanel.h"
 #include "overlay/ButtonBar.h"
-#include "overlay/OverlayTestSupport.h"
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/OverlayTestSupport.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "overlay/OverlayTestSupport.h"
 #include "support/Capture.h"
+#include "support/OverlayTestSupport.h"
 
 namespace {
 

@@ -6,8 +6,6 @@
 #include "ParticleMedia.h"
 #include "app/FrameValues.h"
 #include "bird/FergusonPath.h"
-#include "bird/PathFile.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "particles/ParticleBubble.h"
 #include "particles/ParticleTrailPC.h"
 #include "particles/ParticleTrailRibonG.h"
@@ -15,6 +13,8 @@
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
 #include "support/CountingAllocator.h"
+#include "support/PathFile.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 
 #include "ParticleMedia.h"
 #include "app/FrameValues.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

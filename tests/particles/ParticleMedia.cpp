@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "gfxutil/DdsTestFiles.h"
+#include "support/DdsTestFiles.h"
 
 void WriteParticleTexture(const ScopedTempCwd& cwd, const char* name, DWORD argb) {
     cwd.MakeFolder("Texture");

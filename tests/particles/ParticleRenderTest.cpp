@@ -10,8 +10,8 @@
 #include "particles/HueToRgb.h"
 #include "particles/ParticleBubble.h"
 #include "particles/ParticleTrailRibonG.h"
-#include "platform/d3d/gl/RenderFixture.h"
 #include "platform/kernel/Kernel.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/FrameValues.h"
-#include "gfxutil/DdsTestFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
+#include "support/DdsTestFiles.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

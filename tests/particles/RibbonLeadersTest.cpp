@@ -8,10 +8,10 @@
 #include "ParticleMedia.h"
 #include "app/FrameValues.h"
 #include "bird/FergusonPath.h"
-#include "bird/PathFile.h"
 #include "particles/ParticleTrailRibonG.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
+#include "support/PathFile.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/Camera.h"
 #include "scene/ClockSceneFiles.h"
 #include "support/Capture.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

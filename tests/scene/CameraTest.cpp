@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "gfxutil/RecordingDeviceTest.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/BackGroundObj.h"
 #include "scene/Camera.h"
 #include "scene/ClockSceneFiles.h"
 #include "scene/DrawQueue.h"
 #include "scene/Velmoran.h"
 #include "support/CountingAllocator.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

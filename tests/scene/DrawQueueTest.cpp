@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "gfxutil/RecordingDeviceTest.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

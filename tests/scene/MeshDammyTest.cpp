@@ -5,10 +5,10 @@
 #include <cmath>
 
 #include "ModelFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/Model.h"
 #include "scene/TexList.h"
 #include "support/Capture.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <string>
 
 #include "ModelFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/Camera.h"
 #include "scene/Model.h"
 #include "scene/TexList.h"
 #include "support/Capture.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "ModelFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/Camera.h"
 #include "scene/DrawQueue.h"
 #include "scene/Model.h"
 #include "scene/TexList.h"
 #include "support/CountingAllocator.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

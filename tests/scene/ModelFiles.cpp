@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "gfxutil/DdsTestFiles.h"
+#include "support/DdsTestFiles.h"
 
 std::string XFileText(const std::string& body) {
     return "xof 0303txt 0032\n" + body;

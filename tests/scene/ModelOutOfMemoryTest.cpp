@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "ModelFiles.h"
-#include "gfxutil/FailingAllocator.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/MeshDammy.h"
 #include "scene/MeshDisplay.h"
 #include "scene/Model.h"
 #include "scene/TexList.h"
+#include "support/FailingAllocator.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

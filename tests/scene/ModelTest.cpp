@@ -7,12 +7,12 @@
 #include <string>
 
 #include "ModelFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "scene/Camera.h"
 #include "scene/MeshDammy.h"
 #include "scene/MeshDisplay.h"
 #include "scene/TexList.h"
 #include "support/Capture.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

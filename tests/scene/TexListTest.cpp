@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "gfxutil/DdsTestFiles.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "support/Capture.h"
+#include "support/DdsTestFiles.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "gfxutil/RecordingDeviceTest.h"
 #include "platform/kernel/Kernel.h"
 #include "scene/Camera.h"
 #include "scene/ClockSceneFiles.h"
 #include "support/Capture.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {

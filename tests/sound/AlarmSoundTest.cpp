@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "SoundFixture.h"
-#include "platform/dmusic/TestSounds.h"
 #include "sound/AlarmSound.h"
 #include "support/Capture.h"
 #include "support/TempDir.h"
+#include "support/TestSounds.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "SoundFixture.h"
-#include "platform/dmusic/TestSounds.h"
 #include "sound/MusicManager.h"
 #include "sound/MusicSegment.h"
 #include "support/Capture.h"
+#include "support/TestSounds.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DdsTestFiles.h"
+#include "support/DdsTestFiles.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "framework/appframe/FrameHarness.h"
+#include "support/FrameHarness.h"
 
 #include <SDL.h>
 

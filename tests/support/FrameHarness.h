@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "framework/AppFrame.h"
-#include "framework/appframe/RecordingBackend.h"
-#include "framework/appframe/TableDirect3D.h"
+#include "support/RecordingBackend.h"
+#include "support/TableDirect3D.h"
 
 // Sets the clock every frame-timer call reads, in seconds.
 void SetTestClock(double seconds);

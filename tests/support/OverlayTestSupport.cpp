@@ -1,10 +1,10 @@
-#include "overlay/OverlayTestSupport.h"
+#include "support/OverlayTestSupport.h"
 
 #include <cmath>
 #include <cstring>
 
 #include "app/FrameValues.h"
-#include "gfxutil/DdsTestFiles.h"
+#include "support/DdsTestFiles.h"
 
 void WriteSheet(const ScopedTempCwd& cwd, const std::string& name, int columns, int rows,
                 const std::vector<DWORD>& colours, int cellPixels) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "gfxutil/RecordingDeviceTest.h"
 #include "overlay/OverlayVertex.h"
+#include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 // Texture/<name>: a columns x rows sheet of solid cells (ARGB, by rows; white past the list).

@@ -1,4 +1,4 @@
-#include "bird/PathFile.h"
+#include "support/PathFile.h"
 
 #include <cstring>
 

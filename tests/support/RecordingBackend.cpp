@@ -1,4 +1,4 @@
-#include "framework/appframe/RecordingBackend.h"
+#include "support/RecordingBackend.h"
 
 #include "platform/d3d/core/CoreSurface.h"
 #include "platform/d3d/core/CoreVertexBuffer.h"

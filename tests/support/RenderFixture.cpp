@@ -1,4 +1,4 @@
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 #include <SDL.h>
 

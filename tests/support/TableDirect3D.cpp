@@ -1,4 +1,4 @@
-#include "framework/appframe/TableDirect3D.h"
+#include "support/TableDirect3D.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "TestSounds.h"
+#include "support/TestSounds.h"
 
 #include <unistd.h>
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/xfile/XTestWriter.h"
+#include "support/XTestWriter.h"
 
 inline XTestWriter BuildTestModel() {
     XTestWriter w;

@@ -1,4 +1,4 @@
-#include "platform/xfile/XTestWriter.h"
+#include "support/XTestWriter.h"
 
 #include <zlib.h>
 

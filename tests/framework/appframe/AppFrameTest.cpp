@@ -4,9 +4,9 @@
 
 #include "framework/AppFrame.h"
 #include "framework/ErrorReport.h"
-#include "framework/appframe/FrameHarness.h"
 #include "platform/win/WindowLayer.h"
 #include "support/Capture.h"
+#include "support/FrameHarness.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "framework/appframe/FrameHarness.h"
+#include "support/FrameHarness.h"
 
 namespace {
 

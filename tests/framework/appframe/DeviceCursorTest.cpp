@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "framework/AppFrame.h"
-#include "framework/appframe/FrameHarness.h"
 #include "platform/win/WinGdi.h"
+#include "support/FrameHarness.h"
 
 namespace {
 

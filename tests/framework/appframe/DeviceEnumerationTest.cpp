@@ -5,8 +5,8 @@
 #include "app/ClockApp.h"
 #include "framework/AppFrame.h"
 #include "framework/ErrorReport.h"
-#include "framework/appframe/TableDirect3D.h"
 #include "support/Capture.h"
+#include "support/TableDirect3D.h"
 
 namespace {
 

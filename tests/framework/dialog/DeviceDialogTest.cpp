@@ -10,11 +10,11 @@
 
 #include "framework/AppFrame.h"
 #include "framework/DeviceDialog.h"
-#include "framework/appframe/FrameHarness.h"
 #include "platform/d3d/record/FakeDirect3D.h"
 #include "platform/win/ModalDialog.h"
 #include "platform/win/WindowLayer.h"
 #include "support/Capture.h"
+#include "support/FrameHarness.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "gfxutil/D3DXPMesh.h"
 #include "gfxutil/MeshRepair.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "gfxutil/pmesh/TestMeshes.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "gfxutil/D3DXSkinMesh.h"
-#include "gfxutil/RecordingDeviceTest.h"
 #include "gfxutil/pmesh/TestMeshes.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 

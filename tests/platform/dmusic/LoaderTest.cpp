@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "TestSounds.h"
 #include "platform/dmusic/DMusic.h"
+#include "support/TestSounds.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "TestSounds.h"
 #include "platform/dmusic/MidiFile.h"
+#include "support/TestSounds.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "TestSounds.h"
 #include "platform/dmusic/DMusic.h"
 #include "support/Capture.h"
+#include "support/TestSounds.h"
 
 namespace {
 

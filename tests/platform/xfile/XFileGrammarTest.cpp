@@ -12,7 +12,7 @@
 #include "platform/xfile/XDocument.h"
 #include "platform/xfile/XFileDump.h"
 #include "platform/xfile/XFileParser.h"
-#include "platform/xfile/XTestWriter.h"
+#include "support/XTestWriter.h"
 
 namespace {
 

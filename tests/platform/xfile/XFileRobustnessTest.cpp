@@ -6,7 +6,7 @@
 
 #include "platform/xfile/XFileDump.h"
 #include "platform/xfile/XFileParser.h"
-#include "platform/xfile/XTestModel.h"
+#include "support/XTestModel.h"
 
 namespace {
 

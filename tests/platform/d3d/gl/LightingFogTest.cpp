@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

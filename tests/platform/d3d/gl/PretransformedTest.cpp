@@ -2,7 +2,7 @@
 // perspective-correct interpolation through w = 1/rhw.
 #include <cmath>
 
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/gl/GlBackend.h"
 
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Where things land on the back buffer: depth range, viewport orientation,
 // Clear confined to the viewport, culling by screen winding.
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Texture stage operations (with and without a texture), the alpha test on
 // the 0..255 scale and source-alpha blending.
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/d3d/gl/RenderFixture.h"
+#include "support/RenderFixture.h"
 
 namespace {
 
