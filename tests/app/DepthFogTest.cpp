@@ -67,12 +67,21 @@ TEST_F(DepthFogTest, ProjectionTakesTheViewportAspectAndFarDistance) {
     m_fog.Apply(m_pDevice, &m_camera, 384, 288, 1);
     D3DMATRIX projection;
     m_pDevice->GetTransform(D3DTS_PROJECTION, &projection);
-    float yScale = 1.0f / std::tan(0.78539819f / 2.0f);
-    EXPECT_NEAR(projection._22, yScale, 1e-4f);
-    EXPECT_NEAR(projection._11, yScale * 288.0f / 384.0f, 1e-4f);
-    // z maps near 1 to depth 0 and far 500 to depth 1.
-    EXPECT_NEAR(projection._33, 500.0f / 499.0f, 1e-5f);
-    EXPECT_NEAR(projection._43, -500.0f / 499.0f, 1e-5f);
+    // The corner of a 45-degree view as wide as the 384 x 288 viewport lands on
+    // the screen's corner; depth runs from 0 at 1 to 1 at 500.
+    const float edge = 100.0f * 0.41421356f;  // tan 22.5 degrees
+    const D3DXMATRIX matrix(projection);
+    auto project = [&matrix](float x, float y, float z) {
+        const D3DXVECTOR3 in(x, y, z);
+        D3DXVECTOR3 out;
+        D3DXVec3TransformCoord(&out, &in, &matrix);
+        return out;
+    };
+    const D3DXVECTOR3 corner = project(edge * 384.0f / 288.0f, edge, 100.0f);
+    EXPECT_NEAR(corner.x, 1.0f, 1e-4f);
+    EXPECT_NEAR(corner.y, 1.0f, 1e-4f);
+    EXPECT_NEAR(project(0.0f, 0.0f, 1.0f).z, 0.0f, 1e-5f);
+    EXPECT_NEAR(project(0.0f, 0.0f, 500.0f).z, 1.0f, 1e-5f);
     EXPECT_TRUE(D3DXMATRIX(projection) == m_camera.ProjectionMatrix());
 
     // An empty viewport does not poison the projection.

@@ -1,7 +1,6 @@
 #include "bird/FergusonPath.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -161,20 +160,6 @@ TEST_F(FergusonPathTest, FileFaultsAreReportedWithTheirMessages) {
 
     // Extra bytes after the distances are ignored.
     EXPECT_EQ(WriteAndLoad(path, full + "tail"), S_OK);
-}
-
-TEST_F(FergusonPathTest, DirectoryTooLongForThePathFailsToOpen) {
-    // Fits as a directory, but not with "/Misc/Clock.fpp" after it.
-    std::string name(250 - m_cwd.Path().size(), 'd');
-    m_cwd.MakeFolder(name);
-    m_cwd.MakeFolder(name + "/Misc");
-    m_cwd.WriteFile(name + "/Misc/Clock.fpp", PathFileBytes(1, {{0, 0, 0}}, {0}, {1}));
-    ASSERT_EQ(chdir(m_cwd.File(name).c_str()), 0);
-    FergusonPath path;
-    DebugCapture debug;
-    EXPECT_EQ(path.Load("Clock.fpp"), E_FAIL);
-    EXPECT_TRUE(debug.Contains("Ferguson(66): failed to open ppsfile"));
-    ASSERT_EQ(chdir(m_cwd.Path().c_str()), 0);
 }
 
 }  // namespace

@@ -93,18 +93,4 @@ TEST(MediaLocationTest, LoadersReadTheInstalledTreeAndTheUsersOwnFilesFileByFile
     EXPECT_EQ(std::string(defaults), tree.Installed("Misc"));
 }
 
-TEST(MediaLocationTest, ALongInstalledPathStillFailsWithTheLimit) {
-    ScopedInstalledTree tree;
-    const std::string deep = "prefix/" + std::string(120, 'p') + "/" + std::string(120, 'q');
-    tree.Root().MakeFolder(deep + "/share/velmoran/Model");
-    MediaEnvironment environment = tree.Environment();
-    environment.m_szExecutable = tree.Root().File(deep + "/bin/velmoran");
-    tree.Activate(environment);
-    char dir[MAX_PATH];
-    CaptureDirectory(dir);
-    char path[MAX_PATH];
-    EXPECT_FALSE(ComposeMediaPath(path, dir, kModelFolder, "VelmoranBase07.x"));
-    EXPECT_STREQ(path, "");
-}
-
 }  // namespace

@@ -93,37 +93,24 @@ TEST_F(BackGroundObjTest, MissingModelFailsBeforeThePositionFileIsOpened) {
 }
 
 TEST_F(BackGroundObjTest, PositionFileFailuresAreReportedAndAllocateNothing) {
-    struct Case {
-        const char* what;
-        bool write;
-        std::string bytes;
-        long line;
-        const char* message;
-    };
-    const D3DXMATRIX one = Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f);
-    const Case cases[] = {
-        {"missing file", false, "", 92, "failed to open bpsfile"},
-        {"short count", true, std::string("\x03", 1), 100, "failed to read backgroundnumber from file"},
-        {"negative count", true, PlacementFileBytes(-5, {one, one}), 100, "failed to read backgroundnumber from file"},
-        {"record missing", true, PlacementFileBytes(3, {one, one}), 120, "failed to read backgroundposition from file"},
-        {"record cut short", true, PlacementFileBytes(1, {one}).substr(0, 67), 120,
-         "failed to read backgroundposition from file"},
-        {"huge count", true, PlacementFileBytes(0x40000000, {one}), 120, "failed to read backgroundposition from file"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const PlacementFault& c : PlacementFaults()) {
+        SCOPED_TRACE(c.m_szWhat);
+        const long line = !c.m_bWrite ? 92 : c.m_bCountFault ? 100 : 120;
+        const std::string message = !c.m_bWrite       ? "failed to open bpsfile"
+                                    : c.m_bCountFault ? "failed to read backgroundnumber from file"
+                                                      : "failed to read backgroundposition from file";
         ScopedTempCwd cwd;
         cwd.WriteFile("Model/Empty.x", EmptyXFile());
         cwd.MakeFolder("Misc");
-        if (c.write) {
-            cwd.WriteFile("Misc/Clock.bps", c.bytes);
+        if (c.m_bWrite) {
+            cwd.WriteFile("Misc/Clock.bps", c.m_bytes);
         }
         DebugCapture debug;
         MessageBoxCapture boxes;
         BackGroundObj background;
         EXPECT_EQ(background.Load(m_pDevice, "Empty.x", "Clock.bps"), E_FAIL);
-        EXPECT_TRUE(debug.Contains("BackGroundObj(" + std::to_string(c.line) + "): " + c.message + " (hr=E_FAIL"));
-        EXPECT_TRUE(boxes.AnyContains("File: BackGroundObj\nLine: " + std::to_string(c.line) + "\n"));
+        EXPECT_TRUE(debug.Contains("BackGroundObj(" + std::to_string(line) + "): " + message + " (hr=E_FAIL"));
+        EXPECT_TRUE(boxes.AnyContains("File: BackGroundObj\nLine: " + std::to_string(line) + "\n"));
         EXPECT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(background.Count(), 0);
         EXPECT_EQ(background.Objects(), nullptr);

@@ -17,6 +17,15 @@ void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
     EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
 }
 
+// Where the projection puts a view-space point: x and y in -1..1 on screen, z the depth.
+D3DXVECTOR3 Project(const D3DMATRIX& projection, float x, float y, float z) {
+    const D3DXVECTOR3 in(x, y, z);
+    D3DXVECTOR3 out;
+    const D3DXMATRIX matrix(projection);
+    D3DXVec3TransformCoord(&out, &in, &matrix);
+    return out;
+}
+
 float Side(const D3DXPLANE& plane, float x, float y, float z) {
     return plane.a * x + plane.b * y + plane.c * z + plane.d;
 }
@@ -106,11 +115,14 @@ TEST_F(CameraDeviceTest, ProjectionIsQuarterPiPerspective) {
     camera.SetProjection(m_pDevice, 2.0f, 1.0f, 500.0f);
     D3DMATRIX projection;
     ASSERT_EQ(m_pDevice->GetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
-    float yScale = 1.0f / std::tan(0.78539819f / 2.0f);
-    EXPECT_NEAR(projection._22, yScale, kEps);
-    EXPECT_NEAR(projection._11, yScale / 2.0f, kEps);
-    EXPECT_NEAR(projection._33, 500.0f / 499.0f, kEps);
-    EXPECT_NEAR(projection._34, 1.0f, kEps);
+    // 45 degrees high and, at aspect 2, twice as wide: the corner of that view
+    // lands on the screen's corner; depth runs from 0 at 1 to 1 at 500.
+    const float edge = 100.0f * 0.41421356f;  // tan 22.5 degrees
+    const D3DXVECTOR3 corner = Project(projection, 2.0f * edge, edge, 100.0f);
+    EXPECT_NEAR(corner.x, 1.0f, kEps);
+    EXPECT_NEAR(corner.y, 1.0f, kEps);
+    EXPECT_NEAR(Project(projection, 0.0f, 0.0f, 1.0f).z, 0.0f, kEps);
+    EXPECT_NEAR(Project(projection, 0.0f, 0.0f, 500.0f).z, 1.0f, kEps);
 }
 
 TEST_F(CameraDeviceTest, FrustumOfTheIdentityCamera) {

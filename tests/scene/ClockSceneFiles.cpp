@@ -35,3 +35,17 @@ D3DXMATRIX Placement(float scale, float yaw, float x, float y, float z) {
     D3DXMatrixTranslation(&matMove, x, y, z);
     return matScale * matYaw * matMove;
 }
+
+std::vector<PlacementFault> PlacementFaults() {
+    const D3DXMATRIX one = Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f);
+    return {
+        {"missing file", false, "", false},
+        {"short count", true, std::string("\x01\x00", 2), true},
+        {"negative count", true, PlacementFileBytes(-1, {one}), true},
+        {"record missing", true, PlacementFileBytes(2, {one}), false},
+        {"record cut short", true, PlacementFileBytes(1, {one}).substr(0, 40), false},
+        {"huge count", true, PlacementFileBytes(0x7FFFFFFF, {one}), false},
+        // 2^30 records of 64 bytes: a size worked out in 32 bits wraps to zero.
+        {"count whose size wraps", true, PlacementFileBytes(0x40000000, {one}), false},
+    };
+}

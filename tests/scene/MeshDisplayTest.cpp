@@ -282,26 +282,4 @@ TEST_F(MeshDisplayTest, SubmitQueuesTheDrawWithItsMaterialsAndSharedTextures) {
     EXPECT_EQ(m_texList.EntryCount(), 0u);
 }
 
-TEST_F(MeshDisplayTest, ATexturePathBeyondTheMediaPathLimitIsRefused) {
-    // The model path fits, the texture path does not.
-    const std::string deep = DeepFolder(m_cwd.Path(), MAX_PATH - 24);
-    const std::string name = "a_rather_long_texture_name.dds";
-    WriteTexture(deep, name);
-    const std::string text = XFileText(BoxMesh("a_display", kLo, kHi, {name}) + BoxMesh("a_dammy", kLo, kHi));
-    m_cwd.WriteFile(deep.substr(m_cwd.Path().size() + 1) + "/Model/m.x", text);
-    std::filesystem::current_path(deep);
-
-    DebugCapture debug;
-    {
-        Model model(&m_texList);
-        EXPECT_EQ(model.Load(m_pDevice, "m.x"), S_OK);
-        ASSERT_NE(model.DisplayAt(0), nullptr);
-        EXPECT_EQ(model.DisplayAt(0)->Textures()[0], nullptr);
-        EXPECT_TRUE(debug.Contains("TexList(85): failed to load texture..." + deep + "/Texture/" + name))
-            << debug.All();
-        EXPECT_EQ(m_texList.EntryCount(), 0u);
-    }
-    std::filesystem::current_path(m_cwd.Path());
-}
-
 }  // namespace

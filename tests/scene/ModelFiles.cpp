@@ -98,13 +98,3 @@ void WriteTexture(const std::string& folder, const std::string& name) {
     std::filesystem::create_directories(folder + "/Texture");
     WriteFile(folder + "/Texture/" + name, BuildDds(ArgbSpec(4, 4), payload));
 }
-
-std::string DeepFolder(const std::string& base, size_t length) {
-    std::string deep = base;
-    while (deep.size() + 1 < length) {
-        const size_t part = std::min<size_t>(40, length - deep.size() - 1);
-        deep += "/" + std::string(part, 'd');
-    }
-    std::filesystem::create_directories(deep);
-    return deep;
-}

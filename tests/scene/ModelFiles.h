@@ -22,9 +22,6 @@ std::string SphereMesh(const std::string& name, float radius, int rings, int seg
 // A Frame holding the body, with a transformation matrix that moves by `offset`.
 std::string FrameOf(const std::string& name, const D3DXVECTOR3& offset, const std::string& body);
 
-// Creates and returns a folder under base whose path is exactly `length` characters long.
-std::string DeepFolder(const std::string& base, size_t length);
-
 // Writes Model/<file> (an X file of the body) under the current test folder.
 void WriteModel(const ScopedTempCwd& cwd, const std::string& file, const std::string& body);
 // Writes a 4 x 4 texture Texture/<name> under the folder given.

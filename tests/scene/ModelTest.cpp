@@ -236,21 +236,6 @@ TEST_F(ModelTest, ASecondLoadReplacesTheFirst) {
     // The fixture's device check finds any mesh of the first load still alive.
 }
 
-TEST_F(ModelTest, AModelPathBeyondTheMediaPathLimitIsNotOpened) {
-    // The directory fits, the model path does not; the file is really there.
-    const std::string deep = DeepFolder(m_cwd.Path(), MAX_PATH - 12);
-    std::filesystem::current_path(deep);
-    const std::string name = "long_model_name.x";
-    const std::string text = XFileText(BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi));
-    m_cwd.WriteFile(deep.substr(m_cwd.Path().size() + 1) + "/Model/" + name, text);
-    Model model;
-    EXPECT_EQ(model.Load(m_pDevice, name.c_str()), E_FAIL);
-    EXPECT_TRUE(m_debug.Contains("Model(461): failed to load xfile..." + deep + "/Model/" + name)) << m_debug.All();
-    EXPECT_TRUE(m_boxes.AnyContains("failed to load xfile"));
-    EXPECT_EQ(model.MeshDisplayNum(), 0u);
-    std::filesystem::current_path(m_cwd.Path());
-}
-
 // Every model file of the program, as the media generator writes them.
 TEST_F(ModelTest, EveryGeneratedModelLoads) {
     const std::filesystem::path run(VELMORAN_RUN_DIR);

@@ -186,38 +186,25 @@ TEST_F(VelmoranTest, NoFlowerLoadsTheModelsAndDrawsNothing) {
 }
 
 TEST_F(VelmoranTest, PositionFileFailuresAreReportedAndAllocateNothing) {
-    struct Case {
-        const char* what;
-        bool write;
-        std::string bytes;
-        long line;
-        const char* message;
-    };
-    const D3DXMATRIX one = Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f);
-    const Case cases[] = {
-        {"missing file", false, "", 99, "failed to open vpsfile"},
-        {"short count", true, std::string("\x01\x00", 2), 107, "failed to read velmorannumber from file"},
-        {"negative count", true, PlacementFileBytes(-1, {one}), 107, "failed to read velmorannumber from file"},
-        {"record missing", true, PlacementFileBytes(2, {one}), 128, "failed to read velmoranposition from file"},
-        {"record cut short", true, PlacementFileBytes(1, {one}).substr(0, 40), 128,
-         "failed to read velmoranposition from file"},
-        {"huge count", true, PlacementFileBytes(0x7FFFFFFF, {one}), 128, "failed to read velmoranposition from file"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const PlacementFault& c : PlacementFaults()) {
+        SCOPED_TRACE(c.m_szWhat);
+        const long line = !c.m_bWrite ? 99 : c.m_bCountFault ? 107 : 128;
+        const std::string message = !c.m_bWrite       ? "failed to open vpsfile"
+                                    : c.m_bCountFault ? "failed to read velmorannumber from file"
+                                                      : "failed to read velmoranposition from file";
         ScopedTempCwd cwd;
         ASSERT_TRUE(LinkGeneratedMedia(cwd));
         cwd.MakeFolder("Misc");
-        if (c.write) {
-            cwd.WriteFile("Misc/Clock.vps", c.bytes);
+        if (c.m_bWrite) {
+            cwd.WriteFile("Misc/Clock.vps", c.m_bytes);
         }
         DebugCapture debug;
         MessageBoxCapture boxes;
         Velmoran clock;
         EXPECT_EQ(clock.Load(m_pDevice, "Clock.vps"), E_FAIL);
         EXPECT_TRUE(debug.Contains("Velmoran(94): opening velmoranpositionfile...Clock.vps (hr=S_OK"));
-        EXPECT_TRUE(debug.Contains("Velmoran(" + std::to_string(c.line) + "): " + c.message + " (hr=E_FAIL"));
-        EXPECT_TRUE(boxes.AnyContains("File: Velmoran\nLine: " + std::to_string(c.line) + "\n"));
+        EXPECT_TRUE(debug.Contains("Velmoran(" + std::to_string(line) + "): " + message + " (hr=E_FAIL"));
+        EXPECT_TRUE(boxes.AnyContains("File: Velmoran\nLine: " + std::to_string(line) + "\n"));
         EXPECT_EQ(boxes.Boxes().size(), 1u);
         // Nothing was made for a file that cannot hold its records, and no model was loaded.
         EXPECT_EQ(clock.Count(), 0);
@@ -225,22 +212,6 @@ TEST_F(VelmoranTest, PositionFileFailuresAreReportedAndAllocateNothing) {
         EXPECT_EQ(clock.PartModel(Velmoran::PART_BASE), nullptr);
         EXPECT_EQ(clock.Update(), S_OK);
     }
-}
-
-TEST_F(VelmoranTest, PathLongerThanTheBufferIsNotOpened) {
-    ScopedTempCwd cwd;
-    // Deep enough that directory + "/Misc/Clock.vps" no longer fits.
-    std::string deep = cwd.Path();
-    while (deep.size() < MAX_PATH - 12) {
-        deep += "/dddddddddddddddddddd";
-    }
-    std::filesystem::create_directories(deep + "/Misc");
-    std::filesystem::current_path(deep);
-    cwd.WriteFile(deep.substr(cwd.Path().size() + 1) + "/Misc/Clock.vps", PlacementFileBytes(0, {}));
-    DebugCapture debug;
-    Velmoran clock;
-    EXPECT_EQ(clock.Load(m_pDevice, "Clock.vps"), E_FAIL);
-    EXPECT_TRUE(debug.Contains("Velmoran(99): failed to open vpsfile"));
 }
 
 TEST_F(VelmoranTest, FailingModelKeepsThePlacementsForRelease) {

@@ -68,6 +68,7 @@ HRESULT RecordingBackend::Clear(DeviceState& state, DWORD, const D3DRECT*, DWORD
 }
 
 HRESULT RecordingBackend::Draw(DeviceState& state, const DrawCall& call) {
+    ++m_pLog->m_nDraws;
     if (!m_pLog->m_bRecord) {
         state.ClearDirty();
         return D3D_OK;

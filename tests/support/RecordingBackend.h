@@ -35,6 +35,8 @@ struct BackendLog {
     // Off: scenes, clears, draws and presents are not recorded, so frames cost
     // only what the program does (allocation tests and benchmarks).
     bool m_bRecord = true;
+    // Draws seen, counted even while not recording.
+    int m_nDraws = 0;
     // What TestCooperativeLevel answers.
     HRESULT m_hrCooperative = D3D_OK;
     // The next m_nFailingResets device resets (not creations) fail with m_hrResetFailure.
