@@ -11,6 +11,8 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/FrameValues.h"
 #include "platform/kernel/Kernel.h"
@@ -42,6 +44,19 @@ const BYTE* TestKeys(int* count) {
 }
 bool TestFocus(HWND) {
     return s_bFocus;
+}
+
+// The draws of the scene pass: those after the second clear of the frame.
+std::vector<const BackendEvent*> SceneDraws(const BackendLog& log) {
+    std::vector<const BackendEvent*> draws;
+    int clears = 0;
+    for (const BackendEvent& e : log.m_events) {
+        clears += e.m_kind == BackendEvent::kClear ? 1 : 0;
+        if (clears >= 2 && e.m_kind == BackendEvent::kDraw) {
+            draws.push_back(&e);
+        }
+    }
+    return draws;
 }
 
 class TestClockApp : public ClockApp {
@@ -607,21 +622,7 @@ TEST_F(ClockAppTest, RenderPassDrawsTheQueuedMeshesBlendedThenTheSparksAndEmptie
     ASSERT_EQ(S_OK, app.OnFrameRender());
     EXPECT_EQ(0u, app.GetDrawQueue()->Count());
 
-    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
-    std::size_t sceneStart = 0;
-    int clears = 0;
-    for (std::size_t i = 0; i < ev.size(); ++i) {
-        if (ev[i].m_kind == BackendEvent::kClear && ++clears == 2) {
-            sceneStart = i;
-        }
-    }
-    ASSERT_GT(sceneStart, 0u);
-    std::vector<const BackendEvent*> draws;
-    for (std::size_t i = sceneStart; i < ev.size(); ++i) {
-        if (ev[i].m_kind == BackendEvent::kDraw) {
-            draws.push_back(&ev[i]);
-        }
-    }
+    const std::vector<const BackendEvent*> draws = SceneDraws(m_env.m_log);
     // The bird unblended, the queued meshes blended, then one draw each for
     // the sparks, the ribbons and the bubbles, in that order.
     const DWORD sparks = app.GetSparkTrail()->LiveCount();
@@ -646,6 +647,69 @@ TEST_F(ClockAppTest, RenderPassDrawsTheQueuedMeshesBlendedThenTheSparksAndEmptie
     DWORD blend = TRUE;
     app.Device()->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
     EXPECT_EQ(FALSE, blend);
+}
+
+// Far to near along the camera's forward row (the third of its matrix): three
+// background copies on the x axis seen by a camera turned to look along +x.
+TEST_F(ClockAppTest, QueuedMeshesAreDrawnFarToNearAlongTheCamerasForwardRow) {
+    WriteFlags(0);
+    std::string copies = Word(3);
+    for (float x : {200.0f, 100.0f, 300.0f}) {
+        D3DXMATRIX placement;
+        D3DXMatrixTranslation(&placement, x, 0.0f, 0.0f);
+        copies.append(reinterpret_cast<const char*>(&placement), sizeof(placement));
+    }
+    m_cwd.WriteFile("Misc/Clock.bps", copies);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_EQ(3, app.GetBackGround()->Count());
+    D3DXMATRIX turned;
+    D3DXMatrixRotationY(&turned, 3.14159265f / 2.0f);  // forward row (1, 0, 0), forward column (-1, 0, 0)
+    app.GetCamera()->SetCameraMatrix(&turned._11);
+    m_env.m_log.m_events.clear();
+    ASSERT_EQ(S_OK, app.OnFrameRender());
+
+    std::vector<float> order;
+    for (const BackendEvent* draw : SceneDraws(m_env.m_log)) {
+        const D3DMATRIX& w = draw->m_world;
+        if (draw->m_dwAlphaBlend == TRUE && w._42 == 0.0f && w._43 == 0.0f &&
+            (w._41 == 100.0f || w._41 == 200.0f || w._41 == 300.0f) && (order.empty() || order.back() != w._41)) {
+            order.push_back(w._41);
+        }
+    }
+    EXPECT_EQ(order, (std::vector<float>{300.0f, 200.0f, 100.0f}));
+}
+
+// A reset (the device was lost and may be restored) leaves the scene drawing
+// what it drew before: the bird, the queued meshes and the effects.
+TEST_F(ClockAppTest, AfterADeviceResetTheSceneSubmitsTheSameDraws) {
+    WriteFlags(0);
+    TestClockApp app;
+    ASSERT_EQ(S_OK, app.Create(nullptr));
+    double t = 1.0;
+    for (int i = 0; i < 60; ++i) {
+        t += 0.03;
+        SetTestClock(t);
+        ASSERT_EQ(S_OK, app.Step());
+    }
+    auto render = [&]() {
+        m_env.m_log.m_events.clear();
+        EXPECT_EQ(S_OK, app.OnFrameRender());
+        std::vector<std::pair<UINT, DWORD>> draws;  // primitives and blending of each
+        for (const BackendEvent* draw : SceneDraws(m_env.m_log)) {
+            draws.emplace_back(draw->m_uPrimitives, draw->m_dwAlphaBlend);
+        }
+        return draws;
+    };
+    const auto before = render();
+    ASSERT_GE(before.size(), 5u);
+
+    const int resets = m_env.m_log.m_nResets;
+    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
+    ASSERT_EQ(S_OK, app.Step());  // the clock stands: nothing moves
+    m_env.m_log.m_hrCooperative = D3D_OK;
+    ASSERT_EQ(resets + 1, m_env.m_log.m_nResets);
+    EXPECT_EQ(before, render());
 }
 
 TEST_F(ClockAppTest, ClosingReleasesTheSceneAndALaterDeviceLoadsItAgain) {

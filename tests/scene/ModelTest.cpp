@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "ModelFiles.h"
@@ -234,6 +235,37 @@ TEST_F(ModelTest, ASecondLoadReplacesTheFirst) {
     EXPECT_EQ(model.MeshDisplayNum(), 2u);
     EXPECT_EQ(Submitted(model), 2u);
     // The fixture's device check finds any mesh of the first load still alive.
+}
+
+// The level of detail follows the distance to the camera's position, the
+// fourth row of its matrix, not to the origin.
+TEST_F(ModelTest, LevelOfDetailFollowsTheDistanceToTheCamerasPositionRow) {
+    WriteModel(m_cwd, "m.x", SphereMesh("ball_display", 1.0f, 10, 16) + BoxMesh("ball_dammy", kLo, kHi));
+    Model model;
+    ASSERT_EQ(model.Load(m_pDevice, "m.x"), S_OK);
+    MeshDisplay* pMesh = model.DisplayAt(0);
+    ASSERT_NE(pMesh, nullptr);
+    const DWORD count = pMesh->LevelCount();
+    ASSERT_GE(count, 5u);
+    D3DXMATRIX world;
+    D3DXMatrixTranslation(&world, 0.0f, 0.0f, 2600.0f);  // 2600 from the origin: the coarsest level
+    model.UpdateBounds(world, 1);
+    auto pQueue = std::make_unique<DrawQueue>();
+    const struct {
+        float z;
+        DWORD back;
+    } kCases[] = {{2000.0f, 1}, {1000.0f, 3}};  // 600 and 1600 away
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.z);
+        Camera camera;
+        camera.SetProjection(m_pDevice, 1.0f, 1.0f, 5000.0f);
+        camera.SetCameraPosition(0.0f, 0.0f, c.z);
+        camera.BuildFrustum();
+        pQueue->Clear();
+        ASSERT_EQ(model.Submit(m_pDevice, world, camera.CameraMatrix(), &camera.Frustum(), 1, pQueue.get()), S_OK);
+        ASSERT_EQ(pQueue->Count(), 1u);
+        EXPECT_EQ(pQueue->EntryAt(0).m_pMesh, pMesh->LevelAt(count - c.back));
+    }
 }
 
 // Every model file of the program, as the media generator writes them.

@@ -76,6 +76,7 @@ HRESULT RecordingBackend::Draw(DeviceState& state, const DrawCall& call) {
     BackendEvent e(BackendEvent::kDraw);
     e.m_viewport = state.Viewport();
     e.m_uPrimitives = call.m_uPrimitiveCount;
+    e.m_world = state.WorldMatrix(0);
     e.m_dwAlphaBlend = state.RenderState(D3DRS_ALPHABLENDENABLE);
     e.m_dwMinFilter = state.StageState(0, D3DTSS_MINFILTER);
     if (!call.m_bIndexed && call.m_pUserVertices == nullptr && state.StreamSource() != nullptr) {

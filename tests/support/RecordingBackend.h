@@ -25,6 +25,7 @@ struct BackendEvent {
     std::vector<BYTE> m_vertices;
     UINT m_uStride = 0;
     // A few states the draw saw.
+    D3DMATRIX m_world = {};
     DWORD m_dwAlphaBlend = 0;
     DWORD m_dwMinFilter = 0;
 };
