@@ -434,6 +434,9 @@ BOOL ClockApp::UpdateOverlay() {
         case ButtonBar::kCameraMode:
             m_pFlags->ToggleBits(FLAG_MANUAL_CAMERA);
             ResetCamera(m_pCamera);
+            // The end-to-end runs wait for this line: on slow frames a view
+            // still for a moment is not yet the switched one.
+            OutputDebugStringA("ClockApp: the camera button switched the view\n");
             break;
         case ButtonBar::kTimerPanel:
             m_nTimerPanelOpen = 1 - m_nTimerPanelOpen;
