@@ -1,9 +1,8 @@
-// Texture formats: block-compressed textures (decoder and device, where the
-// device uploads them compressed or decoded) and the 16-bit formats.
+// Texture formats: block-compressed textures (where the device uploads them
+// compressed or decoded) and the 16-bit formats.
 #include <cstring>
 
 #include "platform/d3d/core/DeviceCore.h"
-#include "platform/d3d/gl/DxtDecoder.h"
 #include "platform/d3d/gl/GlBackend.h"
 #include "support/RenderFixture.h"
 
@@ -23,77 +22,6 @@ void ColourBlock(BYTE* block, WORD c0, WORD c1, DWORD indices) {
 
 // Row 0 uses indices 0, 1, 2, 3; the other rows index 0.
 constexpr DWORD kFirstRowAllIndices = 0 | (1 << 2) | (2 << 4) | (3 << 6);
-
-TEST(DxtDecoderTest, Dxt1FourColourBlockInterpolatesThirds) {
-    BYTE block[8];
-    ColourBlock(block, kRed565, kBlue565, kFirstRowAllIndices);
-    DWORD pixels[16];
-    DxtDecoder::DecodeBlock(DxtKind::Dxt1, block, pixels);
-    EXPECT_EQ(pixels[0], 0xFFFF0000u);
-    EXPECT_EQ(pixels[1], 0xFF0000FFu);
-    EXPECT_EQ(pixels[2], 0xFFAA0055u);  // two thirds of the first end point
-    EXPECT_EQ(pixels[3], 0xFF5500AAu);
-    EXPECT_EQ(pixels[15], 0xFFFF0000u);
-}
-
-TEST(DxtDecoderTest, Dxt1ThreeColourBlockHasTransparentBlack) {
-    BYTE block[8];
-    ColourBlock(block, kBlue565, kRed565, kFirstRowAllIndices);  // c0 <= c1
-    DWORD pixels[16];
-    DxtDecoder::DecodeBlock(DxtKind::Dxt1, block, pixels);
-    EXPECT_EQ(pixels[2], 0xFF7F007Fu);  // the midpoint
-    EXPECT_EQ(pixels[3], 0x00000000u);
-}
-
-TEST(DxtDecoderTest, Dxt3CarriesExplicitFourBitAlpha) {
-    BYTE block[16] = {};
-    block[0] = 0xF0;                               // pixel 0 alpha 0, pixel 1 alpha 15
-    block[1] = 0x08;                               // pixel 2 alpha 8
-    ColourBlock(block + 8, kBlue565, kRed565, 0);  // DXT3 never uses the three-colour mode
-    DWORD pixels[16];
-    DxtDecoder::DecodeBlock(DxtKind::Dxt3, block, pixels);
-    EXPECT_EQ(pixels[0], 0x000000FFu);
-    EXPECT_EQ(pixels[1], 0xFF0000FFu);
-    EXPECT_EQ(pixels[2], 0x880000FFu);
-}
-
-TEST(DxtDecoderTest, Dxt5InterpolatesAlphaInBothModes) {
-    BYTE block[16] = {};
-    block[0] = 200;
-    block[1] = 60;
-    // Pixel indices 0, 1, 2, 7 in the first 12 bits.
-    const ULONGLONG bits = 0 | (1ull << 3) | (2ull << 6) | (7ull << 9);
-    for (int i = 0; i < 6; ++i) {
-        block[2 + i] = static_cast<BYTE>(bits >> (8 * i));
-    }
-    ColourBlock(block + 8, kRed565, kRed565, 0);
-    DWORD pixels[16];
-    DxtDecoder::DecodeBlock(DxtKind::Dxt5, block, pixels);
-    EXPECT_EQ(pixels[0] >> 24, 200u);
-    EXPECT_EQ(pixels[1] >> 24, 60u);
-    EXPECT_EQ(pixels[2] >> 24, (6u * 200 + 1 * 60) / 7);
-    EXPECT_EQ(pixels[3] >> 24, (1u * 200 + 6 * 60) / 7);
-    // a0 <= a1: six steps, then 0 and 255.
-    block[0] = 60;
-    block[1] = 200;
-    DxtDecoder::DecodeBlock(DxtKind::Dxt5, block, pixels);
-    EXPECT_EQ(pixels[2] >> 24, (4u * 60 + 1 * 200) / 5);
-    EXPECT_EQ(pixels[3] >> 24, 255u);
-}
-
-TEST(DxtDecoderTest, ImagesSmallerThanABlockKeepToTheirSize) {
-    BYTE block[8];
-    ColourBlock(block, kRed565, kBlue565, kFirstRowAllIndices);
-    EXPECT_EQ(DxtDecoder::ImageBytes(DxtKind::Dxt1, 2, 2), 8u);
-    EXPECT_EQ(DxtDecoder::ImageBytes(DxtKind::Dxt5, 5, 4), 32u);
-    DWORD image[3][3];
-    std::memset(image, 0x5A, sizeof(image));
-    DxtDecoder::DecodeImage(DxtKind::Dxt1, 2, 2, block, &image[0][0], 3 * 4);
-    EXPECT_EQ(image[0][0], 0xFFFF0000u);
-    EXPECT_EQ(image[0][1], 0xFF0000FFu);
-    EXPECT_EQ(image[0][2], 0x5A5A5A5Au);  // outside the 2 x 2 image: untouched
-    EXPECT_EQ(image[2][0], 0x5A5A5A5Au);
-}
 
 class TextureFormatTest : public RenderFixture {
 protected:
