@@ -15,7 +15,7 @@ DWORD s_dwPauseCount = 0;
 DWORD s_dwStatsFrames = 0;
 float s_fLastStatsTime = 0.0f;
 
-app_frame_testing::CreateD3DFn s_pfnCreateD3D = nullptr;
+app_frame_hooks::CreateD3DFn s_pfnCreateD3D = nullptr;
 
 LRESULT FrameWindowProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (s_pFrame == nullptr) {
@@ -65,14 +65,14 @@ void AppendText(char (&buffer)[90], const char* text) {
 
 }  // namespace
 
-namespace app_frame_testing {
+namespace app_frame_hooks {
 void SetDirect3DCreate(CreateD3DFn fn) {
     s_pfnCreateD3D = fn;
 }
 DWORD PauseCount() {
     return s_dwPauseCount;
 }
-}  // namespace app_frame_testing
+}  // namespace app_frame_hooks
 
 AppFrame::AppFrame()
     : m_dwAdapterCount(0),

@@ -149,10 +149,10 @@ private:
 HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWatermark);
 
 // AppFrame.cpp: seams for the frame's tests.
-namespace app_frame_testing {
+namespace app_frame_hooks {
 // Replaces Direct3DCreate8 for the next frames created (null restores it).
 using CreateD3DFn = IDirect3D8* (*)(UINT sdkVersion);
 void SetDirect3DCreate(CreateD3DFn fn);
 // The process-wide pause counter.
 DWORD PauseCount();
-}  // namespace app_frame_testing
+}  // namespace app_frame_hooks

@@ -94,8 +94,8 @@ float FrameTimer(TimerCommand command) {
     return g_timer.usesCounter ? CounterCommand(command) : FallbackCommand(command);
 }
 
-namespace frame_timer_testing {
+namespace frame_timer_hooks {
 void Reset() {
     g_timer = TimerState{};
 }
-}  // namespace frame_timer_testing
+}  // namespace frame_timer_hooks

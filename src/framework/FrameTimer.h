@@ -13,8 +13,8 @@ enum TimerCommand : DWORD {
 
 float FrameTimer(TimerCommand command);
 
-namespace frame_timer_testing {
+namespace frame_timer_hooks {
 // Forgets everything, so the next call decides again between the counter and
 // the millisecond clock.
 void Reset();
-}  // namespace frame_timer_testing
+}  // namespace frame_timer_hooks

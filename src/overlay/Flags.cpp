@@ -26,7 +26,7 @@ constexpr TraceSite kWrite{nullptr, 0, "Failed to fwrite"};
 constexpr TraceSite kSaved{nullptr, 0, "VelmoranFlags saved"};
 }  // namespace site
 
-flags_testing::SaveFault g_saveFault = flags_testing::SaveFault::None;
+flags_hooks::SaveFault g_saveFault = flags_hooks::SaveFault::None;
 
 // Creates a uniquely named file beside `path`; returns its descriptor or -1.
 int CreateTemporaryBeside(const char (&path)[MAX_PATH], char (&tempPath)[MAX_PATH + 16]) {
@@ -46,11 +46,11 @@ void MakeFolders(const char* dir) {
 
 }  // namespace
 
-namespace flags_testing {
+namespace flags_hooks {
 void SetSaveFault(SaveFault fault) {
     g_saveFault = fault;
 }
-}  // namespace flags_testing
+}  // namespace flags_hooks
 
 Flags::Flags() : m_dwFlags(0), m_fRepeatTimer(0.0f) {
     CaptureSettingsDirectory(m_szDir, m_szDefaultDir);
@@ -136,11 +136,11 @@ void Flags::Save() {
         return;
     }
 
-    bool written = g_saveFault != flags_testing::SaveFault::Write &&
+    bool written = g_saveFault != flags_hooks::SaveFault::Write &&
                    std::fwrite(&m_dwFlags, sizeof(m_dwFlags), 1, file) == 1 && std::fflush(file) == 0 &&
                    fsync(fileno(file)) == 0;
     written = (std::fclose(file) == 0) && written;
-    written = written && g_saveFault != flags_testing::SaveFault::Rename && std::rename(tempPath, path) == 0;
+    written = written && g_saveFault != flags_hooks::SaveFault::Rename && std::rename(tempPath, path) == 0;
     if (!written) {
         std::remove(tempPath);
         TraceError(site::kWrite, E_FAIL, TRUE);

@@ -49,8 +49,8 @@ private:
     float m_fRepeatTimer;
 };
 
-namespace flags_testing {
+namespace flags_hooks {
 // Makes the next saves fail at one step, as a full disk or a crash would.
 enum class SaveFault { None, Write, Rename };
 void SetSaveFault(SaveFault fault);
-}  // namespace flags_testing
+}  // namespace flags_hooks

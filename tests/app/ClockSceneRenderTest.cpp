@@ -80,12 +80,12 @@ protected:
         (void)s_bVideoKept;
         kernel_hooks::SetWallClock(FixedClock);
         kernel_hooks::SetPerformanceCounter(StillFrequency, StillCounter);
-        frame_timer_testing::Reset();
+        frame_timer_hooks::Reset();
     }
     ~ClockSceneRenderTest() override {
         kernel_hooks::SetWallClock(nullptr);
         kernel_hooks::SetPerformanceCounter(nullptr, nullptr);
-        frame_timer_testing::Reset();
+        frame_timer_hooks::Reset();
     }
 
     void WriteFlags(DWORD word) {

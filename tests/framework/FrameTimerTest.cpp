@@ -30,14 +30,14 @@ protected:
     void SetUp() override {
         g_ticks = 100000;
         g_milliseconds = 50000;
-        frame_timer_testing::Reset();
+        frame_timer_hooks::Reset();
         kernel_hooks::SetPerformanceCounter(FakeFrequency, FakeCounter);
         kernel_hooks::SetTimeGetTime(FakeMilliseconds);
     }
     void TearDown() override {
         kernel_hooks::SetPerformanceCounter(nullptr, nullptr);
         kernel_hooks::SetTimeGetTime(nullptr);
-        frame_timer_testing::Reset();
+        frame_timer_hooks::Reset();
     }
     // Moves whichever clock the timer uses by the same amount.
     static void Advance(int milliseconds) {

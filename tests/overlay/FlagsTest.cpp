@@ -21,7 +21,7 @@ const char* kPath = "Misc/VelmoranFlags.vmf";
 class FlagsTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        flags_testing::SetSaveFault(flags_testing::SaveFault::None);
+        flags_hooks::SetSaveFault(flags_hooks::SaveFault::None);
         g_frameStep = 0.0f;
     }
     ScopedTempCwd cwd;
@@ -86,12 +86,12 @@ TEST_F(FlagsTest, FailedWriteLeavesThePreviousFileIntact) {
     flags.Load();
     flags.ToggleBits(FLAG_WHITE_BACKGROUND);
 
-    flags_testing::SetSaveFault(flags_testing::SaveFault::Write);
+    flags_hooks::SetSaveFault(flags_hooks::SaveFault::Write);
     flags.Save();
     EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS));
     EXPECT_TRUE(boxes.AnyContains("Failed to fwrite"));
 
-    flags_testing::SetSaveFault(flags_testing::SaveFault::Rename);
+    flags_hooks::SetSaveFault(flags_hooks::SaveFault::Rename);
     flags.Save();
     EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS));
 
@@ -103,7 +103,7 @@ TEST_F(FlagsTest, FailedWriteLeavesThePreviousFileIntact) {
     }
     EXPECT_EQ(entries, 1);
 
-    flags_testing::SetSaveFault(flags_testing::SaveFault::None);
+    flags_hooks::SetSaveFault(flags_hooks::SaveFault::None);
     flags.Save();
     EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS | FLAG_WHITE_BACKGROUND));
 }

@@ -45,10 +45,10 @@ FrameEnvironment::FrameEnvironment() {
     static const bool s_bVideoKept = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 && SDL_GL_LoadLibrary(nullptr) == 0;
     (void)s_bVideoKept;
     s_dClock = 1.0;
-    frame_timer_testing::Reset();
+    frame_timer_hooks::Reset();
     kernel_hooks::SetPerformanceCounter(TestFrequency, TestCounter);
     s_pTable = &m_d3d;
-    app_frame_testing::SetDirect3DCreate(CreateTable);
+    app_frame_hooks::SetDirect3DCreate(CreateTable);
     m_d3d.m_adapters = {StandardAdapter()};
     m_d3d.m_deviceFactory = [this](const CreateDeviceCall& call, IDirect3DDevice8** device) {
         DeviceCore::Creation creation;
@@ -64,10 +64,10 @@ FrameEnvironment::FrameEnvironment() {
 }
 
 FrameEnvironment::~FrameEnvironment() {
-    app_frame_testing::SetDirect3DCreate(nullptr);
+    app_frame_hooks::SetDirect3DCreate(nullptr);
     s_pTable = nullptr;
     kernel_hooks::SetPerformanceCounter(nullptr, nullptr);
-    frame_timer_testing::Reset();
+    frame_timer_hooks::Reset();
     DrainMessages();
 }
 

@@ -159,7 +159,7 @@ TEST_F(AppFrameTest, FailingReferenceDeviceEndsCreateWithAFatalMessage) {
 }
 
 TEST_F(AppFrameTest, NoDrawingObjectOrNoDeviceIsFatal) {
-    app_frame_testing::SetDirect3DCreate([](UINT) -> IDirect3D8* { return nullptr; });
+    app_frame_hooks::SetDirect3DCreate([](UINT) -> IDirect3D8* { return nullptr; });
     {
         HookFrame frame;
         EXPECT_EQ(ERR_NO_D3D, frame.Create(nullptr));
@@ -272,14 +272,14 @@ TEST_F(AppFrameTest, NestedPausesKeepTheFrameStoppedUntilTheLastEnds) {
     EXPECT_FALSE(frame.IsReady());
     SetTestClock(3.0);
     frame.Send(WM_ENTERMENULOOP);
-    EXPECT_EQ(2u, app_frame_testing::PauseCount());
+    EXPECT_EQ(2u, app_frame_hooks::PauseCount());
     SetTestClock(4.0);
     frame.Send(WM_EXITMENULOOP);
     EXPECT_FALSE(frame.IsReady());
     SetTestClock(5.0);
     frame.Send(WM_EXITSIZEMOVE);
     EXPECT_TRUE(frame.IsReady());
-    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_EQ(0u, app_frame_hooks::PauseCount());
 
     // The three paused seconds count neither as application time nor as elapsed time.
     SetTestClock(5.5);
@@ -428,7 +428,7 @@ TEST_F(AppFrameTest, ConfigCommandKeepsTheDeviceAndTheFrameReady) {
     frame.m_hooks.clear();
     EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
     EXPECT_TRUE(frame.IsReady());
-    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_EQ(0u, app_frame_hooks::PauseCount());
     EXPECT_TRUE(frame.m_hooks.empty());
     EXPECT_NE(nullptr, frame.Device());
 }

@@ -159,14 +159,14 @@ protected:
         m_pFake->Adapters() = {FakeDirect3D::TypicalAdapter("First adapter"),
                                FakeDirect3D::TypicalAdapter("Second adapter")};
         s_pD3D = &m_d3d;
-        app_frame_testing::SetDirect3DCreate([](UINT) -> IDirect3D8* {
+        app_frame_hooks::SetDirect3DCreate([](UINT) -> IDirect3D8* {
             s_pD3D->AddRef();
             return s_pD3D;
         });
     }
     ~DeviceDialogTest() override {
         win_hooks::SetDialogDriver(nullptr, nullptr);
-        app_frame_testing::SetDirect3DCreate(nullptr);
+        app_frame_hooks::SetDirect3DCreate(nullptr);
         s_pD3D = nullptr;
         m_pFake->Release();
     }
@@ -243,7 +243,7 @@ TEST_F(DeviceDialogTest, TheDialogShowsTheCurrentChoiceAndOkWithoutAChangeIsACan
     EXPECT_EQ(0u, NewDevices());
     EXPECT_EQ(device, m_frame.Device());
     EXPECT_TRUE(m_frame.IsReady());
-    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_EQ(0u, app_frame_hooks::PauseCount());
 
     // Cancel forgets a real change.
     ChooseDevice([](HWND dialog) {
@@ -423,7 +423,7 @@ TEST_F(DeviceDialogTest, AChangedChoiceRebuildsTheDeviceInOrder) {
     EXPECT_TRUE(m_frame.IsWindowed());
     EXPECT_TRUE(m_frame.IsReady());
     EXPECT_TRUE(m_frame.IsActive());
-    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_EQ(0u, app_frame_hooks::PauseCount());
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
@@ -493,7 +493,7 @@ TEST_F(DeviceDialogTest, F2AndTheFileMenuOpenTheDialogOverAPausedFrame) {
     DWORD pausesUnderTheDialog = 0;
     BOOL readyUnderTheDialog = TRUE;
     auto cancel = [&](HWND dialog) {
-        pausesUnderTheDialog = app_frame_testing::PauseCount();
+        pausesUnderTheDialog = app_frame_hooks::PauseCount();
         readyUnderTheDialog = m_frame.IsReady();
         Click(dialog, IDCANCEL);
     };
@@ -524,7 +524,7 @@ TEST_F(DeviceDialogTest, F2AndTheFileMenuOpenTheDialogOverAPausedFrame) {
 
     EXPECT_EQ(1u, pausesUnderTheDialog);
     EXPECT_TRUE(m_frame.IsReady());
-    EXPECT_EQ(0u, app_frame_testing::PauseCount());
+    EXPECT_EQ(0u, app_frame_hooks::PauseCount());
     EXPECT_EQ("", m_frame.Hooks());
 }
 
