@@ -1,6 +1,6 @@
-// Runs the DDS fuzz entry point over its seed files and over every truncation
-// and many single-byte changes of them, so ordinary test runs (and the
-// sanitizer build) cover what the fuzzer starts from.
+// Runs the DDS fuzz entry point over its corpus, and over every truncation and
+// many single-byte changes of the corpus's valid images, so ordinary test runs
+// (and the sanitizer build) cover what the fuzzer starts from.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,27 +15,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-std::vector<std::vector<BYTE>> LoadSeeds() {
-    std::vector<std::vector<BYTE>> seeds;
+// The corpus holds what the fuzzer kept, broken files included; `validOnly`
+// keeps the images that parse.
+std::vector<std::vector<BYTE>> LoadCorpus(bool validOnly) {
+    std::vector<std::vector<BYTE>> files;
     for (const auto& entry : std::filesystem::directory_iterator(DDS_SEED_DIR)) {
         std::ifstream in(entry.path(), std::ios::binary);
-        seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    return seeds;
-}
-
-TEST(DdsFuzzReplayTest, SeedsAreValidImages) {
-    const auto seeds = LoadSeeds();
-    ASSERT_GE(seeds.size(), 10u);
-    for (const auto& seed : seeds) {
+        std::vector<BYTE> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         DdsImage image;
-        EXPECT_EQ(image.Parse(seed.data(), seed.size()), S_OK);
-        LLVMFuzzerTestOneInput(seed.data(), seed.size());
+        if (!validOnly || image.Parse(bytes.data(), bytes.size()) == S_OK) {
+            files.push_back(std::move(bytes));
+        }
     }
+    return files;
 }
 
-TEST(DdsFuzzReplayTest, TruncatedAndAlteredSeedsAreHandled) {
-    for (auto seed : LoadSeeds()) {
+TEST(DdsFuzzReplayTest, TheCorpusRunsAndKeepsValidImagesToStartFrom) {
+    const auto corpus = LoadCorpus(false);
+    for (const auto& file : corpus) {
+        LLVMFuzzerTestOneInput(file.data(), file.size());
+    }
+    EXPECT_GE(LoadCorpus(true).size(), 10u) << "valid images of the formats, for the fuzzer to start from";
+}
+
+TEST(DdsFuzzReplayTest, TruncatedAndAlteredImagesAreHandled) {
+    for (auto seed : LoadCorpus(true)) {
         for (size_t length = 0; length <= seed.size(); ++length) {
             std::vector<BYTE> cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
             LLVMFuzzerTestOneInput(cut.data(), cut.size());

@@ -16,27 +16,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-std::vector<std::vector<BYTE>> LoadSeeds() {
-    std::vector<std::vector<BYTE>> seeds;
+// The corpus holds what the fuzzer kept, broken files included; `readableOnly`
+// keeps the files the runtime reads whole.
+std::vector<std::vector<BYTE>> LoadCorpus(bool readableOnly) {
+    std::vector<std::vector<BYTE>> files;
     for (const auto& entry : std::filesystem::directory_iterator(XFILE_SEED_DIR)) {
         std::ifstream in(entry.path(), std::ios::binary);
-        seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    return seeds;
-}
-
-TEST(XFileFuzzReplay, SeedsAreReadableFiles) {
-    const auto seeds = LoadSeeds();
-    ASSERT_GE(seeds.size(), 6u);
-    for (const auto& seed : seeds) {
+        std::vector<BYTE> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         size_t count = 0;
-        EXPECT_EQ(XFileDump::CountTopLevel(seed, &count), DXFILE_OK);
-        LLVMFuzzerTestOneInput(seed.data(), seed.size());
+        if (!readableOnly || XFileDump::CountTopLevel(bytes, &count) == DXFILE_OK) {
+            files.push_back(std::move(bytes));
+        }
     }
+    return files;
 }
 
-TEST(XFileFuzzReplay, TruncatedAndAlteredSeedsAreHandled) {
-    for (auto seed : LoadSeeds()) {
+TEST(XFileFuzzReplay, TheCorpusRunsAndKeepsReadableFilesToStartFrom) {
+    for (const auto& file : LoadCorpus(false)) {
+        LLVMFuzzerTestOneInput(file.data(), file.size());
+    }
+    EXPECT_GE(LoadCorpus(true).size(), 6u) << "readable files of each encoding, for the fuzzer to start from";
+}
+
+TEST(XFileFuzzReplay, TruncatedAndAlteredFilesAreHandled) {
+    for (auto seed : LoadCorpus(true)) {
         // Every byte of the header region, then about 50 places spread over the rest.
         const size_t stride = std::max<size_t>(1, seed.size() / 50);
         auto step = [stride](size_t at) { return at < 64 ? 1 : stride; };
