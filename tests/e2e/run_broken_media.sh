@@ -82,10 +82,17 @@ start_answering() {
   [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
 }
 
-# Waits until two screenshots of the client area differ: frames are being drawn.
+# Waits until two screenshots of the client area differ: frames are being
+# drawn. A box that comes late (a loaded machine loads slowly) is answered on
+# the way and the comparison starts again after it.
 keeps_drawing() {
+  local deadline=$((SECONDS + 120))
   shot "$work/a.png"
-  for _ in $(seq 1 40); do
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    if answer_box; then
+      shot "$work/a.png"
+      continue
+    fi
     sleep 0.25
     shot "$work/b.png"
     if [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | awk '{ print int($1) }')" -gt 0 ]; then
@@ -93,6 +100,16 @@ keeps_drawing() {
     fi
   done
   return 1
+}
+
+# Answers boxes until the program has ended (a settings file that cannot be
+# written says so at exit), then takes its status as wait_exit does.
+answer_until_exit() {
+  local deadline=$((SECONDS + 120))
+  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+    answer_box || sleep 0.2
+  done
+  wait_exit
 }
 
 # Deterministic "random" bytes (perl is always there on Debian).
@@ -135,8 +152,7 @@ for damage in half random empty folder fifo; do
   xdotool mousemove --window "$wid" 200 200
   sleep 0.3
   xdotool key --window "$wid" Escape
-  answer_boxes
-  wait_exit
+  answer_until_exit
   [ -n "$code" ] || fail "$damage $file: Esc did not end the program"
   [ "$code" -eq 0 ] || fail "$damage $file: exit status $code"
   pid=""
