@@ -465,12 +465,19 @@ HRESULT ClockApp::OnFrameUpdate() {
 }
 
 HRESULT ClockApp::OnFrameRender() {
-    m_pd3dDevice->SetViewport(&m_pViewports->Full());
-    m_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kWhite, 1.0f, 0);
-    if (SUCCEEDED(m_pd3dDevice->BeginScene())) {
+    const D3DVIEWPORT8& full = m_pViewports->Full();
+    // In the full view the scene's clear covers the whole target and would
+    // wipe the margin and its statistics line: they are only drawn framed.
+    const bool bMargin = g_viewport.X != full.X || g_viewport.Y != full.Y || g_viewport.Width != full.Width ||
+                         g_viewport.Height != full.Height;
+    m_pd3dDevice->SetViewport(&full);
+    if (bMargin) {
+        m_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kWhite, 1.0f, 0);
+    }
+    if (bMargin && SUCCEEDED(m_pd3dDevice->BeginScene())) {
         char stats[90];
         std::snprintf(stats, sizeof(stats), "%s", m_szFrameStats);
-        if (m_pFont != nullptr) {
+        if (m_pFont != nullptr && (m_dwRenderSteps & STEP_STATS_TEXT) != 0) {
             m_pFont->DrawString(5, 5, kStatsColor, stats, 0);
         }
         m_pd3dDevice->EndScene();
@@ -494,7 +501,7 @@ HRESULT ClockApp::RenderScene() {
     const FrustumInfo* pFrustum = &m_pCamera->Frustum();
 
     // The bird is culled by its unscaled volume but drawn 3.5 times its own size.
-    if (m_pBirdFlight->IsVisible(m_pd3dDevice, pFrustum) != 0) {
+    if ((m_dwRenderSteps & STEP_BIRD) != 0 && m_pBirdFlight->IsVisible(m_pd3dDevice, pFrustum) != 0) {
         D3DXMATRIX matScale;
         D3DXMATRIX matBird;
         D3DXMatrixScaling(&matScale, 3.5f, 3.5f, 3.5f);
@@ -502,8 +509,10 @@ HRESULT ClockApp::RenderScene() {
         m_pBird->Render(matBird);
     }
 
-    m_pBackGround->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
-    m_pVelmoran->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
+    if ((m_dwRenderSteps & STEP_SCENE_MESHES) != 0) {
+        m_pBackGround->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
+        m_pVelmoran->Render(m_pd3dDevice, m_pCamera->CameraMatrix(), pFrustum, TRUE, m_pDrawQueue);
+    }
 
     // The meshes submitted above are drawn here, far to near along the view.
     m_pd3dDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -516,10 +525,19 @@ HRESULT ClockApp::RenderScene() {
     m_pd3dDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
 
     D3DXMATRIX matBillboard;
-    m_pSparkTrail->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
-    m_pRibbon->Render(m_pd3dDevice);
-    m_pBubbles->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
+    if ((m_dwRenderSteps & STEP_SPARKS) != 0) {
+        m_pSparkTrail->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
+    }
+    if ((m_dwRenderSteps & STEP_RIBBONS) != 0) {
+        m_pRibbon->Render(m_pd3dDevice);
+    }
+    if ((m_dwRenderSteps & STEP_BUBBLES) != 0) {
+        m_pBubbles->Render(m_pd3dDevice, *m_pCamera->RotationOnly(&matBillboard));
+    }
 
+    if ((m_dwRenderSteps & STEP_OVERLAY) == 0) {
+        return S_OK;
+    }
     if (m_pFlags->IsSet(FLAG_FRAMED_VIEW)) {
         m_pMainFrame->Draw(m_pd3dDevice);
     }

@@ -31,6 +31,19 @@
 
 class ClockApp : public AppFrame {
 public:
+    // The steps of a frame's drawing, each of which the render benchmark can
+    // leave out to learn what it costs.
+    enum RenderStep : DWORD {
+        STEP_STATS_TEXT = 1,
+        STEP_SCENE_MESHES = 2,
+        STEP_BIRD = 4,
+        STEP_SPARKS = 8,
+        STEP_RIBBONS = 16,
+        STEP_BUBBLES = 32,
+        STEP_OVERLAY = 64,
+        STEP_ALL = 127,
+    };
+
     explicit ClockApp(const StartOptions& options = StartOptions());
     ~ClockApp() override;
 
@@ -81,6 +94,7 @@ public:
     int TimerPanelOpen() const { return m_nTimerPanelOpen; }
     MusicManager* GetMusic() const { return m_pMusic; }
     MusicSegment* GetAlarm() const { return m_pAlarm; }
+    void SetRenderSteps(DWORD steps) { m_dwRenderSteps = steps; }
 
 private:
     // Destroys the members in the order they were created.
@@ -124,4 +138,5 @@ private:
     MusicSegment* m_pAlarm;
     // The texture cache the display meshes share; outlives every model.
     TexList* m_pTexList;
+    DWORD m_dwRenderSteps = STEP_ALL;
 };
