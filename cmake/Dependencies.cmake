@@ -6,6 +6,8 @@ find_package(OpenGL REQUIRED COMPONENTS OpenGL EGL)
 find_package(Freetype REQUIRED)
 find_package(Fontconfig REQUIRED)
 find_package(ZLIB REQUIRED)
+# Xlib: the window layer watches a window of another program it draws in.
+find_package(X11 REQUIRED)
 pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
 pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
 pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET imgui)

@@ -7,12 +7,22 @@
 #include "app/CommandLine.h"
 #include "framework/MediaLocation.h"
 #include "platform/d3d/FrameRateCap.h"
+#include "platform/win/HostWindow.h"
 
 int main(int argc, char** argv) {
     StartOptions options;
     int status = 0;
     if (CommandLine::Parse(argc, argv, options, status, stdout, stderr) == CommandLine::Action::Exit) {
         return status;
+    }
+
+    // A window to draw in that is not there is said before anything starts.
+    if (options.m_bScreensaver) {
+        char problem[160];
+        if (!win::FindHostWindow(options.m_iWindowId, &options.m_iWindowId, problem, sizeof(problem))) {
+            std::fprintf(stderr, "velmoran: %s\n", problem);
+            return 1;
+        }
     }
 
     MediaLocation location;
@@ -26,10 +36,12 @@ int main(int argc, char** argv) {
 
     ClockApp app(options);
     if (FAILED(app.Create(GetModuleHandleA(nullptr)))) {
-        return 0;
+        // A screen-saver daemon is told that its display module failed.
+        return options.m_bScreensaver ? 1 : 0;
     }
-    // As Alt+Enter would, once the window and device are up.
-    if (options.m_bFullscreen) {
+    // As Alt+Enter would, once the window and device are up; a screen saver
+    // draws at the size of the window it was given.
+    if (options.m_bFullscreen && !options.m_bScreensaver) {
         PostMessageA(app.MainWindow(), WM_COMMAND, CMD_TOGGLE_FULLSCREEN, 0);
     }
     return app.Run();

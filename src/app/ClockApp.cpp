@@ -72,6 +72,7 @@ ClockApp::ClockApp(const StartOptions& options)
     m_szWindowTitle = "Velmoran no Horlo";
     m_bUseDepthBuffer = TRUE;
     m_bShowCursorWhenFullscreen = TRUE;
+    m_iHostWindow = options.m_bScreensaver ? options.m_iWindowId : 0;
 
     m_pFont = new BitmapFont("Arial", 12, FONT_BOLD);
     std::memset(&m_keyState, 0, sizeof(m_keyState));
@@ -82,6 +83,11 @@ ClockApp::ClockApp(const StartOptions& options)
         m_pFlags->LoadDefault();
     } else {
         m_pFlags->Load();
+    }
+    if (IsScreensaver()) {
+        // The user's background and numerals, in the full view without
+        // buttons and riding with the bird; the word is never saved.
+        m_pFlags->ClearBits(FLAG_FRAMED_VIEW | FLAG_SHOW_BUTTONS | FLAG_MANUAL_CAMERA);
     }
     m_pViewports = new ViewportPair();
     m_pCamera = new Camera();
@@ -595,7 +601,7 @@ HRESULT ClockApp::OnAppExit() {
         m_pDI = nullptr;
     }
 
-    if (m_pFlags != nullptr) {
+    if (m_pFlags != nullptr && !IsScreensaver()) {
         m_pFlags->Save();
     }
     DeleteMembers();

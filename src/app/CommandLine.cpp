@@ -2,6 +2,8 @@
 
 #include <getopt.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -13,7 +15,17 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
-enum OptionId { kHelp = 'h', kVersion = 'V', kFullscreen = 256, kWindowed, kResetSettings, kMaxFps };
+enum OptionId {
+    kHelp = 'h',
+    kVersion = 'V',
+    kFullscreen = 256,
+    kWindowed,
+    kResetSettings,
+    kMaxFps,
+    kRoot,
+    kWindowId,
+    kWindow
+};
 
 // A cap above any display's refresh means nothing; below one frame a second
 // the clock would not show its seconds.
@@ -26,6 +38,9 @@ const option kOptions[] = {
     {"windowed", no_argument, nullptr, kWindowed},
     {"reset-settings", no_argument, nullptr, kResetSettings},
     {"max-fps", required_argument, nullptr, kMaxFps},
+    {"root", no_argument, nullptr, kRoot},
+    {"window-id", required_argument, nullptr, kWindowId},
+    {"window", no_argument, nullptr, kWindow},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -43,6 +58,12 @@ const char* const kUsage =
     "      --max-fps=N        draw at most N frames a second (1 to 1000; default:\n"
     "                         the display's refresh); 30 or 15 saves CPU where\n"
     "                         OpenGL is rendered in software\n"
+    "      --root             draw on the screen's root window, or in the window\n"
+    "                         whose id is in XSCREENSAVER_WINDOW when that is set,\n"
+    "                         as a screen saver (see Screen saver below)\n"
+    "      --window-id=ID     draw in the X window ID (decimal or 0x hexadecimal)\n"
+    "                         as a screen saver\n"
+    "      --window           open a window of its own (the default)\n"
     "  -h, --help             show this help and exit\n"
     "  -V, --version          show the version and exit\n"
     "\n"
@@ -54,6 +75,12 @@ const char* const kUsage =
     "  F2              choose the display device\n"
     "  arrows, Page Up/Page Down   steer the camera while it stands still (camera button)\n"
     "  The corner buttons: exit, full screen, camera, count-down timer.\n"
+    "\n"
+    "Screen saver:\n"
+    "  With --root or --window-id the clock draws the full view in the given\n"
+    "  window at its size, the camera riding with the bird, without buttons,\n"
+    "  menus or statistics; it takes no input, reads the display choices but\n"
+    "  never writes them, and ends on SIGTERM, SIGINT or when the window goes.\n"
     "\n"
     "Files:\n"
     "  $XDG_CONFIG_HOME/velmoran/VelmoranFlags.vmf   the display choices\n"
@@ -67,8 +94,28 @@ const char* const kUsage =
     "\n"
     "Environment:\n"
     "  XDG_CONFIG_HOME, XDG_DATA_HOME, HOME   where settings and your own media are\n"
+    "  XSCREENSAVER_WINDOW    the window --root draws in, set by the screen saver\n"
     "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks);\n"
     "                         --max-fps still applies\n";
+
+// With its own messages off getopt_long reports an abbreviation that fits
+// several options as unrecognised; this names them, as its message would.
+bool ListAmbiguous(const char* current, char (&possibilities)[128]) {
+    const char* name = current + 2;
+    const std::size_t length = std::strcspn(name, "=");
+    int matches = 0;
+    for (const option* entry = kOptions; entry->name != nullptr; ++entry) {
+        if (std::strncmp(entry->name, name, length) == 0) {
+            ++matches;
+            const std::size_t used = std::strlen(possibilities);
+            std::snprintf(possibilities + used, sizeof(possibilities) - used, " '--%s'", entry->name);
+        }
+    }
+    if (matches < 2) {
+        possibilities[0] = '\0';
+    }
+    return matches > 1;
+}
 
 }  // namespace
 
@@ -82,6 +129,7 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
     const char* problem = nullptr;
     const char* subject = nullptr;
     char shortName[2] = {};
+    char possibilities[128] = {};
     int id = 0;
     while (problem == nullptr && (id = getopt_long(argc, argv, kShortOptions, kOptions, nullptr)) != -1) {
         const char* current = argv[optind - 1];
@@ -112,6 +160,22 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                 }
                 break;
             }
+            case kRoot:
+                options.m_bScreensaver = TRUE;
+                options.m_iWindowId = 0;
+                break;
+            case kWindowId:
+                if (!ParseWindowId(optarg, options.m_iWindowId)) {
+                    problem = "--window-id needs a window id, decimal or 0x hexadecimal, not '%s'";
+                    subject = optarg;
+                } else {
+                    options.m_bScreensaver = TRUE;
+                }
+                break;
+            case kWindow:
+                options.m_bScreensaver = FALSE;
+                options.m_iWindowId = 0;
+                break;
             case ':':
                 problem = "option '%s' requires an argument";
                 subject = current;
@@ -124,6 +188,9 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                 } else if (optopt != 0) {
                     problem = "option '%s' doesn't allow an argument";
                     subject = current;
+                } else if (ListAmbiguous(current, possibilities)) {
+                    problem = "option '%s' is ambiguous; possibilities:";
+                    subject = current;
                 } else {
                     problem = "unrecognized option '%s'";
                     subject = current;
@@ -135,15 +202,41 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
         problem = "unexpected argument '%s'";
         subject = argv[optind];
     }
+    if (problem == nullptr && options.m_bScreensaver && options.m_iWindowId == 0) {
+        // --root: the screen saver's own window when it names one.
+        const char* given = std::getenv("XSCREENSAVER_WINDOW");
+        if (given != nullptr && given[0] != '\0' && !ParseWindowId(given, options.m_iWindowId)) {
+            std::fprintf(err, "velmoran: XSCREENSAVER_WINDOW holds no window id: '%s'\n", given);
+            exitStatus = 1;
+            return Action::Exit;
+        }
+    }
     if (problem == nullptr) {
         return Action::Run;
     }
     std::fprintf(err, "velmoran: ");
     std::fprintf(err, problem, subject);
-    std::fprintf(err, "\n");
+    std::fprintf(err, "%s\n", possibilities);
     PrintUsage(err);
     exitStatus = kExitUsage;
     return Action::Exit;
+}
+
+bool CommandLine::ParseWindowId(const char* text, unsigned long& id) {
+    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* digits = hex ? text + 2 : text;
+    if (!std::isxdigit(static_cast<unsigned char>(digits[0])) ||
+        (!hex && !std::isdigit(static_cast<unsigned char>(digits[0])))) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long value = std::strtoul(digits, &end, hex ? 16 : 10);
+    if (*end != '\0' || errno == ERANGE || value == 0) {
+        return false;
+    }
+    id = value;
+    return true;
 }
 
 void CommandLine::PrintUsage(std::FILE* to) {

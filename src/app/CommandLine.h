@@ -12,8 +12,13 @@ public:
 
     // Run with the options filled in; or Exit with the status to end with:
     // 0 after --help (usage on out) or --version (on out), 2 after a wrong
-    // option or argument (one line saying what is wrong, then the usage, on err).
+    // option or argument (one line saying what is wrong, then the usage, on
+    // err), 1 when --root finds no window id in XSCREENSAVER_WINDOW (one
+    // line on err).
     static Action Parse(int argc, char** argv, StartOptions& options, int& exitStatus, std::FILE* out, std::FILE* err);
+
+    // A window id as screen savers pass it: decimal or 0x hexadecimal, not 0.
+    static bool ParseWindowId(const char* text, unsigned long& id);
 
     static void PrintUsage(std::FILE* to);
     static const char* Version();

@@ -5,6 +5,7 @@
 
 #include "framework/ErrorReport.h"
 #include "framework/FrameTimer.h"
+#include "platform/win/HostWindow.h"
 #include "platform/win/WinGdi.h"
 
 namespace {
@@ -103,6 +104,7 @@ AppFrame::AppFrame()
       m_dwCreationHeight(300),
       m_bShowCursorWhenFullscreen(FALSE),
       m_bClipCursorWhenFullscreen(TRUE),
+      m_iHostWindow(0),
       m_bFatalReported(FALSE) {
     std::memset(m_adapters, 0, sizeof(m_adapters));
     // There is one frame per process: a new one starts with fresh process state.
@@ -172,7 +174,15 @@ HRESULT AppFrame::Create(HINSTANCE instance) {
         wndClass.lpszMenuName = nullptr;
         wndClass.lpszClassName = "D3D Window";
         RegisterClassA(&wndClass);
-
+    }
+    if (m_hWnd == nullptr && m_iHostWindow != 0) {
+        m_hWnd = win::CreateHostedWindow("D3D Window", m_iHostWindow);
+        if (m_hWnd == nullptr) {
+            ReleaseInterface(m_pD3D);
+            return ReportError(ERR_NO_HOST_WINDOW, MSG_FATAL);
+        }
+    }
+    if (m_hWnd == nullptr) {
         m_dwWindowStyle = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
         RECT rc = {0, 0, static_cast<LONG>(m_dwCreationWidth), static_cast<LONG>(m_dwCreationHeight)};
         AdjustWindowRect(&rc, m_dwWindowStyle, TRUE);
@@ -206,7 +216,8 @@ HRESULT AppFrame::Create(HINSTANCE instance) {
 }
 
 int AppFrame::Run() {
-    HACCEL accel = LoadAcceleratorsA(nullptr, MAKEINTRESOURCEA(IDR_ACCELERATOR));
+    // A screen saver takes no keys (the daemon ends it).
+    HACCEL accel = IsScreensaver() ? nullptr : LoadAcceleratorsA(nullptr, MAKEINTRESOURCEA(IDR_ACCELERATOR));
 
     MSG msg = {};
     PeekMessageA(&msg, nullptr, 0U, 0U, PM_NOREMOVE);
@@ -223,7 +234,7 @@ int AppFrame::Run() {
             if (msg.message == WM_QUIT) {
                 break;
             }
-            if (TranslateAcceleratorA(m_hWnd, accel, &msg) == 0) {
+            if (accel == nullptr || TranslateAcceleratorA(m_hWnd, accel, &msg) == 0) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
@@ -280,7 +291,10 @@ HRESULT AppFrame::StepFrame() {
         m_fFPS = static_cast<float>(s_dwStatsFrames) / (fTime - s_fLastStatsTime);
         s_fLastStatsTime = fTime;
         s_dwStatsFrames = 0;
-        FormatFrameStats();
+        // A screen saver shows the scene alone.
+        if (!IsScreensaver()) {
+            FormatFrameStats();
+        }
     }
 
     m_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
@@ -542,7 +556,7 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             break;
 
         case WM_CONTEXTMENU:
-            if (m_bWindowed) {
+            if (m_bWindowed && !IsScreensaver()) {
                 OpenContextMenu(hWnd, static_cast<short>(LOWORD(static_cast<DWORD_PTR>(lParam))),
                                 static_cast<short>(HIWORD(static_cast<DWORD_PTR>(lParam))));
             }
@@ -613,6 +627,10 @@ HRESULT AppFrame::FitDeviceToWindow() {
 }
 
 BOOL AppFrame::RunCommand(HWND hWnd, WORD command) {
+    // The window a screen saver draws in is not its to change.
+    if (IsScreensaver() && (command == CMD_CONFIG_DISPLAY || command == CMD_TOGGLE_FULLSCREEN)) {
+        return TRUE;
+    }
     switch (command) {
         case CMD_CONFIG_DISPLAY:
             // The frame stays paused when the dialog's change failed (fatal).

@@ -48,6 +48,9 @@ public:
     IDirect3DDevice8* Device() const { return m_pd3dDevice; }
     HWND MainWindow() const { return m_hWnd; }
     BOOL IsWindowed() const { return m_bWindowed; }
+    // Drawing in a window it was given, as a screen saver: the full view
+    // with no menus, dialog, statistics or input of its own.
+    BOOL IsScreensaver() const { return m_iHostWindow != 0 ? TRUE : FALSE; }
     BOOL IsActive() const { return m_bActive; }
     BOOL IsReady() const { return m_bReady; }
     const char* DeviceStats() const { return m_szDeviceStats; }
@@ -106,6 +109,9 @@ protected:
     DWORD m_dwCreationHeight;
     BOOL m_bShowCursorWhenFullscreen;
     BOOL m_bClipCursorWhenFullscreen;
+    // The X id of the window to draw in (screen-saver mode); 0: a window of
+    // the frame's own.
+    unsigned long m_iHostWindow;
 
 private:
     BOOL m_bFatalReported;

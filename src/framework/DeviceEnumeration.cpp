@@ -264,10 +264,18 @@ HRESULT AppFrame::ChooseFirstDevice(const HardwareFacts& facts) {
             if (!adapter.m_devices[d].m_bWindowed) {
                 continue;
             }
+            // A window given to draw in has no context of its own for a
+            // hardware device: the reference device draws off screen and
+            // its frames are put into the window. Not a fall-back, so no
+            // warning.
+            const bool bReference = adapter.m_devices[d].m_deviceType == D3DDEVTYPE_REF;
+            if (IsScreensaver() && !bReference) {
+                continue;
+            }
             adapter.m_dwCurrentDevice = d;
             m_dwAdapter = a;
             m_bWindowed = TRUE;
-            if (adapter.m_devices[d].m_deviceType == D3DDEVTYPE_REF) {
+            if (bReference && !IsScreensaver()) {
                 ReportError(facts.WhyNotHardware(), MSG_SWITCHED_TO_REF);
             }
             return S_OK;

@@ -59,6 +59,8 @@ const char* ErrorMessageText(HRESULT code) {
             return "A D3D object has a non-zero reference\ncount (meaning things were not properly\ncleaned up).";
         case ERR_DEVICE_RESET:
             return "Could not reset the Direct3D device.";
+        case ERR_NO_HOST_WINDOW:
+            return "Could not draw in the window given to draw in.";
         case ERR_NULL_REFERENCE_DEVICE:
             return "Warning: Nothing will be rendered.\nThe reference rendering device was selected, but "
                    "your\ncomputer "

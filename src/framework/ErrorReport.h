@@ -15,6 +15,8 @@ constexpr HRESULT ERR_HW_NO_MODE = MakeHResult(0x82000009u);
 constexpr HRESULT ERR_LEAKED_OBJECT = MakeHResult(0x8200000Au);
 constexpr HRESULT ERR_DEVICE_RESET = MakeHResult(0x8200000Cu);
 constexpr HRESULT ERR_NULL_REFERENCE_DEVICE = MakeHResult(0x8200000Du);
+// The window given to draw in (screen-saver mode) could not be adopted.
+constexpr HRESULT ERR_NO_HOST_WINDOW = MakeHResult(0x82000010u);
 
 constexpr int MSG_PLAIN = 0;
 constexpr int MSG_FATAL = 1;

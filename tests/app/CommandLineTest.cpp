@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ Outcome Parse(std::initializer_list<const char*> args) {
     argv.push_back(nullptr);
     Outcome outcome{};
     outcome.m_options.m_bFullscreen = outcome.m_options.m_bResetSettings = TRUE;  // must be reset
+    outcome.m_options.m_bScreensaver = TRUE;
+    outcome.m_options.m_iWindowId = 7;
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     outcome.m_action = CommandLine::Parse(static_cast<int>(storage.size()), argv.data(), outcome.m_options,
@@ -67,14 +70,64 @@ TEST(CommandLineTest, OptionsForOneRunInGnuStyle) {
     EXPECT_EQ(Parse({"--max-fps=1000"}).m_options.m_uMaxFps, 1000u);
 }
 
+// A screen-saver daemon names the window to draw in: --window-id, or --root
+// with XSCREENSAVER_WINDOW set (the root window itself without it).
+TEST(CommandLineTest, AScreensaverDrawsInTheWindowItIsGiven) {
+    unsetenv("XSCREENSAVER_WINDOW");
+    Outcome own = Parse({});
+    EXPECT_FALSE(own.m_options.m_bScreensaver);
+    EXPECT_EQ(own.m_options.m_iWindowId, 0ul);
+
+    struct Case {
+        std::initializer_list<const char*> m_args;
+        const char* m_szEnvironment;
+        BOOL m_bScreensaver;
+        unsigned long m_iWindowId;
+    };
+    const Case cases[] = {
+        {{"--window-id", "0x3a00007"}, nullptr, TRUE, 0x3a00007ul},
+        {{"--window-id=0X1C"}, nullptr, TRUE, 0x1cul},
+        {{"--window-id", "0123"}, nullptr, TRUE, 123ul},  // decimal, not octal
+        {{"--root"}, nullptr, TRUE, 0ul},
+        {{"--root"}, "", TRUE, 0ul},
+        {{"--root"}, "0x1c00005", TRUE, 0x1c00005ul},
+        {{"--root"}, "4194311", TRUE, 4194311ul},
+        {{"--window-id", "5", "--root"}, nullptr, TRUE, 0ul},  // the last choice wins
+        {{"--root", "--window"}, "0x1c00005", FALSE, 0ul},
+        {{"--window-id", "5", "--window"}, nullptr, FALSE, 0ul},
+        {{"--window-id", "9"}, "0x1c00005", TRUE, 9ul},  // the variable is for --root only
+    };
+    for (const Case& c : cases) {
+        if (c.m_szEnvironment != nullptr) {
+            setenv("XSCREENSAVER_WINDOW", c.m_szEnvironment, 1);
+        } else {
+            unsetenv("XSCREENSAVER_WINDOW");
+        }
+        Outcome outcome = Parse(c.m_args);
+        const std::string name = *c.m_args.begin() + std::string(" ") + (c.m_szEnvironment ? c.m_szEnvironment : "-");
+        EXPECT_EQ(outcome.m_action, CommandLine::Action::Run) << name << ": " << outcome.m_szErr;
+        EXPECT_EQ(outcome.m_options.m_bScreensaver, c.m_bScreensaver) << name;
+        EXPECT_EQ(outcome.m_options.m_iWindowId, c.m_iWindowId) << name;
+    }
+
+    // A variable the daemon filled wrongly is not a usage error: one line, 1.
+    setenv("XSCREENSAVER_WINDOW", "screen", 1);
+    Outcome bad = Parse({"--root"});
+    unsetenv("XSCREENSAVER_WINDOW");
+    EXPECT_EQ(bad.m_action, CommandLine::Action::Exit);
+    EXPECT_EQ(bad.m_nStatus, 1);
+    EXPECT_EQ(bad.m_szErr, "velmoran: XSCREENSAVER_WINDOW holds no window id: 'screen'\n");
+}
+
 TEST(CommandLineTest, HelpAndVersionPrintAndEndWithZero) {
     for (const char* help : {"--help", "-h"}) {
         Outcome outcome = Parse({"--fullscreen", help});
         EXPECT_EQ(outcome.m_action, CommandLine::Action::Exit);
         EXPECT_EQ(outcome.m_nStatus, 0);
         EXPECT_EQ(outcome.m_szOut.rfind("Usage: velmoran [OPTION]...", 0), 0u);
-        for (const char* part : {"--reset-settings", "Keys:", "Alt+Enter", "Files:", "VelmoranFlags.vmf",
-                                 "Environment:", "XDG_CONFIG_HOME"}) {
+        for (const char* part :
+             {"--reset-settings", "--root", "--window-id", "Keys:", "Alt+Enter", "Files:", "VelmoranFlags.vmf",
+              "Screen saver:", "Environment:", "XDG_CONFIG_HOME", "XSCREENSAVER_WINDOW"}) {
             EXPECT_NE(outcome.m_szOut.find(part), std::string::npos) << part;
         }
         EXPECT_EQ(outcome.m_szErr, "");
@@ -102,8 +155,20 @@ TEST(CommandLineTest, AWrongOptionOrArgumentIsOneLineAndTheUsageWithStatusTwo) {
         {{"--max-fps", "30fps"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '30fps'\n"},
         {{"--max-fps", "99999999999999999999"},
          "velmoran: --max-fps needs a whole number from 1 to 1000, not '99999999999999999999'\n"},
+        {{"--window-id"}, "velmoran: option '--window-id' requires an argument\n"},
+        {{"--root=1"}, "velmoran: option '--root=1' doesn't allow an argument\n"},
+        {{"--wind"}, "velmoran: option '--wind' is ambiguous; possibilities: '--windowed' '--window-id' '--window'\n"},
         {{"--"}, nullptr},
     };
+    // Window ids: decimal or 0x hexadecimal, never 0 (no window).
+    for (const char* id : {"abc", "0x", "0", "0x0", "-1", "+5", " 5", "12x", "0xZZ", "99999999999999999999999"}) {
+        Outcome outcome = Parse({"--window-id", id});
+        EXPECT_EQ(outcome.m_action, CommandLine::Action::Exit) << id;
+        EXPECT_EQ(outcome.m_nStatus, 2) << id;
+        EXPECT_EQ(
+            outcome.m_szErr.substr(0, outcome.m_szErr.find('\n') + 1),
+            std::string("velmoran: --window-id needs a window id, decimal or 0x hexadecimal, not '") + id + "'\n");
+    }
     for (const Case& c : cases) {
         Outcome outcome = Parse(c.m_args);
         if (c.m_szLine == nullptr) {

@@ -239,6 +239,9 @@ void EventTranslator::Translate(const SDL_Event& event) {
             }
             break;
         }
+        case SDL_SYSWMEVENT:
+            win::TranslateHostEvent(event);
+            break;
         default:
             break;
     }

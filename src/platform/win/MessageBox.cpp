@@ -1,5 +1,8 @@
 #include <SDL.h>
 
+#include <cstdio>
+
+#include "platform/win/HostWindow.h"
 #include "platform/win/WinUser.h"
 
 namespace {
@@ -15,6 +18,17 @@ void SetMessageBox(MessageBoxFn fn) {
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (g_messageBoxHook != nullptr) {
         return g_messageBoxHook(owner, text, caption, type);
+    }
+    if (win::HasHostedWindow()) {
+        // Drawing in another program's window (a screen saver's, with the
+        // keyboard and pointer grabbed) a box could never be answered: one
+        // line on stderr instead.
+        std::fprintf(stderr, "%s: ", caption != nullptr ? caption : "");
+        for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
+            std::fputc(*c == '\n' ? ' ' : *c, stderr);
+        }
+        std::fputc('\n', stderr);
+        return IDOK;
     }
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
     if ((type & 0xF0) == MB_ICONERROR) {

@@ -7,6 +7,7 @@
 #include "platform/win/KeyMap.h"
 #include "platform/win/MenuOverlay.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/WindowLayer.h"
 #include "platform/win/WindowObject.h"
 #include "platform/win/WindowRegistry.h"
 
@@ -78,6 +79,7 @@ void MessagePump::Pump() {
             Handle(event);
         }
     }
+    win::PollHostStop();
     ScheduleMenuPaints();
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/win/CursorState.h"
 #include "platform/win/GlWindow.h"
+#include "platform/win/HostWindow.h"
 #include "platform/win/IconImage.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MenuOverlay.h"
@@ -55,6 +56,9 @@ void SetSdlIcon(SDL_Window* sdlWindow, HICON icon) {
 // Asks the procedure for the tracking limits and makes the minimum the SDL
 // window's minimum size.
 void ApplyMinMaxInfo(HWND window) {
+    if (window->m_iHostId != 0) {
+        return;  // its owner decides its size
+    }
     MINMAXINFO info{};
     int width = 0;
     int height = 0;
@@ -151,6 +155,29 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     return window;
 }
 
+namespace win {
+HWND CreateHostedWindow(LPCSTR className, unsigned long id) {
+    const WindowClass* entry = FindClass(className);
+    if (entry == nullptr) {
+        return nullptr;
+    }
+    PrepareHostWindow(id);
+    HWND window = AdoptHostWindow(id, entry->m_class.lpfnWndProc);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    window->m_iHostId = id;
+    window->m_dwStyle = WS_VISIBLE;
+    window->m_hClassCursor = entry->m_class.hCursor;
+    window->m_hClassIcon = entry->m_class.hIcon;
+    if (!WatchHostWindow(window)) {
+        DestroyGlWindow(window);
+        return nullptr;
+    }
+    return window;
+}
+}  // namespace win
+
 BOOL DestroyWindow(HWND window) {
     if (!IsWindow(window)) {
         return FALSE;
@@ -172,6 +199,9 @@ BOOL DestroyWindow(HWND window) {
         win::MakeGlWindowCurrent(window);
         window->m_pOverlay.reset();
     }
+    if (window->m_iHostId != 0) {
+        win::ForgetHostedWindow(window);
+    }
     win::DestroyGlWindow(window);
     return TRUE;
 }
@@ -186,6 +216,9 @@ BOOL IsIconic(HWND window) {
 BOOL ShowWindow(HWND window, int command) {
     if (!IsWindow(window) || window->m_pSdlWindow == nullptr) {
         return FALSE;
+    }
+    if (window->m_iHostId != 0) {
+        return TRUE;  // shown or hidden by its owner only
     }
     SDL_Window* sdlWindow = window->m_pSdlWindow;
     BOOL wasVisible = (SDL_GetWindowFlags(sdlWindow) & SDL_WINDOW_SHOWN) != 0 ? TRUE : FALSE;
@@ -237,6 +270,9 @@ BOOL InvalidateRect(HWND window, LPCRECT /*rect*/, BOOL /*erase*/) {
 BOOL SetWindowTextA(HWND window, LPCSTR text) {
     if (!IsWindow(window) || window->m_pSdlWindow == nullptr) {
         return FALSE;
+    }
+    if (window->m_iHostId != 0) {
+        return TRUE;  // its owner's title stays
     }
     SDL_SetWindowTitle(window->m_pSdlWindow, text != nullptr ? text : "");
     return TRUE;
@@ -306,7 +342,7 @@ ULONG_PTR SetClassLongPtrA(HWND window, int index, LONG_PTR value) {
         window->m_hClassCursor = reinterpret_cast<HCURSOR>(value);
     } else if (index == GCLP_HICON) {
         window->m_hClassIcon = reinterpret_cast<HICON>(value);
-        if (window->m_pSdlWindow != nullptr) {
+        if (window->m_pSdlWindow != nullptr && window->m_iHostId == 0) {
             SetSdlIcon(window->m_pSdlWindow, window->m_hClassIcon);
         }
     }
@@ -342,6 +378,9 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
 BOOL SetWindowPos(HWND window, HWND /*insertAfter*/, int x, int y, int cx, int cy, UINT flags) {
     if (!IsWindow(window) || window->m_pSdlWindow == nullptr) {
         return FALSE;
+    }
+    if (window->m_iHostId != 0) {
+        return TRUE;  // placed and sized by its owner only
     }
     SDL_Window* sdlWindow = window->m_pSdlWindow;
     if ((flags & SWP_NOMOVE) == 0) {

@@ -13,6 +13,9 @@ struct HWND__ {
     // Set for windows that are real SDL windows with a GL context.
     SDL_Window* m_pSdlWindow = nullptr;
     void* m_pGlContext = nullptr;
+    // The X id of an adopted window of another program (HostWindow.h), 0
+    // for the program's own windows.
+    unsigned long m_iHostId = 0;
 
     // Window layer state.
     DWORD m_dwStyle = 0;

@@ -45,6 +45,16 @@ public:
         m_adapters[0].m_dwCurrentDevice = device;
         m_bWindowed = FALSE;
     }
+    // Draws in a window it is given, as a screen saver: a window made here
+    // stands in for the other program's.
+    void TakeGivenWindow(unsigned long id) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = "Given window";
+        RegisterClassA(&windowClass);  // once a process
+        m_hWnd = CreateWindowExA(0, "Given window", "", WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+        m_iHostWindow = id;
+    }
     float Time() const { return m_fTime; }
     float Elapsed() const { return m_fElapsedTime; }
     std::string Hooks() const {
@@ -381,6 +391,40 @@ TEST_F(AppFrameTest, ContextMenuOpensOnlyInAWindow) {
     frame.SetWindowedFlag(TRUE);
     frame.Send(WM_CONTEXTMENU, 0, where);
     EXPECT_TRUE(win::IsMenuOpen(frame.MainWindow()));
+}
+
+TEST_F(AppFrameTest, AFrameGivenAWindowDrawsTheSceneAloneAtItsSize) {
+    HookFrame frame;
+    EXPECT_FALSE(frame.IsScreensaver());
+    frame.TakeGivenWindow(0x2a00007);
+    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    EXPECT_TRUE(frame.IsScreensaver());
+    // The given window has no context for a hardware device: the reference
+    // device, chosen first and so without the fall-back's warning.
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    const CreateDeviceCall& call = m_env.m_d3d.m_createCalls[0];
+    EXPECT_EQ(D3DDEVTYPE_REF, call.m_type);
+    EXPECT_TRUE(call.m_params.Windowed);
+    EXPECT_EQ(640u, call.m_params.BackBufferWidth);
+    EXPECT_EQ(480u, call.m_params.BackBufferHeight);
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    SetTestClock(1.25);
+    ASSERT_EQ(S_OK, frame.Step());
+    EXPECT_STREQ("", frame.FrameStats()) << "no statistics over the scene";
+
+    // Neither menu, device dialog nor full screen: the window is not its own.
+    frame.m_hooks.clear();
+    frame.Send(WM_CONTEXTMENU, 0, MAKELPARAM(40, 60));
+    EXPECT_FALSE(win::IsMenuOpen(frame.MainWindow()));
+    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
+    EXPECT_TRUE(frame.IsWindowed());
+    EXPECT_TRUE(frame.IsReady());
+    EXPECT_EQ(0u, app_frame_hooks::PauseCount());
+    EXPECT_TRUE(frame.m_hooks.empty());
+    EXPECT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(AppFrameTest, MinimisingStopsRenderingAndRestoringResumes) {
