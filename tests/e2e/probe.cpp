@@ -1,7 +1,7 @@
 // Measures the picture of the end-to-end runs fast enough to follow a held
 // key, where converting and scanning each shot with ImageMagick would take
 // longer than the change it waits for.
-//   e2e_probe flowers|coloured|white X Y W H < shot.xwd
+//   e2e_probe flowers|coloured|white|magenta X Y W H < shot.xwd
 //       a class of colours in a rectangle of a screenshot in X window dump
 //       format (what xwd writes): "count cx cy", the centroid -1 -1 when
 //       there is none
@@ -23,6 +23,12 @@
 //       waits (at most 60 s) for the flowers to stand still in view, then
 //       watches them for SECONDS more; prints "count cx cy" and exits 1 if
 //       they never stood still or moved while watched.
+//   e2e_probe host
+//       a 640 x 480 window of its own, as a screensaver daemon gives its
+//       display module: prints its id, then takes one command a line on
+//       stdin and answers each with "done" once the server has it: "size W
+//       H", "unmap", "map", "cover" (another window over it), "uncover",
+//       "destroy" (then ends). End of input destroys it too.
 // A shift is found by matching the columns' (rows') counts of flower pixels
 // of two pictures: a turn or a tilt moves everything by the same amount
 // whatever its distance, while things leaving or entering at an edge would
@@ -30,11 +36,18 @@
 // Classes: "flowers" are pink petals and the green of leaves and stems, the
 // parts of the scene that stand still unless the camera moves (the bird is
 // blue, ribbons are thin lines, sparks and bubbles small and pale);
-// "coloured" is neither near grey nor near white; "white" is near white.
+// "coloured" is neither near grey nor near white; "white" is near white;
+// "magenta" is the background of the host command's window.
+//   e2e_probe overlay A.xwd B.xwd X Y W H
+//       pixels of the rectangle that are not dark and the same in two
+//       screenshots taken a moment apart: with the camera riding the bird
+//       the whole scene moves, so what stands still is drawn over it
+//       (buttons, statistics, a frame or its white margin)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -145,6 +158,11 @@ bool Coloured(int r, int g, int b) {
 
 bool White(int r, int g, int b) {
     return r > 235 && g > 235 && b > 235;
+}
+
+// The host window's own background: what the program has not drawn on.
+bool Magenta(int r, int g, int b) {
+    return r > 245 && g < 10 && b > 245;
 }
 
 using Test = bool (*)(int, int, int);
@@ -502,11 +520,11 @@ int ShiftBetween(int argc, char** argv) {
 
 int Shot(int argc, char** argv) {
     if (argc != 6) {
-        std::fprintf(stderr, "usage: e2e_probe flowers|coloured|white X Y W H < shot.xwd\n");
+        std::fprintf(stderr, "usage: e2e_probe flowers|coloured|white|magenta X Y W H < shot.xwd\n");
         return 2;
     }
     const std::string kind = argv[1];
-    Test test = kind == "flowers" ? Flower : kind == "coloured" ? Coloured : White;
+    Test test = kind == "flowers" ? Flower : kind == "coloured" ? Coloured : kind == "magenta" ? Magenta : White;
     const int x0 = std::atoi(argv[2]);
     const int y0 = std::atoi(argv[3]);
     const int w = std::atoi(argv[4]);
@@ -528,10 +546,113 @@ int Shot(int argc, char** argv) {
     return 0;
 }
 
+int Overlay(int argc, char** argv) {
+    if (argc != 8) {
+        std::fprintf(stderr, "usage: e2e_probe overlay A.xwd B.xwd X Y W H\n");
+        return 2;
+    }
+    Image shots[2];
+    for (int i = 0; i < 2; ++i) {
+        std::string data;
+        std::string error;
+        if (!ReadFile(argv[2 + i], &data) || !ReadXwd(data, &shots[i], &error)) {
+            std::fprintf(stderr, "e2e_probe: cannot read %s\n", argv[2 + i]);
+            return 1;
+        }
+    }
+    const int x0 = std::atoi(argv[4]);
+    const int y0 = std::atoi(argv[5]);
+    const int w = std::atoi(argv[6]);
+    const int h = std::atoi(argv[7]);
+    for (const Image& shot : shots) {
+        if (x0 < 0 || y0 < 0 || w <= 0 || h <= 0 || x0 + w > shot.width || y0 + h > shot.height) {
+            std::fprintf(stderr, "e2e_probe: %dx%d+%d+%d is not inside a %dx%d shot\n", w, h, x0, y0, shot.width,
+                         shot.height);
+            return 1;
+        }
+    }
+    long long still = 0;
+    for (int y = y0; y < y0 + h; ++y) {
+        for (int x = x0; x < x0 + w; ++x) {
+            const std::uint32_t a = shots[0].rgb[std::size_t(y) * std::size_t(shots[0].width) + std::size_t(x)];
+            const std::uint32_t b = shots[1].rgb[std::size_t(y) * std::size_t(shots[1].width) + std::size_t(x)];
+            const int hi = int(std::max({(a >> 16) & 0xFF, (a >> 8) & 0xFF, a & 0xFF}));
+            if (a == b && hi > 60) {
+                ++still;
+            }
+        }
+    }
+    std::printf("%lld\n", still);
+    return 0;
+}
+
+// The window starts magenta, a colour the scene never shows, so a part the
+// program has not drawn on is seen in a screenshot.
+int Host() {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "e2e_probe: no display\n");
+        return 1;
+    }
+    const int screen = DefaultScreen(display);
+    const Window root = RootWindow(display, screen);
+    const unsigned long magenta = 0xFF00FFul;
+    const Window window = XCreateSimpleWindow(display, root, 0, 0, 640, 480, 0, 0, magenta);
+    XSelectInput(display, window, StructureNotifyMask);
+    XMapWindow(display, window);
+    XEvent event;
+    do {
+        XNextEvent(display, &event);
+    } while (event.type != MapNotify);
+    Window cover = 0;
+    std::printf("0x%lx\n", window);
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        int width = 0;
+        int height = 0;
+        if (std::sscanf(line.c_str(), "size %d %d", &width, &height) == 2 && width > 0 && height > 0) {
+            XResizeWindow(display, window, unsigned(width), unsigned(height));
+        } else if (line == "unmap") {
+            XUnmapWindow(display, window);
+        } else if (line == "map") {
+            XMapRaised(display, window);
+        } else if (line == "cover" && cover == 0) {
+            XWindowAttributes at;
+            XGetWindowAttributes(display, window, &at);
+            cover = XCreateSimpleWindow(display, root, at.x, at.y, unsigned(at.width), unsigned(at.height), 0, 0, 0);
+            XMapRaised(display, cover);
+        } else if (line == "uncover" && cover != 0) {
+            XDestroyWindow(display, cover);
+            cover = 0;
+        } else if (line == "destroy") {
+            break;
+        } else {
+            std::fprintf(stderr, "e2e_probe: unknown host command '%s'\n", line.c_str());
+            return 2;
+        }
+        XSync(display, False);
+        std::printf("done\n");
+        std::fflush(stdout);
+    }
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    std::printf("done\n");
+    std::fflush(stdout);
+    XCloseDisplay(display);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "host") {
+        return Host();
+    }
+    if (mode == "overlay") {
+        return Overlay(argc, argv);
+    }
     if (mode == "hold") {
         return Hold(argc, argv);
     }
@@ -541,12 +662,14 @@ int main(int argc, char** argv) {
     if (mode == "shift") {
         return ShiftBetween(argc, argv);
     }
-    if (mode == "flowers" || mode == "coloured" || mode == "white") {
+    if (mode == "flowers" || mode == "coloured" || mode == "white" || mode == "magenta") {
         return Shot(argc, argv);
     }
     std::fprintf(stderr,
-                 "usage: e2e_probe flowers|coloured|white X Y W H < shot.xwd\n"
+                 "usage: e2e_probe flowers|coloured|white|magenta X Y W H < shot.xwd\n"
+                 "       e2e_probe overlay A.xwd B.xwd X Y W H\n"
                  "       e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]\n"
-                 "       e2e_probe still WINDOW TOP SECONDS\n");
+                 "       e2e_probe still WINDOW TOP SECONDS\n"
+                 "       e2e_probe host\n");
     return 2;
 }
