@@ -101,6 +101,16 @@ install(FILES ${VELMORAN_PACKAGING_DIR}/${VELMORAN_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${VELMORAN_PACKAGING_DIR}/gz/velmoran.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${VELMORAN_PACKAGING_SOURCE}/copyright DESTINATION ${VELMORAN_INSTALL_DOCDIR})
+# As a screen saver: the description its settings program reads, and the
+# program where the daemon looks for its display modules, as a relative link
+# so that a moved tree keeps working (the program finds its media from its
+# own resolved path).
+install(FILES ${VELMORAN_PACKAGING_SOURCE}/velmoran.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+file(RELATIVE_PATH VELMORAN_SAVER_TARGET /${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver
+     /${CMAKE_INSTALL_BINDIR}/velmoran)
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver\")
+  file(CREATE_LINK \"${VELMORAN_SAVER_TARGET}\"
+       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/velmoran\" SYMBOLIC)")
 # What only the Debian package carries; a plain install leaves it out.
 install(FILES ${VELMORAN_PACKAGING_DIR}/gz/changelog.Debian.gz DESTINATION ${VELMORAN_INSTALL_DOCDIR}
         COMPONENT deb EXCLUDE_FROM_ALL)

@@ -55,6 +55,19 @@ for tool in xview xinfo mediagen; do
 done
 desktop-file-validate "$tree"/share/applications/*.desktop || fail "desktop-file-validate"
 appstreamcli validate --no-net "$tree"/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+# As a screen saver: the description its settings program reads, built only
+# of the elements the screen saver's own descriptions (xscreensaver-data) use,
+# and the program where the daemon looks for its display modules.
+saver_xml="$tree/share/xscreensaver/config/velmoran.xml"
+xmllint --noout "$saver_xml" || fail "xmllint rejects $saver_xml"
+[ "$(xmllint --xpath 'name(/*)' "$saver_xml")" = screensaver ] || fail "$saver_xml does not describe a screen saver"
+[ "$(xmllint --xpath 'string(/screensaver/@name)' "$saver_xml")" = velmoran ] || fail "$saver_xml names another program"
+for element in $(grep -o '<[a-z_-]*' "$saver_xml" | tr -d '<' | sort -u); do
+  grep -q "<$element[ >/]" /usr/share/xscreensaver/config/*.xml || fail "<$element> is in no description of xscreensaver-data"
+done
+saver="$tree/libexec/xscreensaver/velmoran"
+[ -L "$saver" ] && [ "$(readlink -f "$saver")" = "$(readlink -f "$bin")" ] || fail "no link to the program at $saver"
+"$saver" --help | grep -q -- '--root' || fail "the screen saver's link does not start the program"
 for size in 48 64 128 256; do
   ls "$tree/share/icons/hicolor/${size}x${size}/apps/"*.png >/dev/null || fail "no ${size} px icon"
 done
@@ -124,6 +137,27 @@ done
 grep -q "settings word $want read from $settings" "$work/program.log" || fail "the second start did not read $settings"
 stop_with_escape
 echo "second start: read the word back"
+
+# Through the screen saver's link, on the root window: the installed media
+# are found from the link, the scene is drawn, SIGTERM ends it with 0 and the
+# user's settings file is left as it was.
+stamp=$(stat -c '%s %y' "$settings")
+"$saver" --root >>"$work/program.log" 2>&1 &
+pid=$!
+best=0
+for _ in $(seq 1 150); do
+  kill -0 "$pid" 2>/dev/null || fail "the screen saver ended by itself"
+  xwd -silent -root 2>/dev/null | convert xwd:- -resize 256x192 "$work/root.png" 2>/dev/null || true
+  n=$(coloured_pixels "$work/root.png" 0 2>/dev/null) || n=0
+  [ "$n" -gt "$best" ] && best=$n
+  [ "$n" -ge 500 ] && break
+  sleep 0.2
+done
+[ "$best" -ge 500 ] || fail "the screen saver drew no scene on the root window ($best coloured pixels)"
+kill -TERM "$pid"
+expect_exit SIGTERM
+[ "$(stat -c '%s %y' "$settings")" = "$stamp" ] || fail "the screen saver touched $settings"
+echo "screen saver: the scene on the root window ($best coloured pixels), ended by SIGTERM, settings untouched"
 
 find "$tree" -printf '%p %s %T@\n' | sort >"$work/tree.after"
 diff "$work/tree.before" "$work/tree.after" || fail "the installed tree changed"
