@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "velmoran: %s\n", problem);
             return 1;
         }
+        win::PrepareHostWindow(options.m_iWindowId);
     }
 
     MediaLocation location;

@@ -16,6 +16,12 @@ constexpr unsigned long kRootWindow = 0;
 // window's for kRootWindow); false with one line saying why in `problem`.
 bool FindHostWindow(unsigned long id, unsigned long* found, char* problem, std::size_t problemSize);
 
+// Before anything touches window `id` (the program calls it first, so that
+// not even the device's set-up opens a window of its own): errors about the
+// window are expected from here on, message boxes go to stderr, and SIGTERM
+// and SIGINT close the window once it is adopted.
+void PrepareHostWindow(unsigned long id);
+
 // Adopts window `id` for a registered class. The window stays its owner's:
 // its size, place, title, visibility and input are left alone (SetWindowPos,
 // ShowWindow and SetWindowTextA do nothing on it, and it takes no key or

@@ -31,12 +31,11 @@ void DrawCurrentWindowOverlay(void* unused);
 // True while a menu of the window (menu bar or popup) is open.
 bool IsMenuOpen(HWND window);
 
-// The hosted window (HostWindow.h): errors about window `id` are expected
-// from before SDL adopts it; adopted, it is an SDL window without a GL
+// The hosted window (HostWindow.h, PrepareHostWindow first): adopted, it
+// is an SDL window without a GL
 // context (frames reach it through its window surface), watched for its
 // size, visibility and destruction, which the window system's own events
 // report (TranslateHostEvent); it is let go before its object is destroyed.
-void PrepareHostWindow(unsigned long id);
 HWND AdoptHostWindow(unsigned long id, WNDPROC procedure);
 bool WatchHostWindow(HWND window);
 void TranslateHostEvent(const SDL_Event& event);

@@ -9,6 +9,7 @@
 #include "platform/d3d/gl/EglContext.h"
 #include "platform/d3d/gl/GlDevice.h"
 #include "platform/win/GlWindow.h"
+#include "platform/win/HostWindow.h"
 
 namespace {
 
@@ -111,7 +112,9 @@ void GlDirect3D::ReadDisplays() {
 }
 
 void GlDirect3D::ProbeContexts() {
-    if (m_bSdlVideo) {
+    // Drawing in another program's window, the process opens no window of
+    // its own, not even a hidden one: only the off-screen device is used.
+    if (m_bSdlVideo && !win::HasHostedWindow()) {
         HWND probe = win::CreateGlWindow("", 16, 16, nullptr, true);
         if (probe != nullptr) {
             if (win::MakeGlWindowCurrent(probe)) {
