@@ -1,5 +1,7 @@
 #include "platform/xfile/XBinaryTokenizer.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cstring>
 
 #include "platform/xfile/DXFile.h"
@@ -90,6 +92,98 @@ XToken XBinaryTokenizer::ListValue() {
     return token;
 }
 
+// The count after a list token (already read), checked against the bytes that remain.
+bool XBinaryTokenizer::OpenList(WORD code) {
+    if (!Has(4)) {
+        return false;
+    }
+    DWORD count = ReadDword();
+    bool bFloat = code == kFloatList;
+    std::uint64_t bytes = static_cast<std::uint64_t>(count) * (bFloat ? m_dwFloatSize : 4);
+    if (bytes > m_dwSize - m_dwPos) {
+        return false;
+    }
+    m_dwListLeft = count;
+    m_bListFloat = bFloat;
+    return true;
+}
+
+// Steps over separators to the next list record and opens it. Anything else,
+// a broken list included, stays where it is for Read to hand out or refuse.
+bool XBinaryTokenizer::StartNextList() {
+    while (Has(2)) {
+        const size_t at = m_dwPos;
+        const WORD code = ReadWord();
+        if (code == kComma || code == kSemicolon) {
+            continue;
+        }
+        if ((code == kIntegerList || code == kFloatList) && OpenList(code)) {
+            return true;
+        }
+        m_dwPos = at;
+        return false;
+    }
+    return false;
+}
+
+// `count` values of the open list (count <= m_dwListLeft), packed as `type`.
+void XBinaryTokenizer::CopyListValues(XPrimitive type, size_t count, BYTE* out) {
+    const BYTE* in = m_pData + m_dwPos;
+    m_dwListLeft -= count;
+    if (!m_bListFloat) {
+        m_dwPos += 4 * count;
+        if (type == XPrimitive::Dword || type == XPrimitive::Sdword) {
+            std::memcpy(out, in, 4 * count);  // the file's little-endian DWORDs are already the packed values
+            return;
+        }
+        XToken number;
+        number.m_kind = XTokenKind::Integer;
+        for (size_t i = 0; i < count; ++i, in += 4) {
+            DWORD value;
+            std::memcpy(&value, in, 4);
+            number.m_iValue = value;
+            XPackNumber(number, type, out + i * XPrimitiveSize(type));
+        }
+        return;
+    }
+    m_dwPos += m_dwFloatSize * count;
+    if (type == XPrimitive::Float && m_dwFloatSize == 4) {
+        // Infinities saturate as XPackNumber has them.
+        for (size_t i = 0; i < count; ++i, in += 4, out += 4) {
+            float value;
+            std::memcpy(&value, in, 4);
+            value = value > FLT_MAX ? FLT_MAX : value < -FLT_MAX ? -FLT_MAX : value;
+            std::memcpy(out, &value, 4);
+        }
+        return;
+    }
+    XToken number;
+    number.m_kind = XTokenKind::Float;
+    for (size_t i = 0; i < count; ++i, in += m_dwFloatSize) {
+        if (m_dwFloatSize == 8) {
+            std::memcpy(&number.m_dValue, in, 8);
+        } else {
+            float value;
+            std::memcpy(&value, in, 4);
+            number.m_dValue = value;
+        }
+        XPackNumber(number, type, out + i * XPrimitiveSize(type));
+    }
+}
+
+size_t XBinaryTokenizer::ReadNumberRun(XPrimitive type, size_t count, BYTE* out) {
+    size_t done = 0;
+    while (done < count) {
+        if (m_dwListLeft == 0 && !StartNextList()) {
+            break;
+        }
+        const size_t take = std::min(count - done, m_dwListLeft);
+        CopyListValues(type, take, out + done * XPrimitiveSize(type));
+        done += take;
+    }
+    return done;
+}
+
 XToken XBinaryTokenizer::Read() {
     // A loop, not recursion: a file may hold any number of empty lists in a row.
     for (;;) {
@@ -158,20 +252,11 @@ XToken XBinaryTokenizer::Read() {
                 return token;
             }
             case kIntegerList:
-            case kFloatList: {
-                if (!Has(4)) {
+            case kFloatList:
+                if (!OpenList(code)) {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
-                DWORD count = ReadDword();
-                bool bFloat = code == kFloatList;
-                std::uint64_t bytes = static_cast<std::uint64_t>(count) * (bFloat ? m_dwFloatSize : 4);
-                if (bytes > m_dwSize - m_dwPos) {
-                    return Fail(DXFILEERR_PARSEERROR);
-                }
-                m_dwListLeft = count;
-                m_bListFloat = bFloat;
                 continue;
-            }
             case kOBrace:
                 return Simple(XTokenKind::OBrace);
             case kCBrace:

@@ -15,12 +15,18 @@ public:
 
 protected:
     XToken Read() override;
+    size_t ReadNumberRun(XPrimitive type, size_t count, BYTE* out) override;
+    // Every number takes at least 4 bytes: a list value, or 6 as a single INTEGER.
+    size_t NumbersInRest() const override { return (m_dwSize - m_dwPos) / 4; }
 
 private:
     bool Has(size_t bytes) const { return m_dwSize - m_dwPos >= bytes; }
     WORD ReadWord();
     DWORD ReadDword();
     XToken ListValue();
+    bool OpenList(WORD code);
+    bool StartNextList();
+    void CopyListValues(XPrimitive type, size_t count, BYTE* out);
 
     const BYTE* m_pData;
     size_t m_dwSize;

@@ -1,6 +1,7 @@
 #include "platform/xfile/XFileParser.h"
 
-#include <cfloat>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -424,8 +425,14 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
     if (depth > kMaxDepth) {
         return DXFILEERR_PARSEERROR;
     }
-    // Values of this instance's scalar integer members, for array sizes further on.
-    std::vector<std::pair<std::string_view, std::int64_t>> sizes;
+    const size_t sizesBase = m_sizes.size();
+    const HRESULT hr = ParseMemberValues(tmpl, node, depth, bTopLevel, sizesBase);
+    m_sizes.resize(sizesBase);
+    return hr;
+}
+
+HRESULT XFileParser::ParseMemberValues(const XTemplate& tmpl, XDataNode& node, int depth, bool bTopLevel,
+                                       size_t sizesBase) {
     for (const XMember& member : tmpl.m_vecMembers) {
         size_t start = node.m_vecBytes.size();
         std::uint64_t count = 1;
@@ -433,9 +440,9 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
             std::int64_t extent = dimension.m_dwConstant;
             if (!dimension.m_strMember.empty()) {
                 extent = -1;
-                for (const auto& [name, value] : sizes) {
-                    if (name == dimension.m_strMember) {
-                        extent = value;
+                for (size_t i = sizesBase; i < m_sizes.size(); ++i) {
+                    if (m_sizes[i].first == dimension.m_strMember) {
+                        extent = m_sizes[i].second;
                     }
                 }
             }
@@ -447,6 +454,7 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
                 return DXFILEERR_BADARRAYSIZE;
             }
         }
+        HRESULT hr = S_OK;
         if (member.m_type == XPrimitive::None) {
             const XTemplate* nested = m_doc.Templates().Find(member.m_strTemplate);
             if (nested == nullptr) {
@@ -454,30 +462,22 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
             }
             // A template without members holds no data; its elements take no input.
             if (!nested->m_vecMembers.empty()) {
-                for (std::uint64_t i = 0; i < count; ++i) {
-                    if (!Charge()) {
-                        return DXFILEERR_BADARRAYSIZE;
-                    }
-                    HRESULT hr = ParseMembers(*nested, node, depth + 1, false);
-                    if (FAILED(hr)) {
-                        return hr;
-                    }
-                }
+                hr = ParseElements(*nested, count, node, depth + 1);
+            }
+        } else if (member.m_type == XPrimitive::String) {
+            for (std::uint64_t i = 0; i < count && SUCCEEDED(hr); ++i) {
+                hr = Charge() ? ParseString(node) : DXFILEERR_BADARRAYSIZE;
             }
         } else {
-            std::int64_t stored = 0;
-            for (std::uint64_t i = 0; i < count; ++i) {
-                if (!Charge()) {
-                    return DXFILEERR_BADARRAYSIZE;
-                }
-                HRESULT hr = ParseValue(member.m_type, node, &stored);
-                if (FAILED(hr)) {
-                    return hr;
-                }
+            hr = ParseNumberArray(member.m_type, count, node);
+            if (SUCCEEDED(hr) && member.m_vecDimensions.empty() && XPrimitiveIsInteger(member.m_type) &&
+                !member.m_strName.empty()) {
+                const BYTE* packed = node.m_vecBytes.data() + node.m_vecBytes.size() - XPrimitiveSize(member.m_type);
+                m_sizes.emplace_back(member.m_strName, XPackedInteger(member.m_type, packed));
             }
-            if (member.m_vecDimensions.empty() && XPrimitiveIsInteger(member.m_type) && !member.m_strName.empty()) {
-                sizes.emplace_back(member.m_strName, stored);
-            }
+        }
+        if (FAILED(hr)) {
+            return hr;
         }
         if (bTopLevel) {
             node.m_vecSpans.push_back({member.m_strName, start, node.m_vecBytes.size() - start});
@@ -486,62 +486,225 @@ HRESULT XFileParser::ParseMembers(const XTemplate& tmpl, XDataNode& node, int de
     return S_OK;
 }
 
-HRESULT XFileParser::ParseValue(XPrimitive type, XDataNode& node, std::int64_t* stored) {
+// A template whose instances are only numbers of one type, packed back to back:
+// each member a single number or an array whose extent is constant (Vector,
+// Coords2d, Matrix4x4) or one earlier single member of the same instance
+// (MeshFace: a count, then that many indices).
+struct XFileParser::NumberRecord {
+    static constexpr size_t kMaxMembers = 8;
+
+    // False when `tmpl` is no such record; the general path then reads it (and
+    // refuses it where it must).
+    static bool Describe(const XTemplate& tmpl, NumberRecord& record);
+
+    XPrimitive m_type = XPrimitive::None;
+    size_t m_dwMembers = 0;
+    std::uint64_t m_qwFixed[kMaxMembers] = {};  // numbers of a member of constant extent
+    int m_iSizeMember[kMaxMembers] = {};        // or the member giving them; -1 for constant
+    bool m_bSingle[kMaxMembers] = {};           // no dimensions: may size later members
+    // Numbers per instance when every extent is constant; 0 otherwise.
+    std::uint64_t m_qwFixedTotal = 0;
+};
+
+bool XFileParser::NumberRecord::Describe(const XTemplate& tmpl, NumberRecord& record) {
+    if (tmpl.m_vecMembers.empty() || tmpl.m_vecMembers.size() > NumberRecord::kMaxMembers) {
+        return false;
+    }
+    bool bAllFixed = true;
+    std::uint64_t total = 0;
+    for (size_t i = 0; i < tmpl.m_vecMembers.size(); ++i) {
+        const XMember& member = tmpl.m_vecMembers[i];
+        if (member.m_type == XPrimitive::None || member.m_type == XPrimitive::String ||
+            (record.m_type != XPrimitive::None && member.m_type != record.m_type)) {
+            return false;
+        }
+        record.m_type = member.m_type;
+        record.m_bSingle[i] = member.m_vecDimensions.empty();
+        record.m_iSizeMember[i] = -1;
+        std::uint64_t numbers = 1;
+        for (const XDimension& dimension : member.m_vecDimensions) {
+            if (dimension.m_strMember.empty()) {
+                numbers *= dimension.m_dwConstant;
+                if (numbers > 0xFFFFFFFFu) {
+                    return false;
+                }
+                continue;
+            }
+            if (member.m_vecDimensions.size() != 1) {
+                return false;
+            }
+            // The last earlier single integer member of that name, as ParseMemberValues finds it.
+            for (size_t j = 0; j < i; ++j) {
+                const XMember& earlier = tmpl.m_vecMembers[j];
+                if (earlier.m_vecDimensions.empty() && XPrimitiveIsInteger(earlier.m_type) &&
+                    earlier.m_strName == dimension.m_strMember) {
+                    record.m_iSizeMember[i] = static_cast<int>(j);
+                }
+            }
+            if (record.m_iSizeMember[i] < 0) {
+                return false;
+            }
+            bAllFixed = false;
+        }
+        record.m_qwFixed[i] = numbers;
+        total += numbers;
+    }
+    record.m_dwMembers = tmpl.m_vecMembers.size();
+    record.m_qwFixedTotal = bAllFixed ? total : 0;
+    return true;
+}
+
+HRESULT XFileParser::ParseElements(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth) {
+    NumberRecord record;
+    if (depth > kMaxDepth || !NumberRecord::Describe(nested, record)) {
+        return ParseElementsOneByOne(nested, count, node, depth);
+    }
+    if (record.m_qwFixedTotal == 0) {
+        return ParseCountedRecords(record, count, node);
+    }
+    // Every instance is the same run of numbers: the array reads as one run. Charged
+    // as element by element, one for the element and one per number, whole elements
+    // only, so the limit is met exactly where the element path meets it.
+    const std::uint64_t work = 1 + record.m_qwFixedTotal;
+    std::uint64_t done = 0;
+    while (done < count) {
+        const std::uint64_t affordable = (m_qwWorkLimit - std::min(m_qwWork, m_qwWorkLimit)) / work;
+        const std::uint64_t take = std::min(count - done, affordable);
+        if (take == 0) {
+            return ParseElementsOneByOne(nested, count - done, node, depth);
+        }
+        m_qwWork += take * work;
+        HRESULT hr = ReadNumbers(record.m_type, take * record.m_qwFixedTotal, node);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        done += take;
+    }
+    return S_OK;
+}
+
+HRESULT XFileParser::ParseCountedRecords(const NumberRecord& record, std::uint64_t count, XDataNode& node) {
+    const size_t width = XPrimitiveSize(record.m_type);
+    std::int64_t values[NumberRecord::kMaxMembers] = {};
+    for (std::uint64_t done = 0; done < count; ++done) {
+        if (!Charge()) {
+            return DXFILEERR_BADARRAYSIZE;
+        }
+        const size_t before = node.m_vecBytes.size();
+        for (size_t i = 0; i < record.m_dwMembers; ++i) {
+            std::uint64_t numbers = record.m_qwFixed[i];
+            if (record.m_iSizeMember[i] >= 0) {
+                const std::int64_t extent = values[record.m_iSizeMember[i]];
+                if (extent < 0) {
+                    return DXFILEERR_BADARRAYSIZE;
+                }
+                numbers = static_cast<std::uint64_t>(extent);
+            }
+            HRESULT hr = ParseNumberArray(record.m_type, numbers, node);
+            if (FAILED(hr)) {
+                return hr;
+            }
+            if (record.m_bSingle[i] && XPrimitiveIsInteger(record.m_type)) {
+                values[i] = XPackedInteger(record.m_type, node.m_vecBytes.data() + node.m_vecBytes.size() - width);
+            }
+        }
+        if (done == 0) {
+            ReserveLike(node, node.m_vecBytes.size() - before, count - 1);
+        }
+    }
+    return S_OK;
+}
+
+HRESULT XFileParser::ParseElementsOneByOne(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth) {
+    for (std::uint64_t done = 0; done < count; ++done) {
+        if (!Charge()) {
+            return DXFILEERR_BADARRAYSIZE;
+        }
+        const size_t before = node.m_vecBytes.size();
+        HRESULT hr = ParseMembers(nested, node, depth, false);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        if (done == 0) {
+            ReserveLike(node, node.m_vecBytes.size() - before, count - 1);
+        }
+    }
+    return S_OK;
+}
+
+void XFileParser::ReserveLike(XDataNode& node, std::uint64_t elementBytes, std::uint64_t elements) {
+    // Elements are mostly alike (faces of one corner count): room for the rest at once.
+    const bool bHuge = elementBytes != 0 && elements > UINT64_MAX / elementBytes;
+    Reserve(node, bHuge ? UINT64_MAX : elements * elementBytes);
+}
+
+HRESULT XFileParser::ParseNumberArray(XPrimitive type, std::uint64_t count, XDataNode& node) {
+    // One unit of work per number, charged before it is read, as Charge does.
+    std::uint64_t done = 0;
+    while (done < count) {
+        if (m_qwWork >= m_qwWorkLimit) {
+            return DXFILEERR_BADARRAYSIZE;
+        }
+        const std::uint64_t take = std::min(count - done, m_qwWorkLimit - m_qwWork);
+        m_qwWork += take;
+        HRESULT hr = ReadNumbers(type, take, node);
+        if (FAILED(hr)) {
+            return hr;
+        }
+        done += take;
+    }
+    return S_OK;
+}
+
+void XFileParser::Reserve(XDataNode& node, std::uint64_t bytes) {
+    std::vector<BYTE>& storage = node.m_vecBytes;
+    // A count is only a claim of the file: never more than the values left in it
+    // can fill, at most 8 bytes each.
+    const std::uint64_t room = std::min<std::uint64_t>(bytes, std::uint64_t{8} * m_tokens.NumbersLeft());
+    if (storage.capacity() - storage.size() < room) {
+        storage.reserve(std::max<size_t>(storage.size() + static_cast<size_t>(room), 2 * storage.capacity()));
+    }
+}
+
+HRESULT XFileParser::ReadNumbers(XPrimitive type, std::uint64_t count, XDataNode& node) {
+    const size_t width = XPrimitiveSize(type);
+    std::vector<BYTE>& bytes = node.m_vecBytes;
+    if (count >= kNumberRun / 64) {
+        Reserve(node, count * width);  // small runs grow the storage as any vector grows
+    }
+    while (count > 0) {
+        // Written in place, a bounded run at a time, so storage only grows by what was read.
+        const size_t want = static_cast<size_t>(std::min<std::uint64_t>(count, kNumberRun));
+        const size_t start = bytes.size();
+        bytes.resize(start + want * width);
+        size_t got = m_tokens.ReadNumbers(type, want, bytes.data() + start);
+        if (got < want) {
+            // Whatever the run reader leaves goes through the token path, which reads
+            // it or gives the failure.
+            SkipSeparators();
+            XToken token = m_tokens.Next();
+            if (token.m_kind != XTokenKind::Integer && token.m_kind != XTokenKind::Float) {
+                return Unexpected(token);
+            }
+            XPackNumber(token, type, bytes.data() + start + got * width);
+            ++got;
+            bytes.resize(start + got * width);
+        }
+        count -= got;
+    }
+    return S_OK;
+}
+
+HRESULT XFileParser::ParseString(XDataNode& node) {
     SkipSeparators();
     XToken token = m_tokens.Next();
-    if (type == XPrimitive::String) {
-        if (token.m_kind != XTokenKind::String) {
-            return Unexpected(token);
-        }
-        auto text = std::make_unique<char[]>(token.m_text.size() + 1);
-        std::memcpy(text.get(), token.m_text.data(), token.m_text.size());
-        text[token.m_text.size()] = '\0';
-        Append<char*>(node.m_vecBytes, text.get());
-        node.m_vecStrings.push_back(std::move(text));
-        return S_OK;
-    }
-    if (token.m_kind != XTokenKind::Integer && token.m_kind != XTokenKind::Float) {
+    if (token.m_kind != XTokenKind::String) {
         return Unexpected(token);
     }
-    if (type == XPrimitive::Float || type == XPrimitive::Double) {
-        double value = token.m_kind == XTokenKind::Integer ? static_cast<double>(token.m_iValue) : token.m_dValue;
-        if (type == XPrimitive::Double) {
-            Append<double>(node.m_vecBytes, value);
-        } else if (value > FLT_MAX) {
-            Append<float>(node.m_vecBytes, FLT_MAX);
-        } else if (value < -FLT_MAX) {
-            Append<float>(node.m_vecBytes, -FLT_MAX);
-        } else {
-            Append<float>(node.m_vecBytes, static_cast<float>(value));
-        }
-        return S_OK;
-    }
-    std::int64_t value = token.m_kind == XTokenKind::Integer ? token.m_iValue : XFloatToInteger(token.m_dValue);
-    switch (type) {
-        case XPrimitive::Word:
-            *stored = static_cast<WORD>(value);
-            Append<WORD>(node.m_vecBytes, static_cast<WORD>(value));
-            break;
-        case XPrimitive::Sword:
-            *stored = static_cast<std::int16_t>(value);
-            Append<std::int16_t>(node.m_vecBytes, static_cast<std::int16_t>(value));
-            break;
-        case XPrimitive::Dword:
-            *stored = static_cast<DWORD>(value);
-            Append<DWORD>(node.m_vecBytes, static_cast<DWORD>(value));
-            break;
-        case XPrimitive::Sdword:
-            *stored = static_cast<std::int32_t>(value);
-            Append<std::int32_t>(node.m_vecBytes, static_cast<std::int32_t>(value));
-            break;
-        case XPrimitive::Char:
-            *stored = static_cast<signed char>(value);
-            Append<signed char>(node.m_vecBytes, static_cast<signed char>(value));
-            break;
-        default:
-            *stored = static_cast<BYTE>(value);
-            Append<BYTE>(node.m_vecBytes, static_cast<BYTE>(value));
-            break;
-    }
+    auto text = std::make_unique<char[]>(token.m_text.size() + 1);
+    std::memcpy(text.get(), token.m_text.data(), token.m_text.size());
+    text[token.m_text.size()] = '\0';
+    Append<char*>(node.m_vecBytes, text.get());
+    node.m_vecStrings.push_back(std::move(text));
     return S_OK;
 }

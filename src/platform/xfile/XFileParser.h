@@ -20,12 +20,16 @@ class XFileParser {
 public:
     // Objects and references nest at most this deep, nested template members included.
     static constexpr int kMaxDepth = 128;
+    // Numbers read in place at a time.
+    static constexpr size_t kNumberRun = 4096;
 
     // doc.Templates() holds the templates known beforehand; the file's own
     // declarations are added to it. On failure doc holds a partial read.
     static HRESULT Parse(const BYTE* data, size_t size, XDocument& doc);
 
 private:
+    struct NumberRecord;
+
     XFileParser(XTokenizer& tokens, XDocument& doc, size_t imageSize);
 
     HRESULT ParseBody();
@@ -34,7 +38,15 @@ private:
     HRESULT ParseRestrictions(XTemplate& tmpl);
     HRESULT ParseObject(int depth, XDataNode** node);
     HRESULT ParseMembers(const XTemplate& tmpl, XDataNode& node, int depth, bool bTopLevel);
-    HRESULT ParseValue(XPrimitive type, XDataNode& node, std::int64_t* stored);
+    HRESULT ParseMemberValues(const XTemplate& tmpl, XDataNode& node, int depth, bool bTopLevel, size_t sizesBase);
+    HRESULT ParseElements(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth);
+    HRESULT ParseCountedRecords(const NumberRecord& record, std::uint64_t count, XDataNode& node);
+    HRESULT ParseElementsOneByOne(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth);
+    void ReserveLike(XDataNode& node, std::uint64_t elementBytes, std::uint64_t elements);
+    HRESULT ParseNumberArray(XPrimitive type, std::uint64_t count, XDataNode& node);
+    HRESULT ReadNumbers(XPrimitive type, std::uint64_t count, XDataNode& node);
+    void Reserve(XDataNode& node, std::uint64_t bytes);
+    HRESULT ParseString(XDataNode& node);
     HRESULT ParseReference(XChild& child);
     HRESULT Expect(XTokenKind kind);
     HRESULT Unexpected(const XToken& token) const;
@@ -50,4 +62,7 @@ private:
     std::uint64_t m_qwWorkLimit;
     // Per template of the current set: whether its data may carry a standard identifier.
     std::unordered_map<const XTemplate*, bool> m_layoutVerdicts;
+    // Values of the single integer members of the instances being read, innermost
+    // last, for array sizes further on; one stack, so an element allocates nothing.
+    std::vector<std::pair<std::string_view, std::int64_t>> m_sizes;
 };

@@ -1,23 +1,103 @@
 #include "platform/xfile/XTextTokenizer.h"
 
+#include <array>
 #include <charconv>
 
 #include "platform/xfile/DXFile.h"
 
 namespace {
 
+// Character classes, one table lookup per character on the hot paths.
+enum CharClass : BYTE {
+    kSpace = 1,
+    kDigit = 2,
+    kNameStart = 4,
+    kNumberChar = 8,  // digits, signs, the point and the exponent letters
+    kNameChar = 16,   // exporters put '-' and '.' inside names ("Bip01-L.Hand"); a name never starts with them
+};
+
+constexpr std::array<BYTE, 256> kClasses = [] {
+    std::array<BYTE, 256> classes{};
+    for (unsigned char c : {' ', '\t', '\r', '\n', '\f', '\v', '\0'}) {
+        classes[c] |= kSpace;
+    }
+    for (int c = '0'; c <= '9'; ++c) {
+        classes[c] |= kDigit | kNumberChar | kNameChar;
+    }
+    for (int c = 'A'; c <= 'Z'; ++c) {
+        classes[c] |= kNameStart | kNameChar;
+        classes[c + ('a' - 'A')] |= kNameStart | kNameChar;
+    }
+    classes['_'] |= kNameStart | kNameChar;
+    for (unsigned char c : {'.', '-', '+', 'e', 'E'}) {
+        classes[c] |= kNumberChar;
+    }
+    classes['-'] |= kNameChar;
+    classes['.'] |= kNameChar;
+    return classes;
+}();
+
+bool Is(char c, CharClass kind) {
+    return (kClasses[static_cast<unsigned char>(c)] & kind) != 0;
+}
 bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+    return Is(c, kDigit);
 }
 bool IsNameStart(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+    return Is(c, kNameStart);
 }
-// Exporters put '-' and '.' inside names ("Bip01-L.Hand"); a name never starts with them.
 bool IsNameChar(char c) {
-    return IsNameStart(c) || IsDigit(c) || c == '-' || c == '.';
+    return Is(c, kNameChar);
 }
 bool IsNumberChar(char c) {
-    return IsDigit(c) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+    return Is(c, kNumberChar);
+}
+
+// The plain forms exporters write, -?[0-9]+ and -?[0-9]*\.[0-9]*, read in one
+// pass: integers of up to 18 digits (no overflow is possible) and decimals of up
+// to 15 (the digits make an exact integer below 2^53 and the power of ten is
+// exact, so one division rounds correctly). Both come out as from_chars reads
+// them. Returns where the number stops, or nullptr for anything else.
+const char* ReadPlainNumber(const char* p, const char* last, XToken& number) {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool bNegative = p < last && *p == '-';
+    if (bNegative) {
+        ++p;
+    }
+    std::uint64_t digits = 0;
+    int count = 0;
+    int fractionDigits = 0;
+    bool bPoint = false;
+    for (; p < last; ++p) {
+        if (IsDigit(*p)) {
+            if (count == 18) {
+                return nullptr;
+            }
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+            ++count;
+            fractionDigits += bPoint ? 1 : 0;
+        } else if (*p == '.' && !bPoint) {
+            bPoint = true;
+        } else {
+            break;
+        }
+    }
+    if (count == 0 || (bPoint && count > 15)) {
+        return nullptr;
+    }
+    if (bPoint) {
+        number.m_kind = XTokenKind::Float;
+        number.m_dValue = static_cast<double>(digits) / kPowersOfTen[fractionDigits];
+        if (bNegative) {
+            number.m_dValue = -number.m_dValue;
+        }
+    } else {
+        number.m_kind = XTokenKind::Integer;
+        number.m_iValue = bNegative ? -static_cast<std::int64_t>(digits) : static_cast<std::int64_t>(digits);
+        number.m_dValue = static_cast<double>(number.m_iValue);
+    }
+    return p;
 }
 
 int HexValue(char c) {
@@ -44,7 +124,7 @@ XToken Simple(XTokenKind kind) {
 void XTextTokenizer::SkipSpaceAndComments() {
     while (m_dwPos < m_dwSize) {
         char c = m_pText[m_dwPos];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == '\0') {
+        if (Is(c, kSpace)) {
             ++m_dwPos;
         } else if (c == '#' || (c == '/' && m_dwPos + 1 < m_dwSize && m_pText[m_dwPos + 1] == '/')) {
             while (m_dwPos < m_dwSize && m_pText[m_dwPos] != '\n') {
@@ -56,16 +136,21 @@ void XTextTokenizer::SkipSpaceAndComments() {
     }
 }
 
+bool XTextTokenizer::StartsNumber() const {
+    char c = m_pText[m_dwPos];
+    char next = m_dwPos + 1 < m_dwSize ? m_pText[m_dwPos + 1] : '\0';
+    return IsDigit(c) || ((c == '-' || c == '+' || c == '.') && IsDigit(next));
+}
+
 XToken XTextTokenizer::Read() {
     SkipSpaceAndComments();
     if (m_dwPos >= m_dwSize) {
         return Simple(XTokenKind::End);
     }
-    char c = m_pText[m_dwPos];
-    char next = m_dwPos + 1 < m_dwSize ? m_pText[m_dwPos + 1] : '\0';
-    if (IsDigit(c) || ((c == '-' || c == '+' || c == '.') && IsDigit(next))) {
+    if (StartsNumber()) {
         return ReadNumberOrName();
     }
+    char c = m_pText[m_dwPos];
     if (IsNameStart(c)) {
         return ReadName();
     }
@@ -98,9 +183,10 @@ XToken XTextTokenizer::Read() {
     }
 }
 
-XToken XTextTokenizer::ReadNumberOrName() {
+// From a position where StartsNumber holds: the number token and where it ends.
+XTextTokenizer::NumberScan XTextTokenizer::ScanNumber(XToken& token, size_t& end) const {
     size_t start = m_dwPos;
-    size_t end = start;
+    end = start;
     while (end < m_dwSize && IsNumberChar(m_pText[end])) {
         ++end;
     }
@@ -109,19 +195,16 @@ XToken XTextTokenizer::ReadNumberOrName() {
         while (end < m_dwSize && IsNameChar(m_pText[end])) {
             ++end;
         }
-        m_dwPos = end;
-        XToken token;
-        token.m_kind = XTokenKind::Name;
-        token.m_text = std::string_view(m_pText + start, end - start);
-        return token;
+        return NumberScan::Name;
     }
-    m_dwPos = end;
     const char* first = m_pText + start;
     const char* last = m_pText + end;
-    XToken token;
     token.m_text = std::string_view(first, end - start);  // kept: a number may stand as an object name
     if (*first == '+') {
         ++first;
+    }
+    if (ReadPlainNumber(first, last, token) == last) {
+        return NumberScan::Number;
     }
     bool bFloat = false;
     for (const char* p = first; p < last; ++p) {
@@ -134,15 +217,57 @@ XToken XTextTokenizer::ReadNumberOrName() {
         if (result.ec == std::errc() && result.ptr == last) {
             token.m_kind = XTokenKind::Integer;
             token.m_dValue = static_cast<double>(token.m_iValue);
-            return token;
+            return NumberScan::Number;
         }
     }
     auto result = std::from_chars(first, last, token.m_dValue);
     if (result.ec != std::errc() || result.ptr != last) {
-        return Fail(DXFILEERR_PARSEERROR);
+        return NumberScan::Malformed;
     }
     token.m_kind = XTokenKind::Float;
-    return token;
+    return NumberScan::Number;
+}
+
+XToken XTextTokenizer::ReadNumberOrName() {
+    size_t start = m_dwPos;
+    size_t end = start;
+    XToken token;
+    NumberScan scan = ScanNumber(token, end);
+    m_dwPos = end;
+    if (scan == NumberScan::Name) {
+        token.m_kind = XTokenKind::Name;
+        token.m_text = std::string_view(m_pText + start, end - start);
+        return token;
+    }
+    return scan == NumberScan::Number ? token : Fail(DXFILEERR_PARSEERROR);
+}
+
+size_t XTextTokenizer::ReadNumberRun(XPrimitive type, size_t count, BYTE* out) {
+    const size_t width = XPrimitiveSize(type);
+    size_t done = 0;
+    while (done < count) {
+        SkipSpaceAndComments();
+        if (m_dwPos < m_dwSize && (m_pText[m_dwPos] == ',' || m_pText[m_dwPos] == ';')) {
+            ++m_dwPos;
+            continue;
+        }
+        if (m_dwPos >= m_dwSize || !StartsNumber()) {
+            break;
+        }
+        XToken number;
+        size_t end = m_dwPos;
+        // A plain number that ends where ScanNumber would end it needs no second look.
+        const char* stop = ReadPlainNumber(m_pText + m_dwPos, m_pText + m_dwSize, number);
+        if (stop != nullptr && (stop == m_pText + m_dwSize || !Is(*stop, CharClass(kNumberChar | kNameStart)))) {
+            end = static_cast<size_t>(stop - m_pText);
+        } else if (ScanNumber(number, end) != NumberScan::Number) {
+            break;
+        }
+        XPackNumber(number, type, out + done * width);
+        m_dwPos = end;
+        ++done;
+    }
+    return done;
 }
 
 XToken XTextTokenizer::ReadName() {

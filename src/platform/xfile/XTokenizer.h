@@ -1,9 +1,12 @@
 // One token stream over both encodings. The binary encoding's integer and float
 // lists come out one value per token, so the reader above never sees the
-// difference between "1; 2; 3;" and one list record.
+// difference between "1; 2; 3;" and one list record. Long runs of numbers can
+// also be taken many at a time (ReadNumbers), packed as the member type wants.
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "platform/kernel/WinTypes.h"
@@ -55,6 +58,57 @@ inline bool XIsNameLike(const XToken& token) {
            ((token.m_kind == XTokenKind::Integer || token.m_kind == XTokenKind::Float) && !token.m_text.empty());
 }
 
+// Packs a number token (Integer or Float) as a member of numeric `type`: floats
+// saturate at the float range, integers keep the low bits of their width, and a
+// float read into an integer member is truncated. `out` takes
+// XPrimitiveSize(type) bytes.
+inline void XPackNumber(const XToken& number, XPrimitive type, BYTE* out) {
+    if (type == XPrimitive::Float || type == XPrimitive::Double) {
+        double value = number.m_kind == XTokenKind::Integer ? static_cast<double>(number.m_iValue) : number.m_dValue;
+        if (type == XPrimitive::Double) {
+            std::memcpy(out, &value, 8);
+            return;
+        }
+        float narrow = value > FLT_MAX ? FLT_MAX : value < -FLT_MAX ? -FLT_MAX : static_cast<float>(value);
+        std::memcpy(out, &narrow, 4);
+        return;
+    }
+    std::int64_t value = number.m_kind == XTokenKind::Integer ? number.m_iValue : XFloatToInteger(number.m_dValue);
+    // Little-endian: the low bytes of the value are the packed integer of any width.
+    std::memcpy(out, &value, XPrimitiveSize(type));
+}
+
+// The value of a packed integer member as the program reads it (signed types
+// sign-extended), for array sizes given by that member.
+inline std::int64_t XPackedInteger(XPrimitive type, const BYTE* packed) {
+    switch (type) {
+        case XPrimitive::Word: {
+            WORD value;
+            std::memcpy(&value, packed, 2);
+            return value;
+        }
+        case XPrimitive::Sword: {
+            std::int16_t value;
+            std::memcpy(&value, packed, 2);
+            return value;
+        }
+        case XPrimitive::Dword: {
+            DWORD value;
+            std::memcpy(&value, packed, 4);
+            return value;
+        }
+        case XPrimitive::Sdword: {
+            std::int32_t value;
+            std::memcpy(&value, packed, 4);
+            return value;
+        }
+        case XPrimitive::Char:
+            return static_cast<signed char>(packed[0]);
+        default:
+            return packed[0];
+    }
+}
+
 class XTokenizer {
 public:
     virtual ~XTokenizer() = default;
@@ -73,11 +127,24 @@ public:
         }
         return Read();
     }
+    // Reads up to `count` numbers into `out`, packed as XPackNumber packs them,
+    // skipping separators before each. Stops early, consuming nothing of it, at
+    // whatever the plain token reader should judge: another token, a malformed
+    // number, the end. Returns how many numbers were stored.
+    size_t ReadNumbers(XPrimitive type, size_t count, BYTE* out) {
+        // A token already peeked goes the ordinary way.
+        return m_bHasPeek ? 0 : ReadNumberRun(type, count, out);
+    }
+    // At most how many more numbers the input can hold, for sizing storage by
+    // what is actually there rather than by a count the file claims.
+    size_t NumbersLeft() const { return (m_bHasPeek ? 1 : 0) + NumbersInRest(); }
     // The failure behind an Error token.
     HRESULT Failure() const { return m_hrFailure; }
 
 protected:
     virtual XToken Read() = 0;
+    virtual size_t ReadNumberRun(XPrimitive type, size_t count, BYTE* out) = 0;
+    virtual size_t NumbersInRest() const = 0;
     XToken Fail(HRESULT hr) {
         m_hrFailure = hr;
         XToken token;

@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -179,6 +181,49 @@ TEST(XFileMemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
     ASSERT_EQ(file.First()->GetData("names", &memberSize, &member), DXFILE_OK);
     ASSERT_EQ(memberSize, 2 * p);
     EXPECT_STREQ(At<const char*>(member, p), "yz");
+}
+
+// Long arrays are read in runs; every spelling must pack as the token reader packs it.
+TEST(XFileMemberKinds, NumberRunsPackEverySpellingAndCountedRecords) {
+    const std::string templates =
+        "template Run { <11111111-2222-3333-4444-000000000001> DWORD n; array FLOAT v[n]; }\n"
+        "template SignedRun { <11111111-2222-3333-4444-000000000002> SDWORD n; array FLOAT v[n]; }\n"
+        "template Numbers { <11111111-2222-3333-4444-000000000003>\n"
+        " array FLOAT f[9]; array DOUBLE d[4]; array DWORD i[3]; DWORD count; array Run runs[count]; }\n"
+        "template SignedRuns { <11111111-2222-3333-4444-000000000004> DWORD count; array SignedRun runs[count]; }\n";
+    OpenedFile file(kHeader + templates +
+                    "Numbers N {\n"
+                    " 0.1; .5; 5.; -0.25; +3; 1e2; 1e39; -1e39; 7;\n"
+                    " 123456789012345678; 1234567890123456789; 0.30000000000000004; -0.0;\n"
+                    " 7.9, -1, 4000000000;\n"
+                    " 2; 3; 1.5, 2.5, 3.5;, 0;;\n"
+                    "}\n");
+    ASSERT_EQ(file.Result(), DXFILE_OK);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    ASSERT_EQ(size, 9 * 4 + 4 * 8 + 3 * 4 + 4 + (4 + 3 * 4) + 4);
+    const float floats[9] = {0.1f, 0.5f, 5.0f, -0.25f, 3.0f, 100.0f, FLT_MAX, -FLT_MAX, 7.0f};
+    for (size_t k = 0; k < 9; ++k) {
+        EXPECT_EQ(At<float>(bytes, 4 * k), floats[k]) << k;
+    }
+    EXPECT_EQ(At<double>(bytes, 36), 123456789012345678.0);
+    EXPECT_EQ(At<double>(bytes, 44), 1234567890123456789.0);
+    EXPECT_EQ(At<double>(bytes, 52), 0.30000000000000004);
+    EXPECT_TRUE(std::signbit(At<double>(bytes, 60)));
+    EXPECT_EQ(At<DWORD>(bytes, 68), 7u);
+    EXPECT_EQ(At<DWORD>(bytes, 72), 0xFFFFFFFFu);
+    EXPECT_EQ(At<DWORD>(bytes, 76), 4000000000u);
+    EXPECT_EQ(At<DWORD>(bytes, 80), 2u);
+    EXPECT_EQ(At<DWORD>(bytes, 84), 3u);
+    EXPECT_EQ(At<float>(bytes, 96), 3.5f);
+    EXPECT_EQ(At<DWORD>(bytes, 100), 0u);
+
+    // A count a record gives itself is checked like any other array size.
+    OpenedFile negative(kHeader + templates + "SignedRuns S { 2; 1; 0.5; -1; }\n");
+    EXPECT_EQ(negative.Result(), DXFILEERR_BADARRAYSIZE);
+    OpenedFile cut(kHeader + templates + "Run R { 4; 1.0; 2.0; }\n");
+    EXPECT_EQ(cut.Result(), DXFILEERR_PARSEERROR);
 }
 
 TEST(XFileMemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
