@@ -270,10 +270,10 @@ HRESULT D3DXMesh::ReadIndices(std::vector<DWORD>& indices) {
     if (FAILED(hr)) {
         return hr;
     }
-    for (size_t i = 0; i < count; ++i) {
-        if (Uses32BitIndices()) {
-            std::memcpy(&indices[i], data + 4 * i, 4);
-        } else {
+    if (Uses32BitIndices()) {
+        std::memcpy(indices.data(), data, 4 * count);
+    } else {
+        for (size_t i = 0; i < count; ++i) {
             WORD index = 0;
             std::memcpy(&index, data + 2 * i, 2);
             indices[i] = index;

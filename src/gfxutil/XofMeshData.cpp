@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
-#include <map>
 #include <new>
 #include <utility>
 
@@ -11,6 +10,8 @@
 #include "gfxutil/MeshAdjacency.h"
 
 namespace {
+
+constexpr DWORD kNoNeighbour = 0xFFFFFFFF;
 
 // Reads the packed members of a data object; every read is checked against its size.
 class MemberReader {
@@ -20,7 +21,9 @@ public:
     bool Dword(DWORD& out) { return Bytes(&out, 4); }
     bool Float(float& out) { return Bytes(&out, 4); }
     bool Floats(float* out, DWORD count) { return Bytes(out, 4ull * count); }
+    bool Dwords(DWORD* out, DWORD count) { return Bytes(out, 4ull * count); }
     bool Pointer(const char*& out) { return Bytes(&out, sizeof(out)); }
+    ULONGLONG Left() const { return m_dwSize - m_dwOffset; }
     // Whether `count` items of `itemBytes` each can still follow.
     bool Has(ULONGLONG count, ULONGLONG itemBytes) const { return count * itemBytes <= m_dwSize - m_dwOffset; }
 
@@ -51,23 +54,31 @@ HRESULT DataOf(IDirectXFileData* data, MemberReader& reader) {
 }
 
 // Polygons: a count, then per face a corner count and its indices, each below `limit`.
-bool ReadFaces(MemberReader& reader, DWORD limit, std::vector<std::vector<DWORD>>& faces) {
+bool ReadFaces(MemberReader& reader, DWORD limit, XofMeshData::Polygons& faces) {
     DWORD count = 0;
     if (!reader.Dword(count) || !reader.Has(count, 4)) {  // at least the corner count of each face
         return false;
     }
-    faces.assign(count, {});
-    for (std::vector<DWORD>& face : faces) {
+    faces.m_starts.assign(1, 0);
+    faces.m_starts.reserve(size_t{count} + 1);
+    faces.m_corners.clear();
+    // Each corner takes 4 of the bytes left, so they bound the corners.
+    faces.m_corners.reserve(static_cast<size_t>(reader.Left() / 4));
+    for (DWORD f = 0; f < count; ++f) {
         DWORD corners = 0;
         if (!reader.Dword(corners) || !reader.Has(corners, 4)) {
             return false;
         }
-        face.resize(corners);
-        for (DWORD& index : face) {
-            if (!reader.Dword(index) || index >= limit) {
+        const size_t at = faces.m_corners.size();
+        faces.m_corners.resize(at + corners);
+        DWORD* indices = faces.m_corners.data() + at;
+        reader.Dwords(indices, corners);
+        for (DWORD c = 0; c < corners; ++c) {
+            if (indices[c] >= limit) {
                 return false;
             }
         }
+        faces.m_starts.push_back(static_cast<DWORD>(at + corners));
     }
     return true;
 }
@@ -125,6 +136,68 @@ HRESULT ForEachChild(IDirectXFileData* parent, Visit visit) {
         }
     }
 }
+
+// Vertices split off a file position for another normal, found by (position,
+// normal): an open hash table in one array that doubles as it fills, so a
+// split allocates nothing of its own and a lookup stays short however many
+// normals one position carries.
+class SplitVertices {
+public:
+    static constexpr DWORD kNone = 0xFFFFFFFF;
+
+    DWORD Find(DWORD position, DWORD normal) const {
+        if (m_slots.empty()) {
+            return kNone;
+        }
+        for (size_t i = Home(position, normal);; i = (i + 1) & (m_slots.size() - 1)) {
+            const Slot& slot = m_slots[i];
+            if (slot.m_dwVertex == kNone || (slot.m_dwPosition == position && slot.m_dwNormal == normal)) {
+                return slot.m_dwVertex;
+            }
+        }
+    }
+
+    void Add(DWORD position, DWORD normal, DWORD vertex) {
+        if (2 * (m_dwCount + 1) > m_slots.size()) {
+            Grow();
+        }
+        Place({position, normal, vertex});
+        ++m_dwCount;
+    }
+
+private:
+    struct Slot {
+        DWORD m_dwPosition = 0;
+        DWORD m_dwNormal = 0;
+        DWORD m_dwVertex = kNone;
+    };
+
+    size_t Home(DWORD position, DWORD normal) const {
+        const ULONGLONG key = (static_cast<ULONGLONG>(position) << 32) | normal;
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & (m_slots.size() - 1);
+    }
+
+    void Place(const Slot& entry) {
+        size_t i = Home(entry.m_dwPosition, entry.m_dwNormal);
+        while (m_slots[i].m_dwVertex != kNone) {
+            i = (i + 1) & (m_slots.size() - 1);
+        }
+        m_slots[i] = entry;
+    }
+
+    void Grow() {
+        std::vector<Slot> old(std::max<size_t>(64, 2 * m_slots.size()));
+        old.swap(m_slots);
+        for (const Slot& slot : old) {
+            if (slot.m_dwVertex != kNone) {
+                Place(slot);
+            }
+        }
+    }
+
+    std::vector<Slot> m_slots;  // a power of two, at most half full
+    size_t m_dwCount = 0;
+};
 
 DWORD ColourToArgb(const float rgba[4]) {
     DWORD out = 0;
@@ -280,11 +353,11 @@ HRESULT XofMeshData::ReadNormals(IDirectXFileData* pData) {
         return D3DXERR_INVALIDDATA;
     }
     // Each face needs a normal polygon of its own shape.
-    if (m_faceNormals.size() < m_faces.size()) {
+    if (m_faceNormals.Count() < m_faces.Count()) {
         return D3DXERR_INVALIDDATA;
     }
-    for (size_t f = 0; f < m_faces.size(); ++f) {
-        if (m_faceNormals[f].size() != m_faces[f].size()) {
+    for (size_t f = 0; f < m_faces.Count(); ++f) {
+        if (m_faceNormals.Size(f) != m_faces.Size(f)) {
             return D3DXERR_INVALIDDATA;
         }
     }
@@ -375,7 +448,7 @@ HRESULT XofMeshData::ReadMaterialList(IDirectXFileData* pData) {
         }
         // The file holds no bytes for these, so the faces bound them: a list that leaves
         // out more materials than the mesh has faces to wear them is no mesh.
-        if (used > m_materials.size() + static_cast<ULONGLONG>(m_faces.size())) {
+        if (used > m_materials.size() + static_cast<ULONGLONG>(m_faces.Count())) {
             return D3DXERR_INVALIDDATA;
         }
         Material plain{};
@@ -461,7 +534,7 @@ HRESULT XofMeshData::BuildTriangles() {
     // position makes a new vertex after the file's own.
     constexpr DWORD kUnset = 0xFFFFFFFF;
     std::vector<DWORD> normalOfPosition(m_dwFilePositions, kUnset);
-    std::map<std::pair<DWORD, DWORD>, DWORD> splits;
+    SplitVertices splits;
     std::vector<DWORD> normalOfVertex(m_dwFilePositions, kUnset);
 
     auto vertexFor = [&](DWORD position, DWORD normal) -> DWORD {
@@ -477,29 +550,39 @@ HRESULT XofMeshData::BuildTriangles() {
             m_fileNormals[normalOfPosition[position]] == m_fileNormals[normal]) {
             return position;
         }
-        auto found = splits.find({position, normal});
-        if (found != splits.end()) {
-            return found->second;
+        const DWORD found = splits.Find(position, normal);
+        if (found != SplitVertices::kNone) {
+            return found;
         }
         const DWORD vertex = static_cast<DWORD>(m_positions.size());
         m_positions.push_back(m_filePositions[position]);
         m_sourceVertex.push_back(position);
         normalOfVertex.push_back(normal);
-        splits[{position, normal}] = vertex;
+        splits.Add(position, normal, vertex);
         return vertex;
     };
 
-    for (size_t f = 0; f < m_faces.size(); ++f) {
-        const std::vector<DWORD>& face = m_faces[f];
+    // A polygon of n corners fans into n - 2 triangles; the lists are sized once.
+    size_t triangles = 0;
+    for (size_t f = 0; f < m_faces.Count(); ++f) {
+        triangles += m_faces.Size(f) > 2 ? m_faces.Size(f) - 2 : 0;
+    }
+    m_triangles.reserve(3 * triangles);
+    m_trianglePoints.reserve(3 * triangles);
+    m_triangleAttributes.reserve(triangles);
+    m_triangleFaces.reserve(triangles);
+    for (size_t f = 0; f < m_faces.Count(); ++f) {
+        const DWORD* face = m_faces.Corners(f);
+        const DWORD* faceNormals = hasNormals ? m_faceNormals.Corners(f) : nullptr;
         // One index may stand for every face; later faces repeat the last one given.
         DWORD attribute = 0;
         if (!m_faceMaterials.empty()) {
             attribute = m_faceMaterials[std::min(f, m_faceMaterials.size() - 1)];
         }
-        for (size_t c = 2; c < face.size(); ++c) {
+        for (size_t c = 2; c < m_faces.Size(f); ++c) {
             const size_t corners[3] = {0, c - 1, c};
             for (size_t corner : corners) {
-                const DWORD normal = hasNormals ? m_faceNormals[f][corner] : 0;
+                const DWORD normal = hasNormals ? faceNormals[corner] : 0;
                 m_triangles.push_back(vertexFor(face[corner], normal));
                 m_trianglePoints.push_back(face[corner]);
             }
@@ -533,6 +616,28 @@ HRESULT XofMeshData::BuildTriangles() {
     return S_OK;
 }
 
+std::vector<DWORD> XofMeshData::SortedByAttribute() const {
+    // A counting sort: stable, and linear in the faces. Attributes lie below the
+    // material count (ReadMaterialList pads the list to cover them), so the
+    // counts take no more room than the materials do.
+    DWORD attributeCount = 0;
+    for (DWORD attribute : m_triangleAttributes) {
+        attributeCount = std::max(attributeCount, attribute + 1);
+    }
+    std::vector<DWORD> starts(size_t{attributeCount} + 1, 0);
+    for (DWORD attribute : m_triangleAttributes) {
+        ++starts[attribute + 1];
+    }
+    for (DWORD a = 0; a < attributeCount; ++a) {
+        starts[a + 1] += starts[a];
+    }
+    std::vector<DWORD> order(m_triangleAttributes.size());
+    for (DWORD f = 0; f < order.size(); ++f) {
+        order[starts[m_triangleAttributes[f]]++] = f;
+    }
+    return order;
+}
+
 DWORD XofMeshData::Fvf() const {
     DWORD fvf = D3DFVF_XYZ;
     if (!m_normals.empty()) {
@@ -564,8 +669,15 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
     }
     // Everything that allocates in this process comes before the mesh, so nothing can leak it.
     // Adjacency by the file's positions, so vertices split by normals still join their faces.
-    std::vector<DWORD> adjacency(m_triangles.size());
-    ComputeAdjacency(m_trianglePoints.data(), TriangleCount(), adjacency.data());
+    std::vector<DWORD> fileAdjacency(m_triangles.size());
+    ComputeAdjacency(m_trianglePoints.data(), TriangleCount(), fileAdjacency.data());
+    // Faces sorted by attribute, file order kept within one, as the attribute sort of
+    // OptimizeInplace leaves them; done here so the mesh is written once.
+    const std::vector<DWORD> order = SortedByAttribute();
+    std::vector<DWORD> placeOf(order.size());
+    for (DWORD f = 0; f < order.size(); ++f) {
+        placeOf[order[f]] = f;
+    }
     ID3DXMesh* mesh = nullptr;
     HRESULT hr = D3DXCreateMeshFVF(TriangleCount(), VertexCount(), options, Fvf(), pDevice, &mesh);
     if (FAILED(hr)) {
@@ -597,12 +709,15 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
     }
     if (SUCCEEDED(hr)) {
         const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
-        for (size_t i = 0; i < m_triangles.size(); ++i) {
-            if (wide) {
-                std::memcpy(indices + 4 * i, &m_triangles[i], 4);
-            } else {
-                const WORD index = static_cast<WORD>(m_triangles[i]);
-                std::memcpy(indices + 2 * i, &index, 2);
+        for (size_t f = 0; f < order.size(); ++f) {
+            const DWORD* corners = &m_triangles[3 * static_cast<size_t>(order[f])];
+            for (size_t c = 0; c < 3; ++c) {
+                if (wide) {
+                    std::memcpy(indices + 4 * (3 * f + c), &corners[c], 4);
+                } else {
+                    const WORD index = static_cast<WORD>(corners[c]);
+                    std::memcpy(indices + 2 * (3 * f + c), &index, 2);
+                }
             }
         }
         hr = mesh->UnlockIndexBuffer();
@@ -612,7 +727,9 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
         hr = mesh->LockAttributeBuffer(0, &attributes);
     }
     if (SUCCEEDED(hr)) {
-        std::copy(m_triangleAttributes.begin(), m_triangleAttributes.end(), attributes);
+        for (size_t f = 0; f < order.size(); ++f) {
+            attributes[f] = m_triangleAttributes[order[f]];
+        }
         hr = mesh->UnlockAttributeBuffer();
     }
     ID3DXBuffer* adjacencyBuffer = nullptr;
@@ -620,8 +737,13 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
         hr = D3DXCreateBuffer(static_cast<DWORD>(adjacencyBytes), &adjacencyBuffer);
     }
     if (SUCCEEDED(hr)) {
-        hr = mesh->OptimizeInplace(D3DXMESHOPT_ATTRSORT, adjacency.data(),
-                                   static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer()), nullptr, nullptr);
+        DWORD* adjacency = static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer());
+        for (size_t f = 0; f < order.size(); ++f) {
+            for (size_t e = 0; e < 3; ++e) {
+                const DWORD neighbour = fileAdjacency[3 * static_cast<size_t>(order[f]) + e];
+                adjacency[3 * f + e] = neighbour < placeOf.size() ? placeOf[neighbour] : kNoNeighbour;
+            }
+        }
     }
     // Materials: the records, then the texture names they point to.
     ID3DXBuffer* materialBuffer = nullptr;

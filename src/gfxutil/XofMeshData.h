@@ -18,6 +18,16 @@ public:
         std::string m_szTexture;  // empty: none
     };
 
+    // Polygons as one list of corners: polygon f is m_corners[m_starts[f]] up to
+    // m_corners[m_starts[f + 1]], so reading a face allocates nothing of its own.
+    struct Polygons {
+        std::vector<DWORD> m_starts;
+        std::vector<DWORD> m_corners;
+        size_t Count() const { return m_starts.empty() ? 0 : m_starts.size() - 1; }
+        DWORD Size(size_t f) const { return m_starts[f + 1] - m_starts[f]; }
+        const DWORD* Corners(size_t f) const { return m_corners.data() + m_starts[f]; }
+    };
+
     // One SkinWeights object: the frame it follows and the file positions it moves.
     struct Bone {
         std::string m_szName;
@@ -66,12 +76,14 @@ private:
     HRESULT ReadSkinWeights(IDirectXFileData* pData);
     HRESULT ReadDeclData(IDirectXFileData* pData);
     HRESULT BuildTriangles();
+    // Triangle numbers ordered by attribute, file order within one.
+    std::vector<DWORD> SortedByAttribute() const;
 
     DWORD m_dwFilePositions = 0;
     std::vector<D3DXVECTOR3> m_filePositions;
-    std::vector<std::vector<DWORD>> m_faces;  // polygons of position indices
+    Polygons m_faces;  // of position indices
     std::vector<D3DXVECTOR3> m_fileNormals;
-    std::vector<std::vector<DWORD>> m_faceNormals;
+    Polygons m_faceNormals;
     std::vector<D3DXVECTOR2> m_fileTexCoords;
     std::vector<D3DXVECTOR3> m_declNormals;  // from a vertex declaration, per file position
     std::vector<D3DXVECTOR2> m_declTexCoords;
