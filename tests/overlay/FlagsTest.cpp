@@ -29,55 +29,58 @@ protected:
     MessageBoxCapture boxes;
 };
 
-TEST_F(FlagsTest, ReadsTheWordAndIgnoresTrailingBytes) {
-    cwd.WriteFile(kPath, Word(0x0A) + Word(0xFFFFFFFF));
+TEST_F(FlagsTest, ReadsTheWordIgnoringTrailingBytesAndSavesExactlyFourKeepingUnknownBits) {
+    cwd.WriteFile(kPath, Word(0x8000000A) + Word(0xFFFFFFFF));
     Flags flags;
     flags.Load();
-    EXPECT_EQ(flags.Word(), 0x0Au);
+    EXPECT_EQ(flags.Word(), 0x8000000Au);
     EXPECT_EQ(flags.IsSet(FLAG_FRAMED_VIEW), 1);
     EXPECT_EQ(flags.IsSet(FLAG_WHITE_BACKGROUND), 1);
     EXPECT_EQ(flags.IsSet(FLAG_SHOW_BUTTONS | FLAG_SHOW_NUMERALS), 0);
     EXPECT_EQ(flags.IsSet(FLAG_MANUAL_CAMERA | FLAG_FRAMED_VIEW), 1) << "any of several bits";
     EXPECT_TRUE(debug.Contains("Opening vmf File...VelmoranFlags.vmf"));
-    EXPECT_TRUE(boxes.Boxes().empty());
-}
 
-TEST_F(FlagsTest, SavingWritesExactlyFourBytesAndKeepsUnknownBits) {
-    cwd.WriteFile(kPath, Word(0x80000010) + "junk");
-    Flags flags;
-    flags.Load();
-    flags.ToggleBits(FLAG_MANUAL_CAMERA);
+    // Every bit operation reports one.
+    EXPECT_EQ(flags.SetBits(FLAG_SHOW_BUTTONS | FLAG_SHOW_NUMERALS), 1);
+    EXPECT_EQ(flags.ClearBits(FLAG_SHOW_BUTTONS | FLAG_WHITE_BACKGROUND), 1);
+    EXPECT_EQ(flags.ToggleBits(FLAG_MANUAL_CAMERA | FLAG_SHOW_NUMERALS), 1);
+    EXPECT_EQ(flags.Word(), 0x80000009u);
     flags.Save();
-    EXPECT_EQ(cwd.ReadFile(kPath), Word(0x80000011));
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(0x80000009));
     EXPECT_TRUE(debug.Contains("VelmoranFlags saved"));
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST_F(FlagsTest, ShortFileReportsReadFailureAndWordStaysZero) {
-    cwd.WriteFile(kPath, std::string("\x0A\x00", 2));
+TEST_F(FlagsTest, MissingFolderOrShortFileIsReportedAndTheWordStaysZero) {
     Flags flags;
+    flags.Load();
+    EXPECT_EQ(flags.Word(), 0u);
+    EXPECT_TRUE(debug.Contains("Flags(62): Failed to open vmf File"));
+    EXPECT_TRUE(boxes.AnyContains("Failed to open vmf File"));
+
+    cwd.WriteFile(kPath, std::string("\x0A\x00", 2));
     flags.Load();
     EXPECT_EQ(flags.Word(), 0u);
     EXPECT_TRUE(debug.Contains("Flags(70): Failed to read flag from file"));
     EXPECT_TRUE(boxes.AnyContains("Failed to read flag from file"));
 }
 
-TEST_F(FlagsTest, MissingFolderReportsOpenFailureAndGoesOn) {
-    Flags flags;
-    flags.Load();
-    EXPECT_EQ(flags.Word(), 0u);
-    EXPECT_TRUE(debug.Contains("Flags(62): Failed to open vmf File"));
-    EXPECT_TRUE(boxes.AnyContains("Failed to open vmf File"));
-}
-
-TEST_F(FlagsTest, SaveWhereTheFolderCannotBeWrittenReportsAndTouchesNothing) {
+TEST_F(FlagsTest, SaveCreatesTheFileReadableByAllOrReportsAnUnwritableFolderTouchingNothing) {
     cwd.WriteFile("Misc", "a file where the folder should be");
     Flags flags;
-    flags.SetBits(FLAG_SHOW_NUMERALS);
+    flags.SetBits(FLAG_FRAMED_VIEW | FLAG_SHOW_BUTTONS);
     flags.Save();
     EXPECT_TRUE(boxes.AnyContains("Failed to Open vmf file"));
     EXPECT_EQ(cwd.ReadFile("Misc"), "a file where the folder should be");
     EXPECT_FALSE(debug.Contains("VelmoranFlags saved"));
+
+    std::filesystem::remove(cwd.File("Misc"));
+    cwd.MakeFolder("Misc");
+    flags.ClearBits(FLAG_SHOW_BUTTONS);
+    flags.Save();
+    EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_FRAMED_VIEW));
+    auto perms = std::filesystem::status(cwd.File(kPath)).permissions();
+    EXPECT_NE(perms & std::filesystem::perms::others_read, std::filesystem::perms::none);
 }
 
 TEST_F(FlagsTest, FailedWriteLeavesThePreviousFileIntact) {
@@ -108,29 +111,15 @@ TEST_F(FlagsTest, FailedWriteLeavesThePreviousFileIntact) {
     EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_SHOW_BUTTONS | FLAG_WHITE_BACKGROUND));
 }
 
-TEST_F(FlagsTest, SaveCreatesTheFileWhenMissing) {
-    cwd.MakeFolder("Misc");
-    Flags flags;
-    flags.SetBits(FLAG_FRAMED_VIEW | FLAG_SHOW_BUTTONS);
-    flags.ClearBits(FLAG_SHOW_BUTTONS);
-    flags.Save();
-    EXPECT_EQ(cwd.ReadFile(kPath), Word(FLAG_FRAMED_VIEW));
-    auto perms = std::filesystem::status(cwd.File(kPath)).permissions();
-    EXPECT_NE(perms & std::filesystem::perms::others_read, std::filesystem::perms::none);
-}
-
-TEST_F(FlagsTest, DirectoryIsTheOneCurrentAtConstruction) {
+TEST_F(FlagsTest, DirectoryIsTheOneCurrentAtConstructionAndResetReadsNoFile) {
     cwd.WriteFile(kPath, Word(FLAG_SHOW_NUMERALS));
     Flags flags;
     std::filesystem::current_path("/");
     flags.Load();
     std::filesystem::current_path(cwd.Path());
     EXPECT_EQ(flags.Word(), FLAG_SHOW_NUMERALS);
-}
 
-TEST_F(FlagsTest, ResetStartsFromTheDefaultWordWithoutReadingTheFile) {
     cwd.WriteFile(kPath, std::string("\x0A", 1));
-    Flags flags;
     flags.LoadDefault();
     EXPECT_EQ(flags.Word(), kDefaultFlagsWord);
     EXPECT_TRUE(boxes.Boxes().empty()) << "the short file is never read";
@@ -226,14 +215,6 @@ TEST_F(FlagsTest, OneTimerIsSharedByAllKeys) {
         flags.ToggleRepeat(FLAG_SHOW_BUTTONS);
     }
     EXPECT_EQ(flags.IsSet(FLAG_SHOW_BUTTONS), 1);
-}
-
-TEST_F(FlagsTest, BitOperationsReportOne) {
-    Flags flags;
-    EXPECT_EQ(flags.SetBits(FLAG_SHOW_BUTTONS | FLAG_SHOW_NUMERALS), 1);
-    EXPECT_EQ(flags.ClearBits(FLAG_SHOW_BUTTONS), 1);
-    EXPECT_EQ(flags.ToggleBits(FLAG_MANUAL_CAMERA | FLAG_SHOW_NUMERALS), 1);
-    EXPECT_EQ(flags.Word(), FLAG_MANUAL_CAMERA);
 }
 
 }  // namespace
