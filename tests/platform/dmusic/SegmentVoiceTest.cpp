@@ -37,32 +37,35 @@ std::vector<int> Render(SegmentVoice* voice, int frames) {
     return left;
 }
 
-TEST(DMusicSegmentVoice, WaitsThenPlaysEachRepeatWholeThenFallsSilent) {
-    SegmentVoice voice;
-    voice.Start(Ramp(5), 7, 5, 3, 4);
-    EXPECT_TRUE(voice.IsPlaying());
-    EXPECT_EQ(voice.Serial(), 7u);
-    std::vector<int> left = Render(&voice, 25);
-    std::vector<int> expected = {0, 0, 0, 0, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0};
-    EXPECT_EQ(left, expected);
-    EXPECT_FALSE(voice.IsPlaying());
-}
-
-TEST(DMusicSegmentVoice, PlayIsPaddedOrCutToItsLength) {
-    SegmentVoice voice;
-    voice.Start(Ramp(3), 1, 5, 2, 0);
-    EXPECT_EQ(Render(&voice, 12), (std::vector<int>{1, 2, 3, 0, 0, 1, 2, 3, 0, 0, 0, 0}));
-    voice.Start(Ramp(6), 1, 4, 2, 0);
-    EXPECT_EQ(Render(&voice, 10), (std::vector<int>{1, 2, 3, 4, 1, 2, 3, 4, 0, 0}));
-}
-
-TEST(DMusicSegmentVoice, SegmentWithoutSamplesIsSilentButLastsItsLength) {
-    SegmentVoice voice;
-    voice.Start(nullptr, 1, 10, 2, 5);  // 5 frames of wait, two plays of 10
-    EXPECT_EQ(Render(&voice, 24), std::vector<int>(24, 0));
-    EXPECT_TRUE(voice.IsPlaying());
-    Render(&voice, 1);
-    EXPECT_FALSE(voice.IsPlaying());
+TEST(DMusicSegmentVoice, WaitsThenPlaysEachRepeatPaddedOrCutToItsLengthThenFallsSilent) {
+    struct Case {
+        std::size_t m_uSamples;  // 0: a segment without samples
+        std::size_t m_uLength;
+        unsigned long long m_ullPlays;
+        std::size_t m_uWait;
+        std::vector<int> m_expected;
+        bool m_bPlayingAfter;
+    };
+    const Case cases[] = {
+        {5, 5, 3, 4, {0, 0, 0, 0, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0}, false},
+        {3, 5, 2, 0, {1, 2, 3, 0, 0, 1, 2, 3, 0, 0, 0, 0}, false},
+        {6, 4, 2, 0, {1, 2, 3, 4, 1, 2, 3, 4, 0, 0}, false},
+        // Silent, but it lasts its length: 5 frames of wait and two plays of 10.
+        {0, 10, 2, 5, std::vector<int>(24, 0), true},
+        {0, 10, 2, 5, std::vector<int>(25, 0), false},
+        // Endless repeats do not overflow.
+        {2, 2, 0xFFFFFFFFull + 1, 3, {0, 0, 0, 1, 2, 1, 2, 1, 2}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.m_uSamples << " samples, length " << c.m_uLength << ", " << c.m_expected.size() << " frames");
+        SegmentVoice voice;
+        voice.Start(c.m_uSamples != 0 ? Ramp(c.m_uSamples) : nullptr, 7, c.m_uLength, c.m_ullPlays, c.m_uWait);
+        EXPECT_TRUE(voice.IsPlaying());
+        EXPECT_EQ(voice.Serial(), 7u);
+        EXPECT_EQ(Render(&voice, static_cast<int>(c.m_expected.size())), c.m_expected);
+        EXPECT_EQ(voice.IsPlaying(), c.m_bPlayingAfter);
+    }
 }
 
 TEST(DMusicSegmentVoice, StopSilencesAndHandsBackTheSamples) {
