@@ -21,7 +21,7 @@ TEST(CaptureTest, CaptureIsHeldUntilReleasedAndForgottenWithItsWindow) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
-TEST(CursorPositionTest, ClientCoordinatesStartBelowTheMenuStrip) {
+TEST(CursorPositionTest, ClientCoordinatesStartBelowTheMenuStripAndTheScreenPositionIsKept) {
     RecordingWindow window(200, 150, true);
     HWND hwnd = window.Handle();
     RECT bounds{};
@@ -33,17 +33,14 @@ TEST(CursorPositionTest, ClientCoordinatesStartBelowTheMenuStrip) {
     ASSERT_TRUE(ScreenToClient(hwnd, &point));
     EXPECT_EQ(point.x, 5);
     EXPECT_EQ(point.y, 7);
-}
-
-TEST(CursorPositionTest, SetCursorPosIsWhatGetCursorPosReads) {
+    // SetCursorPos is what GetCursorPos reads.
     ASSERT_TRUE(SetCursorPos(123, 45));
-    POINT point{};
     ASSERT_TRUE(GetCursorPos(&point));
     EXPECT_EQ(point.x, 123);
     EXPECT_EQ(point.y, 45);
 }
 
-TEST(CursorTest, ShowCountsNestAndClipIsRemembered) {
+TEST(CursorTest, ShowCountsNestClipIsRememberedAndSetCursorReturnsThePreviousShape) {
     int start = ShowCursor(TRUE);
     EXPECT_EQ(ShowCursor(FALSE), start - 1);
     EXPECT_EQ(ShowCursor(FALSE), start - 2);
@@ -59,9 +56,7 @@ TEST(CursorTest, ShowCountsNestAndClipIsRemembered) {
     ASSERT_TRUE(ClipCursor(nullptr));
     GetClipCursor(&read);
     EXPECT_FALSE(read.left == 10 && read.bottom == 220);
-}
 
-TEST(CursorTest, SetCursorReturnsThePreviousShape) {
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     ASSERT_NE(arrow, nullptr);
     SetCursor(arrow);

@@ -30,17 +30,13 @@ protected:
     HWND m_hWnd = nullptr;
 };
 
-TEST_F(MessageQueueTest, PeekOnAnEmptyQueueReturnsAtOnceWithNothing) {
+TEST_F(MessageQueueTest, PostedMessagesComeOutInOrderAndNoRemoveLeavesThemQueued) {
+    // An empty queue answers at once with nothing.
     MSG msg{};
-    msg.message = 0xBEEF;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-}
-
-TEST_F(MessageQueueTest, PostedMessagesComeOutInOrderAndNoRemoveLeavesThemQueued) {
     ASSERT_TRUE(PostMessageA(m_hWnd, WM_USER + 1, 11, 12));
     ASSERT_TRUE(PostMessageA(m_hWnd, WM_USER + 2, 21, 22));
-    MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_EQ(msg.message, WM_USER + 1u);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -65,7 +61,7 @@ TEST_F(MessageQueueTest, QuitComesAfterPostedMessagesWithItsCodeAndEndsGetMessag
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
 }
 
-TEST_F(MessageQueueTest, FiltersByWindowAndRange) {
+TEST_F(MessageQueueTest, FiltersByWindowAndRangeAndDispatchesToTheProcedure) {
     HWND other = win::CreateWindowObject(BareProcedure);
     PostMessageA(other, WM_USER + 5, 0, 0);
     PostMessageA(m_hWnd, WM_USER + 6, 0, 0);
@@ -78,12 +74,11 @@ TEST_F(MessageQueueTest, FiltersByWindowAndRange) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, other);
     DestroyWindow(other);
-}
+    g_bareReceived.clear();
 
-TEST_F(MessageQueueTest, DispatchCallsTheProcedureAndSendIsDirect) {
+    // Dispatch calls the procedure; Send calls it at once.
     PostMessageA(m_hWnd, WM_USER + 3, 0, 0);
     EXPECT_TRUE(g_bareReceived.empty());
-    MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     DispatchMessageA(&msg);
     SendMessageA(m_hWnd, WM_USER + 4, 0, 0);

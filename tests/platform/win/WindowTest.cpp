@@ -25,7 +25,7 @@ TEST(AdjustWindowRectTest, OnlyTheMenuStripIsAddedToTheClientRectangle) {
     EXPECT_FALSE(AdjustWindowRect(nullptr, style, TRUE));
 }
 
-TEST(WindowTest, TheClientAreaIsWhatWasAskedForAndTheWindowAddsTheStrip) {
+TEST(WindowTest, TheClientAreaIsWhatWasAskedForTheWindowAddsTheStripAndKeepsItsValues) {
     RecordingWindow window(512, 384, true);
     HWND hwnd = window.Handle();
     ASSERT_TRUE(IsWindow(hwnd));
@@ -41,22 +41,13 @@ TEST(WindowTest, TheClientAreaIsWhatWasAskedForAndTheWindowAddsTheStrip) {
     EXPECT_EQ(bounds.bottom - bounds.top, 384 + win::kMenuStripHeight);
     EXPECT_EQ(win::MenuStripHeight(hwnd), win::kMenuStripHeight);
     EXPECT_EQ(GetMenu(hwnd), window.Menu());
-}
+    // The minimum tracking size becomes the window's minimum size.
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowMinimumSize(win::GetSdlWindow(hwnd), &width, &height);
+    EXPECT_EQ(width, kTestMinTrack);
+    EXPECT_EQ(height, kTestMinTrack);
 
-TEST(WindowTest, WithoutAMenuTheClientAreaIsTheWholeWindow) {
-    RecordingWindow window(300, 200, false);
-    RECT client{};
-    RECT bounds{};
-    ASSERT_TRUE(GetClientRect(window.Handle(), &client));
-    ASSERT_TRUE(GetWindowRect(window.Handle(), &bounds));
-    EXPECT_EQ(client.bottom, 200);
-    EXPECT_EQ(bounds.bottom - bounds.top, 200);
-    EXPECT_EQ(win::MenuStripHeight(window.Handle()), 0);
-}
-
-TEST(WindowTest, StyleAndClassValuesAreKept) {
-    RecordingWindow window(200, 100, true);
-    HWND hwnd = window.Handle();
     const LONG windowed = static_cast<LONG>(WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX);
     EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), windowed);
     EXPECT_EQ(static_cast<DWORD>(windowed), 0x10CE0000u);
@@ -67,13 +58,17 @@ TEST(WindowTest, StyleAndClassValuesAreKept) {
     EXPECT_NE(GetClassLongPtrA(hwnd, GCLP_HICON), 0u);
 }
 
-TEST(WindowTest, TheMinimumTrackingSizeBecomesTheWindowsMinimumSize) {
-    RecordingWindow window(300, 200, true);
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowMinimumSize(win::GetSdlWindow(window.Handle()), &width, &height);
-    EXPECT_EQ(width, kTestMinTrack);
-    EXPECT_EQ(height, kTestMinTrack);
+TEST(WindowTest, WithoutAMenuTheClientAreaIsTheWholeWindowAndUnregisteredClassesCreateNothing) {
+    RecordingWindow window(300, 200, false);
+    RECT client{};
+    RECT bounds{};
+    ASSERT_TRUE(GetClientRect(window.Handle(), &client));
+    ASSERT_TRUE(GetWindowRect(window.Handle(), &bounds));
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(bounds.bottom - bounds.top, 200);
+    EXPECT_EQ(win::MenuStripHeight(window.Handle()), 0);
+    EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
 }
 
 TEST(WindowTest, SetWindowPosMovesAndSizesTheWholeWindow) {
@@ -110,10 +105,6 @@ TEST(WindowTest, DestroyingTheWindowTakesItsMenuButNotOneDestroyedBefore) {
     EXPECT_TRUE(DestroyWindow(second.Handle()));
 }
 
-TEST(WindowTest, UnregisteredClassesCreateNothing) {
-    EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr),
-              nullptr);
-}
 }  // namespace
 
 namespace {
