@@ -5,22 +5,14 @@
 #include <cmath>
 #include <vector>
 
+#include "ParticleMedia.h"
 #include "app/FrameValues.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
-#include "support/DdsTestFiles.h"
 #include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"
 
 namespace {
-
-int CountSparks(const ParticleTrailPC& trail) {
-    int count = 0;
-    for (const ParticleTrailPC::Spark* p = trail.LiveList(); p != nullptr; p = p->m_pNext) {
-        ++count;
-    }
-    return count;
-}
 
 class ParticleTrailPCTest : public RecordingDeviceTest {
 protected:
@@ -34,12 +26,6 @@ protected:
         m_pDevice->SetStreamSource(0, nullptr, 0);
         m_trail.Invalidate();
         RecordingDeviceTest::TearDown();
-    }
-    void WriteTexture() {
-        m_cwd.MakeFolder("Texture");
-        std::vector<BYTE> payload;
-        AppendPixels(payload, std::vector<DWORD>(16, 0xFFFFFFFFu), 4);
-        WriteFile(m_cwd.File("Texture/ParticleTrailPC01.dds"), BuildDds(ArgbSpec(4, 4), payload));
     }
     DWORD State(D3DRENDERSTATETYPE state) {
         DWORD value = 0;
@@ -62,7 +48,7 @@ TEST_F(ParticleTrailPCTest, LoadMakesTextureAndBufferOrReportsTheMissingTexture)
         EXPECT_EQ(boxes.Boxes().size(), 1u);
         EXPECT_EQ(m_trail.Texture(), nullptr);
     }
-    WriteTexture();
+    WriteParticleTexture(m_cwd, "ParticleTrailPC01.dds");
     ASSERT_EQ(m_trail.Load(m_pDevice), S_OK);
     ASSERT_NE(m_trail.Texture(), nullptr);
     ASSERT_NE(m_trail.VertexBuffer(), nullptr);
@@ -81,17 +67,7 @@ TEST_F(ParticleTrailPCTest, LoadMakesTextureAndBufferOrReportsTheMissingTexture)
     EXPECT_GE(m_pLog->ReleasedResourceCount(), released + 2) << static_cast<void*>(pFirst);
 }
 
-TEST_F(ParticleTrailPCTest, PopulationStopsAtSixHundred) {
-    for (int i = 0; i < 650; ++i) {
-        EXPECT_EQ(m_trail.Add(0, 0, 0, 0, 0, 0), S_OK);
-    }
-    EXPECT_EQ(m_trail.LiveCount(), 600u);
-    EXPECT_EQ(CountSparks(m_trail), 600);
-    m_trail.Clear();
-    EXPECT_EQ(m_trail.LiveCount(), 0u);
-}
-
-TEST_F(ParticleTrailPCTest, SparkIsBornAroundThePointWithBrightColours) {
+TEST_F(ParticleTrailPCTest, SparkIsBornAroundThePointWithBrightColoursUpToSixHundred) {
     for (int i = 0; i < 200; ++i) {
         m_trail.Add(10.0f, 20.0f, 30.0f, 1.0f, 2.0f, 3.0f);
         const ParticleTrailPC::Spark* p = m_trail.LiveList();
@@ -108,6 +84,14 @@ TEST_F(ParticleTrailPCTest, SparkIsBornAroundThePointWithBrightColours) {
         EXPECT_NEAR(p->m_vecAccel.z, dz * 2.0f / 3.0f, 1e-4f);
         EXPECT_EQ(p->m_vecVelocity.z, 3.0f);
     }
+    // The population stops at six hundred.
+    for (int i = 0; i < 450; ++i) {
+        EXPECT_EQ(m_trail.Add(0, 0, 0, 0, 0, 0), S_OK);
+    }
+    EXPECT_EQ(m_trail.LiveCount(), 600u);
+    EXPECT_EQ(ListOf(m_trail.LiveList()).size(), 600u);
+    m_trail.Clear();
+    EXPECT_EQ(m_trail.LiveCount(), 0u);
 }
 
 TEST_F(ParticleTrailPCTest, LifeFlashesInFadesOutAndTheRecordIsReused) {
@@ -134,26 +118,20 @@ TEST_F(ParticleTrailPCTest, LifeFlashesInFadesOutAndTheRecordIsReused) {
     EXPECT_EQ(m_trail.LiveList(), pSpark);
 }
 
-TEST_F(ParticleTrailPCTest, RenderWithNothingAliveTouchesNoState) {
-    WriteTexture();
+TEST_F(ParticleTrailPCTest, RenderDrawsOneTrianglePerSparkAndRestoresStates) {
+    WriteParticleTexture(m_cwd, "ParticleTrailPC01.dds");
     ASSERT_EQ(m_trail.Load(m_pDevice), S_OK);
-    size_t calls = m_pLog->CallNames().size();
     D3DXMATRIX billboard;
     D3DXMatrixIdentity(&billboard);
+    const size_t calls = m_pLog->CallNames().size();
     EXPECT_EQ(m_trail.Render(m_pDevice, billboard), S_OK);
-    EXPECT_EQ(m_pLog->CallNames().size(), calls);
-}
-
-TEST_F(ParticleTrailPCTest, RenderDrawsOneTrianglePerSparkAndRestoresStates) {
-    WriteTexture();
-    ASSERT_EQ(m_trail.Load(m_pDevice), S_OK);
+    EXPECT_EQ(m_pLog->CallNames().size(), calls) << "nothing alive: nothing touched";
     for (int i = 0; i < 5; ++i) {
         m_trail.Add(float(i) * 10.0f, 0, 0, 0, 0, 0);
     }
     for (int i = 0; i < 100; ++i) {
         m_trail.Update();
     }
-    D3DXMATRIX billboard;
     D3DXMatrixRotationY(&billboard, D3DX_PI / 2.0f);
     billboard._41 = 1000.0f;  // the translation must not move the sparks
 

@@ -14,12 +14,9 @@
 
 namespace {
 
-TEST(HueToRgbTest, KnownColoursAtHalfSaturation) {
+TEST(HueToRgbTest, EverySectorAtItsStartAndItsMiddleTheHueWrapsAndOnlyLowBytesCount) {
     EXPECT_EQ(HueToRgb(0, 128, 255), 0xFF7F7Fu);
     EXPECT_EQ(HueToRgb(120, 128, 255), 0x7FFF7Fu);
-}
-
-TEST(HueToRgbTest, EverySectorAtItsStartAndItsMiddle) {
     // At a sector's start the rising or falling channel sits at v or p.
     EXPECT_EQ(HueToRgb(60, 128, 255), 0xFFFF7Fu);
     EXPECT_EQ(HueToRgb(180, 128, 255), 0x7FFFFFu);
@@ -33,9 +30,6 @@ TEST(HueToRgbTest, EverySectorAtItsStartAndItsMiddle) {
     EXPECT_EQ(HueToRgb(210, 128, 255), 0x7FC0FFu);
     EXPECT_EQ(HueToRgb(270, 128, 255), 0xBF7FFFu);
     EXPECT_EQ(HueToRgb(330, 128, 255), 0xFF7FC0u);
-}
-
-TEST(HueToRgbTest, HueWrapsSaturationAndValueUseTheirLowBytes) {
     EXPECT_EQ(HueToRgb(360, 128, 255), 0xFF7F7Fu);
     EXPECT_EQ(HueToRgb(480, 128, 255), 0x7FFF7Fu);
     EXPECT_EQ(HueToRgb(-60, 128, 255), 0xFF7FFFu);
@@ -195,19 +189,17 @@ TEST_F(ParticleTrailRibonGTest, SegmentsDriftWithTheirVelocityEndsTogether) {
     EXPECT_NEAR(p->m_vecTail.z, 9.0f, 1e-5f);
 }
 
-TEST_F(ParticleTrailRibonGTest, RenderWithNothingAliveTouchesNoState) {
+TEST_F(ParticleTrailRibonGTest, RenderDrawsTwoUnturnedTrianglesPerSegmentWithCullingOff) {
     LoadWithTexture();
-    size_t calls = m_pLog->CallNames().size();
+    // With nothing alive, at first or after all died, nothing is touched.
+    const size_t calls = m_pLog->CallNames().size();
     EXPECT_EQ(m_ribbon.Render(m_pDevice), S_OK);
     m_ribbon.Add(0, 0, 0, 0, 0, 0, 0, 0, 0);
     g_frameStep = 2.0f;
     m_ribbon.Update();
     EXPECT_EQ(m_ribbon.Render(m_pDevice), S_OK);
     EXPECT_EQ(m_pLog->CallNames().size(), calls);
-}
 
-TEST_F(ParticleTrailRibonGTest, RenderDrawsTwoUnturnedTrianglesPerSegmentWithCullingOff) {
-    LoadWithTexture();
     m_ribbon.Add(10, 20, 30, 7, 20, 26, 0, 0, 0);
     m_ribbon.Add(1, 2, 3, 4, 5, 6, 0, 0, 0);
     g_frameStep = 0.1f;
