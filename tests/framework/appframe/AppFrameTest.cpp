@@ -189,9 +189,10 @@ TEST_F(AppFrameTest, NullReferenceDeviceIsWarnedAboutButStarted) {
     EXPECT_TRUE(frame.IsActive());
 }
 
-TEST_F(AppFrameTest, FrameRunsHooksInOrderAndPresentsOnce) {
+TEST_F(AppFrameTest, FrameRunsHooksInOrderPresentsOnceAndReportsStatisticsOncePerSecond) {
     HookFrame frame;
     ASSERT_EQ(S_OK, frame.Create(nullptr));
+    EXPECT_STREQ("", frame.FrameStats());
     frame.m_hooks.clear();
     m_env.m_log.m_events.clear();
 
@@ -202,29 +203,16 @@ TEST_F(AppFrameTest, FrameRunsHooksInOrderAndPresentsOnce) {
     EXPECT_FLOAT_EQ(0.25f, frame.Elapsed());
     EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kPresent));
     EXPECT_EQ(BackendEvent::kPresent, m_env.m_log.m_events.back().m_kind);
-}
+    // The last report counts as made at time 0: the first frame reports at once.
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats());
 
-TEST_F(AppFrameTest, ZeroElapsedTimeDrawsAndPresentsNothing) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    SetTestClock(1.5);
-    ASSERT_EQ(S_OK, frame.Step());
+    // No elapsed time: nothing drawn or presented.
     frame.m_hooks.clear();
     m_env.m_log.m_events.clear();
-
-    ASSERT_EQ(S_OK, frame.Step());  // the clock has not moved
+    ASSERT_EQ(S_OK, frame.Step());
     EXPECT_TRUE(frame.m_hooks.empty());
     EXPECT_TRUE(m_env.m_log.m_events.empty());
-}
 
-TEST_F(AppFrameTest, StatisticsShowRateSizeDepthOncePerSecond) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    EXPECT_STREQ("", frame.FrameStats());
-    // The last report counts as made at time 0: the first frame reports at once.
-    SetTestClock(1.25);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats());
     // Then a report only when more than a second has passed since the last.
     for (double t : {1.5, 1.75, 2.0, 2.25}) {
         SetTestClock(t);
@@ -272,7 +260,7 @@ TEST_F(AppFrameTest, LostDeviceSkipsFramesAndAResettableOneIsReset) {
     EXPECT_EQ(D3DERR_DRIVERINTERNALERROR, frame.Step());
 }
 
-TEST_F(AppFrameTest, NestedPausesKeepTheFrameStoppedUntilTheLastEnds) {
+TEST_F(AppFrameTest, NestedPausesKeepTheFrameStoppedUntilTheLastEndsAndPaintsRedrawWhilePaused) {
     HookFrame frame;
     ASSERT_EQ(S_OK, frame.Create(nullptr));
     SetTestClock(2.0);
@@ -296,15 +284,11 @@ TEST_F(AppFrameTest, NestedPausesKeepTheFrameStoppedUntilTheLastEnds) {
     ASSERT_EQ(S_OK, frame.Step());
     EXPECT_FLOAT_EQ(1.5f, frame.Time());
     EXPECT_FLOAT_EQ(0.5f, frame.Elapsed());
-}
 
-TEST_F(AppFrameTest, PaintWhilePausedRedrawsTheScene) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    // A paint redraws the scene only while paused: when ready, the loop draws.
     frame.m_hooks.clear();
     m_env.m_log.m_events.clear();
-
-    frame.Send(WM_PAINT);  // ready: the loop draws, not the paint
+    frame.Send(WM_PAINT);
     EXPECT_TRUE(frame.m_hooks.empty());
     frame.Pause(TRUE);
     frame.Send(WM_PAINT);
@@ -375,19 +359,14 @@ TEST_F(AppFrameTest, MessageTableDependsOnWindowedOrFullScreen) {
     EXPECT_EQ(TRUE, frame.Send(WM_SETCURSOR));
     frame.SetWindowedFlag(TRUE);
     EXPECT_NE(TRUE, frame.Send(WM_SETCURSOR));
-}
 
-TEST_F(AppFrameTest, ContextMenuOpensOnlyInAWindow) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    // The context menu opens only in a window.
     RECT bounds = {};
     GetWindowRect(frame.MainWindow(), &bounds);
     const LPARAM where = MAKELPARAM(static_cast<WORD>(bounds.left + 40), static_cast<WORD>(bounds.top + 60));
-
     frame.SetWindowedFlag(FALSE);
     frame.Send(WM_CONTEXTMENU, 0, where);
     EXPECT_FALSE(win::IsMenuOpen(frame.MainWindow()));
-
     frame.SetWindowedFlag(TRUE);
     frame.Send(WM_CONTEXTMENU, 0, where);
     EXPECT_TRUE(win::IsMenuOpen(frame.MainWindow()));
@@ -427,17 +406,6 @@ TEST_F(AppFrameTest, AFrameGivenAWindowDrawsTheSceneAloneAtItsSize) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-TEST_F(AppFrameTest, MinimisingStopsRenderingAndRestoringResumes) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.Send(WM_SIZE, SIZE_MINIMIZED);
-    EXPECT_FALSE(frame.IsActive());
-    frame.Send(WM_SIZE, SIZE_RESTORED);
-    EXPECT_TRUE(frame.IsActive());
-    frame.Send(WM_SIZE, SIZE_MAXHIDE);
-    EXPECT_FALSE(frame.IsActive());
-}
-
 TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDevice) {
     HookFrame frame;
     ASSERT_EQ(S_OK, frame.Create(nullptr));
@@ -466,7 +434,7 @@ TEST_F(AppFrameTest, RunReturnsWhenTheExitCommandArrives) {
     EXPECT_EQ("exit", frame.m_hooks.back());
 }
 
-TEST_F(AppFrameTest, ConfigCommandKeepsTheDeviceAndTheFrameReady) {
+TEST_F(AppFrameTest, ConfigKeepsTheDeviceTogglingWaitsForThePauseAndMinimisingStopsRendering) {
     HookFrame frame;
     ASSERT_EQ(S_OK, frame.Create(nullptr));
     frame.m_hooks.clear();
@@ -475,6 +443,18 @@ TEST_F(AppFrameTest, ConfigCommandKeepsTheDeviceAndTheFrameReady) {
     EXPECT_EQ(0u, app_frame_hooks::PauseCount());
     EXPECT_TRUE(frame.m_hooks.empty());
     EXPECT_NE(nullptr, frame.Device());
+
+    frame.Pause(TRUE);
+    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(frame.IsWindowed());
+    frame.Pause(FALSE);
+
+    frame.Send(WM_SIZE, SIZE_MINIMIZED);
+    EXPECT_FALSE(frame.IsActive());
+    frame.Send(WM_SIZE, SIZE_RESTORED);
+    EXPECT_TRUE(frame.IsActive());
+    frame.Send(WM_SIZE, SIZE_MAXHIDE);
+    EXPECT_FALSE(frame.IsActive());
 }
 
 TEST_F(AppFrameTest, ToggleSwitchesToTheFullScreenModeAndBack) {
@@ -518,15 +498,6 @@ TEST_F(AppFrameTest, LeavingFullScreenOnADeviceThatCannotRenderWindowedMovesToOn
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     EXPECT_EQ(D3DDEVTYPE_REF, m_env.m_d3d.m_createCalls[0].m_type);
     EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.Windowed);
-}
-
-TEST_F(AppFrameTest, ToggleIsIgnoredWhilePaused) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.Pause(TRUE);
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
-    EXPECT_TRUE(frame.IsWindowed());
-    frame.Pause(FALSE);
 }
 
 TEST_F(AppFrameTest, FailedResetIntoAWindowRebuildsAWindowedDevice) {

@@ -213,16 +213,7 @@ TEST_F(FontDrawTest, TwoCharactersAreTwoQuadsSideBySide) {
     EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), draw.m_dwMinFilter);
 }
 
-TEST_F(FontDrawTest, LineFeedReturnsToTheStartOnTheNextLine) {
-    ASSERT_EQ(S_OK, Draw(7, 9, 0xFFFFFFFF, "AA\nA"));
-    const std::vector<Vertex> v = AllDrawnVertices();
-    ASSERT_EQ(18u, v.size());
-    const float lineHeight = Height(m_font, ' ');
-    EXPECT_FLOAT_EQ(7 - 0.5f, v[13].x);  // top-left of the third glyph
-    EXPECT_FLOAT_EQ(9 + lineHeight - 0.5f, v[13].y);
-}
-
-TEST_F(FontDrawTest, SpacesAdvanceWithoutDrawingAndOtherBytesBelow32AreSkipped) {
+TEST_F(FontDrawTest, SpacesAdvanceWithoutDrawingLineFeedsStartTheNextLineAndOtherBytesBelow32AreSkipped) {
     ASSERT_EQ(S_OK, Draw(0, 0, 0xFFFFFFFF, "A A"));
     std::vector<Vertex> v = AllDrawnVertices();
     ASSERT_EQ(12u, v.size());
@@ -238,6 +229,13 @@ TEST_F(FontDrawTest, SpacesAdvanceWithoutDrawingAndOtherBytesBelow32AreSkipped) 
     m_log.m_events.clear();
     ASSERT_EQ(S_OK, Draw(0, 0, 0xFFFFFFFF, "   "));
     EXPECT_EQ(0, m_log.Count(BackendEvent::kDraw));
+
+    // A line feed returns to the start on the next line.
+    ASSERT_EQ(S_OK, Draw(7, 9, 0xFFFFFFFF, "AA\nA"));
+    v = AllDrawnVertices();
+    ASSERT_EQ(18u, v.size());
+    EXPECT_FLOAT_EQ(7 - 0.5f, v[13].x);  // top-left of the third glyph
+    EXPECT_FLOAT_EQ(9 + Height(m_font, ' ') - 0.5f, v[13].y);
 }
 
 TEST_F(FontDrawTest, LongTextIsDrawnInBatchesOfFiftyCharacters) {

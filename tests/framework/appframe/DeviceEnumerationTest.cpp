@@ -92,7 +92,7 @@ TEST_F(DeviceEnumerationTest, ModesAreFilteredDeduplicatedAndSortedByFormatThenS
     }
 }
 
-TEST_F(DeviceEnumerationTest, DefaultFullScreenModeIs640x480PreferablyIn16Bits) {
+TEST_F(DeviceEnumerationTest, FirstWindowedDeviceIsChosenAndItsFullScreenModeIs640x480PreferablyIn16Bits) {
     m_d3d.m_adapters = {DesktopAdapter()};
     {
         TableFrame frame(&m_d3d);
@@ -102,6 +102,14 @@ TEST_F(DeviceEnumerationTest, DefaultFullScreenModeIs640x480PreferablyIn16Bits) 
         EXPECT_EQ(640u, mode.m_dwWidth);
         EXPECT_EQ(480u, mode.m_dwHeight);
         EXPECT_EQ(D3DFMT_R5G6B5, mode.m_format);
+        // The first windowed device is chosen without a warning.
+        EXPECT_EQ(0u, frame.CurrentAdapter());
+        EXPECT_EQ(0u, frame.Adapter(0).m_dwCurrentDevice);
+        EXPECT_TRUE(frame.IsWindowed());
+        EXPECT_TRUE(hal.m_bCanDoWindowed);
+        EXPECT_STREQ("HAL", hal.m_szDesc);
+        EXPECT_STREQ("REF", DeviceOf(frame, 0, 1).m_szDesc);
+        EXPECT_TRUE(m_boxes.Boxes().empty());
     }
     // Only a 32-bit 640 x 480: that one.
     m_d3d.m_adapters[0].m_modes = {Mode(1024, 768, D3DFMT_X8R8G8B8), Mode(640, 480, D3DFMT_X8R8G8B8),
@@ -187,33 +195,6 @@ TEST_F(DeviceEnumerationTest, ClockAppGetsD16AndMixedVertexProcessingOnAHardware
               DeviceOf(frame, 0, 0).m_modes[0].m_dwBehavior);
 }
 
-TEST_F(DeviceEnumerationTest, FirstWindowedDeviceIsChosenWithoutWarning) {
-    m_d3d.m_adapters = {DesktopAdapter()};
-    TableFrame frame(&m_d3d);
-    ASSERT_EQ(S_OK, frame.Enumerate());
-    EXPECT_EQ(0u, frame.CurrentAdapter());
-    EXPECT_EQ(0u, frame.Adapter(0).m_dwCurrentDevice);
-    EXPECT_TRUE(frame.IsWindowed());
-    EXPECT_TRUE(DeviceOf(frame, 0, 0).m_bCanDoWindowed);
-    EXPECT_STREQ("HAL", DeviceOf(frame, 0, 0).m_szDesc);
-    EXPECT_STREQ("REF", DeviceOf(frame, 0, 1).m_szDesc);
-    EXPECT_TRUE(m_boxes.Boxes().empty());
-}
-
-TEST_F(DeviceEnumerationTest, AnAdapterWithoutDevicesTakesNoSlot) {
-    TableAdapter empty = DesktopAdapter();
-    empty.m_szDescription = "Empty adapter";
-    empty.m_hal.m_renderFormats = {};
-    empty.m_ref.m_renderFormats = {};
-    TableAdapter good = DesktopAdapter();
-    good.m_szDescription = "Good adapter";
-    m_d3d.m_adapters = {empty, good};
-    TableFrame frame(&m_d3d);
-    ASSERT_EQ(S_OK, frame.Enumerate());
-    EXPECT_EQ(1u, frame.AdapterCount());
-    EXPECT_STREQ("Good adapter", frame.Adapter(0).m_identifier.Description);
-}
-
 // The warning shown when only the reference device can render in a window,
 // one case per reason.
 struct RefCase {
@@ -275,7 +256,7 @@ TEST_F(DeviceEnumerationTest, HardwareWithoutTheDesktopFormatStaysAvailableForFu
     EXPECT_EQ(1u, frame.Adapter(0).m_dwCurrentDevice);
 }
 
-TEST_F(DeviceEnumerationTest, NoUsableDeviceAndNoWindowedDeviceAreErrors) {
+TEST_F(DeviceEnumerationTest, NoUsableDeviceAndNoWindowedDeviceAreErrorsAndAnAdapterWithoutDevicesTakesNoSlot) {
     TableAdapter adapter = DesktopAdapter();
     adapter.m_hal.m_caps.Caps2 = 0;
     adapter.m_ref.m_caps.Caps2 = 0;
@@ -296,6 +277,15 @@ TEST_F(DeviceEnumerationTest, NoUsableDeviceAndNoWindowedDeviceAreErrors) {
         TableFrame frame(&m_d3d);
         EXPECT_EQ(ERR_NO_DEVICE, frame.Enumerate());
     }
+    // An adapter without devices takes no slot.
+    adapter.m_szDescription = "Empty adapter";
+    TableAdapter good = DesktopAdapter();
+    good.m_szDescription = "Good adapter";
+    m_d3d.m_adapters = {adapter, good};
+    TableFrame frame(&m_d3d);
+    ASSERT_EQ(S_OK, frame.Enumerate());
+    EXPECT_EQ(1u, frame.AdapterCount());
+    EXPECT_STREQ("Good adapter", frame.Adapter(0).m_identifier.Description);
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
