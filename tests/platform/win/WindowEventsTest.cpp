@@ -107,7 +107,7 @@ TEST_F(WindowEventsTest, AResizeIsAWholeSizeMoveLoopWithTheNewClientSize) {
     }
 }
 
-TEST_F(WindowEventsTest, MinimiseHideRestoreAndCloseBecomeTheirMessages) {
+TEST_F(WindowEventsTest, MinimiseHideRestoreCloseAndExposeBecomeTheirMessages) {
     PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     PushWindowEvent(SDL_WINDOWEVENT_HIDDEN);
     PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
@@ -119,9 +119,7 @@ TEST_F(WindowEventsTest, MinimiseHideRestoreAndCloseBecomeTheirMessages) {
     EXPECT_EQ(taken[1].wParam, SIZE_MAXHIDE);
     EXPECT_EQ(taken[2].wParam, SIZE_RESTORED);
     EXPECT_EQ(taken[3].message, WM_CLOSE);
-}
 
-TEST_F(WindowEventsTest, ExposeMakesAPaintDue) {
     PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
@@ -140,12 +138,11 @@ TEST_F(WindowEventsTest, MouseButtonsUseClientCoordinatesBelowTheMenuStrip) {
     EXPECT_EQ(GET_X_LPARAM(taken[0].lParam), 30);
     EXPECT_EQ(GET_Y_LPARAM(taken[0].lParam), 40);
     EXPECT_EQ(taken[1].message, WM_LBUTTONUP);
-}
 
-TEST_F(WindowEventsTest, CapturedMouseGetsEventsEvenOverTheStrip) {
+    // A captured mouse gets its events even over the strip.
     SetCapture(m_window.Handle());
     PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 10, 5);
-    std::vector<MSG> taken = Take();
+    taken = Take();
     ReleaseCapture();
     ASSERT_EQ(taken.size(), 1u);
     EXPECT_EQ(taken[0].message, WM_LBUTTONUP);
