@@ -6,7 +6,7 @@
 using ResetTest = RecordingDeviceTest;
 using LifetimeTest = RecordingDeviceTest;
 
-TEST_F(ResetTest, RefusedWhileADefaultPoolResourceLivesAndChangesNothing) {
+TEST_F(ResetTest, RefusedWhileADefaultPoolResourceOrTheBackBufferIsHeldAndChangesNothing) {
     IDirect3DVertexBuffer8* dynamic = nullptr;
     ASSERT_EQ(D3D_OK,
               m_pDevice->CreateVertexBuffer(8400, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &dynamic));
@@ -24,15 +24,13 @@ TEST_F(ResetTest, RefusedWhileADefaultPoolResourceLivesAndChangesNothing) {
     m_pDevice->GetViewport(&viewport);
     EXPECT_EQ(800u, viewport.Width);
     EXPECT_EQ(600u, viewport.Height);
-}
 
-TEST_F(ResetTest, AHeldBackBufferAlsoBlocksReset) {
+    // A held back buffer blocks a reset too.
     IDirect3DSurface8* back = nullptr;
     ASSERT_EQ(D3D_OK, m_pDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back));
-    D3DPRESENT_PARAMETERS parameters = WindowedParameters();
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->Reset(&parameters));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->Reset(&bigger));
     back->Release();
-    EXPECT_EQ(D3D_OK, m_pDevice->Reset(&parameters));
+    EXPECT_EQ(D3D_OK, m_pDevice->Reset(&bigger));
 }
 
 TEST_F(ResetTest, ManagedResourcesSurviveAndEveryStateReturnsToDefault) {
