@@ -64,7 +64,7 @@ TEST_F(DMusicLoader, RelativeNamesResolveAgainstTheSearchDirectoryWithEitherSepa
     EXPECT_EQ(absolute->Release(), 0u);
 }
 
-TEST_F(DMusicLoader, LetterCaseOfNamesDoesNotMatter) {
+TEST_F(DMusicLoader, LetterCaseOfNamesDoesNotMatterAndContentDecidesTheKind) {
     TestSounds::WriteWave(m_sounds.Folder() / "media" / "lower" / "chime.wav", 100);
     IDirectMusicSegment8* shouted = nullptr;
     ASSERT_EQ(Load("MEDIA\\Lower\\Chime.WAV", &shouted), S_OK);
@@ -76,6 +76,14 @@ TEST_F(DMusicLoader, LetterCaseOfNamesDoesNotMatter) {
     m_pLoader->ReleaseObjectByUnknown(plain);
     plain->Release();
     EXPECT_EQ(shouted->Release(), 0u);
+
+    // Content, not name, decides the kind: a WAV under a MIDI name has no MIDI track.
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "Odd.mid", 100);
+    IDirectMusicSegment8* segment = nullptr;
+    ASSERT_EQ(Load("Sound\\Odd.mid", &segment), S_OK);
+    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_TRACK_NOT_FOUND);
+    m_pLoader->ReleaseObjectByUnknown(segment);
+    segment->Release();
 }
 
 TEST_F(DMusicLoader, MissingUnknownAndDamagedFilesFail) {
@@ -100,16 +108,6 @@ TEST_F(DMusicLoader, MissingUnknownAndDamagedFilesFail) {
     TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "Broken.mid", midi);
     EXPECT_EQ(Load("Sound\\Broken.mid", &segment), DMUS_E_INVALIDFILE);
     EXPECT_EQ(segment, nullptr);
-}
-
-TEST_F(DMusicLoader, ContentNotNameDecidesTheKind) {
-    // A WAV under a MIDI name is still a WAV: it has no MIDI track to set parameters on.
-    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "Odd.mid", 100);
-    IDirectMusicSegment8* segment = nullptr;
-    ASSERT_EQ(Load("Sound\\Odd.mid", &segment), S_OK);
-    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_TRACK_NOT_FOUND);
-    m_pLoader->ReleaseObjectByUnknown(segment);
-    segment->Release();
 }
 
 TEST_F(DMusicLoader, CacheHoldsUntilReleasedByUnknown) {
