@@ -35,7 +35,7 @@ protected:
     BirdFlight m_bird;
 };
 
-TEST_F(BirdFlightTest, AdvancesQuarterSegmentPerSecondAndFacesAhead) {
+TEST_F(BirdFlightTest, AdvancesQuarterSegmentPerSecondFacesAheadAndRestartsAtTheFirstPoint) {
     Step();
     EXPECT_NEAR(m_bird.PathParameter(), 0.0075f, 1e-6f);
     float px, py, pz, ax, ay, az;
@@ -51,9 +51,8 @@ TEST_F(BirdFlightTest, AdvancesQuarterSegmentPerSecondAndFacesAhead) {
     EXPECT_NEAR(w._31, toward.x, kEps);
     EXPECT_NEAR(w._32, toward.y, kEps);
     EXPECT_NEAR(w._33, toward.z, kEps);
-}
 
-TEST_F(BirdFlightTest, OvershootingTheEndRestartsExactlyAtTheFirstPoint) {
+    // Overshooting the end restarts exactly at the first point.
     m_bird.SetPathParameter(2.999f);
     Step();
     EXPECT_EQ(m_bird.PathParameter(), 0.0f);

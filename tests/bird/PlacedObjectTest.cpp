@@ -15,11 +15,15 @@ void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
     EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
 }
 
-TEST(PlacedObjectSteps, TranslatePostMovesAlongWorldAxesLocalAlongOwn) {
+TEST(PlacedObjectSteps, PostStepsWorkInWorldAxesLocalOnesInTheObjectsOwn) {
     PlacedObject post;
     post.RotateZ(kHalfPi, 1);
     post.Translate(0.0f, 5.0f, 0.0f, 1);
     ExpectRow(post.World(), 3, 0.0f, 5.0f, 0.0f);
+    // A post rotation swings the position about the origin.
+    post.SetPosition(10.0f, 0.0f, 0.0f);
+    post.RotateZ(kHalfPi, 1);
+    ExpectRow(post.World(), 3, 0.0f, 10.0f, 0.0f);
 
     PlacedObject local;
     local.RotateZ(kHalfPi, 1);
@@ -27,20 +31,18 @@ TEST(PlacedObjectSteps, TranslatePostMovesAlongWorldAxesLocalAlongOwn) {
     ExpectRow(local.World(), 3, -5.0f, 0.0f, 0.0f);
     // Only the translation moved.
     ExpectRow(local.World(), 0, 0.0f, 1.0f, 0.0f);
-}
-
-TEST(PlacedObjectSteps, RotatePostSwingsAboutOriginLocalTurnsInPlace) {
-    PlacedObject post;
-    post.SetPosition(10.0f, 0.0f, 0.0f);
-    post.RotateZ(kHalfPi, 1);
-    ExpectRow(post.World(), 3, 0.0f, 10.0f, 0.0f);
-
-    PlacedObject local;
+    // A local rotation turns in place.
     local.SetPosition(10.0f, 0.0f, 0.0f);
     local.RotateZ(kHalfPi, 0);
     ExpectRow(local.World(), 3, 10.0f, 0.0f, 0.0f);
-    ExpectRow(local.World(), 0, 0.0f, 1.0f, 0.0f);
-    ExpectRow(local.World(), 1, -1.0f, 0.0f, 0.0f);
+    ExpectRow(local.World(), 0, -1.0f, 0.0f, 0.0f);
+    ExpectRow(local.World(), 1, 0.0f, -1.0f, 0.0f);
+
+    // StorePrevious keeps the last transform.
+    local.StorePrevious();
+    local.Translate(1.0f, 0.0f, 0.0f, 1);
+    ExpectRow(local.PreviousWorld(), 3, 10.0f, 0.0f, 0.0f);
+    EXPECT_EQ(local.PreviousPosition(), D3DXVECTOR3(10.0f, 0.0f, 0.0f));
 }
 
 TEST(PlacedObjectSteps, FaceTowardPointsPlusZAtTheTargetAndKeepsPosition) {
@@ -64,18 +66,9 @@ TEST(PlacedObjectSteps, FaceTowardPointsPlusZAtTheTargetAndKeepsPosition) {
     ExpectRow(object.World(), 3, -4.0f, 0.0f, 9.0f);
 }
 
-TEST(PlacedObjectSteps, StorePreviousKeepsLastTransform) {
-    PlacedObject object;
-    object.SetPosition(3.0f, 4.0f, 5.0f);
-    object.StorePrevious();
-    object.Translate(1.0f, 0.0f, 0.0f, 1);
-    ExpectRow(object.PreviousWorld(), 3, 3.0f, 4.0f, 5.0f);
-    EXPECT_EQ(object.PreviousPosition(), D3DXVECTOR3(3.0f, 4.0f, 5.0f));
-}
-
 class PlacedObjectDeviceTest : public RecordingDeviceTest {};
 
-TEST_F(PlacedObjectDeviceTest, WithoutModelVisibleButNotRendered) {
+TEST_F(PlacedObjectDeviceTest, WithoutAModelVisibleButNotRenderedWithoutDisplayMeshesNotVisible) {
     PlacedObject object;
     FrustumInfo frustum{};
     DrawQueue queue;
@@ -86,16 +79,9 @@ TEST_F(PlacedObjectDeviceTest, WithoutModelVisibleButNotRendered) {
     EXPECT_NE(visible, 0);
     EXPECT_EQ(object.Render(m_pDevice, camera, &frustum, 1, &queue), E_FAIL);
     EXPECT_EQ(object.ApplyWorld(1), E_FAIL);
-}
 
-TEST_F(PlacedObjectDeviceTest, ModelWithoutDisplayMeshesIsNotVisibleAndQueuesNothing) {
     Model model;
-    PlacedObject object;
     object.SetModel(&model);
-    FrustumInfo frustum{};
-    DrawQueue queue;
-    D3DXMATRIX camera;
-    D3DXMatrixIdentity(&camera);
     EXPECT_EQ(object.IsVisible(m_pDevice, &frustum), 0);
     EXPECT_EQ(object.Render(m_pDevice, camera, &frustum, 1, &queue), S_OK);
     EXPECT_EQ(queue.Count(), 0u);
