@@ -25,7 +25,7 @@ constexpr DWORD kFirstRowAllIndices = 0 | (1 << 2) | (2 << 4) | (3 << 6);
 
 }  // namespace
 
-TEST(DxtCodecTest, Dxt1DecodesFourAndThreeColourBlocks) {
+TEST(DxtCodecTest, Dxt1DecodesFourAndThreeColourBlocksAndDxt3CarriesExplicitFourBitAlpha) {
     BYTE block[8];
     ColourBlock(block, kRed565, kBlue565, kFirstRowAllIndices);
     DWORD pixels[16];
@@ -40,15 +40,13 @@ TEST(DxtCodecTest, Dxt1DecodesFourAndThreeColourBlocks) {
     DxtCodec::DecodeBlock(DxtKind::kDxt1, block, pixels);
     EXPECT_EQ(pixels[2], 0xFF7F007Fu);  // the midpoint
     EXPECT_EQ(pixels[3], 0x00000000u);  // transparent black
-}
 
-TEST(DxtCodecTest, Dxt3CarriesExplicitFourBitAlpha) {
-    BYTE block[16] = {};
-    block[0] = 0xF0;                               // pixel 0 alpha 0, pixel 1 alpha 15
-    block[1] = 0x08;                               // pixel 2 alpha 8
-    ColourBlock(block + 8, kBlue565, kRed565, 0);  // DXT3 never uses the three-colour mode
-    DWORD pixels[16];
-    DxtCodec::DecodeBlock(DxtKind::kDxt3, block, pixels);
+    // DXT3 carries explicit four-bit alpha.
+    BYTE alphaBlock[16] = {};
+    alphaBlock[0] = 0xF0;                               // pixel 0 alpha 0, pixel 1 alpha 15
+    alphaBlock[1] = 0x08;                               // pixel 2 alpha 8
+    ColourBlock(alphaBlock + 8, kBlue565, kRed565, 0);  // DXT3 never uses the three-colour mode
+    DxtCodec::DecodeBlock(DxtKind::kDxt3, alphaBlock, pixels);
     EXPECT_EQ(pixels[0], 0x000000FFu);
     EXPECT_EQ(pixels[1], 0xFF0000FFu);
     EXPECT_EQ(pixels[2], 0x880000FFu);
