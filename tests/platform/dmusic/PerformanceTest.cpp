@@ -238,7 +238,7 @@ TEST_F(DMusicPlayback, StopOnlyStopsWhatIsPlaying) {
     EXPECT_EQ(m_pPerformance->IsPlaying(b, nullptr), S_FALSE);
 }
 
-TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOn) {
+TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOnAndOneNotDownloadedIsSilentForItsLength) {
     TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 300);
     IDirectMusicSegment8* a = Load("a.wav");
     ASSERT_NE(a, nullptr);
@@ -254,17 +254,16 @@ TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOn) {
         ASSERT_EQ(out[i * 2], TestSounds::Sample((i + 100) % 300, 0)) << i;
     }
     EXPECT_EQ(FirstSound(std::vector<std::int16_t>(out.begin() + 1000, out.end())), 100u);
-}
 
-TEST_F(DMusicPlayback, SegmentNotDownloadedIsSilentForItsLength) {
-    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 4410);
-    IDirectMusicSegment8* a = Load("a.wav", false);
-    ASSERT_NE(a, nullptr);
-    ASSERT_EQ(Play(a, 0), S_OK);
+    // A segment never downloaded is silent for its length.
+    TestSounds::WriteWave(m_sounds.Folder() / "b.wav", 4410);
+    IDirectMusicSegment8* b = Load("b.wav", false);
+    ASSERT_NE(b, nullptr);
+    ASSERT_EQ(Play(b, 0), S_OK);
     EXPECT_EQ(FirstSound(Mix(4409)), 4409u);
-    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_OK);
+    EXPECT_EQ(m_pPerformance->IsPlaying(b, nullptr), S_OK);
     Mix(1);
-    EXPECT_EQ(m_pPerformance->IsPlaying(a, nullptr), S_FALSE);
+    EXPECT_EQ(m_pPerformance->IsPlaying(b, nullptr), S_FALSE);
 }
 
 TEST_F(DMusicPlayback, WaveFilesOfEveryCommonEncodingPlayInTheMixersFormat) {
@@ -405,24 +404,22 @@ protected:
     }
 };
 
-TEST_F(DMusicRealTime, WaveAlarmEndsOnItsOwnAfterFourPlays) {
-    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", 4410);  // 0.1 s
-    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.wav");
-    ASSERT_NE(segment, nullptr);
-    ASSERT_EQ(segment->SetRepeats(3), S_OK);
-    ASSERT_EQ(Play(segment), S_OK);
-    double seconds = SecondsUntilSilent(segment, 10.0);
+TEST_F(DMusicRealTime, AlarmsEndOnTheirOwnAfterTheirPlaysAndMidiWithItsFileNotWithTheSynthesiser) {
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", 4410);                       // 0.1 s
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "AlarmSound.mid", TestSounds::Midi(288, 0));  // 0.3 s
+    IDirectMusicSegment8* wave = Load("Sound\\AlarmSound.wav");
+    IDirectMusicSegment8* midi = Load("Sound\\AlarmSound.mid");
+    ASSERT_NE(wave, nullptr);
+    ASSERT_NE(midi, nullptr);
+    ASSERT_EQ(wave->SetRepeats(3), S_OK);
+    ASSERT_EQ(Play(wave), S_OK);
+    double seconds = SecondsUntilSilent(wave, 10.0);
     EXPECT_GE(seconds, 0.38);  // four plays of 0.1 s, after a wait of up to one beat
     EXPECT_GT(seconds, 0.0) << "still playing after 10 s";
-}
 
-TEST_F(DMusicRealTime, MidiAlarmEndsWithItsFileNotWithTheSynthesiser) {
-    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "AlarmSound.mid", TestSounds::Midi(288, 0));  // 0.3 s
-    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.mid");
-    ASSERT_NE(segment, nullptr);
-    ASSERT_EQ(segment->SetRepeats(1), S_OK);
-    ASSERT_EQ(Play(segment), S_OK);
-    double seconds = SecondsUntilSilent(segment, 10.0);
+    ASSERT_EQ(midi->SetRepeats(1), S_OK);
+    ASSERT_EQ(Play(midi), S_OK);
+    seconds = SecondsUntilSilent(midi, 10.0);
     EXPECT_GE(seconds, 0.55);
     // The synthesiser's own tail would keep it going past three seconds.
     EXPECT_LT(seconds, 2.5);
