@@ -9,11 +9,17 @@
 
 namespace {
 
-TEST(MediaLocationTest, ACurrentFolderWithModelIsARunFolderEvenWhenInstalled) {
+TEST(MediaLocationTest, NoMediaAnywhereNamesBothPlacesAndACurrentFolderWithModelIsARunFolderEvenWhenInstalled) {
     ScopedInstalledTree tree;
-    tree.Root().MakeFolder("work/Model");
+    MediaEnvironment elsewhere = tree.Environment();
+    elsewhere.m_szExecutable = tree.Root().File("elsewhere/bin/velmoran");
     MediaLocation location;
     std::string message;
+    EXPECT_EQ(MediaLocation::Resolve(elsewhere, location, message), E_FAIL);
+    EXPECT_NE(message.find(tree.Root().File("work")), std::string::npos) << message;
+    EXPECT_NE(message.find(tree.Root().File("elsewhere/share/velmoran")), std::string::npos) << message;
+
+    tree.Root().MakeFolder("work/Model");
     ASSERT_EQ(MediaLocation::Resolve(tree.Environment(), location, message), S_OK);
     EXPECT_EQ(location.GetKind(), MediaLocation::Kind::RunFolder);
     EXPECT_EQ(location.MediaDirectory(), tree.Root().File("work"));
@@ -46,17 +52,6 @@ TEST(MediaLocationTest, InstalledTreeIsFoundFromTheExecutableAndTheUserFoldersFr
     ASSERT_EQ(MediaLocation::Resolve(environment, location, message), S_OK);
     EXPECT_EQ(location.SettingsDirectory(), "");
     EXPECT_EQ(location.UserDirectory(), "");
-}
-
-TEST(MediaLocationTest, NoMediaAnywhereIsAnErrorNamingBothPlaces) {
-    ScopedInstalledTree tree;
-    MediaEnvironment environment = tree.Environment();
-    environment.m_szExecutable = tree.Root().File("elsewhere/bin/velmoran");
-    MediaLocation location;
-    std::string message;
-    EXPECT_EQ(MediaLocation::Resolve(environment, location, message), E_FAIL);
-    EXPECT_NE(message.find(tree.Root().File("work")), std::string::npos) << message;
-    EXPECT_NE(message.find(tree.Root().File("elsewhere/share/velmoran")), std::string::npos) << message;
 }
 
 TEST(MediaLocationTest, LoadersReadTheInstalledTreeAndTheUsersOwnFilesFileByFile) {
