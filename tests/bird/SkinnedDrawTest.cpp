@@ -59,17 +59,7 @@ protected:
     }
 };
 
-TEST_F(SkinnedDraw, TheRootCarriesThePlacementAndChildFramesFollowIt) {
-    LoadText(Model(false));
-    ASSERT_NE(Tree(), nullptr);
-    const D3DXMATRIX matWorld = Placement();
-    ASSERT_EQ(RenderScene(matWorld), S_OK);
-    EXPECT_TRUE(MatrixNear(Tree()->m_pRoot->m_matCombined, matWorld));
-    const D3DXMATRIX matBone = Node("BoneB")->m_matLocal * Node("Top")->m_matLocal * matWorld;
-    EXPECT_TRUE(MatrixNear(Node("BoneB")->m_matCombined, matBone));
-}
-
-TEST_F(SkinnedDraw, BlendStatesFollowTheFaceInfluencesAndAreSwitchedOffAfterThePart) {
+TEST_F(SkinnedDraw, FramesFollowThePlacementAndBlendStatesFollowTheFaceInfluencesAndAreSwitchedOffAfter) {
     struct Case {
         const char* m_szWhat;
         bool m_bBlended;
@@ -89,7 +79,12 @@ TEST_F(SkinnedDraw, BlendStatesFollowTheFaceInfluencesAndAreSwitchedOffAfterTheP
         // As a mixed device runs between software-blended parts.
         m_pDevice->SetRenderState(D3DRS_SOFTWAREVERTEXPROCESSING, FALSE);
         m_pLog->Clear();
-        ASSERT_EQ(RenderScene(Placement()), S_OK);
+        const D3DXMATRIX matWorld = Placement();
+        ASSERT_EQ(RenderScene(matWorld), S_OK);
+        // The root carries the placement and child frames follow it.
+        EXPECT_TRUE(MatrixNear(Tree()->m_pRoot->m_matCombined, matWorld));
+        EXPECT_TRUE(
+            MatrixNear(Node("BoneB")->m_matCombined, Node("BoneB")->m_matLocal * Node("Top")->m_matLocal * matWorld));
         ASSERT_GE(m_pLog->DrawCount(), 2u);
         for (size_t i = 0; i < m_pLog->DrawCount(); ++i) {
             EXPECT_EQ(m_pLog->RenderStateAtDraw(i, D3DRS_VERTEXBLEND), c.m_dwBlend);
