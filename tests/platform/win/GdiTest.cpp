@@ -135,12 +135,21 @@ TEST(ExtTextOutTest, AClipRectangleLimitsTheCoverage) {
     }
 }
 
-TEST(DrawTextTest, WordBreakWrapsAtSpacesIntoMoreLines) {
+TEST(DrawTextTest, WordBreaksAndLineFeedsStartNewLinesAndMeasuringDrawsNothing) {
     FontSheet sheet(12, FW_NORMAL);
     SetTextColor(sheet.m_hDc, RGB(255, 255, 255));
     RECT oneLine{0, 0, kSheet, kSheet};
     int lineHeight = DrawTextA(sheet.m_hDc, "Loading", -1, &oneLine, DT_CALCRECT);
     ASSERT_GT(lineHeight, 0);
+    // Line feeds start new lines; measuring draws nothing.
+    RECT rect{0, 0, kSheet, kSheet};
+    int height =
+        DrawTextA(sheet.m_hDc, "Loading... Please wait\n2004.5 m.quillern", -1, &rect, DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_GE(height, 2 * lineHeight);
+    EXPECT_EQ(rect.bottom, height);
+    for (int k = 0; k < kSheet * kSheet; ++k) {
+        ASSERT_EQ(sheet.m_pBits[k], 0u);
+    }
     RECT narrow{0, 0, 70, kSheet};
     int wrapped = DrawTextA(sheet.m_hDc, "Loading... Please wait", -1, &narrow, DT_WORDBREAK);
     EXPECT_GE(wrapped, 2 * lineHeight);
@@ -157,20 +166,6 @@ TEST(DrawTextTest, WordBreakWrapsAtSpacesIntoMoreLines) {
     EXPECT_TRUE(secondLine);
     RECT wide{0, 0, kSheet * 4, kSheet};
     EXPECT_EQ(DrawTextA(sheet.m_hDc, "Loading... Please wait", -1, &wide, DT_WORDBREAK | DT_CALCRECT), lineHeight);
-}
-
-TEST(DrawTextTest, LineFeedsStartNewLinesAndCalcRectMeasuresWithoutDrawing) {
-    FontSheet sheet(12, FW_NORMAL);
-    RECT rect{0, 0, kSheet, kSheet};
-    int height =
-        DrawTextA(sheet.m_hDc, "Loading... Please wait\n2004.5 m.quillern", -1, &rect, DT_WORDBREAK | DT_CALCRECT);
-    RECT single{0, 0, kSheet, kSheet};
-    int lineHeight = DrawTextA(sheet.m_hDc, "x", -1, &single, DT_CALCRECT);
-    EXPECT_GE(height, 2 * lineHeight);
-    EXPECT_EQ(rect.bottom, height);
-    for (int k = 0; k < kSheet * kSheet; ++k) {
-        ASSERT_EQ(sheet.m_pBits[k], 0u);
-    }
 }
 
 TEST(DrawTextTest, TheLoadingMessageDrawsOnAWindowDc) {
