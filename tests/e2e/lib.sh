@@ -4,6 +4,26 @@
 # they set: program (the command, an array), run (its current directory),
 # work (a folder for logs and shots) and settings (the settings file).
 
+# Runs the calling script again inside its own virtual X server, with a fresh
+# work folder, unless it already is inside one; there it picks the real X video
+# driver and no sound card. The server must not reset when its last client
+# leaves: runs start the program several times, and a start that meets a
+# reset finds no server.
+#   enter_xvfb <time limit in seconds> <work folder> "$0" "$@"
+enter_xvfb() {
+  if [ -n "${INSIDE_XVFB:-}" ]; then
+    unset SDL_VIDEODRIVER
+    export SDL_AUDIODRIVER=dummy
+    return 0
+  fi
+  local limit=$1 folder=$2
+  shift 2
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  export INSIDE_XVFB=1
+  exec timeout "$limit" xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$@"
+}
+
 fail() {
   echo "FAIL: $*" >&2
   if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then

@@ -14,18 +14,9 @@ work=$2
 kind=$3
 media=$4
 
-if [ -z "${INSIDE_XVFB:-}" ]; then
-  rm -rf "$work"
-  mkdir -p "$work"
-  export INSIDE_XVFB=1
-  exec timeout 600 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
-fi
-
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
-
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
+enter_xvfb 600 "$work" "$0" "$@"
 program=("$program")
 
 # The file of each kind, and what its loader says when the file will not do.

@@ -21,20 +21,9 @@ work=$3
 scenario=$4
 media=$5
 
-# The server must not reset when its last client leaves: the exits scenario
-# starts the program three times.
-if [ -z "${INSIDE_XVFB:-}" ]; then
-  rm -rf "$work"
-  mkdir -p "$work"
-  export INSIDE_XVFB=1
-  exec timeout 580 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
-fi
-
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
-
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
+enter_xvfb 580 "$work" "$0" "$@"
 program=("$program")
 trap 'stop_window_manager; [ -n "${other_pid:-}" ] && kill "$other_pid" 2>/dev/null; true' EXIT
 

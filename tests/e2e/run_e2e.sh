@@ -12,20 +12,9 @@ work=$2
 scenario=$3
 media=$4
 
-# The server must not reset when its last client leaves: the program starts
-# several times in one run, and a start that meets a reset finds no server.
-if [ -z "${INSIDE_XVFB:-}" ]; then
-  rm -rf "$work"
-  mkdir -p "$work"
-  export INSIDE_XVFB=1
-  exec timeout 220 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
-fi
-
-unset SDL_VIDEODRIVER
-export SDL_AUDIODRIVER=dummy
-
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
+enter_xvfb 220 "$work" "$0" "$@"
 program=("$program")
 
 # The run folder: a copy of the generated media, and a settings file asking

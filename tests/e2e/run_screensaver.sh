@@ -16,18 +16,10 @@ work=$3
 media=$4
 end_limit=$5
 
-if [ -z "${INSIDE_XVFB:-}" ]; then
-  rm -rf "$work"
-  mkdir -p "$work"
-  export INSIDE_XVFB=1
-  exec timeout 580 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$0" "$@"
-fi
-
-unset SDL_VIDEODRIVER XSCREENSAVER_WINDOW
-export SDL_AUDIODRIVER=dummy
-
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
+enter_xvfb 580 "$work" "$0" "$@"
+unset XSCREENSAVER_WINDOW
 program=("$program")
 trap 'stop_host; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; true' EXIT
 
