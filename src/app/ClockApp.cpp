@@ -190,7 +190,11 @@ HRESULT ClockApp::OnAppInit() {
     SendMessageA(m_hWnd, WM_PAINT, 0, 0);
     SetupInput(m_hWnd);
     m_bLoading = FALSE;
-    LoadAlarmSound(m_hWnd, &m_pMusic, &m_pAlarm);
+    // A screen saver sets no timer, so it never rings: it leaves the sound
+    // device to the programs the user is running.
+    if (!IsScreensaver()) {
+        LoadAlarmSound(m_hWnd, &m_pMusic, &m_pAlarm);
+    }
     return S_OK;
 }
 

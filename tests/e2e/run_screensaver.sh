@@ -6,7 +6,7 @@
 # resize; it idles while the window is unmapped or covered; it ends with 0 when
 # the window is destroyed and on SIGTERM and SIGINT; a window that does not
 # exist is one line on stderr and status 1; the settings file is never
-# touched. The CPU figures go to the test's output.
+# touched and the alarm sound never loaded. The CPU figures go to the test's output.
 #   run_screensaver.sh <program> <probe> <work folder> <media folder> <seconds to end>
 set -euo pipefail
 
@@ -219,4 +219,9 @@ set -e
 [ ! -s "$work/bogus.out" ] || fail "a window that does not exist printed: $(cat "$work/bogus.out")"
 echo "a window that does not exist: $(cat "$work/bogus.err")"
 expect_settings_untouched "the run without a window"
+
+# It never rings, so no run opened the sound device for the alarm.
+if grep -q "loading sound for alarm" "$work/program.log"; then
+  fail "a screen saver loaded the alarm sound"
+fi
 echo "PASS"
