@@ -111,7 +111,7 @@ protected:
     fs::path m_dir;
 };
 
-TEST_F(XInfoTest, MeshesInEnumerationOrderAsTheLoaderSeesThem) {
+TEST_F(XInfoTest, MeshesInEnumerationOrderFramesAsATreeAndAnimationKeysByType) {
     JsonValue doc;
     ASSERT_NO_FATAL_FAILURE(Describe(kModel, doc));
     const JsonValue& meshes = doc["meshes"];
@@ -133,11 +133,8 @@ TEST_F(XInfoTest, MeshesInEnumerationOrderAsTheLoaderSeesThem) {
     EXPECT_EQ(pentagon["faces"].Int(), 3);
     EXPECT_EQ(pentagon["materials"].Int(), 1);
     EXPECT_EQ(pentagon["textures"].Size(), 0u);
-}
 
-TEST_F(XInfoTest, FramesFormATreeAndAnimationsCountKeysByType) {
-    JsonValue doc;
-    ASSERT_NO_FATAL_FAILURE(Describe(kModel, doc));
+    // Frames form a tree; animations count their keys by type.
     ASSERT_EQ(doc["frames"].Size(), 1u);
     const JsonValue& root = doc["frames"][0];
     EXPECT_EQ(root["name"].m_szText, "Root");
