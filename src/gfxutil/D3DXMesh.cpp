@@ -153,10 +153,12 @@ HRESULT D3DXMesh::CreateBuffers(IDirect3DVertexBuffer8* pSharedVB) {
     }
     try {
         m_attributes.assign(m_dwNumFaces, 0);
+        // New buffers hold zeros: every face is attribute 0 on vertex 0, one run.
+        m_attribTable.assign(1, D3DXATTRIBUTERANGE{0, 0, m_dwNumFaces, 0, 1});
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    return RebuildAttributeTable();
+    return D3D_OK;
 }
 
 HRESULT D3DXMesh::QueryInterface(REFIID riid, void** object) {
@@ -251,6 +253,28 @@ HRESULT D3DXMesh::UnlockAttributeBuffer() {
     return RebuildAttributeTable();
 }
 
+HRESULT D3DXMesh::LockFaces(BYTE** ppIndices, DWORD** ppAttributes) {
+    if (ppIndices == nullptr || ppAttributes == nullptr) {
+        return D3DERR_INVALIDCALL;
+    }
+    const HRESULT hr = m_pIB->Lock(0, 0, ppIndices, 0);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    m_bAttributesLocked = true;
+    *ppAttributes = m_attributes.data();
+    return D3D_OK;
+}
+
+HRESULT D3DXMesh::UnlockFaces() {
+    if (!m_bAttributesLocked) {
+        return D3DERR_INVALIDCALL;
+    }
+    m_bAttributesLocked = false;
+    const HRESULT hr = m_pIB->Unlock();
+    return FAILED(hr) ? hr : RebuildAttributeTable();
+}
+
 HRESULT D3DXMesh::GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttribTableSize) {
     if (pAttribTableSize != nullptr) {
         *pAttribTableSize = static_cast<DWORD>(m_attribTable.size());
@@ -300,14 +324,27 @@ HRESULT D3DXMesh::WriteIndices(const std::vector<DWORD>& indices) {
 }
 
 HRESULT D3DXMesh::RebuildAttributeTable() try {
-    std::vector<DWORD> indices;
-    const HRESULT hr = ReadIndices(indices);
+    // Read where they lie: a copy of every index would cost more than the scan.
+    BYTE* data = nullptr;
+    const HRESULT hr = m_pIB->Lock(0, 0, &data, D3DLOCK_READONLY);
     if (FAILED(hr)) {
         return hr;
     }
+    const bool wide = Uses32BitIndices();
+    auto index = [&](size_t i) -> DWORD {
+        if (wide) {
+            DWORD value;
+            std::memcpy(&value, data + 4 * i, 4);
+            return value;
+        }
+        WORD value;
+        std::memcpy(&value, data + 2 * i, 2);
+        return value;
+    };
     m_attribTable.clear();
     for (DWORD face = 0; face < m_dwNumFaces; ++face) {
-        const DWORD* tri = &indices[3 * static_cast<size_t>(face)];
+        const size_t first = 3 * static_cast<size_t>(face);
+        const DWORD tri[3] = {index(first), index(first + 1), index(first + 2)};
         const DWORD lo = std::min({tri[0], tri[1], tri[2]});
         const DWORD hi = std::max({tri[0], tri[1], tri[2]});
         if (m_attribTable.empty() || m_attribTable.back().AttribId != m_attributes[face]) {
@@ -319,10 +356,11 @@ HRESULT D3DXMesh::RebuildAttributeTable() try {
         range.VertexCount = end - range.VertexStart + 1;
         ++range.FaceCount;
     }
-    return D3D_OK;
+    return m_pIB->Unlock();
 } catch (const std::bad_alloc&) {
     // A partial table would draw some faces twice or not at all: draw none.
     m_attribTable.clear();
+    m_pIB->Unlock();
     return E_OUTOFMEMORY;
 }
 

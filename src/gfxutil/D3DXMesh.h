@@ -44,6 +44,11 @@ public:
     HRESULT OptimizeInplace(DWORD flags, const DWORD* pAdjacencyIn, DWORD* pAdjacencyOut, DWORD* pFaceRemap,
                             ID3DXBuffer** ppVertexRemap) override;
 
+    // The index and attribute buffers at once, for a loader writing whole faces:
+    // UnlockFaces builds the attribute table once, from both.
+    HRESULT LockFaces(BYTE** ppIndices, DWORD** ppAttributes);
+    HRESULT UnlockFaces();
+
     bool Uses32BitIndices() const { return (m_dwOptions & D3DXMESH_32BIT) != 0; }
 
 private:

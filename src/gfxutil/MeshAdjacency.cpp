@@ -22,6 +22,16 @@ public:
     DWORD High(size_t h) const { return std::max(From(h), To(h)); }
     // A collapsed edge borders nothing.
     bool Collapsed(size_t h) const { return From(h) == To(h); }
+    // visit(h, from, to) for every half-edge in order, a face's three at a time.
+    template <typename Visit>
+    void ForEach(Visit visit) const {
+        for (size_t h = 0; h < m_dwCount; h += 3) {
+            const DWORD* corner = m_pPointIds + h;
+            visit(h, corner[0], corner[1]);
+            visit(h + 1, corner[1], corner[2]);
+            visit(h + 2, corner[2], corner[0]);
+        }
+    }
 
 private:
     const DWORD* m_pPointIds;
@@ -90,25 +100,21 @@ void PairRuns(const HalfEdges& halfEdges, const Edge* first, const Edge* last, S
 // edges are sorted and paired on their own.
 void PairByLowerPoint(const HalfEdges& halfEdges, DWORD maxId, DWORD* pAdjacency) {
     std::vector<DWORD> starts(size_t{maxId} + 2, 0);
-    for (size_t h = 0; h < halfEdges.Count(); ++h) {
-        const DWORD from = halfEdges.From(h);
-        const DWORD to = halfEdges.To(h);
+    halfEdges.ForEach([&](size_t, DWORD from, DWORD to) {
         if (from != to) {
             ++starts[std::min(from, to) + 1];
         }
-    }
+    });
     for (size_t id = 0; id <= maxId; ++id) {
         starts[id + 1] += starts[id];
     }
     std::vector<Edge> edges(starts.back());
     std::vector<DWORD> next(starts.begin(), starts.end() - 1);
-    for (size_t h = 0; h < halfEdges.Count(); ++h) {
-        const DWORD from = halfEdges.From(h);
-        const DWORD to = halfEdges.To(h);
+    halfEdges.ForEach([&](size_t h, DWORD from, DWORD to) {
         if (from != to) {
             edges[next[std::min(from, to)]++] = {std::max(from, to), static_cast<DWORD>(h)};
         }
-    }
+    });
     for (size_t id = 0; id <= maxId; ++id) {
         Edge* first = edges.data() + starts[id];
         Edge* last = edges.data() + starts[id + 1];

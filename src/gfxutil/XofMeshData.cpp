@@ -59,27 +59,28 @@ bool ReadFaces(MemberReader& reader, DWORD limit, XofMeshData::Polygons& faces) 
     if (!reader.Dword(count) || !reader.Has(count, 4)) {  // at least the corner count of each face
         return false;
     }
-    faces.m_starts.assign(1, 0);
-    faces.m_starts.reserve(size_t{count} + 1);
-    faces.m_corners.clear();
-    // Each corner takes 4 of the bytes left, so they bound the corners.
-    faces.m_corners.reserve(static_cast<size_t>(reader.Left() / 4));
+    faces.m_starts.resize(size_t{count} + 1);
+    faces.m_starts[0] = 0;
+    // Each corner takes 4 of the bytes left, so they bound the corners: the list
+    // is sized once and cut to what the faces hold.
+    faces.m_corners.resize(static_cast<size_t>(reader.Left() / 4));
+    size_t used = 0;
     for (DWORD f = 0; f < count; ++f) {
         DWORD corners = 0;
         if (!reader.Dword(corners) || !reader.Has(corners, 4)) {
             return false;
         }
-        const size_t at = faces.m_corners.size();
-        faces.m_corners.resize(at + corners);
-        DWORD* indices = faces.m_corners.data() + at;
+        DWORD* indices = faces.m_corners.data() + used;
         reader.Dwords(indices, corners);
         for (DWORD c = 0; c < corners; ++c) {
             if (indices[c] >= limit) {
                 return false;
             }
         }
-        faces.m_starts.push_back(static_cast<DWORD>(at + corners));
+        used += corners;
+        faces.m_starts[f + 1] = static_cast<DWORD>(used);
     }
+    faces.m_corners.resize(used);
     return true;
 }
 
@@ -567,10 +568,11 @@ HRESULT XofMeshData::BuildTriangles() {
     for (size_t f = 0; f < m_faces.Count(); ++f) {
         triangles += m_faces.Size(f) > 2 ? m_faces.Size(f) - 2 : 0;
     }
-    m_triangles.reserve(3 * triangles);
-    m_trianglePoints.reserve(3 * triangles);
-    m_triangleAttributes.reserve(triangles);
-    m_triangleFaces.reserve(triangles);
+    m_triangles.resize(3 * triangles);
+    m_trianglePoints.resize(3 * triangles);
+    m_triangleAttributes.resize(triangles);
+    m_triangleFaces.resize(triangles);
+    size_t t = 0;
     for (size_t f = 0; f < m_faces.Count(); ++f) {
         const DWORD* face = m_faces.Corners(f);
         const DWORD* faceNormals = hasNormals ? m_faceNormals.Corners(f) : nullptr;
@@ -579,15 +581,15 @@ HRESULT XofMeshData::BuildTriangles() {
         if (!m_faceMaterials.empty()) {
             attribute = m_faceMaterials[std::min(f, m_faceMaterials.size() - 1)];
         }
-        for (size_t c = 2; c < m_faces.Size(f); ++c) {
+        for (size_t c = 2; c < m_faces.Size(f); ++c, ++t) {
             const size_t corners[3] = {0, c - 1, c};
-            for (size_t corner : corners) {
-                const DWORD normal = hasNormals ? faceNormals[corner] : 0;
-                m_triangles.push_back(vertexFor(face[corner], normal));
-                m_trianglePoints.push_back(face[corner]);
+            for (size_t k = 0; k < 3; ++k) {
+                const DWORD normal = hasNormals ? faceNormals[corners[k]] : 0;
+                m_triangles[3 * t + k] = vertexFor(face[corners[k]], normal);
+                m_trianglePoints[3 * t + k] = face[corners[k]];
             }
-            m_triangleAttributes.push_back(attribute);
-            m_triangleFaces.push_back(static_cast<DWORD>(f));
+            m_triangleAttributes[t] = attribute;
+            m_triangleFaces[t] = static_cast<DWORD>(f);
         }
     }
     if (m_triangleAttributes.empty()) {
@@ -678,8 +680,8 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
     for (DWORD f = 0; f < order.size(); ++f) {
         placeOf[order[f]] = f;
     }
-    ID3DXMesh* mesh = nullptr;
-    HRESULT hr = D3DXCreateMeshFVF(TriangleCount(), VertexCount(), options, Fvf(), pDevice, &mesh);
+    D3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXMesh::Create(TriangleCount(), VertexCount(), options, Fvf(), pDevice, &mesh);
     if (FAILED(hr)) {
         return hr;
     }
@@ -703,12 +705,14 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
         }
         hr = mesh->UnlockVertexBuffer();
     }
+    // Indices and attributes written together, so the attribute table is built once.
     BYTE* indices = nullptr;
+    DWORD* attributes = nullptr;
     if (SUCCEEDED(hr)) {
-        hr = mesh->LockIndexBuffer(0, &indices);
+        hr = mesh->LockFaces(&indices, &attributes);
     }
     if (SUCCEEDED(hr)) {
-        const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
+        const bool wide = mesh->Uses32BitIndices();
         for (size_t f = 0; f < order.size(); ++f) {
             const DWORD* corners = &m_triangles[3 * static_cast<size_t>(order[f])];
             for (size_t c = 0; c < 3; ++c) {
@@ -719,18 +723,9 @@ HRESULT XofMeshData::CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXM
                     std::memcpy(indices + 2 * (3 * f + c), &index, 2);
                 }
             }
-        }
-        hr = mesh->UnlockIndexBuffer();
-    }
-    DWORD* attributes = nullptr;
-    if (SUCCEEDED(hr)) {
-        hr = mesh->LockAttributeBuffer(0, &attributes);
-    }
-    if (SUCCEEDED(hr)) {
-        for (size_t f = 0; f < order.size(); ++f) {
             attributes[f] = m_triangleAttributes[order[f]];
         }
-        hr = mesh->UnlockAttributeBuffer();
+        hr = mesh->UnlockFaces();
     }
     ID3DXBuffer* adjacencyBuffer = nullptr;
     if (SUCCEEDED(hr)) {
