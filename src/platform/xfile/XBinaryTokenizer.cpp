@@ -184,6 +184,22 @@ size_t XBinaryTokenizer::ReadNumberRun(XPrimitive type, size_t count, BYTE* out)
     return done;
 }
 
+size_t XBinaryTokenizer::PackedNumbers(XPrimitive type, const BYTE** values) const {
+    // The file's little-endian DWORDs are already the packed values; OpenList
+    // checked that the list's bytes are there.
+    if (m_dwListLeft == 0 || m_bListFloat || (type != XPrimitive::Dword && type != XPrimitive::Sdword)) {
+        return 0;
+    }
+    *values = m_pData + m_dwPos;
+    return m_dwListLeft;
+}
+
+void XBinaryTokenizer::StepOverPacked(size_t count) {
+    const size_t taken = std::min(count, m_dwListLeft);
+    m_dwPos += 4 * taken;
+    m_dwListLeft -= taken;
+}
+
 XToken XBinaryTokenizer::Read() {
     // A loop, not recursion: a file may hold any number of empty lists in a row.
     for (;;) {

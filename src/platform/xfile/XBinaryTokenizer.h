@@ -18,6 +18,8 @@ protected:
     size_t ReadNumberRun(XPrimitive type, size_t count, BYTE* out) override;
     // Every number takes at least 4 bytes: a list value, or 6 as a single INTEGER.
     size_t NumbersInRest() const override { return (m_dwSize - m_dwPos) / 4; }
+    size_t PackedNumbers(XPrimitive type, const BYTE** values) const override;
+    void StepOverPacked(size_t count) override;
 
 private:
     bool Has(size_t bytes) const { return m_dwSize - m_dwPos >= bytes; }

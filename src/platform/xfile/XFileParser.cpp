@@ -469,7 +469,9 @@ HRESULT XFileParser::ParseMemberValues(const XTemplate& tmpl, XDataNode& node, i
                 hr = Charge() ? ParseString(node) : DXFILEERR_BADARRAYSIZE;
             }
         } else {
-            hr = ParseNumberArray(member.m_type, count, node);
+            size_t end = node.m_vecBytes.size();
+            hr = ParseNumberArray(member.m_type, count, node, end);
+            node.m_vecBytes.resize(end);
             if (SUCCEEDED(hr) && member.m_vecDimensions.empty() && XPrimitiveIsInteger(member.m_type) &&
                 !member.m_strName.empty()) {
                 const BYTE* packed = node.m_vecBytes.data() + node.m_vecBytes.size() - XPrimitiveSize(member.m_type);
@@ -574,7 +576,9 @@ HRESULT XFileParser::ParseElements(const XTemplate& nested, std::uint64_t count,
             return ParseElementsOneByOne(nested, count - done, node, depth);
         }
         m_qwWork += take * work;
-        HRESULT hr = ReadNumbers(record.m_type, take * record.m_qwFixedTotal, node);
+        size_t end = node.m_vecBytes.size();
+        HRESULT hr = ReadNumbers(record.m_type, take * record.m_qwFixedTotal, node, end);
+        node.m_vecBytes.resize(end);
         if (FAILED(hr)) {
             return hr;
         }
@@ -585,34 +589,91 @@ HRESULT XFileParser::ParseElements(const XTemplate& nested, std::uint64_t count,
 
 HRESULT XFileParser::ParseCountedRecords(const NumberRecord& record, std::uint64_t count, XDataNode& node) {
     const size_t width = XPrimitiveSize(record.m_type);
-    std::int64_t values[NumberRecord::kMaxMembers] = {};
-    for (std::uint64_t done = 0; done < count; ++done) {
-        if (!Charge()) {
-            return DXFILEERR_BADARRAYSIZE;
+    std::vector<BYTE>& bytes = node.m_vecBytes;
+    // Records of a few numbers each are written behind `end` and the storage is
+    // cut to it once at the end, instead of resized member by member.
+    size_t end = bytes.size();
+    HRESULT hr = S_OK;
+    std::uint64_t done = 0;
+    while (done < count && SUCCEEDED(hr)) {
+        done += CopyPackedRecords(record, count - done, node, end);
+        if (done == count) {
+            break;
         }
-        const size_t before = node.m_vecBytes.size();
-        for (size_t i = 0; i < record.m_dwMembers; ++i) {
+        if (!Charge()) {
+            hr = DXFILEERR_BADARRAYSIZE;
+            break;
+        }
+        const size_t before = end;
+        std::int64_t values[NumberRecord::kMaxMembers] = {};
+        for (size_t i = 0; i < record.m_dwMembers && SUCCEEDED(hr); ++i) {
             std::uint64_t numbers = record.m_qwFixed[i];
             if (record.m_iSizeMember[i] >= 0) {
                 const std::int64_t extent = values[record.m_iSizeMember[i]];
                 if (extent < 0) {
-                    return DXFILEERR_BADARRAYSIZE;
+                    hr = DXFILEERR_BADARRAYSIZE;
+                    break;
                 }
                 numbers = static_cast<std::uint64_t>(extent);
             }
-            HRESULT hr = ParseNumberArray(record.m_type, numbers, node);
-            if (FAILED(hr)) {
-                return hr;
-            }
-            if (record.m_bSingle[i] && XPrimitiveIsInteger(record.m_type)) {
-                values[i] = XPackedInteger(record.m_type, node.m_vecBytes.data() + node.m_vecBytes.size() - width);
+            hr = ParseNumberArray(record.m_type, numbers, node, end);
+            if (SUCCEEDED(hr) && record.m_bSingle[i] && XPrimitiveIsInteger(record.m_type)) {
+                values[i] = XPackedInteger(record.m_type, bytes.data() + end - width);
             }
         }
-        if (done == 0) {
-            ReserveLike(node, node.m_vecBytes.size() - before, count - 1);
+        if (done == 0 && SUCCEEDED(hr)) {
+            ReserveLike(node, end - before, count - 1);
         }
+        ++done;
     }
-    return S_OK;
+    bytes.resize(end);
+    return hr;
+}
+
+std::uint64_t XFileParser::CopyPackedRecords(const NumberRecord& record, std::uint64_t most, XDataNode& node,
+                                             size_t& end) {
+    const BYTE* in = nullptr;
+    const size_t available = m_tokens.PackedRun(record.m_type, &in);
+    if (available == 0) {
+        return 0;
+    }
+    const size_t width = XPrimitiveSize(record.m_type);
+    // Whole records inside the run, charged as ParseCountedRecords charges them;
+    // the first one that is not (cut by the run's end, a negative size, past the
+    // work limit) is left to the value-by-value path, which reads or refuses it.
+    std::uint64_t records = 0;
+    size_t used = 0;
+    while (records < most) {
+        std::int64_t values[NumberRecord::kMaxMembers] = {};
+        size_t numbers = 0;
+        bool whole = true;
+        for (size_t i = 0; i < record.m_dwMembers && whole; ++i) {
+            std::uint64_t extent = record.m_qwFixed[i];
+            if (record.m_iSizeMember[i] >= 0) {
+                const std::int64_t claimed = values[record.m_iSizeMember[i]];
+                whole = claimed >= 0;
+                extent = static_cast<std::uint64_t>(claimed);
+            }
+            whole = whole && extent <= available - used - numbers;
+            if (whole && record.m_bSingle[i]) {
+                values[i] = XPackedInteger(record.m_type, in + (used + numbers) * width);
+            }
+            numbers += whole ? static_cast<size_t>(extent) : 0;
+        }
+        if (!whole || 1 + numbers > m_qwWorkLimit - std::min(m_qwWork, m_qwWorkLimit)) {
+            break;
+        }
+        m_qwWork += 1 + numbers;
+        used += numbers;
+        ++records;
+    }
+    if (used > 0) {
+        MakeRoom(node.m_vecBytes, end, used * width);
+        std::memcpy(node.m_vecBytes.data() + end, in, used * width);
+        end += used * width;
+        m_tokens.SkipPacked(used);
+    }
+    return records;
 }
 
 HRESULT XFileParser::ParseElementsOneByOne(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth) {
@@ -638,7 +699,7 @@ void XFileParser::ReserveLike(XDataNode& node, std::uint64_t elementBytes, std::
     Reserve(node, bHuge ? UINT64_MAX : elements * elementBytes);
 }
 
-HRESULT XFileParser::ParseNumberArray(XPrimitive type, std::uint64_t count, XDataNode& node) {
+HRESULT XFileParser::ParseNumberArray(XPrimitive type, std::uint64_t count, XDataNode& node, size_t& end) {
     // One unit of work per number, charged before it is read, as Charge does.
     std::uint64_t done = 0;
     while (done < count) {
@@ -647,7 +708,7 @@ HRESULT XFileParser::ParseNumberArray(XPrimitive type, std::uint64_t count, XDat
         }
         const std::uint64_t take = std::min(count - done, m_qwWorkLimit - m_qwWork);
         m_qwWork += take;
-        HRESULT hr = ReadNumbers(type, take, node);
+        HRESULT hr = ReadNumbers(type, take, node, end);
         if (FAILED(hr)) {
             return hr;
         }
@@ -666,30 +727,41 @@ void XFileParser::Reserve(XDataNode& node, std::uint64_t bytes) {
     }
 }
 
-HRESULT XFileParser::ReadNumbers(XPrimitive type, std::uint64_t count, XDataNode& node) {
+void XFileParser::MakeRoom(std::vector<BYTE>& storage, size_t end, size_t need) {
+    if (storage.size() - end >= need) {
+        return;
+    }
+    // A run's worth at a time, so short records do not resize the storage one by
+    // one, yet never more ahead of `need` than the values left in the file can fill.
+    const std::uint64_t fill = std::uint64_t{8} * m_tokens.NumbersLeft();
+    const size_t ahead = static_cast<size_t>(std::min<std::uint64_t>(8 * kNumberRun, fill));
+    storage.resize(end + std::max(need, ahead));
+}
+
+HRESULT XFileParser::ReadNumbers(XPrimitive type, std::uint64_t count, XDataNode& node, size_t& end) {
     const size_t width = XPrimitiveSize(type);
     std::vector<BYTE>& bytes = node.m_vecBytes;
     if (count >= kNumberRun / 64) {
         Reserve(node, count * width);  // small runs grow the storage as any vector grows
     }
     while (count > 0) {
-        // Written in place, a bounded run at a time, so storage only grows by what was read.
+        // Written in place, a bounded run at a time, so storage only grows by what can be read.
         const size_t want = static_cast<size_t>(std::min<std::uint64_t>(count, kNumberRun));
-        const size_t start = bytes.size();
-        bytes.resize(start + want * width);
-        size_t got = m_tokens.ReadNumbers(type, want, bytes.data() + start);
+        MakeRoom(bytes, end, want * width);
+        size_t got = m_tokens.ReadNumbers(type, want, bytes.data() + end);
         if (got < want) {
             // Whatever the run reader leaves goes through the token path, which reads
             // it or gives the failure.
             SkipSeparators();
             XToken token = m_tokens.Next();
             if (token.m_kind != XTokenKind::Integer && token.m_kind != XTokenKind::Float) {
+                end += got * width;
                 return Unexpected(token);
             }
-            XPackNumber(token, type, bytes.data() + start + got * width);
+            XPackNumber(token, type, bytes.data() + end + got * width);
             ++got;
-            bytes.resize(start + got * width);
         }
+        end += got * width;
         count -= got;
     }
     return S_OK;

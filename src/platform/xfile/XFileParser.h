@@ -41,11 +41,17 @@ private:
     HRESULT ParseMemberValues(const XTemplate& tmpl, XDataNode& node, int depth, bool bTopLevel, size_t sizesBase);
     HRESULT ParseElements(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth);
     HRESULT ParseCountedRecords(const NumberRecord& record, std::uint64_t count, XDataNode& node);
+    // Whole records copied as they lie in the image, where the tokenizer offers
+    // a run of numbers already packed; how many, up to `most`.
+    std::uint64_t CopyPackedRecords(const NumberRecord& record, std::uint64_t most, XDataNode& node, size_t& end);
     HRESULT ParseElementsOneByOne(const XTemplate& nested, std::uint64_t count, XDataNode& node, int depth);
     void ReserveLike(XDataNode& node, std::uint64_t elementBytes, std::uint64_t elements);
-    HRESULT ParseNumberArray(XPrimitive type, std::uint64_t count, XDataNode& node);
-    HRESULT ReadNumbers(XPrimitive type, std::uint64_t count, XDataNode& node);
+    // Numbers go into node.m_vecBytes at `end`, which moves past them; the storage
+    // may run ahead of `end`, and the caller cuts it there when done.
+    HRESULT ParseNumberArray(XPrimitive type, std::uint64_t count, XDataNode& node, size_t& end);
+    HRESULT ReadNumbers(XPrimitive type, std::uint64_t count, XDataNode& node, size_t& end);
     void Reserve(XDataNode& node, std::uint64_t bytes);
+    void MakeRoom(std::vector<BYTE>& storage, size_t end, size_t need);
     HRESULT ParseString(XDataNode& node);
     HRESULT ParseReference(XChild& child);
     HRESULT Expect(XTokenKind kind);

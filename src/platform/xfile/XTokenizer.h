@@ -135,6 +135,14 @@ public:
         // A token already peeked goes the ordinary way.
         return m_bHasPeek ? 0 : ReadNumberRun(type, count, out);
     }
+    // Numbers that lie in the image exactly as `type` packs them (the rest of a
+    // binary integer list, read as DWORDs): how many, and where. The caller
+    // copies what it takes and steps over it with SkipPacked. 0 where there is
+    // no such run, a peeked token included.
+    size_t PackedRun(XPrimitive type, const BYTE** values) const {
+        return m_bHasPeek ? 0 : PackedNumbers(type, values);
+    }
+    void SkipPacked(size_t count) { StepOverPacked(count); }
     // At most how many more numbers the input can hold, for sizing storage by
     // what is actually there rather than by a count the file claims.
     size_t NumbersLeft() const { return (m_bHasPeek ? 1 : 0) + NumbersInRest(); }
@@ -145,6 +153,8 @@ protected:
     virtual XToken Read() = 0;
     virtual size_t ReadNumberRun(XPrimitive type, size_t count, BYTE* out) = 0;
     virtual size_t NumbersInRest() const = 0;
+    virtual size_t PackedNumbers(XPrimitive /*type*/, const BYTE** /*values*/) const { return 0; }
+    virtual void StepOverPacked(size_t /*count*/) {}
     XToken Fail(HRESULT hr) {
         m_hrFailure = hr;
         XToken token;

@@ -226,6 +226,80 @@ TEST(XFileMemberKinds, NumberRunsPackEverySpellingAndCountedRecords) {
     EXPECT_EQ(cut.Result(), DXFILEERR_PARSEERROR);
 }
 
+// Binary files may hold records of integers in one list, split anywhere across
+// lists or as single integers: all read alike, and a record's own count is
+// checked, and charged, as in text.
+TEST(XFileMemberKinds, BinaryCountedRecordsReadAlikeHoweverTheirListsAreCut) {
+    auto mesh = [](const std::vector<std::vector<DWORD>>& faceLists, bool bSingles) {
+        XBinaryStream s;
+        s.Header().Name("Mesh").Token(10).IntList({3}).FloatList({0, 0, 0, 1, 0, 0, 0, 1, 0});
+        for (const std::vector<DWORD>& list : faceLists) {
+            for (DWORD value : list) {
+                if (bSingles) {
+                    s.Integer(value);
+                }
+            }
+            if (!bSingles) {
+                s.IntList(list);
+            }
+        }
+        s.Token(11);
+        return std::string(s.Bytes().begin(), s.Bytes().end());
+    };
+    const DWORD faces[] = {2, 3, 0, 1, 2, 4, 2, 1, 0, 1};
+    const struct {
+        std::vector<std::vector<DWORD>> m_lists;
+        bool m_bSingles;
+    } kLayouts[] = {
+        {{{2, 3, 0, 1, 2, 4, 2, 1, 0, 1}}, false},
+        {{{2, 3, 0}, {1, 2, 4}, {2, 1, 0, 1}}, false},
+        {{{2}, {3}, {0, 1, 2}, {4, 2, 1, 0, 1}}, false},
+        {{{2, 3, 0, 1, 2, 4, 2, 1, 0, 1}}, true},
+    };
+    for (const auto& layout : kLayouts) {
+        SCOPED_TRACE(layout.m_lists.size());
+        OpenedFile file(mesh(layout.m_lists, layout.m_bSingles));
+        ASSERT_EQ(file.Result(), DXFILE_OK);
+        DWORD size = 0;
+        void* bytes = nullptr;
+        ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
+        ASSERT_EQ(size, 4 + 36 + sizeof(faces));
+        EXPECT_EQ(std::memcmp(static_cast<BYTE*>(bytes) + 40, faces, sizeof(faces)), 0);
+    }
+    // The list ends inside the second face.
+    EXPECT_EQ(OpenedFile(mesh({{2, 3, 0, 1, 2, 4, 2, 1}}, false)).Result(), DXFILEERR_PARSEERROR);
+
+    // template S { SDWORD n; array SDWORD v[n]; }  template L { DWORD c; array S s[c]; }
+    // template E { array DWORD none[0]; }          template F { DWORD n; array E e[n]; }
+    auto declared = [](DWORD tail) {
+        XBinaryStream s;
+        s.Header().Token(31).Name("S").Token(10).Guid({0x5, 0, 0, {1}});
+        s.Token(47).Name("n").Token(20).Token(52).Token(47).Name("v").Token(14).Name("n").Token(15).Token(20).Token(11);
+        s.Token(31).Name("L").Token(10).Guid({0x6, 0, 0, {1}});
+        s.Token(41).Name("c").Token(20).Token(52).Name("S").Name("s").Token(14).Name("c").Token(15).Token(20).Token(11);
+        s.Token(31).Name("E").Token(10).Guid({0x7, 0, 0, {1}});
+        s.Token(52).Token(41).Name("none").Token(14).Integer(0).Token(15).Token(20).Token(11);
+        s.Token(31).Name("F").Token(10).Guid({0x8, 0, 0, {1}});
+        s.Token(41).Name("n").Token(20).Token(52).Name("E").Name("e").Token(14).Name("n").Token(15).Token(20).Token(11);
+        s.Name("L").Token(10).IntList({2, 1, 5, tail}).Token(11);
+        return s;
+    };
+    XBinaryStream records = declared(0);
+    OpenedFile valid(std::string(records.Bytes().begin(), records.Bytes().end()));
+    ASSERT_EQ(valid.Result(), DXFILE_OK);
+    DWORD size = 0;
+    void* bytes = nullptr;
+    ASSERT_EQ(valid.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    EXPECT_EQ(size, 16u);
+    XBinaryStream negative = declared(0xFFFFFFFF);
+    EXPECT_EQ(OpenedFile(std::string(negative.Bytes().begin(), negative.Bytes().end())).Result(),
+              DXFILEERR_BADARRAYSIZE);
+    // Billions of records that hold no numbers, with a value left in the list, still meet the work limit.
+    XBinaryStream empty = declared(0);
+    empty.Name("F").Token(10).IntList({4000000000u, 7}).Token(11);
+    EXPECT_EQ(OpenedFile(std::string(empty.Bytes().begin(), empty.Bytes().end())).Result(), DXFILEERR_BADARRAYSIZE);
+}
+
 TEST(XFileMemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
     // template T { <guid> DWORD n; array FLOAT v[n]; STRING s; STRING t; } then T { 2; 1.5, 2.5; "a"; "b"; }
     GUID guid = {0x12345678, 0x1234, 0x5678, {1, 2, 3, 4, 5, 6, 7, 8}};
