@@ -216,29 +216,26 @@ TEST_F(ParticleBubbleTest, WindChangesEveryEightSecondsFromThreeDrawsStoredBackw
     EXPECT_NE(m_bubbles.Wind(), wind);
 }
 
-TEST_F(ParticleBubbleTest, RenderWithNothingAliveTouchesNoState) {
+TEST_F(ParticleBubbleTest, RenderDrawsOneFacingTrianglePerBubbleFromItsTemplate) {
+    LoadWithTexture();
+    // With nothing alive, at first or after all died, nothing is touched.
     D3DXMATRIX billboard;
     D3DXMatrixIdentity(&billboard);
-    LoadWithTexture();
-    size_t calls = m_pLog->CallNames().size();
+    const size_t calls = m_pLog->CallNames().size();
     EXPECT_EQ(m_bubbles.Render(m_pDevice, billboard), S_OK);
-    // All died: the list is empty again.
     m_bubbles.Emit(0, 0, 0);
     g_frameStep = 21.0f;
     m_bubbles.Update();
     EXPECT_EQ(m_bubbles.Render(m_pDevice, billboard), S_OK);
     EXPECT_EQ(m_pLog->CallNames().size(), calls);
-}
 
-TEST_F(ParticleBubbleTest, RenderDrawsOneFacingTrianglePerBubbleFromItsTemplate) {
-    LoadWithTexture();
+    g_frameStep = 0.03f;
     for (int i = 0; i < 4; ++i) {
         m_bubbles.Emit(0, 0, 0);
     }
     g_frameStep = 1.0f;
     m_bubbles.Update();  // life 230: alpha 25
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    D3DXMATRIX billboard;
     D3DXMatrixRotationY(&billboard, D3DX_PI / 2.0f);
     billboard._41 = 1000.0f;  // the translation must not move the bubbles
 
