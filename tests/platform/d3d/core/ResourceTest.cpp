@@ -101,7 +101,7 @@ TEST_F(TextureTest, CompressedLevelsLockWholeBlocks) {
     texture->Release();
 }
 
-TEST_F(TextureTest, BadArgumentsCreateNothing) {
+TEST_F(TextureTest, BadTextureAndBufferArgumentsCreateNothing) {
     struct Case {
         UINT width, height, levels;
         DWORD usage;
@@ -127,8 +127,23 @@ TEST_F(TextureTest, BadArgumentsCreateNothing) {
             << c.width << "x" << c.height << " format " << c.format;
         EXPECT_EQ(nullptr, texture);
     }
-    EXPECT_EQ(liveBefore, static_cast<DeviceCore*>(m_pDevice)->LiveResourceCount());
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr));
+
+    IDirect3DVertexBuffer8* vertices = reinterpret_cast<IDirect3DVertexBuffer8*>(0x1);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vertices));
+    EXPECT_EQ(nullptr, vertices);
+    // Smaller than one vertex of its format; a malformed format.
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(20, 0, 0x142, D3DPOOL_MANAGED, &vertices));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0, 0x1000, D3DPOOL_MANAGED, &vertices));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0, 0, static_cast<D3DPOOL>(9), &vertices));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0x80000000u, 0, D3DPOOL_MANAGED, &vertices));
+
+    IDirect3DIndexBuffer8* indices = reinterpret_cast<IDirect3DIndexBuffer8*>(0x1);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(64, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &indices));
+    EXPECT_EQ(nullptr, indices);
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(3, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices));
+    EXPECT_EQ(liveBefore, static_cast<DeviceCore*>(m_pDevice)->LiveResourceCount());
 }
 
 TEST_F(BufferTest, LocksStayInsideTheBuffer) {
@@ -212,24 +227,6 @@ TEST_F(BufferTest, IndexBuffersOfBothSizes) {
     EXPECT_EQ(D3DPOOL_SYSTEMMEM, desc.Pool);
     small->Release();
     large->Release();
-}
-
-TEST_F(BufferTest, BadBufferArgumentsCreateNothing) {
-    IDirect3DVertexBuffer8* vertices = reinterpret_cast<IDirect3DVertexBuffer8*>(0x1);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vertices));
-    EXPECT_EQ(nullptr, vertices);
-    // Smaller than one vertex of its format; a malformed format.
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(20, 0, 0x142, D3DPOOL_MANAGED, &vertices));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0, 0x1000, D3DPOOL_MANAGED, &vertices));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0, 0, static_cast<D3DPOOL>(9), &vertices));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0x80000000u, 0, D3DPOOL_MANAGED, &vertices));
-
-    IDirect3DIndexBuffer8* indices = reinterpret_cast<IDirect3DIndexBuffer8*>(0x1);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(64, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &indices));
-    EXPECT_EQ(nullptr, indices);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(3, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices));
-    EXPECT_EQ(0u, static_cast<DeviceCore*>(m_pDevice)->LiveResourceCount());
 }
 
 TEST_F(BufferTest, ImageSurfacesLockAndTheBackBufferDoesNot) {
