@@ -389,7 +389,7 @@ TEST_F(DeviceDialogTest, TheMultisampleListOffersOnlyWhatTheDeviceSupportsForThe
     EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.PresentParameters().MultiSampleType);
 }
 
-TEST_F(DeviceDialogTest, OpeningInFullScreenFirstSwitchesToAWindow) {
+TEST_F(DeviceDialogTest, OpeningInFullScreenFirstSwitchesToAWindowAndAChangedChoiceRebuildsTheDeviceInOrder) {
     Start();
     m_frame.Command(CMD_TOGGLE_FULLSCREEN);
     ASSERT_FALSE(m_frame.IsWindowed());
@@ -405,10 +405,9 @@ TEST_F(DeviceDialogTest, OpeningInFullScreenFirstSwitchesToAWindow) {
     EXPECT_EQ(0u, NewDevices());
     EXPECT_TRUE(m_frame.IsWindowed());
     EXPECT_TRUE(m_frame.IsReady());
-}
 
-TEST_F(DeviceDialogTest, AChangedChoiceRebuildsTheDeviceInOrder) {
-    Start();
+    // A changed choice rebuilds the device in order.
+    m_frame.m_hooks.clear();
     ChooseDevice([](HWND dialog) {
         Select(dialog, IDC_DEVICE_COMBO, 1);
         Click(dialog, IDOK);
