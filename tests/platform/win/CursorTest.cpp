@@ -106,7 +106,7 @@ CursorImage ReadCursor(HCURSOR cursor) {
     return image;
 }
 
-TEST(CursorImageTest, TheArrowIsAMonochromeCursorWithAndOverXorMasks) {
+TEST(CursorImageTest, TheArrowIsAMonochromeCursorWithAndOverXorMasksAndTheIconIsInColour) {
     CursorImage image = ReadCursor(LoadCursorA(nullptr, IDC_ARROW));
     ASSERT_TRUE(image.m_bMonochrome);
     ASSERT_EQ(image.m_nWidth, 32);
@@ -121,9 +121,8 @@ TEST(CursorImageTest, TheArrowIsAMonochromeCursorWithAndOverXorMasks) {
     EXPECT_EQ(xor_(1, 5), 0x00FFFFFFu);
     EXPECT_EQ(and_(30, 30), 0x00FFFFFFu);
     EXPECT_EQ(xor_(30, 30), 0u);
-}
 
-TEST(CursorImageTest, TheProgramIconIsInColour) {
+    // The program's icon, unlike the cursor, is in colour.
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(101));
     ASSERT_NE(icon, nullptr);
     ICONINFO info{};

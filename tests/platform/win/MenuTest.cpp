@@ -18,7 +18,7 @@ std::string MenuText(HMENU menu, UINT position) {
     return text;
 }
 
-TEST(MenuResourceTest, TheWindowMenuHasTheFilePopup) {
+TEST(MenuResourceTest, TheWindowMenuHasTheFilePopupAndDestroyedOrUnknownMenusAreRefused) {
     RegisterFrameResources();
     HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(141));
     ASSERT_NE(menu, nullptr);
@@ -32,7 +32,15 @@ TEST(MenuResourceTest, TheWindowMenuHasTheFilePopup) {
     EXPECT_EQ(GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR, MF_SEPARATOR);
     EXPECT_EQ(GetMenuItemID(file, 2), 40006u);
     EXPECT_EQ(MenuText(file, 2), "E&xit\tESC");
+
+    // Destroyed, submenus and unknown menus are refused.
+    EXPECT_FALSE(DestroyMenu(file)) << "a submenu belongs to its parent";
     EXPECT_TRUE(DestroyMenu(menu));
+    EXPECT_FALSE(DestroyMenu(menu));
+    EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
+    EXPECT_EQ(GetMenuItemCount(file), -1);
+    EXPECT_EQ(GetSubMenu(nullptr, 0), nullptr);
+    EXPECT_EQ(LoadMenuA(nullptr, MAKEINTRESOURCE(143)), nullptr);
 }
 
 TEST(MenuResourceTest, TheContextMenuHasThePopupWithoutTheEscShortcut) {
@@ -48,19 +56,6 @@ TEST(MenuResourceTest, TheContextMenuHasThePopupWithoutTheEscShortcut) {
     EXPECT_GT(GetMenuStringA(menu, 40006, byCommand, sizeof(byCommand), MF_BYCOMMAND), 0);
     EXPECT_STREQ(byCommand, "E&xit");
     EXPECT_TRUE(DestroyMenu(menu));
-}
-
-TEST(MenuResourceTest, DestroyedAndUnknownMenusAreRefused) {
-    RegisterFrameResources();
-    EXPECT_EQ(LoadMenuA(nullptr, MAKEINTRESOURCE(143)), nullptr);
-    HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCE(141));
-    HMENU sub = GetSubMenu(menu, 0);
-    EXPECT_FALSE(DestroyMenu(sub)) << "a submenu belongs to its parent";
-    EXPECT_TRUE(DestroyMenu(menu));
-    EXPECT_FALSE(DestroyMenu(menu));
-    EXPECT_EQ(GetSubMenu(menu, 0), nullptr);
-    EXPECT_EQ(GetMenuItemCount(sub), -1);
-    EXPECT_EQ(GetSubMenu(nullptr, 0), nullptr);
 }
 
 TEST(MenuTextTest, MnemonicsAreHiddenAndTheShortcutSplitOff) {
