@@ -406,7 +406,7 @@ TEST_F(AppFrameTest, AFrameGivenAWindowDrawsTheSceneAloneAtItsSize) {
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
-TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDevice) {
+TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDeviceAndEndsTheLoop) {
     HookFrame frame;
     ASSERT_EQ(S_OK, frame.Create(nullptr));
     frame.m_hooks.clear();
@@ -423,15 +423,14 @@ TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDevice) {
         bQuit = bQuit || msg.message == WM_QUIT;
     }
     EXPECT_TRUE(bQuit);
-}
 
-TEST_F(AppFrameTest, RunReturnsWhenTheExitCommandArrives) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    // The message loop returns when the command arrives.
+    HookFrame running;
+    ASSERT_EQ(S_OK, running.Create(nullptr));
     SetTestClock(2.0);
-    PostMessageA(frame.MainWindow(), WM_COMMAND, CMD_EXIT, 0);
-    EXPECT_EQ(0, frame.Run());
-    EXPECT_EQ("exit", frame.m_hooks.back());
+    PostMessageA(running.MainWindow(), WM_COMMAND, CMD_EXIT, 0);
+    EXPECT_EQ(0, running.Run());
+    EXPECT_EQ("exit", running.m_hooks.back());
 }
 
 TEST_F(AppFrameTest, ConfigKeepsTheDeviceTogglingWaitsForThePauseAndMinimisingStopsRendering) {
