@@ -142,7 +142,7 @@ TEST_F(DInputKeyboard, EveryPcKeyHasItsOwnByte) {
     EXPECT_GE(mapped, 104);
 }
 
-TEST_F(DInputKeyboard, SeveralKeysDownTogetherAndReleased) {
+TEST_F(DInputKeyboard, SeveralKeysDownTogetherAndReleasedAndAnEmptyKeySource) {
     SetUpLikeTheClock();
     g_keys[SDL_SCANCODE_UP] = 1;
     g_keys[SDL_SCANCODE_PAGEDOWN] = 1;
@@ -160,6 +160,15 @@ TEST_F(DInputKeyboard, SeveralKeysDownTogetherAndReleased) {
     EXPECT_EQ(state[DIK_2], 0);
     EXPECT_EQ(std::count(state.begin(), state.end(), 0), 251);
     g_keys.fill(0);
+    state = Snapshot();
+    EXPECT_EQ(std::count(state.begin(), state.end(), 0), 256);
+
+    // A key source with nothing to give reads as no key down.
+    g_keys[SDL_SCANCODE_UP] = 1;  // not the source any more
+    dinput_hooks::SetKeyStateSource([](int* count) -> const BYTE* {
+        *count = 0;
+        return nullptr;
+    });
     state = Snapshot();
     EXPECT_EQ(std::count(state.begin(), state.end(), 0), 256);
 }
@@ -191,28 +200,16 @@ TEST_F(DInputKeyboard, FocusLossLosesAcquisitionUntilFocusReturns) {
     EXPECT_EQ(Snapshot()[DIK_DOWN], 0x80);
 }
 
-TEST_F(DInputKeyboard, CallsOutOfOrderFailWithThePlatformCodes) {
+TEST_F(DInputKeyboard, CallsOutOfOrderAndBadArgumentsFailWithThePlatformCodes) {
     BYTE state[256];
     EXPECT_EQ(m_pKeyboard->GetDeviceState(256, state), DIERR_NOTACQUIRED);
     EXPECT_EQ(m_pKeyboard->Acquire(), DIERR_INVALIDPARAM);  // no data format yet
     EXPECT_EQ(m_pKeyboard->Unacquire(), DI_NOEFFECT);
 
-    SetUpLikeTheClock();
-    EXPECT_EQ(m_pKeyboard->Acquire(), DI_NOEFFECT);
-    EXPECT_EQ(m_pKeyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
-    EXPECT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DIERR_ACQUIRED);
-
-    EXPECT_EQ(m_pKeyboard->Unacquire(), DI_OK);
-    EXPECT_EQ(m_pKeyboard->GetDeviceState(256, state), DIERR_NOTACQUIRED);
-    EXPECT_EQ(m_pKeyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
-}
-
-TEST_F(DInputKeyboard, BadArgumentsAreRefused) {
     EXPECT_EQ(m_pKeyboard->SetDataFormat(nullptr), DIERR_INVALIDPARAM);
     DIDATAFORMAT wrongSize = c_dfDIKeyboard;
     wrongSize.dwDataSize = 16;
     EXPECT_EQ(m_pKeyboard->SetDataFormat(&wrongSize), DIERR_INVALIDPARAM);
-
     EXPECT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, DISCL_FOREGROUND), DIERR_INVALIDPARAM);
     EXPECT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
               DIERR_INVALIDPARAM);
@@ -224,19 +221,16 @@ TEST_F(DInputKeyboard, BadArgumentsAreRefused) {
     EXPECT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, 22), DI_OK);
 
     SetUpLikeTheClock();
+    EXPECT_EQ(m_pKeyboard->Acquire(), DI_NOEFFECT);
+    EXPECT_EQ(m_pKeyboard->SetDataFormat(&c_dfDIKeyboard), DIERR_ACQUIRED);
+    EXPECT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DIERR_ACQUIRED);
     BYTE small[16];
     EXPECT_EQ(m_pKeyboard->GetDeviceState(sizeof(small), small), DIERR_INVALIDPARAM);
     EXPECT_EQ(m_pKeyboard->GetDeviceState(256, nullptr), DIERR_INVALIDPARAM);
-}
 
-TEST_F(DInputKeyboard, SnapshotIsAllZeroWhenTheKeySourceHasNothing) {
-    dinput_hooks::SetKeyStateSource([](int* count) -> const BYTE* {
-        *count = 0;
-        return nullptr;
-    });
-    SetUpLikeTheClock();
-    std::array<BYTE, 256> state = Snapshot();
-    EXPECT_EQ(std::count(state.begin(), state.end(), 0), 256);
+    EXPECT_EQ(m_pKeyboard->Unacquire(), DI_OK);
+    EXPECT_EQ(m_pKeyboard->GetDeviceState(256, state), DIERR_NOTACQUIRED);
+    EXPECT_EQ(m_pKeyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
 }
 
 TEST(DInputCreate, OnlyVersion8AndTheKeyboard) {
