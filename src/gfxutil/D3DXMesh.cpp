@@ -258,12 +258,7 @@ HRESULT D3DXMesh::LockFaces(BYTE** ppIndices, DWORD** ppAttributes) {
         return D3DERR_INVALIDCALL;
     }
     const HRESULT hr = m_pIB->Lock(0, 0, ppIndices, 0);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    m_bAttributesLocked = true;
-    *ppAttributes = m_attributes.data();
-    return D3D_OK;
+    return FAILED(hr) ? hr : LockAttributeBuffer(0, ppAttributes);
 }
 
 HRESULT D3DXMesh::UnlockFaces() {
