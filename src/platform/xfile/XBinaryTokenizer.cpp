@@ -139,9 +139,7 @@ void XBinaryTokenizer::CopyListValues(XPrimitive type, size_t count, BYTE* out) 
         XToken number;
         number.m_kind = XTokenKind::Integer;
         for (size_t i = 0; i < count; ++i, in += 4) {
-            DWORD value;
-            std::memcpy(&value, in, 4);
-            number.m_iValue = value;
+            number.m_iValue = XLoadPacked<DWORD>(in);
             XPackNumber(number, type, out + i * XPrimitiveSize(type));
         }
         return;
@@ -150,8 +148,7 @@ void XBinaryTokenizer::CopyListValues(XPrimitive type, size_t count, BYTE* out) 
     if (type == XPrimitive::Float && m_dwFloatSize == 4) {
         // Infinities saturate as XPackNumber has them.
         for (size_t i = 0; i < count; ++i, in += 4, out += 4) {
-            float value;
-            std::memcpy(&value, in, 4);
+            float value = XLoadPacked<float>(in);
             value = value > FLT_MAX ? FLT_MAX : value < -FLT_MAX ? -FLT_MAX : value;
             std::memcpy(out, &value, 4);
         }
@@ -160,13 +157,7 @@ void XBinaryTokenizer::CopyListValues(XPrimitive type, size_t count, BYTE* out) 
     XToken number;
     number.m_kind = XTokenKind::Float;
     for (size_t i = 0; i < count; ++i, in += m_dwFloatSize) {
-        if (m_dwFloatSize == 8) {
-            std::memcpy(&number.m_dValue, in, 8);
-        } else {
-            float value;
-            std::memcpy(&value, in, 4);
-            number.m_dValue = value;
-        }
+        number.m_dValue = m_dwFloatSize == 8 ? XLoadPacked<double>(in) : XLoadPacked<float>(in);
         XPackNumber(number, type, out + i * XPrimitiveSize(type));
     }
 }

@@ -78,30 +78,26 @@ inline void XPackNumber(const XToken& number, XPrimitive type, BYTE* out) {
     std::memcpy(out, &value, XPrimitiveSize(type));
 }
 
+// A packed value of type T, read without assuming its alignment.
+template <typename T>
+T XLoadPacked(const BYTE* packed) {
+    T value;
+    std::memcpy(&value, packed, sizeof(T));
+    return value;
+}
+
 // The value of a packed integer member as the program reads it (signed types
 // sign-extended), for array sizes given by that member.
 inline std::int64_t XPackedInteger(XPrimitive type, const BYTE* packed) {
     switch (type) {
-        case XPrimitive::Word: {
-            WORD value;
-            std::memcpy(&value, packed, 2);
-            return value;
-        }
-        case XPrimitive::Sword: {
-            std::int16_t value;
-            std::memcpy(&value, packed, 2);
-            return value;
-        }
-        case XPrimitive::Dword: {
-            DWORD value;
-            std::memcpy(&value, packed, 4);
-            return value;
-        }
-        case XPrimitive::Sdword: {
-            std::int32_t value;
-            std::memcpy(&value, packed, 4);
-            return value;
-        }
+        case XPrimitive::Word:
+            return XLoadPacked<WORD>(packed);
+        case XPrimitive::Sword:
+            return XLoadPacked<std::int16_t>(packed);
+        case XPrimitive::Dword:
+            return XLoadPacked<DWORD>(packed);
+        case XPrimitive::Sdword:
+            return XLoadPacked<std::int32_t>(packed);
         case XPrimitive::Char:
             return static_cast<signed char>(packed[0]);
         default:
