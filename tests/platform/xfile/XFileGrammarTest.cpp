@@ -45,6 +45,16 @@ public:
     IDirectXFileData* First() const { return m_first.Get(); }
     IDirectXFileEnumObject* Enum() const { return m_enum.Get(); }
     IDirectXFile* File() const { return m_file.Get(); }
+    // The size of the first object's data, 0 when it cannot be read.
+    DWORD Data(const void** ppBytes) const {
+        DWORD size = 0;
+        void* bytes = nullptr;
+        if (m_first.Get() == nullptr || m_first.Get()->GetData(nullptr, &size, &bytes) != DXFILE_OK) {
+            return 0;
+        }
+        *ppBytes = bytes;
+        return size;
+    }
 
 private:
     std::vector<BYTE> m_image;
@@ -70,10 +80,8 @@ TEST(XFileTextGrammar, ReadsExporterPunctuationAndComments) {
                     "}\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
     EXPECT_EQ(XFileDump::NameOf(file.First()), "01_display");
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, 4u + 36 + 4 + 16);
+    const void* bytes = nullptr;
+    ASSERT_EQ(file.Data(&bytes), 4u + 36 + 4 + 16);
     EXPECT_EQ(At<float>(bytes, 4), -1.0f);
     EXPECT_EQ(At<float>(bytes, 12), 25.0f);
     EXPECT_EQ(At<DWORD>(bytes, 44), 3u);
@@ -148,13 +156,10 @@ TEST(XFileMemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
                     " \"x\", \"yz\";\n"
                     "}\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
-    size_t p = sizeof(char*);
+    const size_t p = sizeof(char*);
     // w d f g c u y s t | text | pair | rows cols | grid | pairs | names
-    size_t expected = 2 + 4 + 4 + 8 + 1 + 1 + 1 + 2 + 4 + p + 6 + 8 + 12 + 12 + 2 * p;
-    ASSERT_EQ(size, expected);
+    const void* bytes = nullptr;
+    ASSERT_EQ(file.Data(&bytes), 2 + 4 + 4 + 8 + 1 + 1 + 1 + 2 + 4 + p + 6 + 8 + 12 + 12 + 2 * p);
     EXPECT_EQ(At<WORD>(bytes, 0), 65535);
     EXPECT_EQ(At<DWORD>(bytes, 2), 4000000000u);
     EXPECT_EQ(At<float>(bytes, 6), 1.5f);
@@ -199,10 +204,8 @@ TEST(XFileMemberKinds, NumberRunsPackEverySpellingAndCountedRecords) {
                     " 2; 3; 1.5, 2.5, 3.5;, 0;;\n"
                     "}\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, 9 * 4 + 4 * 8 + 3 * 4 + 4 + (4 + 3 * 4) + 4);
+    const void* bytes = nullptr;
+    ASSERT_EQ(file.Data(&bytes), 9 * 4 + 4 * 8 + 3 * 4 + 4 + (4 + 3 * 4) + 4);
     const float floats[9] = {0.1f, 0.5f, 5.0f, -0.25f, 3.0f, 100.0f, FLT_MAX, -FLT_MAX, 7.0f};
     for (size_t k = 0; k < 9; ++k) {
         EXPECT_EQ(At<float>(bytes, 4 * k), floats[k]) << k;
@@ -260,11 +263,9 @@ TEST(XFileMemberKinds, BinaryCountedRecordsReadAlikeHoweverTheirListsAreCut) {
         SCOPED_TRACE(layout.m_lists.size());
         OpenedFile file(mesh(layout.m_lists, layout.m_bSingles));
         ASSERT_EQ(file.Result(), DXFILE_OK);
-        DWORD size = 0;
-        void* bytes = nullptr;
-        ASSERT_EQ(file.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
-        ASSERT_EQ(size, 4 + 36 + sizeof(faces));
-        EXPECT_EQ(std::memcmp(static_cast<BYTE*>(bytes) + 40, faces, sizeof(faces)), 0);
+        const void* bytes = nullptr;
+        ASSERT_EQ(file.Data(&bytes), 4 + 36 + sizeof(faces));
+        EXPECT_EQ(std::memcmp(static_cast<const BYTE*>(bytes) + 40, faces, sizeof(faces)), 0);
     }
     // The list ends inside the second face.
     EXPECT_EQ(OpenedFile(mesh({{2, 3, 0, 1, 2, 4, 2, 1}}, false)).Result(), DXFILEERR_PARSEERROR);
@@ -287,10 +288,8 @@ TEST(XFileMemberKinds, BinaryCountedRecordsReadAlikeHoweverTheirListsAreCut) {
     XBinaryStream records = declared(0);
     OpenedFile valid(std::string(records.Bytes().begin(), records.Bytes().end()));
     ASSERT_EQ(valid.Result(), DXFILE_OK);
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(valid.First()->GetData(nullptr, &size, &bytes), DXFILE_OK);
-    EXPECT_EQ(size, 16u);
+    const void* bytes = nullptr;
+    EXPECT_EQ(valid.Data(&bytes), 16u);
     XBinaryStream negative = declared(0xFFFFFFFF);
     EXPECT_EQ(OpenedFile(std::string(negative.Bytes().begin(), negative.Bytes().end())).Result(),
               DXFILEERR_BADARRAYSIZE);
