@@ -148,6 +148,18 @@ cpu_percent() {
   echo $(((after - before) * 100 / (hz * 5)))
 }
 
+# After a host command that hides the window, the program draws nothing:
+# almost no processor time over the next seconds.
+#   expect_idle <host command> <what the window is now>
+expect_idle() {
+  local busy
+  host_command "$1"
+  sleep 1
+  busy=$(cpu_percent)
+  echo "window $2: $busy % of a core"
+  [ "$busy" -le 3 ] || fail "the program used $busy % of a core while its window was $2"
+}
+
 # Mapped windows at the top of the screen, apart from the host's.
 other_windows() {
   xwininfo -root -children | awk '/^ +0x/ { print $1 }' | while read -r w; do
@@ -169,18 +181,10 @@ host_command "size 800 600"
 wait_drawn 800 600 resized
 expect_scene_alone 800 600 resized
 echo "drawing into the 800x600 window: $(cpu_percent) % of a core"
-host_command unmap
-sleep 1
-unmapped=$(cpu_percent)
-echo "window unmapped: $unmapped % of a core"
-[ "$unmapped" -le 3 ] || fail "the program used $unmapped % of a core while its window was unmapped"
+expect_idle unmap unmapped
 host_command map
 wait_drawn 800 600 mapped
-host_command cover
-sleep 1
-covered=$(cpu_percent)
-echo "window covered: $covered % of a core"
-[ "$covered" -le 3 ] || fail "the program used $covered % of a core while its window was covered"
+expect_idle cover covered
 host_command uncover
 wait_drawn 800 600 uncovered
 host_command destroy
