@@ -410,18 +410,27 @@ TEST_F(ClockAppTest, TheFirstFrameThatSeesTheLeftButtonHeldSaysSoOncePerPress) {
     app.Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
 }
 
-TEST_F(ClockAppTest, ClosingSavesTheSettingsWord) {
-    WriteFlags(FLAG_FRAMED_VIEW | 0x100);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    app.GetFlags()->ToggleBits(FLAG_WHITE_BACKGROUND);
-    app.Send(WM_COMMAND, CMD_EXIT);
-    EXPECT_EQ(nullptr, app.MainWindow());
-    EXPECT_EQ(Word(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND | 0x100), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
-    EXPECT_EQ(nullptr, app.GetFlags());
-}
-
-TEST_F(ClockAppTest, ResetOptionStartsFromTheDefaultWordAndKeepsIt) {
+TEST_F(ClockAppTest, SettingsWordIsReadSavedOnClosingAndResetByTheOption) {
+    {
+        // No file: everything off, and the failure said once.
+        TestClockApp app;
+        ASSERT_EQ(S_OK, app.Create(nullptr));
+        ASSERT_EQ(1u, m_boxes.Boxes().size());
+        EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Failed to open vmf File"));
+        EXPECT_EQ(0xFF000000u, g_clearColor);
+        EXPECT_EQ(0u, g_viewport.X);
+    }
+    {
+        // Bits the program does not know are kept.
+        WriteFlags(FLAG_FRAMED_VIEW | 0x100);
+        TestClockApp app;
+        ASSERT_EQ(S_OK, app.Create(nullptr));
+        app.GetFlags()->ToggleBits(FLAG_WHITE_BACKGROUND);
+        app.Send(WM_COMMAND, CMD_EXIT);
+        EXPECT_EQ(nullptr, app.MainWindow());
+        EXPECT_EQ(Word(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND | 0x100), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
+        EXPECT_EQ(nullptr, app.GetFlags());
+    }
     WriteFlags(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND);
     StartOptions options;
     options.m_bResetSettings = TRUE;
@@ -431,15 +440,6 @@ TEST_F(ClockAppTest, ResetOptionStartsFromTheDefaultWordAndKeepsIt) {
     EXPECT_EQ(0u, g_viewport.X) << "not the file's framed view";
     app.Send(WM_COMMAND, CMD_EXIT);
     EXPECT_EQ(Word(kDefaultFlagsWord), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
-}
-
-TEST_F(ClockAppTest, MissingSettingsFileStartsWithEverythingOff) {
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    ASSERT_EQ(1u, m_boxes.Boxes().size());
-    EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Failed to open vmf File"));
-    EXPECT_EQ(0xFF000000u, g_clearColor);
-    EXPECT_EQ(0u, g_viewport.X);
 }
 
 TEST_F(ClockAppTest, LoadMediaLoadsTheSceneInItsOrderAndGivesTheBirdItsCullModel) {
