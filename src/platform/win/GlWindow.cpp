@@ -1,12 +1,34 @@
 #include "platform/win/GlWindow.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <link.h>
+
+#include <cstring>
 
 #include "platform/win/WindowObject.h"
 
 namespace {
 const void* g_pCurrentOwner = nullptr;
 win::GlReleaseFn g_pReleaseCurrent = nullptr;
+
+bool IsGlLibrary(const char* path) {
+    static const char* const kParts[] = {"/dri/", "libgallium", "libLLVM", "libglapi", "libEGL", "libGL"};
+    for (const char* part : kParts) {
+        if (std::strstr(path, part) != nullptr) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int PinIfGl(dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name != nullptr && IsGlLibrary(info->dlpi_name)) {
+        // A reference that is never given back, made permanent by NODELETE.
+        dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+    return 0;
+}
 
 void ReleaseWindowContext(const void* owner) {
     const auto* window = static_cast<const HWND__*>(owner);
@@ -79,6 +101,7 @@ HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPRO
     window->m_pGlContext = context;
     // SDL made the new context current behind our back.
     NoteGlCurrent(window, ReleaseWindowContext);
+    PinGlDriver();
     return window;
 }
 
@@ -97,6 +120,10 @@ void DestroyGlWindow(HWND window) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
     DestroyWindowObject(window);
+}
+
+void PinGlDriver() {
+    dl_iterate_phdr(PinIfGl, nullptr);
 }
 
 SDL_Window* GetSdlWindow(HWND window) {

@@ -30,4 +30,10 @@ void NoteGlCurrent(const void* owner, GlReleaseFn release);
 void ReleaseCurrentGl();
 // Makes the window's context current (on the window). False without one.
 bool MakeGlWindowCurrent(HWND window);
+// Keeps the GL libraries loaded so far (dispatch, Mesa's driver, LLVM) for
+// the rest of the process. Called once a context exists: closing the last
+// window or display would otherwise unload the driver, which is not built to
+// be unloaded (its globals vanish while state it allocated lives on) and
+// costs a reload with the next window.
+void PinGlDriver();
 }  // namespace win

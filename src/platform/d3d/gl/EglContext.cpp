@@ -99,6 +99,7 @@ HRESULT EglContext::Create() {
         return E_FAIL;
     }
     m_pContext = context;
+    win::PinGlDriver();
     if (!MakeCurrent()) {
         Destroy();
         return E_FAIL;
