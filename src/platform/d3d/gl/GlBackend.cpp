@@ -95,7 +95,7 @@ HRESULT GlBackend::Create() {
         glGenVertexArrays(1, &array.m_uVao);
         array.m_dwFvf = ~0u;
     }
-    glFrontFace(GL_CCW);
+    glFrontFace(GL_CW);  // the device's counter-clockwise, mirrored (see m_uBackFbo)
     // Flat shading takes the first vertex's colour on the platform.
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     if (glGetError() != GL_NO_ERROR) {
@@ -113,7 +113,11 @@ HRESULT GlBackend::Create() {
 
 void GlBackend::DestroyTargets() {
     glDeleteFramebuffers(1, &m_uBackFbo);
-    glDeleteRenderbuffers(1, &m_uBackColor);
+    if (m_bBackColorTexture) {
+        glDeleteTextures(1, &m_uBackColor);
+    } else {
+        glDeleteRenderbuffers(1, &m_uBackColor);
+    }
     glDeleteRenderbuffers(1, &m_uBackDepth);
     glDeleteFramebuffers(1, &m_uFrontFbo);
     glDeleteTextures(1, &m_uFrontColor);
@@ -153,12 +157,26 @@ HRESULT GlBackend::CreateTargets(const D3DPRESENT_PARAMETERS& parameters) {
         parameters.MultiSampleType >= D3DMULTISAMPLE_2_SAMPLES ? static_cast<GLsizei>(parameters.MultiSampleType) : 0;
     while (glGetError() != GL_NO_ERROR) {
     }
-    glGenRenderbuffers(1, &m_uBackColor);
-    glBindRenderbuffer(GL_RENDERBUFFER, m_uBackColor);
-    glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+    // An unsized RGBA with BGRA data is stored in the window's BGRA layout;
+    // a sized GL_RGBA8 would be RGBA, and copies between the two are draws.
+    // A multisampled buffer resolves with a draw anyway.
+    const GLint colorFormat = samples == 0 ? GL_RGBA : GL_RGBA8;
     glGenFramebuffers(1, &m_uBackFbo);
     glBindFramebuffer(GL_FRAMEBUFFER, m_uBackFbo);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_uBackColor);
+    m_bBackColorTexture = samples == 0;
+    if (m_bBackColorTexture) {
+        glGenTextures(1, &m_uBackColor);
+        glBindTexture(GL_TEXTURE_2D, m_uBackColor);
+        glTexImage2D(GL_TEXTURE_2D, 0, colorFormat, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_uBackColor, 0);
+    } else {
+        glGenRenderbuffers(1, &m_uBackColor);
+        glBindRenderbuffer(GL_RENDERBUFFER, m_uBackColor);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_uBackColor);
+    }
     m_bHasDepth = false;
     m_bHasStencil = false;
     if (parameters.EnableAutoDepthStencil != FALSE) {
@@ -179,7 +197,7 @@ HRESULT GlBackend::CreateTargets(const D3DPRESENT_PARAMETERS& parameters) {
     }
     glGenTextures(1, &m_uFrontColor);
     glBindTexture(GL_TEXTURE_2D, m_uFrontColor);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, colorFormat, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     glGenFramebuffers(1, &m_uFrontFbo);

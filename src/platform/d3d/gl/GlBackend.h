@@ -140,8 +140,15 @@ private:
     bool m_bLost = false;
     bool m_bFullscreenApplied = false;
 
+    // The device draws its targets top row first, as the device's own
+    // surfaces are laid out (GL's rows run bottom-up, so every draw is
+    // mirrored: viewport, scissor, clip-space Y, winding). The window's buffer
+    // is top row first too, so a frame reaches it by a plain memory copy
+    // instead of a full-window draw. Without multisampling the back buffer is
+    // a texture in the window's BGRA layout, for the same reason.
     GLuint m_uBackFbo = 0;
     GLuint m_uBackColor = 0;
+    bool m_bBackColorTexture = false;
     GLuint m_uBackDepth = 0;
     GLuint m_uFrontFbo = 0;
     GLuint m_uFrontColor = 0;

@@ -80,7 +80,7 @@ void GlBackend::ShowOnWindowContext() {
         m_cache.Call(glPixelStorei, GL_UNPACK_ALIGNMENT, 4);
         m_cache.Call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
         if (m_uWindowTextureWidth != m_uWidth || m_uWindowTextureHeight != m_uHeight) {
-            m_cache.Call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(m_uWidth),
+            m_cache.Call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(m_uWidth),
                          static_cast<GLsizei>(m_uHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, m_pixels.data());
             m_cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
             m_cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -103,7 +103,9 @@ void GlBackend::ShowOnWindowContext() {
     m_cache.Call(glViewport, 0, 0, drawableWidth, drawableHeight);
     // The back buffer is the client area, which is the window's lower rows
     // (GL counts from the bottom); the menu strip above it is the window
-    // layer's to draw.
+    // layer's to draw. The frame is top row first and so is the window's
+    // buffer underneath GL's numbering: turned over here, the copy of a
+    // same-sized frame is a memory copy rather than a draw.
     int clientWidth = drawableWidth;
     int clientHeight = drawableHeight;
     RECT client{};
@@ -112,8 +114,8 @@ void GlBackend::ShowOnWindowContext() {
         clientHeight = std::min(drawableHeight, static_cast<int>(client.bottom));
     }
     const bool sameSize = clientWidth == static_cast<int>(m_uWidth) && clientHeight == static_cast<int>(m_uHeight);
-    m_cache.Call(glBlitFramebuffer, 0, 0, static_cast<GLint>(m_uWidth), static_cast<GLint>(m_uHeight), 0, 0,
-                 clientWidth, clientHeight, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    m_cache.Call(glBlitFramebuffer, 0, 0, static_cast<GLint>(m_uWidth), static_cast<GLint>(m_uHeight), 0, clientHeight,
+                 clientWidth, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
     // Menus and popups of the window go over the scene on both device types.
     win::DrawWindowOverlay(m_hWindow);
     if (g_pPresentHook != nullptr) {
@@ -144,8 +146,7 @@ void GlBackend::ShowOnWindowSurface() {
     const int height = std::min(surface->h, static_cast<int>(m_uHeight));
     SDL_LockSurface(surface);
     for (int y = 0; y < height; ++y) {
-        // GL rows run bottom-up.
-        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(m_uHeight - 1 - y) * m_uWidth;
+        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * m_uWidth;
         SDL_ConvertPixels(
             width, 1, SDL_PIXELFORMAT_ARGB8888, source, static_cast<int>(m_uWidth) * 4, surface->format->format,
             static_cast<BYTE*>(surface->pixels) + static_cast<std::size_t>(y) * surface->pitch, surface->pitch);
@@ -200,7 +201,7 @@ HRESULT GlBackend::ReadFrontBuffer(UINT width, UINT height, BYTE* bits, UINT pit
     const UINT rows = std::min(height, m_uHeight);
     const UINT columns = std::min(width, m_uWidth);
     for (UINT y = 0; y < rows; ++y) {
-        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(m_uHeight - 1 - y) * m_uWidth;
+        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * m_uWidth;
         auto* dest = reinterpret_cast<DWORD*>(bits + static_cast<std::size_t>(y) * pitch);
         for (UINT x = 0; x < columns; ++x) {
             dest[x] = source[x] | 0xFF000000u;  // the front buffer shows no alpha

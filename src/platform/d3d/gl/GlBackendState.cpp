@@ -58,7 +58,7 @@ HRESULT GlBackend::Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rec
         if (x2 <= x1 || y2 <= y1) {
             continue;
         }
-        m_cache.SetScissor(x1, static_cast<GLint>(m_uHeight) - y2, x2 - x1, y2 - y1);
+        m_cache.SetScissor(x1, y1, x2 - x1, y2 - y1);
         m_cache.Call(glClear, mask);
     }
     // The masks a draw wants come back from the render states.
@@ -114,10 +114,9 @@ void GlBackend::ApplyRenderStates(const DeviceState& state) {
 
 void GlBackend::ApplyViewport(const DeviceState& state) {
     const D3DVIEWPORT8& viewport = state.Viewport();
-    // Viewport Y runs down from the top of the back buffer; GL's runs up.
-    const GLint glY = static_cast<GLint>(m_uHeight) - static_cast<GLint>(viewport.Y + viewport.Height);
-    m_cache.SetViewport(static_cast<GLint>(viewport.X), glY, static_cast<GLsizei>(viewport.Width),
-                        static_cast<GLsizei>(viewport.Height));
+    // Targets are top row first (m_uBackFbo), as viewport Y counts.
+    m_cache.SetViewport(static_cast<GLint>(viewport.X), static_cast<GLint>(viewport.Y),
+                        static_cast<GLsizei>(viewport.Width), static_cast<GLsizei>(viewport.Height));
     m_cache.SetDepthRange(viewport.MinZ, viewport.MaxZ);
 }
 

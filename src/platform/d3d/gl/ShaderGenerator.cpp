@@ -223,7 +223,7 @@ std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
         s += "    vec3 ndc = vec3((glX - u_screen.x) / u_screen.z * 2.0 - 1.0,\n";
         s += "                    (glY - u_screen.y) / u_screen.w * 2.0 - 1.0,\n";
         s += "                    a_position.z * 2.0 - 1.0);\n";
-        s += "    gl_Position = vec4(ndc * w, w);\n";
+        s += "    gl_Position = vec4(ndc.x * w, -ndc.y * w, ndc.z * w, w);\n";  // targets are top row first
         s += "    v_diffuse = v_inDiffuse;\n    v_specular = v_inSpecular;\n    v_fog = 1.0;\n";
         s += "}\n";
         return s;
@@ -260,6 +260,7 @@ std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
     s += "    vec4 camera = u_view * world;\n";
     s += "    gl_Position = u_projection * camera;\n";
     s += "    gl_Position.z = gl_Position.z * 2.0 - gl_Position.w;\n";  // 0..1 depth to GL's -1..1
+    s += "    gl_Position.y = -gl_Position.y;\n";                       // targets are top row first
 
     if (key.lighting != 0) {
         s += "    vec3 n = mat3(u_viewNormal) * worldNormal;\n";
