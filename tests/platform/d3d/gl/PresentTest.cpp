@@ -197,12 +197,36 @@ struct HookRecord {
     int m_iCalls = 0;
     void* m_pExpectedContext = nullptr;
     bool m_bRightContext = true;
+    UINT m_uWidth = 0;  // of the window, to read it back
+    UINT m_uHeight = 0;
+    std::vector<DWORD> m_window;  // what the window's buffer shows, top row first
 };
 
 void RecordHook(void* user) {
     auto* record = static_cast<HookRecord*>(user);
     ++record->m_iCalls;
     record->m_bRightContext = record->m_bRightContext && SDL_GL_GetCurrentContext() == record->m_pExpectedContext;
+    std::vector<DWORD> rows(static_cast<std::size_t>(record->m_uWidth) * record->m_uHeight);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glReadPixels(0, 0, record->m_uWidth, record->m_uHeight, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
+    record->m_window.resize(rows.size());
+    for (UINT y = 0; y < record->m_uHeight; ++y) {
+        std::memcpy(&record->m_window[static_cast<std::size_t>(y) * record->m_uWidth],
+                    &rows[static_cast<std::size_t>(record->m_uHeight - 1 - y) * record->m_uWidth],
+                    record->m_uWidth * sizeof(DWORD));
+    }
+}
+
+// The window shows the frame the right way up (copies into it turn rows over).
+void ExpectWindowShows(const HookRecord& record, const std::vector<DWORD>& frame) {
+    ASSERT_EQ(record.m_window.size(), frame.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        const Rgb a = ToRgb(record.m_window[i]);
+        const Rgb b = ToRgb(frame[i]);
+        worst = std::max({worst, std::abs(a.r - b.r), std::abs(a.g - b.g), std::abs(a.b - b.b)});
+    }
+    EXPECT_LE(worst, 2);
 }
 
 class WindowPresentTest : public PresentTest {
@@ -225,11 +249,13 @@ protected:
 TEST_F(WindowPresentTest, HookRunsInsidePresentOnTheWindowContext) {
     IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, m_hWindow);
     ASSERT_NE(device, nullptr);
-    HookRecord record;
-    record.m_pExpectedContext = win::GetGlContext(m_hWindow);
+    HookRecord record{0, win::GetGlContext(m_hWindow), true, kWidth, kHeight, {}};
     d3dgl::SetPresentHook(RecordHook, &record);
     ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    const D3DVIEWPORT8 top = {0, 0, kWidth, 2, 0.0f, 1.0f};
+    ASSERT_EQ(device->SetViewport(&top), D3D_OK);
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
     ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     EXPECT_EQ(record.m_iCalls, 2);
     EXPECT_TRUE(record.m_bRightContext);
@@ -237,6 +263,8 @@ TEST_F(WindowPresentTest, HookRunsInsidePresentOnTheWindowContext) {
     d3dgl::SetPresentHook(nullptr, nullptr);
     const std::vector<DWORD> frame = Frame(device);
     EXPECT_EQ(At(frame, 3, 3), 0xFF00FF00u);
+    EXPECT_EQ(At(frame, 3, 1), 0xFFFF0000u);
+    ExpectWindowShows(record, frame);
     EXPECT_EQ(device->Release(), 0u);
     // A device with no window has nowhere to show menus.
     d3dgl::SetPresentHook(RecordHook, &record);
@@ -263,7 +291,11 @@ TEST_F(WindowPresentTest, HardwareDeviceDrawsWhatTheReferenceDeviceDraws) {
     EXPECT_NE(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT, 0u);
     DrawScene(hal);
     DrawScene(m_pDevice);
+    HookRecord record{0, nullptr, true, kWidth, kHeight, {}};
+    d3dgl::SetPresentHook(RecordHook, &record);
     const std::vector<DWORD> halFrame = Frame(hal);
+    d3dgl::SetPresentHook(nullptr, nullptr);
+    ExpectWindowShows(record, halFrame);
     const std::vector<DWORD> refFrame = Frame(m_pDevice);
     int worst = 0;
     for (std::size_t i = 0; i < halFrame.size(); ++i) {
