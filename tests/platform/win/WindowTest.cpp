@@ -3,6 +3,8 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "WindowTestSupport.h"
 #include "platform/win/GlWindow.h"
@@ -133,5 +135,22 @@ TEST(FullScreenWindowTest, InFullScreenThereIsNoMenuStripAndTheClientIsTheWholeW
     EXPECT_EQ(std::count(ids.begin(), ids.end(), WM_RBUTTONUP), 1);
     SDL_SetWindowFullscreen(sdlWindow, 0);
     EXPECT_EQ(win::MenuStripHeight(window.Handle()), win::kMenuStripHeight);
+}
+
+TEST(GlDriverTest, TheRasterizerDrawsOnTheCallingThreadUnlessTheUserChoseACount) {
+    const char* before = std::getenv("LP_NUM_THREADS");
+    const std::string saved = before != nullptr ? before : "";
+    unsetenv("LP_NUM_THREADS");
+    win::PrepareGlDriver();
+    ASSERT_NE(std::getenv("LP_NUM_THREADS"), nullptr);
+    EXPECT_STREQ(std::getenv("LP_NUM_THREADS"), "0");
+    setenv("LP_NUM_THREADS", "3", 1);
+    win::PrepareGlDriver();
+    EXPECT_STREQ(std::getenv("LP_NUM_THREADS"), "3");
+    if (before != nullptr) {
+        setenv("LP_NUM_THREADS", saved.c_str(), 1);
+    } else {
+        unsetenv("LP_NUM_THREADS");
+    }
 }
 }  // namespace

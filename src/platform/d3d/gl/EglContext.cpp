@@ -67,6 +67,7 @@ EglContext::~EglContext() {
 
 HRESULT EglContext::Create() {
     Destroy();
+    win::PrepareGlDriver();
     EGLDisplay display = OpenSoftwareDisplay();
     if (display == EGL_NO_DISPLAY) {
         return E_FAIL;
