@@ -96,7 +96,9 @@ const char* const kUsage =
     "  XDG_CONFIG_HOME, XDG_DATA_HOME, HOME   where settings and your own media are\n"
     "  XSCREENSAVER_WINDOW    the window --root draws in, set by the screen saver\n"
     "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks);\n"
-    "                         --max-fps still applies\n";
+    "                         --max-fps still applies\n"
+    "  LP_NUM_THREADS=N       threads of Mesa's software rasterizer; unset, the\n"
+    "                         clock draws on its own thread (least CPU)\n";
 
 // With its own messages off getopt_long reports an abbreviation that fits
 // several options as unrecognised; this names them, as its message would.
