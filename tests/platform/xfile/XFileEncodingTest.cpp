@@ -222,27 +222,22 @@ TEST(XFileCompression, ChunksShareOneSlidingWindow) {
     EXPECT_NE(result, Z_STREAM_END);
 }
 
-TEST(XFileCompression, AcceptsBothCountsOfTheChunkSize) {
-    std::vector<BYTE> plain = LongModel(XEncoding::Binary);
-    std::string expected = XFileDump::Describe(plain);
-    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, true)), expected);
-    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 1000, false)), expected);
-}
-
-TEST(XFileCompression, FullSizeChunksReachBackOneWindow) {
-    // 32 KB chunks, as the format writes them, over a body of many windows.
-    std::vector<BYTE> plain = LongModel(XEncoding::Text, 3000);
-    ASSERT_GT(plain.size(), 5u * 32768);
-    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(plain, 32768, true)), XFileDump::Describe(plain));
-}
-
-TEST(XFileCompression, ReadsAStreamThatRepeatsTheHeader) {
-    std::vector<BYTE> plain = LongModel(XEncoding::Binary);
-    std::vector<BYTE> packed(plain.begin(), plain.begin() + 16);
+TEST(XFileCompression, ReadsEveryChunkLayoutTheFormatAllows) {
+    std::vector<BYTE> binary = LongModel(XEncoding::Binary);
+    const std::string expected = XFileDump::Describe(binary);
+    // Either count of the chunk size.
+    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(binary, 1000, true)), expected);
+    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(binary, 1000, false)), expected);
+    // A stream that repeats the header.
+    std::vector<BYTE> packed(binary.begin(), binary.begin() + 16);
     std::memcpy(packed.data() + 8, "bzip", 4);
-    std::vector<BYTE> stream = XTestWriter::Compress(plain, 4096, true);
+    std::vector<BYTE> stream = XTestWriter::Compress(binary, 4096, true);
     packed.insert(packed.end(), stream.begin(), stream.end());
-    EXPECT_EQ(XFileDump::Describe(packed), XFileDump::Describe(plain));
+    EXPECT_EQ(XFileDump::Describe(packed), expected);
+    // 32 KB chunks, as the format writes them, over a body of many windows.
+    std::vector<BYTE> text = LongModel(XEncoding::Text, 3000);
+    ASSERT_GT(text.size(), 5u * 32768);
+    EXPECT_EQ(XFileDump::Describe(XTestWriter::CompressFile(text, 32768, true)), XFileDump::Describe(text));
 }
 
 TEST(XFileCompression, RejectsDamagedChunks) {
