@@ -169,8 +169,9 @@ GLenum DepthFormat(D3DFORMAT format, GLenum* attachment) {
     *attachment = GL_DEPTH_ATTACHMENT;
     switch (format) {
         case D3DFMT_D16:
-            return GL_DEPTH_COMPONENT16;
         case D3DFMT_D24X8:
+            // 16-bit depth is kept in 24: the software rasterizer clears a
+            // 16-bit buffer one value at a time, a 32-bit one as a block fill.
             return GL_DEPTH_COMPONENT24;
         case D3DFMT_D24S8:
             *attachment = GL_DEPTH_STENCIL_ATTACHMENT;
