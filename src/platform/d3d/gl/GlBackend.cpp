@@ -41,6 +41,7 @@ GlBackend::~GlBackend() {
         DestroyTargets();
         m_shaders.Clear();
         glDeleteBuffers(1, &m_uFrameUbo);
+        glDeleteBuffers(1, &m_uPixelUbo);
         glDeleteBuffers(1, &m_uWorldUbo);
         glDeleteBuffers(1, &m_uWorldNormalUbo);
         glDeleteBuffers(1, &m_uUserVbo);
@@ -82,6 +83,11 @@ HRESULT GlBackend::Create() {
     glBindBuffer(GL_UNIFORM_BUFFER, m_uFrameUbo);
     glBufferData(GL_UNIFORM_BUFFER, sizeof(FrameBlock), nullptr, GL_DYNAMIC_DRAW);
     glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kFrameBlock, m_uFrameUbo);
+    glGenBuffers(1, &m_uPixelUbo);
+    glBindBuffer(GL_UNIFORM_BUFFER, m_uPixelUbo);
+    glBufferData(GL_UNIFORM_BUFFER, sizeof(PixelBlock), nullptr, GL_DYNAMIC_DRAW);
+    glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kPixelBlock, m_uPixelUbo);
+    m_bPixelUploaded = false;
     glGenBuffers(1, &m_uWorldUbo);
     glBindBuffer(GL_UNIFORM_BUFFER, m_uWorldUbo);
     glBufferData(GL_UNIFORM_BUFFER, sizeof(m_fWorld), nullptr, GL_DYNAMIC_DRAW);

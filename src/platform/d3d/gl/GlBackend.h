@@ -155,6 +155,7 @@ private:
     // The last frame shown is in m_pixels rather than the front target.
     bool m_bFrontInMemory = false;
     GLuint m_uFrameUbo = 0;
+    GLuint m_uPixelUbo = 0;
     GLuint m_uWorldUbo = 0;
     GLuint m_uWorldNormalUbo = 0;
     GLuint m_uUserVbo = 0;
@@ -171,6 +172,8 @@ private:
     UINT m_uWindowTextureHeight = 0;
 
     FrameBlock m_frame = {};
+    PixelBlock m_pixel = {};
+    bool m_bPixelUploaded = false;
     float m_fWorld[ShaderGenerator::kPaletteSize][16] = {};
     float m_fWorldNormal[ShaderGenerator::kPaletteSize][16] = {};
     std::vector<DWORD> m_pixels;

@@ -3,6 +3,7 @@
 // the palette, packed and uploaded when their states changed.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/d3d/core/DeviceState.h"
 #include "platform/d3d/gl/GlBackend.h"
@@ -22,8 +23,6 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
     f.fog[0] = start;
     f.fog[1] = end;
     f.fog[2] = end != start ? 1.0f / (end - start) : 1.0e30f;
-    ColourToFloats(state.RenderState(D3DRS_FOGCOLOR), f.fogColor);
-    ColourToFloats(state.RenderState(D3DRS_TEXTUREFACTOR), f.textureFactor);
 
     const D3DVIEWPORT8& viewport = state.Viewport();
     f.screen[0] = static_cast<float>(viewport.X);
@@ -32,7 +31,6 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
     f.screen[3] = static_cast<float>(std::max<DWORD>(viewport.Height, 1));
     f.target[0] = static_cast<float>(m_uWidth);
     f.target[1] = static_cast<float>(m_uHeight);
-    f.alphaRef[0] = static_cast<float>(state.RenderState(D3DRS_ALPHAREF) & 0xFF);
 
     const D3DMATERIAL8& material = state.Material();
     ValueToFloats(material.Diffuse, f.materialDiffuse);
@@ -73,6 +71,18 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
         ++packed;
     }
     UploadUniforms(m_uFrameUbo, &m_frame, sizeof(FrameBlock));
+
+    // Written only when it changed: any write marks the fragment stage's
+    // constants as new.
+    PixelBlock pixel = {};
+    ColourToFloats(state.RenderState(D3DRS_FOGCOLOR), pixel.fogColor);
+    ColourToFloats(state.RenderState(D3DRS_TEXTUREFACTOR), pixel.textureFactor);
+    pixel.alphaRef[0] = static_cast<float>(state.RenderState(D3DRS_ALPHAREF) & 0xFF);
+    if (!m_bPixelUploaded || std::memcmp(&pixel, &m_pixel, sizeof(PixelBlock)) != 0) {
+        m_pixel = pixel;
+        m_bPixelUploaded = true;
+        UploadUniforms(m_uPixelUbo, &m_pixel, sizeof(PixelBlock));
+    }
 }
 
 void GlBackend::UpdateWorldBlocks(const DeviceState& state, DWORD dirty) {
@@ -100,6 +110,7 @@ void GlBackend::BindPalette(unsigned entries) {
     m_uBoundPaletteEntries = entries;
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(entries * 16 * sizeof(float));
     m_cache.Call(glBindBufferBase, GL_UNIFORM_BUFFER, ShaderGenerator::kFrameBlock, m_uFrameUbo);
+    m_cache.Call(glBindBufferBase, GL_UNIFORM_BUFFER, ShaderGenerator::kPixelBlock, m_uPixelUbo);
     m_cache.Call(glBindBufferRange, GL_UNIFORM_BUFFER, ShaderGenerator::kWorldBlock, m_uWorldUbo, 0, bytes);
     m_cache.Call(glBindBufferRange, GL_UNIFORM_BUFFER, ShaderGenerator::kWorldNormalBlock, m_uWorldNormalUbo, 0, bytes);
 }

@@ -90,7 +90,8 @@ GLuint ShaderCache::Build(const ShaderKey& key) {
         GLuint binding;
     } blocks[] = {{"Frame", ShaderGenerator::kFrameBlock},
                   {"World", ShaderGenerator::kWorldBlock},
-                  {"WorldNormal", ShaderGenerator::kWorldNormalBlock}};
+                  {"WorldNormal", ShaderGenerator::kWorldNormalBlock},
+                  {"Pixel", ShaderGenerator::kPixelBlock}};
     for (const auto& block : blocks) {
         const GLuint index = glGetUniformBlockIndex(program, block.name);
         if (index != GL_INVALID_INDEX) {

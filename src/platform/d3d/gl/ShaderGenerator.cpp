@@ -53,11 +53,8 @@ const char* kFrameBlockSource = R"(layout(std140) uniform Frame {
     mat4 u_projection;
     mat4 u_viewNormal;
     vec4 u_fog;
-    vec4 u_fogColor;
-    vec4 u_textureFactor;
     vec4 u_screen;
     vec4 u_target;
-    vec4 u_alphaRef;
     vec4 u_materialDiffuse;
     vec4 u_materialAmbient;
     vec4 u_materialEmissive;
@@ -67,6 +64,16 @@ const char* kFrameBlockSource = R"(layout(std140) uniform Frame {
     vec4 u_lightDirection[8];
     vec4 u_lightSpecular[8];
     mat4 u_textureMatrix[2];
+};
+)";
+
+// What the fragment stage reads. Kept apart from the frame block so that the
+// per-draw material and matrices never change the fragment stage's constants:
+// the software rasterizer stores a new copy of its whole pixel state when they do.
+const char* kPixelBlockSource = R"(layout(std140) uniform Pixel {
+    vec4 u_fogColor;
+    vec4 u_textureFactor;
+    vec4 u_alphaRef;
 };
 )";
 
@@ -311,7 +318,7 @@ std::string ShaderGenerator::VertexSource(const ShaderKey& key) {
 
 std::string ShaderGenerator::FragmentSource(const ShaderKey& key) {
     std::string s = "#version 330 core\n";
-    s += kFrameBlockSource;
+    s += kPixelBlockSource;
     s += "uniform sampler2D u_texture0;\nuniform sampler2D u_texture1;\n";
     const std::string colour = key.flat != 0 ? "flat in vec4 " : "in vec4 ";
     s += colour + "v_diffuse;\n" + colour + "v_specular;\n";

@@ -14,6 +14,7 @@ public:
     static constexpr unsigned kFrameBlock = 0;
     static constexpr unsigned kWorldBlock = 1;
     static constexpr unsigned kWorldNormalBlock = 2;
+    static constexpr unsigned kPixelBlock = 3;
     static constexpr unsigned kPaletteSize = 256;
     static constexpr unsigned kDirectMatrices = 4;  // world matrices 0..3 without indices
     static constexpr unsigned kMaxLights = 8;
@@ -41,12 +42,9 @@ struct FrameBlock {
     float view[16];
     float projection[16];
     float viewNormal[16];
-    float fog[4];  // start, end, 1 / (end - start)
-    float fogColor[4];
-    float textureFactor[4];
+    float fog[4];     // start, end, 1 / (end - start)
     float screen[4];  // GL viewport x, y (bottom left), width, height
     float target[4];  // render-target width, height
-    float alphaRef[4];
     float materialDiffuse[4];
     float materialAmbient[4];
     float materialEmissive[4];
@@ -56,4 +54,11 @@ struct FrameBlock {
     float lightDirection[8][4];  // towards the light, camera space, unit length
     float lightSpecular[8][4];
     float textureMatrix[2][16];  // D3DTS_TEXTURE0 and 1
+};
+
+// Layout of the Pixel uniform block (std140): what the fragment stage reads.
+struct PixelBlock {
+    float fogColor[4];
+    float textureFactor[4];
+    float alphaRef[4];
 };
