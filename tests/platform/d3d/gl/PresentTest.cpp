@@ -21,6 +21,23 @@ namespace {
 
 class PresentTest : public RenderFixture {
 protected:
+    // The first pixel of the front buffer as GetFrontBuffer gives it.
+    static DWORD FrontPixel(IDirect3DDevice8* device) {
+        IDirect3DSurface8* surface = nullptr;
+        D3DLOCKED_RECT locked = {};
+        DWORD pixel = 0;
+        if (device->CreateImageSurface(kWidth, kHeight, D3DFMT_A8R8G8B8, &surface) == D3D_OK &&
+            device->GetFrontBuffer(surface) == D3D_OK &&
+            surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
+            pixel = static_cast<DWORD*>(locked.pBits)[0];
+            surface->UnlockRect();
+        }
+        if (surface != nullptr) {
+            surface->Release();
+        }
+        return pixel;
+    }
+
     // A small scene touching lighting, texturing, blending and depth.
     void DrawScene(IDirect3DDevice8* device) {
         std::swap(device, m_pDevice);
@@ -60,22 +77,7 @@ protected:
 };
 
 TEST_F(PresentTest, FrontBufferHoldsTheLastPresentedFrameOnlyTopRowFirst) {
-    // The first pixel of the front buffer as GetFrontBuffer gives it.
-    const auto frontPixel = [this] {
-        IDirect3DSurface8* surface = nullptr;
-        D3DLOCKED_RECT locked = {};
-        DWORD pixel = 0;
-        if (m_pDevice->CreateImageSurface(kWidth, kHeight, D3DFMT_A8R8G8B8, &surface) == D3D_OK &&
-            m_pDevice->GetFrontBuffer(surface) == D3D_OK &&
-            surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK) {
-            pixel = static_cast<DWORD*>(locked.pBits)[0];
-            surface->UnlockRect();
-        }
-        if (surface != nullptr) {
-            surface->Release();
-        }
-        return pixel;
-    };
+    const auto frontPixel = [this] { return FrontPixel(m_pDevice); };
     EXPECT_EQ(frontPixel(), 0xFF000000u) << "black before anything is presented";
 
     ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK);
@@ -265,6 +267,9 @@ TEST_F(WindowPresentTest, HookRunsInsidePresentOnTheWindowContext) {
     EXPECT_EQ(At(frame, 3, 3), 0xFF00FF00u);
     EXPECT_EQ(At(frame, 3, 1), 0xFFFF0000u);
     ExpectSameFrame(record.m_window, frame);  // the right way up: copies into it turn rows over
+    // Drawn but not presented: the front buffer still holds the last frame.
+    ASSERT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(FrontPixel(device), 0xFFFF0000u);
     EXPECT_EQ(device->Release(), 0u);
     // A device with no window has nowhere to show menus.
     d3dgl::SetPresentHook(RecordHook, &record);

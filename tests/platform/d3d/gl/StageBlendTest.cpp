@@ -92,6 +92,25 @@ TEST_F(StageBlendTest, StageOneTakesStageZerosResult) {
     second->Release();
 }
 
+TEST_F(StageBlendTest, EachDrawSeesItsOwnTextureFactor) {
+    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE);
+    // Two draws of one frame with different factors, then a frame that goes
+    // back to the first: none may show a factor it did not set.
+    for (int frame = 0; frame < 2; ++frame) {
+        ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        m_pDevice->SetRenderState(D3DRS_TEXTUREFACTOR, 0xFFFF0000);
+        DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, kDiffuse);
+        m_pDevice->SetRenderState(D3DRS_TEXTUREFACTOR, frame == 0 ? 0xFF00FF00 : 0xFFFF0000);
+        DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.5f, kDiffuse);
+        ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+        const std::vector<DWORD> pixels = Frame();
+        EXPECT_TRUE(ColourNear(At(pixels, 16, 32), {255, 0, 0}, 0)) << "frame " << frame;
+        EXPECT_TRUE(ColourNear(At(pixels, 48, 32), frame == 0 ? Rgb{0, 255, 0} : Rgb{255, 0, 0}, 0))
+            << "frame " << frame;
+    }
+}
+
 TEST_F(StageBlendTest, AlphaTestComparesOnTheByteScale) {
     PlainStates();
     m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
