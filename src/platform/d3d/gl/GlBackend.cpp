@@ -262,7 +262,6 @@ HRESULT GlBackend::Reset(D3DPRESENT_PARAMETERS& parameters) {
     m_uWidth = parameters.BackBufferWidth;
     m_uHeight = parameters.BackBufferHeight;
     m_pixels.assign(static_cast<std::size_t>(m_uWidth) * m_uHeight, 0);
-    m_bFrontInMemory = false;
     m_dwKeyFvf = ~0u;
     m_bLost = false;
     return D3D_OK;

@@ -111,7 +111,7 @@ private:
     void ShowOnWindowContext();
     void ShowOnWindowSurface();
     void Pace();
-    void ReadTarget(GLuint framebuffer, std::vector<DWORD>& pixels);
+    void ReadFront(std::vector<DWORD>& pixels);
 
     D3DDEVTYPE m_type;
     HWND m_hWindow;
@@ -152,8 +152,6 @@ private:
     GLuint m_uBackDepth = 0;
     GLuint m_uFrontFbo = 0;
     GLuint m_uFrontColor = 0;
-    // The last frame shown is in m_pixels rather than the front target.
-    bool m_bFrontInMemory = false;
     GLuint m_uFrameUbo = 0;
     GLuint m_uPixelUbo = 0;
     GLuint m_uWorldUbo = 0;

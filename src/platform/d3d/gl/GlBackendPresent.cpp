@@ -52,8 +52,8 @@ void GlBackend::ResolveToFront() {
     m_cache.Call(glBlitFramebuffer, 0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 }
 
-void GlBackend::ReadTarget(GLuint framebuffer, std::vector<DWORD>& pixels) {
-    m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, framebuffer);
+void GlBackend::ReadFront(std::vector<DWORD>& pixels) {
+    m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, m_uFrontFbo);
     m_cache.Call(glPixelStorei, GL_PACK_ALIGNMENT, 4);
     m_cache.Call(glPixelStorei, GL_PACK_ROW_LENGTH, 0);
     m_cache.Call(glReadPixels, 0, 0, static_cast<GLsizei>(m_uWidth), static_cast<GLsizei>(m_uHeight), GL_BGRA,
@@ -67,9 +67,7 @@ void GlBackend::ShowOnWindowContext() {
     SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
     if (m_type == D3DDEVTYPE_REF) {
         // The software frame comes over through memory.
-        if (!m_bFrontInMemory) {
-            ReadTarget(m_uFrontFbo, m_pixels);
-        }
+        ReadFront(m_pixels);
         if (!win::MakeGlWindowCurrent(m_hWindow)) {
             return;
         }
@@ -139,7 +137,7 @@ void GlBackend::ShowOnWindowSurface() {
         g_pPresentHook(g_pPresentHookUser);
         ForgetGlState();
     }
-    ReadTarget(m_uFrontFbo, m_pixels);
+    ReadFront(m_pixels);
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr) {
         return;
@@ -184,17 +182,8 @@ HRESULT GlBackend::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
     if (!MakeCurrent()) {
         return D3DERR_DRIVERINTERNALERROR;
     }
-    const bool windowContext = win::GetGlContext(m_hWindow) != nullptr;
-    // A software frame reaches the window through memory anyway: read it
-    // straight from the back buffer and let memory hold the front, which
-    // saves a copy of the whole frame.
-    m_bFrontInMemory = windowContext && m_type == D3DDEVTYPE_REF && m_bBackColorTexture;
-    if (m_bFrontInMemory) {
-        ReadTarget(m_uBackFbo, m_pixels);
-    } else {
-        ResolveToFront();
-    }
-    if (windowContext) {
+    ResolveToFront();
+    if (win::GetGlContext(m_hWindow) != nullptr) {
         ShowOnWindowContext();
         Pace();
     } else if (win::GetSdlWindow(m_hWindow) != nullptr) {
@@ -208,9 +197,7 @@ HRESULT GlBackend::ReadFrontBuffer(UINT width, UINT height, BYTE* bits, UINT pit
     if (bits == nullptr || !MakeCurrent()) {
         return D3DERR_INVALIDCALL;
     }
-    if (!m_bFrontInMemory) {
-        ReadTarget(m_uFrontFbo, m_pixels);
-    }
+    ReadFront(m_pixels);
     const UINT rows = std::min(height, m_uHeight);
     const UINT columns = std::min(width, m_uWidth);
     for (UINT y = 0; y < rows; ++y) {
