@@ -85,9 +85,9 @@ HRESULT GlBackend::Create() {
     glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kFrameBlock, m_uFrameUbo);
     glGenBuffers(1, &m_uPixelUbo);
     glBindBuffer(GL_UNIFORM_BUFFER, m_uPixelUbo);
-    glBufferData(GL_UNIFORM_BUFFER, sizeof(PixelBlock), nullptr, GL_DYNAMIC_DRAW);
+    m_pixel = {};
+    glBufferData(GL_UNIFORM_BUFFER, sizeof(PixelBlock), &m_pixel, GL_DYNAMIC_DRAW);
     glBindBufferBase(GL_UNIFORM_BUFFER, ShaderGenerator::kPixelBlock, m_uPixelUbo);
-    m_bPixelUploaded = false;
     glGenBuffers(1, &m_uWorldUbo);
     glBindBuffer(GL_UNIFORM_BUFFER, m_uWorldUbo);
     glBufferData(GL_UNIFORM_BUFFER, sizeof(m_fWorld), nullptr, GL_DYNAMIC_DRAW);

@@ -170,8 +170,7 @@ private:
     UINT m_uWindowTextureHeight = 0;
 
     FrameBlock m_frame = {};
-    PixelBlock m_pixel = {};
-    bool m_bPixelUploaded = false;
+    PixelBlock m_pixel = {};  // as the pixel block's buffer holds it
     float m_fWorld[ShaderGenerator::kPaletteSize][16] = {};
     float m_fWorldNormal[ShaderGenerator::kPaletteSize][16] = {};
     std::vector<DWORD> m_pixels;

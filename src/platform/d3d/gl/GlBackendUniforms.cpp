@@ -78,9 +78,8 @@ void GlBackend::UpdateFrameBlock(const DeviceState& state) {
     ColourToFloats(state.RenderState(D3DRS_FOGCOLOR), pixel.fogColor);
     ColourToFloats(state.RenderState(D3DRS_TEXTUREFACTOR), pixel.textureFactor);
     pixel.alphaRef[0] = static_cast<float>(state.RenderState(D3DRS_ALPHAREF) & 0xFF);
-    if (!m_bPixelUploaded || std::memcmp(&pixel, &m_pixel, sizeof(PixelBlock)) != 0) {
+    if (std::memcmp(&pixel, &m_pixel, sizeof(PixelBlock)) != 0) {
         m_pixel = pixel;
-        m_bPixelUploaded = true;
         UploadUniforms(m_uPixelUbo, &m_pixel, sizeof(PixelBlock));
     }
 }

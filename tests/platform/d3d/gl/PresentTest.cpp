@@ -77,8 +77,7 @@ protected:
 };
 
 TEST_F(PresentTest, FrontBufferHoldsTheLastPresentedFrameOnlyTopRowFirst) {
-    const auto frontPixel = [this] { return FrontPixel(m_pDevice); };
-    EXPECT_EQ(frontPixel(), 0xFF000000u) << "black before anything is presented";
+    EXPECT_EQ(FrontPixel(m_pDevice), 0xFF000000u) << "black before anything is presented";
 
     ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK);
     std::vector<DWORD> frame = Frame();  // presents green
@@ -86,7 +85,7 @@ TEST_F(PresentTest, FrontBufferHoldsTheLastPresentedFrameOnlyTopRowFirst) {
     EXPECT_EQ(At(frame, kWidth - 1, kHeight - 1), 0xFF00FF00u);
     // Drawn but not presented: the front buffer still shows green.
     ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
-    EXPECT_EQ(frontPixel(), 0xFF00FF00u);
+    EXPECT_EQ(FrontPixel(m_pDevice), 0xFF00FF00u);
 
     // Rows run top down: a clear of the top row shows in the first row only.
     ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
