@@ -76,7 +76,7 @@ struct MediaFolder {
         for (const char* name : kTextures) {
             std::vector<BYTE> white;
             AppendPixels(white, std::vector<DWORD>(16, 0xFFFFFFFFu), 4);
-            WriteBytes(m_path + "/Texture/" + name, BuildDds(ArgbSpec(4, 4), white));
+            WriteBytes(m_path + "/Texture/" + name, BuildDds(ArgbLayout(4, 4), white));
         }
         WriteBytes(m_path + "/Misc/Clock.fpp", RoundPath());
     }

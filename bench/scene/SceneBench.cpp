@@ -89,7 +89,7 @@ void EnterMediaFolder() {
     s_folder = szTemplate;
     std::vector<BYTE> payload;
     AppendPixels(payload, std::vector<DWORD>(16, 0xFFFFFFFFu), 4);
-    WriteFile(s_folder + "/Texture/ParticleTrailPC01.dds", BuildDds(ArgbSpec(4, 4), payload));
+    WriteFile(s_folder + "/Texture/ParticleTrailPC01.dds", BuildDds(ArgbLayout(4, 4), payload));
 
     // Eight points round a circle, each with a camera angle and distance.
     std::vector<BYTE> path;

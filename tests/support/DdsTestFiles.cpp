@@ -8,66 +8,66 @@ void PutDword(std::vector<BYTE>& out, DWORD v) {
 }
 }  // namespace
 
-DdsSpec ArgbSpec(DWORD width, DWORD height) {
-    return MaskSpec(width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
+DdsLayout ArgbLayout(DWORD width, DWORD height) {
+    return MaskLayout(width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
 }
 
-DdsSpec MaskSpec(DWORD width, DWORD height, DWORD bitCount, DWORD r, DWORD g, DWORD b, DWORD a) {
-    DdsSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.flags |= 0x8;  // PITCH
-    spec.pitchOrLinearSize = width * bitCount / 8;
-    spec.pfFlags = 0x40 | (a != 0 ? 0x1 : 0);
-    spec.bitCount = bitCount;
-    spec.masks[0] = r;
-    spec.masks[1] = g;
-    spec.masks[2] = b;
-    spec.masks[3] = a;
-    return spec;
+DdsLayout MaskLayout(DWORD width, DWORD height, DWORD bitCount, DWORD r, DWORD g, DWORD b, DWORD a) {
+    DdsLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.flags |= 0x8;  // PITCH
+    layout.pitchOrLinearSize = width * bitCount / 8;
+    layout.pfFlags = 0x40 | (a != 0 ? 0x1 : 0);
+    layout.bitCount = bitCount;
+    layout.masks[0] = r;
+    layout.masks[1] = g;
+    layout.masks[2] = b;
+    layout.masks[3] = a;
+    return layout;
 }
 
-DdsSpec DxtSpec(DWORD width, DWORD height, char digit) {
-    DdsSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.flags |= 0x80000;  // LINEARSIZE
-    spec.pfFlags = 0x4;
-    spec.fourCC = static_cast<DWORD>('D') | (static_cast<DWORD>('X') << 8) | (static_cast<DWORD>('T') << 16) |
-                  (static_cast<DWORD>(digit) << 24);
+DdsLayout DxtLayout(DWORD width, DWORD height, char digit) {
+    DdsLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.flags |= 0x80000;  // LINEARSIZE
+    layout.pfFlags = 0x4;
+    layout.fourCC = static_cast<DWORD>('D') | (static_cast<DWORD>('X') << 8) | (static_cast<DWORD>('T') << 16) |
+                    (static_cast<DWORD>(digit) << 24);
     const DWORD blocks = ((width + 3) / 4) * ((height + 3) / 4);
-    spec.pitchOrLinearSize = blocks * (digit == '1' ? 8 : 16);
-    return spec;
+    layout.pitchOrLinearSize = blocks * (digit == '1' ? 8 : 16);
+    return layout;
 }
 
-DdsSpec WithMips(DdsSpec spec, DWORD count) {
-    spec.flags |= 0x20000;
-    spec.mipMapCount = count;
-    spec.caps |= 0x400008;
-    return spec;
+DdsLayout WithMips(DdsLayout layout, DWORD count) {
+    layout.flags |= 0x20000;
+    layout.mipMapCount = count;
+    layout.caps |= 0x400008;
+    return layout;
 }
 
-std::vector<BYTE> BuildDds(const DdsSpec& spec, const std::vector<BYTE>& payload) {
+std::vector<BYTE> BuildDds(const DdsLayout& layout, const std::vector<BYTE>& payload) {
     std::vector<BYTE> out;
     PutDword(out, 0x20534444);
     PutDword(out, 124);
-    PutDword(out, spec.flags);
-    PutDword(out, spec.height);
-    PutDword(out, spec.width);
-    PutDword(out, spec.pitchOrLinearSize);
+    PutDword(out, layout.flags);
+    PutDword(out, layout.height);
+    PutDword(out, layout.width);
+    PutDword(out, layout.pitchOrLinearSize);
     PutDword(out, 0);  // depth
-    PutDword(out, spec.mipMapCount);
+    PutDword(out, layout.mipMapCount);
     for (int i = 0; i < 11; ++i) {
         PutDword(out, 0);
     }
-    PutDword(out, spec.pfSize);
-    PutDword(out, spec.pfFlags);
-    PutDword(out, spec.fourCC);
-    PutDword(out, spec.bitCount);
-    for (DWORD mask : spec.masks) {
+    PutDword(out, layout.pfSize);
+    PutDword(out, layout.pfFlags);
+    PutDword(out, layout.fourCC);
+    PutDword(out, layout.bitCount);
+    for (DWORD mask : layout.masks) {
         PutDword(out, mask);
     }
-    PutDword(out, spec.caps);
+    PutDword(out, layout.caps);
     for (int i = 0; i < 4; ++i) {
         PutDword(out, 0);  // caps2..4, reserved
     }

@@ -7,7 +7,7 @@
 
 #include "platform/kernel/WinTypes.h"
 
-struct DdsSpec {
+struct DdsLayout {
     DWORD width = 4;
     DWORD height = 4;
     DWORD flags = 0x1007;  // CAPS | HEIGHT | WIDTH | PIXELFORMAT
@@ -21,14 +21,14 @@ struct DdsSpec {
     DWORD caps = 0x1000;            // TEXTURE
 };
 
-DdsSpec ArgbSpec(DWORD width, DWORD height);
-DdsSpec MaskSpec(DWORD width, DWORD height, DWORD bitCount, DWORD r, DWORD g, DWORD b, DWORD a);
-DdsSpec DxtSpec(DWORD width, DWORD height, char digit);
+DdsLayout ArgbLayout(DWORD width, DWORD height);
+DdsLayout MaskLayout(DWORD width, DWORD height, DWORD bitCount, DWORD r, DWORD g, DWORD b, DWORD a);
+DdsLayout DxtLayout(DWORD width, DWORD height, char digit);
 // Sets the mip-count flag and count (and the mipmap caps).
-DdsSpec WithMips(DdsSpec spec, DWORD count);
+DdsLayout WithMips(DdsLayout layout, DWORD count);
 
 // Magic + 124-byte header + the payload as given.
-std::vector<BYTE> BuildDds(const DdsSpec& spec, const std::vector<BYTE>& payload);
+std::vector<BYTE> BuildDds(const DdsLayout& layout, const std::vector<BYTE>& payload);
 
 // Payload helpers: little-endian pixels.
 void AppendPixel(std::vector<BYTE>& out, DWORD value, int bytes);

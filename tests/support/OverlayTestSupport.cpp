@@ -20,7 +20,7 @@ void WriteSheet(const ScopedTempCwd& cwd, const std::string& name, int columns, 
     }
     std::vector<BYTE> payload;
     AppendPixels(payload, pixels, 4);
-    WriteFile(cwd.File("Texture/" + name), BuildDds(ArgbSpec(DWORD(width), DWORD(height)), payload));
+    WriteFile(cwd.File("Texture/" + name), BuildDds(ArgbLayout(DWORD(width), DWORD(height)), payload));
 }
 
 D3DVIEWPORT8 MakeViewport(DWORD x, DWORD y, DWORD width, DWORD height) {

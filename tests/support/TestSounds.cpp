@@ -40,46 +40,46 @@ std::int16_t TestSounds::Sample(std::size_t frame, int channel) {
 }
 
 void TestSounds::WriteWave(const std::filesystem::path& path, std::size_t frames) {
-    WriteBytes(path, Wave(WaveSpec(), frames));
+    WriteBytes(path, Wave(WaveFormat(), frames));
 }
 
-std::vector<BYTE> TestSounds::Wave(const WaveSpec& spec, std::size_t frames) {
-    const WORD blockAlign = static_cast<WORD>(spec.m_wChannels * spec.m_wBits / 8);
+std::vector<BYTE> TestSounds::Wave(const WaveFormat& layout, std::size_t frames) {
+    const WORD blockAlign = static_cast<WORD>(layout.m_wChannels * layout.m_wBits / 8);
     const DWORD dataBytes = static_cast<DWORD>(frames * blockAlign);
-    const bool extensible = spec.m_wTag == 0xFFFE;
+    const bool extensible = layout.m_wTag == 0xFFFE;
     std::vector<BYTE> file = {'R', 'I', 'F', 'F'};
     Put32(&file, static_cast<DWORD>((extensible ? 60 : 36) + dataBytes));
     file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     Put32(&file, extensible ? 40 : 16);
-    Put16(&file, spec.m_wTag);
-    Put16(&file, spec.m_wChannels);
-    Put32(&file, spec.m_dwRate);
-    Put32(&file, spec.m_dwRate * blockAlign);
+    Put16(&file, layout.m_wTag);
+    Put16(&file, layout.m_wChannels);
+    Put32(&file, layout.m_dwRate);
+    Put32(&file, layout.m_dwRate * blockAlign);
     Put16(&file, blockAlign);
-    Put16(&file, spec.m_wBits);
+    Put16(&file, layout.m_wBits);
     if (extensible) {
         Put16(&file, 22);
-        Put16(&file, spec.m_wBits);
-        Put32(&file, spec.m_wChannels == 1 ? 0x4 : 0x3);
+        Put16(&file, layout.m_wBits);
+        Put32(&file, layout.m_wChannels == 1 ? 0x4 : 0x3);
         // The integer sub-format: tag 1 followed by the usual fixed tail.
         file.insert(file.end(),
                     {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
     }
     file.insert(file.end(), {'d', 'a', 't', 'a'});
-    Put32(&file, spec.m_llDataSize >= 0 ? static_cast<DWORD>(spec.m_llDataSize) : dataBytes);
+    Put32(&file, layout.m_llDataSize >= 0 ? static_cast<DWORD>(layout.m_llDataSize) : dataBytes);
     for (std::size_t i = 0; i < frames; ++i) {
-        for (int c = 0; c < spec.m_wChannels; ++c) {
+        for (int c = 0; c < layout.m_wChannels; ++c) {
             const int value = Sample(i, c);
-            if (spec.m_wTag == 3) {
+            if (layout.m_wTag == 3) {
                 const float f = static_cast<float>(value) / 32768.0f;
                 DWORD bits = 0;
                 std::memcpy(&bits, &f, 4);
                 Put32(&file, bits);
-            } else if (spec.m_wBits == 8) {
+            } else if (layout.m_wBits == 8) {
                 file.push_back(static_cast<BYTE>((value >> 8) + 128));
-            } else if (spec.m_wBits == 16) {
+            } else if (layout.m_wBits == 16) {
                 Put16(&file, static_cast<WORD>(value));
-            } else if (spec.m_wBits == 24) {
+            } else if (layout.m_wBits == 24) {
                 const auto wide = static_cast<DWORD>(value) << 8;
                 file.insert(file.end(),
                             {static_cast<BYTE>(wide), static_cast<BYTE>(wide >> 8), static_cast<BYTE>(wide >> 16)});

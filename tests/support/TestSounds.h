@@ -21,14 +21,14 @@ public:
     // The same samples in another encoding: tag 1 integer, 3 float, 0xFFFE
     // the extensible form (of integer samples); one channel holds channel 0's.
     // dataSize overrides the data chunk's size field when not -1.
-    struct WaveSpec {
+    struct WaveFormat {
         WORD m_wTag = 1;
         WORD m_wBits = 16;
         WORD m_wChannels = 2;
         DWORD m_dwRate = 44100;
         long long m_llDataSize = -1;
     };
-    static std::vector<BYTE> Wave(const WaveSpec& spec, std::size_t frames);
+    static std::vector<BYTE> Wave(const WaveFormat& layout, std::size_t frames);
 
     // One note from tick 0 to `ticks` at 480 ticks per quarter. microsPerQuarter
     // 0 leaves the tempo out (the file's default, 120 per minute).
