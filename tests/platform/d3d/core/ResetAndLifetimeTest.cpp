@@ -6,7 +6,8 @@
 using ResetTest = RecordingDeviceTest;
 using LifetimeTest = RecordingDeviceTest;
 
-TEST_F(ResetTest, RefusedWhileADefaultPoolResourceOrTheBackBufferIsHeldAndChangesNothing) {
+TEST_F(ResetTest, RefusalsAndFailuresLeaveTheDeviceAsItWas) {
+    // A default-pool resource or the back buffer held blocks a reset.
     IDirect3DVertexBuffer8* dynamic = nullptr;
     ASSERT_EQ(D3D_OK,
               m_pDevice->CreateVertexBuffer(8400, D3DUSAGE_WRITEONLY | D3DUSAGE_DYNAMIC, 0, D3DPOOL_DEFAULT, &dynamic));
@@ -24,55 +25,13 @@ TEST_F(ResetTest, RefusedWhileADefaultPoolResourceOrTheBackBufferIsHeldAndChange
     m_pDevice->GetViewport(&viewport);
     EXPECT_EQ(800u, viewport.Width);
     EXPECT_EQ(600u, viewport.Height);
-
-    // A held back buffer blocks a reset too.
     IDirect3DSurface8* back = nullptr;
     ASSERT_EQ(D3D_OK, m_pDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back));
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->Reset(&bigger));
     back->Release();
     EXPECT_EQ(D3D_OK, m_pDevice->Reset(&bigger));
-}
 
-TEST_F(ResetTest, ManagedResourcesSurviveAndEveryStateReturnsToDefault) {
-    IDirect3DTexture8* texture = MakeTexture();
-    IDirect3DVertexBuffer8* stream = MakeStream(3);
-    ASSERT_EQ(D3D_OK, m_pDevice->SetTexture(0, texture));
-    const D3DMATRIX bone = MakeMatrix(3.0f);
-    ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_WORLDMATRIX(12), &bone));
-    ASSERT_EQ(D3D_OK, m_pDevice->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE));
-    D3DLIGHT8 light = DeviceState::DefaultLight();
-    ASSERT_EQ(D3D_OK, m_pDevice->SetLight(0, &light));
-    ASSERT_EQ(D3D_OK, m_pDevice->LightEnable(0, TRUE));
-    ASSERT_EQ(D3D_OK, m_pDevice->SetRenderState(D3DRS_FOGENABLE, TRUE));
-
-    D3DPRESENT_PARAMETERS parameters = WindowedParameters(640, 480);
-    ASSERT_EQ(D3D_OK, m_pDevice->Reset(&parameters));
-
-    DeviceState expected;
-    expected.ResetToDefaults(static_cast<DeviceCore*>(m_pDevice)->PresentParameters(),
-                             D3DCREATE_SOFTWARE_VERTEXPROCESSING);
-    const DeviceState& now = static_cast<DeviceCore*>(m_pDevice)->State();
-    for (DWORD rs = 0; rs < DeviceState::kRenderStateCount; ++rs) {
-        EXPECT_EQ(expected.RenderState(static_cast<D3DRENDERSTATETYPE>(rs)),
-                  now.RenderState(static_cast<D3DRENDERSTATETYPE>(rs)))
-            << rs;
-    }
-    EXPECT_EQ(static_cast<DWORD>(D3DTOP_DISABLE), StageState(1, D3DTSS_COLOROP));
-    EXPECT_EQ(nullptr, now.Texture(0));
-    EXPECT_EQ(nullptr, now.StreamSource());
-    EXPECT_FALSE(now.IsLightDefined(0));
-    EXPECT_TRUE(SameMatrix(DeviceState::Identity(), now.WorldMatrix(12)));
-
-    // The managed texture is still whole and can be bound again.
-    D3DLOCKED_RECT locked = {};
-    EXPECT_EQ(D3D_OK, texture->LockRect(0, &locked, nullptr, 0));
-    EXPECT_EQ(D3D_OK, texture->UnlockRect(0));
-    EXPECT_EQ(D3D_OK, m_pDevice->SetTexture(0, texture));
-    texture->Release();
-    stream->Release();
-}
-
-TEST_F(ResetTest, BadParametersAndBackendFailuresLeaveTheDeviceAsItWas) {
+    // Bad parameters and backend failures change nothing either.
     RecordBackend& backend = static_cast<RecordBackend&>(static_cast<DeviceCore*>(m_pDevice)->Backend());
     ASSERT_EQ(D3D_OK, m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, FALSE));
     D3DPRESENT_PARAMETERS bad = WindowedParameters();
@@ -96,7 +55,19 @@ TEST_F(ResetTest, BadParametersAndBackendFailuresLeaveTheDeviceAsItWas) {
     EXPECT_EQ(static_cast<DWORD>(TRUE), RenderState(D3DRS_ZWRITEENABLE));
 }
 
-TEST_F(ResetTest, WindowedZeroSizeTakesTheClientSize) {
+TEST_F(ResetTest, ManagedResourcesSurviveAndEveryStateReturnsToDefault) {
+    IDirect3DTexture8* texture = MakeTexture();
+    IDirect3DVertexBuffer8* stream = MakeStream(3);
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTexture(0, texture));
+    const D3DMATRIX bone = MakeMatrix(3.0f);
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_WORLDMATRIX(12), &bone));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE));
+    D3DLIGHT8 light = DeviceState::DefaultLight();
+    ASSERT_EQ(D3D_OK, m_pDevice->SetLight(0, &light));
+    ASSERT_EQ(D3D_OK, m_pDevice->LightEnable(0, TRUE));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetRenderState(D3DRS_FOGENABLE, TRUE));
+
+    // A windowed zero size takes the client size.
     D3DPRESENT_PARAMETERS parameters = WindowedParameters(0, 0);
     ASSERT_EQ(D3D_OK, m_pDevice->Reset(&parameters));
     EXPECT_EQ(640u, parameters.BackBufferWidth);
@@ -107,6 +78,29 @@ TEST_F(ResetTest, WindowedZeroSizeTakesTheClientSize) {
     back->GetDesc(&desc);
     EXPECT_EQ(640u, desc.Width);
     back->Release();
+
+    DeviceState expected;
+    expected.ResetToDefaults(static_cast<DeviceCore*>(m_pDevice)->PresentParameters(),
+                             D3DCREATE_SOFTWARE_VERTEXPROCESSING);
+    const DeviceState& now = static_cast<DeviceCore*>(m_pDevice)->State();
+    for (DWORD rs = 0; rs < DeviceState::kRenderStateCount; ++rs) {
+        EXPECT_EQ(expected.RenderState(static_cast<D3DRENDERSTATETYPE>(rs)),
+                  now.RenderState(static_cast<D3DRENDERSTATETYPE>(rs)))
+            << rs;
+    }
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_DISABLE), StageState(1, D3DTSS_COLOROP));
+    EXPECT_EQ(nullptr, now.Texture(0));
+    EXPECT_EQ(nullptr, now.StreamSource());
+    EXPECT_FALSE(now.IsLightDefined(0));
+    EXPECT_TRUE(SameMatrix(DeviceState::Identity(), now.WorldMatrix(12)));
+
+    // The managed texture is still whole and can be bound again.
+    D3DLOCKED_RECT locked = {};
+    EXPECT_EQ(D3D_OK, texture->LockRect(0, &locked, nullptr, 0));
+    EXPECT_EQ(D3D_OK, texture->UnlockRect(0));
+    EXPECT_EQ(D3D_OK, m_pDevice->SetTexture(0, texture));
+    texture->Release();
+    stream->Release();
 }
 
 TEST_F(LifetimeTest, ResourcesHoldTheDeviceSoALeakShowsInItsCount) {

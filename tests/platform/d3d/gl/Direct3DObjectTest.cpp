@@ -79,43 +79,28 @@ TEST_F(Direct3DObjectTest, ModesComeInBothFramebufferFormatsWithoutDuplicates) {
     EXPECT_TRUE(mode.Format == D3DFMT_X8R8G8B8 || mode.Format == D3DFMT_R5G6B5);
 }
 
-TEST_F(Direct3DObjectTest, DepthFormatsAreTheOnesAGlFramebufferHas) {
-    for (D3DDEVTYPE type : {D3DDEVTYPE_REF}) {
-        EXPECT_EQ(m_pD3D->CheckDeviceType(0, type, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE), D3D_OK);
-        EXPECT_EQ(m_pD3D->CheckDeviceType(0, type, D3DFMT_R5G6B5, D3DFMT_R5G6B5, FALSE), D3D_OK);
-        EXPECT_EQ(m_pD3D->CheckDeviceType(0, type, D3DFMT_A4R4G4B4, D3DFMT_A4R4G4B4, FALSE), D3DERR_NOTAVAILABLE);
-        for (D3DFORMAT depth : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8}) {
-            EXPECT_EQ(
-                m_pD3D->CheckDeviceFormat(0, type, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, depth),
-                D3D_OK)
-                << depth;
-            EXPECT_EQ(m_pD3D->CheckDepthStencilMatch(0, type, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, depth), D3D_OK);
-        }
-        for (D3DFORMAT depth : {D3DFMT_D15S1, D3DFMT_D24X4S4}) {
-            EXPECT_EQ(
-                m_pD3D->CheckDeviceFormat(0, type, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, depth),
-                D3DERR_NOTAVAILABLE)
-                << depth;
-            EXPECT_EQ(m_pD3D->CheckDepthStencilMatch(0, type, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, depth),
-                      D3DERR_NOTAVAILABLE);
-        }
-        for (D3DFORMAT texture : {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A4R4G4B4, D3DFMT_DXT1, D3DFMT_DXT5}) {
-            EXPECT_EQ(m_pD3D->CheckDeviceFormat(0, type, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, texture), D3D_OK);
-        }
-        EXPECT_EQ(m_pD3D->CheckDeviceFormat(0, type, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, D3DFMT_P8),
-                  D3DERR_NOTAVAILABLE);
-    }
-    EXPECT_EQ(m_pD3D->CheckDeviceType(5, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE), D3DERR_INVALIDCALL);
+TEST_F(Direct3DObjectTest, FormatsAndMultisampleCountsAreTheOnesAGlFramebufferHas) {
+    const D3DDEVTYPE ref = D3DDEVTYPE_REF;
+    EXPECT_EQ(m_pD3D->CheckDeviceType(0, ref, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE), D3D_OK);
+    EXPECT_EQ(m_pD3D->CheckDeviceType(0, ref, D3DFMT_R5G6B5, D3DFMT_R5G6B5, FALSE), D3D_OK);
+    EXPECT_EQ(m_pD3D->CheckDeviceType(0, ref, D3DFMT_A4R4G4B4, D3DFMT_A4R4G4B4, FALSE), D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(m_pD3D->CheckDeviceType(5, ref, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE), D3DERR_INVALIDCALL);
     EXPECT_EQ(m_pD3D->CheckDeviceType(0, D3DDEVTYPE_SW, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, TRUE), D3DERR_INVALIDCALL);
-}
-
-TEST_F(Direct3DObjectTest, MultisampleCountsUpToWhatGlCanDo) {
-    EXPECT_EQ(m_pD3D->CheckDeviceMultiSampleType(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_NONE),
-              D3D_OK);
+    for (D3DFORMAT depth : {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D24S8, D3DFMT_D15S1, D3DFMT_D24X4S4}) {
+        const HRESULT expected = depth == D3DFMT_D15S1 || depth == D3DFMT_D24X4S4 ? D3DERR_NOTAVAILABLE : D3D_OK;
+        EXPECT_EQ(m_pD3D->CheckDeviceFormat(0, ref, D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, depth),
+                  expected)
+            << depth;
+        EXPECT_EQ(m_pD3D->CheckDepthStencilMatch(0, ref, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, depth), expected) << depth;
+    }
+    for (D3DFORMAT texture : {D3DFMT_A8R8G8B8, D3DFMT_R5G6B5, D3DFMT_A4R4G4B4, D3DFMT_DXT1, D3DFMT_DXT5}) {
+        EXPECT_EQ(m_pD3D->CheckDeviceFormat(0, ref, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, texture), D3D_OK);
+    }
+    EXPECT_EQ(m_pD3D->CheckDeviceFormat(0, ref, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE, D3DFMT_P8), D3DERR_NOTAVAILABLE);
     // llvmpipe resolves 4 samples; 16 is beyond it.
-    EXPECT_EQ(m_pD3D->CheckDeviceMultiSampleType(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_4_SAMPLES),
-              D3D_OK);
-    EXPECT_EQ(m_pD3D->CheckDeviceMultiSampleType(0, D3DDEVTYPE_REF, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_16_SAMPLES),
+    EXPECT_EQ(m_pD3D->CheckDeviceMultiSampleType(0, ref, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_NONE), D3D_OK);
+    EXPECT_EQ(m_pD3D->CheckDeviceMultiSampleType(0, ref, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_4_SAMPLES), D3D_OK);
+    EXPECT_EQ(m_pD3D->CheckDeviceMultiSampleType(0, ref, D3DFMT_X8R8G8B8, TRUE, D3DMULTISAMPLE_16_SAMPLES),
               D3DERR_NOTAVAILABLE);
 }
 
@@ -140,56 +125,43 @@ TEST_F(Direct3DObjectTest, CapsSayWhatEachDeviceTypeDoes) {
     EXPECT_GE(hal.MaxVertexBlendMatrixIndex, 255u);
 }
 
-TEST_F(Direct3DObjectTest, CreateDeviceFailsCleanly) {
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = 32;
-    parameters.BackBufferHeight = 32;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    IDirect3DDevice8* device = reinterpret_cast<IDirect3DDevice8*>(&parameters);
-    // A hardware device needs a window with a GL context.
-    EXPECT_LT(
-        m_pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device), 0);
-    EXPECT_EQ(device, nullptr);
-    // No vertex-processing flag, or two of them.
-    device = reinterpret_cast<IDirect3DDevice8*>(&parameters);
-    EXPECT_EQ(m_pD3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, 0, &parameters, &device), D3DERR_INVALIDCALL);
-    EXPECT_EQ(device, nullptr);
-    EXPECT_EQ(m_pD3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr,
-                                   D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                   &parameters, &device),
-              D3DERR_INVALIDCALL);
-    // A window-sized back buffer with no window to size it from.
-    parameters.BackBufferWidth = 0;
-    EXPECT_LT(
-        m_pD3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device), 0);
-    EXPECT_EQ(device, nullptr);
-    // A depth format no GL framebuffer has.
-    parameters.BackBufferWidth = 32;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D15S1;
-    EXPECT_LT(
-        m_pD3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device), 0);
-    EXPECT_EQ(device, nullptr);
-    // Nothing of the failed attempts holds the object.
-    EXPECT_EQ(m_pD3D->AddRef(), 2u);
-    EXPECT_EQ(m_pD3D->Release(), 1u);
-}
-
-TEST_F(Direct3DObjectTest, DeviceHoldsTheObjectUntilReleased) {
+TEST_F(Direct3DObjectTest, CreateDeviceFailsCleanlyAndADeviceHoldsTheObjectUntilReleased) {
     D3DPRESENT_PARAMETERS parameters = {};
     parameters.BackBufferWidth = 32;
     parameters.BackBufferHeight = 16;
     parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
     parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
     parameters.Windowed = TRUE;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+    const auto create = [&](D3DDEVTYPE type, DWORD flags, IDirect3DDevice8** device) {
+        *device = reinterpret_cast<IDirect3DDevice8*>(&parameters);
+        return m_pD3D->CreateDevice(0, type, nullptr, flags, &parameters, device);
+    };
     IDirect3DDevice8* device = nullptr;
-    ASSERT_EQ(
-        m_pD3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device),
-        D3D_OK);
+    // A hardware device needs a window with a GL context.
+    EXPECT_LT(create(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &device), 0);
+    EXPECT_EQ(device, nullptr);
+    // No vertex-processing flag, or two of them.
+    EXPECT_EQ(create(D3DDEVTYPE_REF, 0, &device), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(
+        create(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_HARDWARE_VERTEXPROCESSING, &device),
+        D3DERR_INVALIDCALL);
+    // A window-sized back buffer with no window to size it from.
+    parameters.BackBufferWidth = 0;
+    EXPECT_LT(create(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &device), 0);
+    EXPECT_EQ(device, nullptr);
+    // A depth format no GL framebuffer has.
+    parameters.BackBufferWidth = 32;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D15S1;
+    EXPECT_LT(create(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &device), 0);
+    EXPECT_EQ(device, nullptr);
+    // Nothing of the failed attempts holds the object.
+    EXPECT_EQ(m_pD3D->AddRef(), 2u);
+    EXPECT_EQ(m_pD3D->Release(), 1u);
+
+    parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
+    ASSERT_EQ(create(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &device), D3D_OK);
     EXPECT_EQ(m_pD3D->AddRef(), 3u);
     EXPECT_EQ(m_pD3D->Release(), 2u);
     IDirect3DSurface8* backBuffer = nullptr;

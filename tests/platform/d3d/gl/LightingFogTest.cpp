@@ -93,22 +93,19 @@ TEST_F(LightingFogTest, ThreeDirectionalLightsAmbientAndMaterialFollowTheFormula
 
     // The published formula, evaluated in world space (rotations keep dot products).
     const D3DVECTOR n = {-std::sin(worldAngle), 0.0f, -std::cos(worldAngle)};
-    float rgb[3];
-    const float matDiffuse[3] = {material.Diffuse.r, material.Diffuse.g, material.Diffuse.b};
-    const float matAmbient[3] = {material.Ambient.r, material.Ambient.g, material.Ambient.b};
-    const float matEmissive[3] = {material.Emissive.r, material.Emissive.g, material.Emissive.b};
+    const auto channel = [](const D3DCOLORVALUE& v, int c) { return c == 0 ? v.r : c == 1 ? v.g : v.b; };
     const float global[3] = {0x20 / 255.0f, 0x20 / 255.0f, 0x10 / 255.0f};
+    float rgb[3];
     for (int c = 0; c < 3; ++c) {
         float ambient = global[c];
         float diffuse = 0.0f;
         for (const D3DLIGHT8& light : lights) {
-            const float la[3] = {light.Ambient.r, light.Ambient.g, light.Ambient.b};
-            const float ld[3] = {light.Diffuse.r, light.Diffuse.g, light.Diffuse.b};
             const D3DVECTOR d = Normalised(light.Direction);
-            ambient += la[c];
-            diffuse += matDiffuse[c] * ld[c] * std::max(0.0f, Dot(n, {-d.x, -d.y, -d.z}));
+            ambient += channel(light.Ambient, c);
+            diffuse +=
+                channel(material.Diffuse, c) * channel(light.Diffuse, c) * std::max(0.0f, Dot(n, {-d.x, -d.y, -d.z}));
         }
-        rgb[c] = matEmissive[c] + matAmbient[c] * ambient + diffuse;
+        rgb[c] = channel(material.Emissive, c) + channel(material.Ambient, c) * ambient + diffuse;
     }
     EXPECT_TRUE(ColourNear(At(frame, 32, 32), {ToByte(rgb[0]), ToByte(rgb[1]), ToByte(rgb[2])}, 2));
 }
@@ -130,7 +127,7 @@ TEST_F(LightingFogTest, LightingOffUsesVertexColourOrWhite) {
     EXPECT_TRUE(ColourNear(At(frame, 48, 32), {255, 255, 255}, 0));
 }
 
-TEST_F(LightingFogTest, NormalizeNormalsRenormalisesScaledNormals) {
+TEST_F(LightingFogTest, NormalsAreRenormalisedOnlyWhenAskedAndFollowANonUniformScale) {
     const D3DMATERIAL8 material = {{1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0.0f};
     const D3DLIGHT8 light = Directional(0, 0, 1, {0.5f, 0.5f, 0.5f, 1}, {0, 0, 0, 0});
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -139,42 +136,29 @@ TEST_F(LightingFogTest, NormalizeNormalsRenormalisesScaledNormals) {
     m_pDevice->LightEnable(0, TRUE);
     const D3DMATRIX identity = IdentityMatrix();
     m_pDevice->SetTransform(D3DTS_PROJECTION, &identity);
-    for (BOOL normalize : {FALSE, TRUE}) {
-        SCOPED_TRACE(normalize ? "normalised" : "as given");
-        m_pDevice->SetRenderState(D3DRS_NORMALIZENORMALS, normalize);
+    // A surface tilted 45 degrees about Y, stretched twice along X, turns
+    // towards the viewer, and so must its normal (the inverse transpose):
+    // (1/2, 0, -1) normalised.
+    const float s = 0.70710678f;
+    struct Case {
+        BOOL normalize;
+        float stretch;
+        D3DVECTOR normal;
+        int expected;
+    };
+    for (const Case c : {Case{FALSE, 1.0f, {0, 0, -0.5f}, 64}, Case{TRUE, 1.0f, {0, 0, -0.5f}, 128},
+                         Case{TRUE, 2.0f, {s, 0, -s}, ToByte(1.0f / std::sqrt(5.0f))}}) {
+        SCOPED_TRACE(testing::Message() << "normalise " << c.normalize << " stretch " << c.stretch);
+        D3DMATRIX world = IdentityMatrix();
+        world._11 = c.stretch;
+        m_pDevice->SetTransform(D3DTS_WORLD, &world);
+        m_pDevice->SetRenderState(D3DRS_NORMALIZENORMALS, c.normalize);
         ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
         ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-        DrawLitQuad({0, 0, -0.5f});  // half-length normal
+        DrawLitQuad(c.normal);
         ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-        const std::vector<DWORD> frame = Frame();
-        const int expected = normalize ? 128 : 64;
-        EXPECT_TRUE(ColourNear(At(frame, 32, 32), {expected, expected, expected}, 2));
+        EXPECT_TRUE(ColourNear(At(Frame(), 32, 32), {c.expected, c.expected, c.expected}, 2));
     }
-}
-
-TEST_F(LightingFogTest, NormalsFollowANonUniformScaleAsSurfacesDo) {
-    const D3DMATERIAL8 material = {{1, 1, 1, 1}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, 0.0f};
-    const D3DLIGHT8 light = Directional(0, 0, 1, {1, 1, 1, 1}, {0, 0, 0, 0});
-    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    m_pDevice->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-    m_pDevice->SetMaterial(&material);
-    m_pDevice->SetLight(0, &light);
-    m_pDevice->LightEnable(0, TRUE);
-    // A surface tilted 45 degrees about Y, stretched twice along X: it turns
-    // towards the viewer, and so must its normal (the inverse transpose),
-    // not away as the matrix itself would turn it.
-    D3DMATRIX stretch = IdentityMatrix();
-    stretch._11 = 2.0f;
-    const D3DMATRIX identity = IdentityMatrix();
-    m_pDevice->SetTransform(D3DTS_WORLD, &stretch);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &identity);
-    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    const float s = 0.70710678f;
-    DrawLitQuad({s, 0, -s});
-    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-    const std::vector<DWORD> frame = Frame();
-    const int expected = ToByte(2.0f / std::sqrt(5.0f));  // normal (1/2, 0, -1), normalised
-    EXPECT_TRUE(ColourNear(At(frame, 32, 32), {expected, expected, expected}, 2));
 }
 
 TEST_F(LightingFogTest, SpecularHighlightsOnlyWhenEnabled) {

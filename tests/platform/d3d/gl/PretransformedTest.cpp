@@ -6,36 +6,7 @@
 
 namespace {
 
-class PretransformedTest : public RenderFixture {
-protected:
-    IDirect3DTexture8* MakeTexture(UINT size, DWORD (*texel)(UINT x, UINT y)) {
-        IDirect3DTexture8* texture = nullptr;
-        EXPECT_EQ(m_pDevice->CreateTexture(size, size, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
-        D3DLOCKED_RECT locked = {};
-        EXPECT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-        for (UINT y = 0; y < size; ++y) {
-            auto* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
-            for (UINT x = 0; x < size; ++x) {
-                row[x] = texel(x, y);
-            }
-        }
-        EXPECT_EQ(texture->UnlockRect(0), D3D_OK);
-        return texture;
-    }
-
-    void DrawTexturedQuad(float left, float top, float size) {
-        const float x0 = left - 0.5f;
-        const float y0 = top - 0.5f;
-        const float x1 = x0 + size;
-        const float y1 = y0 + size;
-        const RhwTexVertex quad[4] = {{x0, y0, 0.5f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
-                                      {x1, y0, 0.5f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
-                                      {x0, y1, 0.5f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
-                                      {x1, y1, 0.5f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f}};
-        ASSERT_EQ(m_pDevice->SetVertexShader(kRhwTexFvf), D3D_OK);
-        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwTexVertex)), D3D_OK);
-    }
-};
+using PretransformedTest = RenderFixture;
 
 DWORD Pattern(UINT x, UINT y) {
     // Every texel different, so a shift by one shows.
@@ -43,19 +14,34 @@ DWORD Pattern(UINT x, UINT y) {
 }
 
 TEST_F(PretransformedTest, TexelAlignedQuadReproducesItsTextureExactly) {
-    IDirect3DTexture8* texture = MakeTexture(8, Pattern);
+    IDirect3DTexture8* texture = nullptr;
+    ASSERT_EQ(m_pDevice->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
+    D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
+    for (UINT y = 0; y < 8; ++y) {
+        for (UINT x = 0; x < 8; ++x) {
+            reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = Pattern(x, y);
+        }
+    }
+    ASSERT_EQ(texture->UnlockRect(0), D3D_OK);
     m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     m_pDevice->SetTexture(0, texture);
     m_pDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    // Pixels (10, 20) to (17, 27), edges on the half pixel.
+    const RhwTexVertex quad[4] = {{9.5f, 19.5f, 0.5f, 1.0f, 0xFFFFFFFF, 0.0f, 0.0f},
+                                  {17.5f, 19.5f, 0.5f, 1.0f, 0xFFFFFFFF, 1.0f, 0.0f},
+                                  {9.5f, 27.5f, 0.5f, 1.0f, 0xFFFFFFFF, 0.0f, 1.0f},
+                                  {17.5f, 27.5f, 0.5f, 1.0f, 0xFFFFFFFF, 1.0f, 1.0f}};
     for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
         SCOPED_TRACE(filter == D3DTEXF_POINT ? "point filter" : "linear filter");
         m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, filter);
         m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, filter);
         ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
         ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-        DrawTexturedQuad(10.0f, 20.0f, 8.0f);
+        ASSERT_EQ(m_pDevice->SetVertexShader(kRhwTexFvf), D3D_OK);
+        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwTexVertex)), D3D_OK);
         ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
         const std::vector<DWORD> frame = Frame();
         for (UINT y = 0; y < 8; ++y) {

@@ -1,5 +1,6 @@
 // Texture stage operations (with and without a texture), the alpha test on
-// the 0..255 scale and source-alpha blending.
+// the 0..255 scale, blending, depth and stencil.
+#include "platform/d3d/core/DeviceCore.h"
 #include "support/RenderFixture.h"
 
 namespace {
@@ -49,47 +50,42 @@ protected:
 constexpr DWORD kTexel = 0xFF80C040;    // (128, 192, 64)
 constexpr DWORD kDiffuse = 0xFF4080FF;  // (64, 128, 255)
 
-TEST_F(StageBlendTest, StageZeroOperationsWithATexture) {
-    IDirect3DTexture8* texture = SolidTexture(kTexel);
-    m_pDevice->SetTexture(0, texture);
-    SetStage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128 * 64 / 255, 192 * 128 / 255, 64}, 2));
-    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128, 192, 64}, 1));
-    SetStage(0, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
-    SetStage(0, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE);  // current in stage 0 is the diffuse colour
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
-    SetStage(0, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
-    m_pDevice->SetTexture(0, nullptr);
-    texture->Release();
-}
-
-TEST_F(StageBlendTest, AStageWithoutATextureReadsOpaqueWhite) {
-    SetStage(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 128, 255}, 1));
-    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {255, 255, 255}, 0));
-}
-
-TEST_F(StageBlendTest, StageOneTakesStageZerosResult) {
-    IDirect3DTexture8* first = SolidTexture(kTexel);
-    IDirect3DTexture8* second = SolidTexture(0xFF808080);
-    m_pDevice->SetTexture(0, first);
-    SetStage(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    SetStage(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
-    // Without a texture on stage 1 the modulation is by white.
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128, 192, 64}, 1));
-    m_pDevice->SetTexture(1, second);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {64, 96, 32}, 2));
-    // Disabling stage 1 ends the cascade after stage 0.
-    SetStage(1, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_CURRENT);
-    EXPECT_TRUE(ColourNear(Render(kDiffuse), {128, 192, 64}, 1));
+// Stage 0 reads the texel (128, 192, 64) or, without a texture, opaque white;
+// stage 1 reads a grey texel or white and takes stage 0's result as current.
+TEST_F(StageBlendTest, StageOperationsCascadeAndMissingTexturesReadWhite) {
+    IDirect3DTexture8* textures[2] = {SolidTexture(kTexel), SolidTexture(0xFF808080)};
+    struct Case {
+        bool texture0, texture1;
+        DWORD op0, arg01, arg02, op1;
+        Rgb expected;
+        int tolerance;
+    };
+    const Case cases[] = {
+        {true, false, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {32, 96, 64}, 2},
+        {true, false, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {128, 192, 64}, 1},
+        {true, false, D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {64, 128, 255}, 1},
+        // Current in stage 0 is the diffuse colour.
+        {true, false, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_TEXTURE, D3DTOP_DISABLE, {64, 128, 255}, 1},
+        {true, false, D3DTOP_DISABLE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {64, 128, 255}, 1},
+        {false, false, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {64, 128, 255}, 1},
+        {false, false, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {255, 255, 255}, 0},
+        {true, false, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, {128, 192, 64}, 1},
+        {true, true, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_MODULATE, {64, 96, 32}, 2},
+        {true, true, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE, D3DTOP_DISABLE, {128, 192, 64}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "ops " << c.op0 << ", " << c.op1 << " textures " << c.texture0
+                                        << c.texture1);
+        m_pDevice->SetTexture(0, c.texture0 ? textures[0] : nullptr);
+        m_pDevice->SetTexture(1, c.texture1 ? textures[1] : nullptr);
+        SetStage(0, c.op0, c.arg01, c.arg02);
+        SetStage(1, c.op1, D3DTA_TEXTURE, D3DTA_CURRENT);
+        EXPECT_TRUE(ColourNear(Render(kDiffuse), c.expected, c.tolerance));
+    }
     m_pDevice->SetTexture(0, nullptr);
     m_pDevice->SetTexture(1, nullptr);
-    first->Release();
-    second->Release();
+    textures[0]->Release();
+    textures[1]->Release();
 }
 
 TEST_F(StageBlendTest, EachDrawSeesItsOwnTextureFactor) {
@@ -136,58 +132,32 @@ TEST_F(StageBlendTest, AlphaTestComparesOnTheByteScale) {
     EXPECT_TRUE(ColourNear(Render(colour), {255, 0, 0}, 0));
 }
 
-TEST_F(StageBlendTest, SourceAlphaBlending) {
+TEST_F(StageBlendTest, BlendFactorsAndOperations) {
     PlainStates();
     m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, 0x40FF0000);  // a quarter red over blue
-    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.5f, 0x40FF0000);  // additive
-    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-    const std::vector<DWORD> frame = Frame();
-    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {64, 0, 191}, 2));
-    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {255, 0, 255}, 0));
-}
-
-TEST_F(StageBlendTest, DepthTestAndDepthWrite) {
-    PlainStates();
-    m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    m_pDevice->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    // Left: a near quad without depth write does not hide a far one drawn after.
-    m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.2f, 0xFFFF0000);
-    m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.8f, 0xFF00FF00);
-    // Right: with depth write it does.
-    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.2f, 0xFFFF0000);
-    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.8f, 0xFF00FF00);
-    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-    const std::vector<DWORD> frame = Frame();
-    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {0, 255, 0}, 0));
-    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {255, 0, 0}, 0));
-}
-
-TEST_F(StageBlendTest, BlendOperationSubtractsAndTakesMinimum) {
-    PlainStates();
-    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
-    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF808080, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    m_pDevice->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_REVSUBTRACT);  // dest - source
-    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, 0xFF204060);
-    m_pDevice->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_MIN);
-    DrawRhwQuad(31.5f, -0.5f, 63.5f, 63.5f, 0.5f, 0xFF20FF60);
-    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-    const std::vector<DWORD> frame = Frame();
-    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {0x60, 0x40, 0x20}, 1));
-    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {0x20, 0x80, 0x60}, 1));
+    struct Case {
+        DWORD src, dest, op, background, colour;
+        Rgb expected;
+        int tolerance;
+    };
+    const Case cases[] = {
+        // A quarter red over blue; additive; dest - source; the minimum.
+        {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLENDOP_ADD, 0xFF0000FF, 0x40FF0000, {64, 0, 191}, 2},
+        {D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_ADD, 0xFF0000FF, 0x40FF0000, {255, 0, 255}, 0},
+        {D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_REVSUBTRACT, 0xFF808080, 0xFF204060, {0x60, 0x40, 0x20}, 1},
+        {D3DBLEND_ONE, D3DBLEND_ONE, D3DBLENDOP_MIN, 0xFF808080, 0xFF20FF60, {0x20, 0x80, 0x60}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "blend " << c.src << ", " << c.dest << " op " << c.op);
+        m_pDevice->SetRenderState(D3DRS_SRCBLEND, c.src);
+        m_pDevice->SetRenderState(D3DRS_DESTBLEND, c.dest);
+        m_pDevice->SetRenderState(D3DRS_BLENDOP, c.op);
+        ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, c.background, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
+        DrawRhwQuad(-0.5f, -0.5f, 63.5f, 63.5f, 0.5f, c.colour);
+        ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
+        EXPECT_TRUE(ColourNear(At(Frame(), 32, 32), c.expected, c.tolerance));
+    }
 }
 
 TEST_F(StageBlendTest, FlatShadingTakesTheFirstVertexColour) {
@@ -249,36 +219,43 @@ TEST_F(StageBlendTest, TextureMatrixMovesTwoCoordinates) {
     texture->Release();
 }
 
-TEST_F(StageBlendTest, StencilMasksLaterDraws) {
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = kWidth;
-    parameters.BackBufferHeight = kHeight;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    parameters.EnableAutoDepthStencil = TRUE;
+TEST_F(StageBlendTest, DepthWriteAndStencilMaskLaterDraws) {
+    D3DPRESENT_PARAMETERS parameters = static_cast<DeviceCore*>(m_pDevice)->PresentParameters();
     parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
     ASSERT_EQ(m_pDevice->Reset(&parameters), D3D_OK);
     PlainStates();
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    m_pDevice->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
     ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0),
               D3D_OK);
     ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    // Mark the left half with 1, without drawing colour.
+    // Top left: a near quad without depth write does not hide a far one drawn
+    // after; top right: with depth write it does.
+    m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 31.5f, 0.2f, 0xFFFF0000);
+    m_pDevice->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 31.5f, 0.8f, 0xFF00FF00);
+    DrawRhwQuad(31.5f, -0.5f, 63.5f, 31.5f, 0.2f, 0xFFFF0000);
+    DrawRhwQuad(31.5f, -0.5f, 63.5f, 31.5f, 0.8f, 0xFF00FF00);
+    // Bottom: mark the left half with 1 without drawing colour, then draw
+    // across the whole row where the mark is.
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     m_pDevice->SetRenderState(D3DRS_STENCILENABLE, TRUE);
     m_pDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_ALWAYS);
     m_pDevice->SetRenderState(D3DRS_STENCILREF, 1);
     m_pDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_REPLACE);
     m_pDevice->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
-    DrawRhwQuad(-0.5f, -0.5f, 31.5f, 63.5f, 0.5f, 0xFFFFFFFF);
-    // Draw everywhere the mark is.
+    DrawRhwQuad(-0.5f, 31.5f, 31.5f, 63.5f, 0.5f, 0xFFFFFFFF);
     m_pDevice->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
     m_pDevice->SetRenderState(D3DRS_STENCILFUNC, D3DCMP_EQUAL);
     m_pDevice->SetRenderState(D3DRS_STENCILPASS, D3DSTENCILOP_KEEP);
-    DrawRhwQuad(-0.5f, -0.5f, 63.5f, 63.5f, 0.5f, 0xFFFF0000);
+    DrawRhwQuad(-0.5f, 31.5f, 63.5f, 63.5f, 0.5f, 0xFFFF0000);
     ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
     const std::vector<DWORD> frame = Frame();
-    EXPECT_TRUE(ColourNear(At(frame, 16, 32), {255, 0, 0}, 0));
-    EXPECT_TRUE(ColourNear(At(frame, 48, 32), {0, 0, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 16, 16), {0, 255, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 48, 16), {255, 0, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 16, 48), {255, 0, 0}, 0));
+    EXPECT_TRUE(ColourNear(At(frame, 48, 48), {0, 0, 0}, 0));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/d3d/core/DeviceCore.h"
 #include "support/RenderFixture.h"
 
 namespace {
@@ -188,12 +189,7 @@ TEST_F(VertexBlendTest, NormalsBlendWithTheSameWeights) {
 
 TEST_F(VertexBlendTest, SoftwareVertexProcessingDrawsTheSamePicture) {
     IDirect3DDevice8* device = nullptr;
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = kWidth;
-    parameters.BackBufferHeight = kHeight;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
+    D3DPRESENT_PARAMETERS parameters = static_cast<DeviceCore*>(m_pDevice)->PresentParameters();
     ASSERT_EQ(
         s_pDirect3D->CreateDevice(0, D3DDEVTYPE_REF, nullptr, D3DCREATE_MIXED_VERTEXPROCESSING, &parameters, &device),
         D3D_OK);

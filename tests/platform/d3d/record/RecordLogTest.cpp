@@ -1,4 +1,5 @@
 #include <cstring>
+#include <utility>
 
 #include "platform/d3d/core/CoreIndexBuffer.h"
 #include "platform/d3d/core/DeviceCore.h"
@@ -31,9 +32,13 @@ TEST_F(RecordLogTest, EachDrawKeepsTheStateItSaw) {
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
     ASSERT_EQ(D3D_OK, m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 1, 3));
+    IDirect3DIndexBuffer8* indices = nullptr;
+    ASSERT_EQ(D3D_OK, m_pDevice->CreateIndexBuffer(24, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices));
+    ASSERT_EQ(D3D_OK, m_pDevice->SetIndices(indices, 2));
+    ASSERT_EQ(D3D_OK, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 4, 3, 1));
     ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
 
-    ASSERT_EQ(2u, m_pLog->DrawCount());
+    ASSERT_EQ(3u, m_pLog->DrawCount());
     EXPECT_EQ(static_cast<DWORD>(D3DCULL_CCW), m_pLog->RenderStateAtDraw(0, D3DRS_CULLMODE));
     EXPECT_EQ(static_cast<DWORD>(D3DCULL_NONE), m_pLog->RenderStateAtDraw(1, D3DRS_CULLMODE));
     EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), m_pLog->StageStateAtDraw(0, 0, D3DTSS_MAGFILTER));
@@ -58,29 +63,20 @@ TEST_F(RecordLogTest, EachDrawKeepsTheStateItSaw) {
     EXPECT_TRUE(strip.m_bInScene);
     EXPECT_EQ("DrawPrimitive", m_pLog->CallNames()[strip.m_uCallIndex]);
 
+    // Indexed draws keep their range and base.
+    const RecordLog::Draw& indexed = m_pLog->DrawAt(2);
+    EXPECT_TRUE(indexed.m_call.m_bIndexed);
+    EXPECT_EQ(1u, indexed.m_call.m_uMinIndex);
+    EXPECT_EQ(4u, indexed.m_call.m_uNumVertices);
+    EXPECT_EQ(3u, indexed.m_call.m_uStartIndex);
+    EXPECT_EQ(3u, indexed.m_call.m_uElementCount);
+    EXPECT_EQ(2u, indexed.m_state.BaseVertexIndex());
+    EXPECT_EQ(indices, static_cast<IDirect3DIndexBuffer8*>(indexed.m_state.Indices()));
+    EXPECT_EQ(0u, strip.m_state.BaseVertexIndex());
+
+    indices->Release();
     first->Release();
     second->Release();
-    stream->Release();
-}
-
-TEST_F(RecordLogTest, IndexedDrawsKeepTheirRangeAndBase) {
-    IDirect3DVertexBuffer8* stream = MakeStream(8);
-    IDirect3DIndexBuffer8* indices = nullptr;
-    ASSERT_EQ(D3D_OK, m_pDevice->CreateIndexBuffer(24, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices));
-    ASSERT_EQ(D3D_OK, m_pDevice->SetIndices(indices, 2));
-    ASSERT_EQ(D3D_OK, m_pDevice->BeginScene());
-    ASSERT_EQ(D3D_OK, m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 1, 4, 3, 1));
-    ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
-    ASSERT_EQ(1u, m_pLog->DrawCount());
-    const RecordLog::Draw& draw = m_pLog->DrawAt(0);
-    EXPECT_TRUE(draw.m_call.m_bIndexed);
-    EXPECT_EQ(1u, draw.m_call.m_uMinIndex);
-    EXPECT_EQ(4u, draw.m_call.m_uNumVertices);
-    EXPECT_EQ(3u, draw.m_call.m_uStartIndex);
-    EXPECT_EQ(3u, draw.m_call.m_uElementCount);
-    EXPECT_EQ(2u, draw.m_state.BaseVertexIndex());
-    EXPECT_EQ(indices, static_cast<IDirect3DIndexBuffer8*>(draw.m_state.Indices()));
-    indices->Release();
     stream->Release();
 }
 
@@ -168,14 +164,12 @@ TEST_F(RecordLogTest, FrontBufferReadsThePresentedClearColour) {
     shot->UnlockRect();
     shot->Release();
 
-    IDirect3DSurface8* small = nullptr;
-    ASSERT_EQ(D3D_OK, m_pDevice->CreateImageSurface(256, 384, D3DFMT_A8R8G8B8, &small));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetFrontBuffer(small));
-    small->Release();
-    IDirect3DSurface8* wrongFormat = nullptr;
-    ASSERT_EQ(D3D_OK, m_pDevice->CreateImageSurface(512, 384, D3DFMT_R5G6B5, &wrongFormat));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetFrontBuffer(wrongFormat));
-    wrongFormat->Release();
+    // Too small, or of another format.
+    for (const auto& [width, format] : {std::pair{256u, D3DFMT_A8R8G8B8}, {512u, D3DFMT_R5G6B5}}) {
+        ASSERT_EQ(D3D_OK, m_pDevice->CreateImageSurface(width, 384, format, &shot));
+        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetFrontBuffer(shot)) << width << " " << format;
+        shot->Release();
+    }
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetFrontBuffer(nullptr));
 }
 
