@@ -47,10 +47,10 @@ protected:
 
     void TearDown() override {
         if (m_pKeyboard != nullptr) {
-            m_pKeyboard->Release();
+            EXPECT_EQ(m_pKeyboard->Release(), 0u);
         }
         if (m_pInput != nullptr) {
-            m_pInput->Release();
+            EXPECT_EQ(m_pInput->Release(), 0u);
         }
         win::DestroyWindowObject(m_hWindow);
         dinput_hooks::SetKeyStateSource(nullptr);
@@ -260,34 +260,20 @@ TEST(DInputCreate, OnlyVersion8AndTheKeyboard) {
     EXPECT_EQ(input->Release(), 0u);
 }
 
-}  // namespace
-
-namespace {
-
-TEST(DInputRealKeyboard, WithoutFocusOnlyABackgroundDeviceReads) {
-    // No seams: SDL's own key state and focus. Nothing has the focus in a
-    // head-less run and no key is down.
-    HWND window = win::CreateWindowObject(NoProcedure);
-    IDirectInput8A* input = nullptr;
-    ASSERT_EQ(DirectInput8Create(nullptr, DIRECTINPUT_VERSION, IID_IDirectInput8A, reinterpret_cast<LPVOID*>(&input),
-                                 nullptr),
+TEST_F(DInputKeyboard, WithoutItsSeamsAndFocusOnlyABackgroundDeviceReads) {
+    // SDL's own key state and focus: nothing has the focus in a head-less run
+    // and no key is down.
+    dinput_hooks::SetKeyStateSource(nullptr);
+    dinput_hooks::SetFocusSource(nullptr);
+    g_keys[SDL_SCANCODE_UP] = 1;
+    ASSERT_EQ(m_pKeyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
+    ASSERT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY),
               DI_OK);
-    IDirectInputDevice8A* keyboard = nullptr;
-    ASSERT_EQ(input->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
-    ASSERT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
-    ASSERT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_NOWINKEY), DI_OK);
-    EXPECT_EQ(keyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
-
-    ASSERT_EQ(keyboard->SetCooperativeLevel(window, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
-    ASSERT_EQ(keyboard->Acquire(), DI_OK);
-    std::array<BYTE, 256> state;
-    state.fill(0xCD);
-    ASSERT_EQ(keyboard->GetDeviceState(256, state.data()), DI_OK);
+    EXPECT_EQ(m_pKeyboard->Acquire(), DIERR_OTHERAPPHASPRIO);
+    ASSERT_EQ(m_pKeyboard->SetCooperativeLevel(m_hWindow, DISCL_NONEXCLUSIVE | DISCL_BACKGROUND), DI_OK);
+    ASSERT_EQ(m_pKeyboard->Acquire(), DI_OK);
+    std::array<BYTE, 256> state = Snapshot();
     EXPECT_EQ(std::count(state.begin(), state.end(), 0), 256);
-
-    EXPECT_EQ(keyboard->Release(), 0u);
-    EXPECT_EQ(input->Release(), 0u);
-    win::DestroyWindowObject(window);
 }
 
 }  // namespace

@@ -40,50 +40,32 @@ protected:
     IDirectMusicLoader8* m_pLoader = nullptr;
 };
 
-TEST_F(DMusicLoader, RelativeNamesResolveAgainstTheSearchDirectoryWithEitherSeparator) {
-    IDirectMusicSegment8* backSlash = nullptr;
-    IDirectMusicSegment8* slash = nullptr;
-    IDirectMusicSegment8* absolute = nullptr;
-    ASSERT_EQ(Load("Sound\\AlarmSound.wav", &backSlash), S_OK);
-    ASSERT_EQ(Load("Sound/AlarmSound.wav", &slash), S_OK);
-    ASSERT_EQ(Load((m_sounds.Folder() / "Sound" / "AlarmSound.wav").string(), &absolute), S_OK);
-    // One file, one cached object.
-    EXPECT_EQ(backSlash, slash);
-    EXPECT_EQ(backSlash, absolute);
-
-    IDirectMusicSegment8* midi = nullptr;
-    ASSERT_EQ(Load("Sound\\AlarmSound.mid", &midi), S_OK);
-    EXPECT_NE(midi, backSlash);
-    EXPECT_EQ(midi->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
-
-    m_pLoader->ReleaseObjectByUnknown(midi);
-    EXPECT_EQ(midi->Release(), 0u);
-    m_pLoader->ReleaseObjectByUnknown(backSlash);
-    backSlash->Release();
-    slash->Release();
-    EXPECT_EQ(absolute->Release(), 0u);
-}
-
-TEST_F(DMusicLoader, LetterCaseOfNamesDoesNotMatterAndContentDecidesTheKind) {
-    TestSounds::WriteWave(m_sounds.Folder() / "media" / "lower" / "chime.wav", 100);
-    IDirectMusicSegment8* shouted = nullptr;
-    ASSERT_EQ(Load("MEDIA\\Lower\\Chime.WAV", &shouted), S_OK);
-    IDirectMusicSegment8* plain = nullptr;
-    ASSERT_EQ(Load("media/lower/chime.wav", &plain), S_OK);
-    EXPECT_EQ(shouted, plain);  // the same file, so the same cached object
-    IDirectMusicSegment8* other = nullptr;
-    EXPECT_EQ(Load("MEDIA\\Lower\\Chime.mid", &other), DMUS_E_LOADER_FAILEDOPEN);
-    m_pLoader->ReleaseObjectByUnknown(plain);
-    plain->Release();
-    EXPECT_EQ(shouted->Release(), 0u);
+TEST_F(DMusicLoader, NamesResolveWhateverTheSeparatorCaseOrRootAndContentDecidesTheKind) {
+    IDirectMusicSegment8* wave = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.wav", &wave), S_OK);
+    for (const std::string& name : {std::string("Sound/AlarmSound.wav"), std::string("SOUND\\alarmSOUND.WAV"),
+                                    (m_sounds.Folder() / "Sound" / "AlarmSound.wav").string()}) {
+        IDirectMusicSegment8* same = nullptr;
+        ASSERT_EQ(Load(name, &same), S_OK) << name;
+        EXPECT_EQ(same, wave) << "one file, one cached object: " << name;
+        same->Release();
+    }
 
     // Content, not name, decides the kind: a WAV under a MIDI name has no MIDI track.
     TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "Odd.mid", 100);
-    IDirectMusicSegment8* segment = nullptr;
-    ASSERT_EQ(Load("Sound\\Odd.mid", &segment), S_OK);
-    EXPECT_EQ(segment->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_TRACK_NOT_FOUND);
-    m_pLoader->ReleaseObjectByUnknown(segment);
-    segment->Release();
+    IDirectMusicSegment8* midi = nullptr;
+    IDirectMusicSegment8* odd = nullptr;
+    ASSERT_EQ(Load("Sound\\AlarmSound.mid", &midi), S_OK);
+    ASSERT_EQ(Load("Sound\\Odd.mid", &odd), S_OK);
+    EXPECT_NE(midi, wave);
+    EXPECT_EQ(midi->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), S_OK);
+    EXPECT_EQ(odd->SetParam(GUID_StandardMIDIFile, 0xFFFFFFFF, 0, 0, nullptr), DMUS_E_TRACK_NOT_FOUND);
+    IDirectMusicSegment8* none = nullptr;
+    EXPECT_EQ(Load("Sound\\Odd.wav", &none), DMUS_E_LOADER_FAILEDOPEN) << "the name's extension still counts";
+    for (IDirectMusicSegment8* segment : {wave, midi, odd}) {
+        m_pLoader->ReleaseObjectByUnknown(segment);
+        EXPECT_EQ(segment->Release(), 0u);
+    }
 }
 
 TEST_F(DMusicLoader, MissingUnknownAndDamagedFilesFail) {

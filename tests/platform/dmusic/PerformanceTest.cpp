@@ -25,6 +25,16 @@ std::wstring Wide(const std::string& text) {
     return std::wstring(text.begin(), text.end());
 }
 
+template <typename T>
+HRESULT Create(REFCLSID clsid, REFIID iid, T** out) {
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC, iid, reinterpret_cast<LPVOID*>(out));
+}
+
+HRESULT InitAudio(IDirectMusicPerformance8* performance) {
+    return performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128, DMUS_AUDIOF_ALL,
+                                  nullptr);
+}
+
 // The program's own sequence: COM, loader, performance, InitAudio, search
 // directory; segments loaded by relative name and downloaded to the performance.
 class DMusicPlayback : public ::testing::Test {
@@ -38,15 +48,9 @@ protected:
             dmusic_hooks::SetClock(FakeClock);
         }
         ASSERT_EQ(CoInitialize(nullptr), S_OK);
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
-                                   reinterpret_cast<LPVOID*>(&m_pLoader)),
-                  S_OK);
-        ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
-                                   reinterpret_cast<LPVOID*>(&m_pPerformance)),
-                  S_OK);
-        ASSERT_EQ(m_pPerformance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
-                                            DMUS_AUDIOF_ALL, nullptr),
-                  S_OK);
+        ASSERT_EQ(Create(CLSID_DirectMusicLoader, IID_IDirectMusicLoader8, &m_pLoader), S_OK);
+        ASSERT_EQ(Create(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance8, &m_pPerformance), S_OK);
+        ASSERT_EQ(InitAudio(m_pPerformance), S_OK);
         std::wstring folder = Wide(m_sounds.Folder().string());
         ASSERT_EQ(m_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, folder.data(), FALSE), S_OK);
     }
@@ -80,6 +84,12 @@ protected:
             }
         }
         return segment;
+    }
+
+    // A test wave of `frames` written under `name`, then loaded.
+    IDirectMusicSegment8* LoadWave(const std::string& name, std::size_t frames, bool download = true) {
+        TestSounds::WriteWave(m_sounds.Folder() / name, frames);
+        return Load(name, download);
     }
 
     HRESULT Play(IDirectMusicSegment8* segment, DWORD flags = DMUS_SEGF_BEAT) {
@@ -119,8 +129,7 @@ protected:
 
 TEST_F(DMusicPlayback, WaveWithThreeRepeatsPlaysFourTimesThenStopsOnItsOwn) {
     const std::size_t frames = 441;
-    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", frames);
-    IDirectMusicSegment8* segment = Load("Sound\\AlarmSound.wav");
+    IDirectMusicSegment8* segment = LoadWave("Sound/AlarmSound.wav", frames);
     ASSERT_NE(segment, nullptr);
     ASSERT_EQ(segment->SetRepeats(3), S_OK);
 
@@ -146,8 +155,7 @@ TEST_F(DMusicPlayback, WaveWithThreeRepeatsPlaysFourTimesThenStopsOnItsOwn) {
 }
 
 TEST_F(DMusicPlayback, BeatAlignedStartWaitsForTheNextBeatAndAtMostOne) {
-    TestSounds::WriteWave(m_sounds.Folder() / "Sound" / "AlarmSound.wav", 100);
-    IDirectMusicSegment8* segment = Load("Sound/AlarmSound.wav");
+    IDirectMusicSegment8* segment = LoadWave("Sound/AlarmSound.wav", 100);
     ASSERT_NE(segment, nullptr);
     struct Case {
         double sinceInit;
@@ -205,10 +213,8 @@ TEST_F(DMusicPlayback, MidiWithOneRepeatPlaysTwiceAtItsOwnTempo) {
 }
 
 TEST_F(DMusicPlayback, StopOnlyStopsWhatIsPlaying) {
-    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 1000);
-    TestSounds::WriteWave(m_sounds.Folder() / "b.wav", 1000);
-    IDirectMusicSegment8* a = Load("a.wav");
-    IDirectMusicSegment8* b = Load("b.wav");
+    IDirectMusicSegment8* a = LoadWave("a.wav", 1000);
+    IDirectMusicSegment8* b = LoadWave("b.wav", 1000);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(b, nullptr);
 
@@ -239,8 +245,7 @@ TEST_F(DMusicPlayback, StopOnlyStopsWhatIsPlaying) {
 }
 
 TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOnAndOneNotDownloadedIsSilentForItsLength) {
-    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 300);
-    IDirectMusicSegment8* a = Load("a.wav");
+    IDirectMusicSegment8* a = LoadWave("a.wav", 300);
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->SetRepeats(1), S_OK);
     ASSERT_EQ(Play(a, 0), S_OK);
@@ -256,8 +261,7 @@ TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOnAndOneNotDownloadedIsSilen
     EXPECT_EQ(FirstSound(std::vector<std::int16_t>(out.begin() + 1000, out.end())), 100u);
 
     // A segment never downloaded is silent for its length.
-    TestSounds::WriteWave(m_sounds.Folder() / "b.wav", 4410);
-    IDirectMusicSegment8* b = Load("b.wav", false);
+    IDirectMusicSegment8* b = LoadWave("b.wav", 4410, false);
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(Play(b, 0), S_OK);
     EXPECT_EQ(FirstSound(Mix(4409)), 4409u);
@@ -269,7 +273,7 @@ TEST_F(DMusicPlayback, SegmentLetGoWhilePlayingPlaysOnAndOneNotDownloadedIsSilen
 TEST_F(DMusicPlayback, WaveFilesOfEveryCommonEncodingPlayInTheMixersFormat) {
     struct Case {
         const char* m_szName;
-        TestSounds::WaveSpec m_spec;
+        TestSounds::WaveFormat m_format;
         int m_nTolerance;
     };
     const Case cases[] = {
@@ -289,7 +293,7 @@ TEST_F(DMusicPlayback, WaveFilesOfEveryCommonEncodingPlayInTheMixersFormat) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.m_szName);
         const std::string name = "wave" + std::to_string(n++) + ".wav";
-        TestSounds::WriteBytes(m_sounds.Folder() / name, TestSounds::Wave(c.m_spec, frames));
+        TestSounds::WriteBytes(m_sounds.Folder() / name, TestSounds::Wave(c.m_format, frames));
         IDirectMusicSegment8* segment = Load(name);
         ASSERT_NE(segment, nullptr);
         ASSERT_EQ(segment->SetRepeats(1), S_OK);
@@ -297,7 +301,7 @@ TEST_F(DMusicPlayback, WaveFilesOfEveryCommonEncodingPlayInTheMixersFormat) {
         std::vector<std::int16_t> out = Mix(static_cast<int>(2 * frames) + 100);
         for (std::size_t i = 0; i < 2 * frames; ++i) {
             const int left = TestSounds::Sample(i % frames, 0);
-            const int right = c.m_spec.m_wChannels == 1 ? left : TestSounds::Sample(i % frames, 1);
+            const int right = c.m_format.m_wChannels == 1 ? left : TestSounds::Sample(i % frames, 1);
             ASSERT_NEAR(out[i * 2], left, c.m_nTolerance) << "frame " << i;
             ASSERT_NEAR(out[i * 2 + 1], right, c.m_nTolerance) << "frame " << i;
         }
@@ -348,8 +352,7 @@ TEST_F(DMusicPlayback, ATwentyMinuteWaveIsPlayedFromDiskNotRefused) {
 }
 
 TEST_F(DMusicPlayback, SegmentAndPerformanceRefuseWhatTheyDoNotProvide) {
-    TestSounds::WriteWave(m_sounds.Folder() / "a.wav", 100);
-    IDirectMusicSegment8* a = Load("a.wav", false);
+    IDirectMusicSegment8* a = LoadWave("a.wav", 100, false);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->Unload(m_pPerformance), DMUS_E_NOT_DOWNLOADED_TO_PORT);
     EXPECT_EQ(a->Download(nullptr), E_POINTER);
@@ -368,18 +371,12 @@ TEST_F(DMusicPlayback, SegmentAndPerformanceRefuseWhatTheyDoNotProvide) {
               E_INVALIDARG);
     EXPECT_EQ(Play(a, 0x200), E_NOTIMPL);  // start on a measure: not provided
     EXPECT_EQ(m_pPerformance->IsPlaying(nullptr, nullptr), E_POINTER);
-    EXPECT_EQ(m_pPerformance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
-                                        DMUS_AUDIOF_ALL, nullptr),
-              DMUS_E_ALREADY_INITED);
+    EXPECT_EQ(InitAudio(m_pPerformance), DMUS_E_ALREADY_INITED);
 
     // SDL_mixer has one device: a second performance cannot have it too.
     IDirectMusicPerformance8* second = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
-                               reinterpret_cast<LPVOID*>(&second)),
-              S_OK);
-    EXPECT_EQ(
-        second->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128, DMUS_AUDIOF_ALL, nullptr),
-        DMUS_E_DEVICE_IN_USE);
+    ASSERT_EQ(Create(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance8, &second), S_OK);
+    EXPECT_EQ(InitAudio(second), DMUS_E_DEVICE_IN_USE);
     EXPECT_EQ(second->Release(), 0u);
 }
 
@@ -436,17 +433,11 @@ TEST(DMusicNoSoundCard, InitAudioFailsCleanlyAndEverythingElseIsQuiet) {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     IDirectMusicLoader8* loader = nullptr;
     IDirectMusicPerformance8* performance = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicLoader, nullptr, CLSCTX_INPROC, IID_IDirectMusicLoader8,
-                               reinterpret_cast<LPVOID*>(&loader)),
-              S_OK);
-    ASSERT_EQ(CoCreateInstance(CLSID_DirectMusicPerformance, nullptr, CLSCTX_INPROC, IID_IDirectMusicPerformance8,
-                               reinterpret_cast<LPVOID*>(&performance)),
-              S_OK);
+    ASSERT_EQ(Create(CLSID_DirectMusicLoader, IID_IDirectMusicLoader8, &loader), S_OK);
+    ASSERT_EQ(Create(CLSID_DirectMusicPerformance, IID_IDirectMusicPerformance8, &performance), S_OK);
     {
         DebugCapture trace;
-        EXPECT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
-                                         DMUS_AUDIOF_ALL, nullptr),
-                  DSERR_NODRIVER);
+        EXPECT_EQ(InitAudio(performance), DSERR_NODRIVER);
         EXPECT_TRUE(trace.Contains("dmusic: no sound device"));
     }
 
@@ -464,9 +455,7 @@ TEST(DMusicNoSoundCard, InitAudioFailsCleanlyAndEverythingElseIsQuiet) {
 
     // Nothing was left half open: with a device the same performance starts.
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    EXPECT_EQ(performance->InitAudio(nullptr, nullptr, nullptr, DMUS_APATH_SHARED_STEREOPLUSREVERB, 128,
-                                     DMUS_AUDIOF_ALL, nullptr),
-              S_OK);
+    EXPECT_EQ(InitAudio(performance), S_OK);
     EXPECT_EQ(segment->Download(performance), S_OK);
 
     loader->ReleaseObjectByUnknown(segment);

@@ -16,57 +16,56 @@ LRESULT CommandProcedure(HWND, UINT message, WPARAM wParam, LPARAM) {
     return 0;
 }
 
-class AcceleratorTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_commands.clear();
-        m_hWnd = win::CreateWindowObject(CommandProcedure);
-        RegisterFrameResources();
-        m_hAccel = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(113));
-    }
-    void TearDown() override { win::DestroyWindowObject(m_hWnd); }
-
-    int Translate(UINT message, WPARAM key, LPARAM lParam) {
-        MSG msg{};
-        msg.hwnd = m_hWnd;
-        msg.message = message;
-        msg.wParam = key;
-        msg.lParam = lParam | 1;
-        return TranslateAcceleratorA(m_hWnd, m_hAccel, &msg);
-    }
-
-    HWND m_hWnd = nullptr;
-    HACCEL m_hAccel = nullptr;
-};
-
-TEST_F(AcceleratorTest, TheTableGivesTheProgramsCommands) {
-    ASSERT_NE(m_hAccel, nullptr);
-    EXPECT_EQ(Translate(WM_KEYDOWN, VK_ESCAPE, 0), 1);
-    EXPECT_EQ(Translate(WM_KEYDOWN, VK_F2, 0), 1);
-    EXPECT_EQ(Translate(WM_SYSKEYDOWN, VK_RETURN, kAltDown), 1);
-    EXPECT_EQ(Translate(WM_SYSKEYDOWN, 'X', kAltDown), 1);
-    // Sent as commands from an accelerator: HIWORD(wParam) is 1.
-    EXPECT_EQ(g_commands, (std::vector<WPARAM>{MAKEWPARAM(40006, 1), MAKEWPARAM(40002, 1), MAKEWPARAM(40003, 1),
-                                               MAKEWPARAM(40006, 1)}));
+MSG KeyMessage(HWND hwnd, UINT message, WPARAM key, LPARAM lParam) {
+    MSG msg{};
+    msg.hwnd = hwnd;
+    msg.message = message;
+    msg.wParam = key;
+    msg.lParam = lParam | 1;
+    return msg;
 }
 
-TEST_F(AcceleratorTest, OtherKeysModifiersMessagesTablesAndWindowsTranslateNothing) {
-    EXPECT_EQ(Translate(WM_KEYDOWN, VK_RETURN, 0), 0);
-    EXPECT_EQ(Translate(WM_KEYDOWN, 'X', 0), 0);
-    EXPECT_EQ(Translate(WM_SYSKEYDOWN, VK_ESCAPE, kAltDown), 0);
-    EXPECT_EQ(Translate(WM_SYSKEYDOWN, VK_F2, kAltDown), 0);
-    EXPECT_EQ(Translate(WM_KEYDOWN, 'Y', 0), 0);
-    // Only key presses translate.
-    EXPECT_EQ(Translate(WM_KEYUP, VK_ESCAPE, 0), 0);
-    EXPECT_EQ(Translate(WM_CHAR, VK_ESCAPE, 0), 0);
-    EXPECT_EQ(Translate(WM_USER, VK_ESCAPE, 0), 0);
+TEST(AcceleratorTest, OnlyTheTablesKeyPressesBecomeCommandsForTheWindow) {
+    RegisterFrameResources();
+    HWND hwnd = win::CreateWindowObject(CommandProcedure);
+    HACCEL table = LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(113));
+    ASSERT_NE(table, nullptr);
+    struct Case {
+        UINT message;
+        WPARAM key;
+        LPARAM lParam;
+        WORD command;  // 0: not translated
+    };
+    const Case cases[] = {
+        {WM_KEYDOWN, VK_ESCAPE, 0, 40006},
+        {WM_KEYDOWN, VK_F2, 0, 40002},
+        {WM_SYSKEYDOWN, VK_RETURN, kAltDown, 40003},
+        {WM_SYSKEYDOWN, 'X', kAltDown, 40006},
+        // Other keys and modifiers, and anything but a key press.
+        {WM_KEYDOWN, VK_RETURN, 0, 0},
+        {WM_KEYDOWN, 'X', 0, 0},
+        {WM_SYSKEYDOWN, VK_ESCAPE, kAltDown, 0},
+        {WM_SYSKEYDOWN, VK_F2, kAltDown, 0},
+        {WM_KEYDOWN, 'Y', 0, 0},
+        {WM_KEYUP, VK_ESCAPE, 0, 0},
+        {WM_CHAR, VK_ESCAPE, 0, 0},
+        {WM_USER, VK_ESCAPE, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.message << " " << c.key);
+        g_commands.clear();
+        MSG msg = KeyMessage(hwnd, c.message, c.key, c.lParam);
+        EXPECT_EQ(TranslateAcceleratorA(hwnd, table, &msg), c.command != 0 ? 1 : 0);
+        // Sent as commands from an accelerator: HIWORD(wParam) is 1.
+        EXPECT_EQ(g_commands, c.command != 0 ? std::vector<WPARAM>{MAKEWPARAM(c.command, 1)} : std::vector<WPARAM>{});
+    }
 
+    g_commands.clear();
     EXPECT_EQ(LoadAcceleratorsA(GetModuleHandleA(nullptr), MAKEINTRESOURCE(114)), nullptr);
-    MSG msg{};
-    msg.message = WM_KEYDOWN;
-    msg.wParam = VK_ESCAPE;
-    EXPECT_EQ(TranslateAcceleratorA(nullptr, m_hAccel, &msg), 0);
-    EXPECT_EQ(TranslateAcceleratorA(m_hWnd, nullptr, &msg), 0);
+    MSG msg = KeyMessage(nullptr, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(TranslateAcceleratorA(nullptr, table, &msg), 0);
+    EXPECT_EQ(TranslateAcceleratorA(hwnd, nullptr, &msg), 0);
     EXPECT_TRUE(g_commands.empty());
+    win::DestroyWindowObject(hwnd);
 }
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "WindowTestSupport.h"
@@ -51,11 +52,10 @@ TEST(CursorTest, ShowCountsNestClipIsRememberedAndSetCursorReturnsThePreviousSha
     ASSERT_TRUE(ClipCursor(&clip));
     RECT read{};
     ASSERT_TRUE(GetClipCursor(&read));
-    EXPECT_EQ(read.left, 10);
-    EXPECT_EQ(read.bottom, 220);
+    EXPECT_EQ(EdgesOf(read), EdgesOf(clip));
     ASSERT_TRUE(ClipCursor(nullptr));
     GetClipCursor(&read);
-    EXPECT_FALSE(read.left == 10 && read.bottom == 220);
+    EXPECT_NE(EdgesOf(read), EdgesOf(clip));
 
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     ASSERT_NE(arrow, nullptr);
@@ -66,54 +66,26 @@ TEST(CursorTest, ShowCountsNestClipIsRememberedAndSetCursorReturnsThePreviousSha
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(nullptr), IDC_ARROW), nullptr) << "the program has no cursor resources";
 }
 
-// Reads a cursor the way the frame builds its device cursor.
-struct CursorImage {
-    int m_nWidth = 0;
-    int m_nHeight = 0;
-    std::vector<std::uint32_t> m_mask;  // bottom-up rows of the mask bitmap
-    bool m_bMonochrome = false;
-};
-
-CursorImage ReadCursor(HCURSOR cursor) {
-    CursorImage image;
-    ICONINFO info{};
-    EXPECT_TRUE(GetIconInfo(cursor, &info));
+TEST(CursorImageTest, TheArrowIsAMonochromeCursorWithAndOverXorMasksAndTheIconIsInColour) {
+    // Read the way the frame builds its device cursor.
+    ICONINFO arrow{};
+    ASSERT_TRUE(GetIconInfo(LoadCursorA(nullptr, IDC_ARROW), &arrow));
+    EXPECT_EQ(arrow.hbmColor, nullptr);
     BITMAP mask{};
-    EXPECT_EQ(GetObjectA(info.hbmMask, sizeof(mask), &mask), static_cast<int>(sizeof(BITMAP)));
-    image.m_bMonochrome = info.hbmColor == nullptr;
-    image.m_nWidth = mask.bmWidth;
-    image.m_nHeight = mask.bmHeight;
+    ASSERT_EQ(GetObjectA(arrow.hbmMask, sizeof(mask), &mask), static_cast<int>(sizeof(BITMAP)));
+    ASSERT_EQ(mask.bmWidth, 32);
+    ASSERT_EQ(mask.bmHeight, 64);
     EXPECT_EQ(mask.bmBitsPixel, 1);
     EXPECT_EQ(mask.bmWidthBytes, 4);
+    BITMAPINFO header = DibInfo(32, 64, 32);
+    std::vector<std::uint32_t> rows(32 * 64);  // bottom-up
     HDC screen = GetDC(nullptr);
-    BITMAPINFO header{};
-    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    header.bmiHeader.biWidth = mask.bmWidth;
-    header.bmiHeader.biHeight = mask.bmHeight;
-    header.bmiHeader.biPlanes = 1;
-    header.bmiHeader.biBitCount = 32;
-    header.bmiHeader.biCompression = BI_RGB;
-    image.m_mask.resize(static_cast<std::size_t>(mask.bmWidth * mask.bmHeight));
-    EXPECT_EQ(GetDIBits(screen, info.hbmMask, 0, static_cast<UINT>(mask.bmHeight), image.m_mask.data(), &header,
-                        DIB_RGB_COLORS),
-              mask.bmHeight);
+    EXPECT_EQ(GetDIBits(screen, arrow.hbmMask, 0, 64, rows.data(), &header, DIB_RGB_COLORS), 64);
     ReleaseDC(nullptr, screen);
-    EXPECT_TRUE(DeleteObject(info.hbmMask));
-    EXPECT_FALSE(DeleteObject(info.hbmMask));
-    if (info.hbmColor != nullptr) {
-        DeleteObject(info.hbmColor);
-    }
-    return image;
-}
-
-TEST(CursorImageTest, TheArrowIsAMonochromeCursorWithAndOverXorMasksAndTheIconIsInColour) {
-    CursorImage image = ReadCursor(LoadCursorA(nullptr, IDC_ARROW));
-    ASSERT_TRUE(image.m_bMonochrome);
-    ASSERT_EQ(image.m_nWidth, 32);
-    ASSERT_EQ(image.m_nHeight, 64);
-    int imageHeight = image.m_nHeight / 2;
-    auto and_ = [&](int x, int y) { return image.m_mask[(image.m_nHeight - 1 - y) * 32 + x]; };
-    auto xor_ = [&](int x, int y) { return image.m_mask[(imageHeight - 1 - y) * 32 + x]; };
+    EXPECT_TRUE(DeleteObject(arrow.hbmMask));
+    EXPECT_FALSE(DeleteObject(arrow.hbmMask));
+    auto and_ = [&](int x, int y) { return rows[(63 - y) * 32 + x]; };
+    auto xor_ = [&](int x, int y) { return rows[(31 - y) * 32 + x]; };
     // The tip is drawn (black outline), the inside white, far away transparent.
     EXPECT_EQ(and_(0, 0), 0u);
     EXPECT_EQ(xor_(0, 0), 0u);

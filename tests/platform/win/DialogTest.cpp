@@ -202,17 +202,11 @@ TEST_F(DialogModelTest, DialogUnitsBecomePixelsFromTheFontSize) {
     RECT rect{210, 10, 260, 24};
     ASSERT_TRUE(MapDialogRect(Dlg(), &rect));
     // 10 * 13 / 8 = 16.25 and 24 * 13 / 8 = 39: rounded to the nearest.
-    EXPECT_EQ(315, rect.left);
-    EXPECT_EQ(16, rect.top);
-    EXPECT_EQ(390, rect.right);
-    EXPECT_EQ(39, rect.bottom);
+    EXPECT_EQ(Edges(315, 16, 390, 39), EdgesOf(rect));
     // Halves round up: 1 * 6 / 4 = 1.5, 4 * 13 / 8 = 6.5.
     rect = RECT{1, 4, 3, 12};
     MapDialogRect(Dlg(), &rect);
-    EXPECT_EQ(2, rect.left);
-    EXPECT_EQ(7, rect.top);
-    EXPECT_EQ(5, rect.right);
-    EXPECT_EQ(20, rect.bottom);
+    EXPECT_EQ(Edges(2, 7, 5, 20), EdgesOf(rect));
     EXPECT_EQ(240, m_dialog.ClientWidth());
     EXPECT_EQ(114, m_dialog.ClientHeight());
     EXPECT_FALSE(MapDialogRect(GetDlgItem(Dlg(), kList), &rect)) << "a control is not a dialog";
@@ -331,40 +325,15 @@ TEST_F(DialogLoopTest, ClosingTheOwnerOrQuittingCancelsTheDialogAndIsHandedBack)
     EXPECT_EQ(3u, msg.wParam);
 }
 
-// The overlay's mouse in the tests below.
-float g_fMouseX = -1.0f;
-float g_fMouseY = -1.0f;
-bool g_bMouseDown = false;
-void TestMouse(float* x, float* y, bool* down) {
-    *x = g_fMouseX;
-    *y = g_fMouseY;
-    *down = g_bMouseDown;
-}
-
 class DrawnDialogTest : public DialogLoopTest {
 protected:
-    void SetUp() override { win_hooks::SetOverlayMouse(TestMouse); }
-    void TearDown() override { win_hooks::SetOverlayMouse(nullptr); }
-
-    void Frames(int count) {
-        for (int i = 0; i < count; ++i) {
-            win::DrawWindowOverlay(m_owner.Handle());
-        }
-    }
-    void ClickAt(float x, float y) {
-        g_fMouseX = x;
-        g_fMouseY = y;
-        Frames(1);
-        g_bMouseDown = true;
-        Frames(1);
-        g_bMouseDown = false;
-        Frames(1);
-    }
-    void Click(HWND dialog, int id) {
+    void Click(HWND dialog, int id) const {
         RECT rect{};
         ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, id, &rect)) << id;
-        ClickAt(static_cast<float>(rect.left + 6), static_cast<float>(rect.top + rect.bottom) * 0.5f);
+        m_mouse.ClickAt(static_cast<float>(rect.left + 6), static_cast<float>(rect.top + rect.bottom) * 0.5f);
     }
+
+    OverlayMouse m_mouse{m_owner.Handle()};
 };
 
 TEST_F(DrawnDialogTest, TheDialogIsDrawnOverTheClientAreaAndItsControlsAnswerClicks) {
@@ -377,7 +346,7 @@ TEST_F(DrawnDialogTest, TheDialogIsDrawnOverTheClientAreaAndItsControlsAnswerCli
         if (turn != 0) {
             return;
         }
-        Frames(2);
+        m_mouse.Frames(2);
         RECT ok{};
         ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, IDOK, &ok));
         ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, kList, &list));
@@ -391,53 +360,47 @@ TEST_F(DrawnDialogTest, TheDialogIsDrawnOverTheClientAreaAndItsControlsAnswerCli
 
         // The drop-down list opens on a click and its second line is "beta".
         const float x = static_cast<float>(list.left + list.right) * 0.5f;
-        ClickAt(x, static_cast<float>(list.top + 5));
+        m_mouse.ClickAt(x, static_cast<float>(list.top + 5));
         const float lineHeight = 13.0f + 4.0f;
-        ClickAt(x, static_cast<float>(list.top) + 2.0f * lineHeight + 10.0f);
+        m_mouse.ClickAt(x, static_cast<float>(list.top) + 2.0f * lineHeight + 10.0f);
         chosen = static_cast<int>(SendDlgItemMessageA(dialog, kList, CB_GETCURSEL, 0, 0));
 
         // The disabled Cancel button and the owner's menu bar do nothing.
         Click(dialog, IDCANCEL);
-        ClickAt(12.0f, 10.0f);
-        Frames(1);
+        m_mouse.ClickAt(12.0f, 10.0f);
+        m_mouse.Frames(1);
         menuOpened = win::IsMenuOpen(m_owner.Handle());
         Click(dialog, IDOK);
     });
     EXPECT_EQ(IDOK, result);
     // The owner draws on without the dialog and with no popup left open.
-    Frames(1);
+    m_mouse.Frames(1);
     EXPECT_FALSE(win::IsMenuOpen(m_owner.Handle()));
     EXPECT_TRUE(checkedByClick);
     EXPECT_FALSE(menuOpened);
-    std::vector<int> ids;
-    for (const auto& [id, code] : g_heard.m_commands) {
-        if (code == CBN_SELENDOK) {
-            ids.push_back(id);
-        }
-    }
-    EXPECT_EQ(std::vector<int>{kList}, ids) << "one choice from the drawn list";
+    const std::vector<std::pair<int, int>>& heard = g_heard.m_commands;
+    EXPECT_EQ(1, std::count_if(heard.begin(), heard.end(), [](auto& c) { return c.second == CBN_SELENDOK; }))
+        << "one choice from the drawn list";
     EXPECT_EQ(1, chosen);
-    EXPECT_EQ(IDOK, g_heard.m_commands.back().first);
-    for (const auto& [id, code] : g_heard.m_commands) {
-        EXPECT_NE(IDCANCEL, id);
-    }
+    EXPECT_EQ(IDOK, heard.back().first);
+    EXPECT_TRUE(std::none_of(heard.begin(), heard.end(), [](auto& c) { return c.first == IDCANCEL; }));
 }
 
 TEST_F(DrawnDialogTest, EscapeClosesADroppedListFirstAndAListLeftDroppedIsNoMenuBehind) {
     HWND owner = m_owner.Handle();
     bool stillOpen = false;
     const auto dropList = [this](HWND dialog) {
-        Frames(2);
+        m_mouse.Frames(2);
         RECT list{};
         ASSERT_TRUE(win_hooks::GetDialogItemRect(dialog, kList, &list));
-        ClickAt(static_cast<float>(list.left + list.right) * 0.5f, static_cast<float>(list.top + 5));
+        m_mouse.ClickAt(static_cast<float>(list.left + list.right) * 0.5f, static_cast<float>(list.top + 5));
     };
     EXPECT_EQ(IDCANCEL, Run([&](HWND dialog, int turn) {
                   if (turn == 0) {
                       dropList(dialog);
                       PostMessageA(owner, WM_KEYDOWN, VK_ESCAPE, 1);
                   } else if (turn == 30) {
-                      Frames(2);
+                      m_mouse.Frames(2);
                       stillOpen = ModalDialog::FromWindow(dialog)->DroppedList() < 0;
                       PostMessageA(owner, WM_KEYDOWN, VK_ESCAPE, 1);
                   }
@@ -450,7 +413,7 @@ TEST_F(DrawnDialogTest, EscapeClosesADroppedListFirstAndAListLeftDroppedIsNoMenu
                   EndDialog(dialog, 5);
               }));
     RecordingWindow::DrainMessages();
-    Frames(3);
+    m_mouse.Frames(3);
     EXPECT_FALSE(win::IsMenuOpen(owner));
     EXPECT_EQ(std::vector<UINT>{}, RecordingWindow::DrainMessages()) << "no menu loop";
 }

@@ -16,13 +16,7 @@ class FontSheet {
 public:
     FontSheet(int pointHeight, int weight) {
         m_hDc = CreateCompatibleDC(nullptr);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = kSheet;
-        info.bmiHeader.biHeight = -kSheet;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = DibInfo(kSheet, -kSheet, 32);
         m_hBitmap = CreateDIBSection(m_hDc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_pBits), nullptr, 0);
         SelectObject(m_hDc, m_hBitmap);
         SetMapMode(m_hDc, MM_TEXT);
@@ -137,11 +131,9 @@ TEST(ExtTextOutTest, AClipRectangleLimitsTheCoverage) {
 
 TEST(DrawTextTest, WordBreaksAndLineFeedsStartNewLinesAndMeasuringDrawsNothing) {
     FontSheet sheet(12, FW_NORMAL);
-    SetTextColor(sheet.m_hDc, RGB(255, 255, 255));
     RECT oneLine{0, 0, kSheet, kSheet};
     int lineHeight = DrawTextA(sheet.m_hDc, "Loading", -1, &oneLine, DT_CALCRECT);
     ASSERT_GT(lineHeight, 0);
-    // Line feeds start new lines; measuring draws nothing.
     RECT rect{0, 0, kSheet, kSheet};
     int height =
         DrawTextA(sheet.m_hDc, "Loading... Please wait\n2004.5 m.quillern", -1, &rect, DT_WORDBREAK | DT_CALCRECT);
@@ -187,13 +179,7 @@ TEST(DrawTextTest, TheLoadingMessageDrawsOnAWindowDc) {
 
 TEST(GdiObjectTest, BottomUpSectionsKeepTheirFirstRowAtTheBottom) {
     HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 64;
-    info.bmiHeader.biHeight = 64;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DibInfo(64, 64, 32);
     std::uint32_t* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
     ASSERT_NE(bitmap, nullptr);
@@ -210,13 +196,7 @@ TEST(GdiObjectTest, BottomUpSectionsKeepTheirFirstRowAtTheBottom) {
 
 TEST(GdiObjectTest, StaleAndWrongHandlesAreRefused) {
     HDC dc = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 8;
-    info.bmiHeader.biHeight = -8;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 16;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = DibInfo(8, -8, 16);
     void* bits = reinterpret_cast<void*>(1);
     EXPECT_EQ(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr) << "only 32-bit sections";
     EXPECT_EQ(bits, nullptr);
@@ -227,9 +207,7 @@ TEST(GdiObjectTest, StaleAndWrongHandlesAreRefused) {
     EXPECT_FALSE(GetTextExtentPoint32A(dc, "x", 1, &size));
     EXPECT_EQ(SetTextColor(dc, 0), CLR_INVALID);
 }
-}  // namespace
 
-namespace {
 TEST(FontLocatorTest, ArialResolvesToItsMetricCompatibleFace) {
     std::string file;
     int index = -1;

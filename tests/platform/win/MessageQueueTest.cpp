@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <SDL.h>
-
 #include "WindowTestSupport.h"
-#include "platform/win/GlWindow.h"
 #include "platform/win/MessageQueue.h"
 
 namespace {
@@ -113,12 +110,7 @@ TEST(MessageOrderTest, WindowSystemInputComesBeforePostedMessagesAndPaintComesLa
     HWND hwnd = window.Handle();
     PostMessageA(hwnd, WM_USER, 0, 0);
     InvalidateRect(hwnd, nullptr, FALSE);
-    SDL_Event event{};
-    event.type = SDL_KEYDOWN;
-    event.key.windowID = SDL_GetWindowID(win::GetSdlWindow(hwnd));
-    event.key.keysym.sym = SDLK_a;
-    event.key.keysym.scancode = SDL_SCANCODE_A;
-    ASSERT_EQ(SDL_PushEvent(&event), 1);
+    PushKey(hwnd, SDL_KEYDOWN, SDLK_a);
     std::vector<UINT> order = RecordingWindow::DrainMessages();
     EXPECT_EQ(order, (std::vector<UINT>{WM_KEYDOWN, WM_USER, WM_PAINT}));
     // A taken paint is not produced again until the window is invalid again.

@@ -8,33 +8,17 @@
 #include "platform/win/WindowLayer.h"
 
 namespace {
-constexpr int kClientWidth = 320;
-constexpr int kClientHeight = 200;
-
 class WindowEventsTest : public ::testing::Test {
 protected:
-    WindowEventsTest() : m_window(kClientWidth, kClientHeight, true) {}
+    WindowEventsTest() : m_window(320, 200, true) {}
 
     Uint32 WindowId() const { return SDL_GetWindowID(win::GetSdlWindow(m_window.Handle())); }
 
-    void PushKey(Uint32 type, SDL_Keycode key, Uint16 mods, Uint8 repeat = 0) {
-        SDL_Event event{};
-        event.type = type;
-        event.key.windowID = WindowId();
-        event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-        event.key.repeat = repeat;
-        event.key.keysym.sym = key;
-        event.key.keysym.mod = mods;
-        SDL_PushEvent(&event);
-    }
-
-    void PushWindowEvent(Uint8 what, int data1 = 0, int data2 = 0) {
+    void PushWindowEvent(Uint8 what) {
         SDL_Event event{};
         event.type = SDL_WINDOWEVENT;
         event.window.windowID = WindowId();
         event.window.event = what;
-        event.window.data1 = data1;
-        event.window.data2 = data2;
         SDL_PushEvent(&event);
     }
 
@@ -49,28 +33,17 @@ protected:
         SDL_PushEvent(&event);
     }
 
-    // Messages taken from the queue (not dispatched).
-    std::vector<MSG> Take() {
-        std::vector<MSG> taken;
-        MSG msg{};
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message != WM_PAINT) {
-                taken.push_back(msg);
-            }
-        }
-        return taken;
-    }
-
     RecordingWindow m_window;
 };
 
 TEST_F(WindowEventsTest, KeysBecomeKeyMessagesWithVirtualKeysAndAltAsSystemKeys) {
-    PushKey(SDL_KEYDOWN, SDLK_ESCAPE, KMOD_NONE);
-    PushKey(SDL_KEYDOWN, SDLK_F2, KMOD_NONE, 1);
-    PushKey(SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
-    PushKey(SDL_KEYDOWN, SDLK_x, KMOD_LALT);
-    PushKey(SDL_KEYUP, SDLK_x, KMOD_NONE);
-    std::vector<MSG> taken = Take();
+    HWND hwnd = m_window.Handle();
+    PushKey(hwnd, SDL_KEYDOWN, SDLK_ESCAPE);
+    PushKey(hwnd, SDL_KEYDOWN, SDLK_F2, KMOD_NONE, 1);
+    PushKey(hwnd, SDL_KEYDOWN, SDLK_RETURN, KMOD_LALT);
+    PushKey(hwnd, SDL_KEYDOWN, SDLK_x, KMOD_LALT);
+    PushKey(hwnd, SDL_KEYUP, SDLK_x);
+    std::vector<MSG> taken = TakeMessages();
     ASSERT_EQ(taken.size(), 5u);
     EXPECT_EQ(taken[0].message, WM_KEYDOWN);
     EXPECT_EQ(taken[0].wParam, VK_ESCAPE);
@@ -88,9 +61,7 @@ TEST_F(WindowEventsTest, KeysBecomeKeyMessagesWithVirtualKeysAndAltAsSystemKeys)
 }
 
 TEST_F(WindowEventsTest, AResizeIsAWholeSizeMoveLoopWithTheNewClientSize) {
-    HWND hwnd = m_window.Handle();
-    // The size change is reported by SDL itself.
-    SDL_SetWindowSize(win::GetSdlWindow(hwnd), 400, 300 + win::kMenuStripHeight);
+    SDL_SetWindowSize(win::GetSdlWindow(m_window.Handle()), 400, 300 + win::kMenuStripHeight);
     RecordingWindow::Received().clear();
     std::vector<UINT> order = RecordingWindow::DrainMessages();
     std::erase(order, WM_PAINT);
@@ -101,24 +72,29 @@ TEST_F(WindowEventsTest, AResizeIsAWholeSizeMoveLoopWithTheNewClientSize) {
     for (const RecordedMessage& message : RecordingWindow::Received()) {
         if (message.message == WM_SIZE) {
             EXPECT_EQ(message.wParam, SIZE_RESTORED);
-            EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(message.lParam)), 400);
-            EXPECT_EQ(HIWORD(static_cast<DWORD_PTR>(message.lParam)), 300);
+            EXPECT_EQ(message.lParam, MAKELPARAM(400, 300));
         }
     }
 }
 
-TEST_F(WindowEventsTest, MinimiseHideRestoreCloseAndExposeBecomeTheirMessages) {
+TEST_F(WindowEventsTest, MinimiseHideRestoreCloseQuitAndExposeBecomeTheirMessages) {
     PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
     PushWindowEvent(SDL_WINDOWEVENT_HIDDEN);
     PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
     PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
-    std::vector<MSG> taken = Take();
-    ASSERT_EQ(taken.size(), 4u);
+    // An interrupt closes the window like its close button.
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    std::vector<MSG> taken = TakeMessages();
+    ASSERT_EQ(taken.size(), 5u);
     EXPECT_EQ(taken[0].message, WM_SIZE);
     EXPECT_EQ(taken[0].wParam, SIZE_MINIMIZED);
     EXPECT_EQ(taken[1].wParam, SIZE_MAXHIDE);
     EXPECT_EQ(taken[2].wParam, SIZE_RESTORED);
     EXPECT_EQ(taken[3].message, WM_CLOSE);
+    EXPECT_EQ(taken[4].message, WM_CLOSE);
+    EXPECT_EQ(taken[4].hwnd, m_window.Handle());
 
     PushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
     MSG msg{};
@@ -127,12 +103,13 @@ TEST_F(WindowEventsTest, MinimiseHideRestoreCloseAndExposeBecomeTheirMessages) {
     EXPECT_EQ(msg.hwnd, m_window.Handle());
 }
 
-TEST_F(WindowEventsTest, MouseButtonsUseClientCoordinatesBelowTheMenuStrip) {
-    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 30, win::kMenuStripHeight + 40);
-    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 31, win::kMenuStripHeight + 41);
+TEST_F(WindowEventsTest, MouseEventsUseClientCoordinatesBelowTheMenuStrip) {
+    const int strip = win::kMenuStripHeight;
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 30, strip + 40);
+    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 31, strip + 41);
     // On the menu strip: not the client area's.
     PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 5);
-    std::vector<MSG> taken = Take();
+    std::vector<MSG> taken = TakeMessages();
     ASSERT_EQ(taken.size(), 2u);
     EXPECT_EQ(taken[0].message, WM_LBUTTONDOWN);
     EXPECT_EQ(GET_X_LPARAM(taken[0].lParam), 30);
@@ -142,17 +119,16 @@ TEST_F(WindowEventsTest, MouseButtonsUseClientCoordinatesBelowTheMenuStrip) {
     // A captured mouse gets its events even over the strip.
     SetCapture(m_window.Handle());
     PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 10, 5);
-    taken = Take();
+    taken = TakeMessages();
     ReleaseCapture();
     ASSERT_EQ(taken.size(), 1u);
     EXPECT_EQ(taken[0].message, WM_LBUTTONUP);
-    EXPECT_EQ(GET_Y_LPARAM(taken[0].lParam), 5 - win::kMenuStripHeight);
-}
+    EXPECT_EQ(GET_Y_LPARAM(taken[0].lParam), 5 - strip);
 
-TEST_F(WindowEventsTest, RightClickOpensTheContextMenuAtTheScreenPosition) {
-    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 50, win::kMenuStripHeight + 60);
-    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 50, win::kMenuStripHeight + 60);
-    std::vector<MSG> taken = Take();
+    // A right click opens the context menu at the screen position.
+    PushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 50, strip + 60);
+    PushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT, 50, strip + 60);
+    taken = TakeMessages();
     ASSERT_EQ(taken.size(), 3u);
     EXPECT_EQ(taken[0].message, WM_RBUTTONDOWN);
     EXPECT_EQ(taken[1].message, WM_RBUTTONUP);
@@ -161,23 +137,20 @@ TEST_F(WindowEventsTest, RightClickOpensTheContextMenuAtTheScreenPosition) {
     ClientToScreen(m_window.Handle(), &client);
     EXPECT_EQ(GET_X_LPARAM(taken[2].lParam), client.x);
     EXPECT_EQ(GET_Y_LPARAM(taken[2].lParam), client.y);
-}
 
-TEST_F(WindowEventsTest, MouseMovesAskForTheCursorFirst) {
-    SDL_Event event{};
-    event.type = SDL_MOUSEMOTION;
-    event.motion.windowID = WindowId();
-    event.motion.x = 70;
-    event.motion.y = win::kMenuStripHeight + 8;
-    SDL_PushEvent(&event);
-    std::vector<MSG> taken = Take();
+    // A move asks for the cursor first, and the cursor position follows.
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.windowID = WindowId();
+    motion.motion.x = 70;
+    motion.motion.y = strip + 8;
+    SDL_PushEvent(&motion);
+    taken = TakeMessages();
     ASSERT_EQ(taken.size(), 2u);
     EXPECT_EQ(taken[0].message, WM_SETCURSOR);
     EXPECT_EQ(LOWORD(static_cast<DWORD_PTR>(taken[0].lParam)), HTCLIENT);
     EXPECT_EQ(taken[1].message, WM_MOUSEMOVE);
-    EXPECT_EQ(GET_X_LPARAM(taken[1].lParam), 70);
-    EXPECT_EQ(GET_Y_LPARAM(taken[1].lParam), 8);
-    // The cursor position follows, in screen coordinates.
+    EXPECT_EQ(taken[1].lParam, MAKELPARAM(70, 8));
     POINT cursor{};
     GetCursorPos(&cursor);
     ScreenToClient(m_window.Handle(), &cursor);
@@ -185,19 +158,6 @@ TEST_F(WindowEventsTest, MouseMovesAskForTheCursorFirst) {
     EXPECT_EQ(cursor.y, 8);
 }
 
-TEST(WindowQuitTest, InterruptClosesTheWindowLikeItsCloseButton) {
-    RecordingWindow window(100, 100, false);
-    SDL_Event event{};
-    event.type = SDL_QUIT;
-    SDL_PushEvent(&event);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-    EXPECT_EQ(msg.message, WM_CLOSE);
-    EXPECT_EQ(msg.hwnd, window.Handle());
-}
-}  // namespace
-
-namespace {
 TEST(KeyMapTest, SdlKeysMapToThePublishedVirtualKeys) {
     EXPECT_EQ(KeyMap::VirtualKey(SDLK_a), static_cast<WPARAM>('A'));
     EXPECT_EQ(KeyMap::VirtualKey(SDLK_z), static_cast<WPARAM>('Z'));

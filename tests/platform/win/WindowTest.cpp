@@ -11,66 +11,46 @@
 #include "platform/win/WindowLayer.h"
 
 namespace {
-TEST(AdjustWindowRectTest, OnlyTheMenuStripIsAddedToTheClientRectangle) {
+TEST(WindowTest, OnlyTheMenuStripIsAddedToTheClientAreaAndTheWindowKeepsItsValues) {
     const DWORD style = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX;
-    RECT withMenu{0, 0, 512, 384};
-    ASSERT_TRUE(AdjustWindowRect(&withMenu, style, TRUE));
-    EXPECT_EQ(withMenu.right - withMenu.left, 512);
-    EXPECT_EQ(withMenu.bottom - withMenu.top, 384 + win::kMenuStripHeight);
-    EXPECT_EQ(withMenu.bottom, 384);
-    RECT withoutMenu{10, 20, 522, 404};
-    ASSERT_TRUE(AdjustWindowRect(&withoutMenu, WS_POPUP | WS_SYSMENU | WS_VISIBLE, FALSE));
-    EXPECT_EQ(withoutMenu.left, 10);
-    EXPECT_EQ(withoutMenu.top, 20);
-    EXPECT_EQ(withoutMenu.right, 522);
-    EXPECT_EQ(withoutMenu.bottom, 404);
+    RECT rect{0, 0, 512, 384};
+    ASSERT_TRUE(AdjustWindowRect(&rect, style, TRUE));
+    EXPECT_EQ(EdgesOf(rect), Edges(0, -win::kMenuStripHeight, 512, 384));
+    rect = RECT{10, 20, 522, 404};
+    ASSERT_TRUE(AdjustWindowRect(&rect, WS_POPUP | WS_SYSMENU | WS_VISIBLE, FALSE));
+    EXPECT_EQ(EdgesOf(rect), Edges(10, 20, 522, 404));
     EXPECT_FALSE(AdjustWindowRect(nullptr, style, TRUE));
-}
-
-TEST(WindowTest, TheClientAreaIsWhatWasAskedForTheWindowAddsTheStripAndKeepsItsValues) {
-    RecordingWindow window(512, 384, true);
-    HWND hwnd = window.Handle();
-    ASSERT_TRUE(IsWindow(hwnd));
-    RECT client{};
-    ASSERT_TRUE(GetClientRect(hwnd, &client));
-    EXPECT_EQ(client.left, 0);
-    EXPECT_EQ(client.top, 0);
-    EXPECT_EQ(client.right, 512);
-    EXPECT_EQ(client.bottom, 384);
-    RECT bounds{};
-    ASSERT_TRUE(GetWindowRect(hwnd, &bounds));
-    EXPECT_EQ(bounds.right - bounds.left, 512);
-    EXPECT_EQ(bounds.bottom - bounds.top, 384 + win::kMenuStripHeight);
-    EXPECT_EQ(win::MenuStripHeight(hwnd), win::kMenuStripHeight);
-    EXPECT_EQ(GetMenu(hwnd), window.Menu());
-    // The minimum tracking size becomes the window's minimum size.
-    int width = 0;
-    int height = 0;
-    SDL_GetWindowMinimumSize(win::GetSdlWindow(hwnd), &width, &height);
-    EXPECT_EQ(width, kTestMinTrack);
-    EXPECT_EQ(height, kTestMinTrack);
-
-    const LONG windowed = static_cast<LONG>(WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX);
-    EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), windowed);
-    EXPECT_EQ(static_cast<DWORD>(windowed), 0x10CE0000u);
-    const LONG popup = static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE);
-    EXPECT_EQ(SetWindowLongA(hwnd, GWL_STYLE, popup), windowed);
-    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), 0x90080000u);
-    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(hwnd, GCLP_HCURSOR)), LoadCursorA(nullptr, IDC_ARROW));
-    EXPECT_NE(GetClassLongPtrA(hwnd, GCLP_HICON), 0u);
-}
-
-TEST(WindowTest, WithoutAMenuTheClientAreaIsTheWholeWindowAndUnregisteredClassesCreateNothing) {
-    RecordingWindow window(300, 200, false);
-    RECT client{};
-    RECT bounds{};
-    ASSERT_TRUE(GetClientRect(window.Handle(), &client));
-    ASSERT_TRUE(GetWindowRect(window.Handle(), &bounds));
-    EXPECT_EQ(client.bottom, 200);
-    EXPECT_EQ(bounds.bottom - bounds.top, 200);
-    EXPECT_EQ(win::MenuStripHeight(window.Handle()), 0);
     EXPECT_EQ(CreateWindowExA(0, "No Such Class", "x", WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr),
               nullptr);
+
+    for (bool withMenu : {true, false}) {
+        SCOPED_TRACE(withMenu ? "with a menu" : "without a menu");
+        RecordingWindow window(512, 384, withMenu);
+        HWND hwnd = window.Handle();
+        const int strip = withMenu ? win::kMenuStripHeight : 0;
+        RECT client{};
+        ASSERT_TRUE(GetClientRect(hwnd, &client));
+        EXPECT_EQ(EdgesOf(client), Edges(0, 0, 512, 384));
+        RECT bounds{};
+        ASSERT_TRUE(GetWindowRect(hwnd, &bounds));
+        EXPECT_EQ(bounds.right - bounds.left, 512);
+        EXPECT_EQ(bounds.bottom - bounds.top, 384 + strip);
+        EXPECT_EQ(win::MenuStripHeight(hwnd), strip);
+        EXPECT_EQ(GetMenu(hwnd), window.Menu());
+        // The minimum tracking size becomes the window's minimum size.
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowMinimumSize(win::GetSdlWindow(hwnd), &width, &height);
+        EXPECT_EQ(width, kTestMinTrack);
+        EXPECT_EQ(height, kTestMinTrack);
+
+        EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), static_cast<LONG>(style));
+        const LONG popup = static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE);
+        EXPECT_EQ(SetWindowLongA(hwnd, GWL_STYLE, popup), static_cast<LONG>(style));
+        EXPECT_EQ(GetWindowLongA(hwnd, GWL_STYLE), popup);
+        EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrA(hwnd, GCLP_HCURSOR)), LoadCursorA(nullptr, IDC_ARROW));
+        EXPECT_NE(GetClassLongPtrA(hwnd, GCLP_HICON), 0u);
+    }
 }
 
 TEST(WindowTest, SetWindowPosMovesAndSizesTheWholeWindow) {
@@ -107,9 +87,6 @@ TEST(WindowTest, DestroyingTheWindowTakesItsMenuButNotOneDestroyedBefore) {
     EXPECT_TRUE(DestroyWindow(second.Handle()));
 }
 
-}  // namespace
-
-namespace {
 TEST(FullScreenWindowTest, InFullScreenThereIsNoMenuStripAndTheClientIsTheWholeWindow) {
     RecordingWindow window(320, 240, true);
     SDL_Window* sdlWindow = win::GetSdlWindow(window.Handle());

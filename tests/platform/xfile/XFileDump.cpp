@@ -89,13 +89,17 @@ void XFileDump::DescribeData(IDirectXFileData* data, int depth, std::string& out
     }
 }
 
+namespace {
+HRESULT OpenImage(const std::vector<BYTE>& image, XRef<IDirectXFile>& file, XRef<IDirectXFileEnumObject>& enumObject) {
+    HRESULT hr = XFileDump::CreateRuntime(file);
+    return SUCCEEDED(hr) ? XFileDump::Open(file.Get(), image, enumObject) : hr;
+}
+}  // namespace
+
 std::string XFileDump::Describe(const std::vector<BYTE>& image) {
     XRef<IDirectXFile> file;
     XRef<IDirectXFileEnumObject> enumObject;
-    HRESULT hr = CreateRuntime(file);
-    if (SUCCEEDED(hr)) {
-        hr = Open(file.Get(), image, enumObject);
-    }
+    HRESULT hr = OpenImage(image, file, enumObject);
     if (FAILED(hr)) {
         char text[32];
         std::snprintf(text, sizeof(text), "error 0x%08x", static_cast<unsigned>(hr));
@@ -113,16 +117,10 @@ HRESULT XFileDump::CountTopLevel(const std::vector<BYTE>& image, size_t* count) 
     *count = 0;
     XRef<IDirectXFile> file;
     XRef<IDirectXFileEnumObject> enumObject;
-    HRESULT hr = CreateRuntime(file);
-    if (SUCCEEDED(hr)) {
-        hr = Open(file.Get(), image, enumObject);
-    }
-    if (FAILED(hr)) {
-        return hr;
-    }
+    HRESULT hr = OpenImage(image, file, enumObject);
     XRef<IDirectXFileData> data;
-    while (SUCCEEDED(enumObject->GetNextDataObject(data.Out()))) {
+    while (SUCCEEDED(hr) && SUCCEEDED(enumObject->GetNextDataObject(data.Out()))) {
         ++*count;
     }
-    return S_OK;
+    return hr;
 }

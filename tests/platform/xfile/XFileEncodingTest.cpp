@@ -14,12 +14,7 @@ std::string EncodingName(const ::testing::TestParamInfo<XEncoding>& info) {
     return XEncodingLabel(info.param);
 }
 
-struct Walk {
-    XRef<IDirectXFile> file;
-    XRef<IDirectXFileEnumObject> enumObject;
-};
-
-// The first data object of the given type, depth first, from a fresh enumerator.
+// The first data object of the given type, depth first.
 bool FindFirst(IDirectXFileData* data, const GUID& type, XRef<IDirectXFileData>& found) {
     const GUID* own = nullptr;
     data->GetType(&own);
@@ -39,18 +34,30 @@ bool FindFirst(IDirectXFileData* data, const GUID& type, XRef<IDirectXFileData>&
     return false;
 }
 
-bool FindInFile(const std::vector<BYTE>& image, const GUID& type, Walk& walk, XRef<IDirectXFileData>& found) {
-    if (FAILED(XFileDump::CreateRuntime(walk.file)) ||
-        FAILED(XFileDump::Open(walk.file.Get(), image, walk.enumObject))) {
+// Searches a fresh runtime, which is gone again when the object is handed
+// out: the object must keep its file alive.
+bool FindInFile(const std::vector<BYTE>& image, const GUID& type, XRef<IDirectXFileData>& found) {
+    XRef<IDirectXFile> file;
+    XRef<IDirectXFileEnumObject> enumObject;
+    if (FAILED(XFileDump::CreateRuntime(file)) || FAILED(XFileDump::Open(file.Get(), image, enumObject))) {
         return false;
     }
     XRef<IDirectXFileData> top;
-    while (SUCCEEDED(walk.enumObject->GetNextDataObject(top.Out()))) {
+    while (SUCCEEDED(enumObject->GetNextDataObject(top.Out()))) {
         if (FindFirst(top.Get(), type, found)) {
             return true;
         }
     }
     return false;
+}
+
+// The size of the object's data, or of one member's, and the bytes through `bytes`.
+DWORD Data(IDirectXFileData* data, const void** bytes, const char* member = nullptr) {
+    DWORD size = 0;
+    void* raw = nullptr;
+    EXPECT_EQ(data->GetData(member, &size, &raw), DXFILE_OK) << (member != nullptr ? member : "whole");
+    *bytes = raw;
+    return size;
 }
 
 template <typename T>
@@ -63,111 +70,72 @@ T At(const void* bytes, size_t offset) {
 class XFileEncodingTest : public ::testing::TestWithParam<XEncoding> {};
 
 TEST_P(XFileEncodingTest, ReadsTheSameObjectsAsTheTextFile) {
-    XTestWriter model = BuildTestModel();
-    std::string text = XFileDump::Describe(model.Build(XEncoding::Text));
-    ASSERT_EQ(text.find("error"), std::string::npos) << text;
-    EXPECT_EQ(XFileDump::Describe(model.Build(GetParam())), text);
+    for (const XTestWriter& model : {BuildTestModel(), BuildExporterModel()}) {
+        std::string text = XFileDump::Describe(model.Build(XEncoding::Text));
+        ASSERT_EQ(text.find("error"), std::string::npos) << text;
+        EXPECT_EQ(XFileDump::Describe(model.Build(GetParam())), text);
+    }
 }
 
-TEST_P(XFileEncodingTest, MeshBytesFollowTheTemplateLayout) {
+TEST_P(XFileEncodingTest, TheBytesFollowTheTemplateLayout) {
     std::vector<BYTE> image = BuildTestModel().Build(GetParam());
-    Walk walk;
     XRef<IDirectXFileData> mesh;
-    ASSERT_TRUE(FindInFile(image, TID_D3DRMMesh, walk, mesh));
-    EXPECT_EQ(XFileDump::NameOf(mesh.Get()), "display01");
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(mesh->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    XRef<IDirectXFileData> key;
+    XRef<IDirectXFileData> matrix;
+    XRef<IDirectXFileData> weights;
+    ASSERT_TRUE(FindInFile(image, TID_D3DRMMesh, mesh));
+    ASSERT_TRUE(FindInFile(image, TID_D3DRMAnimationKey, key));
+    ASSERT_TRUE(FindInFile(image, TID_D3DRMFrameTransformMatrix, matrix));
+    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_SkinWeights, weights));
+
     // nVertices, 4 vectors, nFaces, 2 faces of {count, 3 indices}.
-    ASSERT_EQ(size, 4u + 4 * 12 + 4 + 2 * 16);
+    EXPECT_EQ(XFileDump::NameOf(mesh.Get()), "display01");
+    const void* bytes = nullptr;
+    ASSERT_EQ(Data(mesh.Get(), &bytes), 4u + 4 * 12 + 4 + 2 * 16);
     EXPECT_EQ(At<DWORD>(bytes, 0), 4u);
     EXPECT_EQ(At<float>(bytes, 4), -1.0f);
     EXPECT_EQ(At<float>(bytes, 4 + 11 * 4), 0.1f);
     EXPECT_EQ(At<DWORD>(bytes, 52), 2u);
     EXPECT_EQ(At<DWORD>(bytes, 56), 3u);
     EXPECT_EQ(At<DWORD>(bytes, 56 + 16 + 12), 3u);
-
     // Named members point into the same block.
-    DWORD faceSize = 0;
-    void* faces = nullptr;
-    ASSERT_EQ(mesh->GetData("faces", &faceSize, &faces), DXFILE_OK);
-    EXPECT_EQ(faceSize, 32u);
-    EXPECT_EQ(static_cast<BYTE*>(faces) - static_cast<BYTE*>(bytes), 56);
-    EXPECT_EQ(mesh->GetData("noSuchMember", &faceSize, &faces), DXFILEERR_NOTFOUND);
-}
-
-TEST_P(XFileEncodingTest, AnimationKeysAndMatricesReadAsFloats) {
-    std::vector<BYTE> image = BuildTestModel().Build(GetParam());
-    {
-        Walk walk;
-        XRef<IDirectXFileData> key;
-        ASSERT_TRUE(FindInFile(image, TID_D3DRMAnimationKey, walk, key));
-        DWORD size = 0;
-        void* bytes = nullptr;
-        ASSERT_EQ(key->GetData(nullptr, &size, &bytes), DXFILE_OK);
-        // keyType, nKeys, then per key: time, nValues, 4 floats.
-        ASSERT_EQ(size, 8u + 2 * 24);
-        EXPECT_EQ(At<DWORD>(bytes, 0), 0u);
-        EXPECT_EQ(At<DWORD>(bytes, 4), 2u);
-        EXPECT_EQ(At<DWORD>(bytes, 8 + 24), 4800u);
-        EXPECT_EQ(At<DWORD>(bytes, 8 + 28), 4u);
-        EXPECT_EQ(At<float>(bytes, 8 + 32), 0.70710677f);
-    }
-    {
-        Walk walk;
-        XRef<IDirectXFileData> matrix;
-        ASSERT_TRUE(FindInFile(image, TID_D3DRMFrameTransformMatrix, walk, matrix));
-        DWORD size = 0;
-        void* bytes = nullptr;
-        ASSERT_EQ(matrix->GetData(nullptr, &size, &bytes), DXFILE_OK);
-        ASSERT_EQ(size, 64u);
-        EXPECT_EQ(At<float>(bytes, 48), 10.0f);
-        EXPECT_EQ(At<float>(bytes, 56), 30.0f);
-    }
-}
-
-TEST_P(XFileEncodingTest, StringsAndReferencesSurviveTheEnumerator) {
-    std::vector<BYTE> image = BuildTestModel().Build(GetParam());
-    XRef<IDirectXFileData> weights;
-    {
-        Walk walk;
-        ASSERT_TRUE(FindInFile(image, DXFILEOBJ_SkinWeights, walk, weights));
-    }
-    // The enumerator and runtime are gone; the object keeps its file alive.
+    const void* faces = nullptr;
+    EXPECT_EQ(Data(mesh.Get(), &faces, "faces"), 32u);
+    EXPECT_EQ(static_cast<const BYTE*>(faces) - static_cast<const BYTE*>(bytes), 56);
     DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(weights->GetData("transformNodeName", &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, sizeof(char*));
+    void* none = nullptr;
+    EXPECT_EQ(mesh->GetData("noSuchMember", &size, &none), DXFILEERR_NOTFOUND);
+
+    // keyType, nKeys, then per key: time, nValues, 4 floats.
+    ASSERT_EQ(Data(key.Get(), &bytes), 8u + 2 * 24);
+    EXPECT_EQ(At<DWORD>(bytes, 0), 0u);
+    EXPECT_EQ(At<DWORD>(bytes, 4), 2u);
+    EXPECT_EQ(At<DWORD>(bytes, 8 + 24), 4800u);
+    EXPECT_EQ(At<DWORD>(bytes, 8 + 28), 4u);
+    EXPECT_EQ(At<float>(bytes, 8 + 32), 0.70710677f);
+    ASSERT_EQ(Data(matrix.Get(), &bytes), 64u);
+    EXPECT_EQ(At<float>(bytes, 48), 10.0f);
+    EXPECT_EQ(At<float>(bytes, 56), 30.0f);
+
+    ASSERT_EQ(Data(weights.Get(), &bytes, "transformNodeName"), sizeof(char*));
     EXPECT_STREQ(At<const char*>(bytes, 0), "Child");
-    ASSERT_EQ(weights->GetData("weights", &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, 8u);
+    ASSERT_EQ(Data(weights.Get(), &bytes, "weights"), 8u);
     EXPECT_EQ(At<float>(bytes, 4), 0.5f);
-    ASSERT_EQ(weights->GetData("matrixOffset", &size, &bytes), DXFILE_OK);
-    EXPECT_EQ(size, 64u);
+    EXPECT_EQ(Data(weights.Get(), &bytes, "matrixOffset"), 64u);
 }
 
 TEST_P(XFileEncodingTest, LaterRevisionTemplatesNeedNoDeclaration) {
-    XTestWriter model = BuildExporterModel();
-    std::string text = XFileDump::Describe(model.Build(XEncoding::Text));
-    ASSERT_EQ(text.find("error"), std::string::npos) << text;
-    EXPECT_EQ(XFileDump::Describe(model.Build(GetParam())), text);
-
-    std::vector<BYTE> image = model.Build(GetParam());
-    Walk walk;
+    std::vector<BYTE> image = BuildExporterModel().Build(GetParam());
     XRef<IDirectXFileData> decl;
-    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_DeclData, walk, decl));
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(decl->GetData(nullptr, &size, &bytes), DXFILE_OK);
+    XRef<IDirectXFileData> floats;
+    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_DeclData, decl));
+    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_EffectParamFloats, floats));
     // nElements, two elements of four DWORDs, nDWords, 20 DWORDs.
-    ASSERT_EQ(size, 4u + 2 * 16 + 4 + 20 * 4);
+    const void* bytes = nullptr;
+    ASSERT_EQ(Data(decl.Get(), &bytes), 4u + 2 * 16 + 4 + 20 * 4);
     EXPECT_EQ(At<DWORD>(bytes, 4 + 16 + 8), 5u);  // the second element's usage
     EXPECT_EQ(At<float>(bytes, 40 + 8), -1.0f);   // the first normal's z
-    Walk effectWalk;
-    XRef<IDirectXFileData> floats;
-    ASSERT_TRUE(FindInFile(image, DXFILEOBJ_EffectParamFloats, effectWalk, floats));
-    ASSERT_EQ(floats->GetData("Floats", &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, 16u);
+    ASSERT_EQ(Data(floats.Get(), &bytes, "Floats"), 16u);
     EXPECT_EQ(At<float>(bytes, 8), 0.25f);
 }
 

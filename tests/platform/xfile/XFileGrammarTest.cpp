@@ -2,18 +2,17 @@
 // kind, templates declared in files, references, and the calls' contracts.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/xfile/XDocument.h"
 #include "platform/xfile/XFileDump.h"
 #include "platform/xfile/XFileParser.h"
+#include "support/TempDir.h"
 #include "support/XTestWriter.h"
 
 namespace {
@@ -32,7 +31,8 @@ T At(const void* bytes, size_t offset) {
 // Opens a text file and hands out its first top-level object.
 class OpenedFile {
 public:
-    explicit OpenedFile(const std::string& text) : m_image(Bytes(text)) {
+    explicit OpenedFile(const std::string& text) : OpenedFile(Bytes(text)) {}
+    explicit OpenedFile(std::vector<BYTE> image) : m_image(std::move(image)) {
         m_hr = XFileDump::CreateRuntime(m_file);
         if (SUCCEEDED(m_hr)) {
             m_hr = XFileDump::Open(m_file.Get(), m_image, m_enum);
@@ -45,11 +45,11 @@ public:
     IDirectXFileData* First() const { return m_first.Get(); }
     IDirectXFileEnumObject* Enum() const { return m_enum.Get(); }
     IDirectXFile* File() const { return m_file.Get(); }
-    // The size of the first object's data, 0 when it cannot be read.
-    DWORD Data(const void** ppBytes) const {
+    // The size of the first object's data, or of one member's; 0 when it cannot be read.
+    DWORD Data(const void** ppBytes, const char* member = nullptr) const {
         DWORD size = 0;
         void* bytes = nullptr;
-        if (m_first.Get() == nullptr || m_first.Get()->GetData(nullptr, &size, &bytes) != DXFILE_OK) {
+        if (m_first.Get() == nullptr || m_first.Get()->GetData(member, &size, &bytes) != DXFILE_OK) {
             return 0;
         }
         *ppBytes = bytes;
@@ -102,26 +102,19 @@ TEST(XFileTextGrammar, FindsTemplatesWhateverTheLetterCase) {
                         " STRING ParamName;\n DWORD nFloats;\n array float Floats[nFloats];\n}\n"
                         "EffectParamFloats { \"Diffuse\"; 2; 0.5, 0.25;; }\n");
     ASSERT_EQ(declared.Result(), DXFILE_OK);
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(declared.First()->GetData("Floats", &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, 8u);
+    const void* bytes = nullptr;
+    ASSERT_EQ(declared.Data(&bytes, "Floats"), 8u);
     EXPECT_EQ(At<float>(bytes, 4), 0.25f);
 }
 
-TEST(XFileTextGrammar, ReadsObjectIdentifiersAndGuidsWithSpaces) {
-    OpenedFile file(kHeader + "Frame F { < 01234567-89ab-CDEF-0123-456789abcdef > }\n");
+TEST(XFileTextGrammar, NumbersServeAsNamesAndReferencesAndIdentifiersMayHoldSpaces) {
+    OpenedFile file(kHeader + "Frame 1 { < 01234567-89ab-CDEF-0123-456789abcdef > Frame 2.5 { } { 1 } }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
+    EXPECT_EQ(XFileDump::NameOf(file.First()), "1");
     GUID id{};
     ASSERT_EQ(file.First()->GetId(&id), DXFILE_OK);
     GUID expected = {0x01234567, 0x89ab, 0xcdef, {0x01, 0x23, 0x45, 0x67, 0x89, 0xab, 0xcd, 0xef}};
     EXPECT_TRUE(id == expected);
-}
-
-TEST(XFileTextGrammar, NumbersServeAsObjectNamesAndReferences) {
-    OpenedFile file(kHeader + "Frame 1 { Frame 2.5 { } { 1 } }\n");
-    ASSERT_EQ(file.Result(), DXFILE_OK);
-    EXPECT_EQ(XFileDump::NameOf(file.First()), "1");
     XRef<IDirectXFileObject> child;
     ASSERT_EQ(file.First()->GetNextObject(child.Out()), DXFILE_OK);
     EXPECT_EQ(XFileDump::NameOf(child.Get()), "2.5");
@@ -174,17 +167,13 @@ TEST(XFileMemberKinds, PackEveryPrimitiveNestedTemplateAndArray) {
     EXPECT_EQ(At<WORD>(bytes, pair), 9);
     EXPECT_EQ(At<std::int32_t>(bytes, pair + 2), -9);
 
-    DWORD memberSize = 0;
-    void* member = nullptr;
-    ASSERT_EQ(file.First()->GetData("grid", &memberSize, &member), DXFILE_OK);
-    ASSERT_EQ(memberSize, 12u);
+    const void* member = nullptr;
+    ASSERT_EQ(file.Data(&member, "grid"), 12u);
     EXPECT_EQ(At<WORD>(member, 10), 6);
-    ASSERT_EQ(file.First()->GetData("pairs", &memberSize, &member), DXFILE_OK);
-    ASSERT_EQ(memberSize, 12u);
+    ASSERT_EQ(file.Data(&member, "pairs"), 12u);
     EXPECT_EQ(At<WORD>(member, 6), 12);
     EXPECT_EQ(At<std::int32_t>(member, 8), 13);
-    ASSERT_EQ(file.First()->GetData("names", &memberSize, &member), DXFILE_OK);
-    ASSERT_EQ(memberSize, 2 * p);
+    ASSERT_EQ(file.Data(&member, "names"), 2 * p);
     EXPECT_STREQ(At<const char*>(member, p), "yz");
 }
 
@@ -247,7 +236,7 @@ TEST(XFileMemberKinds, BinaryCountedRecordsReadAlikeHoweverTheirListsAreCut) {
             }
         }
         s.Token(11);
-        return std::string(s.Bytes().begin(), s.Bytes().end());
+        return s.Bytes();
     };
     const DWORD faces[] = {2, 3, 0, 1, 2, 4, 2, 1, 0, 1};
     const struct {
@@ -286,17 +275,16 @@ TEST(XFileMemberKinds, BinaryCountedRecordsReadAlikeHoweverTheirListsAreCut) {
         return s;
     };
     XBinaryStream records = declared(0);
-    OpenedFile valid(std::string(records.Bytes().begin(), records.Bytes().end()));
+    OpenedFile valid(records.Bytes());
     ASSERT_EQ(valid.Result(), DXFILE_OK);
     const void* bytes = nullptr;
     EXPECT_EQ(valid.Data(&bytes), 16u);
     XBinaryStream negative = declared(0xFFFFFFFF);
-    EXPECT_EQ(OpenedFile(std::string(negative.Bytes().begin(), negative.Bytes().end())).Result(),
-              DXFILEERR_BADARRAYSIZE);
+    EXPECT_EQ(OpenedFile(negative.Bytes()).Result(), DXFILEERR_BADARRAYSIZE);
     // Billions of records that hold no numbers, with a value left in the list, still meet the work limit.
     XBinaryStream empty = declared(0);
     empty.Name("F").Token(10).IntList({4000000000u, 7}).Token(11);
-    EXPECT_EQ(OpenedFile(std::string(empty.Bytes().begin(), empty.Bytes().end())).Result(), DXFILEERR_BADARRAYSIZE);
+    EXPECT_EQ(OpenedFile(empty.Bytes()).Result(), DXFILEERR_BADARRAYSIZE);
 }
 
 TEST(XFileMemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
@@ -314,23 +302,13 @@ TEST(XFileMemberKinds, BinaryTemplatesAndStringTerminatorsOfBothWidths) {
     // "b" with the documented DWORD terminator, then the closing brace.
     const BYTE tail[] = {2, 0, 1, 0, 0, 0, 'b', 20, 0, 0, 0, 11, 0};
     s.Raw(tail, sizeof(tail));
-    std::vector<BYTE> image = s.Bytes();
-
-    std::string text = XFileDump::Describe(image);
-    ASSERT_EQ(text.find("error"), std::string::npos) << text;
-    XRef<IDirectXFile> file;
-    XRef<IDirectXFileEnumObject> enumObject;
-    XRef<IDirectXFileData> data;
-    ASSERT_EQ(XFileDump::CreateRuntime(file), DXFILE_OK);
-    ASSERT_EQ(XFileDump::Open(file.Get(), image, enumObject), DXFILE_OK);
-    ASSERT_EQ(enumObject->GetNextDataObject(data.Out()), DXFILE_OK);
+    OpenedFile file(s.Bytes());
+    ASSERT_EQ(file.Result(), DXFILE_OK);
     const GUID* type = nullptr;
-    data->GetType(&type);
+    file.First()->GetType(&type);
     EXPECT_TRUE(*type == guid);
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(data->GetData(nullptr, &size, &bytes), DXFILE_OK);
-    ASSERT_EQ(size, 4 + 8 + 2 * sizeof(char*));
+    const void* bytes = nullptr;
+    ASSERT_EQ(file.Data(&bytes), 4 + 8 + 2 * sizeof(char*));
     EXPECT_EQ(At<float>(bytes, 8), 2.5f);
     EXPECT_STREQ(At<const char*>(bytes, 12), "a");
     EXPECT_STREQ(At<const char*>(bytes, 12 + sizeof(char*)), "b");
@@ -354,9 +332,8 @@ TEST(XFileTemplates, ALaterDeclarationGovernsTheDataAfterItOnlyInTheStandardLayo
                     "template Boolean { <537DA6A0-CA37-11d0-941C-0080C80CFA7B> SDWORD yes; }\n"
                     "Vector { 1; 2; 3; }\n");
     ASSERT_EQ(file.Result(), DXFILE_OK);
-    DWORD size = 0;
-    void* bytes = nullptr;
-    ASSERT_EQ(file.First()->GetData("b", &size, &bytes), DXFILE_OK);
+    const void* bytes = nullptr;
+    ASSERT_EQ(file.Data(&bytes, "b"), 4u);
     EXPECT_EQ(At<float>(bytes, 0), 2.0f);
 
     // A standard identifier with other members is never handed to a loader as that
@@ -554,25 +531,16 @@ TEST(XFileCalls, EnumerationEndsAndArgumentsAreChecked) {
 }
 
 TEST(XFileCalls, LoadsFromAPathWithBackSlashes) {
-    std::string text = kHeader + "Frame OnDisk { }\n";
-    char folder[] = "/tmp/xfileXXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::string path = std::string(folder) + "/model.x";
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    std::fwrite(text.data(), 1, text.size(), out);
-    std::fclose(out);
-
+    ScopedTempCwd folder;
+    folder.WriteFile("model.x", kHeader + "Frame OnDisk { }\n");
     XRef<IDirectXFile> file;
     ASSERT_EQ(XFileDump::CreateRuntime(file), DXFILE_OK);
-    std::string windowsStyle = std::string(folder) + "\\model.x";
     XRef<IDirectXFileEnumObject> enumObject;
-    ASSERT_EQ(file->CreateEnumObject(windowsStyle.c_str(), DXFILELOAD_FROMFILE, enumObject.Out()), DXFILE_OK);
+    ASSERT_EQ(file->CreateEnumObject((folder.Path() + "\\model.x").c_str(), DXFILELOAD_FROMFILE, enumObject.Out()),
+              DXFILE_OK);
     XRef<IDirectXFileData> data;
     ASSERT_EQ(enumObject->GetNextDataObject(data.Out()), DXFILE_OK);
     EXPECT_EQ(XFileDump::NameOf(data.Get()), "OnDisk");
-    std::remove(path.c_str());
-    rmdir(folder);
 }
 
 }  // namespace
