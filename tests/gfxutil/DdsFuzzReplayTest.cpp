@@ -1,6 +1,7 @@
-// Runs the DDS fuzz entry point over its corpus, and over every truncation and
-// many single-byte changes of the corpus's valid images, so ordinary test runs
-// (and the sanitizer build) cover what the fuzzer starts from.
+// Runs the DDS fuzz entry point over every truncation and many single-byte
+// changes of the corpus's valid images, so ordinary test runs (and the
+// sanitizer build) cover what the fuzzer starts from. The corpus itself is
+// replayed by the fuzz folder's own test.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,31 +16,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-// The corpus holds what the fuzzer kept, broken files included; `validOnly`
-// keeps the images that parse.
-std::vector<std::vector<BYTE>> LoadCorpus(bool validOnly) {
+// The images of the corpus that parse (it also holds the broken files the fuzzer kept).
+std::vector<std::vector<BYTE>> ValidSeeds() {
     std::vector<std::vector<BYTE>> files;
     for (const auto& entry : std::filesystem::directory_iterator(DDS_SEED_DIR)) {
         std::ifstream in(entry.path(), std::ios::binary);
         std::vector<BYTE> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         DdsImage image;
-        if (!validOnly || image.Parse(bytes.data(), bytes.size()) == S_OK) {
+        if (image.Parse(bytes.data(), bytes.size()) == S_OK) {
             files.push_back(std::move(bytes));
         }
     }
     return files;
 }
 
-TEST(DdsFuzzReplayTest, TheCorpusRunsAndKeepsValidImagesToStartFrom) {
-    const auto corpus = LoadCorpus(false);
-    for (const auto& file : corpus) {
-        LLVMFuzzerTestOneInput(file.data(), file.size());
-    }
-    EXPECT_GE(LoadCorpus(true).size(), 10u) << "valid images of the formats, for the fuzzer to start from";
-}
-
 TEST(DdsFuzzReplayTest, TruncatedAndAlteredImagesAreHandled) {
-    for (auto seed : LoadCorpus(true)) {
+    const auto seeds = ValidSeeds();
+    EXPECT_GE(seeds.size(), 10u) << "valid images of the formats, for the fuzzer to start from";
+    for (auto seed : seeds) {
         for (size_t length = 0; length <= seed.size(); ++length) {
             std::vector<BYTE> cut(seed.begin(), seed.begin() + static_cast<std::ptrdiff_t>(length));
             LLVMFuzzerTestOneInput(cut.data(), cut.size());

@@ -27,7 +27,7 @@ TEST(DdsImageTest, ThirtyTwoBitFilesKeepTheirFormatAndPixels) {
     AppendPixels(payload, pixels, 4);
     AppendPixel(payload, 0x12345678, 4);  // level 1
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbSpec(2, 2), 2), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbLayout(2, 2), 2), payload)), S_OK);
     EXPECT_EQ(image.GetFormat(), D3DFMT_A8R8G8B8);
     EXPECT_EQ(image.GetWidth(), 2u);
     ASSERT_EQ(image.GetLevelCount(), 2u);
@@ -35,77 +35,52 @@ TEST(DdsImageTest, ThirtyTwoBitFilesKeepTheirFormatAndPixels) {
     EXPECT_EQ(image.GetLevel(0).m_uPitch, 8u);
     EXPECT_EQ(Decoded(image, 0), pixels);
     EXPECT_EQ(Decoded(image, 1), std::vector<DWORD>{0x12345678});
-
-    // The same masks without alpha: X8R8G8B8, alpha reads as opaque.
-    payload.clear();
-    AppendPixels(payload, {0x00112233, 0xAA445566, 0, 0}, 4);
-    ASSERT_EQ(ParseBytes(image, BuildDds(MaskSpec(2, 2, 32, 0xFF0000, 0xFF00, 0xFF, 0), payload)), S_OK);
-    EXPECT_EQ(image.GetFormat(), D3DFMT_X8R8G8B8);
-    EXPECT_EQ(Decoded(image, 0)[0], 0xFF112233u);
-    EXPECT_EQ(Decoded(image, 0)[1], 0xFF445566u);
 }
 
-TEST(DdsImageTest, SixteenBitFormatsAreKeptAndExpandToFullRange) {
-    struct Case {
+DdsLayout Luminance(DdsLayout header, DWORD pfFlags) {
+    header.pfFlags = pfFlags;
+    return header;
+}
+
+TEST(DdsImageTest, MaskedFormatsAreKeptOrConvertedToA8R8G8B8AndExpandToFullRange) {
+    const struct {
+        DdsLayout header;
+        std::vector<DWORD> pixels;
         D3DFORMAT format;
-        DWORD masks[4];
-        DWORD pixel;
-        DWORD expected;
+        std::vector<DWORD> expected;
+    } kCases[] = {
+        // X8R8G8B8: alpha reads as opaque.
+        {MaskLayout(1, 1, 32, 0xFF0000, 0xFF00, 0xFF, 0), {0xAA445566}, D3DFMT_X8R8G8B8, {0xFF445566}},
+        {MaskLayout(2, 1, 16, 0xF800, 0x07E0, 0x001F, 0), {0xF81F, 0x07E0}, D3DFMT_R5G6B5, {0xFFFF00FF, 0xFF00FF00}},
+        {MaskLayout(1, 1, 16, 0x7C00, 0x03E0, 0x001F, 0), {0x7C00}, D3DFMT_X1R5G5B5, {0xFFFF0000}},
+        {MaskLayout(1, 1, 16, 0x7C00, 0x03E0, 0x001F, 0x8000), {0x001F}, D3DFMT_A1R5G5B5, {0x000000FF}},
+        {MaskLayout(1, 1, 16, 0x7C00, 0x03E0, 0x001F, 0x8000), {0x83E0}, D3DFMT_A1R5G5B5, {0xFF00FF00}},
+        {MaskLayout(1, 1, 16, 0x0F00, 0x00F0, 0x000F, 0xF000), {0x8F08}, D3DFMT_A4R4G4B4, {0x88FF0088}},
+        // The rest are converted. 24-bit RGB:
+        {MaskLayout(1, 1, 24, 0xFF0000, 0xFF00, 0xFF, 0), {0xA0B0C0}, D3DFMT_A8R8G8B8, {0xFFA0B0C0}},
+        // Red and blue swapped:
+        {MaskLayout(1, 1, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000), {0x80332211}, D3DFMT_A8R8G8B8, {0x80112233}},
+        // L8 and A8L8:
+        {Luminance(MaskLayout(2, 1, 8, 0xFF, 0, 0, 0), 0x20000),
+         {0x00, 0x7F},
+         D3DFMT_A8R8G8B8,
+         {0xFF000000, 0xFF7F7F7F}},
+        {Luminance(MaskLayout(1, 1, 16, 0xFF, 0, 0, 0xFF00), 0x20001), {0x9040}, D3DFMT_A8R8G8B8, {0x90404040}},
+        // X4R4G4B4: alpha bits present but no alpha flag.
+        {MaskLayout(1, 1, 16, 0x0F00, 0x00F0, 0x000F, 0), {0x0F00}, D3DFMT_A8R8G8B8, {0xFFFF0000}},
     };
-    const Case cases[] = {
-        {D3DFMT_R5G6B5, {0xF800, 0x07E0, 0x001F, 0}, 0xF81F, 0xFFFF00FF},
-        {D3DFMT_R5G6B5, {0xF800, 0x07E0, 0x001F, 0}, 0x07E0, 0xFF00FF00},
-        {D3DFMT_X1R5G5B5, {0x7C00, 0x03E0, 0x001F, 0}, 0x7C00, 0xFFFF0000},
-        {D3DFMT_A1R5G5B5, {0x7C00, 0x03E0, 0x001F, 0x8000}, 0x001F, 0x000000FF},
-        {D3DFMT_A1R5G5B5, {0x7C00, 0x03E0, 0x001F, 0x8000}, 0x83E0, 0xFF00FF00},
-        {D3DFMT_A4R4G4B4, {0x0F00, 0x00F0, 0x000F, 0xF000}, 0x8F08, 0x88FF0088},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(::testing::Message() << "case " << (&c - kCases));
         std::vector<BYTE> payload;
-        AppendPixel(payload, c.pixel, 2);
+        AppendPixels(payload, c.pixels, static_cast<int>(c.header.bitCount / 8));
         DdsImage image;
-        ASSERT_EQ(
-            ParseBytes(image, BuildDds(MaskSpec(1, 1, 16, c.masks[0], c.masks[1], c.masks[2], c.masks[3]), payload)),
-            S_OK);
+        ASSERT_EQ(ParseBytes(image, BuildDds(c.header, payload)), S_OK);
         EXPECT_EQ(image.GetFormat(), c.format);
-        EXPECT_EQ(image.GetLevel(0).m_bytes.size(), 2u);
-        EXPECT_EQ(Decoded(image, 0)[0], c.expected) << std::hex << c.pixel;
+        const UINT kept = c.format == D3DFMT_A8R8G8B8 || c.format == D3DFMT_X8R8G8B8 ? 4 : 2;
+        EXPECT_EQ(image.GetLevel(0).m_uPitch, c.header.width * kept);
+        EXPECT_EQ(image.GetLevel(0).m_bytes.size(), c.pixels.size() * kept);
+        EXPECT_EQ(Decoded(image, 0), c.expected);
     }
-}
-
-TEST(DdsImageTest, OtherLayoutsAreConvertedToA8R8G8B8) {
-    DdsImage image;
-    // 24-bit RGB.
-    std::vector<BYTE> payload;
-    AppendPixels(payload, {0x102030, 0xA0B0C0}, 3);
-    ASSERT_EQ(ParseBytes(image, BuildDds(MaskSpec(2, 1, 24, 0xFF0000, 0xFF00, 0xFF, 0), payload)), S_OK);
-    EXPECT_EQ(image.GetFormat(), D3DFMT_A8R8G8B8);
-    EXPECT_EQ(Decoded(image, 0), (std::vector<DWORD>{0xFF102030, 0xFFA0B0C0}));
-    EXPECT_EQ(image.GetLevel(0).m_uPitch, 8u);
-
-    // Red and blue swapped (A8B8G8R8).
-    payload.clear();
-    AppendPixel(payload, 0x80332211, 4);
-    ASSERT_EQ(ParseBytes(image, BuildDds(MaskSpec(1, 1, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000), payload)), S_OK);
-    EXPECT_EQ(image.GetFormat(), D3DFMT_A8R8G8B8);
-    EXPECT_EQ(Decoded(image, 0)[0], 0x80112233u);
-
-    // Luminance L8 and A8L8.
-    DdsSpec l8 = MaskSpec(2, 1, 8, 0xFF, 0, 0, 0);
-    l8.pfFlags = 0x20000;
-    ASSERT_EQ(ParseBytes(image, BuildDds(l8, {0x00, 0x7F})), S_OK);
-    EXPECT_EQ(Decoded(image, 0), (std::vector<DWORD>{0xFF000000, 0xFF7F7F7F}));
-    DdsSpec a8l8 = MaskSpec(1, 1, 16, 0xFF, 0, 0, 0xFF00);
-    a8l8.pfFlags = 0x20001;
-    ASSERT_EQ(ParseBytes(image, BuildDds(a8l8, {0x40, 0x90})), S_OK);
-    EXPECT_EQ(Decoded(image, 0)[0], 0x90404040u);
-
-    // X4R4G4B4: alpha bits present but no alpha flag.
-    payload.clear();
-    AppendPixel(payload, 0x0F00, 2);
-    ASSERT_EQ(ParseBytes(image, BuildDds(MaskSpec(1, 1, 16, 0x0F00, 0x00F0, 0x000F, 0), payload)), S_OK);
-    EXPECT_EQ(image.GetFormat(), D3DFMT_A8R8G8B8);
-    EXPECT_EQ(Decoded(image, 0)[0], 0xFFFF0000u);
 }
 
 // ---- block compression -----------------------------------------------------------
@@ -122,7 +97,7 @@ TEST(DdsImageTest, Dxt1FourAndThreeColourBlocks) {
     // c0 red > c1 blue: four colours. Row 0 uses indices 0,1,2,3.
     std::vector<BYTE> payload = Block({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0x00, 0x00, 0x00});
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(4, 4, '1'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '1'), payload)), S_OK);
     EXPECT_EQ(image.GetFormat(), D3DFMT_DXT1);
     EXPECT_EQ(image.GetLevel(0).m_uPitch, 8u);
     std::vector<DWORD> px = Decoded(image, 0);
@@ -134,7 +109,7 @@ TEST(DdsImageTest, Dxt1FourAndThreeColourBlocks) {
 
     // c0 <= c1: three colours and transparent black at index 3.
     payload = Block({0x1F, 0x00, 0x00, 0xF8, 0xE4, 0x00, 0x00, 0x00});
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(4, 4, '1'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '1'), payload)), S_OK);
     px = Decoded(image, 0);
     EXPECT_EQ(px[2], 0xFF7F007Fu);
     EXPECT_EQ(px[3], 0x00000000u);
@@ -144,7 +119,7 @@ TEST(DdsImageTest, Dxt3AndDxt5Alpha) {
     // DXT3: explicit 4-bit alpha; colour block always four-colour even with c0 <= c1.
     std::vector<BYTE> payload = Block({0xF0, 0x8A, 0, 0, 0, 0, 0, 0, 0x1F, 0x00, 0x00, 0xF8, 0xC0, 0, 0, 0});
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(4, 4, '3'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '3'), payload)), S_OK);
     EXPECT_EQ(image.GetFormat(), D3DFMT_DXT3);
     std::vector<DWORD> px = Decoded(image, 0);
     EXPECT_EQ(px[0], 0x000000FFu);  // alpha 0, colour 0 (blue)
@@ -155,7 +130,7 @@ TEST(DdsImageTest, Dxt3AndDxt5Alpha) {
     // DXT5: a0 = 255 > a1 = 0 gives eight steps; indices 0,1,2,7 in the first pixels.
     // Bits (3 per pixel, little-endian): 000 001 010 111 -> 0b111'010'001'000 = 0xE88.
     payload = Block({0xFF, 0x00, 0x88, 0x0E, 0, 0, 0, 0, 0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0});
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(4, 4, '5'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '5'), payload)), S_OK);
     px = Decoded(image, 0);
     EXPECT_EQ(px[0] >> 24, 255u);
     EXPECT_EQ(px[1] >> 24, 0u);
@@ -165,7 +140,7 @@ TEST(DdsImageTest, Dxt3AndDxt5Alpha) {
 
     // a0 <= a1: six steps plus 0 and 255 at indices 6 and 7.
     payload = Block({0x10, 0x60, 0x80, 0x0F, 0, 0, 0, 0, 0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0});
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(4, 4, '5'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '5'), payload)), S_OK);
     px = Decoded(image, 0);
     EXPECT_EQ(px[0] >> 24, 0x10u);
     EXPECT_EQ(px[1] >> 24, 0x10u);
@@ -177,7 +152,7 @@ TEST(DdsImageTest, DxtSizesRoundUpToWholeBlocksForOddAndTinyImages) {
     // 5 x 3: two blocks wide, one high; pixels outside the image are dropped.
     std::vector<BYTE> payload(2 * 8, 0);
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(5, 3, '1'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(5, 3, '1'), payload)), S_OK);
     EXPECT_EQ(image.GetLevel(0).m_uPitch, 16u);
     EXPECT_EQ(Decoded(image, 0).size(), 15u);
     // Generated levels 2 x 1 and 1 x 1 still take one whole block each.
@@ -186,7 +161,7 @@ TEST(DdsImageTest, DxtSizesRoundUpToWholeBlocksForOddAndTinyImages) {
     EXPECT_EQ(image.GetLevel(2).m_bytes.size(), 8u);
     // One byte short of the second block: no image.
     payload.pop_back();
-    EXPECT_EQ(ParseBytes(image, BuildDds(DxtSpec(5, 3, '1'), payload)), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(ParseBytes(image, BuildDds(DxtLayout(5, 3, '1'), payload)), D3DXERR_INVALIDDATA);
 }
 
 // ---- mip chains ----------------------------------------------------------------------
@@ -198,7 +173,7 @@ TEST(DdsImageTest, MissingLevelsAreBoxFilteredDownToOneByOne) {
     std::vector<BYTE> payload;
     AppendPixels(payload, pixels, 4);
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(ArgbSpec(4, 2), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(ArgbLayout(4, 2), payload)), S_OK);
     EXPECT_EQ(image.GetFileLevelCount(), 1u);
     ASSERT_EQ(image.GetLevelCount(), 3u);
     EXPECT_EQ(image.GetLevel(1).m_uWidth, 2u);
@@ -213,7 +188,7 @@ TEST(DdsImageTest, NonPowerOfTwoChainsCoverEveryPixel) {
     std::vector<BYTE> payload;
     AppendPixels(payload, {0xFF000000, 0xFF000000, 0xFFF0F0F0}, 4);
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(ArgbSpec(3, 1), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(ArgbLayout(3, 1), payload)), S_OK);
     ASSERT_EQ(image.GetLevelCount(), 2u);
     EXPECT_EQ(Decoded(image, 1)[0], 0xFF505050u);
 
@@ -235,7 +210,7 @@ TEST(DdsImageTest, GeneratedLevelsOfACompressedImageStayCompressedAndCloseToTheA
         payload.insert(payload.end(), b->begin(), b->end());
     }
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtSpec(8, 8, '5'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(8, 8, '5'), payload)), S_OK);
     ASSERT_EQ(image.GetLevelCount(), 4u);
     EXPECT_EQ(image.GetFormat(), D3DFMT_DXT5);
     const std::vector<DWORD> level1 = Decoded(image, 1);  // 4 x 4, one block
@@ -265,7 +240,7 @@ TEST(DdsImageTest, ShortFilesKeepTheLevelsTheyHoldInFull) {
     AppendPixels(payload, std::vector<DWORD>(4, 0xFF405060), 4);   // 2 x 2
     AppendPixel(payload, 0xFF000000, 2);                           // half of 1 x 1
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbSpec(4, 4), 3), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbLayout(4, 4), 3), payload)), S_OK);
     EXPECT_EQ(image.GetFileLevelCount(), 2u);
     ASSERT_EQ(image.GetLevelCount(), 3u);
     EXPECT_EQ(Decoded(image, 2)[0], 0xFF405060u);
@@ -273,7 +248,7 @@ TEST(DdsImageTest, ShortFilesKeepTheLevelsTheyHoldInFull) {
     // A count beyond the full chain is cut to it.
     payload.clear();
     AppendPixels(payload, std::vector<DWORD>(4 + 1, 0xFF000000), 4);
-    ASSERT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbSpec(2, 2), 40), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbLayout(2, 2), 40), payload)), S_OK);
     EXPECT_EQ(image.GetLevelCount(), 2u);
 }
 
@@ -282,16 +257,16 @@ TEST(DdsImageTest, ShortFilesKeepTheLevelsTheyHoldInFull) {
 TEST(DdsImageTest, SizesInTheHeaderAreNotTrusted) {
     std::vector<BYTE> payload;
     AppendPixels(payload, {0xFF010203, 0xFF040506}, 4);
-    DdsSpec spec = ArgbSpec(2, 1);
-    spec.pitchOrLinearSize = 0x7FFFFFFF;
-    spec.pfSize = 24;
+    DdsLayout layout = ArgbLayout(2, 1);
+    layout.pitchOrLinearSize = 0x7FFFFFFF;
+    layout.pfSize = 24;
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(spec, payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(layout, payload)), S_OK);
     EXPECT_EQ(image.GetLevel(0).m_uPitch, 8u);
     EXPECT_EQ(Decoded(image, 0)[1], 0xFF040506u);
 
     // A DXT FourCC without the FOURCC flag, and pitch written where the linear size belongs.
-    DdsSpec dxt = DxtSpec(4, 4, '1');
+    DdsLayout dxt = DxtLayout(4, 4, '1');
     dxt.pfFlags = 0;
     dxt.flags = 0x1007 | 0x8;
     dxt.pitchOrLinearSize = 1;
@@ -303,7 +278,7 @@ TEST(DdsImageTest, SizesInTheHeaderAreNotTrusted) {
 TEST(DdsImageTest, MalformedFilesAreRejected) {
     std::vector<BYTE> good;
     AppendPixels(good, std::vector<DWORD>(4, 0xFFFFFFFF), 4);
-    const std::vector<BYTE> file = BuildDds(ArgbSpec(2, 2), good);
+    const std::vector<BYTE> file = BuildDds(ArgbLayout(2, 2), good);
     DdsImage image;
     ASSERT_EQ(ParseBytes(image, file), S_OK);
 
@@ -318,23 +293,23 @@ TEST(DdsImageTest, MalformedFilesAreRejected) {
     badMagic[0] = 'X';
     EXPECT_EQ(ParseBytes(image, badMagic), D3DXERR_INVALIDDATA);
 
-    const DdsSpec zeroWidth = ArgbSpec(0, 2);
+    const DdsLayout zeroWidth = ArgbLayout(0, 2);
     EXPECT_EQ(ParseBytes(image, BuildDds(zeroWidth, good)), D3DXERR_INVALIDDATA);
-    const DdsSpec huge = ArgbSpec(0x40000000, 0x40000000);
+    const DdsLayout huge = ArgbLayout(0x40000000, 0x40000000);
     EXPECT_EQ(ParseBytes(image, BuildDds(huge, good)), D3DXERR_INVALIDDATA);
-    const DdsSpec wide = ArgbSpec(DdsImage::kMaxEdge + 1, 1);
+    const DdsLayout wide = ArgbLayout(DdsImage::kMaxEdge + 1, 1);
     EXPECT_EQ(ParseBytes(image, BuildDds(wide, good)), D3DXERR_INVALIDDATA);
     // The largest edges with a full chain claimed, a few bytes given: nothing is decoded or allocated for them.
-    EXPECT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbSpec(DdsImage::kMaxEdge, DdsImage::kMaxEdge), 15), good)),
+    EXPECT_EQ(ParseBytes(image, BuildDds(WithMips(ArgbLayout(DdsImage::kMaxEdge, DdsImage::kMaxEdge), 15), good)),
               D3DXERR_INVALIDDATA);
-    EXPECT_EQ(ParseBytes(image, BuildDds(WithMips(DxtSpec(DdsImage::kMaxEdge, DdsImage::kMaxEdge, '5'), 15), good)),
+    EXPECT_EQ(ParseBytes(image, BuildDds(WithMips(DxtLayout(DdsImage::kMaxEdge, DdsImage::kMaxEdge, '5'), 15), good)),
               D3DXERR_INVALIDDATA);
 
-    DdsSpec oddBits = MaskSpec(2, 2, 12, 0xF00, 0xF0, 0xF, 0);
+    DdsLayout oddBits = MaskLayout(2, 2, 12, 0xF00, 0xF0, 0xF, 0);
     EXPECT_EQ(ParseBytes(image, BuildDds(oddBits, good)), D3DXERR_INVALIDDATA);
-    DdsSpec noMasks = MaskSpec(2, 2, 32, 0, 0, 0, 0);
+    DdsLayout noMasks = MaskLayout(2, 2, 32, 0, 0, 0, 0);
     EXPECT_EQ(ParseBytes(image, BuildDds(noMasks, good)), D3DXERR_INVALIDDATA);
-    DdsSpec otherFourCC = DxtSpec(4, 4, '1');
+    DdsLayout otherFourCC = DxtLayout(4, 4, '1');
     otherFourCC.fourCC = 0x31495441;  // "ATI1"
     EXPECT_EQ(ParseBytes(image, BuildDds(otherFourCC, std::vector<BYTE>(64, 0))), D3DXERR_INVALIDDATA);
 }
@@ -343,7 +318,7 @@ TEST(DdsImageTest, ConversionToA8R8G8B8KeepsEveryLevelsPixels) {
     std::vector<BYTE> payload;
     AppendPixels(payload, {0xF800, 0x07E0, 0x001F, 0xFFFF}, 2);
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(MaskSpec(2, 2, 16, 0xF800, 0x07E0, 0x001F, 0), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(MaskLayout(2, 2, 16, 0xF800, 0x07E0, 0x001F, 0), payload)), S_OK);
     std::vector<std::vector<DWORD>> before;
     for (UINT i = 0; i < image.GetLevelCount(); ++i) {
         before.push_back(Decoded(image, i));

@@ -12,16 +12,21 @@
 
 namespace {
 
+// Twice the face's area, along its front side's normal.
+D3DXVECTOR3 AreaNormal(const DrawnFace& face) {
+    D3DXVECTOR3 e1;
+    D3DXVECTOR3 e2;
+    D3DXVECTOR3 n;
+    D3DXVec3Subtract(&e1, &face.m_corners[1], &face.m_corners[0]);
+    D3DXVec3Subtract(&e2, &face.m_corners[2], &face.m_corners[0]);
+    return *D3DXVec3Cross(&n, &e1, &e2);
+}
+
 // No face of a body around the origin turns inward. (A face may stand edge-on
 // where simplification leaves three seam vertices of one meridian together.)
 bool AllFaceOutward(const std::vector<DrawnFace>& faces) {
     for (const DrawnFace& face : faces) {
-        D3DXVECTOR3 e1;
-        D3DXVECTOR3 e2;
-        D3DXVECTOR3 n;
-        D3DXVec3Subtract(&e1, &face.m_corners[1], &face.m_corners[0]);
-        D3DXVec3Subtract(&e2, &face.m_corners[2], &face.m_corners[0]);
-        D3DXVec3Cross(&n, &e1, &e2);
+        const D3DXVECTOR3 n = AreaNormal(face);
         D3DXVECTOR3 centre = face.m_corners[0];
         centre += face.m_corners[1];
         centre += face.m_corners[2];
@@ -57,17 +62,6 @@ protected:
 
     std::vector<IUnknown*> m_objects;
 };
-
-TEST_F(PMeshTest, SphereSourceIsClosedAndOutward) {
-    // The fixture the level tests rely on.
-    const TestMesh sphere = MakeSphere(19, 10);
-    ASSERT_EQ(sphere.m_vertices.size(), 229u);
-    ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, sphere));
-    const std::vector<DrawnFace> faces = DrawnFaces(mesh);
-    EXPECT_EQ(faces.size(), 380u);
-    EXPECT_TRUE(IsWatertight(faces));
-    EXPECT_TRUE(AllFaceOutward(faces));
-}
 
 TEST_F(PMeshTest, DetailLevelsCutFromTheExampleBandsAreWatertightUnflippedAndKeepMaterials) {
     const TestMesh sphere = MakeSphere(19, 10);
@@ -145,7 +139,7 @@ TEST_F(PMeshTest, VertexCountsAreClampedToTheBandAndUnchangedLevelsCostNothing) 
     EXPECT_EQ(pmesh->TrimByVertices(215, 205, nullptr, nullptr), D3DERR_INVALIDCALL);
 }
 
-TEST_F(PMeshTest, ClonesShareVertexDataOnlyWhenAskedAndDrawOneCallPerMaterial) {
+TEST_F(PMeshTest, ClonesShareVertexDataOnlyWhenAskedDrawOneCallPerMaterialAndCopyTheLevel) {
     ID3DXPMesh* pmesh = Generate(MakeSphere(19, 10), 120);
     ASSERT_NE(pmesh, nullptr);
     ID3DXPMesh* shared = nullptr;
@@ -189,6 +183,18 @@ TEST_F(PMeshTest, ClonesShareVertexDataOnlyWhenAskedAndDrawOneCallPerMaterial) {
     EXPECT_EQ(m_pLog->DrawAt(1).m_call.m_uPrimitiveCount, table[0].FaceCount);
     EXPECT_EQ(table[0].FaceCount + table[1].FaceCount, shared->GetNumFaces());
     EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uNumVertices, 150u);
+
+    // A plain copy holds the current level, closed and valid.
+    ASSERT_EQ(pmesh->SetNumVertices(170), D3D_OK);
+    ID3DXMesh* copy = nullptr;
+    ASSERT_EQ(pmesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, pmesh->GetFVF(), m_pDevice, &copy), D3D_OK);
+    Keep(copy);
+    EXPECT_EQ(copy->GetNumVertices(), 170u);
+    EXPECT_EQ(Keys(DrawnFaces(copy)), Keys(DrawnFaces(pmesh)));
+    std::vector<DWORD> adjacency(3 * pmesh->GetNumFaces());
+    ASSERT_EQ(pmesh->GenerateAdjacency(0.0f, adjacency.data()), D3D_OK);
+    EXPECT_EQ(std::count(adjacency.begin(), adjacency.end(), 0xFFFFFFFFu), 0);
+    EXPECT_EQ(D3DXValidMesh(copy, adjacency.data(), nullptr), D3D_OK);
 }
 
 TEST_F(PMeshTest, SimplificationStopsWhereTheSurfaceAllowsNoMore) {
@@ -213,12 +219,7 @@ TEST_F(PMeshTest, SimplificationStopsWhereTheSurfaceAllowsNoMore) {
     const std::vector<DrawnFace> faces = DrawnFaces(grid);
     float area = 0.0f;
     for (const DrawnFace& face : faces) {
-        D3DXVECTOR3 e1;
-        D3DXVECTOR3 e2;
-        D3DXVECTOR3 n;
-        D3DXVec3Subtract(&e1, &face.m_corners[1], &face.m_corners[0]);
-        D3DXVec3Subtract(&e2, &face.m_corners[2], &face.m_corners[0]);
-        D3DXVec3Cross(&n, &e1, &e2);
+        const D3DXVECTOR3 n = AreaNormal(face);
         area += 0.5f * D3DXVec3Length(&n);
         EXPECT_GT(n.y, 0.0f) << "flipped face";
     }
@@ -226,47 +227,27 @@ TEST_F(PMeshTest, SimplificationStopsWhereTheSurfaceAllowsNoMore) {
     EXPECT_LE(grid->GetMinVertices(), 8u);
 }
 
-TEST_F(PMeshTest, APlainCopyHoldsTheCurrentLevel) {
-    ID3DXPMesh* pmesh = Generate(MakeSphere(19, 10), 120);
-    ASSERT_NE(pmesh, nullptr);
-    ASSERT_EQ(pmesh->SetNumVertices(170), D3D_OK);
-    ID3DXMesh* copy = nullptr;
-    ASSERT_EQ(pmesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, pmesh->GetFVF(), m_pDevice, &copy), D3D_OK);
-    Keep(copy);
-    EXPECT_EQ(copy->GetNumVertices(), 170u);
-    EXPECT_EQ(copy->GetNumFaces(), pmesh->GetNumFaces());
-    EXPECT_EQ(Keys(DrawnFaces(copy)), Keys(DrawnFaces(pmesh)));
-    // The level is closed: every face has three neighbours.
-    std::vector<DWORD> adjacency(3 * pmesh->GetNumFaces());
-    ASSERT_EQ(pmesh->GenerateAdjacency(0.0f, adjacency.data()), D3D_OK);
-    EXPECT_EQ(std::count(adjacency.begin(), adjacency.end(), 0xFFFFFFFFu), 0);
-    EXPECT_EQ(D3DXValidMesh(copy, adjacency.data(), nullptr), D3D_OK);
-}
-
 // Two flat n x n grids side by side, meeting along x = 0 with separate
 // vertices (a seam): the left one's seam column at +0 and material 0, the
 // right one's at -0 and material 1.
 TestMesh MakeSeamedGrids(DWORD n) {
-    TestMesh mesh;
-    for (DWORD side = 0; side < 2; ++side) {
-        const DWORD first = static_cast<DWORD>(mesh.m_vertices.size());
-        for (DWORD z = 0; z <= n; ++z) {
-            for (DWORD x = 0; x <= n; ++x) {
-                float px = side == 0 ? static_cast<float>(x) - static_cast<float>(n) : static_cast<float>(x);
-                if (side == 1 && x == 0) {
-                    px = -0.0f;
-                }
-                mesh.m_vertices.push_back({{px, 0.0f, static_cast<float>(z)}, {0, 1, 0}, px, 0.0f + z});
-            }
-        }
-        for (DWORD z = 0; z < n; ++z) {
-            for (DWORD x = 0; x < n; ++x) {
-                const DWORD a = first + z * (n + 1) + x;
-                mesh.m_indices.insert(mesh.m_indices.end(), {a, a + n + 1, a + 1, a + 1, a + n + 1, a + n + 2});
-                mesh.m_attributes.insert(mesh.m_attributes.end(), {side, side});
-            }
-        }
+    TestMesh mesh = MakeGrid(n);
+    for (PosNormTex& v : mesh.m_vertices) {
+        v.m_p.x -= static_cast<float>(n);
+        v.m_fU = v.m_p.x;
     }
+    TestMesh right = MakeGrid(n);
+    const DWORD first = static_cast<DWORD>(mesh.m_vertices.size());
+    for (PosNormTex& v : right.m_vertices) {
+        if (v.m_p.x == 0.0f) {
+            v.m_p.x = v.m_fU = -0.0f;
+        }
+        mesh.m_vertices.push_back(v);
+    }
+    for (DWORD index : right.m_indices) {
+        mesh.m_indices.push_back(first + index);
+    }
+    mesh.m_attributes.resize(2 * right.m_attributes.size(), 1);
     return mesh;
 }
 

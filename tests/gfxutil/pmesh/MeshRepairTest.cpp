@@ -155,7 +155,6 @@ TEST_F(MeshRepairTest, ValidationRejectsDegenerateRepeatedAndOneSidedFaces) {
     repeated.m_attributes.push_back(0);
     ID3DXMesh* twice = Make(repeated);
     EXPECT_NE(Errors(twice, Adjacency(twice), D3DXERR_INVALIDMESH).find("repeats face 0"), std::string::npos);
-    EXPECT_EQ(D3DXERR_INVALIDMESH, static_cast<HRESULT>(0x88760B55u));
 }
 
 TEST_F(MeshRepairTest, NormalsOfACubeAndASphere) {
@@ -170,23 +169,15 @@ TEST_F(MeshRepairTest, NormalsOfACubeAndASphere) {
     MeshArrays arrays;
     ASSERT_EQ(arrays.Read(split), D3D_OK);
     for (DWORD v = 0; v < 24; ++v) {
-        const D3DXVECTOR3 p = arrays.Position(v);
-        const D3DXVECTOR3 n = normalOf(arrays, v);
-        const TestMesh cube = MakeCube(true);
-        const DWORD side = v / 4;
-        // The side's normal: the axis on which all its corners agree.
+        // The side's normal: twice its centre, the mean of its four corners.
         D3DXVECTOR3 expected(0, 0, 0);
-        const D3DXVECTOR3 a = cube.m_vertices[4 * side].m_p;
-        const D3DXVECTOR3 b = cube.m_vertices[4 * side + 2].m_p;
-        if (a.x == b.x)
-            expected.x = 2 * a.x;
-        if (a.y == b.y)
-            expected.y = 2 * a.y;
-        if (a.z == b.z)
-            expected.z = 2 * a.z;
-        EXPECT_NEAR(n.x, expected.x, 1e-6f) << "vertex " << v << " at " << p.x << "," << p.y << "," << p.z;
-        EXPECT_NEAR(n.y, expected.y, 1e-6f);
-        EXPECT_NEAR(n.z, expected.z, 1e-6f);
+        for (DWORD k = 0; k < 4; ++k) {
+            expected += arrays.Position(v / 4 * 4 + k) * 0.5f;
+        }
+        const D3DXVECTOR3 n = normalOf(arrays, v);
+        EXPECT_NEAR(n.x, expected.x, 1e-6f) << "vertex " << v;
+        EXPECT_NEAR(n.y, expected.y, 1e-6f) << "vertex " << v;
+        EXPECT_NEAR(n.z, expected.z, 1e-6f) << "vertex " << v;
     }
     // Shared corners: angle weighting gives the exact diagonal whatever the triangulation.
     ID3DXMesh* shared = Make(MakeCube(false));

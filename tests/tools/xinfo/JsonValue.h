@@ -22,7 +22,6 @@ public:
     // A missing member or index gives a Null value, so chains never throw.
     const JsonValue& operator[](const std::string& key) const;
     const JsonValue& operator[](size_t index) const;
-    bool Has(const std::string& key) const { return m_members.count(key) != 0; }
     size_t Size() const { return m_eKind == Kind::Array ? m_items.size() : m_members.size(); }
     long Int() const { return static_cast<long>(m_fNumber); }
 };

@@ -7,28 +7,14 @@
 
 #include "XLoadModel.h"
 #include "XLoadRunner.h"
-#include "platform/d3d/record/RecordingDevice.h"
+#include "support/RecordingDeviceTest.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class XLoadPeerTest : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override {
-        D3DPRESENT_PARAMETERS parameters{};
-        parameters.Windowed = TRUE;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        RecordLog* pLog = nullptr;
-        ASSERT_EQ(CreateRecordingDevice(&parameters, nullptr, &m_pDevice, &pLog), D3D_OK);
-    }
-    void TearDown() override {
-        if (m_pDevice != nullptr) {
-            EXPECT_EQ(m_pDevice->Release(), 0u);
-        }
-    }
-    IDirect3DDevice8* m_pDevice = nullptr;
-};
+// The parameter picks the binary encoding over the text one.
+class XLoadPeerTest : public RecordingDeviceTest, public ::testing::WithParamInterface<bool> {};
 
 // Quads fanned by us and triangulated by the peer give the same triangles;
 // both keep the two materials of the list.
