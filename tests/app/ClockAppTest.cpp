@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +68,11 @@ public:
     LRESULT Send(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) { return HandleMessage(m_hWnd, msg, wParam, lParam); }
 };
 
+std::time_t s_wallClock = 1000000;
+std::time_t TestWallClock() {
+    return s_wallClock;
+}
+
 class ClockAppTest : public ::testing::Test {
 protected:
     ClockAppTest() {
@@ -81,27 +87,70 @@ protected:
         CopyMedia(m_cwd.Path());
     }
     ~ClockAppTest() override {
+        m_pApp.reset();
         dinput_hooks::SetKeyStateSource(nullptr);
         dinput_hooks::SetFocusSource(nullptr);
     }
     void WriteFlags(DWORD word) { m_cwd.WriteFile("Misc/VelmoranFlags.vmf", Word(word)); }
+    // The application reads its settings when it is made, so the word comes first.
+    bool Start(DWORD flags) {
+        m_pApp.reset();
+        WriteFlags(flags);
+        m_pApp = std::make_unique<TestClockApp>();
+        return m_pApp->Create(nullptr) == S_OK;
+    }
+    HRESULT StepAt(double t) {
+        SetTestClock(m_t = t);
+        return m_pApp->Step();
+    }
+    HRESULT StepBy(double dt = 0.03) { return StepAt(m_t + dt); }
+    // Steps until `done` holds, at most 40 frames; returns the frames taken.
+    template <typename Done>
+    int StepUntil(Done done) {
+        int frames = 0;
+        while (!done() && frames < 40) {
+            EXPECT_EQ(S_OK, StepBy());
+            ++frames;
+        }
+        return frames;
+    }
+    DWORD State(D3DRENDERSTATETYPE state) {
+        DWORD value = 0;
+        m_pApp->Device()->GetRenderState(state, &value);
+        return value;
+    }
+    // A quick click at client (x, y): pressed for one frame; the button latches
+    // and acts after half a second of frame steps, so 18 frames of 0.03 s follow.
+    void Click(float x, float y) {
+        POINT pt = {LONG(x), LONG(y)};
+        ClientToScreen(m_pApp->MainWindow(), &pt);
+        SetCapture(m_pApp->MainWindow());
+        SetCursorPos(pt.x, pt.y);
+        for (int i = 0; i < 18; ++i) {
+            EXPECT_EQ(S_OK, StepBy());
+            ReleaseCapture();
+        }
+    }
+    void ClickTimer() { Click(76.8f, 61.44f); }
+    void ClickStart() { Click(204.8f, 115.2f); }
+    void ClickExit() { Click(435.2f, 61.44f); }
 
     ScopedTempCwd m_cwd;
     FrameEnvironment m_env;
     MessageBoxCapture m_boxes;
+    std::unique_ptr<TestClockApp> m_pApp;
+    double m_t = 1.0;
 };
 
-TEST_F(ClockAppTest, OpensA512x384WindowOnAMixedProcessingDeviceWithADepthBuffer) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+TEST_F(ClockAppTest, StartsA512x384MixedDeviceWithItsRenderStatesAndAFullScreenCursor) {
+    ASSERT_TRUE(Start(0));
+    TestClockApp& app = *m_pApp;
     RECT rc = {};
     GetClientRect(app.MainWindow(), &rc);
     EXPECT_EQ(512, rc.right - rc.left);
     EXPECT_EQ(384, rc.bottom - rc.top);
     EXPECT_EQ(512u, app.BackBufferDesc().Width);
     EXPECT_EQ(384u, app.BackBufferDesc().Height);
-
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     EXPECT_EQ(D3DCREATE_MIXED_VERTEXPROCESSING, m_env.m_d3d.m_createCalls[0].m_dwBehavior);
     EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.EnableAutoDepthStencil);
@@ -109,116 +158,8 @@ TEST_F(ClockAppTest, OpensA512x384WindowOnAMixedProcessingDeviceWithADepthBuffer
     EXPECT_STREQ("HAL (mixed vp): Test adapter", app.DeviceStats());
     EXPECT_FALSE(app.IsLoading());
     EXPECT_TRUE(m_boxes.Boxes().empty());
-}
 
-TEST_F(ClockAppTest, RenderClearsWhiteForTheStatisticsThenTheSceneViewport) {
-    WriteFlags(FLAG_FRAMED_VIEW);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    EXPECT_EQ(0xFF000000u, g_clearColor);
-    app.SetFrameStats("60.00 fps (512x384x32) (D16)");
-    m_env.m_log.m_events.clear();
-
-    ASSERT_EQ(S_OK, app.OnFrameRender());
-    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
-    ASSERT_GE(ev.size(), 7u);
-    EXPECT_EQ(BackendEvent::kClear, ev[0].m_kind);
-    EXPECT_EQ(0xFFFFFFFFu, ev[0].m_color);
-    EXPECT_EQ(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ev[0].m_dwFlags);
-    EXPECT_EQ(0u, ev[0].m_viewport.X);
-    EXPECT_EQ(512u, ev[0].m_viewport.Width);
-    EXPECT_EQ(384u, ev[0].m_viewport.Height);
-    EXPECT_EQ(BackendEvent::kBeginScene, ev[1].m_kind);
-
-    // The statistics text: its first glyph's top-left corner at (5, 5), in green.
-    const std::vector<const BackendEvent*> draws = m_env.m_log.Of(BackendEvent::kDraw);
-    ASSERT_GE(draws.size(), 1u);
-    EXPECT_EQ(BackendEvent::kDraw, ev[2].m_kind);
-    EXPECT_EQ(BackendEvent::kEndScene, ev[3].m_kind);
-    struct Vertex {
-        float x, y, z, rhw;
-        D3DCOLOR color;
-        float u, v;
-    } first[2];
-    ASSERT_GE(draws[0]->m_vertices.size(), sizeof(first));
-    std::memcpy(first, draws[0]->m_vertices.data(), sizeof(first));
-    EXPECT_FLOAT_EQ(4.5f, first[1].x);
-    EXPECT_FLOAT_EQ(4.5f, first[1].y);
-    EXPECT_EQ(0xFF00C800u, first[1].color);
-
-    const BackendEvent* sceneClear = nullptr;
-    for (std::size_t i = 1; i < ev.size(); ++i) {
-        if (ev[i].m_kind == BackendEvent::kClear) {
-            sceneClear = &ev[i];
-            EXPECT_EQ(BackendEvent::kEndScene, ev[i - 1].m_kind);
-            ASSERT_LT(i + 2, ev.size());
-            EXPECT_EQ(BackendEvent::kBeginScene, ev[i + 1].m_kind);
-            EXPECT_EQ(BackendEvent::kEndScene, ev.back().m_kind);
-            break;
-        }
-    }
-    ASSERT_NE(nullptr, sceneClear);
-    EXPECT_EQ(0xFF000000u, sceneClear->m_color);
-    EXPECT_EQ(64u, sceneClear->m_viewport.X);
-    EXPECT_EQ(48u, sceneClear->m_viewport.Y);
-    EXPECT_EQ(384u, sceneClear->m_viewport.Width);
-    EXPECT_EQ(288u, sceneClear->m_viewport.Height);
-}
-
-TEST_F(ClockAppTest, WhiteBackgroundSettingClearsTheFullSceneWhite) {
-    WriteFlags(FLAG_WHITE_BACKGROUND);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
-    EXPECT_EQ(512u, g_viewport.Width);
-    m_env.m_log.m_events.clear();
-    ASSERT_EQ(S_OK, app.OnFrameRender());
-    // The full view has no margin: the scene's clear is the frame's only one.
-    const std::vector<const BackendEvent*> clears = m_env.m_log.Of(BackendEvent::kClear);
-    ASSERT_EQ(1u, clears.size());
-    EXPECT_EQ(0xFFFFFFFFu, clears[0]->m_color);
-    EXPECT_EQ(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clears[0]->m_dwFlags);
-    EXPECT_EQ(384u, clears[0]->m_viewport.Height);
-    EXPECT_EQ(&m_env.m_log.m_events.front(), clears[0]);
-}
-
-TEST_F(ClockAppTest, RestoredDeviceHasTheFixedMaterialLightsAndStates) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    IDirect3DDevice8* device = app.Device();
-
-    D3DMATERIAL8 material = {};
-    device->GetMaterial(&material);
-    EXPECT_FLOAT_EQ(1.0f, material.Diffuse.r);
-    EXPECT_FLOAT_EQ(0.0f, material.Diffuse.g);
-    EXPECT_FLOAT_EQ(1.0f, material.Diffuse.a);
-    EXPECT_FLOAT_EQ(1.0f, material.Ambient.r);
-    EXPECT_FLOAT_EQ(0.0f, material.Ambient.b);
-    EXPECT_FLOAT_EQ(0.0f, material.Specular.r);
-    EXPECT_FLOAT_EQ(0.0f, material.Emissive.g);
-    EXPECT_FLOAT_EQ(0.0f, material.Power);
-
-    const struct {
-        D3DVECTOR dir;
-        float diffuse;
-    } lights[3] = {{{0.1f, -0.5f, 0.0f}, 1.0f}, {{-2.0f, -1.0f, 0.0f}, 0.5f}, {{0.0f, -0.2f, 1.0f}, 0.5f}};
-    for (DWORD i = 0; i < 3; ++i) {
-        D3DLIGHT8 light = {};
-        ASSERT_EQ(S_OK, device->GetLight(i, &light));
-        EXPECT_EQ(D3DLIGHT_DIRECTIONAL, light.Type);
-        EXPECT_FLOAT_EQ(lights[i].dir.x, light.Direction.x) << i;
-        EXPECT_FLOAT_EQ(lights[i].dir.y, light.Direction.y) << i;
-        EXPECT_FLOAT_EQ(lights[i].dir.z, light.Direction.z) << i;
-        EXPECT_FLOAT_EQ(lights[i].diffuse, light.Diffuse.r) << i;
-        EXPECT_FLOAT_EQ(lights[i].diffuse, light.Diffuse.b) << i;
-        EXPECT_FLOAT_EQ(0.0f, light.Diffuse.a) << i;
-        EXPECT_FLOAT_EQ(0.0f, light.Ambient.r) << i;
-        BOOL enabled = FALSE;
-        device->GetLightEnable(i, &enabled);
-        EXPECT_TRUE(enabled) << i;
-    }
-
+    // The material and lights show in the default view's picture; these states may not.
     const struct {
         D3DRENDERSTATETYPE state;
         DWORD value;
@@ -233,9 +174,7 @@ TEST_F(ClockAppTest, RestoredDeviceHasTheFixedMaterialLightsAndStates) {
         {D3DRS_LIGHTING, TRUE},
     };
     for (const auto& s : states) {
-        DWORD value = 0;
-        device->GetRenderState(s.state, &value);
-        EXPECT_EQ(s.value, value) << "render state " << s.state;
+        EXPECT_EQ(s.value, State(s.state)) << "render state " << s.state;
     }
     const struct {
         D3DTEXTURESTAGESTATETYPE type;
@@ -247,105 +186,11 @@ TEST_F(ClockAppTest, RestoredDeviceHasTheFixedMaterialLightsAndStates) {
     };
     for (const auto& s : stage) {
         DWORD value = 0;
-        device->GetTextureStageState(0, s.type, &value);
+        app.Device()->GetTextureStageState(0, s.type, &value);
         EXPECT_EQ(s.value, value) << "stage state " << s.type;
     }
-}
 
-TEST_F(ClockAppTest, FramedSettingIsReadAgainAtEveryRestore) {
-    WriteFlags(FLAG_FRAMED_VIEW);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    EXPECT_EQ(64u, g_viewport.X);
-    app.GetFlags()->ClearBits(FLAG_FRAMED_VIEW);
-    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
-    SetTestClock(2.0);
-    ASSERT_EQ(S_OK, app.Step());
-    EXPECT_EQ(0u, g_viewport.X);
-    EXPECT_EQ(512u, g_viewport.Width);
-}
-
-TEST_F(ClockAppTest, KeyboardSnapshotSetsTheTenKeysAndReleasesThemWhenTheReadFails) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-
-    s_abyKeys[SDL_SCANCODE_UP] = 1;
-    s_abyKeys[SDL_SCANCODE_PAGEDOWN] = 1;
-    s_abyKeys[SDL_SCANCODE_2] = 1;
-    s_abyKeys[SDL_SCANCODE_A] = 1;
-    app.ReadKeys();
-    const KeyState& keys = app.Keys();
-    EXPECT_EQ(1, keys.m_bUp);
-    EXPECT_EQ(0, keys.m_bDown);
-    EXPECT_EQ(0, keys.m_bLeft);
-    EXPECT_EQ(0, keys.m_bRight);
-    EXPECT_EQ(1, keys.m_bPageDown);
-    EXPECT_EQ(0, keys.m_bPageUp);
-    EXPECT_EQ(0, keys.m_bKey1);
-    EXPECT_EQ(1, keys.m_bKey2);
-    EXPECT_EQ(0, keys.m_bKey3);
-    EXPECT_EQ(0, keys.m_bKey4);
-    EXPECT_NE(0, keys.m_abyRaw[DIK_A] & 0x80);
-    EXPECT_EQ(0, keys.m_abyRaw[DIK_B]);
-
-    // Focus lost while keys are held: the read fails and every key counts as
-    // released, so nothing goes on turning or toggling.
-    s_bFocus = false;
-    std::memset(s_abyKeys, 0, sizeof(s_abyKeys));
-    s_abyKeys[SDL_SCANCODE_DOWN] = 1;
-    app.ReadKeys();
-    EXPECT_EQ(0, keys.m_bUp);
-    EXPECT_EQ(0, keys.m_bPageDown);
-    EXPECT_EQ(0, keys.m_bKey2);
-    EXPECT_EQ(0, keys.m_bDown);
-    EXPECT_EQ(0, keys.m_abyRaw[DIK_A]);
-
-    // Focus back: the failed read re-acquires, and the next read sees the keys.
-    s_bFocus = true;
-    app.ReadKeys();
-    app.ReadKeys();
-    EXPECT_EQ(0, keys.m_bUp);
-    EXPECT_EQ(1, keys.m_bDown);
-}
-
-TEST_F(ClockAppTest, FrameStepIsClampedAndDigitKeysSwitchBackgroundAndView) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-
-    SetTestClock(1.2);
-    ASSERT_EQ(S_OK, app.Step());
-    EXPECT_FLOAT_EQ(0.03f, g_frameStep);
-    SetTestClock(1.21);
-    ASSERT_EQ(S_OK, app.Step());
-    EXPECT_NEAR(0.01f, g_frameStep, 1e-5f);
-    EXPECT_NEAR(0.21f, g_appTime, 1e-5f);
-
-    EXPECT_EQ(0xFF000000u, g_clearColor);
-    s_abyKeys[SDL_SCANCODE_1] = 1;
-    SetTestClock(1.22);
-    ASSERT_EQ(S_OK, app.Step());
-    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
-    s_abyKeys[SDL_SCANCODE_1] = 0;
-
-    // Key 3 after the shared hold time has run out: the framed view with buttons.
-    s_abyKeys[SDL_SCANCODE_3] = 1;
-    double t = 1.22;
-    for (int i = 0; i < 40 && g_viewport.X == 0; ++i) {
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-    }
-    EXPECT_EQ(64u, g_viewport.X);
-    EXPECT_EQ(288u, g_viewport.Height);
-    EXPECT_EQ(1, app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
-}
-
-TEST_F(ClockAppTest, FullScreenShowsTheDeviceCursorWithItsWatermark) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+    // Full screen shows the device cursor with its watermark.
     EXPECT_EQ(0u, m_env.m_log.m_uCursorWidth);
     app.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
     ASSERT_FALSE(app.IsWindowed());
@@ -358,22 +203,146 @@ TEST_F(ClockAppTest, FullScreenShowsTheDeviceCursorWithItsWatermark) {
     EXPECT_EQ(shown + 1, m_env.m_log.m_nShowCursor);
 }
 
-TEST_F(ClockAppTest, LeftButtonCapturesTheMouseUntilReleased) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    app.Send(WM_LBUTTONDOWN, 0, MAKELPARAM(3, 3));
-    EXPECT_EQ(app.MainWindow(), GetCapture());
-    app.Send(WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-    EXPECT_EQ(nullptr, GetCapture());
+TEST_F(ClockAppTest, RenderClearsWhiteForTheStatisticsThenTheSceneViewportReadAgainAtEveryRestore) {
+    ASSERT_TRUE(Start(FLAG_FRAMED_VIEW));
+    EXPECT_EQ(0xFF000000u, g_clearColor);
+    m_pApp->SetFrameStats("60.00 fps (512x384x32) (D16)");
+    m_env.m_log.m_events.clear();
+
+    ASSERT_EQ(S_OK, m_pApp->OnFrameRender());
+    const std::vector<BackendEvent>& ev = m_env.m_log.m_events;
+    ASSERT_GE(ev.size(), 7u);
+    EXPECT_EQ(BackendEvent::kClear, ev[0].m_kind);
+    EXPECT_EQ(0xFFFFFFFFu, ev[0].m_color);
+    EXPECT_EQ(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, ev[0].m_dwFlags);
+    EXPECT_EQ(0u, ev[0].m_viewport.X);
+    EXPECT_EQ(512u, ev[0].m_viewport.Width);
+    EXPECT_EQ(384u, ev[0].m_viewport.Height);
+    EXPECT_EQ(BackendEvent::kBeginScene, ev[1].m_kind);
+
+    // The statistics text: its first glyph's top-left corner at (5, 5), in green.
+    const std::vector<const BackendEvent*> draws = m_env.m_log.Of(BackendEvent::kDraw);
+    ASSERT_EQ(BackendEvent::kDraw, ev[2].m_kind);
+    EXPECT_EQ(BackendEvent::kEndScene, ev[3].m_kind);
+    struct Vertex {
+        float x, y, z, rhw;
+        D3DCOLOR color;
+        float u, v;
+    } first[2];
+    ASSERT_GE(draws[0]->m_vertices.size(), sizeof(first));
+    std::memcpy(first, draws[0]->m_vertices.data(), sizeof(first));
+    EXPECT_FLOAT_EQ(4.5f, first[1].x);
+    EXPECT_FLOAT_EQ(4.5f, first[1].y);
+    EXPECT_EQ(0xFF00C800u, first[1].color);
+
+    const BackendEvent* sceneClear = nullptr;
+    for (std::size_t i = 1; i < ev.size() && sceneClear == nullptr; ++i) {
+        if (ev[i].m_kind == BackendEvent::kClear) {
+            sceneClear = &ev[i];
+            EXPECT_EQ(BackendEvent::kEndScene, ev[i - 1].m_kind);
+            ASSERT_LT(i + 2, ev.size());
+            EXPECT_EQ(BackendEvent::kBeginScene, ev[i + 1].m_kind);
+            EXPECT_EQ(BackendEvent::kEndScene, ev.back().m_kind);
+        }
+    }
+    ASSERT_NE(nullptr, sceneClear);
+    EXPECT_EQ(0xFF000000u, sceneClear->m_color);
+    EXPECT_EQ(64u, sceneClear->m_viewport.X);
+    EXPECT_EQ(48u, sceneClear->m_viewport.Y);
+    EXPECT_EQ(384u, sceneClear->m_viewport.Width);
+    EXPECT_EQ(288u, sceneClear->m_viewport.Height);
+
+    // The framed setting is read again when the device is restored.
+    m_pApp->GetFlags()->ClearBits(FLAG_FRAMED_VIEW);
+    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
+    ASSERT_EQ(S_OK, StepAt(2.0));
+    EXPECT_EQ(0u, g_viewport.X);
+    EXPECT_EQ(512u, g_viewport.Width);
+}
+
+TEST_F(ClockAppTest, KeyboardSnapshotSetsTheTenKeysAndReleasesThemWhenTheReadFails) {
+    ASSERT_TRUE(Start(0));
+    for (SDL_Scancode key : {SDL_SCANCODE_UP, SDL_SCANCODE_PAGEDOWN, SDL_SCANCODE_2, SDL_SCANCODE_A}) {
+        s_abyKeys[key] = 1;
+    }
+    m_pApp->ReadKeys();
+    const KeyState& keys = m_pApp->Keys();
+    auto named = [&keys] {
+        return std::vector<BOOL>{keys.m_bUp,     keys.m_bDown, keys.m_bLeft, keys.m_bRight, keys.m_bPageDown,
+                                 keys.m_bPageUp, keys.m_bKey1, keys.m_bKey2, keys.m_bKey3,  keys.m_bKey4};
+    };
+    EXPECT_EQ((std::vector<BOOL>{1, 0, 0, 0, 1, 0, 0, 1, 0, 0}), named());
+    EXPECT_NE(0, keys.m_abyRaw[DIK_A] & 0x80);
+    EXPECT_EQ(0, keys.m_abyRaw[DIK_B]);
+
+    // Focus lost while keys are held: the read fails and every key counts as
+    // released, so nothing goes on turning or toggling.
+    s_bFocus = false;
+    std::memset(s_abyKeys, 0, sizeof(s_abyKeys));
+    s_abyKeys[SDL_SCANCODE_DOWN] = 1;
+    m_pApp->ReadKeys();
+    EXPECT_EQ(std::vector<BOOL>(10, 0), named());
+    EXPECT_EQ(0, keys.m_abyRaw[DIK_A]);
+
+    // Focus back: the failed read re-acquires, and the next read sees the keys.
+    s_bFocus = true;
+    m_pApp->ReadKeys();
+    m_pApp->ReadKeys();
+    EXPECT_EQ(0, keys.m_bUp);
+    EXPECT_EQ(1, keys.m_bDown);
+}
+
+TEST_F(ClockAppTest, FrameStepIsClampedAndDigitKeysShareOneHoldTime) {
+    ASSERT_TRUE(Start(0));
+    IDirect3DDevice8* device = m_pApp->Device();
+    // The fog takes the background colour; the projection is the full view's.
+    EXPECT_EQ(TRUE, State(D3DRS_FOGENABLE));
+    EXPECT_EQ(0xFF000000u, State(D3DRS_FOGCOLOR));
+    D3DMATRIX projection = {};
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_NEAR(1.0f / std::tan(3.14159265f / 8.0f), projection._22, 1e-4f);
+    EXPECT_NEAR(500.0f / 499.0f, projection._33, 1e-4f);
+
+    ASSERT_EQ(S_OK, StepAt(1.2));
+    EXPECT_FLOAT_EQ(0.03f, g_frameStep);
+    ASSERT_EQ(S_OK, StepAt(1.21));
+    EXPECT_NEAR(0.01f, g_frameStep, 1e-5f);
+    EXPECT_NEAR(0.21f, g_appTime, 1e-5f);
+
+    // Key 1 changes the background and the fog together.
+    EXPECT_EQ(0xFF000000u, g_clearColor);
+    s_abyKeys[SDL_SCANCODE_1] = 1;
+    ASSERT_EQ(S_OK, StepAt(1.22));
+    s_abyKeys[SDL_SCANCODE_1] = 0;
+    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
+    EXPECT_EQ(0xFFFFFFFFu, State(D3DRS_FOGCOLOR));
+    EXPECT_EQ(0, m_pApp->GetDepthFog()->Dirty());
+    // A fog state changed behind the fog's back stays: nothing is dirty.
+    device->SetRenderState(D3DRS_FOGCOLOR, 0xFF123456);
+    ASSERT_EQ(S_OK, StepBy());
+    EXPECT_EQ(0xFF123456u, State(D3DRS_FOGCOLOR));
+
+    // Key 4 right after: the shared hold time has to run out first.
+    EXPECT_EQ(FALSE, m_pApp->GetVelmoran()->ShowNumerals());
+    s_abyKeys[SDL_SCANCODE_4] = 1;
+    const int frames = StepUntil([this] { return m_pApp->GetVelmoran()->ShowNumerals() == TRUE; });
+    s_abyKeys[SDL_SCANCODE_4] = 0;
+    EXPECT_GE(frames, 16);
+    EXPECT_LE(frames, 18);
+
+    // Key 3 after the hold time: the framed view with buttons.
+    s_abyKeys[SDL_SCANCODE_3] = 1;
+    StepUntil([] { return g_viewport.X != 0; });
+    EXPECT_EQ(64u, g_viewport.X);
+    EXPECT_EQ(288u, g_viewport.Height);
+    EXPECT_EQ(1, m_pApp->GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
+    EXPECT_EQ(TRUE, m_pApp->GetVelmoran()->ShowNumerals());
 }
 
 // A press is reported on the debugger output by the first frame that sees
 // the capture, once, so a click from outside can be held until it has acted.
-TEST_F(ClockAppTest, TheFirstFrameThatSeesTheLeftButtonHeldSaysSoOncePerPress) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+TEST_F(ClockAppTest, TheLeftButtonCapturesTheMouseAndTheFirstFrameThatSeesItSaysSoOncePerPress) {
+    ASSERT_TRUE(Start(0));
     DebugCapture trace;
     auto seen = [&trace] {
         int n = 0;
@@ -384,30 +353,26 @@ TEST_F(ClockAppTest, TheFirstFrameThatSeesTheLeftButtonHeldSaysSoOncePerPress) {
     };
     // Away from the corner buttons, so the press acts on nothing.
     POINT pt = {256, 192};
-    ClientToScreen(app.MainWindow(), &pt);
+    ClientToScreen(m_pApp->MainWindow(), &pt);
     SetCursorPos(pt.x, pt.y);
-    double t = 1.0;
-    auto step = [&app, &t] {
-        t += 0.03;
-        SetTestClock(t);
-        EXPECT_EQ(S_OK, app.Step());
-    };
-    step();
+    EXPECT_EQ(S_OK, StepBy());
     EXPECT_EQ(0, seen());
-    app.Send(WM_LBUTTONDOWN, 0, MAKELPARAM(256, 192));
+    m_pApp->Send(WM_LBUTTONDOWN, 0, MAKELPARAM(256, 192));
+    EXPECT_EQ(m_pApp->MainWindow(), GetCapture());
     EXPECT_EQ(0, seen()) << "said before a frame saw it";
-    step();
+    EXPECT_EQ(S_OK, StepBy());
     EXPECT_EQ(1, seen());
-    step();
-    step();
+    EXPECT_EQ(S_OK, StepBy());
+    EXPECT_EQ(S_OK, StepBy());
     EXPECT_EQ(1, seen()) << "said again while the button stayed down";
-    app.Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
-    step();
+    m_pApp->Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(S_OK, StepBy());
     EXPECT_EQ(1, seen());
-    app.Send(WM_LBUTTONDOWN, 0, MAKELPARAM(256, 192));
-    step();
+    m_pApp->Send(WM_LBUTTONDOWN, 0, MAKELPARAM(256, 192));
+    EXPECT_EQ(S_OK, StepBy());
     EXPECT_EQ(2, seen()) << "the second press was not reported";
-    app.Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
+    m_pApp->Send(WM_LBUTTONUP, 0, MAKELPARAM(256, 192));
 }
 
 TEST_F(ClockAppTest, SettingsWordIsReadSavedOnClosingAndResetByTheOption) {
@@ -420,17 +385,25 @@ TEST_F(ClockAppTest, SettingsWordIsReadSavedOnClosingAndResetByTheOption) {
         EXPECT_EQ(0xFF000000u, g_clearColor);
         EXPECT_EQ(0u, g_viewport.X);
     }
-    {
-        // Bits the program does not know are kept.
-        WriteFlags(FLAG_FRAMED_VIEW | 0x100);
-        TestClockApp app;
-        ASSERT_EQ(S_OK, app.Create(nullptr));
-        app.GetFlags()->ToggleBits(FLAG_WHITE_BACKGROUND);
-        app.Send(WM_COMMAND, CMD_EXIT);
-        EXPECT_EQ(nullptr, app.MainWindow());
-        EXPECT_EQ(Word(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND | 0x100), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
-        EXPECT_EQ(nullptr, app.GetFlags());
-    }
+    // The white background clears the full view white, its only clear.
+    ASSERT_TRUE(Start(FLAG_WHITE_BACKGROUND | 0x100));
+    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
+    EXPECT_EQ(512u, g_viewport.Width);
+    m_env.m_log.m_events.clear();
+    ASSERT_EQ(S_OK, m_pApp->OnFrameRender());
+    const std::vector<const BackendEvent*> clears = m_env.m_log.Of(BackendEvent::kClear);
+    ASSERT_EQ(1u, clears.size());
+    EXPECT_EQ(0xFFFFFFFFu, clears[0]->m_color);
+    EXPECT_EQ(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clears[0]->m_dwFlags);
+    EXPECT_EQ(384u, clears[0]->m_viewport.Height);
+    EXPECT_EQ(&m_env.m_log.m_events.front(), clears[0]);
+    // Saved on closing, with the bits the program does not know.
+    m_pApp->GetFlags()->ToggleBits(FLAG_FRAMED_VIEW);
+    m_pApp->Send(WM_COMMAND, CMD_EXIT);
+    EXPECT_EQ(nullptr, m_pApp->MainWindow());
+    EXPECT_EQ(Word(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND | 0x100), m_cwd.ReadFile("Misc/VelmoranFlags.vmf"));
+    EXPECT_EQ(nullptr, m_pApp->GetFlags());
+
     WriteFlags(FLAG_FRAMED_VIEW | FLAG_WHITE_BACKGROUND);
     StartOptions options;
     options.m_bResetSettings = TRUE;
@@ -443,18 +416,15 @@ TEST_F(ClockAppTest, SettingsWordIsReadSavedOnClosingAndResetByTheOption) {
 }
 
 TEST_F(ClockAppTest, LoadMediaLoadsTheSceneInItsOrderAndGivesTheBirdItsCullModel) {
-    WriteFlags(FLAG_SHOW_NUMERALS);
     DebugCapture trace;
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_TRUE(Start(FLAG_SHOW_NUMERALS));
+    TestClockApp& app = *m_pApp;
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
     const std::string all = trace.All();
     const std::size_t dammy = all.find("ClockDammy.x");
     const std::size_t background = all.find("opening backgroundpositionfile...Clock.bps");
     const std::size_t clock = all.find("opening velmoranpositionfile...Clock.vps");
-    ASSERT_NE(std::string::npos, dammy);
-    ASSERT_NE(std::string::npos, background);
     ASSERT_NE(std::string::npos, clock);
     EXPECT_LT(dammy, background);
     EXPECT_LT(background, clock);
@@ -468,189 +438,107 @@ TEST_F(ClockAppTest, LoadMediaLoadsTheSceneInItsOrderAndGivesTheBirdItsCullModel
 }
 
 TEST_F(ClockAppTest, LoadMediaStopsAtTheFirstFailingStepAndTheProgramRunsOn) {
-    WriteFlags(0);
     std::filesystem::remove(m_cwd.File("Misc/Clock.bps"));
-    DebugCapture trace;
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    ASSERT_EQ(1u, m_boxes.Boxes().size());
-    EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("failed to open bpsfile"));
-    // The flower clock comes after the background: it never loads.
-    EXPECT_FALSE(trace.Contains("opening velmoranpositionfile"));
-    EXPECT_NE(nullptr, app.GetSparkTrail()->Texture());
-
-    SetTestClock(1.0);
-    EXPECT_EQ(S_OK, app.Step());
-    SetTestClock(1.02);
-    EXPECT_EQ(S_OK, app.Step());
-}
-
-TEST_F(ClockAppTest, WithoutThePathNothingLaterLoads) {
-    WriteFlags(0);
+    {
+        DebugCapture trace;
+        ASSERT_TRUE(Start(0));
+        ASSERT_EQ(1u, m_boxes.Boxes().size());
+        EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("failed to open bpsfile"));
+        // The flower clock comes after the background: it never loads.
+        EXPECT_FALSE(trace.Contains("opening velmoranpositionfile"));
+        EXPECT_NE(nullptr, m_pApp->GetSparkTrail()->Texture());
+        EXPECT_EQ(S_OK, StepAt(1.0));
+        EXPECT_EQ(S_OK, StepAt(1.02));
+    }
+    // Without the path nothing later loads.
     std::filesystem::remove(m_cwd.File("Misc/Clock.fpp"));
     DebugCapture trace;
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_TRUE(Start(0));
     EXPECT_FALSE(trace.Contains("ClockDammy.x"));
-    EXPECT_EQ(nullptr, app.GetSparkTrail()->Texture());
-    EXPECT_EQ(nullptr, app.GetBirdFlight()->GetModel());
-    SetTestClock(1.0);
-    EXPECT_EQ(S_OK, app.Step());
-}
-
-TEST_F(ClockAppTest, FogTakesTheBackgroundColourAndKeyOneChangesBoth) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    IDirect3DDevice8* device = app.Device();
-    DWORD value = 0;
-    device->GetRenderState(D3DRS_FOGENABLE, &value);
-    EXPECT_EQ(TRUE, value);
-    device->GetRenderState(D3DRS_FOGCOLOR, &value);
-    EXPECT_EQ(0xFF000000u, value);
-    D3DMATRIX projection = {};
-    device->GetTransform(D3DTS_PROJECTION, &projection);
-    EXPECT_NEAR(1.0f / std::tan(3.14159265f / 8.0f), projection._22, 1e-4f);
-    EXPECT_NEAR(500.0f / 499.0f, projection._33, 1e-4f);
-
-    SetTestClock(0.98);
-    ASSERT_EQ(S_OK, app.Step());
-    s_abyKeys[SDL_SCANCODE_1] = 1;
-    SetTestClock(1.0);
-    ASSERT_EQ(S_OK, app.Step());
-    EXPECT_EQ(0xFFFFFFFFu, g_clearColor);
-    device->GetRenderState(D3DRS_FOGCOLOR, &value);
-    EXPECT_EQ(0xFFFFFFFFu, value);
-    EXPECT_EQ(0, app.GetDepthFog()->Dirty());
-
-    // A fog state changed behind the fog's back stays: nothing is dirty.
-    device->SetRenderState(D3DRS_FOGCOLOR, 0xFF123456);
-    s_abyKeys[SDL_SCANCODE_1] = 0;
-    SetTestClock(1.02);
-    ASSERT_EQ(S_OK, app.Step());
-    device->GetRenderState(D3DRS_FOGCOLOR, &value);
-    EXPECT_EQ(0xFF123456u, value);
-}
-
-TEST_F(ClockAppTest, KeyFourShowsTheNumeralsAndKeysShareOneHoldTime) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    EXPECT_EQ(FALSE, app.GetVelmoran()->ShowNumerals());
-
-    SetTestClock(0.98);
-    ASSERT_EQ(S_OK, app.Step());
-    s_abyKeys[SDL_SCANCODE_4] = 1;
-    SetTestClock(1.0);
-    ASSERT_EQ(S_OK, app.Step());
-    EXPECT_EQ(TRUE, app.GetVelmoran()->ShowNumerals());
-    s_abyKeys[SDL_SCANCODE_4] = 0;
-
-    // Key 2 right after: the shared hold time has not run out, so no toggle
-    // until it has been held for it.
-    s_abyKeys[SDL_SCANCODE_2] = 1;
-    double t = 1.0;
-    int frames = 0;
-    while (app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS) == 0 && frames < 40) {
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-        ++frames;
-    }
-    EXPECT_GE(frames, 16);
-    EXPECT_LE(frames, 18);
-    EXPECT_EQ(TRUE, app.GetVelmoran()->ShowNumerals());
+    EXPECT_EQ(nullptr, m_pApp->GetSparkTrail()->Texture());
+    EXPECT_EQ(nullptr, m_pApp->GetBirdFlight()->GetModel());
+    EXPECT_EQ(S_OK, StepAt(1.04));
 }
 
 TEST_F(ClockAppTest, CameraRidesWithTheBirdUnlessTheManualCameraIsChosen) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    SetTestClock(1.0);
-    ASSERT_EQ(S_OK, app.Step());
-    const D3DXVECTOR3 bird1(app.GetBirdFlight()->World()._41, app.GetBirdFlight()->World()._42,
-                            app.GetBirdFlight()->World()._43);
+    ASSERT_TRUE(Start(0));
+    TestClockApp& app = *m_pApp;
+    const D3DXMATRIX& bird = app.GetBirdFlight()->World();
+    ASSERT_EQ(S_OK, StepAt(1.0));
+    const float bird1 = bird._41;
     const D3DXMATRIX camera1 = app.GetCamera()->CameraMatrix();
-    SetTestClock(1.03);
-    ASSERT_EQ(S_OK, app.Step());
-    const D3DXVECTOR3 bird2(app.GetBirdFlight()->World()._41, app.GetBirdFlight()->World()._42,
-                            app.GetBirdFlight()->World()._43);
-    const D3DXMATRIX camera2 = app.GetCamera()->CameraMatrix();
+    ASSERT_EQ(S_OK, StepAt(1.03));
     // The bird flew on, and the previous position is where it was.
-    EXPECT_NE(bird1.x, bird2.x);
-    EXPECT_FLOAT_EQ(bird1.x, app.GetBirdFlight()->PreviousPosition().x);
-    EXPECT_NE(camera1._41, camera2._41);
-
-    // The view on the device is the inverse of the camera.
-    D3DMATRIX view = {};
-    app.Device()->GetTransform(D3DTS_VIEW, &view);
-    D3DXMATRIX product;
-    D3DXMatrixMultiply(&product, &camera2, reinterpret_cast<const D3DXMATRIX*>(&view));
-    EXPECT_NEAR(1.0f, product._11, 1e-3f);
-    EXPECT_NEAR(0.0f, product._41, 1e-2f);
+    EXPECT_NE(bird1, bird._41);
+    EXPECT_FLOAT_EQ(bird1, app.GetBirdFlight()->PreviousPosition().x);
+    EXPECT_NE(camera1._41, app.GetCamera()->CameraMatrix()._41);
 
     // Manual camera: the up key moves it 50 units a second along its own z.
     app.GetFlags()->SetBits(FLAG_MANUAL_CAMERA);
     s_abyKeys[SDL_SCANCODE_UP] = 1;
-    SetTestClock(1.06);
-    ASSERT_EQ(S_OK, app.Step());
+    ASSERT_EQ(S_OK, StepAt(1.06));
     const D3DXMATRIX before = app.GetCamera()->CameraMatrix();
-    SetTestClock(1.08);
-    ASSERT_EQ(S_OK, app.Step());
+    ASSERT_EQ(S_OK, StepAt(1.08));
     const D3DXMATRIX after = app.GetCamera()->CameraMatrix();
-    const float moved = std::sqrt((after._41 - before._41) * (after._41 - before._41) +
-                                  (after._42 - before._42) * (after._42 - before._42) +
-                                  (after._43 - before._43) * (after._43 - before._43));
-    EXPECT_NEAR(50.0f * 0.02f, moved, 1e-3f);
+    EXPECT_NEAR(50.0f * 0.02f, std::hypot(after._41 - before._41, after._42 - before._42, after._43 - before._43),
+                1e-3f);
 }
 
-TEST_F(ClockAppTest, RenderPassDrawsTheQueuedMeshesBlendedThenTheSparksAndEmptiesTheQueue) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+// A reset (the device was lost and may be restored) leaves the scene drawing
+// what it drew before.
+TEST_F(ClockAppTest, RenderPassDrawsTheQueuedMeshesBlendedThenTheEffectsTheSameAfterAReset) {
+    ASSERT_TRUE(Start(0));
+    TestClockApp& app = *m_pApp;
     // Fly long enough for sparks to exist.
-    double t = 1.0;
     for (int i = 0; i < 60; ++i) {
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
+        ASSERT_EQ(S_OK, StepBy());
     }
     ASSERT_GT(app.GetSparkTrail()->LiveCount(), 0u);
-    m_env.m_log.m_events.clear();
-    ASSERT_EQ(S_OK, app.OnFrameRender());
+    auto render = [&]() {
+        m_env.m_log.m_events.clear();
+        EXPECT_EQ(S_OK, app.OnFrameRender());
+        std::vector<std::pair<UINT, DWORD>> draws;  // primitives and blending of each
+        for (const BackendEvent* draw : SceneDraws(m_env.m_log)) {
+            draws.emplace_back(draw->m_uPrimitives, draw->m_dwAlphaBlend);
+        }
+        return draws;
+    };
+    const auto draws = render();
     EXPECT_EQ(0u, app.GetDrawQueue()->Count());
 
-    const std::vector<const BackendEvent*> draws = SceneDraws(m_env.m_log);
     // The bird unblended, the queued meshes blended, then one draw each for
     // the sparks, the ribbons and the bubbles, in that order.
-    const DWORD sparks = app.GetSparkTrail()->LiveCount();
     const DWORD segments = app.GetRibbon()->LiveCount();
     const DWORD bubbles = app.GetBubbles()->LiveCount();
     ASSERT_GT(segments, 0u);
     ASSERT_GT(bubbles, 0u);
     ASSERT_GE(draws.size(), 5u);
     const std::size_t n = draws.size();
-    EXPECT_EQ(sparks, draws[n - 3]->m_uPrimitives);
-    EXPECT_EQ(2 * segments, draws[n - 2]->m_uPrimitives);
-    EXPECT_EQ(bubbles, draws[n - 1]->m_uPrimitives);
+    EXPECT_EQ(app.GetSparkTrail()->LiveCount(), draws[n - 3].first);
+    EXPECT_EQ(2 * segments, draws[n - 2].first);
+    EXPECT_EQ(bubbles, draws[n - 1].first);
     std::size_t first = 0;
-    while (first < n - 3 && draws[first]->m_dwAlphaBlend == FALSE) {
+    while (first < n - 3 && draws[first].second == FALSE) {
         ++first;
     }
     EXPECT_GT(first, 0u) << "no unblended bird draw before the queue";
     EXPECT_LT(first, n - 3) << "no queued mesh";
     for (std::size_t i = first; i < n - 3; ++i) {
-        EXPECT_EQ(TRUE, draws[i]->m_dwAlphaBlend) << i;
+        EXPECT_EQ(TRUE, draws[i].second) << i;
     }
-    DWORD blend = TRUE;
-    app.Device()->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
-    EXPECT_EQ(FALSE, blend);
+    EXPECT_EQ(FALSE, State(D3DRS_ALPHABLENDENABLE));
+
+    const int resets = m_env.m_log.m_nResets;
+    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
+    ASSERT_EQ(S_OK, m_pApp->Step());  // the clock stands: nothing moves
+    m_env.m_log.m_hrCooperative = D3D_OK;
+    ASSERT_EQ(resets + 1, m_env.m_log.m_nResets);
+    EXPECT_EQ(draws, render());
 }
 
 // Far to near along the camera's forward row (the third of its matrix): three
 // background copies on the x axis seen by a camera turned to look along +x.
 TEST_F(ClockAppTest, QueuedMeshesAreDrawnFarToNearAlongTheCamerasForwardRow) {
-    WriteFlags(0);
     std::string copies = Word(3);
     for (float x : {200.0f, 100.0f, 300.0f}) {
         D3DXMATRIX placement;
@@ -658,14 +546,13 @@ TEST_F(ClockAppTest, QueuedMeshesAreDrawnFarToNearAlongTheCamerasForwardRow) {
         copies.append(reinterpret_cast<const char*>(&placement), sizeof(placement));
     }
     m_cwd.WriteFile("Misc/Clock.bps", copies);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    ASSERT_EQ(3, app.GetBackGround()->Count());
+    ASSERT_TRUE(Start(0));
+    ASSERT_EQ(3, m_pApp->GetBackGround()->Count());
     D3DXMATRIX turned;
     D3DXMatrixRotationY(&turned, 3.14159265f / 2.0f);  // forward row (1, 0, 0), forward column (-1, 0, 0)
-    app.GetCamera()->SetCameraMatrix(&turned._11);
+    m_pApp->GetCamera()->SetCameraMatrix(&turned._11);
     m_env.m_log.m_events.clear();
-    ASSERT_EQ(S_OK, app.OnFrameRender());
+    ASSERT_EQ(S_OK, m_pApp->OnFrameRender());
 
     std::vector<float> order;
     for (const BackendEvent* draw : SceneDraws(m_env.m_log)) {
@@ -678,42 +565,9 @@ TEST_F(ClockAppTest, QueuedMeshesAreDrawnFarToNearAlongTheCamerasForwardRow) {
     EXPECT_EQ(order, (std::vector<float>{300.0f, 200.0f, 100.0f}));
 }
 
-// A reset (the device was lost and may be restored) leaves the scene drawing
-// what it drew before: the bird, the queued meshes and the effects.
-TEST_F(ClockAppTest, AfterADeviceResetTheSceneSubmitsTheSameDraws) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    double t = 1.0;
-    for (int i = 0; i < 60; ++i) {
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-    }
-    auto render = [&]() {
-        m_env.m_log.m_events.clear();
-        EXPECT_EQ(S_OK, app.OnFrameRender());
-        std::vector<std::pair<UINT, DWORD>> draws;  // primitives and blending of each
-        for (const BackendEvent* draw : SceneDraws(m_env.m_log)) {
-            draws.emplace_back(draw->m_uPrimitives, draw->m_dwAlphaBlend);
-        }
-        return draws;
-    };
-    const auto before = render();
-    ASSERT_GE(before.size(), 5u);
-
-    const int resets = m_env.m_log.m_nResets;
-    m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
-    ASSERT_EQ(S_OK, app.Step());  // the clock stands: nothing moves
-    m_env.m_log.m_hrCooperative = D3D_OK;
-    ASSERT_EQ(resets + 1, m_env.m_log.m_nResets);
-    EXPECT_EQ(before, render());
-}
-
 TEST_F(ClockAppTest, ClosingReleasesTheSceneAndALaterDeviceLoadsItAgain) {
-    WriteFlags(0);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_TRUE(Start(0));
+    TestClockApp& app = *m_pApp;
     ASSERT_GT(app.GetTexList()->EntryCount(), 0u);
     ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
     EXPECT_EQ(0u, app.GetTexList()->EntryCount());
@@ -726,33 +580,11 @@ TEST_F(ClockAppTest, ClosingReleasesTheSceneAndALaterDeviceLoadsItAgain) {
     EXPECT_EQ(nullptr, app.GetVelmoran());
 }
 
-// A quick click at client (x, y): pressed for one frame; the button latches
-// and acts after half a second of frame steps, so 18 frames of 0.03 s follow.
-double Click(TestClockApp& app, float x, float y, double t) {
-    POINT pt = {LONG(x), LONG(y)};
-    ClientToScreen(app.MainWindow(), &pt);
-    SetCapture(app.MainWindow());
-    SetCursorPos(pt.x, pt.y);
-    for (int i = 0; i < 18; ++i) {
-        t += 0.03;
-        SetTestClock(t);
-        EXPECT_EQ(S_OK, app.Step());
-        ReleaseCapture();
-    }
-    return t;
-}
-
-std::time_t s_wallClock = 1000000;
-std::time_t TestWallClock() {
-    return s_wallClock;
-}
-
 TEST_F(ClockAppTest, ExitButtonEndsTheUpdatesAndTheSceneAndPostsTheExitCommand) {
-    WriteFlags(0);  // buttons hidden: a held click still reaches them
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
+    ASSERT_TRUE(Start(0));  // buttons hidden: a held click still reaches them
+    TestClockApp& app = *m_pApp;
     DrainMessages();
-    double t = Click(app, 435.2f, 61.44f, 1.0);
+    ClickExit();
     EXPECT_EQ(1, app.QuitFlag());
     MSG msg = {};
     ASSERT_TRUE(PeekMessageA(&msg, app.MainWindow(), WM_COMMAND, WM_COMMAND, PM_REMOVE));
@@ -762,9 +594,7 @@ TEST_F(ClockAppTest, ExitButtonEndsTheUpdatesAndTheSceneAndPostsTheExitCommand) 
     const float step = g_frameStep;
     const D3DXMATRIX bird = app.GetBirdFlight()->World();
     m_env.m_log.m_events.clear();
-    t += 0.02;
-    SetTestClock(t);
-    ASSERT_EQ(S_OK, app.Step());
+    ASSERT_EQ(S_OK, StepBy(0.02));
     EXPECT_EQ(step, g_frameStep);
     EXPECT_EQ(0, std::memcmp(&bird, &app.GetBirdFlight()->World(), sizeof(bird)));
     EXPECT_EQ(1u, m_env.m_log.Of(BackendEvent::kClear).size());
@@ -772,106 +602,86 @@ TEST_F(ClockAppTest, ExitButtonEndsTheUpdatesAndTheSceneAndPostsTheExitCommand) 
 }
 
 TEST_F(ClockAppTest, TimerButtonOpensThePanelAndKeysTwoAndThreeCloseAndResetIt) {
-    WriteFlags(FLAG_SHOW_BUTTONS);
-    TestClockApp app;
-    ASSERT_EQ(S_OK, app.Create(nullptr));
-    double t = Click(app, 76.8f, 61.44f, 1.0);
-    EXPECT_EQ(1, app.TimerPanelOpen());
+    ASSERT_TRUE(Start(FLAG_SHOW_BUTTONS));
+    TimerPanel* panel = m_pApp->GetTimerPanel();
+    ClickTimer();
+    EXPECT_EQ(1, m_pApp->TimerPanelOpen());
     // Start the count-down, then key 2 hides the buttons and closes the panel.
-    t = Click(app, 204.8f, 115.2f, t);
-    EXPECT_EQ(1, app.GetTimerPanel()->Running());
+    ClickStart();
+    EXPECT_EQ(1, panel->Running());
     s_abyKeys[SDL_SCANCODE_2] = 1;
-    t += 0.03;
-    SetTestClock(t);
-    ASSERT_EQ(S_OK, app.Step());
+    ASSERT_EQ(S_OK, StepBy());
     s_abyKeys[SDL_SCANCODE_2] = 0;
-    EXPECT_EQ(0, app.GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
-    EXPECT_EQ(0, app.TimerPanelOpen());
-    EXPECT_EQ(0, app.GetTimerPanel()->Running());
-    EXPECT_EQ(180, app.GetTimerPanel()->Seconds());
+    EXPECT_EQ(0, m_pApp->GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
+    EXPECT_EQ(0, m_pApp->TimerPanelOpen());
+    EXPECT_EQ(0, panel->Running());
+    EXPECT_EQ(180, panel->Seconds());
 
     // Open again and start; key 3 (after the shared hold time) does the same.
-    t = Click(app, 76.8f, 61.44f, t);
-    t = Click(app, 204.8f, 115.2f, t);
-    ASSERT_EQ(1, app.GetTimerPanel()->Running());
+    ClickTimer();
+    ClickStart();
+    ASSERT_EQ(1, panel->Running());
     s_abyKeys[SDL_SCANCODE_3] = 1;
-    for (int i = 0; i < 40 && g_viewport.X == 0; ++i) {
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-    }
-    s_abyKeys[SDL_SCANCODE_3] = 0;
+    StepUntil([] { return g_viewport.X != 0; });
     EXPECT_EQ(64u, g_viewport.X);
-    EXPECT_EQ(0, app.TimerPanelOpen());
-    EXPECT_EQ(0, app.GetTimerPanel()->Running());
+    EXPECT_EQ(0, m_pApp->TimerPanelOpen());
+    EXPECT_EQ(0, panel->Running());
 }
 
 TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelOrTheExitButtonStopsIt) {
-    WriteFlags(FLAG_SHOW_BUTTONS);
     kernel_hooks::SetWallClock(TestWallClock);
-    {
-        TestClockApp app;
-        ASSERT_EQ(S_OK, app.Create(nullptr));
-        ASSERT_NE(nullptr, app.GetAlarm());
-        g_alarmSounding = 0;
-        double t = Click(app, 76.8f, 61.44f, 1.0);
-        t = Click(app, 204.8f, 115.2f, t);
-        ASSERT_EQ(1, app.GetTimerPanel()->Running());
+    ASSERT_TRUE(Start(FLAG_SHOW_BUTTONS));
+    TestClockApp& app = *m_pApp;
+    ASSERT_NE(nullptr, app.GetAlarm());
+    g_alarmSounding = 0;
+    ClickTimer();
+    ClickStart();
+    ASSERT_EQ(1, app.GetTimerPanel()->Running());
 
-        // Past three minutes on the wall clock the count settles at zero and
-        // rings at the next second; the sound starts in that frame's alarm step.
-        s_wallClock += 200;
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-        EXPECT_EQ(0, g_alarmSounding);
+    // Past three minutes on the wall clock the count settles at zero and
+    // rings at the next second; the sound starts in that frame's alarm step.
+    s_wallClock += 200;
+    ASSERT_EQ(S_OK, StepBy());
+    EXPECT_EQ(0, g_alarmSounding);
+    s_wallClock += 1;
+    ASSERT_EQ(S_OK, StepBy());
+    EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
+    EXPECT_EQ(1, g_alarmSounding);
+    EXPECT_TRUE(app.GetAlarm()->IsPlaying());
+
+    // A new device (the device dialog) stops the sound with the old one;
+    // the count-down still rings, so the sound comes back with the new one.
+    ASSERT_EQ(S_OK, app.OnDeviceLost());
+    ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
+    EXPECT_FALSE(app.GetAlarm()->IsPlaying());
+    ASSERT_EQ(S_OK, app.OnDeviceCreated());
+    ASSERT_EQ(S_OK, app.OnDeviceRestored());
+    ASSERT_EQ(S_OK, StepBy());
+    EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
+    EXPECT_EQ(1, g_alarmSounding);
+    EXPECT_TRUE(app.GetAlarm()->IsPlaying());
+
+    // The timer button closes the panel, which resets it: the sound stops
+    // in the frame after.
+    ClickTimer();
+    EXPECT_EQ(0, app.TimerPanelOpen());
+    ASSERT_EQ(S_OK, StepBy());
+    EXPECT_EQ(0, g_alarmSounding);
+    EXPECT_FALSE(app.GetAlarm()->IsPlaying());
+
+    // Ringing again, the exit button stops the sound before the program ends.
+    ClickTimer();
+    ClickStart();
+    s_wallClock += 200;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(S_OK, StepBy());
         s_wallClock += 1;
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-        EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
-        EXPECT_EQ(1, g_alarmSounding);
-        EXPECT_TRUE(app.GetAlarm()->IsPlaying());
-
-        // A new device (the device dialog) stops the sound with the old one;
-        // the count-down still rings, so the sound comes back with the new one.
-        ASSERT_EQ(S_OK, app.OnDeviceLost());
-        ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
-        EXPECT_FALSE(app.GetAlarm()->IsPlaying());
-        ASSERT_EQ(S_OK, app.OnDeviceCreated());
-        ASSERT_EQ(S_OK, app.OnDeviceRestored());
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-        EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
-        EXPECT_EQ(1, g_alarmSounding);
-        EXPECT_TRUE(app.GetAlarm()->IsPlaying());
-
-        // The timer button closes the panel, which resets it: the sound stops
-        // in the frame after.
-        t = Click(app, 76.8f, 61.44f, t);
-        EXPECT_EQ(0, app.TimerPanelOpen());
-        t += 0.03;
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, app.Step());
-        EXPECT_EQ(0, g_alarmSounding);
-        EXPECT_FALSE(app.GetAlarm()->IsPlaying());
-
-        // Ringing again, the exit button stops the sound before the program ends.
-        t = Click(app, 76.8f, 61.44f, t);
-        t = Click(app, 204.8f, 115.2f, t);
-        s_wallClock += 200;
-        for (int i = 0; i < 2; ++i) {
-            t += 0.03;
-            SetTestClock(t);
-            ASSERT_EQ(S_OK, app.Step());
-            s_wallClock += 1;
-        }
-        ASSERT_TRUE(app.GetAlarm()->IsPlaying());
-        t = Click(app, 435.2f, 61.44f, t);
-        EXPECT_EQ(1, app.QuitFlag());
-        EXPECT_FALSE(app.GetAlarm()->IsPlaying());
     }
+    ASSERT_TRUE(app.GetAlarm()->IsPlaying());
+    ClickExit();
+    EXPECT_EQ(1, app.QuitFlag());
+    EXPECT_FALSE(app.GetAlarm()->IsPlaying());
+    m_pApp.reset();
     kernel_hooks::SetWallClock(nullptr);
 }
 

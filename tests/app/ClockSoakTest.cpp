@@ -55,7 +55,23 @@ void CopyMedia(const std::string& to) {
     }
 }
 
-const int kSizes[][2] = {{400, 300}, {512, 384}, {640, 480}, {333, 222}, {100, 100}};
+// Resizes the window `count` times, a frame after each: a reset lets the
+// skinned meshes go until they are next drawn, so every device after a reset
+// holds what it held after the first one.
+void ResizeAndCount(SoakClockApp& app, int count) {
+    const int sizes[][2] = {{400, 300}, {512, 384}, {640, 480}, {333, 222}, {100, 100}};
+    DeviceCounts reset;
+    for (int i = 0; i < count; ++i) {
+        app.ResizeTo(sizes[i % 5][0], sizes[i % 5][1]);
+        ASSERT_EQ(S_OK, app.Step()) << "after resize " << i;
+        ASSERT_EQ(static_cast<UINT>(sizes[i % 5][0]), app.BackBufferDesc().Width);
+        if (i == 0) {
+            reset = CountsOf(app.Device());
+            ASSERT_GT(reset.m_dwResources, 0u);
+        }
+        ASSERT_EQ(reset, CountsOf(app.Device())) << "after resize " << i;
+    }
+}
 
 TEST(ClockSoakTest, AThousandResetsAndAHundredNewDevicesLeaveNothingBehind) {
     ScopedTempCwd cwd;
@@ -70,18 +86,8 @@ TEST(ClockSoakTest, AThousandResetsAndAHundredNewDevicesLeaveNothingBehind) {
     ASSERT_GT(created.m_dwResources, 0u);
     ASSERT_GT(created.m_dwDefaultPool, 0u) << "the particles' dynamic buffers";
 
-    // A reset lets the skinned meshes go until they are next drawn, so a
-    // device after a reset holds what it held after the first one.
     const int resetsBefore = env.m_log.m_nResets;
-    DeviceCounts reset;
-    for (int i = 0; i < 1000; ++i) {
-        app.ResizeTo(kSizes[i % 5][0], kSizes[i % 5][1]);
-        ASSERT_EQ(S_OK, app.Step()) << "after resize " << i;
-        if (i == 0) {
-            reset = CountsOf(app.Device());
-        }
-        ASSERT_EQ(reset, CountsOf(app.Device())) << "after resize " << i;
-    }
+    ASSERT_NO_FATAL_FAILURE(ResizeAndCount(app, 1000));
     EXPECT_EQ(1000, env.m_log.m_nResets - resetsBefore);
 
     // Each OK in the dialog with the other device chosen makes a new device
@@ -121,17 +127,7 @@ TEST(ClockSoakTest, AHundredResetsOnTheSoftwareDeviceLeaveNothingBehind) {
     SoakClockApp app;
     ASSERT_EQ(S_OK, app.Create(nullptr));
     ASSERT_EQ(S_OK, app.Step());
-    DeviceCounts reset;
-    for (int i = 0; i < 100; ++i) {
-        app.ResizeTo(kSizes[i % 5][0], kSizes[i % 5][1]);
-        ASSERT_EQ(S_OK, app.Step()) << "after resize " << i;
-        ASSERT_EQ(static_cast<UINT>(kSizes[i % 5][0]), app.BackBufferDesc().Width);
-        if (i == 0) {
-            reset = CountsOf(app.Device());
-            ASSERT_GT(reset.m_dwResources, 0u);
-        }
-        ASSERT_EQ(reset, CountsOf(app.Device())) << "after resize " << i;
-    }
+    ASSERT_NO_FATAL_FAILURE(ResizeAndCount(app, 100));
     EXPECT_TRUE(boxes.Boxes().empty());
     app.Close();
     EXPECT_EQ(nullptr, app.MainWindow());

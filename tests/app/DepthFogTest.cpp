@@ -27,7 +27,7 @@ protected:
     Camera m_camera;
 };
 
-TEST_F(DepthFogTest, AppliesOnlyWhenDirtyOrForced) {
+TEST_F(DepthFogTest, AppliesLinearFogInTheChosenColourOnlyWhenDirtyOrForced) {
     size_t calls = m_pLog->CallNames().size();
     EXPECT_EQ(m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0), S_OK);
     EXPECT_EQ(m_pLog->CallNames().size(), calls) << "a clean fog touches nothing";
@@ -38,6 +38,12 @@ TEST_F(DepthFogTest, AppliesOnlyWhenDirtyOrForced) {
     EXPECT_EQ(m_fog.Dirty(), 0);
     EXPECT_EQ(m_pLog->CountCalls("SetRenderState"), 5u);
     EXPECT_EQ(m_pLog->CountCalls("SetTransform"), 1u);
+    // Linear fog that ends before the far plane.
+    EXPECT_EQ(State(D3DRS_FOGENABLE), 1u);
+    EXPECT_EQ(State(D3DRS_FOGCOLOR), 0xFF000000u);
+    EXPECT_EQ(State(D3DRS_FOGVERTEXMODE), DWORD(D3DFOG_LINEAR));
+    EXPECT_EQ(AsFloat(State(D3DRS_FOGSTART)), 0.0f);
+    EXPECT_EQ(AsFloat(State(D3DRS_FOGEND)), 495.0f);
 
     calls = m_pLog->CallNames().size();
     m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0);
@@ -46,16 +52,6 @@ TEST_F(DepthFogTest, AppliesOnlyWhenDirtyOrForced) {
     m_fog.Apply(m_pDevice, &m_camera, 512, 384, 1);
     EXPECT_EQ(m_pLog->CountCalls("SetRenderState"), 10u);
     EXPECT_EQ(m_pLog->CountCalls("SetTransform"), 2u);
-}
-
-TEST_F(DepthFogTest, LinearFogEndsBeforeTheFarPlaneInTheChosenColour) {
-    m_fog.SetColor(0xFF000000);
-    m_fog.Apply(m_pDevice, &m_camera, 512, 384, 0);
-    EXPECT_EQ(State(D3DRS_FOGENABLE), 1u);
-    EXPECT_EQ(State(D3DRS_FOGCOLOR), 0xFF000000u);
-    EXPECT_EQ(State(D3DRS_FOGVERTEXMODE), DWORD(D3DFOG_LINEAR));
-    EXPECT_EQ(AsFloat(State(D3DRS_FOGSTART)), 0.0f);
-    EXPECT_EQ(AsFloat(State(D3DRS_FOGEND)), 495.0f);
 
     // Forced with the starting colour: white fog.
     DepthFog fresh;

@@ -74,22 +74,33 @@ private:
 
 class AppFrameTest : public ::testing::Test {
 protected:
+    // Creates the frame and forgets what the creation ran and drew.
+    bool Start() {
+        const bool bStarted = m_frame.Create(nullptr) == S_OK;
+        m_frame.m_hooks.clear();
+        m_env.m_log.m_events.clear();
+        return bStarted;
+    }
+    HRESULT StepAt(double t) {
+        SetTestClock(t);
+        return m_frame.Step();
+    }
+
     FrameEnvironment m_env;
     MessageBoxCapture m_boxes;
+    HookFrame m_frame;
 };
 
 TEST_F(AppFrameTest, CreateBuildsTheWindowAndStartsTheFirstWindowedDevice) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    EXPECT_TRUE(frame.IsActive());
-    EXPECT_TRUE(frame.IsReady());
-    ASSERT_NE(nullptr, frame.MainWindow());
-    EXPECT_EQ("init created restored", frame.Hooks());
+    ASSERT_EQ(S_OK, m_frame.Create(nullptr));
+    EXPECT_TRUE(m_frame.IsActive());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ("init created restored", m_frame.Hooks());
 
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     const CreateDeviceCall& call = m_env.m_d3d.m_createCalls[0];
     EXPECT_EQ(D3DDEVTYPE_HAL, call.m_type);
-    EXPECT_EQ(frame.MainWindow(), call.m_hFocus);
+    EXPECT_EQ(m_frame.MainWindow(), call.m_hFocus);
     EXPECT_EQ(D3DCREATE_SOFTWARE_VERTEXPROCESSING, call.m_dwBehavior);
     EXPECT_TRUE(call.m_params.Windowed);
     EXPECT_EQ(1u, call.m_params.BackBufferCount);
@@ -100,9 +111,9 @@ TEST_F(AppFrameTest, CreateBuildsTheWindowAndStartsTheFirstWindowedDevice) {
     // The default creation size is the client area, and the back buffer follows it.
     EXPECT_EQ(400u, call.m_params.BackBufferWidth);
     EXPECT_EQ(300u, call.m_params.BackBufferHeight);
-    EXPECT_EQ(400u, frame.BackBufferDesc().Width);
-    EXPECT_EQ(300u, frame.BackBufferDesc().Height);
-    EXPECT_STREQ("HAL (sw vp): Test adapter", frame.DeviceStats());
+    EXPECT_EQ(400u, m_frame.BackBufferDesc().Width);
+    EXPECT_EQ(300u, m_frame.BackBufferDesc().Height);
+    EXPECT_STREQ("HAL (sw vp): Test adapter", m_frame.DeviceStats());
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
@@ -114,27 +125,24 @@ TEST_F(AppFrameTest, ADisplaySkippedForItsSmallModesDoesNotShiftTheAdapterNumber
     small.m_desktop = {320, 240, 60, D3DFMT_R5G6B5};
     small.m_modes = {{320, 240, 60, D3DFMT_R5G6B5}};
     m_env.m_d3d.m_adapters = {small, StandardAdapter()};
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    ASSERT_EQ(1u, frame.AdapterCount());
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(1u, m_frame.AdapterCount());
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     EXPECT_EQ(1u, m_env.m_d3d.m_createCalls[0].m_uAdapter);
     EXPECT_EQ(D3DFMT_X8R8G8B8, m_env.m_d3d.m_createCalls[0].m_params.BackBufferFormat);
-    SetTestClock(1.25);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats()) << "the second display's mode";
+    ASSERT_EQ(S_OK, StepAt(1.25));
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", m_frame.FrameStats()) << "the second display's mode";
 }
 
 TEST_F(AppFrameTest, FailingHardwareDeviceFallsBackToTheReferenceDeviceWithAWarning) {
     m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    ASSERT_TRUE(Start());
 
     ASSERT_EQ(2u, m_env.m_d3d.m_createCalls.size());
     EXPECT_EQ(D3DDEVTYPE_HAL, m_env.m_d3d.m_createCalls[0].m_type);
     EXPECT_EQ(D3DDEVTYPE_REF, m_env.m_d3d.m_createCalls[1].m_type);
-    EXPECT_STREQ("REF (sw vp)", frame.DeviceStats());
-    EXPECT_TRUE(frame.IsActive());
+    EXPECT_STREQ("REF (sw vp)", m_frame.DeviceStats());
+    EXPECT_TRUE(m_frame.IsActive());
     ASSERT_EQ(1u, m_boxes.Boxes().size());
     EXPECT_EQ(
         "Not enough video memory.\n\nSwitching to the reference rasterizer,\na software device that implements "
@@ -145,12 +153,11 @@ TEST_F(AppFrameTest, FailingHardwareDeviceFallsBackToTheReferenceDeviceWithAWarn
 }
 
 TEST_F(AppFrameTest, FailingHookDestroysTheHardwareDeviceBeforeTheFallBack) {
-    HookFrame frame;
-    frame.m_failCreatedOn = D3DDEVTYPE_HAL;
-    frame.m_hrCreated = E_OUTOFMEMORY;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    EXPECT_EQ("init created lost destroyed created restored", frame.Hooks());
-    EXPECT_STREQ("REF (sw vp)", frame.DeviceStats());
+    m_frame.m_failCreatedOn = D3DDEVTYPE_HAL;
+    m_frame.m_hrCreated = E_OUTOFMEMORY;
+    ASSERT_EQ(S_OK, m_frame.Create(nullptr));
+    EXPECT_EQ("init created lost destroyed created restored", m_frame.Hooks());
+    EXPECT_STREQ("REF (sw vp)", m_frame.DeviceStats());
     ASSERT_EQ(1u, m_boxes.Boxes().size());
     EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Not enough memory."));
 }
@@ -158,23 +165,19 @@ TEST_F(AppFrameTest, FailingHookDestroysTheHardwareDeviceBeforeTheFallBack) {
 TEST_F(AppFrameTest, FailingReferenceDeviceEndsCreateWithAFatalMessage) {
     m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_NOTAVAILABLE;
     m_env.m_d3d.m_adapters[0].m_ref.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
-    HookFrame frame;
-    EXPECT_EQ(D3DERR_OUTOFVIDEOMEMORY, frame.Create(nullptr));
+    EXPECT_EQ(D3DERR_OUTOFVIDEOMEMORY, m_frame.Create(nullptr));
     ASSERT_EQ(2u, m_boxes.Boxes().size());
     EXPECT_EQ("Not enough video memory.\n\nThis sample will now exit.", m_boxes.Boxes()[1].text);
     EXPECT_EQ(MB_ICONERROR, m_boxes.Boxes()[1].type);
     // The fatal message closed the window, which ran the exit hook.
-    EXPECT_EQ(nullptr, frame.MainWindow());
-    EXPECT_EQ("exit", frame.m_hooks.back());
+    EXPECT_EQ(nullptr, m_frame.MainWindow());
+    EXPECT_EQ("exit", m_frame.m_hooks.back());
 }
 
 TEST_F(AppFrameTest, NoDrawingObjectOrNoDeviceIsFatal) {
     app_frame_hooks::SetDirect3DCreate([](UINT) -> IDirect3D8* { return nullptr; });
-    {
-        HookFrame frame;
-        EXPECT_EQ(ERR_NO_D3D, frame.Create(nullptr));
-        EXPECT_TRUE(frame.m_hooks.empty());
-    }
+    EXPECT_EQ(ERR_NO_D3D, m_frame.Create(nullptr));
+    EXPECT_TRUE(m_frame.m_hooks.empty());
     ASSERT_EQ(1u, m_boxes.Boxes().size());
     EXPECT_EQ(0u, m_boxes.Boxes()[0].text.find("Could not initialize Direct3D."));
 }
@@ -182,202 +185,178 @@ TEST_F(AppFrameTest, NoDrawingObjectOrNoDeviceIsFatal) {
 TEST_F(AppFrameTest, NullReferenceDeviceIsWarnedAboutButStarted) {
     m_env.m_d3d.m_adapters[0].m_hal.m_bPresent = false;
     m_env.m_d3d.m_adapters[0].m_ref.m_caps.PrimitiveMiscCaps = D3DPMISCCAPS_NULLREFERENCE;
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    ASSERT_TRUE(Start());
     ASSERT_EQ(2u, m_boxes.Boxes().size());
     EXPECT_EQ(0u, m_boxes.Boxes()[1].text.find("Warning: Nothing will be rendered."));
-    EXPECT_TRUE(frame.IsActive());
+    EXPECT_TRUE(m_frame.IsActive());
 }
 
 TEST_F(AppFrameTest, FrameRunsHooksInOrderPresentsOnceAndReportsStatisticsOncePerSecond) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    EXPECT_STREQ("", frame.FrameStats());
-    frame.m_hooks.clear();
-    m_env.m_log.m_events.clear();
+    ASSERT_TRUE(Start());
+    EXPECT_STREQ("", m_frame.FrameStats());
 
-    SetTestClock(1.25);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_EQ("update render", frame.Hooks());
-    EXPECT_FLOAT_EQ(0.25f, frame.Time());
-    EXPECT_FLOAT_EQ(0.25f, frame.Elapsed());
+    ASSERT_EQ(S_OK, StepAt(1.25));
+    EXPECT_EQ("update render", m_frame.Hooks());
+    EXPECT_FLOAT_EQ(0.25f, m_frame.Time());
+    EXPECT_FLOAT_EQ(0.25f, m_frame.Elapsed());
     EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kPresent));
     EXPECT_EQ(BackendEvent::kPresent, m_env.m_log.m_events.back().m_kind);
     // The last report counts as made at time 0: the first frame reports at once.
-    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats());
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", m_frame.FrameStats());
 
     // No elapsed time: nothing drawn or presented.
-    frame.m_hooks.clear();
+    m_frame.m_hooks.clear();
     m_env.m_log.m_events.clear();
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_TRUE(frame.m_hooks.empty());
+    ASSERT_EQ(S_OK, m_frame.Step());
+    EXPECT_TRUE(m_frame.m_hooks.empty());
     EXPECT_TRUE(m_env.m_log.m_events.empty());
 
     // Then a report only when more than a second has passed since the last.
     for (double t : {1.5, 1.75, 2.0, 2.25}) {
-        SetTestClock(t);
-        ASSERT_EQ(S_OK, frame.Step());
+        ASSERT_EQ(S_OK, StepAt(t));
     }
-    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", frame.FrameStats());
-    SetTestClock(2.5);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_STREQ("4.00 fps (400x300x32) (D16)", frame.FrameStats());
+    EXPECT_STREQ("0.80 fps (400x300x32) (D16)", m_frame.FrameStats());
+    ASSERT_EQ(S_OK, StepAt(2.5));
+    EXPECT_STREQ("4.00 fps (400x300x32) (D16)", m_frame.FrameStats());
 }
 
 TEST_F(AppFrameTest, LostDeviceSkipsFramesAndAResettableOneIsReset) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.m_hooks.clear();
-    m_env.m_log.m_events.clear();
+    ASSERT_TRUE(Start());
 
     m_env.m_log.m_hrCooperative = D3DERR_DEVICELOST;
-    SetTestClock(2.0);
-    ASSERT_EQ(S_OK, frame.Step());
-    SetTestClock(3.0);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_TRUE(frame.m_hooks.empty());
+    ASSERT_EQ(S_OK, StepAt(2.0));
+    ASSERT_EQ(S_OK, StepAt(3.0));
+    EXPECT_TRUE(m_frame.m_hooks.empty());
     EXPECT_TRUE(m_env.m_log.m_events.empty());
 
     // The desktop changed to 16 bits while the device was lost.
     m_env.m_d3d.m_adapters[0].m_desktop.Format = D3DFMT_R5G6B5;
     m_env.m_log.m_hrCooperative = D3DERR_DEVICENOTRESET;
-    SetTestClock(4.0);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_EQ("lost restored", frame.Hooks());
+    ASSERT_EQ(S_OK, StepAt(4.0));
+    EXPECT_EQ("lost restored", m_frame.Hooks());
     EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kReset));
     EXPECT_EQ(0, m_env.m_log.Count(BackendEvent::kPresent));
-    EXPECT_EQ(D3DFMT_R5G6B5, frame.PresentParameters().BackBufferFormat);
+    EXPECT_EQ(D3DFMT_R5G6B5, m_frame.PresentParameters().BackBufferFormat);
 
     m_env.m_log.m_hrCooperative = D3D_OK;
-    frame.m_hooks.clear();
-    SetTestClock(5.0);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_EQ("update render", frame.Hooks());
+    m_frame.m_hooks.clear();
+    ASSERT_EQ(S_OK, StepAt(5.0));
+    EXPECT_EQ("update render", m_frame.Hooks());
 
     // Any other failure ends the frame with that code.
     m_env.m_log.m_hrCooperative = D3DERR_DRIVERINTERNALERROR;
-    SetTestClock(6.0);
-    EXPECT_EQ(D3DERR_DRIVERINTERNALERROR, frame.Step());
+    EXPECT_EQ(D3DERR_DRIVERINTERNALERROR, StepAt(6.0));
 }
 
 TEST_F(AppFrameTest, NestedPausesKeepTheFrameStoppedUntilTheLastEndsAndPaintsRedrawWhilePaused) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    SetTestClock(2.0);
-    ASSERT_EQ(S_OK, frame.Step());
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(S_OK, StepAt(2.0));
 
-    frame.Send(WM_ENTERSIZEMOVE);
-    EXPECT_FALSE(frame.IsReady());
+    m_frame.Send(WM_ENTERSIZEMOVE);
+    EXPECT_FALSE(m_frame.IsReady());
     SetTestClock(3.0);
-    frame.Send(WM_ENTERMENULOOP);
+    m_frame.Send(WM_ENTERMENULOOP);
     EXPECT_EQ(2u, app_frame_hooks::PauseCount());
     SetTestClock(4.0);
-    frame.Send(WM_EXITMENULOOP);
-    EXPECT_FALSE(frame.IsReady());
+    m_frame.Send(WM_EXITMENULOOP);
+    EXPECT_FALSE(m_frame.IsReady());
     SetTestClock(5.0);
-    frame.Send(WM_EXITSIZEMOVE);
-    EXPECT_TRUE(frame.IsReady());
+    m_frame.Send(WM_EXITSIZEMOVE);
+    EXPECT_TRUE(m_frame.IsReady());
     EXPECT_EQ(0u, app_frame_hooks::PauseCount());
 
     // The three paused seconds count neither as application time nor as elapsed time.
-    SetTestClock(5.5);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_FLOAT_EQ(1.5f, frame.Time());
-    EXPECT_FLOAT_EQ(0.5f, frame.Elapsed());
+    ASSERT_EQ(S_OK, StepAt(5.5));
+    EXPECT_FLOAT_EQ(1.5f, m_frame.Time());
+    EXPECT_FLOAT_EQ(0.5f, m_frame.Elapsed());
 
     // A paint redraws the scene only while paused: when ready, the loop draws.
-    frame.m_hooks.clear();
+    m_frame.m_hooks.clear();
     m_env.m_log.m_events.clear();
-    frame.Send(WM_PAINT);
-    EXPECT_TRUE(frame.m_hooks.empty());
-    frame.Pause(TRUE);
-    frame.Send(WM_PAINT);
-    EXPECT_EQ("render", frame.Hooks());
+    m_frame.Send(WM_PAINT);
+    EXPECT_TRUE(m_frame.m_hooks.empty());
+    m_frame.Pause(TRUE);
+    m_frame.Send(WM_PAINT);
+    EXPECT_EQ("render", m_frame.Hooks());
     EXPECT_EQ(1, m_env.m_log.Count(BackendEvent::kPresent));
-    frame.Pause(FALSE);
+    m_frame.Pause(FALSE);
 }
 
-TEST_F(AppFrameTest, ResizeResetsOnlyWhenTheClientSizeChanged) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.m_hooks.clear();
+TEST_F(AppFrameTest, ResizeResetsOnlyWhenTheClientSizeChangedAndAFailedResetIsFatal) {
+    ASSERT_TRUE(Start());
 
-    frame.Send(WM_ENTERSIZEMOVE);
-    frame.Send(WM_EXITSIZEMOVE);
-    EXPECT_TRUE(frame.m_hooks.empty());
+    m_frame.Send(WM_ENTERSIZEMOVE);
+    m_frame.Send(WM_EXITSIZEMOVE);
+    EXPECT_TRUE(m_frame.m_hooks.empty());
     EXPECT_EQ(1, m_env.m_log.m_nResets);  // the creation only
 
     RECT rc = {0, 0, 320, 200};
-    AdjustWindowRect(&rc, static_cast<DWORD>(GetWindowLongA(frame.MainWindow(), GWL_STYLE)), TRUE);
-    frame.Send(WM_ENTERSIZEMOVE);
-    SetWindowPos(frame.MainWindow(), nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
-    frame.Send(WM_EXITSIZEMOVE);
-    EXPECT_EQ("lost restored", frame.Hooks());
-    EXPECT_TRUE(frame.IsReady());
-    EXPECT_EQ(320u, frame.BackBufferDesc().Width);
-    EXPECT_EQ(200u, frame.BackBufferDesc().Height);
-}
+    AdjustWindowRect(&rc, static_cast<DWORD>(GetWindowLongA(m_frame.MainWindow(), GWL_STYLE)), TRUE);
+    m_frame.Send(WM_ENTERSIZEMOVE);
+    SetWindowPos(m_frame.MainWindow(), nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    m_frame.Send(WM_EXITSIZEMOVE);
+    EXPECT_EQ("lost restored", m_frame.Hooks());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ(320u, m_frame.BackBufferDesc().Width);
+    EXPECT_EQ(200u, m_frame.BackBufferDesc().Height);
 
-TEST_F(AppFrameTest, FailedResetAfterAResizeIsFatal) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    // A failed reset after a resize is fatal.
     m_env.m_log.m_nFailingResets = 1;
-    frame.Send(WM_ENTERSIZEMOVE);
-    SetWindowPos(frame.MainWindow(), nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_EQ(0, frame.Send(WM_EXITSIZEMOVE));
+    m_frame.Send(WM_ENTERSIZEMOVE);
+    SetWindowPos(m_frame.MainWindow(), nullptr, 0, 0, 300, 250, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(0, m_frame.Send(WM_EXITSIZEMOVE));
     ASSERT_EQ(1u, m_boxes.Boxes().size());
     EXPECT_EQ("Could not reset the Direct3D device.\n\nThis sample will now exit.", m_boxes.Boxes()[0].text);
-    EXPECT_EQ(nullptr, frame.MainWindow());
+    EXPECT_EQ(nullptr, m_frame.MainWindow());
 }
 
 TEST_F(AppFrameTest, MessageTableDependsOnWindowedOrFullScreen) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
+    ASSERT_TRUE(Start());
 
     MINMAXINFO info = {};
-    frame.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    m_frame.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(100, info.ptMinTrackSize.x);
     EXPECT_EQ(100, info.ptMinTrackSize.y);
 
-    EXPECT_EQ(TRUE, frame.Send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND));
-    EXPECT_EQ(TRUE, frame.Send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND));
+    EXPECT_EQ(TRUE, m_frame.Send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND));
+    EXPECT_EQ(TRUE, m_frame.Send(WM_POWERBROADCAST, PBT_APMRESUMESUSPEND));
 
     // Windowed: the window system answers hit tests and system commands.
-    EXPECT_EQ(DefWindowProcA(frame.MainWindow(), WM_NCHITTEST, 0, 0), frame.Send(WM_NCHITTEST));
+    EXPECT_EQ(DefWindowProcA(m_frame.MainWindow(), WM_NCHITTEST, 0, 0), m_frame.Send(WM_NCHITTEST));
     for (WPARAM command : {SC_MOVE, SC_SIZE, SC_MAXIMIZE, SC_KEYMENU, SC_MONITORPOWER}) {
-        EXPECT_NE(TRUE, frame.Send(WM_SYSCOMMAND, command)) << command;
+        EXPECT_NE(TRUE, m_frame.Send(WM_SYSCOMMAND, command)) << command;
     }
 
     // Full screen: the whole window is client area and those commands are swallowed.
-    frame.SetWindowedFlag(FALSE);
-    EXPECT_EQ(HTCLIENT, frame.Send(WM_NCHITTEST, 0, MAKELPARAM(5, 5)));
+    m_frame.SetWindowedFlag(FALSE);
+    EXPECT_EQ(HTCLIENT, m_frame.Send(WM_NCHITTEST, 0, MAKELPARAM(5, 5)));
     for (WPARAM command : {SC_MOVE, SC_SIZE, SC_MAXIMIZE, SC_KEYMENU, SC_MONITORPOWER}) {
-        EXPECT_EQ(TRUE, frame.Send(WM_SYSCOMMAND, command)) << command;
+        EXPECT_EQ(TRUE, m_frame.Send(WM_SYSCOMMAND, command)) << command;
     }
-    EXPECT_NE(TRUE, frame.Send(WM_SYSCOMMAND, SC_MINIMIZE));
+    EXPECT_NE(TRUE, m_frame.Send(WM_SYSCOMMAND, SC_MINIMIZE));
     // The window-system cursor is hidden over a full-screen device.
-    EXPECT_EQ(TRUE, frame.Send(WM_SETCURSOR));
-    frame.SetWindowedFlag(TRUE);
-    EXPECT_NE(TRUE, frame.Send(WM_SETCURSOR));
+    EXPECT_EQ(TRUE, m_frame.Send(WM_SETCURSOR));
+    m_frame.SetWindowedFlag(TRUE);
+    EXPECT_NE(TRUE, m_frame.Send(WM_SETCURSOR));
 
     // The context menu opens only in a window.
     RECT bounds = {};
-    GetWindowRect(frame.MainWindow(), &bounds);
+    GetWindowRect(m_frame.MainWindow(), &bounds);
     const LPARAM where = MAKELPARAM(static_cast<WORD>(bounds.left + 40), static_cast<WORD>(bounds.top + 60));
-    frame.SetWindowedFlag(FALSE);
-    frame.Send(WM_CONTEXTMENU, 0, where);
-    EXPECT_FALSE(win::IsMenuOpen(frame.MainWindow()));
-    frame.SetWindowedFlag(TRUE);
-    frame.Send(WM_CONTEXTMENU, 0, where);
-    EXPECT_TRUE(win::IsMenuOpen(frame.MainWindow()));
+    m_frame.SetWindowedFlag(FALSE);
+    m_frame.Send(WM_CONTEXTMENU, 0, where);
+    EXPECT_FALSE(win::IsMenuOpen(m_frame.MainWindow()));
+    m_frame.SetWindowedFlag(TRUE);
+    m_frame.Send(WM_CONTEXTMENU, 0, where);
+    EXPECT_TRUE(win::IsMenuOpen(m_frame.MainWindow()));
 }
 
 TEST_F(AppFrameTest, AFrameGivenAWindowDrawsTheSceneAloneAtItsSize) {
-    HookFrame frame;
-    EXPECT_FALSE(frame.IsScreensaver());
-    frame.TakeGivenWindow(0x2a00007);
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    EXPECT_TRUE(frame.IsScreensaver());
+    EXPECT_FALSE(m_frame.IsScreensaver());
+    m_frame.TakeGivenWindow(0x2a00007);
+    ASSERT_EQ(S_OK, m_frame.Create(nullptr));
+    EXPECT_TRUE(m_frame.IsScreensaver());
     // The given window has no context for a hardware device: the reference
     // device, chosen first and so without the fall-back's warning.
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
@@ -388,33 +367,30 @@ TEST_F(AppFrameTest, AFrameGivenAWindowDrawsTheSceneAloneAtItsSize) {
     EXPECT_EQ(480u, call.m_params.BackBufferHeight);
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
-    SetTestClock(1.25);
-    ASSERT_EQ(S_OK, frame.Step());
-    EXPECT_STREQ("", frame.FrameStats()) << "no statistics over the scene";
+    ASSERT_EQ(S_OK, StepAt(1.25));
+    EXPECT_STREQ("", m_frame.FrameStats()) << "no statistics over the scene";
 
     // Neither menu, device dialog nor full screen: the window is not its own.
-    frame.m_hooks.clear();
-    frame.Send(WM_CONTEXTMENU, 0, MAKELPARAM(40, 60));
-    EXPECT_FALSE(win::IsMenuOpen(frame.MainWindow()));
-    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
-    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
-    EXPECT_TRUE(frame.IsWindowed());
-    EXPECT_TRUE(frame.IsReady());
+    m_frame.m_hooks.clear();
+    m_frame.Send(WM_CONTEXTMENU, 0, MAKELPARAM(40, 60));
+    EXPECT_FALSE(win::IsMenuOpen(m_frame.MainWindow()));
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
+    EXPECT_TRUE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
     EXPECT_EQ(0u, app_frame_hooks::PauseCount());
-    EXPECT_TRUE(frame.m_hooks.empty());
+    EXPECT_TRUE(m_frame.m_hooks.empty());
     EXPECT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
 TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDeviceAndEndsTheLoop) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.m_hooks.clear();
-    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_EXIT));
-    EXPECT_EQ("lost destroyed exit", frame.Hooks());
-    EXPECT_EQ(nullptr, frame.MainWindow());
-    EXPECT_EQ(nullptr, frame.Device());
-    EXPECT_FALSE(frame.IsActive());
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_EXIT));
+    EXPECT_EQ("lost destroyed exit", m_frame.Hooks());
+    EXPECT_EQ(nullptr, m_frame.MainWindow());
+    EXPECT_EQ(nullptr, m_frame.Device());
+    EXPECT_FALSE(m_frame.IsActive());
     EXPECT_EQ(1u, m_env.m_d3d.m_uRefs);  // the table's own reference only
 
     MSG msg = {};
@@ -433,100 +409,90 @@ TEST_F(AppFrameTest, ExitCommandClosesTheWindowAfterStoppingTheDeviceAndEndsTheL
     EXPECT_EQ("exit", running.m_hooks.back());
 }
 
-TEST_F(AppFrameTest, ConfigKeepsTheDeviceTogglingWaitsForThePauseAndMinimisingStopsRendering) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.m_hooks.clear();
-    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
-    EXPECT_TRUE(frame.IsReady());
+TEST_F(AppFrameTest, ToggleSwitchesToTheFullScreenModeAndBackOnceUnpausedAndMinimisingStopsRendering) {
+    ASSERT_TRUE(Start());
+    // The configuration command keeps the device of a frame without a dialog.
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_CONFIG_DISPLAY));
+    EXPECT_TRUE(m_frame.IsReady());
     EXPECT_EQ(0u, app_frame_hooks::PauseCount());
-    EXPECT_TRUE(frame.m_hooks.empty());
-    EXPECT_NE(nullptr, frame.Device());
+    EXPECT_TRUE(m_frame.m_hooks.empty());
+    EXPECT_NE(nullptr, m_frame.Device());
+    m_frame.Pause(TRUE);
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(m_frame.IsWindowed());
+    m_frame.Pause(FALSE);
 
-    frame.Pause(TRUE);
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
-    EXPECT_TRUE(frame.IsWindowed());
-    frame.Pause(FALSE);
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_FALSE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE), GetWindowLongA(m_frame.MainWindow(), GWL_STYLE));
+    EXPECT_FALSE(m_frame.PresentParameters().Windowed);
+    EXPECT_EQ(640u, m_frame.BackBufferDesc().Width);
+    EXPECT_EQ(480u, m_frame.BackBufferDesc().Height);
+    EXPECT_EQ(D3DFMT_R5G6B5, m_frame.PresentParameters().BackBufferFormat);
+    EXPECT_EQ("lost restored", m_frame.Hooks());
 
-    frame.Send(WM_SIZE, SIZE_MINIMIZED);
-    EXPECT_FALSE(frame.IsActive());
-    frame.Send(WM_SIZE, SIZE_RESTORED);
-    EXPECT_TRUE(frame.IsActive());
-    frame.Send(WM_SIZE, SIZE_MAXHIDE);
-    EXPECT_FALSE(frame.IsActive());
-}
-
-TEST_F(AppFrameTest, ToggleSwitchesToTheFullScreenModeAndBack) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.m_hooks.clear();
-
-    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
-    EXPECT_FALSE(frame.IsWindowed());
-    EXPECT_TRUE(frame.IsReady());
-    EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_SYSMENU | WS_VISIBLE), GetWindowLongA(frame.MainWindow(), GWL_STYLE));
-    EXPECT_FALSE(frame.PresentParameters().Windowed);
-    EXPECT_EQ(640u, frame.BackBufferDesc().Width);
-    EXPECT_EQ(480u, frame.BackBufferDesc().Height);
-    EXPECT_EQ(D3DFMT_R5G6B5, frame.PresentParameters().BackBufferFormat);
-    EXPECT_EQ("lost restored", frame.Hooks());
-
-    EXPECT_EQ(0, frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
-    EXPECT_TRUE(frame.IsWindowed());
-    EXPECT_TRUE(frame.PresentParameters().Windowed);
-    EXPECT_EQ(400u, frame.BackBufferDesc().Width);
-    EXPECT_EQ(300u, frame.BackBufferDesc().Height);
-    EXPECT_EQ(D3DFMT_X8R8G8B8, frame.PresentParameters().BackBufferFormat);
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_TRUE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.PresentParameters().Windowed);
+    EXPECT_EQ(400u, m_frame.BackBufferDesc().Width);
+    EXPECT_EQ(300u, m_frame.BackBufferDesc().Height);
+    EXPECT_EQ(D3DFMT_X8R8G8B8, m_frame.PresentParameters().BackBufferFormat);
     EXPECT_TRUE(m_boxes.Boxes().empty());
+
+    m_frame.Send(WM_SIZE, SIZE_MINIMIZED);
+    EXPECT_FALSE(m_frame.IsActive());
+    m_frame.Send(WM_SIZE, SIZE_RESTORED);
+    EXPECT_TRUE(m_frame.IsActive());
+    m_frame.Send(WM_SIZE, SIZE_MAXHIDE);
+    EXPECT_FALSE(m_frame.IsActive());
 }
 
 TEST_F(AppFrameTest, LeavingFullScreenOnADeviceThatCannotRenderWindowedMovesToOneThatCan) {
     // The hardware device renders only full screen in 16 bits; the reference device renders windowed.
     m_env.m_d3d.m_adapters[0].m_hal.m_renderFormats = {D3DFMT_R5G6B5};
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.UseFullScreenDevice(0);
+    ASSERT_TRUE(Start());
+    m_frame.UseFullScreenDevice(0);
     m_env.m_d3d.m_createCalls.clear();
-    frame.m_hooks.clear();
+    m_frame.m_hooks.clear();
 
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
-    EXPECT_TRUE(frame.IsWindowed());
-    EXPECT_TRUE(frame.IsReady());
-    EXPECT_EQ(1u, frame.Adapter(0).m_dwCurrentDevice);
-    EXPECT_EQ("lost destroyed created restored", frame.Hooks());
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ(1u, m_frame.Adapter(0).m_dwCurrentDevice);
+    EXPECT_EQ("lost destroyed created restored", m_frame.Hooks());
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     EXPECT_EQ(D3DDEVTYPE_REF, m_env.m_d3d.m_createCalls[0].m_type);
     EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.Windowed);
 }
 
 TEST_F(AppFrameTest, FailedResetIntoAWindowRebuildsAWindowedDevice) {
-    HookFrame frame;
-    ASSERT_EQ(S_OK, frame.Create(nullptr));
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
-    ASSERT_FALSE(frame.IsWindowed());
+    ASSERT_TRUE(Start());
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    ASSERT_FALSE(m_frame.IsWindowed());
     m_env.m_d3d.m_createCalls.clear();
-    frame.m_hooks.clear();
+    m_frame.m_hooks.clear();
 
     // A failing reset into the window builds a new windowed device.
     m_env.m_log.m_nFailingResets = 1;
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
-    EXPECT_TRUE(frame.IsWindowed());
-    EXPECT_TRUE(frame.IsReady());
-    EXPECT_EQ("lost lost destroyed created restored", frame.Hooks());
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_TRUE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ("lost lost destroyed created restored", m_frame.Hooks());
     ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
     EXPECT_TRUE(m_env.m_d3d.m_createCalls[0].m_params.Windowed);
-    EXPECT_EQ(400u, frame.BackBufferDesc().Width);
+    EXPECT_EQ(400u, m_frame.BackBufferDesc().Width);
     EXPECT_TRUE(m_boxes.Boxes().empty());
 
     // When no device will start in the window either (the hardware device
     // gives way to the reference device, with its warning, and that fails
     // too), the failure is reported once and the program ends.
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
-    ASSERT_FALSE(frame.IsWindowed());
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    ASSERT_FALSE(m_frame.IsWindowed());
     m_env.m_log.m_nFailingResets = 1;
     m_env.m_d3d.m_adapters[0].m_hal.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
     m_env.m_d3d.m_adapters[0].m_ref.m_hrCreate = D3DERR_OUTOFVIDEOMEMORY;
-    frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
     int fatal = 0;
     for (const auto& box : m_boxes.Boxes()) {
         fatal += box.text.find("will now exit") != std::string::npos ? 1 : 0;
@@ -534,7 +500,7 @@ TEST_F(AppFrameTest, FailedResetIntoAWindowRebuildsAWindowedDevice) {
     }
     EXPECT_EQ(1, fatal);
     EXPECT_EQ(0u, m_boxes.Boxes().back().text.find("Not enough video memory.")) << m_boxes.Boxes().back().text;
-    EXPECT_EQ(nullptr, frame.MainWindow());
+    EXPECT_EQ(nullptr, m_frame.MainWindow());
 }
 
 }  // namespace

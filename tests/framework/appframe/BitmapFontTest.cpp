@@ -182,7 +182,10 @@ protected:
     BitmapFont m_font{"Arial", 12, FONT_BOLD};
 };
 
-TEST_F(FontDrawTest, TwoCharactersAreTwoQuadsSideBySide) {
+TEST_F(FontDrawTest, TwoCharactersAreTwoQuadsSideBySideAndTheCallersStateComesBack) {
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
+    m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
     ASSERT_EQ(S_OK, Draw(10, 20, 0xFF00C800, "AB"));
     ASSERT_EQ(1, m_log.Count(BackendEvent::kDraw));
     const BackendEvent& draw = *m_log.Of(BackendEvent::kDraw)[0];
@@ -211,6 +214,21 @@ TEST_F(FontDrawTest, TwoCharactersAreTwoQuadsSideBySide) {
     EXPECT_FLOAT_EQ(10 + wA - 0.5f, v[7].x);  // B starts where A ends
     EXPECT_EQ(1u, draw.m_dwAlphaBlend);
     EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), draw.m_dwMinFilter);
+    DWORD value = 0;
+    m_pDevice->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
+    EXPECT_EQ(0u, value);
+    m_pDevice->GetRenderState(D3DRS_ZENABLE, &value);
+    EXPECT_EQ(1u, value);
+    m_pDevice->GetTextureStageState(0, D3DTSS_MINFILTER, &value);
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_LINEAR), value);
+
+    // Filtered drawing samples linearly.
+    m_log.m_events.clear();
+    m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
+    ASSERT_EQ(S_OK, Draw(0, 0, 0xFFFFFFFF, "A", DRAW_FILTERED));
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_LINEAR), m_log.Of(BackendEvent::kDraw).at(0)->m_dwMinFilter);
+    m_pDevice->GetTextureStageState(0, D3DTSS_MINFILTER, &value);
+    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), value);
 }
 
 TEST_F(FontDrawTest, SpacesAdvanceWithoutDrawingLineFeedsStartTheNextLineAndOtherBytesBelow32AreSkipped) {
@@ -254,23 +272,6 @@ TEST_F(FontDrawTest, LongTextIsDrawnInBatchesOfFiftyCharacters) {
     for (int i = 0; i < 120; ++i) {
         EXPECT_FLOAT_EQ(static_cast<float>(i) * w - 0.5f, v[i * 6 + 1].x) << i;
     }
-}
-
-TEST_F(FontDrawTest, FilteredDrawingAndTheCallersStateComesBack) {
-    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
-    m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_POINT);
-    ASSERT_EQ(S_OK, Draw(0, 0, 0xFFFFFFFF, "A", DRAW_FILTERED));
-    ASSERT_EQ(1, m_log.Count(BackendEvent::kDraw));
-    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_LINEAR), m_log.Of(BackendEvent::kDraw)[0]->m_dwMinFilter);
-
-    DWORD value = 0;
-    m_pDevice->GetRenderState(D3DRS_ALPHABLENDENABLE, &value);
-    EXPECT_EQ(0u, value);
-    m_pDevice->GetRenderState(D3DRS_ZENABLE, &value);
-    EXPECT_EQ(1u, value);
-    m_pDevice->GetTextureStageState(0, D3DTSS_MINFILTER, &value);
-    EXPECT_EQ(static_cast<DWORD>(D3DTEXF_POINT), value);
 }
 
 TEST_F(FontDrawTest, LostDeviceCanBeResetAndDrawingNeedsTheRestoredObjects) {

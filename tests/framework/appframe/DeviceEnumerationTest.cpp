@@ -98,10 +98,6 @@ TEST_F(DeviceEnumerationTest, FirstWindowedDeviceIsChosenAndItsFullScreenModeIs6
         TableFrame frame(&m_d3d);
         ASSERT_EQ(S_OK, frame.Enumerate());
         const DeviceEntry& hal = DeviceOf(frame, 0, 0);
-        const ModeEntry& mode = hal.m_modes[hal.m_dwCurrentMode];
-        EXPECT_EQ(640u, mode.m_dwWidth);
-        EXPECT_EQ(480u, mode.m_dwHeight);
-        EXPECT_EQ(D3DFMT_R5G6B5, mode.m_format);
         // The first windowed device is chosen without a warning.
         EXPECT_EQ(0u, frame.CurrentAdapter());
         EXPECT_EQ(0u, frame.Adapter(0).m_dwCurrentDevice);
@@ -111,52 +107,50 @@ TEST_F(DeviceEnumerationTest, FirstWindowedDeviceIsChosenAndItsFullScreenModeIs6
         EXPECT_STREQ("REF", DeviceOf(frame, 0, 1).m_szDesc);
         EXPECT_TRUE(m_boxes.Boxes().empty());
     }
-    // Only a 32-bit 640 x 480: that one.
-    m_d3d.m_adapters[0].m_modes = {Mode(1024, 768, D3DFMT_X8R8G8B8), Mode(640, 480, D3DFMT_X8R8G8B8),
-                                   Mode(800, 600, D3DFMT_R5G6B5)};
-    {
+    const struct {
+        std::vector<D3DDISPLAYMODE> modes;
+        DWORD width, height;  // of the chosen mode
+        D3DFORMAT format;
+    } cases[] = {
+        {DesktopAdapter().m_modes, 640, 480, D3DFMT_R5G6B5},
+        {{Mode(1024, 768, D3DFMT_X8R8G8B8), Mode(640, 480, D3DFMT_X8R8G8B8), Mode(800, 600, D3DFMT_R5G6B5)},
+         640,
+         480,
+         D3DFMT_X8R8G8B8},
+        // No 640 x 480 at all: the first mode (16 bits sort first).
+        {{Mode(1024, 768, D3DFMT_X8R8G8B8), Mode(800, 600, D3DFMT_R5G6B5)}, 800, 600, D3DFMT_R5G6B5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.modes.size());
+        m_d3d.m_adapters[0].m_modes = c.modes;
         TableFrame frame(&m_d3d);
         ASSERT_EQ(S_OK, frame.Enumerate());
         const DeviceEntry& hal = DeviceOf(frame, 0, 0);
         const ModeEntry& mode = hal.m_modes[hal.m_dwCurrentMode];
-        EXPECT_EQ(640u, mode.m_dwWidth);
-        EXPECT_EQ(D3DFMT_X8R8G8B8, mode.m_format);
-    }
-    // No 640 x 480 at all: the first mode.
-    m_d3d.m_adapters[0].m_modes = {Mode(1024, 768, D3DFMT_X8R8G8B8), Mode(800, 600, D3DFMT_R5G6B5)};
-    {
-        TableFrame frame(&m_d3d);
-        ASSERT_EQ(S_OK, frame.Enumerate());
-        EXPECT_EQ(0u, DeviceOf(frame, 0, 0).m_dwCurrentMode);
+        EXPECT_EQ(c.width, mode.m_dwWidth);
+        EXPECT_EQ(c.height, mode.m_dwHeight);
+        EXPECT_EQ(c.format, mode.m_format);
     }
 }
 
 TEST_F(DeviceEnumerationTest, DepthFormatFollowsTheMinimumBitsAndAFormatWithoutOneIsDropped) {
     m_d3d.m_adapters = {DesktopAdapter()};
     TableFrame frame(&m_d3d);
-    D3DFORMAT depth = D3DFMT_UNKNOWN;
-
-    frame.SetDepthNeeds(TRUE, 16, 0);
-    ASSERT_TRUE(frame.Depth(D3DFMT_X8R8G8B8, &depth));
-    EXPECT_EQ(D3DFMT_D16, depth);
-
-    frame.SetDepthNeeds(TRUE, 24, 0);
-    ASSERT_TRUE(frame.Depth(D3DFMT_X8R8G8B8, &depth));
-    EXPECT_EQ(D3DFMT_D24X8, depth);
-
-    frame.SetDepthNeeds(TRUE, 16, 1);
-    ASSERT_TRUE(frame.Depth(D3DFMT_X8R8G8B8, &depth));
-    EXPECT_EQ(D3DFMT_D24S8, depth);  // D15S1 is not offered by this device
-
-    frame.SetDepthNeeds(TRUE, 16, 8);
+    // The depth format chosen for the needs.
+    auto chosen = [&frame](DWORD depthBits, DWORD stencilBits) {
+        frame.SetDepthNeeds(TRUE, depthBits, stencilBits);
+        D3DFORMAT depth = D3DFMT_UNKNOWN;
+        return frame.Depth(D3DFMT_X8R8G8B8, &depth) ? depth : D3DFMT_UNKNOWN;
+    };
+    EXPECT_EQ(D3DFMT_D16, chosen(16, 0));
+    EXPECT_EQ(D3DFMT_D24X8, chosen(24, 0));
+    EXPECT_EQ(D3DFMT_D24S8, chosen(16, 1));  // D15S1 is not offered by this device
     m_d3d.m_adapters[0].m_hal.m_depthFormats = {D3DFMT_D24X4S4, D3DFMT_D32};
-    EXPECT_FALSE(frame.Depth(D3DFMT_X8R8G8B8, &depth));
-    frame.SetDepthNeeds(TRUE, 16, 4);
-    ASSERT_TRUE(frame.Depth(D3DFMT_X8R8G8B8, &depth));
-    EXPECT_EQ(D3DFMT_D24X4S4, depth);
-    frame.SetDepthNeeds(TRUE, 32, 0);
-    ASSERT_TRUE(frame.Depth(D3DFMT_X8R8G8B8, &depth));
-    EXPECT_EQ(D3DFMT_D32, depth);
+    frame.SetDepthNeeds(TRUE, 16, 8);
+    D3DFORMAT none = D3DFMT_UNKNOWN;
+    EXPECT_FALSE(frame.Depth(D3DFMT_X8R8G8B8, &none));
+    EXPECT_EQ(D3DFMT_D24X4S4, chosen(16, 4));
+    EXPECT_EQ(D3DFMT_D32, chosen(32, 0));
 
     // A device with no depth format at all keeps no mode while a depth buffer is wanted.
     m_d3d.m_adapters[0].m_hal.m_depthFormats = {};
@@ -258,30 +252,23 @@ TEST_F(DeviceEnumerationTest, HardwareWithoutTheDesktopFormatStaysAvailableForFu
 
 TEST_F(DeviceEnumerationTest, NoUsableDeviceAndNoWindowedDeviceAreErrorsAndAnAdapterWithoutDevicesTakesNoSlot) {
     TableAdapter adapter = DesktopAdapter();
-    adapter.m_hal.m_caps.Caps2 = 0;
-    adapter.m_ref.m_caps.Caps2 = 0;
-    m_d3d.m_adapters = {adapter};
-    {
+    adapter.m_hal.m_caps.Caps2 = adapter.m_ref.m_caps.Caps2 = 0;
+    TableAdapter formatless = adapter;
+    formatless.m_hal.m_renderFormats = formatless.m_ref.m_renderFormats = {};
+    const struct {
+        std::vector<TableAdapter> adapters;
+        HRESULT hr;
+    } cases[] = {{{adapter}, ERR_NO_WINDOW_MODE}, {{formatless}, ERR_NO_DEVICE}, {{}, ERR_NO_DEVICE}};
+    for (const auto& c : cases) {
+        m_d3d.m_adapters = c.adapters;
         TableFrame frame(&m_d3d);
-        EXPECT_EQ(ERR_NO_WINDOW_MODE, frame.Enumerate());
-    }
-    adapter.m_hal.m_renderFormats = {};
-    adapter.m_ref.m_renderFormats = {};
-    m_d3d.m_adapters = {adapter};
-    {
-        TableFrame frame(&m_d3d);
-        EXPECT_EQ(ERR_NO_DEVICE, frame.Enumerate());
-    }
-    m_d3d.m_adapters = {};
-    {
-        TableFrame frame(&m_d3d);
-        EXPECT_EQ(ERR_NO_DEVICE, frame.Enumerate());
+        EXPECT_EQ(c.hr, frame.Enumerate()) << c.adapters.size();
     }
     // An adapter without devices takes no slot.
-    adapter.m_szDescription = "Empty adapter";
+    formatless.m_szDescription = "Empty adapter";
     TableAdapter good = DesktopAdapter();
     good.m_szDescription = "Good adapter";
-    m_d3d.m_adapters = {adapter, good};
+    m_d3d.m_adapters = {formatless, good};
     TableFrame frame(&m_d3d);
     ASSERT_EQ(S_OK, frame.Enumerate());
     EXPECT_EQ(1u, frame.AdapterCount());
