@@ -25,6 +25,12 @@ Point At(const FergusonPath& path, float s) {
     return p;
 }
 
+void ExpectAt(const Point& p, const D3DXVECTOR3& expected, float tolerance = kEps) {
+    EXPECT_NEAR(p.x, expected.x, tolerance);
+    EXPECT_NEAR(p.y, expected.y, tolerance);
+    EXPECT_NEAR(p.z, expected.z, tolerance);
+}
+
 class FergusonPathTest : public ::testing::Test {
 protected:
     void SetUp() override { m_cwd.MakeFolder("Misc"); }
@@ -42,10 +48,7 @@ TEST_F(FergusonPathTest, PassesThroughEachPointWithChordTangents) {
     ASSERT_EQ(WriteAndLoad(path, PathFileBytes(4, kSquare, {0, 1, 2, 3}, {10, 20, 30, 40})), S_OK);
     ASSERT_EQ(path.PointCount(), 4);
     for (int i = 0; i < 4; ++i) {
-        Point p = At(path, float(i));
-        EXPECT_NEAR(p.x, kSquare[i].x, kEps);
-        EXPECT_NEAR(p.y, kSquare[i].y, kEps);
-        EXPECT_NEAR(p.z, kSquare[i].z, kEps);
+        ExpectAt(At(path, float(i)), kSquare[i]);
         // Tangent at the start of a segment is the chord to the next point.
         D3DXVECTOR3 chord = kSquare[(i + 1) % 4] - kSquare[i];
         EXPECT_EQ(path.PosC()[i], chord);
@@ -54,10 +57,7 @@ TEST_F(FergusonPathTest, PassesThroughEachPointWithChordTangents) {
     D3DXVECTOR3 p0 = kSquare[1], p1 = kSquare[2];
     D3DXVECTOR3 t0 = p1 - p0, t1 = kSquare[3] - p1;
     D3DXVECTOR3 half = p0 * 0.5f + t0 * 0.125f + p1 * 0.5f - t1 * 0.125f;
-    Point p = At(path, 1.5f);
-    EXPECT_NEAR(p.x, half.x, kEps);
-    EXPECT_NEAR(p.y, half.y, kEps);
-    EXPECT_NEAR(p.z, half.z, kEps);
+    ExpectAt(At(path, 1.5f), half);
 
     float angle = -1, distance = -1;
     path.EvaluateCamera(2.0f, &angle, &distance);
@@ -73,10 +73,7 @@ TEST_F(FergusonPathTest, LoopClosesLookAheadIsTheNextSegmentAndOutsideThePathOut
     FergusonPath path;
     EXPECT_EQ(At(path, 0.0f).x, -1.0f) << "not loaded";
     ASSERT_EQ(WriteAndLoad(path, PathFileBytes(4, kSquare, {0, 0, 0, 0}, {1, 1, 1, 1})), S_OK);
-    Point end = At(path, 3.9999f);
-    EXPECT_NEAR(end.x, 0.0f, 1e-2f);
-    EXPECT_NEAR(end.y, 0.0f, 1e-2f);
-    EXPECT_NEAR(end.z, 0.0f, 1e-2f);
+    ExpectAt(At(path, 3.9999f), kSquare[0], 1e-2f);
     for (float s : {0.0f, 0.25f, 1.5f, 2.75f, 3.5f}) {
         Point here = At(path, s);
         float next = s + 1.0f >= 4.0f ? s - 3.0f : s + 1.0f;
@@ -104,9 +101,7 @@ TEST_F(FergusonPathTest, SinglePointIsAStandstill) {
     ASSERT_EQ(WriteAndLoad(path, PathFileBytes(1, {{3, 4, 5}}, {0.5f}, {80})), S_OK);
     for (float s : {0.0f, 0.3f, 0.99f}) {
         Point p = At(path, s);
-        EXPECT_NEAR(p.x, 3.0f, kEps);
-        EXPECT_NEAR(p.y, 4.0f, kEps);
-        EXPECT_NEAR(p.z, 5.0f, kEps);
+        ExpectAt(p, D3DXVECTOR3(3, 4, 5));
         EXPECT_NEAR(p.ax, 3.0f, kEps);
         float angle = 0, distance = 0;
         path.EvaluateCamera(s, &angle, &distance);

@@ -15,7 +15,7 @@ void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
     EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
 }
 
-TEST(PlacedObjectSteps, PostStepsWorkInWorldAxesLocalOnesInTheObjectsOwn) {
+TEST(PlacedObjectSteps, PostStepsWorkInWorldAxesLocalOnesInTheObjectsOwnAndFaceTowardAimsPlusZ) {
     PlacedObject post;
     post.RotateZ(kHalfPi, 1);
     post.Translate(0.0f, 5.0f, 0.0f, 1);
@@ -43,9 +43,8 @@ TEST(PlacedObjectSteps, PostStepsWorkInWorldAxesLocalOnesInTheObjectsOwn) {
     local.Translate(1.0f, 0.0f, 0.0f, 1);
     ExpectRow(local.PreviousWorld(), 3, 10.0f, 0.0f, 0.0f);
     EXPECT_EQ(local.PreviousPosition(), D3DXVECTOR3(10.0f, 0.0f, 0.0f));
-}
 
-TEST(PlacedObjectSteps, FaceTowardPointsPlusZAtTheTargetAndKeepsPosition) {
+    // FaceToward points +Z at the target and keeps the position.
     PlacedObject object;
     object.SetPosition(1.0f, 2.0f, 3.0f);
     object.FaceToward(11.0f, 2.0f, 3.0f);
@@ -74,9 +73,7 @@ TEST_F(PlacedObjectDeviceTest, WithoutAModelVisibleButNotRenderedWithoutDisplayM
     DrawQueue queue;
     D3DXMATRIX camera;
     D3DXMatrixIdentity(&camera);
-    HRESULT visible = object.IsVisible(m_pDevice, &frustum);
-    EXPECT_EQ(visible, E_FAIL);
-    EXPECT_NE(visible, 0);
+    EXPECT_EQ(object.IsVisible(m_pDevice, &frustum), E_FAIL);
     EXPECT_EQ(object.Render(m_pDevice, camera, &frustum, 1, &queue), E_FAIL);
     EXPECT_EQ(object.ApplyWorld(1), E_FAIL);
 

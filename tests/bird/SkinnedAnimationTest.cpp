@@ -30,16 +30,6 @@ std::vector<float> FileRotationY(float fAngle) {
     return {std::cos(fAngle / 2), 0.0f, -std::sin(fAngle / 2), 0.0f};
 }
 
-::testing::AssertionResult MatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected, float fTolerance = 1e-4f) {
-    for (int i = 0; i < 16; ++i) {
-        if (!(std::abs(actual.m[i / 4][i % 4] - expected.m[i / 4][i % 4]) <= fTolerance)) {
-            return ::testing::AssertionFailure()
-                   << "element " << i << ": " << actual.m[i / 4][i % 4] << " vs " << expected.m[i / 4][i % 4];
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 class SkinnedAnimation : public SkinnedMeshFixture {
 protected:
     void TearDown() override {

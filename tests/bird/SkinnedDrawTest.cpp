@@ -40,16 +40,6 @@ D3DXMATRIX Placement() {
     return matTurn * matMove;
 }
 
-::testing::AssertionResult MatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected) {
-    for (int i = 0; i < 16; ++i) {
-        if (std::abs(actual.m[i / 4][i % 4] - expected.m[i / 4][i % 4]) > 1e-4f) {
-            return ::testing::AssertionFailure()
-                   << "element " << i << ": " << actual.m[i / 4][i % 4] << " vs " << expected.m[i / 4][i % 4];
-        }
-    }
-    return ::testing::AssertionSuccess();
-}
-
 class SkinnedDraw : public SkinnedMeshFixture {
 protected:
     DWORD State(D3DRENDERSTATETYPE state) {
@@ -180,7 +170,7 @@ TEST_F(SkinnedDraw, RestoreSetsItsStatesAndDeleteTreeFreesEverything) {
     m_pCwd->MakeFolder("Texture");
     std::vector<BYTE> payload;
     AppendPixels(payload, std::vector<DWORD>(16, 0xFF336699u), 4);
-    WriteFile(m_pCwd->File("Texture/Feather.dds"), BuildDds(ArgbSpec(4, 4), payload));
+    WriteFile(m_pCwd->File("Texture/Feather.dds"), BuildDds(ArgbLayout(4, 4), payload));
     LoadText(Model(true, "Feather.dds"));
     MeshPart* pPart = FirstPart();
     ASSERT_NE(pPart, nullptr);
@@ -189,11 +179,8 @@ TEST_F(SkinnedDraw, RestoreSetsItsStatesAndDeleteTreeFreesEverything) {
     EXPECT_EQ(pPart->m_ppTextures[1], nullptr);
 
     m_pSkinned->RestoreStates();
-    DWORD dwValue = 0;
-    m_pDevice->GetRenderState(D3DRS_NORMALIZENORMALS, &dwValue);
-    EXPECT_EQ(dwValue, static_cast<DWORD>(TRUE));
-    m_pDevice->GetRenderState(D3DRS_COLORVERTEX, &dwValue);
-    EXPECT_EQ(dwValue, static_cast<DWORD>(FALSE));
+    EXPECT_EQ(State(D3DRS_NORMALIZENORMALS), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(State(D3DRS_COLORVERTEX), static_cast<DWORD>(FALSE));
 
     m_pLog->Clear();
     ASSERT_EQ(RenderScene(Placement()), S_OK);

@@ -2,6 +2,9 @@
 // SkinnedMesh made inside it, for loading files written by the test.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -29,3 +32,15 @@ protected:
     std::unique_ptr<SkinnedMesh> m_pSkinned;
     D3DCAPS8 m_caps = {};
 };
+
+// Element by element, naming the first that differs.
+inline ::testing::AssertionResult MatrixNear(const D3DMATRIX& actual, const D3DMATRIX& expected,
+                                             float fTolerance = 1e-4f) {
+    for (int i = 0; i < 16; ++i) {
+        if (!(std::abs(actual.m[i / 4][i % 4] - expected.m[i / 4][i % 4]) <= fTolerance)) {
+            return ::testing::AssertionFailure()
+                   << "element " << i << ": " << actual.m[i / 4][i % 4] << " vs " << expected.m[i / 4][i % 4];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}

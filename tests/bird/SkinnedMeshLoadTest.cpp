@@ -92,16 +92,14 @@ TEST_F(SkinnedMeshLoad, RotationKeysAreStoredXyzwAndTheLengthIsTheLongestLastKey
     EXPECT_EQ(pNode->m_pNextAnimated, nullptr);
     EXPECT_EQ(pNode->m_pTarget, Node("BoneB"));
     ASSERT_EQ(pNode->m_dwRotateKeys, 2u);
-    const D3DXQUATERNION& q0 = pNode->m_pRotateKeys[0].m_quatRotate;
-    EXPECT_EQ(q0.x, 0.0f);
-    EXPECT_EQ(q0.y, 0.0f);
-    EXPECT_EQ(q0.z, 0.0f);
-    EXPECT_EQ(q0.w, 1.0f);
-    const D3DXQUATERNION& q1 = pNode->m_pRotateKeys[1].m_quatRotate;
-    EXPECT_FLOAT_EQ(q1.x, 0.1f);
-    EXPECT_FLOAT_EQ(q1.y, 0.2f);
-    EXPECT_FLOAT_EQ(q1.z, 0.3f);
-    EXPECT_FLOAT_EQ(q1.w, 0.9f);
+    const D3DXQUATERNION expected[2] = {{0.0f, 0.0f, 0.0f, 1.0f}, {0.1f, 0.2f, 0.3f, 0.9f}};
+    for (int k = 0; k < 2; ++k) {
+        const D3DXQUATERNION& q = pNode->m_pRotateKeys[k].m_quatRotate;
+        EXPECT_FLOAT_EQ(q.x, expected[k].x) << "key " << k;
+        EXPECT_FLOAT_EQ(q.y, expected[k].y) << "key " << k;
+        EXPECT_FLOAT_EQ(q.z, expected[k].z) << "key " << k;
+        EXPECT_FLOAT_EQ(q.w, expected[k].w) << "key " << k;
+    }
     EXPECT_EQ(pNode->m_pRotateKeys[1].m_dwTime, 2400u);
     ASSERT_EQ(pNode->m_dwPositionKeys, 2u);
     EXPECT_EQ(pNode->m_pPositionKeys[1].m_vecPos.x, 1.0f);

@@ -35,7 +35,7 @@ TEST_F(SkinnedOutOfMemory, EveryFailedAllocationEndsInTheLoadersReport) {
     AppendPixels(pixels, std::vector<DWORD>(16, 0xFF336699), 4);
     m_pCwd->MakeFolder("Texture");
     for (const char* szTexture : {"a.dds", "b.dds"}) {
-        WriteFile(m_pCwd->File(std::string("Texture/") + szTexture), BuildDds(ArgbSpec(4, 4), pixels));
+        WriteFile(m_pCwd->File(std::string("Texture/") + szTexture), BuildDds(ArgbLayout(4, 4), pixels));
     }
 
     FailureReports reports;

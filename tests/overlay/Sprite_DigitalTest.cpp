@@ -33,7 +33,7 @@ protected:
     Sprite_Digital m_digits;
 };
 
-TEST_F(Sprite_DigitalTest, ValuesSplitIntoTwoDigitsWithALeadingZero) {
+TEST_F(Sprite_DigitalTest, ValuesSplitIntoTwoDigitsWithALeadingZeroTheTensOverlappingTheCentredOnes) {
     {
         DebugCapture debug;
         EXPECT_EQ(m_digits.Load(m_pDevice, "SpriteDigital01.dds"), E_FAIL);
@@ -48,10 +48,9 @@ TEST_F(Sprite_DigitalTest, ValuesSplitIntoTwoDigitsWithALeadingZero) {
     EXPECT_EQ(DrawnDigits(-42), 0);
     EXPECT_EQ(DrawnDigits(100), -1);  // nothing at all
     EXPECT_EQ(DrawnDigits(12345), -1);
-}
 
-TEST_F(Sprite_DigitalTest, OnesDigitIsCentredAndTheTensDigitOverlapsItFromTheLeft) {
-    LoadDigits();
+    // The ones digit is centred and the tens digit overlaps it from the left.
+    m_pLog->Clear();
     InScene([&] { m_digits.DrawNumber(m_pDevice, 60, 50, 3, 58, 0x40FFFFFF); });
     ASSERT_EQ(m_pLog->DrawCount(), 1u);
     EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uPrimitiveCount, 4u);

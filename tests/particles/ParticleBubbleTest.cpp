@@ -6,15 +6,13 @@
 #include <set>
 #include <vector>
 
-#include "ParticleMedia.h"
+#include "ParticleTest.h"
 #include "app/FrameValues.h"
 #include "platform/kernel/Kernel.h"
-#include "support/Capture.h"
-#include "support/RecordingDeviceTest.h"
 
 namespace {
 
-class ParticleBubbleTest : public RecordingDeviceTest {
+class ParticleBubbleTest : public ParticleTest<ParticleBubble> {
 protected:
     void SetUp() override {
         RecordingDeviceTest::SetUp();
@@ -22,21 +20,7 @@ protected:
         g_appTime = 0.0f;
         crt::srand(1);
     }
-    void TearDown() override {
-        m_pDevice->SetTexture(0, nullptr);
-        m_pDevice->SetStreamSource(0, nullptr, 0);
-        m_bubbles.Invalidate();
-        RecordingDeviceTest::TearDown();
-    }
-    void LoadWithTexture() {
-        WriteParticleTexture(m_cwd, "ParticleBubble01.dds");
-        ASSERT_EQ(m_bubbles.Load(m_pDevice), S_OK);
-    }
-    DWORD State(D3DRENDERSTATETYPE state) {
-        DWORD value = 0;
-        m_pDevice->GetRenderState(state, &value);
-        return value;
-    }
+    void LoadWithTexture() { ParticleTest::LoadWithTexture("ParticleBubble01.dds"); }
     // Renders with an unturned billboard and returns the first bubble's alpha.
     DWORD RenderedAlpha() {
         D3DXMATRIX billboard;
@@ -54,32 +38,12 @@ protected:
         return int(m_bubbles.LiveCount() - before);
     }
 
-    ScopedTempCwd m_cwd;  // before the bubbles: they take the directory when built
-    ParticleBubble m_bubbles;
+    ParticleBubble& m_bubbles = m_effect;
 };
 
 TEST_F(ParticleBubbleTest, LoadMakesTextureAndBufferOrReportsTheMissingTexture) {
-    {
-        DebugCapture debug;
-        MessageBoxCapture boxes;
-        EXPECT_EQ(m_bubbles.Load(m_pDevice), E_FAIL);
-        EXPECT_TRUE(debug.Contains("ParticleBubble(88): loading texture for particlebubble..." + m_cwd.Path() +
-                                   "/Texture/ParticleBubble01.dds"));
-        EXPECT_TRUE(debug.Contains("ParticleBubble(94): failed to load texture for particlebubble..." + m_cwd.Path() +
-                                   "/Texture/ParticleBubble01.dds"));
-        EXPECT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(m_bubbles.Texture(), nullptr);
-        EXPECT_EQ(m_bubbles.VertexBuffer(), nullptr);
-    }
-    LoadWithTexture();
-    ASSERT_NE(m_bubbles.Texture(), nullptr);
-    ASSERT_NE(m_bubbles.VertexBuffer(), nullptr);
-    D3DVERTEXBUFFER_DESC desc{};
-    m_bubbles.VertexBuffer()->GetDesc(&desc);
-    EXPECT_EQ(desc.Size, 1000u * 72u);
-    EXPECT_EQ(desc.FVF, 0x142u);
-    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
-    EXPECT_EQ(desc.Usage, DWORD(D3DUSAGE_WRITEONLY));
+    ExpectLoadOnlyWithTexture("ParticleBubble01.dds", "ParticleBubble(88): loading texture for particlebubble",
+                              "ParticleBubble(94): failed to load texture for particlebubble", 1000u * 72u);
 }
 
 TEST_F(ParticleBubbleTest, AtMostOneBubblePerFrameAndAboutThirtyFivePerSecond) {

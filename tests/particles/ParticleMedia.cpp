@@ -8,7 +8,7 @@ void WriteParticleTexture(const ScopedTempCwd& cwd, const char* name, DWORD argb
     cwd.MakeFolder("Texture");
     std::vector<BYTE> payload;
     AppendPixels(payload, std::vector<DWORD>(16, argb), 4);
-    WriteFile(cwd.File(std::string("Texture/") + name), BuildDds(ArgbSpec(4, 4), payload));
+    WriteFile(cwd.File(std::string("Texture/") + name), BuildDds(ArgbLayout(4, 4), payload));
 }
 
 std::vector<BubbleVertex> ReadVertices(IDirect3DVertexBuffer8* pVB, size_t count) {

@@ -2,8 +2,11 @@
 // Texture folder, and reading back what a draw wrote into a vertex buffer.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
+#include "gfxutil/D3DXMath.h"
 #include "particles/BubbleVertex.h"
 #include "platform/d3d/D3D8.h"
 #include "support/TempDir.h"
@@ -22,4 +25,10 @@ std::vector<const T*> ListOf(const T* pHead) {
         records.push_back(p);
     }
     return records;
+}
+
+inline void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tolerance) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance) << "x";
+    EXPECT_NEAR(actual.y, expected.y, tolerance) << "y";
+    EXPECT_NEAR(actual.z, expected.z, tolerance) << "z";
 }

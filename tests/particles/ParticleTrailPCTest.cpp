@@ -5,58 +5,32 @@
 #include <cmath>
 #include <vector>
 
-#include "ParticleMedia.h"
+#include "ParticleTest.h"
 #include "app/FrameValues.h"
 #include "platform/kernel/Kernel.h"
-#include "support/Capture.h"
-#include "support/RecordingDeviceTest.h"
-#include "support/TempDir.h"
 
 namespace {
 
-class ParticleTrailPCTest : public RecordingDeviceTest {
+class ParticleTrailPCTest : public ParticleTest<ParticleTrailPC> {
 protected:
     void SetUp() override {
         RecordingDeviceTest::SetUp();
         g_frameStep = 0.01f;
         crt::srand(7);
     }
-    void TearDown() override {
-        m_pDevice->SetTexture(0, nullptr);
-        m_pDevice->SetStreamSource(0, nullptr, 0);
-        m_trail.Invalidate();
-        RecordingDeviceTest::TearDown();
-    }
-    DWORD State(D3DRENDERSTATETYPE state) {
-        DWORD value = 0;
-        m_pDevice->GetRenderState(state, &value);
-        return value;
-    }
 
-    ScopedTempCwd m_cwd;  // before the trail: it takes the directory when built
-    ParticleTrailPC m_trail;
+    ParticleTrailPC& m_trail = m_effect;
 };
 
 TEST_F(ParticleTrailPCTest, LoadMakesTextureAndBufferOrReportsTheMissingTexture) {
-    {
-        DebugCapture debug;
-        MessageBoxCapture boxes;
-        EXPECT_EQ(m_trail.Load(m_pDevice), E_FAIL);
-        EXPECT_TRUE(debug.Contains("ParticleTrailPC(52): loading texture for particletrailpc..." + m_cwd.Path() +
-                                   "/Texture/ParticleTrailPC01.dds"));
-        EXPECT_TRUE(debug.Contains("failed to load texture for particletrailpc..." + m_cwd.Path()));
-        EXPECT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(m_trail.Texture(), nullptr);
-    }
-    WriteParticleTexture(m_cwd, "ParticleTrailPC01.dds");
-    ASSERT_EQ(m_trail.Load(m_pDevice), S_OK);
-    ASSERT_NE(m_trail.Texture(), nullptr);
-    ASSERT_NE(m_trail.VertexBuffer(), nullptr);
+    ExpectLoadOnlyWithTexture("ParticleTrailPC01.dds", "ParticleTrailPC(52): loading texture for particletrailpc",
+                              "ParticleTrailPC(58): failed to load texture for particletrailpc", 600u * 3u * 24u);
     D3DVERTEXBUFFER_DESC desc{};
     m_trail.VertexBuffer()->GetDesc(&desc);
-    EXPECT_EQ(desc.Size, 600u * 3u * 24u);
     EXPECT_EQ(desc.FVF, 0x142u);
+    // The buffer every effect's shared loader makes: kept over a device reset, written only.
     EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(desc.Usage, DWORD(D3DUSAGE_WRITEONLY));
 
     // Loading again (a new device without a release between) replaces the
     // resources; the device teardown check shows nothing leaked.
@@ -119,8 +93,7 @@ TEST_F(ParticleTrailPCTest, LifeFlashesInFadesOutAndTheRecordIsReused) {
 }
 
 TEST_F(ParticleTrailPCTest, RenderDrawsOneTrianglePerSparkAndRestoresStates) {
-    WriteParticleTexture(m_cwd, "ParticleTrailPC01.dds");
-    ASSERT_EQ(m_trail.Load(m_pDevice), S_OK);
+    LoadWithTexture("ParticleTrailPC01.dds");
     D3DXMATRIX billboard;
     D3DXMatrixIdentity(&billboard);
     const size_t calls = m_pLog->CallNames().size();

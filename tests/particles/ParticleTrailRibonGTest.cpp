@@ -6,11 +6,9 @@
 #include <cmath>
 #include <vector>
 
-#include "ParticleMedia.h"
+#include "ParticleTest.h"
 #include "app/FrameValues.h"
 #include "particles/HueToRgb.h"
-#include "support/Capture.h"
-#include "support/RecordingDeviceTest.h"
 
 namespace {
 
@@ -39,27 +37,13 @@ TEST(HueToRgbTest, EverySectorAtItsStartAndItsMiddleTheHueWrapsAndOnlyLowBytesCo
     EXPECT_EQ(HueToRgb(45, 255, 0), 0u);
 }
 
-class ParticleTrailRibonGTest : public RecordingDeviceTest {
+class ParticleTrailRibonGTest : public ParticleTest<ParticleTrailRibonG> {
 protected:
     void SetUp() override {
         RecordingDeviceTest::SetUp();
         g_frameStep = 0.01f;
     }
-    void TearDown() override {
-        m_pDevice->SetTexture(0, nullptr);
-        m_pDevice->SetStreamSource(0, nullptr, 0);
-        m_ribbon.Invalidate();
-        RecordingDeviceTest::TearDown();
-    }
-    void LoadWithTexture() {
-        WriteParticleTexture(m_cwd, "RibonTex01.dds");
-        ASSERT_EQ(m_ribbon.Load(m_pDevice), S_OK);
-    }
-    DWORD State(D3DRENDERSTATETYPE state) {
-        DWORD value = 0;
-        m_pDevice->GetRenderState(state, &value);
-        return value;
-    }
+    void LoadWithTexture() { ParticleTest::LoadWithTexture("RibonTex01.dds"); }
     void Updates(int count) {
         for (int i = 0; i < count; ++i) {
             m_ribbon.Update();
@@ -72,29 +56,12 @@ protected:
         return vertices.empty() ? 0xDEADu : vertices[0].color >> 24;
     }
 
-    ScopedTempCwd m_cwd;  // before the ribbon: it takes the directory when built
-    ParticleTrailRibonG m_ribbon;
+    ParticleTrailRibonG& m_ribbon = m_effect;
 };
 
 TEST_F(ParticleTrailRibonGTest, LoadMakesTextureAndSixVerticesPerSegmentOrReportsTheMissingTexture) {
-    {
-        DebugCapture debug;
-        MessageBoxCapture boxes;
-        EXPECT_EQ(m_ribbon.Load(m_pDevice), E_FAIL);
-        EXPECT_TRUE(debug.Contains("ParticleTrailRibonG(103): loading texture for particletrailm..." + m_cwd.Path() +
-                                   "/Texture/RibonTex01.dds"));
-        EXPECT_TRUE(debug.Contains("ParticleTrailRibonG(109): failed to load texture for particletrailm..." +
-                                   m_cwd.Path() + "/Texture/RibonTex01.dds"));
-        EXPECT_EQ(boxes.Boxes().size(), 1u);
-        EXPECT_EQ(m_ribbon.VertexBuffer(), nullptr);
-    }
-    LoadWithTexture();
-    ASSERT_NE(m_ribbon.Texture(), nullptr);
-    D3DVERTEXBUFFER_DESC desc{};
-    m_ribbon.VertexBuffer()->GetDesc(&desc);
-    EXPECT_EQ(desc.Size, 2500u * 144u);
-    EXPECT_EQ(desc.FVF, 0x142u);
-    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    ExpectLoadOnlyWithTexture("RibonTex01.dds", "ParticleTrailRibonG(103): loading texture for particletrailm",
+                              "ParticleTrailRibonG(109): failed to load texture for particletrailm", 2500u * 144u);
 }
 
 TEST_F(ParticleTrailRibonGTest, SegmentsStopAtCapacityAndDieAfterAboutOnePointThreeSeconds) {
@@ -181,12 +148,8 @@ TEST_F(ParticleTrailRibonGTest, SegmentsDriftWithTheirVelocityEndsTogether) {
     const ParticleTrailRibonG::RibbonSegment* p = m_ribbon.LiveList();
     g_frameStep = 0.025f;
     Updates(4);
-    EXPECT_NEAR(p->m_vecHead.x, 2.0f, 1e-5f);
-    EXPECT_NEAR(p->m_vecHead.y, 0.0f, 1e-5f);
-    EXPECT_NEAR(p->m_vecHead.z, 6.0f, 1e-5f);
-    EXPECT_NEAR(p->m_vecTail.x, 5.0f, 1e-5f);
-    EXPECT_NEAR(p->m_vecTail.y, 3.0f, 1e-5f);
-    EXPECT_NEAR(p->m_vecTail.z, 9.0f, 1e-5f);
+    ExpectNear(p->m_vecHead, D3DXVECTOR3(2, 0, 6), 1e-5f);
+    ExpectNear(p->m_vecTail, D3DXVECTOR3(5, 3, 9), 1e-5f);
 }
 
 TEST_F(ParticleTrailRibonGTest, RenderDrawsTwoUnturnedTrianglesPerSegmentWithCullingOff) {
@@ -212,8 +175,6 @@ TEST_F(ParticleTrailRibonGTest, RenderDrawsTwoUnturnedTrianglesPerSegmentWithCul
     ASSERT_EQ(m_pLog->DrawCount(), 1u);
     EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_uPrimitiveCount, 4u);
     EXPECT_EQ(m_pLog->DrawAt(0).m_call.m_type, D3DPT_TRIANGLELIST);
-    EXPECT_EQ(m_pLog->FvfAtDraw(0), 0x142u);
-    EXPECT_EQ(m_pLog->StrideAtDraw(0), 24u);
     EXPECT_EQ(m_pLog->StreamAtDraw(0), m_ribbon.VertexBuffer());
     EXPECT_EQ(m_pLog->TextureAtDraw(0, 0), m_ribbon.Texture());
     EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_CULLMODE), DWORD(D3DCULL_NONE));

@@ -54,14 +54,10 @@ TEST_F(RibbonLeadersTest, EightLeadersTakeSpeedOffsetAndStartPointFromFourDrawsE
     // Seed 1 draws 41, 18467, 6334 (angles), 26500 (point) for the first
     // leader and 19169, 15724, 11478, 29358 for the second.
     EXPECT_NEAR(leaders[0]->m_fSpeed, 1.333317f, 1e-5f);
-    EXPECT_NEAR(leaders[0]->m_vecOffset.x, 29.99907f, 1e-4f);
-    EXPECT_NEAR(leaders[0]->m_vecOffset.y, -11.66924f, 1e-4f);
-    EXPECT_NEAR(leaders[0]->m_vecOffset.z, 10.46230f, 1e-4f);
+    ExpectNear(leaders[0]->m_vecOffset, D3DXVECTOR3(29.99907f, -11.66924f, 10.46230f), 1e-4f);
     EXPECT_EQ(leaders[0]->m_fS, 0.0f);  // 26500 mod 5
     EXPECT_NEAR(leaders[1]->m_fSpeed, 0.340953f, 1e-5f);
-    EXPECT_NEAR(leaders[1]->m_vecOffset.x, -25.82137f, 1e-4f);
-    EXPECT_NEAR(leaders[1]->m_vecOffset.y, 3.78374f, 1e-4f);
-    EXPECT_NEAR(leaders[1]->m_vecOffset.z, -17.67797f, 1e-4f);
+    ExpectNear(leaders[1]->m_vecOffset, D3DXVECTOR3(-25.82137f, 3.78374f, -17.67797f), 1e-4f);
     EXPECT_EQ(leaders[1]->m_fS, 3.0f);  // 29358 mod 5
     for (const Leader* p : leaders) {
         EXPECT_EQ(p->m_vecPosition, D3DXVECTOR3(0, 0, 0));
@@ -95,15 +91,11 @@ TEST_F(RibbonLeadersTest, EachUpdateLaysOneSegmentFromWhereTheLeaderWasStartingA
         const Leader* p = leaders[i];
         float x = 0, y = 0, z = 0, ax = 0, ay = 0, az = 0;
         m_path.Evaluate(p->m_fS, &x, &y, &z, &ax, &ay, &az);
-        EXPECT_NEAR(p->m_vecPosition.x, x + p->m_vecOffset.x, 1e-4f);
-        EXPECT_NEAR(p->m_vecPosition.y, y + p->m_vecOffset.y, 1e-4f);
-        EXPECT_NEAR(p->m_vecPosition.z, z + p->m_vecOffset.z, 1e-4f);
+        ExpectNear(p->m_vecPosition, D3DXVECTOR3(x, y, z) + p->m_vecOffset, 1e-4f);
         EXPECT_EQ(p->m_vecAhead, D3DXVECTOR3(ax, ay, az));
         EXPECT_EQ(segments[i]->m_vecTail, D3DXVECTOR3(0, 0, 0));
         EXPECT_EQ(segments[i]->m_vecHead, p->m_vecPosition);
-        EXPECT_NEAR(segments[i]->m_vecVelocity.x, p->m_vecOffset.x * 0.02f, 1e-6f);
-        EXPECT_NEAR(segments[i]->m_vecVelocity.y, p->m_vecOffset.y * 0.02f, 1e-6f);
-        EXPECT_NEAR(segments[i]->m_vecVelocity.z, p->m_vecOffset.z * 0.02f, 1e-6f);
+        ExpectNear(segments[i]->m_vecVelocity, p->m_vecOffset * 0.02f, 1e-6f);
     }
     // The next segment joins on: its tail is where the last one's head was.
     const D3DXVECTOR3 head = m_ribbon.LiveList()->m_vecHead;
@@ -125,9 +117,7 @@ TEST_F(RibbonLeadersTest, LeaderReachingTheLastPointStartsAgainAtTheFirst) {
         if (p->m_fS < before) {
             ++wraps;
             EXPECT_EQ(p->m_fS, 0.0f);
-            EXPECT_NEAR(p->m_vecPosition.x, p->m_vecOffset.x, 1e-3f);
-            EXPECT_NEAR(p->m_vecPosition.y, p->m_vecOffset.y, 1e-3f);
-            EXPECT_NEAR(p->m_vecPosition.z, p->m_vecOffset.z, 1e-3f);
+            ExpectNear(p->m_vecPosition, p->m_vecOffset, 1e-3f);
         }
     }
     // 18 s at 0.27 to 1.33 segments a second round a 3-segment path.

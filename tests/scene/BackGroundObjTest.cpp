@@ -64,19 +64,6 @@ TEST_F(BackGroundObjTest, EveryCopyIsPlacedAndQueuedAtItsMatrix) {
     }
 }
 
-TEST_F(BackGroundObjTest, NoCopyKeepsTheModelAndDrawsNothing) {
-    ScopedTempCwd cwd;
-    ASSERT_TRUE(LinkGeneratedMedia(cwd));
-    cwd.WriteFile("Misc/Clock.bps", PlacementFileBytes(0, {}));
-    BackGroundObj background;
-    ASSERT_EQ(background.Load(m_pDevice, "VelmoranTuru04.x", "Clock.bps"), S_OK);
-    EXPECT_EQ(background.Count(), 0);
-    ASSERT_NE(background.GetModel(), nullptr);
-    EXPECT_GT(background.GetModel()->MeshDisplayNum(), 0u);
-    EXPECT_EQ(RenderInto(background), S_OK);
-    EXPECT_EQ(m_pQueue->Count(), 0u);
-}
-
 TEST_F(BackGroundObjTest, MissingModelFailsBeforeThePositionFileIsOpened) {
     ScopedTempCwd cwd;
     cwd.MakeFolder("Model");
@@ -120,7 +107,7 @@ TEST_F(BackGroundObjTest, PositionFileFailuresAreReportedAndAllocateNothing) {
     }
 }
 
-TEST_F(BackGroundObjTest, ReleaseFreesEverythingAndItLoadsAgain) {
+TEST_F(BackGroundObjTest, ReleaseFreesEverythingAndItLoadsAgainWithOrWithoutCopies) {
     ScopedTempCwd cwd;
     ASSERT_TRUE(LinkGeneratedMedia(cwd));
     cwd.WriteFile("Misc/Clock.bps", PlacementFileBytes(2, {Placement(1.0f, 0.0f, 0.0f, 0.0f, 60.0f),
@@ -134,8 +121,19 @@ TEST_F(BackGroundObjTest, ReleaseFreesEverythingAndItLoadsAgain) {
     EXPECT_EQ(RenderInto(background), S_OK);
     EXPECT_EQ(m_pQueue->Count(), 0u);
 
-    // A second load, and a load over a load, leave no mesh behind (the
-    // device check at the end of the test would see it).
+    // No copy: the model stays and nothing is drawn.
+    const std::string two = cwd.ReadFile("Misc/Clock.bps");
+    cwd.WriteFile("Misc/Clock.bps", PlacementFileBytes(0, {}));
+    ASSERT_EQ(background.Load(m_pDevice, "VelmoranTuru04.x", "Clock.bps"), S_OK);
+    EXPECT_EQ(background.Count(), 0);
+    ASSERT_NE(background.GetModel(), nullptr);
+    EXPECT_GT(background.GetModel()->MeshDisplayNum(), 0u);
+    EXPECT_EQ(RenderInto(background), S_OK);
+    EXPECT_EQ(m_pQueue->Count(), 0u);
+
+    // A load over a load leaves no mesh behind (the device check at the end
+    // of the test would see it).
+    cwd.WriteFile("Misc/Clock.bps", two);
     ASSERT_EQ(background.Load(m_pDevice, "VelmoranTuru04.x", "Clock.bps"), S_OK);
     ASSERT_EQ(background.Load(m_pDevice, "VelmoranTuru04.x", "Clock.bps"), S_OK);
     EXPECT_EQ(background.Count(), 2);

@@ -17,20 +17,11 @@ void ExpectRow(const D3DXMATRIX& m, int row, float x, float y, float z) {
     EXPECT_NEAR(m.m[row][2], z, kEps) << "row " << row;
 }
 
-// Where the projection puts a view-space point: x and y in -1..1 on screen, z the depth.
-D3DXVECTOR3 Project(const D3DMATRIX& projection, float x, float y, float z) {
-    const D3DXVECTOR3 in(x, y, z);
-    D3DXVECTOR3 out;
-    const D3DXMATRIX matrix(projection);
-    D3DXVec3TransformCoord(&out, &in, &matrix);
-    return out;
-}
-
 float Side(const D3DXPLANE& plane, float x, float y, float z) {
     return plane.a * x + plane.b * y + plane.c * z + plane.d;
 }
 
-TEST(CameraSteps, YawTurnsInPlaceOrWithTheWorldFlagSwingsAboutTheOrigin) {
+TEST(CameraSteps, StepsFollowTheCameraAxesOrWithTheWorldFlagTheWorlds) {
     Camera camera;
     camera.SetCameraPosition(10.0f, 0.0f, 0.0f);
     camera.YawLocal(kHalfPi, 0);
@@ -44,15 +35,13 @@ TEST(CameraSteps, YawTurnsInPlaceOrWithTheWorldFlagSwingsAboutTheOrigin) {
     swung.YawLocal(kHalfPi, 1);
     ExpectRow(swung.CameraMatrix(), 3, 0.0f, 0.0f, -10.0f);
     ExpectRow(swung.CameraMatrix(), 2, 1.0f, 0.0f, 0.0f);
-}
 
-TEST(CameraSteps, MoveAndPitchFollowTheCameraAxes) {
-    Camera camera;
-    camera.YawLocal(kHalfPi, 0);            // forward is now +x
-    camera.MoveLocal(0.0f, 0.0f, 5.0f, 0);  // so a forward move goes along +x
-    ExpectRow(camera.CameraMatrix(), 3, 5.0f, 0.0f, 0.0f);
-    camera.MoveLocal(0.0f, 0.0f, 5.0f, 1);  // a world move along +z
-    ExpectRow(camera.CameraMatrix(), 3, 5.0f, 0.0f, 5.0f);
+    Camera moved;
+    moved.YawLocal(kHalfPi, 0);            // forward is now +x
+    moved.MoveLocal(0.0f, 0.0f, 5.0f, 0);  // so a forward move goes along +x
+    ExpectRow(moved.CameraMatrix(), 3, 5.0f, 0.0f, 0.0f);
+    moved.MoveLocal(0.0f, 0.0f, 5.0f, 1);  // a world move along +z
+    ExpectRow(moved.CameraMatrix(), 3, 5.0f, 0.0f, 5.0f);
 
     Camera pitched;
     pitched.PitchLocal(kHalfPi, 0);  // nose down: forward becomes world -y
@@ -60,37 +49,48 @@ TEST(CameraSteps, MoveAndPitchFollowTheCameraAxes) {
     ExpectRow(pitched.WorkMatrix(), 1, 0.0f, 0.0f, 1.0f);
 }
 
-TEST(CameraSteps, ResetAndPositionKeepTheAxes) {
+TEST(CameraSteps, PositionAndRotationOnlyKeepTheAxesAndResetRestoresIdentity) {
     Camera camera;
-    camera.YawLocal(0.3f, 0);
-    D3DXMATRIX before = camera.CameraMatrix();
-    camera.SetCameraPosition(1.0f, 2.0f, 3.0f);
-    ExpectRow(camera.CameraMatrix(), 0, before._11, before._12, before._13);
-    ExpectRow(camera.CameraMatrix(), 3, 1.0f, 2.0f, 3.0f);
+    camera.YawLocal(0.7f, 0);
+    const D3DXMATRIX before = camera.CameraMatrix();
+    camera.SetCameraPosition(5.0f, 6.0f, 7.0f);
+    D3DXMATRIX rotation;
+    EXPECT_EQ(camera.RotationOnly(&rotation), &rotation);
+    for (int row = 0; row < 3; ++row) {
+        ExpectRow(camera.CameraMatrix(), row, before.m[row][0], before.m[row][1], before.m[row][2]);
+        ExpectRow(rotation, row, before.m[row][0], before.m[row][1], before.m[row][2]);
+    }
+    ExpectRow(camera.CameraMatrix(), 3, 5.0f, 6.0f, 7.0f);
+    ExpectRow(rotation, 3, 0.0f, 0.0f, 0.0f);
     EXPECT_EQ(camera.CameraMatrix()._44, 1.0f);
+    EXPECT_EQ(rotation._44, 1.0f);
     camera.Reset();
     EXPECT_TRUE(D3DXMatrixIsIdentity(&camera.CameraMatrix()));
     EXPECT_TRUE(D3DXMatrixIsIdentity(&camera.PreviousMatrix()));
 }
 
-TEST(CameraSteps, RotationOnlyDropsThePosition) {
-    Camera camera;
-    camera.YawLocal(0.7f, 0);
-    camera.SetCameraPosition(5.0f, 6.0f, 7.0f);
-    D3DXMATRIX rotation;
-    EXPECT_EQ(camera.RotationOnly(&rotation), &rotation);
-    for (int row = 0; row < 3; ++row) {
-        ExpectRow(rotation, row, camera.CameraMatrix().m[row][0], camera.CameraMatrix().m[row][1],
-                  camera.CameraMatrix().m[row][2]);
-    }
-    ExpectRow(rotation, 3, 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(rotation._44, 1.0f);
-}
-
 class CameraDeviceTest : public RecordingDeviceTest {};
 
-TEST_F(CameraDeviceTest, ApplyViewSetsTheInverseOfTheCamera) {
+TEST_F(CameraDeviceTest, ProjectionIsQuarterPiPerspectiveAndTheViewTheInverseOfTheCamera) {
     Camera camera;
+    camera.SetProjection(m_pDevice, 2.0f, 1.0f, 500.0f);
+    D3DMATRIX projection;
+    ASSERT_EQ(m_pDevice->GetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
+    auto project = [matrix = D3DXMATRIX(projection)](float x, float y, float z) {
+        const D3DXVECTOR3 in(x, y, z);
+        D3DXVECTOR3 out;
+        D3DXVec3TransformCoord(&out, &in, &matrix);
+        return out;
+    };
+    // 45 degrees high and, at aspect 2, twice as wide: the corner of that view
+    // lands on the screen's corner; depth runs from 0 at 1 to 1 at 500.
+    const float edge = 100.0f * 0.41421356f;  // tan 22.5 degrees
+    const D3DXVECTOR3 corner = project(2.0f * edge, edge, 100.0f);
+    EXPECT_NEAR(corner.x, 1.0f, kEps);
+    EXPECT_NEAR(corner.y, 1.0f, kEps);
+    EXPECT_NEAR(project(0.0f, 0.0f, 1.0f).z, 0.0f, kEps);
+    EXPECT_NEAR(project(0.0f, 0.0f, 500.0f).z, 1.0f, kEps);
+
     camera.YawLocal(0.5f, 0);
     camera.SetCameraPosition(3.0f, 4.0f, -20.0f);
     ASSERT_EQ(camera.ApplyView(m_pDevice), S_OK);
@@ -108,22 +108,7 @@ TEST_F(CameraDeviceTest, ApplyViewSetsTheInverseOfTheCamera) {
     EXPECT_TRUE(camera.PreviousMatrix() == camera.CameraMatrix());
 }
 
-TEST_F(CameraDeviceTest, ProjectionIsQuarterPiPerspective) {
-    Camera camera;
-    camera.SetProjection(m_pDevice, 2.0f, 1.0f, 500.0f);
-    D3DMATRIX projection;
-    ASSERT_EQ(m_pDevice->GetTransform(D3DTS_PROJECTION, &projection), D3D_OK);
-    // 45 degrees high and, at aspect 2, twice as wide: the corner of that view
-    // lands on the screen's corner; depth runs from 0 at 1 to 1 at 500.
-    const float edge = 100.0f * 0.41421356f;  // tan 22.5 degrees
-    const D3DXVECTOR3 corner = Project(projection, 2.0f * edge, edge, 100.0f);
-    EXPECT_NEAR(corner.x, 1.0f, kEps);
-    EXPECT_NEAR(corner.y, 1.0f, kEps);
-    EXPECT_NEAR(Project(projection, 0.0f, 0.0f, 1.0f).z, 0.0f, kEps);
-    EXPECT_NEAR(Project(projection, 0.0f, 0.0f, 500.0f).z, 1.0f, kEps);
-}
-
-TEST_F(CameraDeviceTest, FrustumOfTheIdentityCamera) {
+TEST_F(CameraDeviceTest, FrustumOfTheIdentityCameraAndOfAMovedOne) {
     const float aspect = 4.0f / 3.0f;
     const float t = std::tan(D3DX_PI / 8.0f);
     Camera camera;
@@ -146,20 +131,15 @@ TEST_F(CameraDeviceTest, FrustumOfTheIdentityCamera) {
         EXPECT_GT(Side(frustum.m_planes[i], 0.0f, 0.0f, 50.0f), 0.0f) << "plane " << i;
     }
     // Each plane shuts out its own side.
-    EXPECT_LT(Side(frustum.m_planes[1], 0.0f, 0.0f, 150.0f), 0.0f);
-    EXPECT_LT(Side(frustum.m_planes[2], -100.0f, 0.0f, 50.0f), 0.0f);
-    EXPECT_LT(Side(frustum.m_planes[3], 100.0f, 0.0f, 50.0f), 0.0f);
-    EXPECT_LT(Side(frustum.m_planes[4], 0.0f, 100.0f, 50.0f), 0.0f);
-    EXPECT_LT(Side(frustum.m_planes[5], 0.0f, -100.0f, 50.0f), 0.0f);
-}
+    const D3DXVECTOR3 beyond[5] = {{0, 0, 150}, {-100, 0, 50}, {100, 0, 50}, {0, 100, 50}, {0, -100, 50}};
+    for (int i = 1; i < 6; ++i) {
+        EXPECT_LT(Side(frustum.m_planes[i], beyond[i - 1].x, beyond[i - 1].y, beyond[i - 1].z), 0.0f) << "plane " << i;
+    }
 
-TEST_F(CameraDeviceTest, FrustumFollowsAMovedCamera) {
-    Camera camera;
-    camera.SetProjection(m_pDevice, 1.0f, 1.0f, 100.0f);
+    // Turned and moved, the frustum follows the camera.
     camera.YawLocal(kHalfPi, 0);  // looking along +x
     camera.SetCameraPosition(-40.0f, 0.0f, 0.0f);
     camera.BuildFrustum();
-    const FrustumInfo& frustum = camera.Frustum();
     for (int i = 0; i < 6; ++i) {
         EXPECT_GT(Side(frustum.m_planes[i], 0.0f, 0.0f, 0.0f), 0.0f) << "plane " << i;
     }

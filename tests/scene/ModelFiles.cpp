@@ -96,5 +96,5 @@ void WriteTexture(const std::string& folder, const std::string& name) {
     std::vector<BYTE> payload;
     AppendPixels(payload, std::vector<DWORD>(16, 0xFF336699u), 4);
     std::filesystem::create_directories(folder + "/Texture");
-    WriteFile(folder + "/Texture/" + name, BuildDds(ArgbSpec(4, 4), payload));
+    WriteFile(folder + "/Texture/" + name, BuildDds(ArgbLayout(4, 4), payload));
 }

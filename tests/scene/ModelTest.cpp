@@ -100,17 +100,6 @@ TEST_F(ModelTest, BadNamesAndUnpairedMeshesRejectTheFile) {
     }
 }
 
-TEST_F(ModelTest, AFileWithoutMeshesLoadsEmpty) {
-    WriteModel(m_cwd, "empty.x", FrameOf("root", D3DXVECTOR3(1.0f, 2.0f, 3.0f), ""));
-    Model model;
-    ASSERT_EQ(model.Load(m_pDevice, "empty.x"), S_OK);
-    EXPECT_EQ(model.MeshCountInXFile(), 0u);
-    EXPECT_EQ(model.MeshDisplayNum(), 0u);
-    EXPECT_EQ(model.MeshDammyNum(), 0u);
-    EXPECT_FALSE(model.AnyVisible(&m_camera.Frustum()));
-    EXPECT_EQ(Submitted(model), 0u);
-}
-
 TEST_F(ModelTest, MeshesInNestedFramesAreFoundWhereTheyAreStored) {
     const D3DXVECTOR3 lo(2.0f, 3.0f, 4.0f);
     const D3DXVECTOR3 hi(5.0f, 6.0f, 7.0f);
@@ -221,7 +210,7 @@ TEST_F(ModelTest, HostileFilesAreRefusedWithTheLoadersReport) {
     }
 }
 
-TEST_F(ModelTest, ASecondLoadReplacesTheFirst) {
+TEST_F(ModelTest, EachLoadReplacesTheLastEvenWithAFileWithoutMeshes) {
     WriteModel(m_cwd, "one.x", BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi));
     WriteModel(m_cwd, "two.x",
                BoxMesh("a_display", kLo, kHi) + BoxMesh("a_dammy", kLo, kHi) + BoxMesh("b_display", kLo, kHi) +
@@ -232,7 +221,15 @@ TEST_F(ModelTest, ASecondLoadReplacesTheFirst) {
     EXPECT_EQ(model.MeshCountInXFile(), 4u);
     EXPECT_EQ(model.MeshDisplayNum(), 2u);
     EXPECT_EQ(Submitted(model), 2u);
-    // The fixture's device check finds any mesh of the first load still alive.
+    // A file without meshes leaves the model empty.
+    WriteModel(m_cwd, "empty.x", FrameOf("root", D3DXVECTOR3(1.0f, 2.0f, 3.0f), ""));
+    ASSERT_EQ(model.Load(m_pDevice, "empty.x"), S_OK);
+    EXPECT_EQ(model.MeshCountInXFile(), 0u);
+    EXPECT_EQ(model.MeshDisplayNum(), 0u);
+    EXPECT_EQ(model.MeshDammyNum(), 0u);
+    EXPECT_FALSE(model.AnyVisible(&m_camera.Frustum()));
+    EXPECT_EQ(Submitted(model), 0u);
+    // The fixture's device check finds any mesh of an earlier load still alive.
 }
 
 // The level of detail follows the distance to the camera's position, the

@@ -17,7 +17,7 @@ protected:
     std::string Texture(const std::string& name) {
         std::vector<BYTE> payload;
         AppendPixels(payload, std::vector<DWORD>(16, 0xFF336699u), 4);
-        WriteFile(m_cwd.File(name), BuildDds(ArgbSpec(4, 4), payload));
+        WriteFile(m_cwd.File(name), BuildDds(ArgbLayout(4, 4), payload));
         return m_cwd.File(name);
     }
 
@@ -50,36 +50,28 @@ TEST_F(TexListTest, SamePathSharesOneTextureSilentlyUntilTheLastRelease) {
     EXPECT_GT(m_pLog->ReleasedResourceCount(), releasedBefore);
 }
 
-TEST_F(TexListTest, PathsDifferingInCaseOrSeparatorsAreSeparateEntries) {
-    std::string path = Texture("b.dds");
-    std::string doubled = m_cwd.Path() + "//b.dds";
-    IDirect3DTexture8* pOne = m_list.Load(m_pDevice, path.c_str());
-    IDirect3DTexture8* pTwo = m_list.Load(m_pDevice, doubled.c_str());
-    ASSERT_NE(pOne, nullptr);
-    ASSERT_NE(pTwo, nullptr);
-    EXPECT_NE(pOne, pTwo);
-    EXPECT_EQ(m_list.EntryCount(), 2u);
-    m_list.Release(pOne);
-    m_list.Release(pTwo);
-}
-
-TEST_F(TexListTest, NewEntriesGoAfterTheHead) {
+TEST_F(TexListTest, NewEntriesGoAfterTheHeadAndPathsAreComparedAsWritten) {
     std::string a = Texture("A.dds");
     std::string b = Texture("B.dds");
     std::string c = Texture("C.dds");
+    std::string doubled = m_cwd.Path() + "//C.dds";
     IDirect3DTexture8* pA = m_list.Load(m_pDevice, a.c_str());
     IDirect3DTexture8* pB = m_list.Load(m_pDevice, b.c_str());
     IDirect3DTexture8* pC = m_list.Load(m_pDevice, c.c_str());
-    ASSERT_EQ(m_list.EntryCount(), 3u);
+    IDirect3DTexture8* pDoubled = m_list.Load(m_pDevice, doubled.c_str());
+    ASSERT_EQ(m_list.EntryCount(), 4u);
+    EXPECT_NE(pC, pDoubled) << "the same file under another spelling is another entry";
     EXPECT_EQ(std::string(m_list.NameAt(0)), a);
-    EXPECT_EQ(std::string(m_list.NameAt(1)), c);
-    EXPECT_EQ(std::string(m_list.NameAt(2)), b);
+    EXPECT_EQ(std::string(m_list.NameAt(1)), doubled);
+    EXPECT_EQ(std::string(m_list.NameAt(2)), c);
+    EXPECT_EQ(std::string(m_list.NameAt(3)), b);
 
     // Dropping the head makes its successor the head.
     m_list.Release(pA);
-    EXPECT_EQ(std::string(m_list.NameAt(0)), c);
+    EXPECT_EQ(std::string(m_list.NameAt(0)), doubled);
     m_list.Release(pB);
     m_list.Release(pC);
+    m_list.Release(pDoubled);
     EXPECT_EQ(m_list.EntryCount(), 0u);
 }
 

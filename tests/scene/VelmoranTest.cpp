@@ -70,6 +70,9 @@ protected:
         RecordingDeviceTest::SetUp();
         kernel_hooks::SetWallClock(FixedWallClock);
         m_placements = {Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f), Placement(2.0f, kPi, -30.0f, 10.0f, 150.0f)};
+        m_camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
+        m_camera.BuildFrustum();
+        m_pQueue = std::make_unique<DrawQueue>();
     }
     void TearDown() override {
         kernel_hooks::SetWallClock(nullptr);
@@ -82,7 +85,15 @@ protected:
         cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(2, m_placements));
     }
 
+    // Queues the clock into an emptied queue.
+    HRESULT RenderInto(Velmoran& clock) {
+        m_pQueue->Clear();
+        return clock.Render(m_pDevice, m_camera.CameraMatrix(), &m_camera.Frustum(), TRUE, m_pQueue.get());
+    }
+
     std::vector<D3DXMATRIX> m_placements;
+    Camera m_camera;
+    std::unique_ptr<DrawQueue> m_pQueue;
 };
 
 TEST_F(VelmoranTest, HandsFollowTheLocalTime) {
@@ -126,11 +137,6 @@ TEST_F(VelmoranTest, RenderQueuesEveryPartAndTheNumeralsOnlyWhenShown) {
     g_wallClock = LocalTimeOfDay(15, 30, 45);
     clock.Update();
 
-    Camera camera;
-    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
-    camera.BuildFrustum();
-    auto pQueue = std::make_unique<DrawQueue>();
-
     DWORD perFlower = 0;
     for (int part = 0; part < Velmoran::PART_NUM; ++part) {
         ASSERT_NE(clock.PartModel(Velmoran::Part(part)), nullptr);
@@ -139,50 +145,27 @@ TEST_F(VelmoranTest, RenderQueuesEveryPartAndTheNumeralsOnlyWhenShown) {
     const DWORD numerals = clock.PartModel(Velmoran::PART_NUMERALS)->MeshDisplayNum();
     ASSERT_GT(numerals, 0u);
 
-    ASSERT_EQ(clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get()), S_OK);
-    EXPECT_EQ(pQueue->Count(), 2 * perFlower);
+    ASSERT_EQ(RenderInto(clock), S_OK);
+    EXPECT_EQ(m_pQueue->Count(), 2 * perFlower);
     // Each hand is queued with its own turned matrix.
     for (int part = Velmoran::PART_HOUR; part <= Velmoran::PART_SECOND; ++part) {
         for (int i = 0; i < 2; ++i) {
             const D3DXMATRIX& hand = clock.Parts(Velmoran::Part(part))[i].World();
             bool found = false;
-            for (DWORD e = 0; e < pQueue->Count(); ++e) {
-                found = found || pQueue->EntryAt(e).m_matWorld == hand;
+            for (DWORD e = 0; e < m_pQueue->Count(); ++e) {
+                found = found || m_pQueue->EntryAt(e).m_matWorld == hand;
             }
             EXPECT_TRUE(found) << "part " << part << " flower " << i;
         }
     }
 
-    pQueue->Clear();
     clock.SetShowNumerals(FALSE);
-    clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
-    EXPECT_EQ(pQueue->Count(), 2 * (perFlower - numerals));
-
-    pQueue->Clear();
+    RenderInto(clock);
+    EXPECT_EQ(m_pQueue->Count(), 2 * (perFlower - numerals));
     clock.SetShowNumerals(TRUE);
-    clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
-    EXPECT_EQ(pQueue->Count(), 2 * perFlower);
-    pQueue->Clear();
-}
-
-TEST_F(VelmoranTest, NoFlowerLoadsTheModelsAndDrawsNothing) {
-    ScopedTempCwd cwd;
-    ASSERT_TRUE(LinkGeneratedMedia(cwd));
-    cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(0, {}));
-    Velmoran clock;
-    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
-    EXPECT_EQ(clock.Count(), 0);
-    for (int part = 0; part < Velmoran::PART_NUM; ++part) {
-        ASSERT_NE(clock.PartModel(Velmoran::Part(part)), nullptr);
-        EXPECT_GT(clock.PartModel(Velmoran::Part(part))->MeshDisplayNum(), 0u);
-    }
-    Camera camera;
-    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
-    camera.BuildFrustum();
-    auto pQueue = std::make_unique<DrawQueue>();
-    EXPECT_EQ(clock.Update(), S_OK);
-    EXPECT_EQ(clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get()), S_OK);
-    EXPECT_EQ(pQueue->Count(), 0u);
+    RenderInto(clock);
+    EXPECT_EQ(m_pQueue->Count(), 2 * perFlower);
+    m_pQueue->Clear();
 }
 
 TEST_F(VelmoranTest, PositionFileFailuresAreReportedAndAllocateNothing) {
@@ -227,20 +210,16 @@ TEST_F(VelmoranTest, FailingModelKeepsThePlacementsForRelease) {
     EXPECT_FALSE(debug.Contains("VelmoranMoji01.x")) << "loading stops at the first failing model";
     EXPECT_EQ(clock.Count(), 2);
     // The parts have no model yet, so nothing is queued, and time still turns the hands.
-    Camera camera;
-    camera.SetProjection(m_pDevice, 4.0f / 3.0f, 1.0f, 1000.0f);
-    camera.BuildFrustum();
-    auto pQueue = std::make_unique<DrawQueue>();
     g_wallClock = LocalTimeOfDay(6, 0, 0);
     clock.Update();
     ExpectHandTip(clock.Parts(Velmoran::PART_HOUR)[1].World(), m_placements[1], 180.0f, "hour");
-    clock.Render(m_pDevice, camera.CameraMatrix(), &camera.Frustum(), TRUE, pQueue.get());
-    EXPECT_EQ(pQueue->Count(), 0u);
+    RenderInto(clock);
+    EXPECT_EQ(m_pQueue->Count(), 0u);
     EXPECT_EQ(clock.Release(), S_OK);
     EXPECT_EQ(clock.Parts(Velmoran::PART_HOUR), nullptr);
 }
 
-TEST_F(VelmoranTest, ReleaseFreesEverythingAndTheClockLoadsAgain) {
+TEST_F(VelmoranTest, ReleaseFreesEverythingAndTheClockLoadsAgainWithOrWithoutFlowers) {
     ScopedTempCwd cwd;
     PrepareMedia(cwd);
     Velmoran clock;
@@ -253,8 +232,21 @@ TEST_F(VelmoranTest, ReleaseFreesEverythingAndTheClockLoadsAgain) {
     }
     EXPECT_EQ(clock.Release(), S_OK);
 
-    // Loading twice in a row must not leak the first load (the device check
-    // at the end of the test sees any mesh left behind).
+    // No flower: the models load and nothing is drawn.
+    cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(0, {}));
+    ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
+    EXPECT_EQ(clock.Count(), 0);
+    for (int part = 0; part < Velmoran::PART_NUM; ++part) {
+        ASSERT_NE(clock.PartModel(Velmoran::Part(part)), nullptr);
+        EXPECT_GT(clock.PartModel(Velmoran::Part(part))->MeshDisplayNum(), 0u);
+    }
+    EXPECT_EQ(clock.Update(), S_OK);
+    EXPECT_EQ(RenderInto(clock), S_OK);
+    EXPECT_EQ(m_pQueue->Count(), 0u);
+
+    // A load over a load must not leak the first (the device check at the
+    // end of the test sees any mesh left behind).
+    cwd.WriteFile("Misc/Clock.vps", PlacementFileBytes(2, m_placements));
     ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
     ASSERT_EQ(clock.Load(m_pDevice, "Clock.vps"), S_OK);
     EXPECT_EQ(clock.Count(), 2);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <string>
 
@@ -53,24 +52,6 @@ TEST_F(MusicManagerTest, PlayBeforeDownloadFailsAndSoundsNothing) {
     EXPECT_TRUE(segment->IsDownloaded());
     ASSERT_EQ(segment->Play(0, nullptr), S_OK);
     EXPECT_EQ(FirstSound(Mix(1000)), 0u);
-}
-
-TEST_F(MusicManagerTest, BeatAlignedStartWaitsForTheNextBeatAndNeverMoreThanOne) {
-    TestSounds::WriteWave(m_sounds.Folder() / "tone.wav", 100);
-    std::unique_ptr<MusicSegment> segment = Load("tone.wav", TRUE, FALSE);
-    ASSERT_NE(segment, nullptr);
-    const double beat = 0.5;  // 120 beats a minute
-    for (double since = 0.0; since < 2.5; since += 0.0371) {
-        SCOPED_TRACE(since);
-        SetClock(kStart + since);
-        ASSERT_EQ(segment->Play(DMUS_SEGF_BEAT, nullptr), S_OK);
-        std::size_t wait = FirstSound(Mix(kRate));
-        EXPECT_LE(wait, static_cast<std::size_t>(beat * kRate));
-        // It starts on a beat counted from when the sound device opened.
-        double startsAt = since + static_cast<double>(wait) / kRate;
-        double offBeat = startsAt / beat - std::round(startsAt / beat);
-        EXPECT_NEAR(offBeat, 0.0, 2.0 / kRate);
-    }
 }
 
 TEST_F(MusicManagerTest, MidiFlagOnAWaveMissingFilesAndOverlongNamesLeaveNoSegment) {
