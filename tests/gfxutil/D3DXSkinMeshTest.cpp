@@ -5,7 +5,7 @@
 #include <string>
 
 #include "gfxutil/D3DXMath.h"
-#include "gfxutil/XTextFile.h"
+#include "gfxutil/XText.h"
 #include "gfxutil/XofMeshData.h"
 #include "support/RecordingDeviceTest.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "gfxutil/D3DXBounds.h"
-#include "gfxutil/XTextFile.h"
+#include "gfxutil/XText.h"
 #include "gfxutil/XofMeshData.h"
 #include "support/RecordingDeviceTest.h"
 #include "support/XTestModel.h"
