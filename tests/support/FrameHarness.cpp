@@ -4,6 +4,7 @@
 
 #include "framework/FrameTimer.h"
 #include "platform/kernel/Kernel.h"
+#include "support/PresentParameters.h"
 
 namespace {
 
@@ -95,15 +96,7 @@ IDirect3DDevice8* CreateBareTestDevice(BackendLog* log, UINT width, UINT height,
     creation.m_deviceType = D3DDEVTYPE_HAL;
     creation.m_dwBehaviorFlags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
     creation.m_caps = caps != nullptr ? *caps : TableDirect3D::Capable(D3DDEVTYPE_HAL, {}).m_caps;
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = width;
-    parameters.BackBufferHeight = height;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(width, height);
     IDirect3DDevice8* device = nullptr;
     if (FAILED(CreateRecordingTestDevice(log, creation, &parameters, &device))) {
         return nullptr;

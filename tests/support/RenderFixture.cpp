@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/PresentParameters.h"
+
 IDirect3D8* RenderFixture::s_pDirect3D = nullptr;
 
 namespace {
@@ -88,16 +90,7 @@ IDirect3DDevice8* RenderFixture::CreateRefDevice(UINT width, UINT height, HWND w
     if (s_pDirect3D == nullptr) {
         return nullptr;
     }
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = width;
-    parameters.BackBufferHeight = height;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.hDeviceWindow = window;
-    parameters.Windowed = TRUE;
-    parameters.EnableAutoDepthStencil = TRUE;
-    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(width, height, true, window);
     IDirect3DDevice8* device = nullptr;
     if (FAILED(s_pDirect3D->CreateDevice(0, D3DDEVTYPE_REF, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
                                          &device))) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/FrameHarness.h"
+#include "support/PresentParameters.h"
 
 namespace {
 
@@ -277,12 +278,7 @@ TEST_F(FontDrawTest, LongTextIsDrawnInBatchesOfFiftyCharacters) {
 TEST_F(FontDrawTest, LostDeviceCanBeResetAndDrawingNeedsTheRestoredObjects) {
     m_font.OnDeviceLost();
     EXPECT_EQ(E_FAIL, Draw(0, 0, 0xFFFFFFFF, "A"));
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = 512;
-    parameters.BackBufferHeight = 384;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(512, 384, false);
     EXPECT_EQ(S_OK, m_pDevice->Reset(&parameters)) << "the font still held a default-pool buffer";
     ASSERT_EQ(S_OK, m_font.OnDeviceRestored());
     EXPECT_EQ(S_OK, Draw(0, 0, 0xFFFFFFFF, "A"));

@@ -9,19 +9,7 @@
 #include "platform/d3d/D3D8.h"
 #include "platform/d3d/record/RecordLog.h"
 #include "platform/d3d/record/RecordingDevice.h"
-
-inline D3DPRESENT_PARAMETERS WindowedParameters(UINT width = 512, UINT height = 384, bool depth = true) {
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = width;
-    parameters.BackBufferHeight = height;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.BackBufferCount = 1;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    parameters.EnableAutoDepthStencil = depth ? TRUE : FALSE;
-    parameters.AutoDepthStencilFormat = depth ? D3DFMT_D16 : D3DFMT_UNKNOWN;
-    return parameters;
-}
+#include "support/PresentParameters.h"
 
 inline D3DMATRIX MakeMatrix(float base) {
     D3DMATRIX m = {};

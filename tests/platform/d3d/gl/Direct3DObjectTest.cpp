@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/d3d/D3D8.h"
+#include "support/PresentParameters.h"
 
 namespace {
 
@@ -126,12 +127,7 @@ TEST_F(Direct3DObjectTest, CapsSayWhatEachDeviceTypeDoes) {
 }
 
 TEST_F(Direct3DObjectTest, CreateDeviceFailsCleanlyAndADeviceHoldsTheObjectUntilReleased) {
-    D3DPRESENT_PARAMETERS parameters = {};
-    parameters.BackBufferWidth = 32;
-    parameters.BackBufferHeight = 16;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(32, 16, false);
     const auto create = [&](D3DDEVTYPE type, DWORD flags, IDirect3DDevice8** device) {
         *device = reinterpret_cast<IDirect3DDevice8*>(&parameters);
         return m_pD3D->CreateDevice(0, type, nullptr, flags, &parameters, device);

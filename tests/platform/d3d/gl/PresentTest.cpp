@@ -15,26 +15,13 @@
 #include "platform/d3d/gl/GlPresentHook.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowObject.h"
+#include "support/PresentParameters.h"
 #include "support/RenderFixture.h"
 
 namespace {
 
 class PresentTest : public RenderFixture {
 protected:
-    // Windowed with a 16-bit depth buffer; a size of 0 takes the window's.
-    static D3DPRESENT_PARAMETERS Parameters(UINT width, UINT height, HWND window = nullptr) {
-        D3DPRESENT_PARAMETERS parameters = {};
-        parameters.BackBufferWidth = width;
-        parameters.BackBufferHeight = height;
-        parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.hDeviceWindow = window;
-        parameters.Windowed = TRUE;
-        parameters.EnableAutoDepthStencil = TRUE;
-        parameters.AutoDepthStencilFormat = D3DFMT_D16;
-        return parameters;
-    }
-
     // The first pixel of the front buffer as GetFrontBuffer gives it.
     static DWORD FrontPixel(IDirect3DDevice8* device) {
         IDirect3DSurface8* surface = nullptr;
@@ -113,7 +100,7 @@ TEST_F(PresentTest, FrontBufferHoldsTheLastPresentedFrameOnlyTopRowFirst) {
 }
 
 TEST_F(PresentTest, ResetGivesABackBufferOfTheNewSize) {
-    D3DPRESENT_PARAMETERS parameters = Parameters(40, 24);
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(40, 24);
     ASSERT_EQ(m_pDevice->Reset(&parameters), D3D_OK);
     ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0), D3D_OK);
     PlainStates();
@@ -127,7 +114,7 @@ TEST_F(PresentTest, ResetGivesABackBufferOfTheNewSize) {
 }
 
 TEST_F(PresentTest, MultisampledFramesAreResolved) {
-    D3DPRESENT_PARAMETERS parameters = Parameters(kWidth, kHeight);
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(kWidth, kHeight);
     parameters.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
     parameters.AutoDepthStencilFormat = D3DFMT_D24S8;
     IDirect3DDevice8* device = nullptr;
@@ -270,7 +257,7 @@ TEST_F(WindowPresentTest, HookRunsInsidePresentOnTheWindowContext) {
 }
 
 TEST_F(WindowPresentTest, HardwareDeviceDrawsWhatTheReferenceDeviceDrawsEvenAfterOtherGlDrawing) {
-    D3DPRESENT_PARAMETERS parameters = Parameters(0, 0, m_hWindow);
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(0, 0, true, m_hWindow);
     IDirect3DDevice8* hal = nullptr;
     ASSERT_EQ(
         s_pDirect3D->CreateDevice(0, D3DDEVTYPE_HAL, m_hWindow, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &hal),
@@ -318,7 +305,7 @@ TEST_F(WindowPresentTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
     EXPECT_EQ(windowed->TestCooperativeLevel(), D3D_OK);
     EXPECT_EQ(windowed->Release(), 0u);
 
-    D3DPRESENT_PARAMETERS parameters = Parameters(640, 480, m_hWindow);
+    D3DPRESENT_PARAMETERS parameters = WindowedParameters(640, 480, true, m_hWindow);
     parameters.BackBufferFormat = D3DFMT_R5G6B5;
     parameters.Windowed = FALSE;
     parameters.EnableAutoDepthStencil = FALSE;
