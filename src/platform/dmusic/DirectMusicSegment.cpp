@@ -113,7 +113,7 @@ std::unique_ptr<SampleSource> DirectMusicSegment::OpenSource() const {
         return nullptr;
     }
     if (m_file.IsStreamed()) {
-        return WaveStream::Open(m_file.Path(), m_file.Format());
+        return WaveStream::Open(m_file.File(), m_file.Format());
     }
     return std::unique_ptr<SampleSource>(new (std::nothrow) DecodedSource(m_pSamples));
 }

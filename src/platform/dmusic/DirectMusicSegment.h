@@ -31,8 +31,8 @@ public:
     DWORD Serial() const { return m_dwSerial; }
     ULONGLONG Plays() const { return static_cast<ULONGLONG>(m_dwRepeats) + 1; }
     double BeatSeconds() const { return m_file.BeatSeconds(); }
-    // The samples of a play, from its start; null until downloaded (or when a
-    // streamed file has gone), which is heard as silence.
+    // The samples of a play, from its start; null until downloaded, which is
+    // heard as silence.
     std::unique_ptr<SampleSource> OpenSource() const;
     ULONGLONG FramesPerPlay() const;
 

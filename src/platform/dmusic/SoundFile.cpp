@@ -18,6 +18,7 @@ constexpr std::uint64_t kMaxWholeFileBytes = std::uint64_t{64} << 20;
 HRESULT SoundFile::Load(const std::string& path) {
     m_bytes.clear();
     m_bStreamed = false;
+    m_pFile.reset();
     m_szPath = path;
     std::uint64_t size = 0;
     std::FILE* file = OpenRegularFile(path.c_str(), UINT64_MAX, &size);
@@ -25,8 +26,9 @@ HRESULT SoundFile::Load(const std::string& path) {
         return DMUS_E_LOADER_FAILEDOPEN;
     }
     const bool probed = WaveStream::Probe(file, size, m_format) != FALSE;
-    if (probed && m_format.Streamable() && WaveStream::Open(path, m_format) != nullptr) {
-        std::fclose(file);
+    std::shared_ptr<std::FILE> shared(file, std::fclose);
+    if (probed && m_format.Streamable() && WaveStream::Open(shared, m_format) != nullptr) {
+        m_pFile = std::move(shared);
         m_kind = Kind::Wave;
         m_bStreamed = true;
         m_dLength = static_cast<double>(m_format.Frames()) / m_format.m_dwRate;
@@ -35,7 +37,6 @@ HRESULT SoundFile::Load(const std::string& path) {
     }
     // Any other file is read whole: within reason.
     if (size > kMaxWholeFileBytes) {
-        std::fclose(file);
         return DMUS_E_LOADER_FAILEDOPEN;
     }
     std::rewind(file);
@@ -45,9 +46,7 @@ HRESULT SoundFile::Load(const std::string& path) {
     while ((got = std::fread(block, 1, sizeof(block), file)) > 0) {
         m_bytes.insert(m_bytes.end(), block, block + got);
     }
-    bool readError = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readError) {
+    if (std::ferror(file) != 0) {
         return DMUS_E_LOADER_FAILEDOPEN;
     }
 

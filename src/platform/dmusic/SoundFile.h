@@ -1,9 +1,11 @@
 // A sound file as the loader reads it: what kind of sound it holds (decided
 // by its content, not its name), how long one play lasts and how long a beat
-// of its tempo is. A WAV file the stream can read is left on disk and only
-// its format is kept; any other file is kept as its whole image.
+// of its tempo is. A WAV file the stream can read is left on disk, kept open
+// with its format; any other file is kept as its whole image.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ public:
     // Played from disk: no image, the format instead.
     bool IsStreamed() const { return m_bStreamed; }
     const std::string& Path() const { return m_szPath; }
+    // The open file a streamed sound plays from; null for one kept whole.
+    const std::shared_ptr<std::FILE>& File() const { return m_pFile; }
     const WaveFormat& Format() const { return m_format; }
     const std::vector<BYTE>& Bytes() const { return m_bytes; }
     double LengthSeconds() const { return m_dLength; }
@@ -36,6 +40,7 @@ private:
     Kind m_kind = Kind::Wave;
     bool m_bStreamed = false;
     std::string m_szPath;
+    std::shared_ptr<std::FILE> m_pFile;
     WaveFormat m_format;
     std::vector<BYTE> m_bytes;
     double m_dLength = 0.0;

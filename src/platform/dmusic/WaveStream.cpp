@@ -1,6 +1,7 @@
 #include "platform/dmusic/WaveStream.h"
 
 #include <SDL.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -96,8 +97,8 @@ BOOL WaveStream::Probe(std::FILE* file, ULONGLONG fileBytes, WaveFormat& format)
     return FALSE;
 }
 
-std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, const WaveFormat& format) {
-    if (!format.Streamable()) {
+std::unique_ptr<WaveStream> WaveStream::Open(const std::shared_ptr<std::FILE>& file, const WaveFormat& format) {
+    if (file == nullptr || !format.Streamable()) {
         return nullptr;
     }
     SDL_AudioStream* stream = SDL_NewAudioStream(FeedFormat(format), static_cast<Uint8>(format.m_wChannels),
@@ -106,15 +107,8 @@ std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, const Wave
     if (stream == nullptr) {
         return nullptr;
     }
-    // Played as it is read: any length will do, but only from a regular file.
-    std::FILE* file = OpenRegularFile(path.c_str(), UINT64_MAX);
-    if (file == nullptr) {
-        SDL_FreeAudioStream(stream);
-        return nullptr;
-    }
     std::unique_ptr<WaveStream> wave(new (std::nothrow) WaveStream(file, stream, format));
     if (wave == nullptr) {
-        std::fclose(file);
         SDL_FreeAudioStream(stream);
         return nullptr;
     }
@@ -122,19 +116,18 @@ std::unique_ptr<WaveStream> WaveStream::Open(const std::string& path, const Wave
     return wave;
 }
 
-WaveStream::WaveStream(std::FILE* file, SDL_AudioStream* stream, const WaveFormat& format)
+WaveStream::WaveStream(const std::shared_ptr<std::FILE>& file, SDL_AudioStream* stream, const WaveFormat& format)
     : m_pFile(file), m_pStream(stream), m_format(format) {}
 
 WaveStream::~WaveStream() {
     SDL_FreeAudioStream(m_pStream);
-    std::fclose(m_pFile);
 }
 
 void WaveStream::Rewind() {
     SDL_AudioStreamClear(m_pStream);
     m_bFlushed = false;
-    m_ullLeft =
-        std::fseek(m_pFile, static_cast<long>(m_format.m_ullDataOffset), SEEK_SET) == 0 ? m_format.m_ullDataBytes : 0;
+    m_ullPosition = m_format.m_ullDataOffset;
+    m_ullLeft = m_format.m_ullDataBytes;
 }
 
 bool WaveStream::Feed() {
@@ -142,7 +135,18 @@ bool WaveStream::Feed() {
     const std::size_t frameBytes = m_format.m_wBlockAlign;
     const std::size_t most = (kBlockBytes / frameBytes) * frameBytes;
     const std::size_t want = static_cast<std::size_t>(std::min<ULONGLONG>(m_ullLeft, most));
-    const std::size_t got = want > 0 ? std::fread(m_block, 1, want, m_pFile) : 0;
+    // Several plays of one sound may read the file at once: each at its own
+    // place, never moving a shared one.
+    std::size_t got = 0;
+    while (got < want) {
+        const ssize_t read =
+            pread(fileno(m_pFile.get()), m_block + got, want - got, static_cast<off_t>(m_ullPosition + got));
+        if (read <= 0) {
+            break;
+        }
+        got += static_cast<std::size_t>(read);
+    }
+    m_ullPosition += got;
     const std::size_t usable = got - got % frameBytes;
     m_ullLeft = got == want ? m_ullLeft - got : 0;  // a read error ends the sound
     if (usable == 0) {

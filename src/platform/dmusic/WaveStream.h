@@ -1,12 +1,13 @@
 // A WAV file played straight from disk a block at a time, so a sound of any
-// length costs the same small memory. Integer and floating-point samples in
+// length costs the same small memory. It reads the file opened when the sound
+// was loaded, at a place of its own, so a file removed or replaced on disk
+// after that still plays as it was loaded. Integer and floating-point samples in
 // any common width, rate and channel count are converted to the mixer's
 // format as they are read.
 #pragma once
 
 #include <cstdio>
 #include <memory>
-#include <string>
 
 #include "platform/dmusic/SampleSource.h"
 #include "platform/kernel/WinTypes.h"
@@ -34,8 +35,8 @@ public:
     // Walks the chunk headers of an open file of fileBytes bytes (data is not
     // read). FALSE for a file that is not WAV or has no usable format or data chunk.
     static BOOL Probe(std::FILE* file, ULONGLONG fileBytes, WaveFormat& format);
-    // Null when the file cannot be opened again or its format cannot be converted.
-    static std::unique_ptr<WaveStream> Open(const std::string& path, const WaveFormat& format);
+    // Null when its format cannot be converted. Shares the open file.
+    static std::unique_ptr<WaveStream> Open(const std::shared_ptr<std::FILE>& file, const WaveFormat& format);
 
     ~WaveStream() override;
     WaveStream(const WaveStream&) = delete;
@@ -45,16 +46,17 @@ public:
     int Read(std::int16_t* out, int frames) override;
 
 private:
-    WaveStream(std::FILE* file, _SDL_AudioStream* stream, const WaveFormat& format);
+    WaveStream(const std::shared_ptr<std::FILE>& file, _SDL_AudioStream* stream, const WaveFormat& format);
     // Feeds the converter the next block of the file; false once there is none.
     bool Feed();
 
     static constexpr std::size_t kBlockBytes = 8192;
 
-    std::FILE* m_pFile;
+    std::shared_ptr<std::FILE> m_pFile;
     _SDL_AudioStream* m_pStream;
     WaveFormat m_format;
-    ULONGLONG m_ullLeft = 0;  // data bytes not yet fed
+    ULONGLONG m_ullPosition = 0;  // where the next block is read
+    ULONGLONG m_ullLeft = 0;      // data bytes not yet fed
     bool m_bFlushed = false;
     BYTE m_block[kBlockBytes];
     std::int32_t m_widened[kBlockBytes / 3];  // 24-bit samples as 32-bit ones

@@ -132,6 +132,9 @@ TEST_F(DMusicPlayback, WaveWithThreeRepeatsPlaysFourTimesThenStopsOnItsOwn) {
     IDirectMusicSegment8* segment = LoadWave("Sound/AlarmSound.wav", frames);
     ASSERT_NE(segment, nullptr);
     ASSERT_EQ(segment->SetRepeats(3), S_OK);
+    // What was loaded plays, whatever becomes of the file afterwards.
+    std::filesystem::remove(m_sounds.Folder() / "Sound/AlarmSound.wav");
+    TestSounds::WriteWave(m_sounds.Folder() / "Sound/AlarmSound.wav", 10);
 
     DebugCapture trace;
     g_now = 100.5;  // on a beat: no wait
