@@ -1,5 +1,6 @@
 #include "app/ClockApp.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -13,7 +14,12 @@ namespace {
 constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
 constexpr D3DCOLOR kBlack = 0xFF000000;
 constexpr D3DCOLOR kStatsColor = 0xFF00C800;
+// The longest frame step at the display's pace; longer frames are stalls,
+// unless the user chose a slower pace.
 constexpr float kMaxFrameStep = 0.03f;
+// A frame at the display's usual refresh: a slower pace moves the scene in
+// steps of this length.
+constexpr float kSceneStep = 1.0f / 60.0f;
 
 D3DLIGHT8 DirectionalLight(float dx, float dy, float dz, float intensity) {
     D3DLIGHT8 light = {};
@@ -73,6 +79,9 @@ ClockApp::ClockApp(const StartOptions& options)
     m_bUseDepthBuffer = TRUE;
     m_bShowCursorWhenFullscreen = TRUE;
     m_iHostWindow = options.m_bScreensaver ? options.m_iWindowId : 0;
+    // Under a chosen pace a frame is a stall only when it took twice as long.
+    const float fPacedStall = options.m_uMaxFps > 0 ? 2.0f / static_cast<float>(options.m_uMaxFps) : 0.0f;
+    m_fStallStep = fPacedStall > kMaxFrameStep ? fPacedStall : kMaxFrameStep;
 
     m_pFont = new BitmapFont("Arial", 12, FONT_BOLD);
     std::memset(&m_keyState, 0, sizeof(m_keyState));
@@ -356,23 +365,40 @@ HRESULT ClockApp::FrameUpdate() {
     if (m_nQuit == 1) {
         return S_OK;
     }
-    g_frameStep = m_fElapsedTime <= kMaxFrameStep ? m_fElapsedTime : kMaxFrameStep;
-    g_appTime = m_fTime;
+    // A frame far longer than the pace asked for is a stall: it moves the
+    // world by a short step only, so nothing jumps after it.
+    const float fFrameStep = m_fElapsedTime <= m_fStallStep ? m_fElapsedTime : m_fStallStep;
+    g_frameStep = fFrameStep;
+    g_appTime = m_dTime;
 
     if (UpdateOverlay()) {
         return S_OK;
     }
     FollowAlarmRinging(m_pTimerPanel->Ringing(), g_alarmSounding, m_pAlarm);
 
-    m_pBirdFlight->StorePrevious();
-    m_pBirdFlight->Update(m_pPath, m_pSparkTrail);
-    m_pBird->FrameMove(1, 1, 0);
-    m_pSparkTrail->Update();
-    m_pBubbles->Emit(0.0f, 0.0f, 0.0f);
-    m_pBubbles->Update();
-    m_pVelmoran->Update();
-    m_pRibbonLeaders->Update(m_pPath, m_pRibbon);
-    m_pRibbon->Update();
+    // A slower pace the user chose moves the scene in steps of a display
+    // frame, so it shows the same world at the same time: bubbles, sparks
+    // and ribbons are emitted at most once a step.
+    long nSteps = 1;
+    if (fFrameStep > kMaxFrameStep) {
+        nSteps = std::lround(fFrameStep / kSceneStep);
+    }
+    g_frameStep = fFrameStep / static_cast<float>(nSteps);
+    for (long i = nSteps - 1; i >= 0; --i) {
+        g_appTime = m_dTime - static_cast<double>(i) * g_frameStep;
+        m_pBirdFlight->StorePrevious();
+        m_pBirdFlight->Update(m_pPath, m_pSparkTrail);
+        m_pBird->FrameMove(1, 1, 0);
+        m_pSparkTrail->Update();
+        m_pBubbles->Emit(0.0f, 0.0f, 0.0f);
+        m_pBubbles->Update();
+        if (i == 0) {
+            m_pVelmoran->Update();
+        }
+        m_pRibbonLeaders->Update(m_pPath, m_pRibbon);
+        m_pRibbon->Update();
+    }
+    g_frameStep = fFrameStep;
 
     if (m_pFlags->IsSet(FLAG_MANUAL_CAMERA)) {
         KeyboardStep(m_pd3dDevice, m_pCamera, m_keyState);
@@ -585,10 +611,9 @@ HRESULT ClockApp::OnDeviceDestroyed() {
     m_pButtonBar->ReleaseDeviceObjects();
     m_pTimerPanel->ReleaseDeviceObjects();
     m_pMainFrame->ReleaseDeviceObjects();
-    StopAlarmIfPlaying(m_pAlarm);
-    // Not sounding any more: a count-down still ringing on the next device
-    // starts the sound again in that frame's alarm step.
-    g_alarmSounding = 0;
+    // The alarm does not hang on the drawing device: a new device leaves it
+    // sounding on, or silent when its plays are over; the program's end
+    // stops it.
     return S_OK;
 }
 
@@ -608,6 +633,8 @@ HRESULT ClockApp::OnAppExit() {
     if (m_pFlags != nullptr && !IsScreensaver()) {
         m_pFlags->Save();
     }
+    StopAlarmIfPlaying(m_pAlarm);
+    g_alarmSounding = 0;
     DeleteMembers();
     return S_OK;
 }

@@ -139,4 +139,6 @@ private:
     // The texture cache the display meshes share; outlives every model.
     TexList* m_pTexList;
     DWORD m_dwRenderSteps = STEP_ALL;
+    // The most a frame may move the world by; longer frames are stalls.
+    float m_fStallStep = 0.0f;
 };

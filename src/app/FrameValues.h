@@ -4,10 +4,13 @@
 
 #include "platform/d3d/D3D8Types.h"
 
-// The frame's elapsed time clamped to 0.03 s; every animation advances by it.
+// The step every animation and timer advances by: the frame's elapsed time,
+// cut to a short step for a frame after a long stall. The scene may take a
+// frame in several such steps.
 extern float g_frameStep;
-// The application time of the frame, in seconds.
-extern float g_appTime;
+// The application time of the step, in seconds; double, so that a clock
+// running for weeks still moves smoothly.
+extern double g_appTime;
 // The viewport the scene is drawn in: full or framed.
 extern D3DVIEWPORT8 g_viewport;
 // Background colour of the scene viewport, also the fog colour.

@@ -5,6 +5,7 @@
 
 #include "framework/ErrorReport.h"
 #include "framework/FrameTimer.h"
+#include "platform/kernel/Kernel.h"
 #include "platform/win/HostWindow.h"
 #include "platform/win/WinGdi.h"
 
@@ -14,7 +15,7 @@ namespace {
 AppFrame* s_pFrame = nullptr;
 DWORD s_dwPauseCount = 0;
 DWORD s_dwStatsFrames = 0;
-float s_fLastStatsTime = 0.0f;
+double s_dLastStatsTime = 0.0;
 
 app_frame_hooks::CreateD3DFn s_pfnCreateD3D = nullptr;
 
@@ -91,7 +92,7 @@ AppFrame::AppFrame()
       m_dwWindowStyle(0),
       m_rcWindowBounds(),
       m_rcWindowClient(),
-      m_fTime(0.0f),
+      m_dTime(0.0),
       m_fElapsedTime(0.0f),
       m_fFPS(0.0f),
       m_szDeviceStats(),
@@ -111,7 +112,7 @@ AppFrame::AppFrame()
     s_pFrame = this;
     s_dwPauseCount = 0;
     s_dwStatsFrames = 0;
-    s_fLastStatsTime = 0.0f;
+    s_dLastStatsTime = 0.0;
 }
 
 AppFrame::~AppFrame() {
@@ -267,13 +268,13 @@ HRESULT AppFrame::StepFrame() {
         return hr;
     }
 
-    const float fAppTime = FrameTimer(TimerAppTime);
+    const double dAppTime = FrameTimerSeconds(TimerAppTime);
     const float fElapsedAppTime = FrameTimer(TimerElapsed);
     if (fElapsedAppTime == 0.0f) {
         return S_OK;
     }
 
-    m_fTime = fAppTime;
+    m_dTime = dAppTime;
     m_fElapsedTime = fElapsedAppTime;
 
     hr = OnFrameUpdate();
@@ -285,11 +286,12 @@ HRESULT AppFrame::StepFrame() {
         return hr;
     }
 
-    const float fTime = FrameTimer(TimerAbsolute);
+    // The counter runs from the machine's start, which may be weeks ago.
+    const double dTime = FrameTimerSeconds(TimerAbsolute);
     ++s_dwStatsFrames;
-    if (fTime - s_fLastStatsTime > 1.0f) {
-        m_fFPS = static_cast<float>(s_dwStatsFrames) / (fTime - s_fLastStatsTime);
-        s_fLastStatsTime = fTime;
+    if (dTime - s_dLastStatsTime > 1.0) {
+        m_fFPS = static_cast<float>(s_dwStatsFrames / (dTime - s_dLastStatsTime));
+        s_dLastStatsTime = dTime;
         s_dwStatsFrames = 0;
         // A screen saver shows the scene alone.
         if (!IsScreensaver()) {
@@ -298,6 +300,11 @@ HRESULT AppFrame::StepFrame() {
     }
 
     m_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+    if (!m_bFirstFrameShown) {
+        // The moment the animation starts from, for whoever watches the output.
+        m_bFirstFrameShown = TRUE;
+        OutputDebugStringA("AppFrame: the first frame is shown\n");
+    }
     return S_OK;
 }
 

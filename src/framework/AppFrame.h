@@ -94,8 +94,11 @@ protected:
     DWORD m_dwWindowStyle;
     RECT m_rcWindowBounds;
     RECT m_rcWindowClient;
-    float m_fTime;
+    // Application time in double seconds: it keeps its fractions when the
+    // clock has run for weeks.
+    double m_dTime;
     float m_fElapsedTime;
+    BOOL m_bFirstFrameShown = FALSE;
     float m_fFPS;
     char m_szDeviceStats[90];
     char m_szFrameStats[90];

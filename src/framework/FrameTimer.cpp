@@ -19,7 +19,7 @@ struct TimerState {
 
 TimerState g_timer;
 
-float CounterCommand(TimerCommand command) {
+double CounterCommand(TimerCommand command) {
     LARGE_INTEGER counter{};
     QueryPerformanceCounter(&counter);
     const LONGLONG now = counter.QuadPart;
@@ -28,10 +28,10 @@ float CounterCommand(TimerCommand command) {
         case TimerElapsed: {
             double elapsed = static_cast<double>(now - g_timer.lastElapsedTime) / perSecond;
             g_timer.lastElapsedTime = now;
-            return static_cast<float>(elapsed);
+            return elapsed;
         }
         case TimerAppTime:
-            return static_cast<float>(static_cast<double>(now - g_timer.baseTime) / perSecond);
+            return static_cast<double>(now - g_timer.baseTime) / perSecond;
         case TimerStart:
             if (g_timer.stopped) {
                 g_timer.baseTime += now - g_timer.stopTime;
@@ -39,28 +39,28 @@ float CounterCommand(TimerCommand command) {
             g_timer.stopTime = 0;
             g_timer.lastElapsedTime = now;
             g_timer.stopped = FALSE;
-            return 0.0f;
+            return 0.0;
         case TimerStop:
             g_timer.stopTime = now;
             g_timer.lastElapsedTime = now;
             g_timer.stopped = TRUE;
-            return 0.0f;
+            return 0.0;
         case TimerAbsolute:
-            return static_cast<float>(static_cast<double>(now) / perSecond);
+            return static_cast<double>(now) / perSecond;
     }
-    return -1.0f;
+    return -1.0;
 }
 
-float FallbackCommand(TimerCommand command) {
+double FallbackCommand(TimerCommand command) {
     const double now = timeGetTime() * 0.001;
     switch (command) {
         case TimerElapsed: {
             double elapsed = now - g_timer.lastElapsedTimeMs;
             g_timer.lastElapsedTimeMs = now;
-            return static_cast<float>(elapsed);
+            return elapsed;
         }
         case TimerAppTime:
-            return static_cast<float>(now - g_timer.baseTimeMs);
+            return now - g_timer.baseTimeMs;
         case TimerStart:
             if (g_timer.stopped) {
                 g_timer.baseTimeMs += now - g_timer.stopTimeMs;
@@ -68,21 +68,25 @@ float FallbackCommand(TimerCommand command) {
             g_timer.stopTimeMs = 0.0;
             g_timer.lastElapsedTimeMs = now;
             g_timer.stopped = FALSE;
-            return 0.0f;
+            return 0.0;
         case TimerStop:
             g_timer.stopTimeMs = now;
             g_timer.lastElapsedTimeMs = now;
             g_timer.stopped = TRUE;
-            return 0.0f;
+            return 0.0;
         case TimerAbsolute:
-            return static_cast<float>(now);
+            return now;
     }
-    return -1.0f;
+    return -1.0;
 }
 
 }  // namespace
 
 float FrameTimer(TimerCommand command) {
+    return static_cast<float>(FrameTimerSeconds(command));
+}
+
+double FrameTimerSeconds(TimerCommand command) {
     if (!g_timer.initialised) {
         g_timer.initialised = TRUE;
         LARGE_INTEGER frequency{};

@@ -12,6 +12,9 @@ enum TimerCommand : DWORD {
 };
 
 float FrameTimer(TimerCommand command);
+// The same in double seconds: a clock left running for weeks keeps its
+// fractions of a second, which a float of seconds loses after days.
+double FrameTimerSeconds(TimerCommand command);
 
 namespace frame_timer_hooks {
 // Forgets everything, so the next call decides again between the counter and

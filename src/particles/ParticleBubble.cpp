@@ -69,7 +69,7 @@ HRESULT ParticleBubble::Update() {
         m_vecWind = D3DXVECTOR3(c, b, a);
         m_fWindTimer = 0.0f;
     }
-    const D3DXVECTOR3 vecDrift = m_vecWind * (std::sin(g_appTime) * kDriftSwing);
+    const D3DXVECTOR3 vecDrift = m_vecWind * (static_cast<float>(std::sin(g_appTime)) * kDriftSwing);
     m_list.Update([dt, &vecDrift](Bubble& bubble) {
         bubble.m_vecVelocity.y += kRise * dt;
         bubble.m_vecPosition += bubble.m_vecVelocity * dt;

@@ -93,10 +93,10 @@ protected:
     }
     void WriteFlags(DWORD word) { m_cwd.WriteFile("Misc/VelmoranFlags.vmf", Word(word)); }
     // The application reads its settings when it is made, so the word comes first.
-    bool Start(DWORD flags) {
+    bool Start(DWORD flags, const StartOptions& options = StartOptions()) {
         m_pApp.reset();
         WriteFlags(flags);
-        m_pApp = std::make_unique<TestClockApp>();
+        m_pApp = std::make_unique<TestClockApp>(options);
         return m_pApp->Create(nullptr) == S_OK;
     }
     HRESULT StepAt(double t) {
@@ -356,6 +356,65 @@ TEST_F(ClockAppTest, FrameStepIsClampedAndDigitKeysShareOneHoldTime) {
     EXPECT_EQ(288u, g_viewport.Height);
     EXPECT_EQ(1, m_pApp->GetFlags()->IsSet(FLAG_SHOW_BUTTONS));
     EXPECT_EQ(TRUE, m_pApp->GetVelmoran()->ShowNumerals());
+}
+
+// A pace the user chose (--max-fps) shows the same world at the same time as
+// the display's pace: the bird flies as far, as many bubbles rise, and a held
+// key repeats after half a second. Only a frame far longer than the pace is
+// a stall, which moves the world a little.
+TEST_F(ClockAppTest, AChosenPaceMovesTheWorldAsFastAsTheDisplaysPace) {
+    struct Flight {
+        float m_fPath;
+        DWORD m_dwBubbles;
+    };
+    auto fly = [this](UINT maxFps, double seconds, double frameTime) {
+        StartOptions options;
+        options.m_uMaxFps = maxFps;
+        EXPECT_TRUE(Start(0, options));
+        EXPECT_EQ(S_OK, StepBy());
+        const float start = m_pApp->GetBirdFlight()->PathParameter();
+        for (double t = 0.0; t < seconds - 1e-6; t += frameTime) {
+            EXPECT_EQ(S_OK, StepBy(frameTime));
+        }
+        return Flight{m_pApp->GetBirdFlight()->PathParameter() - start, m_pApp->GetBubbles()->LiveCount()};
+    };
+    const Flight display = fly(0, 2.0, 1.0 / 60.0);
+    EXPECT_NEAR(display.m_fPath, 0.5f, 0.01f);
+    for (UINT fps : {30u, 15u, 5u}) {
+        const Flight paced = fly(fps, 2.0, 1.0 / fps);
+        EXPECT_NEAR(paced.m_fPath, display.m_fPath, 0.05f * display.m_fPath) << fps << " frames a second";
+        EXPECT_NEAR(double(paced.m_dwBubbles), double(display.m_dwBubbles), 0.1 * display.m_dwBubbles) << fps;
+    }
+    // Stalls: three seconds at 5 frames a second, 0.2 s at the display's pace.
+    EXPECT_NEAR(fly(5, 3.0, 3.0).m_fPath, 0.4f * 0.25f, 1e-4f);
+    EXPECT_NEAR(fly(0, 0.2, 0.2).m_fPath, 0.03f * 0.25f, 1e-4f);
+
+    // At 5 frames a second a held key toggles at once, then after 0.5 s.
+    StartOptions slow;
+    slow.m_uMaxFps = 5;
+    ASSERT_TRUE(Start(0, slow));
+    s_abyKeys[SDL_SCANCODE_1] = 1;
+    int toggles = 0;
+    DWORD before = m_pApp->GetFlags()->IsSet(FLAG_WHITE_BACKGROUND);
+    for (int frame = 0; frame < 5; ++frame) {
+        ASSERT_EQ(S_OK, StepBy(0.2));
+        const DWORD now = m_pApp->GetFlags()->IsSet(FLAG_WHITE_BACKGROUND);
+        toggles += now != before ? 1 : 0;
+        before = now;
+    }
+    s_abyKeys[SDL_SCANCODE_1] = 0;
+    EXPECT_EQ(toggles, 2) << "a toggle at the first frame and one 0.6 s later, not 17 frames later";
+}
+
+// A clock runs for weeks: the application time the bubbles swing with keeps
+// its fractions of a second.
+TEST_F(ClockAppTest, ApplicationTimeKeepsItsPrecisionAfterAMonth) {
+    ASSERT_TRUE(Start(0));
+    const double month = 30.0 * 24.0 * 3600.0;
+    ASSERT_EQ(S_OK, StepAt(month));
+    const double first = g_appTime;
+    ASSERT_EQ(S_OK, StepBy(1.0 / 60.0));
+    EXPECT_NEAR(g_appTime - first, 1.0 / 60.0, 1e-6);
 }
 
 // A press is reported on the debugger output by the first frame that sees
@@ -668,20 +727,27 @@ TEST_F(ClockAppTest, ARingingCountDownStartsTheAlarmAndClosingThePanelOrTheExitB
     EXPECT_EQ(1, g_alarmSounding);
     EXPECT_TRUE(app.GetAlarm()->IsPlaying());
 
-    // A new device (the device dialog) stops the sound with the old one;
-    // the count-down still rings, so the sound comes back with the new one.
-    ASSERT_EQ(S_OK, app.OnDeviceLost());
-    ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
-    EXPECT_FALSE(app.GetAlarm()->IsPlaying());
-    ASSERT_EQ(S_OK, app.OnDeviceCreated());
-    ASSERT_EQ(S_OK, app.OnDeviceRestored());
+    // A new device (the device dialog) leaves the sound as it is: sounding
+    // on, or, its plays over while the count-down still rings, silent.
+    auto newDevice = [&app] {
+        ASSERT_EQ(S_OK, app.OnDeviceLost());
+        ASSERT_EQ(S_OK, app.OnDeviceDestroyed());
+        ASSERT_EQ(S_OK, app.OnDeviceCreated());
+        ASSERT_EQ(S_OK, app.OnDeviceRestored());
+    };
+    newDevice();
     ASSERT_EQ(S_OK, StepBy());
-    EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
     EXPECT_EQ(1, g_alarmSounding);
     EXPECT_TRUE(app.GetAlarm()->IsPlaying());
+    app.GetAlarm()->Stop(0);
+    newDevice();
+    ASSERT_EQ(S_OK, StepBy());
+    EXPECT_EQ(1, app.GetTimerPanel()->Ringing());
+    EXPECT_FALSE(app.GetAlarm()->IsPlaying()) << "no new plays";
 
     // The timer button closes the panel, which resets it: the sound stops
     // in the frame after.
+    ASSERT_EQ(S_OK, app.GetAlarm()->Play(0, nullptr));
     ClickTimer();
     EXPECT_EQ(0, app.TimerPanelOpen());
     ASSERT_EQ(S_OK, StepBy());

@@ -55,7 +55,7 @@ public:
         m_hWnd = CreateWindowExA(0, "Given window", "", WS_VISIBLE, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
         m_iHostWindow = id;
     }
-    float Time() const { return m_fTime; }
+    double Time() const { return m_dTime; }
     float Elapsed() const { return m_fElapsedTime; }
     std::string Hooks() const {
         std::string all;
