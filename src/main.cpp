@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "framework/MediaLocation.h"
 #include "platform/d3d/FrameRateCap.h"
+#include "platform/kernel/Kernel.h"
 #include "platform/win/HostWindow.h"
 
 int main(int argc, char** argv) {
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     if (CommandLine::Parse(argc, argv, options, status, stdout, stderr) == CommandLine::Action::Exit) {
         return status;
     }
+
+    ShowDebugOutput(options.m_bVerbose);
 
     // A window to draw in that is not there is said before anything starts.
     if (options.m_bScreensaver) {
@@ -28,7 +31,9 @@ int main(int argc, char** argv) {
 
     MediaLocation location;
     std::string message;
-    if (FAILED(MediaLocation::Resolve(MediaLocation::ProcessEnvironment(), location, message))) {
+    MediaEnvironment environment = MediaLocation::ProcessEnvironment();
+    environment.m_szRunFolder = options.m_szRunFolder;
+    if (FAILED(MediaLocation::Resolve(environment, location, message))) {
         std::fprintf(stderr, "velmoran: %s\n", message.c_str());
         return 1;
     }

@@ -24,7 +24,9 @@ enum OptionId {
     kMaxFps,
     kRoot,
     kWindowId,
-    kWindow
+    kWindow,
+    kVerbose,
+    kRunFolder
 };
 
 // A cap above any display's refresh means nothing; below one frame a second
@@ -41,6 +43,8 @@ const option kOptions[] = {
     {"root", no_argument, nullptr, kRoot},
     {"window-id", required_argument, nullptr, kWindowId},
     {"window", no_argument, nullptr, kWindow},
+    {"verbose", no_argument, nullptr, kVerbose},
+    {"run-folder", required_argument, nullptr, kRunFolder},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -64,6 +68,11 @@ const char* const kUsage =
     "      --window-id=ID     draw in the X window ID (decimal or 0x hexadecimal)\n"
     "                         as a screen saver\n"
     "      --window           open a window of its own (the default)\n"
+    "      --run-folder=DIR   read the media from DIR's Model, Texture, Misc and\n"
+    "                         Sound folders and keep the display choices in\n"
+    "                         DIR/Misc, as a build's run folder (see Files below)\n"
+    "      --verbose          print the debug output (what is loaded from where)\n"
+    "                         on stderr\n"
     "  -h, --help             show this help and exit\n"
     "  -V, --version          show the version and exit\n"
     "\n"
@@ -89,12 +98,16 @@ const char* const kUsage =
     "                         file of the same name, e.g. Sound/AlarmSound.wav\n"
     "                         (default ~/.local/share/velmoran/)\n"
     "  PREFIX/share/velmoran/    the installed media\n"
-    "  Started in a folder that holds Model/, the clock reads its media from\n"
-    "  there and keeps its choices in Misc/VelmoranFlags.vmf there.\n"
+    "  The installed program uses these whatever folder it is started in. A\n"
+    "  program with no installed media beside it (a build's bin/velmoran) reads\n"
+    "  them from the folder it is started in, which must hold Model/, and keeps\n"
+    "  its choices in Misc/VelmoranFlags.vmf there; --run-folder=DIR does the\n"
+    "  same with DIR on purpose.\n"
     "\n"
     "Environment:\n"
     "  XDG_CONFIG_HOME, XDG_DATA_HOME, HOME   where settings and your own media are\n"
     "  XSCREENSAVER_WINDOW    the window --root draws in, set by the screen saver\n"
+    "  VELMORAN_VERBOSE=1     as --verbose\n"
     "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks);\n"
     "                         --max-fps still applies\n"
     "  LP_NUM_THREADS=N       threads of Mesa's software rasterizer; unset, the\n"
@@ -178,6 +191,17 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                 options.m_bScreensaver = FALSE;
                 options.m_iWindowId = 0;
                 break;
+            case kVerbose:
+                options.m_bVerbose = TRUE;
+                break;
+            case kRunFolder:
+                if (optarg[0] == '\0') {
+                    problem = "--run-folder needs a folder, not '%s'";
+                    subject = optarg;
+                } else {
+                    options.m_szRunFolder = optarg;
+                }
+                break;
             case ':':
                 problem = "option '%s' requires an argument";
                 subject = current;
@@ -214,12 +238,18 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
         }
     }
     if (problem == nullptr) {
+        const char* verbose = std::getenv("VELMORAN_VERBOSE");
+        if (verbose != nullptr && verbose[0] != '\0' && std::strcmp(verbose, "0") != 0) {
+            options.m_bVerbose = TRUE;
+        }
         return Action::Run;
     }
+    // The error and where to learn more, as GNU programs do: the whole usage
+    // would scroll the one line that matters away.
     std::fprintf(err, "velmoran: ");
     std::fprintf(err, problem, subject);
     std::fprintf(err, "%s\n", possibilities);
-    PrintUsage(err);
+    std::fprintf(err, "Try 'velmoran --help' for more information.\n");
     exitStatus = kExitUsage;
     return Action::Exit;
 }

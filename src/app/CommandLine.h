@@ -12,9 +12,10 @@ public:
 
     // Run with the options filled in; or Exit with the status to end with:
     // 0 after --help (usage on out) or --version (on out), 2 after a wrong
-    // option or argument (one line saying what is wrong, then the usage, on
-    // err), 1 when --root finds no window id in XSCREENSAVER_WINDOW (one
-    // line on err).
+    // option or argument (one line saying what is wrong, then one pointing
+    // to --help, on err), 1 when --root finds no window id in
+    // XSCREENSAVER_WINDOW (one line on err). VELMORAN_VERBOSE set (not "0")
+    // asks for the debug output as --verbose does.
     static Action Parse(int argc, char** argv, StartOptions& options, int& exitStatus, std::FILE* out, std::FILE* err);
 
     // A window id as screen savers pass it: decimal or 0x hexadecimal, not 0.

@@ -1,6 +1,8 @@
 // What the command line asks of one run; nothing of it is saved.
 #pragma once
 
+#include <string>
+
 #include "platform/kernel/WinTypes.h"
 
 struct StartOptions {
@@ -11,4 +13,9 @@ struct StartOptions {
     // instead of opening one: the window's X id, 0 for the screen's root.
     BOOL m_bScreensaver = FALSE;
     unsigned long m_iWindowId = 0;
+    // Show the debug output (the loaders' progress and trace lines) on stderr.
+    BOOL m_bVerbose = FALSE;
+    // A folder to use as the run folder, media and settings together, even
+    // where the program is installed; empty: decided from where it runs.
+    std::string m_szRunFolder;
 };

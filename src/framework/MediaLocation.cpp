@@ -74,11 +74,20 @@ MediaEnvironment MediaLocation::ProcessEnvironment() {
 HRESULT MediaLocation::Resolve(const MediaEnvironment& environment, MediaLocation& location, std::string& message) {
     location = MediaLocation();
     message.clear();
-    const std::string& current = environment.m_szCurrentDir;
-    if (IsFolder(current + "/Model")) {
-        location.m_kind = Kind::RunFolder;
-        location.m_szMedia = current;
-        location.m_szSettings = current + "/Misc";
+    if (!environment.m_szRunFolder.empty()) {
+        std::filesystem::path asked(environment.m_szRunFolder);
+        if (asked.is_relative() && !environment.m_szCurrentDir.empty()) {
+            asked = std::filesystem::path(environment.m_szCurrentDir) / asked;
+        }
+        std::string folder = asked.lexically_normal().string();
+        while (folder.size() > 1 && folder.back() == '/') {
+            folder.pop_back();
+        }
+        if (!IsFolder(folder + "/Model")) {
+            message = "the run folder " + folder + " holds no Model folder";
+            return E_FAIL;
+        }
+        location.UseRunFolder(folder);
         return S_OK;
     }
 
@@ -90,10 +99,15 @@ HRESULT MediaLocation::Resolve(const MediaEnvironment& environment, MediaLocatio
             data.pop_back();
         }
     }
+    const std::string& current = environment.m_szCurrentDir;
     if (!IsFolder(data + "/Model")) {
-        message = "cannot find the clock's media: neither the current folder (" +
-                  (current.empty() ? std::string("unknown") : current) + ") nor the installed data folder (" +
-                  (data.empty() ? std::string("unknown") : data) + ") holds a Model folder";
+        if (IsFolder(current + "/Model")) {
+            location.UseRunFolder(current);
+            return S_OK;
+        }
+        message = "cannot find the clock's media: neither the installed data folder (" +
+                  (data.empty() ? std::string("unknown") : data) + ") nor the current folder (" +
+                  (current.empty() ? std::string("unknown") : current) + ") holds a Model folder";
         return E_FAIL;
     }
     location.m_kind = Kind::Installed;
@@ -108,6 +122,12 @@ HRESULT MediaLocation::Resolve(const MediaEnvironment& environment, MediaLocatio
         location.m_szSettings = userConfig + kProgramFolder;
     }
     return S_OK;
+}
+
+void MediaLocation::UseRunFolder(const std::string& folder) {
+    m_kind = Kind::RunFolder;
+    m_szMedia = folder;
+    m_szSettings = folder + "/Misc";
 }
 
 void MediaLocation::Activate(const MediaLocation* location) {

@@ -1,12 +1,14 @@
 // Where the program's files are, decided once at start from the environment:
-// - a current directory that holds Model/ is a run folder: media and the
-//   settings file (in Misc/) are all there, as in the build's run folder;
-// - otherwise the program is installed: media come from the data folder found
-//   from the executable's own path (<prefix>/bin -> <prefix>/share/velmoran),
-//   so a moved or unpacked tree still works; a user may replace any single
-//   file by putting it in the same subfolder under $XDG_DATA_HOME/velmoran;
-//   the settings file lives in $XDG_CONFIG_HOME/velmoran, and the installed
-//   tree is never written.
+// - installed: media come from the data folder found from the executable's
+//   own path (<prefix>/bin -> <prefix>/share/velmoran), so a moved or
+//   unpacked tree still works, whatever folder the program is started in (a
+//   user's own ~/Model must not matter); a user may replace any single file
+//   by putting it in the same subfolder under $XDG_DATA_HOME/velmoran; the
+//   settings file lives in $XDG_CONFIG_HOME/velmoran, and the installed tree
+//   is never written;
+// - a run folder: a program with no installed data beside it (the build's)
+//   takes the current directory, which must hold Model/, or a folder named
+//   on purpose; media and the settings file (in Misc/) are all there.
 // Loaders keep forming paths as directory + subfolder + name (MediaPath.h).
 #pragma once
 
@@ -21,6 +23,7 @@ struct MediaEnvironment {
     std::string m_szDataHome;    // XDG_DATA_HOME as set, or empty
     std::string m_szConfigHome;  // XDG_CONFIG_HOME as set, or empty
     std::string m_szHome;        // HOME, or the account's home folder
+    std::string m_szRunFolder;   // a run folder asked for on purpose, or empty
 };
 
 class MediaLocation {
@@ -52,6 +55,9 @@ public:
     const std::string& DefaultSettingsDirectory() const { return m_szDefaultSettings; }
 
 private:
+    // Media and settings (in Misc/) all in one folder.
+    void UseRunFolder(const std::string& folder);
+
     Kind m_kind = Kind::RunFolder;
     std::string m_szMedia;
     std::string m_szUser;

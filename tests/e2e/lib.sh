@@ -14,6 +14,8 @@ enter_xvfb() {
   if [ -n "${INSIDE_XVFB:-}" ]; then
     unset SDL_VIDEODRIVER
     export SDL_AUDIODRIVER=dummy
+    # The runs wait for the program's debug lines, silent unless asked for.
+    export VELMORAN_VERBOSE=1
     return 0
   fi
   local limit=$1 folder=$2

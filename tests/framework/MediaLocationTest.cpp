@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(MediaLocationTest, NoMediaAnywhereNamesBothPlacesAndACurrentFolderWithModelIsARunFolderEvenWhenInstalled) {
+TEST(MediaLocationTest, ARunFolderIsTheCurrentOneWithoutAnInstalledTreeOrOneNamedOnPurpose) {
     ScopedInstalledTree tree;
     MediaEnvironment elsewhere = tree.Environment();
     elsewhere.m_szExecutable = tree.Root().File("elsewhere/bin/velmoran");
@@ -20,12 +20,28 @@ TEST(MediaLocationTest, NoMediaAnywhereNamesBothPlacesAndACurrentFolderWithModel
     EXPECT_NE(message.find(tree.Root().File("elsewhere/share/velmoran")), std::string::npos) << message;
 
     tree.Root().MakeFolder("work/Model");
-    ASSERT_EQ(MediaLocation::Resolve(tree.Environment(), location, message), S_OK);
+    ASSERT_EQ(MediaLocation::Resolve(elsewhere, location, message), S_OK);
     EXPECT_EQ(location.GetKind(), MediaLocation::Kind::RunFolder);
     EXPECT_EQ(location.MediaDirectory(), tree.Root().File("work"));
     EXPECT_EQ(location.SettingsDirectory(), tree.Root().File("work/Misc"));
     EXPECT_EQ(location.UserDirectory(), "") << "no replacements in a run folder";
     EXPECT_EQ(location.DefaultSettingsDirectory(), "");
+
+    // Installed, a user's own Model folder where the program starts is theirs.
+    ASSERT_EQ(MediaLocation::Resolve(tree.Environment(), location, message), S_OK);
+    EXPECT_EQ(location.GetKind(), MediaLocation::Kind::Installed);
+    EXPECT_EQ(location.MediaDirectory(), tree.Root().File("prefix/share/velmoran"));
+
+    // Asked for on purpose, relative to where the program starts.
+    MediaEnvironment asked = tree.Environment();
+    asked.m_szRunFolder = "media/";
+    EXPECT_EQ(MediaLocation::Resolve(asked, location, message), E_FAIL);
+    EXPECT_EQ(message, "the run folder " + tree.Root().File("work/media") + " holds no Model folder");
+    tree.Root().MakeFolder("work/media/Model");
+    ASSERT_EQ(MediaLocation::Resolve(asked, location, message), S_OK) << message;
+    EXPECT_EQ(location.GetKind(), MediaLocation::Kind::RunFolder);
+    EXPECT_EQ(location.MediaDirectory(), tree.Root().File("work/media"));
+    EXPECT_EQ(location.SettingsDirectory(), tree.Root().File("work/media/Misc"));
 }
 
 TEST(MediaLocationTest, InstalledTreeIsFoundFromTheExecutableAndTheUserFoldersFromXdg) {

@@ -19,6 +19,7 @@ kernel_hooks::CounterFn g_counterHook = nullptr;
 DWORD (*g_timeGetTimeHook)() = nullptr;
 std::time_t (*g_wallClockHook)() = nullptr;
 void (*g_debugOutputHook)(const char*) = nullptr;
+BOOL g_bShowDebugOutput = FALSE;
 
 thread_local DWORD g_lastError = ERROR_SUCCESS;
 
@@ -272,7 +273,13 @@ void OutputDebugStringA(LPCSTR text) {
         g_debugOutputHook(text);
         return;
     }
-    std::fputs(text, stderr);
+    if (g_bShowDebugOutput) {
+        std::fputs(text, stderr);
+    }
+}
+
+void ShowDebugOutput(BOOL show) {
+    g_bShowDebugOutput = show;
 }
 
 int MultiByteToWideChar(UINT /*codePage*/, DWORD /*flags*/, LPCSTR src, int srcBytes, LPWSTR dest, int destChars) {

@@ -60,7 +60,10 @@ BOOL FindClose(HANDLE search);
 DWORD GetLastError();
 void SetLastError(DWORD error);
 
+// Debug output is for a developer listening, as a debugger would: silent
+// unless ShowDebugOutput asked for it on stderr (a test's hook sees it always).
 void OutputDebugStringA(LPCSTR text);
+void ShowDebugOutput(BOOL show);
 
 // CP_ACP is UTF-8 here. Semantics of the platform call: srcBytes -1 converts
 // through the terminator; destChars 0 asks for the size; a short buffer is

@@ -19,15 +19,16 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (g_messageBoxHook != nullptr) {
         return g_messageBoxHook(owner, text, caption, type);
     }
+    // Every box is also one line on stderr: it reaches a terminal or a log
+    // when nobody sees the screen, and it is all there is when drawing in
+    // another program's window (a screen saver's, with the keyboard and
+    // pointer grabbed), where a box could never be answered.
+    std::fprintf(stderr, "velmoran: %s: ", caption != nullptr ? caption : "");
+    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
+        std::fputc(*c == '\n' ? ' ' : *c, stderr);
+    }
+    std::fputc('\n', stderr);
     if (win::HasHostedWindow()) {
-        // Drawing in another program's window (a screen saver's, with the
-        // keyboard and pointer grabbed) a box could never be answered: one
-        // line on stderr instead.
-        std::fprintf(stderr, "%s: ", caption != nullptr ? caption : "");
-        for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-            std::fputc(*c == '\n' ? ' ' : *c, stderr);
-        }
-        std::fputc('\n', stderr);
         return IDOK;
     }
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
@@ -36,10 +37,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     } else if ((type & 0xF0) == MB_ICONWARNING) {
         flags = SDL_MESSAGEBOX_WARNING;
     }
-    // Without a display the box cannot be shown; say it on stderr instead so
-    // nothing is lost and nothing waits for a click.
-    if (SDL_ShowSimpleMessageBox(flags, caption != nullptr ? caption : "", text != nullptr ? text : "", nullptr) != 0) {
-        SDL_Log("%s: %s", caption != nullptr ? caption : "", text != nullptr ? text : "");
-    }
+    // Without a display the box cannot be shown; the line above said it.
+    SDL_ShowSimpleMessageBox(flags, caption != nullptr ? caption : "", text != nullptr ? text : "", nullptr);
     return IDOK;
 }
