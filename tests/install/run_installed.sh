@@ -26,6 +26,7 @@ export SDL_AUDIODRIVER=dummy
 
 # shellcheck source=../e2e/lib.sh
 . "$(dirname "$0")/../e2e/lib.sh"
+export VELMORAN_VERBOSE=1
 
 case $mode in
   prefix)
@@ -72,9 +73,10 @@ for size in 48 64 128 256; do
   ls "$tree/share/icons/hicolor/${size}x${size}/apps/"*.png >/dev/null || fail "no ${size} px icon"
 done
 
-# A user of their own, somewhere else.
+# A user of their own, somewhere else: a folder that holds folders named as
+# the media's are (the user's own, even empty) is still no run folder.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
-mkdir -p "$HOME" "$work/elsewhere"
+mkdir -p "$HOME" "$work/elsewhere"/{Model,Texture,Misc,Sound}
 run="$work/elsewhere"
 settings="$XDG_CONFIG_HOME/velmoran/VelmoranFlags.vmf"
 program=("$bin")
@@ -89,7 +91,8 @@ set +e
 code=$?
 set -e
 [ "$code" -eq 2 ] || fail "an unknown option exited with $code, not 2"
-grep -q "unrecognized option '--no-such-option'" "$work/bad.err" || fail "no message for an unknown option"
+printf "velmoran: unrecognized option '--no-such-option'\nTry 'velmoran --help' for more information.\n" |
+  cmp -s - "$work/bad.err" || fail "an unknown option printed: $(cat "$work/bad.err")"
 [ ! -s "$work/bad.out" ] || fail "an unknown option wrote to stdout"
 [ -z "$(xdotool search --name '^Velmoran no Horlo$' 2>/dev/null || true)" ] || fail "a window opened for a wrong option"
 echo "command line: --help, --version, unknown option (2)"
@@ -112,6 +115,11 @@ for _ in $(seq 1 80); do
   sleep 0.25
 done
 [ "$best" -ge 3000 ] || fail "the installed program shows no scene ($best coloured pixels)"
+# Docks match the window to its launcher by its class.
+wm_class=$(xprop -id "$wid" WM_CLASS | sed -n 's/.*= "\(.*\)", "\(.*\)"/\2/p')
+entry_class=$(sed -n 's/^StartupWMClass=//p' "$tree"/share/applications/*.desktop)
+[ -n "$entry_class" ] && [ "$wm_class" = "$entry_class" ] ||
+  fail "the window's class '$wm_class' is not the desktop entry's StartupWMClass '$entry_class'"
 grep -q "dmusic: loading $XDG_DATA_HOME/velmoran/Sound/AlarmSound.wav" "$work/program.log" ||
   fail "the user's own alarm sound was not the one loaded"
 grep -q "failed to load\|Failed to open" "$work/program.log" && fail "a load failed in the installed tree"
@@ -128,15 +136,29 @@ want=$((default_word ^ 2))
 [ "$(settings_word)" -eq "$want" ] || fail "settings word $(settings_word) after key 1, expected $want"
 echo "first start: scene drawn ($best coloured pixels), the user's alarm sound, key 1 saved $want in $settings"
 
-# Second start reads the user's word back.
+# Second start, as a user's, without the debug output: the user's word is
+# read back (the white background of key 1) and nothing is said on stderr.
+lines=$(wc -l <"$work/program.log")
+unset VELMORAN_VERBOSE
 start_program
-for _ in $(seq 1 100); do
-  grep -q "settings word $want read from $settings" "$work/program.log" && break
-  sleep 0.1
+read -r ww wh <<<"$(window_size)"
+top=$((wh - 384))
+white=0
+for _ in $(seq 1 80); do
+  shot "$work/second.png"
+  if [ "$(coloured_pixels "$work/second.png" "$top")" -ge 3000 ]; then
+    white=$(convert "$work/second.png" -crop "512x384+0+$top" +repage -fuzz 8% -fill black +opaque white \
+      -format '%[fx:int(100*mean)]' info:)
+    [ "$white" -ge 30 ] && break
+  fi
+  sleep 0.25
 done
-grep -q "settings word $want read from $settings" "$work/program.log" || fail "the second start did not read $settings"
 stop_with_escape
-echo "second start: read the word back"
+export VELMORAN_VERBOSE=1
+[ "$white" -ge 30 ] || fail "the second start does not show the white background of $settings ($white % white)"
+[ "$(wc -l <"$work/program.log")" -eq "$lines" ] ||
+  fail "a plain start printed: $(tail -n +$((lines + 1)) "$work/program.log" | head -n 5)"
+echo "second start: read the word back ($white % white), nothing on stderr"
 
 # Through the screen saver's link, on the root window: the installed media
 # are found from the link, the scene is drawn, SIGTERM ends it with 0 and the

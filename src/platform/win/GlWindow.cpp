@@ -10,6 +10,8 @@
 #include "platform/win/WindowObject.h"
 
 namespace {
+// The desktop entry's id, which the installed launcher carries as well.
+constexpr const char* kDesktopId = "io.github.velmoran.horlo";
 const void* g_pCurrentOwner = nullptr;
 win::GlReleaseFn g_pReleaseCurrent = nullptr;
 
@@ -136,6 +138,11 @@ void PrepareGlDriver() {
     // one thread still draws at twice the display's rate. Read when the driver
     // opens a display, so it must be set before the first context.
     setenv("LP_NUM_THREADS", "0", 0);
+    // Docks match a window to its launcher by the window's class (X11) or
+    // application id (Wayland): both are the desktop entry's name. Read when
+    // video starts; a user's own choice stays.
+    setenv("SDL_VIDEO_X11_WMCLASS", kDesktopId, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", kDesktopId, 0);
 }
 
 SDL_Window* GetSdlWindow(HWND window) {

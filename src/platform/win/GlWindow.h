@@ -36,7 +36,9 @@ bool MakeGlWindowCurrent(HWND window);
 // be unloaded (its globals vanish while state it allocated lives on) and
 // costs a reload with the next window.
 void PinGlDriver();
-// Called before the first GL context: Mesa's software rasterizer draws on the
-// calling thread unless the user chose a thread count (LP_NUM_THREADS).
+// Called before video starts and before the first GL context: Mesa's
+// software rasterizer draws on the calling thread unless the user chose a
+// thread count (LP_NUM_THREADS), and windows carry the desktop entry's name
+// as their class.
 void PrepareGlDriver();
 }  // namespace win

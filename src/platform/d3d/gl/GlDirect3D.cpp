@@ -68,6 +68,8 @@ void GlDirect3D::AddDefaultModes(Adapter& adapter) {
 }
 
 void GlDirect3D::ReadDisplays() {
+    // What the driver reads when video starts (the window's class among it).
+    win::PrepareGlDriver();
     m_bSdlVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     const int displays = m_bSdlVideo ? SDL_GetNumVideoDisplays() : 0;
     for (int display = 0; display < displays && m_adapters.size() < kMaxAdapters; ++display) {
