@@ -8,7 +8,19 @@
 #include "framework/MediaLocation.h"
 #include "platform/d3d/FrameRateCap.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/win/DisplayConnection.h"
 #include "platform/win/HostWindow.h"
+
+namespace {
+// With the display gone the user's display choices are still written, as at
+// a normal exit.
+void SaveSettings(void* app) {
+    Flags* flags = static_cast<ClockApp*>(app)->GetFlags();
+    if (flags != nullptr) {
+        flags->Save();
+    }
+}
+}  // namespace
 
 int main(int argc, char** argv) {
     StartOptions options;
@@ -28,6 +40,12 @@ int main(int argc, char** argv) {
         }
         win::PrepareHostWindow(options.m_iWindowId);
     }
+    // Drawing where nobody can see it is of no use.
+    char problem[320];
+    if (!win::ConnectDisplay(problem, sizeof(problem))) {
+        std::fprintf(stderr, "velmoran: %s\n", problem);
+        return 1;
+    }
 
     MediaLocation location;
     std::string message;
@@ -41,7 +59,12 @@ int main(int argc, char** argv) {
     d3d::SetFrameRateCap(options.m_uMaxFps);
 
     ClockApp app(options);
+    // Written too when the display goes away; a screen saver never writes them.
+    if (!options.m_bScreensaver) {
+        win::SetDisplayLostHandler(SaveSettings, &app);
+    }
     if (FAILED(app.Create(GetModuleHandleA(nullptr)))) {
+        win::SetDisplayLostHandler(nullptr, nullptr);
         // A screen-saver daemon is told that its display module failed.
         return options.m_bScreensaver ? 1 : 0;
     }
@@ -50,5 +73,7 @@ int main(int argc, char** argv) {
     if (options.m_bFullscreen && !options.m_bScreensaver) {
         PostMessageA(app.MainWindow(), WM_COMMAND, CMD_TOGGLE_FULLSCREEN, 0);
     }
-    return app.Run();
+    const int code = app.Run();
+    win::SetDisplayLostHandler(nullptr, nullptr);
+    return code;
 }

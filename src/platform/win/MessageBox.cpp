@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/win/DisplayConnection.h"
 #include "platform/win/HostWindow.h"
 #include "platform/win/WinUser.h"
 
@@ -28,7 +29,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         std::fputc(*c == '\n' ? ' ' : *c, stderr);
     }
     std::fputc('\n', stderr);
-    if (win::HasHostedWindow()) {
+    if (win::HasHostedWindow() || win::IsDisplayLost()) {
         return IDOK;
     }
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
@@ -38,6 +39,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         flags = SDL_MESSAGEBOX_WARNING;
     }
     // Without a display the box cannot be shown; the line above said it.
-    SDL_ShowSimpleMessageBox(flags, caption != nullptr ? caption : "", text != nullptr ? text : "", nullptr);
+    // SDL shows the box from a child process with a connection of its own:
+    // when the X server goes away the child ends and the box fails here.
+    if (SDL_ShowSimpleMessageBox(flags, caption != nullptr ? caption : "", text != nullptr ? text : "", nullptr) != 0) {
+        win::CheckDisplayStillThere();
+    }
     return IDOK;
 }

@@ -8,6 +8,7 @@
 
 #include "platform/d3d/gl/EglContext.h"
 #include "platform/d3d/gl/GlDevice.h"
+#include "platform/win/DisplayConnection.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/HostWindow.h"
 
@@ -71,6 +72,10 @@ void GlDirect3D::ReadDisplays() {
     // What the driver reads when video starts (the window's class among it).
     win::PrepareGlDriver();
     m_bSdlVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!m_bSdlVideo) {
+        // The display the program started on may have gone since.
+        win::CheckDisplayStillThere();
+    }
     const int displays = m_bSdlVideo ? SDL_GetNumVideoDisplays() : 0;
     for (int display = 0; display < displays && m_adapters.size() < kMaxAdapters; ++display) {
         Adapter adapter;
