@@ -23,6 +23,9 @@
 //       waits (at most 60 s) for the flowers to stand still in view, then
 //       watches them for SECONDS more; prints "count cx cy" and exits 1 if
 //       they never stood still or moved while watched.
+//   e2e_probe nearest TOP SHOT FILM...
+//       which of the FILM screenshots looks most like SHOT (client areas
+//       under TOP rows): prints its file name
 //   e2e_probe host
 //       a 640 x 480 window of its own, as a screensaver daemon gives its
 //       display module: prints its id, then takes one command a line on
@@ -503,6 +506,40 @@ bool ReadClient(const char* path, int top, Image* client) {
     return true;
 }
 
+// The film's picture nearest in look to a shot: the least summed difference
+// of the client areas' colours. Prints the film file's name.
+int Nearest(int argc, char** argv) {
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: e2e_probe nearest TOP SHOT.xwd FILM.xwd...\n");
+        return 2;
+    }
+    const int top = std::atoi(argv[2]);
+    Image shot;
+    if (!ReadClient(argv[3], top, &shot)) {
+        return 1;
+    }
+    const char* best = nullptr;
+    long long least = 0;
+    for (int i = 4; i < argc; ++i) {
+        Image frame;
+        if (!ReadClient(argv[i], top, &frame)) {
+            return 1;
+        }
+        long long sum = 0;
+        for (std::size_t k = 0; k < shot.rgb.size(); ++k) {
+            for (int c = 0; c < 24; c += 8) {
+                sum += std::abs(int((shot.rgb[k] >> c) & 0xFF) - int((frame.rgb[k] >> c) & 0xFF));
+            }
+        }
+        if (best == nullptr || sum < least) {
+            best = argv[i];
+            least = sum;
+        }
+    }
+    std::printf("%s\n", best);
+    return 0;
+}
+
 int ShiftBetween(int argc, char** argv) {
     if (argc != 5) {
         std::fprintf(stderr, "usage: e2e_probe shift A.xwd B.xwd TOP\n");
@@ -662,6 +699,9 @@ int main(int argc, char** argv) {
     if (mode == "shift") {
         return ShiftBetween(argc, argv);
     }
+    if (mode == "nearest") {
+        return Nearest(argc, argv);
+    }
     if (mode == "flowers" || mode == "coloured" || mode == "white" || mode == "magenta") {
         return Shot(argc, argv);
     }
@@ -670,6 +710,7 @@ int main(int argc, char** argv) {
                  "       e2e_probe overlay A.xwd B.xwd X Y W H\n"
                  "       e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]\n"
                  "       e2e_probe still WINDOW TOP SECONDS\n"
+                 "       e2e_probe nearest TOP SHOT.xwd FILM.xwd...\n"
                  "       e2e_probe host\n");
     return 2;
 }
