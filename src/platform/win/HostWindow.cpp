@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -20,10 +22,25 @@ XErrorHandler g_pPreviousHandler = nullptr;
 // any moment, and the requests already on their way then fail.
 unsigned long g_iHostId = 0;
 bool g_bHosted = false;
+// An error about the hosted window, or its destruction event, said it is gone.
+bool g_bHostGone = false;
+// Set when it is adopted, before the message loop runs.
+bool g_bHostIsRoot = false;
 bool g_bLookupFailed = false;
+// Set when the message pump first looks: frames are drawn from then on.
+volatile std::sig_atomic_t g_iPumping = 0;
 volatile std::sig_atomic_t g_iStopRequested = 0;
 
 void RequestStop(int /*signal*/) {
+    // Nothing of the program's needs saving, and another program's window is
+    // its owner's to clear: end at once, before anything touches the window
+    // again (a screen-saver daemon destroys it right after the signal) and
+    // however long the frame under way or the loading would still take. Only
+    // the root window, once drawn on, is put back first, when the message
+    // loop closes it.
+    if (!g_bHostIsRoot || g_iPumping == 0) {
+        _exit(0);
+    }
     g_iStopRequested = 1;
 }
 
@@ -34,9 +51,18 @@ int NoteLookupError(Display* /*display*/, XErrorEvent* /*error*/) {
 
 // Errors about the hosted window (drawing into it, watching it) come when its
 // owner has destroyed it; the program ends at the destruction event that
-// follows. Every other error keeps its usual handling.
+// follows. Once it is gone, a BadWindow about another id is SDL's: told the
+// window was unmapped, SDL 2.26 asks for its parent and, when that query
+// fails, translates through the id it never got. Every other error keeps its
+// usual handling.
 int IgnoreHostErrors(Display* display, XErrorEvent* error) {
     if (g_iHostId != 0 && error->resourceid == g_iHostId) {
+        if (error->error_code == BadWindow || error->error_code == BadDrawable) {
+            g_bHostGone = true;
+        }
+        return 0;
+    }
+    if (g_bHostGone && error->error_code == BadWindow) {
         return 0;
     }
     return g_pPreviousHandler != nullptr ? g_pPreviousHandler(display, error) : 0;
@@ -132,6 +158,12 @@ HWND AdoptHostWindow(unsigned long id, WNDPROC procedure) {
     // failed requests are only errors; a surface through GL would be the same.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Window* sdlWindow = SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(id)));
+    if (sdlWindow != nullptr && g_bHostGone) {
+        // Destroyed since main found it: SDL does not look whether its query
+        // of the window's size and visual failed, and would keep garbage.
+        SDL_DestroyWindow(sdlWindow);
+        sdlWindow = nullptr;
+    }
     if (sdlWindow == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
@@ -152,7 +184,11 @@ bool WatchHostWindow(HWND window) {
     SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
     XSelectInput(display, window->m_iHostId, StructureNotifyMask | VisibilityChangeMask);
     XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, window->m_iHostId, &attributes) != 0 && attributes.map_state != IsViewable) {
+    if (XGetWindowAttributes(display, window->m_iHostId, &attributes) == 0) {
+        return false;
+    }
+    g_bHostIsRoot = attributes.root == window->m_iHostId;
+    if (attributes.map_state != IsViewable) {
         PostMessageA(window, WM_SIZE, SIZE_MAXHIDE, 0);
     }
     XFlush(display);
@@ -164,12 +200,17 @@ void ForgetHostedWindow(HWND window) {
     if (display != nullptr) {
         // Left as found, if it is still there.
         XSelectInput(display, window->m_iHostId, NoEventMask);
+        // The desktop's root shows its own background again, not the last frame.
+        if (g_bHostIsRoot) {
+            XClearWindow(display, window->m_iHostId);
+        }
         XFlush(display);
     }
     SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
 }
 
 void PollHostStop() {
+    g_iPumping = 1;
     if (g_iStopRequested == 0) {
         return;
     }
@@ -189,6 +230,7 @@ void TranslateHostEvent(const SDL_Event& event) {
         case DestroyNotify: {
             HWND window = FindHosted(xevent.xdestroywindow.window);
             if (window != nullptr) {
+                g_bHostGone = true;
                 PostMessageA(window, WM_CLOSE, 0, 0);
             }
             break;

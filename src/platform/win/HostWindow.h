@@ -19,7 +19,8 @@ bool FindHostWindow(unsigned long id, unsigned long* found, char* problem, std::
 // Before anything touches window `id` (the program calls it first, so that
 // not even the device's set-up opens a window of its own): errors about the
 // window are expected from here on, message boxes go to stderr, and SIGTERM
-// and SIGINT close the window once it is adopted.
+// and SIGINT end the program with status 0 at once; only the root window,
+// once drawn on, is closed first and cleared to its background.
 void PrepareHostWindow(unsigned long id);
 
 // Adopts window `id` for a registered class. The window stays its owner's:
