@@ -1,10 +1,11 @@
 // Measures the picture of the end-to-end runs fast enough to follow a held
 // key, where converting and scanning each shot with ImageMagick would take
 // longer than the change it waits for.
-//   e2e_probe flowers|coloured|white|magenta X Y W H < shot.xwd
+//   e2e_probe flowers|coloured|white|magenta X Y W H [N] < shot.xwd
 //       a class of colours in a rectangle of a screenshot in X window dump
 //       format (what xwd writes): "count cx cy", the centroid -1 -1 when
-//       there is none
+//       there is none; with N, only the least count of the rectangle's N x N
+//       equal parts (a part left undrawn has none of a background's colour)
 //   e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]
 //       presses KEY through the X test extension and watches the flowers in
 //       the 512 x 384 client area under TOP rows of WINDOW until the picture
@@ -32,6 +33,12 @@
 //       stdin and answers each with "done" once the server has it: "size W
 //       H", "unmap", "map", "cover" (another window over it), "uncover",
 //       "destroy" (then ends). End of input destroys it too.
+//   e2e_probe reap COMMAND [ARG...]
+//       runs COMMAND and becomes the parent of every process of its tree
+//       whose own parent ends first (a screen-saver daemon's helper that
+//       exits before its display module does): prints "PID STATUS" for each
+//       of those when it ends (STATUS 128 + N for signal N), and ends with
+//       COMMAND's status once all have ended.
 // A shift is found by matching the columns' (rows') counts of flower pixels
 // of two pictures: a turn or a tilt moves everything by the same amount
 // whatever its distance, while things leaving or entering at an edge would
@@ -49,8 +56,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -556,8 +567,9 @@ int ShiftBetween(int argc, char** argv) {
 }
 
 int Shot(int argc, char** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: e2e_probe flowers|coloured|white|magenta X Y W H < shot.xwd\n");
+    const int parts = argc == 7 ? std::atoi(argv[6]) : 0;
+    if ((argc != 6 && argc != 7) || parts < 0) {
+        std::fprintf(stderr, "usage: e2e_probe flowers|coloured|white|magenta X Y W H [N] < shot.xwd\n");
         return 2;
     }
     const std::string kind = argv[1];
@@ -577,6 +589,18 @@ int Shot(int argc, char** argv) {
         std::fprintf(stderr, "e2e_probe: %dx%d+%d+%d is not inside the %dx%d shot\n", w, h, x0, y0, image.width,
                      image.height);
         return 1;
+    }
+    if (parts > 0) {
+        long long least = -1;
+        for (int j = 0; j < parts; ++j) {
+            for (int i = 0; i < parts; ++i) {
+                const long long count =
+                    Classify(image, x0 + i * w / parts, y0 + j * h / parts, w / parts, h / parts, test).count;
+                least = least < 0 || count < least ? count : least;
+            }
+        }
+        std::printf("%lld\n", least);
+        return 0;
     }
     Print(Classify(image, x0, y0, w, h, test));
     std::printf("\n");
@@ -680,12 +704,46 @@ int Host() {
     return 0;
 }
 
+int Reap(char** command) {
+    if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) {
+        std::perror("e2e_probe: prctl");
+        return 2;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        execvp(command[0], command);
+        std::perror("e2e_probe: exec");
+        _exit(127);
+    }
+    int childStatus = 2;
+    for (;;) {
+        int status = 0;
+        const pid_t pid = waitpid(-1, &status, 0);
+        if (pid < 0 && errno == EINTR) {
+            continue;
+        }
+        if (pid < 0) {
+            return childStatus;  // no process left
+        }
+        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (pid == child) {
+            childStatus = code;
+        } else {
+            std::printf("%d %d\n", int(pid), code);
+            std::fflush(stdout);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "host") {
         return Host();
+    }
+    if (mode == "reap" && argc > 2) {
+        return Reap(argv + 2);
     }
     if (mode == "overlay") {
         return Overlay(argc, argv);
@@ -706,11 +764,12 @@ int main(int argc, char** argv) {
         return Shot(argc, argv);
     }
     std::fprintf(stderr,
-                 "usage: e2e_probe flowers|coloured|white|magenta X Y W H < shot.xwd\n"
+                 "usage: e2e_probe flowers|coloured|white|magenta X Y W H [N] < shot.xwd\n"
                  "       e2e_probe overlay A.xwd B.xwd X Y W H\n"
                  "       e2e_probe hold WINDOW TOP KEY dx|dy|r LIMIT [keep]\n"
                  "       e2e_probe still WINDOW TOP SECONDS\n"
                  "       e2e_probe nearest TOP SHOT.xwd FILM.xwd...\n"
-                 "       e2e_probe host\n");
+                 "       e2e_probe host\n"
+                 "       e2e_probe reap COMMAND [ARG...]\n");
     return 2;
 }

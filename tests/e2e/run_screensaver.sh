@@ -6,7 +6,8 @@
 # resize; it idles while the window is unmapped or covered; it ends with 0 when
 # the window is destroyed and on SIGTERM and SIGINT; a window that does not
 # exist is one line on stderr and status 1; the settings file is never
-# touched and the alarm sound never loaded. The CPU figures go to the test's output.
+# touched and the alarm sound never loaded. --root alone draws on the root
+# window and leaves it clean. The CPU figures go to the test's output.
 #   run_screensaver.sh <program> <probe> <work folder> <media folder> <seconds to end>
 set -euo pipefail
 
@@ -213,7 +214,32 @@ expect_end SIGINT
 expect_settings_untouched "the interrupted run"
 stop_host
 
-# 4. A window that does not exist: one line on stderr, status 1.
+# 4. --root on a bare X server: drawn on the root window, which shows its own
+#    background again, not the last frame, once the program has ended.
+root_coloured() {
+  local n
+  xwd -root -silent >"$work/root.xwd" 2>/dev/null || true
+  n=$(measure coloured "$work/root.xwd" 1024 768)
+  echo "${n:--1}"
+}
+start_saver --root
+for _ in $(seq 1 300); do
+  [ "$(root_coloured)" -ge 1000 ] && break
+  kill -0 "$pid" 2>/dev/null || fail "the program ended while drawing on the root window"
+  sleep 0.2
+done
+[ "$(root_coloured)" -ge 1000 ] || fail "the program did not draw on the root window"
+kill -TERM "$pid"
+expect_end "SIGTERM on the root window"
+for _ in $(seq 1 25); do
+  [ "$(root_coloured)" -eq 0 ] && break
+  sleep 0.2
+done
+left=$(root_coloured)
+[ "$left" -eq 0 ] || fail "the root window still shows the scene ($left coloured pixels) after the program ended"
+expect_settings_untouched "the run on the root window"
+
+# 5. A window that does not exist: one line on stderr, status 1.
 set +e
 (cd "$run" && exec "${program[@]}" --window-id 0x1fffffe) >"$work/bogus.out" 2>"$work/bogus.err"
 status=$?
