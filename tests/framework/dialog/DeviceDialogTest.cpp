@@ -18,64 +18,7 @@
 
 namespace {
 
-// The recording object with multisample answers a test decides, by format
-// and mode kind; it notes what it was asked.
-class RuledDirect3D final : public IDirect3D8 {
-public:
-    struct Question {
-        D3DFORMAT m_format;
-        BOOL m_bWindowed;
-        D3DMULTISAMPLE_TYPE m_type;
-    };
-    using Rule = std::function<bool(D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE)>;
-
-    explicit RuledDirect3D(FakeDirect3D* fake) : m_pFake(fake) {}
-
-    FakeDirect3D* m_pFake;
-    Rule m_rule;
-    std::vector<Question> m_questions;
-
-    HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG AddRef() override { return ++m_uRefs; }
-    ULONG Release() override { return --m_uRefs; }
-    UINT GetAdapterCount() override { return m_pFake->GetAdapterCount(); }
-    HRESULT GetAdapterIdentifier(UINT a, DWORD f, D3DADAPTER_IDENTIFIER8* id) override {
-        return m_pFake->GetAdapterIdentifier(a, f, id);
-    }
-    UINT GetAdapterModeCount(UINT a) override { return m_pFake->GetAdapterModeCount(a); }
-    HRESULT EnumAdapterModes(UINT a, UINT m, D3DDISPLAYMODE* mode) override {
-        return m_pFake->EnumAdapterModes(a, m, mode);
-    }
-    HRESULT GetAdapterDisplayMode(UINT a, D3DDISPLAYMODE* mode) override {
-        return m_pFake->GetAdapterDisplayMode(a, mode);
-    }
-    HRESULT CheckDeviceType(UINT a, D3DDEVTYPE t, D3DFORMAT d, D3DFORMAT b, BOOL w) override {
-        return m_pFake->CheckDeviceType(a, t, d, b, w);
-    }
-    HRESULT CheckDeviceFormat(UINT a, D3DDEVTYPE t, D3DFORMAT af, DWORD u, D3DRESOURCETYPE r, D3DFORMAT c) override {
-        return m_pFake->CheckDeviceFormat(a, t, af, u, r, c);
-    }
-    HRESULT CheckDeviceMultiSampleType(UINT a, D3DDEVTYPE t, D3DFORMAT f, BOOL w, D3DMULTISAMPLE_TYPE m) override {
-        m_questions.push_back(Question{f, w, m});
-        if (m_rule) {
-            return m_rule(t, f, w, m) ? D3D_OK : D3DERR_NOTAVAILABLE;
-        }
-        return m_pFake->CheckDeviceMultiSampleType(a, t, f, w, m);
-    }
-    HRESULT CheckDepthStencilMatch(UINT a, D3DDEVTYPE t, D3DFORMAT af, D3DFORMAT r, D3DFORMAT d) override {
-        return m_pFake->CheckDepthStencilMatch(a, t, af, r, d);
-    }
-    HRESULT GetDeviceCaps(UINT a, D3DDEVTYPE t, D3DCAPS8* caps) override { return m_pFake->GetDeviceCaps(a, t, caps); }
-    HRESULT CreateDevice(UINT a, D3DDEVTYPE t, HWND w, DWORD b, D3DPRESENT_PARAMETERS* p,
-                         IDirect3DDevice8** device) override {
-        return m_pFake->CreateDevice(a, t, w, b, p, device);
-    }
-
-private:
-    ULONG m_uRefs = 1;
-};
-
-RuledDirect3D* s_pD3D = nullptr;
+FakeDirect3D* s_pD3D = nullptr;
 
 // A frame that notes its device hooks and can keep a device reference it
 // should have given back.
@@ -167,10 +110,10 @@ void ChooseReference(HWND dialog) {
 
 class DeviceDialogTest : public ::testing::Test {
 protected:
-    DeviceDialogTest() : m_pFake(FakeDirect3D::Create()), m_d3d(m_pFake) {
+    DeviceDialogTest() : m_pFake(FakeDirect3D::Create()) {
         m_pFake->Adapters() = {FakeDirect3D::TypicalAdapter("First adapter"),
                                FakeDirect3D::TypicalAdapter("Second adapter")};
-        s_pD3D = &m_d3d;
+        s_pD3D = m_pFake;
         app_frame_hooks::SetDirect3DCreate([](UINT) -> IDirect3D8* {
             s_pD3D->AddRef();
             return s_pD3D;
@@ -224,7 +167,6 @@ protected:
     FrameEnvironment m_env;
     MessageBoxCapture m_boxes;
     FakeDirect3D* m_pFake;
-    RuledDirect3D m_d3d;
     DialogFrame m_frame;
     UINT m_uCreates = 0;
 };
@@ -331,55 +273,22 @@ TEST_F(DeviceDialogTest, AnotherAdapterOrDeviceBringsItsOwnModeWindowedFlagAndMu
     EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.PresentParameters().MultiSampleType);
 }
 
-TEST_F(DeviceDialogTest, TheMultisampleListOffersOnlyWhatTheDeviceSupportsForTheModeKind) {
+TEST_F(DeviceDialogTest, TheMultisampleListOffersOnlyWhatTheDeviceSupports) {
+    m_pFake->Adapters()[0].m_hal.m_dwMultiSampleMask = 1u << 8;
     Start();
-    // Windowed (desktop X8R8G8B8): none, 2 and 4. Full screen: none and 8 in
-    // 32 bits, none alone in 16 bits; 16-bit windowed never asked.
-    m_d3d.m_rule = [](D3DDEVTYPE, D3DFORMAT format, BOOL windowed, D3DMULTISAMPLE_TYPE type) {
-        if (windowed) {
-            return format == D3DFMT_X8R8G8B8 && (type == 0 || type == 2 || type == 4);
-        }
-        return type == 0 || (format == D3DFMT_X8R8G8B8 && type == 8);
-    };
-    ChooseDevice([this](HWND dialog) {
-        // The first filling happened before the rule: fill again.
-        Click(dialog, IDC_WINDOW);
-        m_d3d.m_questions.clear();
-        Click(dialog, IDC_WINDOW);
-        EXPECT_EQ((std::vector<std::string>{"none", "2 samples", "4 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
-        EXPECT_TRUE(Enabled(dialog, IDC_MULTISAMPLE_COMBO));
-        // Types 0 and 2 to 16, asked for the desktop format in a window.
-        ASSERT_EQ(16u, m_d3d.m_questions.size());
-        EXPECT_EQ(D3DMULTISAMPLE_NONE, m_d3d.m_questions[0].m_type);
-        EXPECT_EQ(D3DMULTISAMPLE_2_SAMPLES, m_d3d.m_questions[1].m_type);
-        EXPECT_EQ(D3DMULTISAMPLE_16_SAMPLES, m_d3d.m_questions[15].m_type);
-        for (const RuledDirect3D::Question& question : m_d3d.m_questions) {
-            EXPECT_EQ(D3DFMT_X8R8G8B8, question.m_format);
-            EXPECT_TRUE(question.m_bWindowed);
-        }
-
-        Click(dialog, IDC_FULLSCREEN);
-        EXPECT_EQ(std::vector<std::string>{"none"}, Items(dialog, IDC_MULTISAMPLE_COMBO));
-        EXPECT_FALSE(Enabled(dialog, IDC_MULTISAMPLE_COMBO)) << "none is the only choice";
-        EXPECT_FALSE(m_d3d.m_questions.back().m_bWindowed);
-        EXPECT_EQ(D3DFMT_R5G6B5, m_d3d.m_questions.back().m_format) << "the chosen 16-bit mode's format";
-
-        Select(dialog, IDC_FULLSCREENMODES_COMBO, 5);
+    ChooseDevice([](HWND dialog) {
         EXPECT_EQ((std::vector<std::string>{"none", "8 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
         EXPECT_TRUE(Enabled(dialog, IDC_MULTISAMPLE_COMBO));
-        Click(dialog, IDCANCEL);
-    });
-
-    // A device without "none" for the format: the first type offered is
-    // taken rather than an item that is not there.
-    m_d3d.m_rule = [](D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE type) { return type == 4 || type == 8; };
-    ChooseDevice([](HWND dialog) {
-        EXPECT_EQ((std::vector<std::string>{"4 samples", "8 samples"}), Items(dialog, IDC_MULTISAMPLE_COMBO));
-        EXPECT_EQ("4 samples", Selected(dialog, IDC_MULTISAMPLE_COMBO));
+        // The reference device has no multisampling: nothing to choose.
+        Select(dialog, IDC_DEVICE_COMBO, 1);
+        EXPECT_EQ(std::vector<std::string>{"none"}, Items(dialog, IDC_MULTISAMPLE_COMBO));
+        EXPECT_FALSE(Enabled(dialog, IDC_MULTISAMPLE_COMBO)) << "none is the only choice";
+        Select(dialog, IDC_DEVICE_COMBO, 0);
+        Select(dialog, IDC_MULTISAMPLE_COMBO, 1);
         Click(dialog, IDOK);
     });
-    EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.Adapter(0).m_devices[0].m_multiSampleTypeWindowed);
-    EXPECT_EQ(D3DMULTISAMPLE_4_SAMPLES, m_frame.PresentParameters().MultiSampleType);
+    EXPECT_EQ(D3DMULTISAMPLE_8_SAMPLES, m_frame.Adapter(0).m_devices[0].m_multiSampleTypeWindowed);
+    EXPECT_EQ(D3DMULTISAMPLE_8_SAMPLES, m_frame.PresentParameters().MultiSampleType);
 }
 
 TEST_F(DeviceDialogTest, OpeningInFullScreenFirstSwitchesToAWindowAndAChangedChoiceRebuildsTheDeviceInOrder) {
