@@ -1,6 +1,6 @@
 // Modal dialogs: the control model driven by messages and by the user, the
-// keys of the dialog manager, dialog units, the dialog's own loop over a
-// disabled owner, and the dialog drawn over the owner and clicked.
+// keys of the dialog manager, the dialog's own loop over a disabled owner,
+// and the dialog drawn over the owner and clicked.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -113,8 +113,6 @@ TEST_F(DialogModelTest, ListsKeepTheirItemsDataAndSelection) {
     EXPECT_EQ(CB_ERR, Send(kList, CB_GETCURSEL));
     // Setting things is not the user choosing them: the procedure heard nothing.
     EXPECT_TRUE(g_heard.m_commands.empty());
-    EXPECT_EQ(nullptr, GetDlgItem(Dlg(), 999));
-    EXPECT_EQ(kList, GetDlgCtrlID(GetDlgItem(Dlg(), kList)));
 }
 
 TEST_F(DialogModelTest, UserChoicesAndClicksReachTheProcedureAndRadiosStayInTheirGroup) {
@@ -194,22 +192,6 @@ TEST_F(DialogModelTest, KeysMoveTheFocusAndAnswerAsTheDialogManagerDoes) {
     const std::vector<std::pair<int, int>> expected = {
         {kRadioTwo, BN_CLICKED}, {IDOK, BN_CLICKED}, {IDCANCEL, BN_CLICKED}, {IDCANCEL, BN_CLICKED}};
     EXPECT_EQ(expected, g_heard.m_commands);
-}
-
-TEST_F(DialogModelTest, DialogUnitsBecomePixelsFromTheFontSize) {
-    // The classic 8-point font: 6 pixels per four units across, 13 per eight down.
-    m_dialog.SetBaseUnits(6, 13);
-    RECT rect{210, 10, 260, 24};
-    ASSERT_TRUE(MapDialogRect(Dlg(), &rect));
-    // 10 * 13 / 8 = 16.25 and 24 * 13 / 8 = 39: rounded to the nearest.
-    EXPECT_EQ(Edges(315, 16, 390, 39), EdgesOf(rect));
-    // Halves round up: 1 * 6 / 4 = 1.5, 4 * 13 / 8 = 6.5.
-    rect = RECT{1, 4, 3, 12};
-    MapDialogRect(Dlg(), &rect);
-    EXPECT_EQ(Edges(2, 7, 5, 20), EdgesOf(rect));
-    EXPECT_EQ(240, m_dialog.ClientWidth());
-    EXPECT_EQ(114, m_dialog.ClientHeight());
-    EXPECT_FALSE(MapDialogRect(GetDlgItem(Dlg(), kList), &rect)) << "a control is not a dialog";
 }
 
 // The dialog's own loop over a real owner window, answered by a driver.

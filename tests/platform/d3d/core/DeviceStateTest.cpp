@@ -1,5 +1,6 @@
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/core/DeviceTestSupport.h"
+#include "platform/d3d/core/StatePolicy.h"
 
 #include <utility>
 
@@ -97,51 +98,27 @@ TEST_F(DeviceStateTest, TransformsIncludeTheWorldPaletteAndMultiplyOnTheLeft) {
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->MultiplyTransform(D3DTS_VIEW, nullptr));
 }
 
-TEST_F(DeviceStateTest, OnlyDirectionalLightsAreAccepted) {
+TEST_F(DeviceStateTest, DirectionalLightsAreStoredAndBadOnesLeaveThemAlone) {
     D3DLIGHT8 light = {};
-    light.Type = D3DLIGHT_POINT;
+    light.Type = D3DLIGHT_DIRECTIONAL;
     light.Diffuse = {1.0f, 0.5f, 0.25f, 1.0f};
     light.Direction = {0.0f, -1.0f, 0.0f};
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(0, &light));
-    light.Type = D3DLIGHT_SPOT;
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(0, &light));
     D3DLIGHT8 read = {};
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetLight(0, &read));  // still never set
-
-    light.Type = D3DLIGHT_DIRECTIONAL;
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetLight(2, &read));  // never set
     ASSERT_EQ(D3D_OK, m_pDevice->SetLight(2, &light));
     ASSERT_EQ(D3D_OK, m_pDevice->GetLight(2, &read));
     EXPECT_EQ(0.5f, read.Diffuse.g);
-    EXPECT_EQ(-1.0f, read.Direction.y);
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(8, &light));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->LightEnable(8, TRUE));
     light.Direction = {0.0f, 0.0f, 0.0f};
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(2, &light));
     ASSERT_EQ(D3D_OK, m_pDevice->GetLight(2, &read));
     EXPECT_EQ(-1.0f, read.Direction.y);
-
-    // Enabling a light never set gives the default white light along +z.
-    BOOL enabled = TRUE;
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetLightEnable(5, &enabled));
-    ASSERT_EQ(D3D_OK, m_pDevice->LightEnable(5, TRUE));
-    ASSERT_EQ(D3D_OK, m_pDevice->GetLightEnable(5, &enabled));
-    EXPECT_TRUE(enabled);
-    ASSERT_EQ(D3D_OK, m_pDevice->GetLight(5, &read));
-    EXPECT_EQ(D3DLIGHT_DIRECTIONAL, read.Type);
-    EXPECT_EQ(1.0f, read.Diffuse.r);
-    EXPECT_EQ(1.0f, read.Direction.z);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->LightEnable(8, TRUE));
 }
 
 TEST_F(DeviceStateTest, ViewportMaterialAndShaders) {
     const D3DVIEWPORT8 framed = {32, 24, 448, 336, 0.0f, 1.0f};
     ASSERT_EQ(D3D_OK, m_pDevice->SetViewport(&framed));
-    const D3DVIEWPORT8 badViewports[] = {
-        {0, 0, 513, 384, 0.0f, 1.0f}, {100, 0, 500, 10, 0.0f, 1.0f}, {0, 0, 0, 10, 0.0f, 1.0f},
-        {0, 0, 10, 10, 0.0f, 1.5f},   {0, 0, 10, 10, -0.5f, 1.0f},   {0xFFFFFFF0u, 0, 32, 10, 0.0f, 1.0f},
-    };
-    for (const D3DVIEWPORT8& bad : badViewports) {
-        EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetViewport(&bad)) << bad.X << " " << bad.Width;
-    }
     D3DVIEWPORT8 read = {};
     ASSERT_EQ(D3D_OK, m_pDevice->GetViewport(&read));
     EXPECT_EQ(32u, read.X);
@@ -271,4 +248,34 @@ TEST_F(DeviceStateTest, DirtyBitsTellABackendWhatChangedSinceTheLastDraw) {
     ASSERT_EQ(D3D_OK, m_pDevice->EndScene());
     texture->Release();
     stream->Release();
+}
+
+// Known states store what they are given; unknown ones are refused both ways
+// and leave the stored block (which has slots for some of them) untouched.
+TEST_F(DeviceStateTest, TheDeviceAcceptsExactlyTheStatesInTheTable) {
+    const DeviceState before = static_cast<DeviceCore*>(m_pDevice)->State();
+    for (DWORD state = 0; state < 300; ++state) {
+        const auto rs = static_cast<D3DRENDERSTATETYPE>(state);
+        const bool known = StatePolicyTable::ForRenderState(state) != StatePolicy::Unknown;
+        EXPECT_EQ(known ? D3D_OK : D3DERR_INVALIDCALL, m_pDevice->SetRenderState(rs, 0x5A5A0000u + state)) << state;
+        DWORD value = 0;
+        EXPECT_EQ(known ? D3D_OK : D3DERR_INVALIDCALL, m_pDevice->GetRenderState(rs, &value)) << state;
+        if (known) {
+            EXPECT_EQ(0x5A5A0000u + state, value) << state;
+        } else if (state < DeviceState::kRenderStateCount) {
+            EXPECT_EQ(before.RenderState(rs), static_cast<DeviceCore*>(m_pDevice)->State().RenderState(rs)) << state;
+        }
+    }
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetRenderState(static_cast<D3DRENDERSTATETYPE>(1000), 1));
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->GetRenderState(D3DRS_LIGHTING, nullptr));
+    for (DWORD type = 0; type <= 40; ++type) {
+        const auto tss = static_cast<D3DTEXTURESTAGESTATETYPE>(type);
+        const bool known = StatePolicyTable::ForStageState(type) != StatePolicy::Unknown;
+        EXPECT_EQ(known ? D3D_OK : D3DERR_INVALIDCALL, m_pDevice->SetTextureStageState(7, tss, 0xA0 + type)) << type;
+        if (known) {
+            EXPECT_EQ(0xA0 + type, StageState(7, tss));
+        }
+    }
+    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetTextureStageState(8, D3DTSS_COLOROP, D3DTOP_ADD));
+    EXPECT_EQ(static_cast<DWORD>(D3DTOP_MODULATE), StageState(0, D3DTSS_COLOROP));
 }

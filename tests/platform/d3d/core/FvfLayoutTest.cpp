@@ -20,8 +20,6 @@ TEST(FvfLayoutTest, OffsetsAndStridesOfEveryComponent) {
         // Three betas, the last one the packed indices: two weights.
         {D3DFVF_XYZB3 | D3DFVF_LASTBETA_UBYTE4 | D3DFVF_NORMAL | D3DFVF_TEX1, false, 44, 2, 20, 24, 0, 0, {{36, 2}}},
         {D3DFVF_XYZB1 | D3DFVF_LASTBETA_UBYTE4, false, 16, 0, 12, 0, 0, 0, {}},
-        {D3DFVF_XYZB2 | D3DFVF_NORMAL, false, 32, 2, 0, 20, 0, 0, {}},
-        {D3DFVF_XYZB5, false, 32, 5, 0, 0, 0, 0, {}},
         {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX2,
          false,
          48,
@@ -31,8 +29,6 @@ TEST(FvfLayoutTest, OffsetsAndStridesOfEveryComponent) {
          24,
          28,
          {{32, 2}, {40, 2}}},
-        // Coordinate set 1 with three floats (size code 1 at bits 18-19).
-        {D3DFVF_XYZ | D3DFVF_TEX2 | (1u << 18), false, 32, 0, 0, 0, 0, 0, {{12, 2}, {20, 3}}},
         {D3DFVF_XYZ | D3DFVF_TEX0, false, 12, 0, 0, 0, 0, 0, {}},
     };
     for (const Case& c : cases) {

@@ -147,18 +147,3 @@ TEST_F(LifetimeTest, ABoundResourceOutlivesItsLastReleaseWithoutPinningTheDevice
     EXPECT_EQ(0u, m_pDevice->Release());
     m_pDevice = nullptr;
 }
-
-TEST_F(LifetimeTest, CreationChecksItsArguments) {
-    IDirect3DDevice8* device = reinterpret_cast<IDirect3DDevice8*>(0x1);
-    RecordLog* log = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, CreateRecordingDevice(nullptr, nullptr, &device, &log));
-    EXPECT_EQ(nullptr, device);
-    D3DPRESENT_PARAMETERS parameters = WindowedParameters();
-    parameters.BackBufferFormat = D3DFMT_DXT1;
-    EXPECT_EQ(D3DERR_INVALIDCALL, CreateRecordingDevice(&parameters, nullptr, &device, &log));
-    parameters = WindowedParameters();
-    parameters.MultiSampleType = D3DMULTISAMPLE_4_SAMPLES;
-    parameters.SwapEffect = D3DSWAPEFFECT_FLIP;
-    EXPECT_EQ(D3DERR_INVALIDCALL, CreateRecordingDevice(&parameters, nullptr, &device, &log));
-    EXPECT_EQ(nullptr, device);
-}

@@ -24,15 +24,6 @@ protected:
     IDirect3D8* m_pD3D = nullptr;
 };
 
-TEST(Direct3DCreateTest, OnlyTheSdkVersionTheProgramWasBuiltFor) {
-    EXPECT_EQ(Direct3DCreate8(D3D_SDK_VERSION + 1), nullptr);
-    IDirect3D8* d3d = Direct3DCreate8(D3D_SDK_VERSION);
-    ASSERT_NE(d3d, nullptr);
-    EXPECT_EQ(d3d->AddRef(), 2u);
-    EXPECT_EQ(d3d->Release(), 1u);
-    EXPECT_EQ(d3d->Release(), 0u);
-}
-
 TEST_F(Direct3DObjectTest, AdaptersDescribeTheirDisplayAndRenderer) {
     const UINT count = m_pD3D->GetAdapterCount();
     ASSERT_GE(count, 1u);
@@ -41,11 +32,10 @@ TEST_F(Direct3DObjectTest, AdaptersDescribeTheirDisplayAndRenderer) {
         D3DADAPTER_IDENTIFIER8 identifier;
         std::memset(&identifier, 0x7F, sizeof(identifier));
         ASSERT_EQ(m_pD3D->GetAdapterIdentifier(adapter, D3DENUM_NO_WHQL_LEVEL, &identifier), D3D_OK);
+        // Display name, then the GL renderer: terminated inside its field.
         const std::string description = identifier.Description;
         EXPECT_LT(description.size(), sizeof(identifier.Description));
-        // Display name, then the GL renderer (llvmpipe on the test machines).
         EXPECT_NE(description.find(" - "), std::string::npos) << description;
-        EXPECT_NE(description.find("pipe"), std::string::npos) << description;
     }
     D3DADAPTER_IDENTIFIER8 identifier = {};
     EXPECT_EQ(m_pD3D->GetAdapterIdentifier(count, 0, &identifier), D3DERR_INVALIDCALL);

@@ -5,13 +5,8 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <cstring>
 
-#include "platform/d3d/FrameRateCap.h"
-#include "platform/d3d/core/DeviceCore.h"
-#include "platform/d3d/gl/GlBackend.h"
 #include "platform/d3d/gl/GlPresentHook.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowObject.h"
@@ -317,41 +312,6 @@ TEST_F(WindowPresentTest, FullScreenDeviceIsLostWhileItsWindowHasNoFocus) {
     EXPECT_EQ(fullScreen->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
     EXPECT_EQ(fullScreen->Reset(&parameters), D3DERR_DEVICELOST);
     EXPECT_EQ(fullScreen->Release(), 0u);
-}
-
-// A lower bound only: a slow machine cannot make it fail.
-TEST_F(WindowPresentTest, PacingCapAndCursorOnAWindowedDevice) {
-    d3d::SetFrameRateCap(40);
-    IDirect3DDevice8* device = CreateRefDevice(kWidth, kHeight, m_hWindow);
-    ASSERT_NE(device, nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 5; ++i) {
-        ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-    }
-    const auto elapsed = std::chrono::steady_clock::now() - start;
-    d3d::SetFrameRateCap(0);
-    // Four waits of 25 ms, each at most a millisecond short.
-    EXPECT_GE(elapsed, std::chrono::milliseconds(96));
-    EXPECT_EQ(GlBackend::FramePeriod(6000, 60, 0), 100u);
-    EXPECT_EQ(GlBackend::FramePeriod(6000, 60, 144), 100u);
-    EXPECT_EQ(GlBackend::FramePeriod(6000, 60, 15), 400u);
-
-    // The tests run with VELMORAN_NO_PACING=1.
-    const char* value = std::getenv("VELMORAN_NO_PACING");
-    auto& backend = static_cast<GlBackend&>(static_cast<DeviceCore*>(device)->Backend());
-    EXPECT_EQ(backend.IsPaced(), value == nullptr || value[0] == '0');
-
-    IDirect3DSurface8* image = nullptr;
-    ASSERT_EQ(device->CreateImageSurface(32, 32, D3DFMT_A8R8G8B8, &image), D3D_OK);
-    D3DLOCKED_RECT locked = {};
-    ASSERT_EQ(image->LockRect(&locked, nullptr, 0), D3D_OK);
-    static_cast<DWORD*>(locked.pBits)[0] = 0xFFFFFFFF;
-    ASSERT_EQ(image->UnlockRect(), D3D_OK);
-    EXPECT_EQ(device->SetCursorProperties(1, 1, image), D3D_OK);
-    device->ShowCursor(TRUE);
-    device->SetCursorPosition(10, 10, 0);
-    image->Release();
-    EXPECT_EQ(device->Release(), 0u);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
-// Pre-transformed (XYZRHW) vertices: pixel centres on integers, and
-// perspective-correct interpolation through w = 1/rhw.
-#include <cmath>
-
+// Pre-transformed (XYZRHW) vertices as the overlay and the font draw them:
+// pixel centres on integers, no transform, lighting or fog.
 #include "support/RenderFixture.h"
 
 namespace {
@@ -76,42 +74,6 @@ TEST_F(PretransformedTest, PretransformedVerticesIgnoreTransformsLightingAndFog)
     EXPECT_TRUE(ColourNear(At(frame, 0, 0), {0, 255, 0}, 0));
     EXPECT_TRUE(ColourNear(At(frame, 3, 3), {0, 255, 0}, 0));
     EXPECT_TRUE(ColourNear(At(frame, 4, 4), {0, 0, 0}, 0));
-}
-
-// Red runs from 0 at the left edge to 255 at the right; the right edge lies
-// `ratio` times deeper than the left.
-double PerspectiveRed(double s, double wLeft, double wRight) {
-    const double numerator = s * 1.0 / wRight;
-    const double denominator = (1.0 - s) / wLeft + s / wRight;
-    return 255.0 * numerator / denominator;
-}
-
-TEST_F(PretransformedTest, RhwGivesPerspectiveCorrectInterpolation) {
-    PlainStates();
-    struct Case {
-        float wLeft;
-        float wRight;
-    };
-    for (const Case c : {Case{1.0f, 1.0f}, Case{1.0f, 3.0f}, Case{3.0f, 1.0f}}) {
-        SCOPED_TRACE(testing::Message() << "w " << c.wLeft << " : " << c.wRight);
-        ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0), D3D_OK);
-        ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-        const float left = -0.5f;
-        const float right = 63.5f;
-        const RhwColourVertex quad[4] = {{left, 0.0f, 0.5f, 1.0f / c.wLeft, 0xFF000000},
-                                         {right, 0.0f, 0.5f, 1.0f / c.wRight, 0xFFFF0000},
-                                         {left, 8.0f, 0.5f, 1.0f / c.wLeft, 0xFF000000},
-                                         {right, 8.0f, 0.5f, 1.0f / c.wRight, 0xFFFF0000}};
-        m_pDevice->SetVertexShader(kRhwColourFvf);
-        ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwColourVertex)), D3D_OK);
-        ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-        const std::vector<DWORD> frame = Frame();
-        for (UINT x : {8u, 16u, 32u, 48u, 56u}) {
-            const double s = (x + 0.5) / 64.0;
-            const int expected = static_cast<int>(std::lround(PerspectiveRed(s, c.wLeft, c.wRight)));
-            EXPECT_TRUE(ColourNear(At(frame, x, 4), {expected, 0, 0}, 3)) << "x " << x;
-        }
-    }
 }
 
 }  // namespace

@@ -86,21 +86,6 @@ TEST_F(RenderEfficiencyTest, RepeatedDrawsSendOnlyTheDrawUntilABufferChanges) {
     EXPECT_GT(ToRgb(At(frame, 17, 17)).r, ToRgb(At(frame, 17, 17)).g);
 }
 
-TEST_F(RenderEfficiencyTest, TransformAndMaterialChangesCostAFewUploads) {
-    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    CallsForDraw();
-    for (int i = 0; i < 4; ++i) {
-        const D3DMATRIX world = TranslationMatrix(0.1f * static_cast<float>(i), 0, 0);
-        m_pDevice->SetTransform(D3DTS_WORLD, &world);
-        EXPECT_LE(CallsForDraw(), 5u);
-        D3DMATERIAL8 material = {};
-        material.Diffuse = {0.1f * static_cast<float>(i), 0, 0, 1};
-        m_pDevice->SetMaterial(&material);
-        EXPECT_LE(CallsForDraw(), 3u);
-    }
-    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-}
-
 TEST_F(RenderEfficiencyTest, ProgramsAreBuiltOncePerStateKey) {
     ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
     CallsForDraw();
