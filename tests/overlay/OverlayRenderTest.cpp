@@ -1,10 +1,11 @@
 // The overlay drawn by the reference device: corner buttons, the open timer
-// panel reading 03 00, with pixels probed.
+// panel reading 03 00, and the framed view's frame, with pixels probed.
 #include <gtest/gtest.h>
 
 #include "app/FrameValues.h"
 #include "app/TimerPanel.h"
 #include "overlay/ButtonBar.h"
+#include "overlay/MainFrame.h"
 #include "support/OverlayTestSupport.h"
 #include "support/RenderFixture.h"
 
@@ -96,6 +97,30 @@ TEST_F(OverlayRenderTest, ButtonBarAndOpenTimerPanelShowThreeMinutes) {
     // Start/pause magenta and reset cyan over the panel.
     EXPECT_TRUE(Near(204.8f, 120, {212, 62, 212}));
     EXPECT_TRUE(Near(307.2f, 120, {62, 212, 212}));
+}
+
+// The frame covers the outer tenth of the framed view with the image's outer
+// tenth: a red border around green, and the view's middle left alone.
+TEST_F(OverlayRenderTest, TheFrameShowsTheImagesBorderAroundTheFramedView) {
+    std::vector<DWORD> cells(100, kGreen);
+    for (int i = 0; i < 10; ++i) {
+        cells[size_t(i)] = cells[size_t(90 + i)] = cells[size_t(10 * i)] = cells[size_t(10 * i + 9)] = kRed;
+    }
+    WriteSheet(m_cwd, "MainFrame01.dds", 10, 10, cells, 8);
+    MainFrame frame;
+    ASSERT_EQ(frame.Load(m_pDevice, "MainFrame01.dds"), S_OK);
+    frame.SetViewport(MakeViewport(64, 48, 384, 288));  // framed view of 512 x 384
+    Clear(MakeViewport(0, 0, kBackWidth, kBackHeight), 0xFF000000);
+    m_frame = Render([&] { frame.Draw(m_pDevice); });
+    // Top, bottom, left and right bands, halfway across their width.
+    EXPECT_TRUE(Near(256, 62, {255, 0, 0}));
+    EXPECT_TRUE(Near(256, 321, {255, 0, 0}));
+    EXPECT_TRUE(Near(83, 192, {255, 0, 0}));
+    EXPECT_TRUE(Near(428, 192, {255, 0, 0}));
+    // Just inside the bands, and outside the view.
+    EXPECT_TRUE(Near(112, 192, kBlack, 2));
+    EXPECT_TRUE(Near(256, 87, kBlack, 2));
+    EXPECT_TRUE(Near(20, 20, kBlack, 2));
 }
 
 }  // namespace

@@ -22,10 +22,6 @@ bool LinkGeneratedMedia(const ScopedTempCwd& cwd) {
     return true;
 }
 
-std::string EmptyXFile() {
-    return "xof 0302txt 0032\n";
-}
-
 D3DXMATRIX Placement(float scale, float yaw, float x, float y, float z) {
     D3DXMATRIX matScale;
     D3DXMATRIX matYaw;
@@ -34,18 +30,4 @@ D3DXMATRIX Placement(float scale, float yaw, float x, float y, float z) {
     D3DXMatrixRotationY(&matYaw, yaw);
     D3DXMatrixTranslation(&matMove, x, y, z);
     return matScale * matYaw * matMove;
-}
-
-std::vector<PlacementFault> PlacementFaults() {
-    const D3DXMATRIX one = Placement(1.0f, 0.0f, 0.0f, 0.0f, 100.0f);
-    return {
-        {"missing file", false, "", false},
-        {"short count", true, std::string("\x01\x00", 2), true},
-        {"negative count", true, PlacementFileBytes(-1, {one}), true},
-        {"record missing", true, PlacementFileBytes(2, {one}), false},
-        {"record cut short", true, PlacementFileBytes(1, {one}).substr(0, 40), false},
-        {"huge count", true, PlacementFileBytes(0x7FFFFFFF, {one}), false},
-        // 2^30 records of 64 bytes: a size worked out in 32 bits wraps to zero.
-        {"count whose size wraps", true, PlacementFileBytes(0x40000000, {one}), false},
-    };
 }

@@ -17,17 +17,4 @@ std::string PlacementFileBytes(int count, const std::vector<D3DXMATRIX>& records
 // the run folder has no models.
 bool LinkGeneratedMedia(const ScopedTempCwd& cwd);
 
-// An X file with no mesh: a model that loads and draws nothing.
-std::string EmptyXFile();
-
 D3DXMATRIX Placement(float scale, float yaw, float x, float y, float z);
-
-// Position files both readers must refuse. m_bWrite false: no file at all;
-// m_bCountFault: the count is what is wrong, else a record is.
-struct PlacementFault {
-    const char* m_szWhat;
-    bool m_bWrite;
-    std::string m_bytes;
-    bool m_bCountFault;
-};
-std::vector<PlacementFault> PlacementFaults();
