@@ -1,5 +1,6 @@
-// The generated tree as files: presence, sizes and layouts, determinism, the
-// settings rule, texture cell layouts and the alarm sounds.
+// The generated tree as files: determinism, the settings rule, textures as the
+// user sees them (cell layouts, soft particles, the opaque border band) and
+// the alarm sound.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "MediaGenerator.h"
 #include "gfxutil/DdsImage.h"
+#include "overlay/Flags.h"
 #include "tools/mediagen/GeneratedMedia.h"
 
 namespace {
@@ -25,14 +27,6 @@ std::uint16_t Word(const std::string& bytes, size_t offset) {
     std::uint16_t w = 0;
     std::memcpy(&w, bytes.data() + offset, 2);
     return w;
-}
-
-std::uint32_t BigEndian(const std::string& bytes, size_t offset) {
-    std::uint32_t d = 0;
-    for (int i = 0; i < 4; ++i) {
-        d = d << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
-    }
-    return d;
 }
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -118,47 +112,24 @@ TEST(MediaFiles, GeneratingTwiceGivesIdenticalBytes) {
     EXPECT_EQ(nCompared, 27);
 }
 
+// The program's own default word, and a user's choices (framed view, white
+// background) survive a rebuild.
 TEST(MediaFiles, SettingsFileIsWrittenOnlyWhenAbsent) {
-    EXPECT_EQ(GeneratedMedia::Read("Misc/VelmoranFlags.vmf"), std::string("\x14\0\0\0", 4));
-    const std::string szFresh = GeneratedMedia::FreshFolder("settings-fresh");
-    MediaGenerator generator;
-    ASSERT_TRUE(generator.Generate(szFresh, ""));
-    EXPECT_EQ(ReadFile(szFresh + "/Misc/VelmoranFlags.vmf"), std::string("\x14\0\0\0", 4));
-
-    // A user's choices (framed view, white background) survive a rebuild.
+    const std::uint32_t dwDefault = kDefaultFlagsWord;
+    EXPECT_EQ(GeneratedMedia::Read("Misc/VelmoranFlags.vmf"),
+              std::string(reinterpret_cast<const char*>(&dwDefault), 4));
     const std::string szUser = GeneratedMedia::FreshFolder("settings-user");
     std::filesystem::create_directories(szUser + "/Misc");
     std::ofstream(szUser + "/Misc/VelmoranFlags.vmf", std::ios::binary) << std::string("\x0A\0\0\0", 4);
+    MediaGenerator generator;
     ASSERT_TRUE(generator.Generate(szUser, ""));
     EXPECT_EQ(ReadFile(szUser + "/Misc/VelmoranFlags.vmf"), std::string("\x0A\0\0\0", 4));
-}
-
-TEST(MediaFiles, PositionAndPathFilesHaveTheirLayouts) {
-    for (const char* szFile : {"Misc/Clock.vps", "Misc/Clock.bps"}) {
-        const std::string bytes = GeneratedMedia::Read(szFile);
-        ASSERT_GE(bytes.size(), 4u);
-        const std::uint32_t n = Dword(bytes, 0);
-        EXPECT_GT(n, 0u) << szFile;
-        EXPECT_EQ(bytes.size(), 4u + 64u * n) << szFile;
-        for (std::uint32_t i = 0; i < n; ++i) {
-            float m[16];
-            std::memcpy(m, bytes.data() + 4 + 64 * i, sizeof(m));
-            EXPECT_FLOAT_EQ(m[15], 1.0f) << szFile << " record " << i;
-            EXPECT_FLOAT_EQ(m[3], 0.0f);
-        }
-    }
-    const std::string path = GeneratedMedia::Read("Misc/Clock.fpp");
-    ASSERT_GE(path.size(), 4u);
-    const std::uint32_t n = Dword(path, 0);
-    EXPECT_GE(n, 4u);
-    EXPECT_EQ(path.size(), 4u + 20u * n);
 }
 
 TEST(MediaFiles, SceneTexturesArePowersOfTwoWithMipLevels) {
     const char* const scene[] = {"VelmoranDial01.dds",    "VelmoranPetal01.dds", "VelmoranLeaf01.dds",
                                  "VelmoranMoji01.dds",    "BlueBird01.dds",      "ParticleBubble01.dds",
                                  "ParticleTrailPC01.dds", "RibonTex01.dds"};
-    bool bDxt1 = false, bDxt5 = false;
     for (const char* szName : scene) {
         Texture t;
         ASSERT_TRUE(LoadTexture(szName, t));
@@ -166,11 +137,7 @@ TEST(MediaFiles, SceneTexturesArePowersOfTwoWithMipLevels) {
         EXPECT_EQ(t.m_nHeight & (t.m_nHeight - 1), 0) << szName;
         EXPECT_EQ(t.m_image.GetFileLevelCount(), DdsImage::FullChainLength(t.m_image.GetWidth(), t.m_image.GetHeight()))
             << szName;
-        bDxt1 = bDxt1 || t.m_image.GetFormat() == D3DFMT_DXT1;
-        bDxt5 = bDxt5 || t.m_image.GetFormat() == D3DFMT_DXT5;
     }
-    EXPECT_TRUE(bDxt1);
-    EXPECT_TRUE(bDxt5);
 }
 
 TEST(MediaFiles, OverlaySheetsKeepTheirCellLayouts) {
@@ -259,21 +226,15 @@ TEST(MediaFiles, ParticleTexturesAreSoftAndFitTheParticleTriangle) {
     EXPECT_GT(ribbon.Alpha(10, ribbon.m_nHeight / 2), 200);
 }
 
-TEST(MediaFiles, AlarmSoundsAreWellFormed) {
+// The chime: long enough to hear, loud but not clipped, ending in silence so
+// the repeats join without a click. The MIDI alarm goes to the test data
+// only: the default run plays the chime.
+TEST(MediaFiles, AlarmChimeIsAudibleUnclippedAndEndsInSilence) {
     const std::string wav = GeneratedMedia::Read("Sound/AlarmSound.wav");
     ASSERT_GT(wav.size(), 44u);
-    EXPECT_EQ(wav.substr(0, 4), "RIFF");
-    EXPECT_EQ(Dword(wav, 4), wav.size() - 8);
-    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(Word(wav, 20), 1);  // PCM
-    EXPECT_EQ(Word(wav, 22), 1);  // mono
-    const std::uint32_t dwRate = Dword(wav, 24);
-    EXPECT_TRUE(dwRate == 22050 || dwRate == 44100);
-    EXPECT_EQ(Word(wav, 34), 16);
-    EXPECT_EQ(wav.substr(36, 4), "data");
-    const std::uint32_t dwData = Dword(wav, 40);
-    EXPECT_EQ(dwData, wav.size() - 44);
-    const double fSeconds = static_cast<double>(dwData) / 2.0 / dwRate;
+    ASSERT_EQ(wav.substr(36, 4), "data");
+    EXPECT_EQ(Dword(wav, 40), wav.size() - 44) << "the data chunk holds the rest of the file";
+    const double fSeconds = static_cast<double>(wav.size() - 44) / 2.0 / Dword(wav, 24);
     EXPECT_GT(fSeconds, 1.5);
     EXPECT_LT(fSeconds, 3.0);
     int nPeak = 0;
@@ -282,19 +243,7 @@ TEST(MediaFiles, AlarmSoundsAreWellFormed) {
     }
     EXPECT_GT(nPeak, 16000) << "audible";
     EXPECT_LT(nPeak, 32767) << "not clipped";
-    // It ends in silence, so the repeats join without a click.
     EXPECT_LT(std::abs(static_cast<int>(static_cast<std::int16_t>(Word(wav, wav.size() - 2)))), 64);
-
-    // The MIDI alarm goes to the test data only: the default run plays the WAV.
     EXPECT_FALSE(std::filesystem::exists(GeneratedMedia::RunFolder() + "/Sound/AlarmSound.mid"));
-    const std::string mid = ReadFile(GeneratedMedia::TestDataFolder() + "/AlarmSound.mid");
-    ASSERT_GT(mid.size(), 22u);
-    EXPECT_EQ(mid.substr(0, 4), "MThd");
-    EXPECT_EQ(BigEndian(mid, 4), 6u);
-    EXPECT_EQ(mid[8], 0);
-    EXPECT_EQ(mid[9], 0) << "format 0";
-    EXPECT_EQ(mid[11], 1) << "one track";
-    EXPECT_EQ(mid.substr(14, 4), "MTrk");
-    EXPECT_EQ(BigEndian(mid, 18), mid.size() - 22);
-    EXPECT_EQ(mid.substr(mid.size() - 3), std::string("\xFF\x2F\x00", 3));
+    EXPECT_FALSE(ReadFile(GeneratedMedia::TestDataFolder() + "/AlarmSound.mid").empty());
 }

@@ -9,7 +9,7 @@ namespace {
 // The members the tests read.
 const char* const kMembers[] = {"nVertices", "vertices",      "faces",       "faceIndexes", "faceColor",
                                 "normals",   "textureCoords", "frameMatrix", "keyType",     "nKeys",
-                                "keys",      "vertexIndices", "weights",     "nBones",      "nMaxSkinWeightsPerFace"};
+                                "keys",      "vertexIndices", "weights",     "matrixOffset"};
 const char* const kStrings[] = {"filename", "transformNodeName"};
 
 XNode Convert(IDirectXFileData* pData) {
@@ -50,11 +50,11 @@ XNode Convert(IDirectXFileData* pData) {
             pChildData->Release();
         } else if (pChild->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(&pReference)) ==
                    S_OK) {
-            DWORD dwRefLength = 0;
-            pReference->GetName(nullptr, &dwRefLength);
-            std::string name(dwRefLength, '\0');
-            if (dwRefLength > 0) {
-                pReference->GetName(name.data(), &dwRefLength);
+            DWORD dwLength = 0;
+            pReference->GetName(nullptr, &dwLength);
+            std::string name(dwLength, '\0');
+            if (dwLength > 0) {
+                pReference->GetName(name.data(), &dwLength);
             }
             node.m_references.push_back(name.c_str());
             pReference->Release();

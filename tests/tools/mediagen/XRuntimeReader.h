@@ -1,6 +1,6 @@
 // Reads a generated X file through the program's own X-file runtime (with the
 // standard templates registered, as the model loaders do) into plain trees,
-// and takes meshes, frames, skins and animation keys apart for the tests.
+// and takes meshes apart for the tests.
 #pragma once
 
 #include <array>
