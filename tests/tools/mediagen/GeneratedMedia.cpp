@@ -27,8 +27,13 @@ std::string Root() {
 
 }  // namespace
 
+// The tree the generator tool wrote at build time for these tests; one of
+// its own when the program runs outside the build (no such tree).
 const std::string& GeneratedMedia::RunFolder() {
     static const std::string s_szRun = [] {
+        if (std::filesystem::exists(MEDIAGEN_GENERATED "/run/Model/VelmoranBase07.x")) {
+            return std::string(MEDIAGEN_GENERATED "/run");
+        }
         MediaGenerator generator;
         const std::string szRun = Root() + "/run";
         return generator.Generate(szRun, Root() + "/testdata") ? szRun : std::string();
@@ -37,7 +42,10 @@ const std::string& GeneratedMedia::RunFolder() {
 }
 
 const std::string& GeneratedMedia::TestDataFolder() {
-    static const std::string s_szData = RunFolder().empty() ? std::string() : Root() + "/testdata";
+    static const std::string s_szData = RunFolder().empty() ? std::string()
+                                        : RunFolder() == MEDIAGEN_GENERATED "/run"
+                                            ? std::string(MEDIAGEN_GENERATED "/testdata")
+                                            : Root() + "/testdata";
     return s_szData;
 }
 

@@ -1,5 +1,5 @@
-// One generated media tree shared by the tests of a run, in a temporary
-// folder removed at exit.
+// One generated media tree shared by the tests: the one the generator tool
+// wrote at build time, read only; fresh folders for tests that write.
 #pragma once
 
 #include <string>
