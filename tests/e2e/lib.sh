@@ -36,8 +36,11 @@ fail() {
   exit 1
 }
 
-# Starts the program in its folder and waits for its window.
+# Starts the program in its folder and waits for its window and its first
+# frame (shots before it show nothing of the program's).
 start_program() {
+  local shown
+  shown=$(grep -c 'the first frame is shown' "$work/program.log" 2>/dev/null || true)
   (cd "$run" && exec "${program[@]}") >>"$work/program.log" 2>&1 &
   pid=$!
   wid=""
@@ -51,6 +54,28 @@ start_program() {
     sleep 0.1
   done
   [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
+  # A start that asks for no debug output (a user's) says nothing to wait for.
+  [ "${VELMORAN_VERBOSE:-0}" != 0 ] || return 0
+  for _ in $(seq 1 600); do
+    [ "$(grep -c 'the first frame is shown' "$work/program.log" || true)" -gt "${shown:-0}" ] && return 0
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its first frame"
+    sleep 0.1
+  done
+  fail "no first frame within 60 s of the window"
+}
+
+# The settings are read at the start and written at the exit: once the
+# window is up, the file gets a word the program never has, so a file
+# holding the expected word after the exit was written by that exit.
+mark_settings() {
+  printf '\xff\xff\x00\x00' >"$settings"
+}
+
+#   expect_saved <what ended the program> [expected word, the start word by default]
+expect_saved() {
+  local got want=${2:-$start_word}
+  got=$(settings_word)
+  [ "$got" -eq "$want" ] || fail "after $1 the settings word is $got, expected $want written at the exit"
 }
 
 # A real Esc key press ends the program with code 0 and a 4-byte settings file.
@@ -85,15 +110,14 @@ stop_with_escape() {
 }
 
 # Gives the window the keyboard focus (the program reads the keyboard only
-# while its window has it) and waits a moment for the server to report it
-# there; the settings word checked after each run tells whether a key arrived.
+# while its window has it) and waits for the server to report it there; keys
+# are then held until the program reports what they did.
 focus_window() {
   for _ in $(seq 1 30); do
     xdotool windowfocus "$wid" 2>/dev/null || true
     sleep 0.1
     [ "$(xdotool getwindowfocus 2>/dev/null)" = "$wid" ] && break
   done
-  sleep 0.3
 }
 
 settings_word() {
@@ -169,13 +193,25 @@ wait_green() {
 }
 
 # Counts the pixels of the client area (under the strip of height top) that
-# are neither near black nor near white: the coloured parts of the scene.
+# are neither near black nor near white: the coloured parts of the scene. A
+# rectangle w h x y of the client may be given; the whole 512 x 384 by default.
 coloured_pixels() {
-  local shot=$1 top=$2
-  convert "$shot" -crop "512x384+0+$top" +repage -depth 8 txt:- |
+  local shot=$1 top=$2 w=${3:-512} h=${4:-384} x=${5:-0} y=${6:-0}
+  convert "$shot" -crop "${w}x${h}+${x}+$((top + y))" +repage -depth 8 txt:- |
     awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0; hi = r; lo = r;
                      if (g > hi) hi = g; if (b > hi) hi = b; if (g < lo) lo = g; if (b < lo) lo = b;
                      if (hi - lo > 40) n++ } END { print n + 0 }'
+}
+
+# The scene of a framed view of a width x height client: the clocks and the
+# vine colour a good part of the centre (an empty or black scene does not;
+# the statistics text is in the margin, outside it).
+#   expect_scene <shot> <top> <width> <height> <what>
+expect_scene() {
+  local n
+  n=$(coloured_pixels "$1" "$2" $(($3 * 3 / 4)) $(($4 * 3 / 4)) $(($3 / 8)) $(($4 / 8)))
+  [ "$n" -ge $(($3 * $4 / 20)) ] || fail "$5: the framed view shows no scene ($n coloured pixels)"
+  echo "$n"
 }
 
 # Counts the bird's blue pixels in the client area.
@@ -223,31 +259,32 @@ window_position() {
     awk '/Absolute upper-left X:/ { x = $4 } /Absolute upper-left Y:/ { y = $4 } END { print x + 0, y + 0 }')"
 }
 
-# Moves the pointer to client point (x, y) and waits until the server has it there.
+# Moves the pointer to client point (x, y) and waits until the server has it
+# there; sets ptx, pty to the screen point.
 point() {
-  local sx=$((wx + $1)) sy=$((wy + top + $2)) at=""
+  ptx=$((wx + $1)) pty=$((wy + top + $2))
+  local at=""
   for _ in $(seq 1 20); do
-    xdotool mousemove "$sx" "$sy"
+    xdotool mousemove "$ptx" "$pty"
     sleep 0.1
-    at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
-    if [ "$at" = "$sx $sy" ]; then
-      # Nothing in the program may move it on.
-      sleep 0.3
-      at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
-      [ "$at" = "$sx $sy" ] || fail "the pointer moved from client ($1, $2) on to screen ($at)"
-      return 0
-    fi
+    at=$(pointer_at)
+    [ "$at" = "$ptx $pty" ] && return 0
   done
-  fail "the pointer is at $at, not at client ($1, $2) = screen ($sx, $sy)"
+  fail "the pointer is at $at, not at client ($1, $2) = screen ($ptx, $pty)"
+}
+
+pointer_at() {
+  xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }'
 }
 
 # A left press at client (x, y), held until a frame has seen it (the program
 # says so on its debug output) and let go at once: a button acts 0.5 s of
 # frame steps after the press and presses again while held, so one press
-# acts once however slow the frames are.
+# acts once however slow the frames are. Nothing in the program may have
+# moved the pointer on by then (a device cursor that did would show here).
 press() {
   point "$1" "$2"
-  local seen
+  local seen at
   seen=$(grep -c 'a frame saw the left button held' "$work/program.log" || true)
   xdotool mousedown 1
   for _ in $(seq 1 300); do
@@ -257,6 +294,8 @@ press() {
   xdotool mouseup 1
   [ "$(grep -c 'a frame saw the left button held' "$work/program.log" || true)" -gt "$seen" ] ||
     fail "no frame saw the press at client ($1, $2) within 15 s"
+  at=$(pointer_at)
+  [ "$at" = "$ptx $pty" ] || fail "the pointer moved from client ($1, $2) on to screen ($at)"
 }
 
 shot() {

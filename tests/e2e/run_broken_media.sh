@@ -3,8 +3,9 @@
 # half, replaced by random bytes, emptied, replaced by a folder and by a FIFO.
 # Each start must open its window in the usual time, report the failing
 # loader (its message box, answered with the keyboard as a user would, and
-# its trace on stderr), keep drawing what did load, and end on Esc with exit
-# status 0 and the settings file intact.
+# its trace on stderr), keep drawing what did load (the scene moves; the
+# statistics alone do not count), and end on Esc with exit status 0 and the
+# settings file intact.
 #   run_broken_media.sh <program> <work folder> <kind> <media folder>
 # kind: model vine bird scene_texture overlay_texture vps bps fpp settings sound
 set -euo pipefail
@@ -49,11 +50,15 @@ answer_box() {
   sleep 0.2
 }
 
-# Answers every box until none has come for two seconds.
+# Answers every box until the first frame has been shown with no box up:
+# the loads that report are over by then (a box that comes later is answered
+# on the way by keeps_drawing and at the exit).
 answer_boxes() {
-  local quiet=0
-  while [ "$quiet" -lt 10 ] && kill -0 "$pid" 2>/dev/null; do
-    if answer_box; then quiet=0; else quiet=$((quiet + 1)); sleep 0.2; fi
+  local deadline=$((SECONDS + 120))
+  while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
+    if answer_box; then continue; fi
+    grep -q 'the first frame is shown' "$work/program.log" && return 0
+    sleep 0.1
   done
 }
 
@@ -73,20 +78,26 @@ start_answering() {
   [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
 }
 
-# Waits until two screenshots of the client area differ: frames are being
-# drawn. A box that comes late (a loaded machine loads slowly) is answered on
-# the way and the comparison starts again after it.
+# Waits until two screenshots of the framed view's scene differ: frames are
+# being drawn and something in them moves (the statistics' figures in the
+# margin change in any case, so they are left out). A box that comes late (a
+# loaded machine loads slowly) is answered on the way and the comparison
+# starts again after it.
+scene_shot() {
+  shot "$1.png"
+  convert "$1.png" -crop "384x288+64+$((top + 48))" +repage "$1-scene.png"
+}
 keeps_drawing() {
   local deadline=$((SECONDS + 120))
-  shot "$work/a.png"
+  scene_shot "$work/a"
   while [ "$SECONDS" -lt "$deadline" ]; do
     if answer_box; then
-      shot "$work/a.png"
+      scene_shot "$work/a"
       continue
     fi
     sleep 0.25
-    shot "$work/b.png"
-    if [ "$(compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1 | awk '{ print int($1) }')" -gt 0 ]; then
+    scene_shot "$work/b"
+    if [ "$(compare -metric AE "$work/a-scene.png" "$work/b-scene.png" null: 2>&1 | awk '{ print int($1) }')" -gt 0 ]; then
       return 0
     fi
   done
@@ -136,12 +147,14 @@ for damage in half random empty folder fifo; do
   kill -0 "$pid" 2>/dev/null || fail "$damage $file: the program ended"
   read -r ww wh <<<"$(window_size)"
   top=$((wh - 384))
-  keeps_drawing || fail "$damage $file: the window stands still"
+  # The path is the first of the scene's media: without it none of the rest
+  # is loaded and the view stays black, but the program goes on answering.
+  [ "$kind" = fpp ] || keeps_drawing || fail "$damage $file: the window stands still"
   reported=$(grep -c "$report" "$work/program.log" || true)
 
   # Esc ends it; a settings file that is a folder cannot be written, and says so.
-  xdotool mousemove --window "$wid" 200 200
-  sleep 0.3
+  window_position
+  point 200 200
   xdotool key --window "$wid" Escape
   answer_until_exit
   [ -n "$code" ] || fail "$damage $file: Esc did not end the program"

@@ -40,19 +40,6 @@ case $scenario in
 esac
 printf "\\x$(printf %02x $start_word)\\x00\\x00\\x00" >"$settings"
 
-# The settings are read at the start and written at the exit: once the
-# window is up, the file gets a word the program never has, so a file
-# holding the start word again after the exit was written by that exit.
-mark_settings() {
-  printf '\xff\xff\x00\x00' >"$settings"
-}
-
-expect_saved() {
-  local got
-  got=$(settings_word)
-  [ "$got" -eq "$start_word" ] || fail "after $1 the settings word is $got, expected $start_word written at the exit"
-}
-
 # A screenshot of the window in X dump format, for the probe.
 dump() {
   for _ in $(seq 1 10); do
@@ -194,6 +181,25 @@ if [ "$scenario" = fullscreen ]; then
   stop_with_escape
   expect_saved Esc
   echo "exit: code 0, settings saved"
+
+  # Started with --fullscreen: the whole screen from the first frame, and
+  # Alt+Enter gives the 512 x 384 window.
+  program+=(--fullscreen)
+  start_program
+  mark_settings
+  activate "$wid"
+  full_screen --fullscreen
+  xdotool key alt+Return
+  window_geometry=""
+  for _ in $(seq 1 100); do
+    read -r ww wh <<<"$(window_size)"
+    [ "$ww" -eq 512 ] && break
+    sleep 0.1
+  done
+  top=$(shot_framed 512 384 "$work/fullscreen-back.png") || fail "--fullscreen, then Alt+Enter: no 512 x 384 window"
+  echo "--fullscreen, then Alt+Enter: the framed scene in a 512 x 384 window under a ${top}-pixel menu strip"
+  stop_with_escape
+  expect_saved "Esc after --fullscreen"
   exit 0
 fi
 

@@ -250,6 +250,44 @@ set -e
 echo "a window that does not exist: $(cat "$work/bogus.err")"
 expect_settings_untouched "the run without a window"
 
+# 6. --root --reset-settings: the default word (black background) over the
+#    user's white one, and the file not written.
+printf '\x1e\x00\x00\x00' >"$settings"
+touch -d '2001-02-03 04:05:06.789' "$settings"
+stamp_before=$(settings_stamp)
+start_host
+export XSCREENSAVER_WINDOW=$host
+start_saver --root --reset-settings
+unset XSCREENSAVER_WINDOW
+wait_drawn 640 480 reset
+white=$(measure white "$work/reset.xwd" 640 480)
+[ "$white" -le $((640 * 480 / 10)) ] || fail "--reset-settings drew the user's white background ($white white pixels)"
+kill -TERM "$pid"
+expect_end "SIGTERM with --reset-settings"
+expect_settings_untouched "the --root --reset-settings run"
+echo "--root --reset-settings: the default black background ($white white pixels), the settings file untouched"
+stop_host
+
+# 7. A broken model: said on stderr in one line, no box (nobody could answer
+#    it under a screen saver), the rest drawn, and a clean end.
+broken="$work/broken"
+mkdir -p "$broken"
+cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$broken/"
+head -c 100 "$media/Model/VelmoranTuru04.x" >"$broken/Model/VelmoranTuru04.x"
+start_host
+(cd "$broken" && VELMORAN_VERBOSE=0 exec "${program[@]}" --window-id "$host") >"$work/broken.out" 2>"$work/broken.err" &
+pid=$!
+wait_drawn 640 480 broken
+boxes=$(xwininfo -root -children | grep -c '"Unexpected error encountered"' || true)
+[ "$boxes" -eq 0 ] || fail "a broken model put up $boxes boxes under the screen saver"
+host_command destroy
+host_pid=""
+expect_end "destroying the window over a broken model"
+grep -q '^velmoran: Unexpected error encountered: .*failed to load xfile' "$work/broken.err" ||
+  fail "the broken model was not reported on stderr: $(cat "$work/broken.err")"
+grep -v '^velmoran: ' "$work/broken.err" && fail "lines on stderr other than the reports"
+echo "a broken model: $(wc -l <"$work/broken.err") line(s) on stderr, no box, drawn, ended with 0"
+
 # It never rings, so no run opened the sound device for the alarm.
 if grep -q "loading sound for alarm" "$work/program.log"; then
   fail "a screen saver loaded the alarm sound"

@@ -160,6 +160,25 @@ export VELMORAN_VERBOSE=1
   fail "a plain start printed: $(tail -n +$((lines + 1)) "$work/program.log" | head -n 5)"
 echo "second start: read the word back ($white % white), nothing on stderr"
 
+# A login with only HOME set, none of the XDG variables: the settings go to
+# ~/.config/velmoran and the user's own sound is found in ~/.local/share.
+(
+  export HOME="$work/home-only"
+  unset XDG_CONFIG_HOME XDG_DATA_HOME
+  mkdir -p "$HOME/.local/share/velmoran/Sound"
+  cp "$tree/share/velmoran/Sound/AlarmSound.wav" "$HOME/.local/share/velmoran/Sound/AlarmSound.wav"
+  settings="$HOME/.config/velmoran/VelmoranFlags.vmf"
+  start_program
+  # Nothing there yet: the installed word was read. A mark shows the exit wrote.
+  mkdir -p "$(dirname "$settings")"
+  mark_settings
+  stop_with_escape
+  expect_saved "Esc with only HOME set" "$default_word"
+  grep -q "dmusic: loading $HOME/.local/share/velmoran/Sound/AlarmSound.wav" "$work/program.log" ||
+    fail "with only HOME set, the user's alarm sound in ~/.local/share was not the one loaded"
+  echo "only HOME set: settings saved in $settings, the user's sound from ~/.local/share"
+)
+
 # Through the screen saver's link, on the root window: the installed media
 # are found from the link, the scene is drawn, SIGTERM ends it with 0 and the
 # user's settings file is left as it was.
