@@ -6,16 +6,27 @@ function(velmoran_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# velmoran_test(NAME SOURCES ... DEPS ...): a GoogleTest program registered with CTest.
+# A hung test ends at its limit and is named, long before the run's own limit.
+# Limits are several times the slowest case measured in a plain build; the
+# sanitizers make every case several times slower.
+if(VELMORAN_SANITIZE)
+  set(VELMORAN_TIME_SCALE 4)
+else()
+  set(VELMORAN_TIME_SCALE 1)
+endif()
+
+# velmoran_test(NAME SOURCES ... DEPS ...): a GoogleTest program registered with CTest, each
+# case an entry of its own with a limit (the slowest case takes under 4 s in a plain build).
 # Tests run head-less: dummy audio, off-screen video, message boxes hooked by the test main.
 function(velmoran_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  math(EXPR limit "30 * ${VELMORAN_TIME_SCALE}")
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} test_support GTest::gtest GTest::gmock)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "SDL_AUDIODRIVER=dummy;SDL_VIDEODRIVER=offscreen;VELMORAN_NO_PACING=1"
+    PROPERTIES ENVIRONMENT "SDL_AUDIODRIVER=dummy;SDL_VIDEODRIVER=offscreen;VELMORAN_NO_PACING=1" TIMEOUT ${limit}
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
@@ -26,6 +37,7 @@ function(velmoran_benchmark name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/bench)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
   add_test(NAME ${name}_smoke COMMAND ${name} --benchmark_min_time=0.01)
-  set_tests_properties(${name}_smoke PROPERTIES LABELS bench
+  math(EXPR limit "60 * ${VELMORAN_TIME_SCALE}")
+  set_tests_properties(${name}_smoke PROPERTIES LABELS bench TIMEOUT ${limit}
     ENVIRONMENT "SDL_AUDIODRIVER=dummy;SDL_VIDEODRIVER=offscreen;VELMORAN_NO_PACING=1")
 endfunction()

@@ -17,7 +17,7 @@ media=$4
 
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
-enter_xvfb 600 "$work" "$0" "$@"
+enter_xvfb 290 "$work" "$0" "$@"
 program=("$program")
 
 # The file of each kind, and what its loader says when the file will not do.

@@ -22,7 +22,7 @@ fi
 
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
-enter_xvfb 580 "$work" "$0" "$@"
+enter_xvfb 390 "$work" "$0" "$@"
 unset XSCREENSAVER_WINDOW
 log="$work/home/saver.log"
 fail() {

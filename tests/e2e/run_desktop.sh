@@ -23,7 +23,7 @@ media=$5
 
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
-enter_xvfb 580 "$work" "$0" "$@"
+enter_xvfb 390 "$work" "$0" "$@"
 program=("$program")
 trap 'stop_window_manager; [ -n "${other_pid:-}" ] && kill "$other_pid" 2>/dev/null; true' EXIT
 

@@ -19,7 +19,7 @@ end_limit=$5
 
 # shellcheck source=lib.sh
 . "$(dirname "$0")/lib.sh"
-enter_xvfb 580 "$work" "$0" "$@"
+enter_xvfb 390 "$work" "$0" "$@"
 unset XSCREENSAVER_WINDOW
 program=("$program")
 trap 'stop_host; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; true' EXIT
