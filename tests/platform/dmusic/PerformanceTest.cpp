@@ -349,6 +349,21 @@ TEST_F(DMusicPlayback, ATwentyMinuteWaveIsPlayedFromDiskNotRefused) {
     }
 }
 
+TEST_F(DMusicPlayback, AMidiFileLongerThanTenMinutesIsRefusedNotDecoded) {
+    // One note held for 1,202 quarters of 0.5 s: 601 s, which decoded whole
+    // would take over 100 MB. A few bytes of file must not cost that much.
+    TestSounds::WriteBytes(m_sounds.Folder() / "Sound" / "Long.mid", TestSounds::Midi(480 * 1202, 500000));
+    IDirectMusicSegment8* segment = Load("Sound/Long.mid", false);
+    ASSERT_NE(segment, nullptr);
+    const std::size_t before = mallinfo2().uordblks;
+    EXPECT_EQ(segment->Download(m_pPerformance), E_OUTOFMEMORY);
+    if (before != 0) {
+        EXPECT_LT(mallinfo2().uordblks, before + (std::size_t{4} << 20));
+    }
+    EXPECT_EQ(Play(segment, 0), S_OK) << "a refused segment plays as silence, as one not downloaded";
+    EXPECT_EQ(FirstSound(Mix(kRate / 10)), static_cast<std::size_t>(kRate / 10));
+}
+
 // The program asks every segment for an embedded audio path and uses the
 // performance's own when there is none.
 TEST_F(DMusicPlayback, ASegmentWithoutAnAudioPathSaysSoAndHandsOutNone) {
