@@ -35,99 +35,76 @@ protected:
     BirdFlight m_bird;
 };
 
-TEST_F(BirdFlightTest, AdvancesQuarterSegmentPerSecondFacesAheadAndRestartsAtTheFirstPoint) {
-    Step();
-    EXPECT_NEAR(m_bird.PathParameter(), 0.0075f, 1e-6f);
-    float px, py, pz, ax, ay, az;
-    m_path.Evaluate(0.0075f, &px, &py, &pz, &ax, &ay, &az);
-    const D3DXMATRIX& w = m_bird.World();
-    EXPECT_NEAR(w._41, px, kEps);
-    EXPECT_NEAR(w._43, pz, kEps);
-    // The bob only raises the translation.
-    EXPECT_NEAR(w._42, py + m_bird.BobOffset(), kEps);
-    EXPECT_NEAR(m_bird.BobOffset(), 0.003f, 1e-6f);
-    D3DXVECTOR3 toward(ax - px, ay - py, az - pz);
-    D3DXVec3Normalize(&toward, &toward);
-    EXPECT_NEAR(w._31, toward.x, kEps);
-    EXPECT_NEAR(w._32, toward.y, kEps);
-    EXPECT_NEAR(w._33, toward.z, kEps);
-
-    // Overshooting the end restarts exactly at the first point.
-    m_bird.SetPathParameter(2.999f);
-    Step();
-    EXPECT_EQ(m_bird.PathParameter(), 0.0f);
-    EXPECT_NEAR(m_bird.World()._41, 0.0f, kEps);
-    EXPECT_NEAR(m_bird.World()._43, 0.0f, kEps);
-    EXPECT_EQ(m_bird.PathPoint(), D3DXVECTOR3(0, 0, 0));
-}
-
-TEST_F(BirdFlightTest, BobSwingsAboutTheFiveUnitBand) {
+TEST_F(BirdFlightTest, FliesTheClosedPathFacingAheadBobbingInItsBandAndStartsEachLapAtTheFirstPoint) {
+    int firstLap = -1;
+    int laps = 0;
+    float previous = 0.0f;
     float highest = 0.0f;
     float lowest = 0.0f;
-    bool turnedDown = false;
-    bool turnedUp = false;
-    for (int frame = 0; frame < 20000; ++frame) {
+    for (int frame = 1; frame <= 20000; ++frame) {
         Step();
+        const float s = m_bird.PathParameter();
+        D3DXVECTOR3 on;
+        D3DXVECTOR3 ahead;
+        m_path.Evaluate(s, &on.x, &on.y, &on.z, &ahead.x, &ahead.y, &ahead.z);
+        const D3DXMATRIX& w = m_bird.World();
+        ASSERT_NEAR(w._41, on.x, kEps) << frame;
+        ASSERT_NEAR(w._42, on.y + m_bird.BobOffset(), kEps) << frame;
+        ASSERT_NEAR(w._43, on.z, kEps) << frame;
+        D3DXVECTOR3 toward = ahead - on;
+        D3DXVec3Normalize(&toward, &toward);
+        ASSERT_NEAR(w._31, toward.x, kEps) << frame;
+        ASSERT_NEAR(w._32, toward.y, kEps) << frame;
+        ASSERT_NEAR(w._33, toward.z, kEps) << frame;
+        if (s < previous) {
+            firstLap = laps++ == 0 ? frame : firstLap;
+            // The overshoot is dropped: exactly the first point.
+            ASSERT_EQ(s, 0.0f);
+            ASSERT_EQ(m_bird.PathPoint(), D3DXVECTOR3(0, 0, 0));
+        }
+        previous = s;
         highest = std::max(highest, m_bird.BobOffset());
         lowest = std::min(lowest, m_bird.BobOffset());
-        turnedDown = turnedDown || m_bird.BobVelocity() < 0.0f;
-        turnedUp = turnedUp || (turnedDown && m_bird.BobVelocity() > 0.0f);
     }
-    EXPECT_TRUE(turnedDown);
-    EXPECT_TRUE(turnedUp);
+    // Three segments at a quarter of a segment a second: a lap of 12 s.
+    EXPECT_NEAR(firstLap * 0.03f, 12.0f, 0.05f);
+    EXPECT_NEAR(laps, 20000 * 0.03f / 12.0f, 1.0f);
     EXPECT_GT(highest, 5.0f);
     EXPECT_LT(highest, 5.5f);
     EXPECT_LT(lowest, -5.0f);
     EXPECT_GT(lowest, -5.5f);
+
+    // The path's own frame: the bird's axes and place without the bob.
+    ASSERT_GT(std::abs(m_bird.BobOffset()), 0.1f);
+    D3DXMATRIX frame;
+    EXPECT_EQ(m_bird.GetPathMatrix(&frame), &frame);
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const float bob = r == 3 && c == 1 ? m_bird.BobOffset() : 0.0f;
+            EXPECT_NEAR(frame.m[r][c], m_bird.World().m[r][c] - bob, kEps) << r << ", " << c;
+        }
+    }
 }
 
 TEST_F(BirdFlightTest, AtMostOneSparkPerFrameCarryingTheBirdsStep) {
-    DWORD before = m_trail.LiveCount();
     Step();  // 0.6 of a spark
-    EXPECT_EQ(m_trail.LiveCount(), before);
+    EXPECT_EQ(m_trail.LiveCount(), 0u);
     Step();
-    ASSERT_EQ(m_trail.LiveCount(), before + 1);
+    ASSERT_EQ(m_trail.LiveCount(), 1u);
     const ParticleTrailPC::Spark* pSpark = m_trail.LiveList();
-    D3DXVECTOR3 step(m_bird.World()._41 - m_bird.PreviousWorld()._41, m_bird.World()._42 - m_bird.PreviousWorld()._42,
-                     m_bird.World()._43 - m_bird.PreviousWorld()._43);
-    EXPECT_NEAR(pSpark->m_vecVelocity.x, step.x, kEps);
-    EXPECT_NEAR(pSpark->m_vecVelocity.y, step.y, kEps);
-    EXPECT_NEAR(pSpark->m_vecVelocity.z, step.z, kEps);
+    EXPECT_NEAR(pSpark->m_vecVelocity.x, m_bird.World()._41 - m_bird.PreviousWorld()._41, kEps);
+    EXPECT_NEAR(pSpark->m_vecVelocity.y, m_bird.World()._42 - m_bird.PreviousWorld()._42, kEps);
+    EXPECT_NEAR(pSpark->m_vecVelocity.z, m_bird.World()._43 - m_bird.PreviousWorld()._43, kEps);
     // The timer restarts from zero, so the next frame again emits nothing.
     Step();
-    EXPECT_EQ(m_trail.LiveCount(), before + 1);
+    EXPECT_EQ(m_trail.LiveCount(), 1u);
 
     // Even a very long frame gives one spark.
     g_frameStep = 1.0f;
-    for (int i = 0; i < 3; ++i) {
-        DWORD count = m_trail.LiveCount();
+    for (DWORD i = 2; i < 5; ++i) {
         Step();
-        EXPECT_EQ(m_trail.LiveCount(), count + 1);
+        EXPECT_EQ(m_trail.LiveCount(), i);
     }
-}
-
-TEST_F(BirdFlightTest, PathMatrixIsThePathFrameWithoutTheBob) {
-    for (int i = 0; i < 200; ++i) {
-        Step();
-    }
-    ASSERT_GT(m_bird.BobOffset(), 0.1f);
-    D3DXMATRIX frame;
-    EXPECT_EQ(m_bird.GetPathMatrix(&frame), &frame);
-    EXPECT_NEAR(frame._41, m_bird.PathPoint().x, kEps);
-    EXPECT_NEAR(frame._42, m_bird.PathPoint().y, kEps);
-    EXPECT_NEAR(frame._43, m_bird.PathPoint().z, kEps);
-    EXPECT_NEAR(m_bird.World()._42 - frame._42, m_bird.BobOffset(), kEps);
-    // Same axes as the bird: both face the look-ahead point with +Y up.
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_NEAR(frame.m[r][c], m_bird.World().m[r][c], kEps);
-        }
-        EXPECT_EQ(frame.m[r][3], 0.0f);
-    }
-    EXPECT_EQ(frame._44, 1.0f);
-    D3DXVECTOR3 right(frame._11, frame._12, frame._13);
-    EXPECT_NEAR(D3DXVec3Length(&right), 1.0f, kEps);
-    EXPECT_NEAR(frame._12, 0.0f, kEps);
 }
 
 }  // namespace

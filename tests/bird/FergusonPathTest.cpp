@@ -11,81 +11,75 @@
 
 namespace {
 
-constexpr float kEps = 1e-4f;
-
 const std::vector<D3DXVECTOR3> kSquare = {{0, 0, 0}, {10, 0, 0}, {10, 0, 10}, {0, 4, 10}};
 
 struct Point {
-    float x = -1, y = -1, z = -1, ax = -1, ay = -1, az = -1;
+    D3DXVECTOR3 at{-1, -1, -1};
+    D3DXVECTOR3 ahead{-1, -1, -1};
 };
 
 Point At(const FergusonPath& path, float s) {
     Point p;
-    path.Evaluate(s, &p.x, &p.y, &p.z, &p.ax, &p.ay, &p.az);
+    path.Evaluate(s, &p.at.x, &p.at.y, &p.at.z, &p.ahead.x, &p.ahead.y, &p.ahead.z);
     return p;
 }
 
-void ExpectAt(const Point& p, const D3DXVECTOR3& expected, float tolerance = kEps) {
-    EXPECT_NEAR(p.x, expected.x, tolerance);
-    EXPECT_NEAR(p.y, expected.y, tolerance);
-    EXPECT_NEAR(p.z, expected.z, tolerance);
+void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected, float tolerance, float s) {
+    EXPECT_NEAR(actual.x, expected.x, tolerance) << "at " << s;
+    EXPECT_NEAR(actual.y, expected.y, tolerance) << "at " << s;
+    EXPECT_NEAR(actual.z, expected.z, tolerance) << "at " << s;
 }
 
 class FergusonPathTest : public ::testing::Test {
 protected:
     void SetUp() override { m_cwd.MakeFolder("Misc"); }
-    void Write(const std::string& bytes) { m_cwd.WriteFile("Misc/Clock.fpp", bytes); }
     HRESULT WriteAndLoad(FergusonPath& path, const std::string& bytes) {
-        Write(bytes);
+        m_cwd.WriteFile("Misc/Clock.fpp", bytes);
         return path.Load("Clock.fpp");
     }
 
     ScopedTempCwd m_cwd;
 };
 
-TEST_F(FergusonPathTest, PassesThroughEachPointWithChordTangents) {
+TEST_F(FergusonPathTest, TheLoopRunsThroughEveryPointAndJoinsWithoutAKinkEvenAtItsSeam) {
     FergusonPath path;
     ASSERT_EQ(WriteAndLoad(path, PathFileBytes(4, kSquare, {0, 1, 2, 3}, {10, 20, 30, 40})), S_OK);
     ASSERT_EQ(path.PointCount(), 4);
-    for (int i = 0; i < 4; ++i) {
-        ExpectAt(At(path, float(i)), kSquare[i]);
-        // Tangent at the start of a segment is the chord to the next point.
-        D3DXVECTOR3 chord = kSquare[(i + 1) % 4] - kSquare[i];
-        EXPECT_EQ(path.PosC()[i], chord);
-    }
-    // Half-way along segment 1: Hermite weights 1/2, 1/8, 1/2, -1/8 on p0, t0, p1, t1.
-    D3DXVECTOR3 p0 = kSquare[1], p1 = kSquare[2];
-    D3DXVECTOR3 t0 = p1 - p0, t1 = kSquare[3] - p1;
-    D3DXVECTOR3 half = p0 * 0.5f + t0 * 0.125f + p1 * 0.5f - t1 * 0.125f;
-    ExpectAt(At(path, 1.5f), half);
+    const float h = 1e-3f;
+    for (int j = 0; j < 4; ++j) {
+        const auto s = float(j);
+        ExpectNear(At(path, s).at, kSquare[j], 1e-4f, s);
+        float angle = -1, distance = -1;
+        path.EvaluateCamera(s, &angle, &distance);
+        EXPECT_NEAR(angle, s, 1e-4f);
+        EXPECT_NEAR(distance, 10.0f * (s + 1.0f), 1e-4f);
 
-    float angle = -1, distance = -1;
-    path.EvaluateCamera(2.0f, &angle, &distance);
-    EXPECT_NEAR(angle, 2.0f, kEps);
-    EXPECT_NEAR(distance, 30.0f, kEps);
-    // Camera values follow the same rule; the last segment runs from angle 3
-    // back to 0 with tangents -3 and then +1 (towards angle 1).
-    path.EvaluateCamera(3.5f, &angle, &distance);
-    EXPECT_NEAR(angle, 1.5f - 0.375f - 0.125f, kEps);
+        // Arriving at point j (from the segment before it, the last one for
+        // point 0) meets it in place and in direction and speed.
+        const float end = j == 0 ? 4.0f : s;
+        const D3DXVECTOR3 before = At(path, end - h).at;
+        ExpectNear(before, kSquare[j], 0.05f, end);
+        const D3DXVECTOR3 inbound = (kSquare[j] - before) * (1.0f / h);
+        const D3DXVECTOR3 outbound = (At(path, s + h).at - kSquare[j]) * (1.0f / h);
+        ExpectNear(inbound, outbound, 0.2f, s);
+        path.EvaluateCamera(end - h, &angle, &distance);
+        EXPECT_NEAR(angle, s, 0.01f) << "the camera's values close the loop too";
+
+        // The look-ahead point is where the path is one segment later.
+        for (float f : {0.25f, 0.5f}) {
+            ExpectNear(At(path, s + f).ahead, At(path, float((j + 1) % 4) + f).at, 1e-4f, s + f);
+        }
+    }
 }
 
-TEST_F(FergusonPathTest, LoopClosesLookAheadIsTheNextSegmentAndOutsideThePathOutputsAreLeftAlone) {
+TEST_F(FergusonPathTest, OutsideThePathOrWithoutOneTheOutputsAreLeftAloneAndOnePointIsAStandstill) {
     FergusonPath path;
-    EXPECT_EQ(At(path, 0.0f).x, -1.0f) << "not loaded";
+    EXPECT_EQ(At(path, 0.0f).at.x, -1.0f) << "not loaded";
     ASSERT_EQ(WriteAndLoad(path, PathFileBytes(4, kSquare, {0, 0, 0, 0}, {1, 1, 1, 1})), S_OK);
-    ExpectAt(At(path, 3.9999f), kSquare[0], 1e-2f);
-    for (float s : {0.0f, 0.25f, 1.5f, 2.75f, 3.5f}) {
-        Point here = At(path, s);
-        float next = s + 1.0f >= 4.0f ? s - 3.0f : s + 1.0f;
-        Point ahead = At(path, next);
-        EXPECT_NEAR(here.ax, ahead.x, kEps) << s;
-        EXPECT_NEAR(here.ay, ahead.y, kEps) << s;
-        EXPECT_NEAR(here.az, ahead.z, kEps) << s;
-    }
     for (float s : {4.0f, 7.5f, -0.5f, -3.0f}) {
         Point p = At(path, s);
-        EXPECT_EQ(p.x, -1.0f) << s;
-        EXPECT_EQ(p.az, -1.0f) << s;
+        EXPECT_EQ(p.at.x, -1.0f) << s;
+        EXPECT_EQ(p.ahead.z, -1.0f) << s;
         float angle = -1, distance = -1;
         path.EvaluateCamera(s, &angle, &distance);
         EXPECT_EQ(angle, -1.0f);
@@ -93,20 +87,17 @@ TEST_F(FergusonPathTest, LoopClosesLookAheadIsTheNextSegmentAndOutsideThePathOut
     }
     // After Release the count stays but nothing may be read.
     path.Release();
-    EXPECT_EQ(At(path, 1.0f).x, -1.0f);
-}
+    EXPECT_EQ(At(path, 1.0f).at.x, -1.0f);
 
-TEST_F(FergusonPathTest, SinglePointIsAStandstill) {
-    FergusonPath path;
     ASSERT_EQ(WriteAndLoad(path, PathFileBytes(1, {{3, 4, 5}}, {0.5f}, {80})), S_OK);
     for (float s : {0.0f, 0.3f, 0.99f}) {
         Point p = At(path, s);
-        ExpectAt(p, D3DXVECTOR3(3, 4, 5));
-        EXPECT_NEAR(p.ax, 3.0f, kEps);
+        ExpectNear(p.at, D3DXVECTOR3(3, 4, 5), 1e-4f, s);
+        ExpectNear(p.ahead, D3DXVECTOR3(3, 4, 5), 1e-4f, s);
         float angle = 0, distance = 0;
         path.EvaluateCamera(s, &angle, &distance);
-        EXPECT_NEAR(angle, 0.5f, kEps);
-        EXPECT_NEAR(distance, 80.0f, kEps);
+        EXPECT_NEAR(angle, 0.5f, 1e-4f);
+        EXPECT_NEAR(distance, 80.0f, 1e-4f);
     }
 }
 

@@ -186,38 +186,4 @@ TEST_F(SkinnedBirdRender, SoftwareBlendingDrawsTheSamePictureAsHardware) {
     EXPECT_LE(uDifferent, 2u);
 }
 
-TEST_F(SkinnedBirdRender, TheGeneratedModelsLoadWithTheirBonesAndAnimations) {
-    LoadBird(255);
-    const MeshTree* pTree = m_pBird->SelectedTree();
-    EXPECT_EQ(m_pBird->AnimLength(), 4800.0f);
-    int nDrivers = 0;
-    for (const FrameNode* pNode = pTree->m_pAnimated; pNode != nullptr; pNode = pNode->m_pNextAnimated) {
-        ++nDrivers;
-        ASSERT_NE(pNode->m_pTarget, nullptr);
-        EXPECT_EQ(pNode->m_dwRotateKeys, pNode->m_dwPositionKeys);
-    }
-    EXPECT_EQ(nDrivers, 5);
-    const MeshPart* pPart = pTree->m_pRoot->m_pFirstChild->m_pParts;
-    ASSERT_NE(pPart, nullptr);
-    ASSERT_EQ(pPart->BoneCount(), 5u);
-    for (DWORD i = 0; i < pPart->BoneCount(); ++i) {
-        EXPECT_EQ(pPart->m_ppBoneMatrices[i], &pTree->m_pRoot->FindFrame(pPart->BoneName(i))->m_matCombined);
-    }
-
-    // The never-drawn dummy: one bone scaled, one moved by whole matrices.
-    m_pCwd->WriteFile("Model/Dammy.x", BirdModel::DammyFile());
-    D3DCAPS8 caps = {};
-    ASSERT_EQ(m_pBigDevice->GetDeviceCaps(&caps), D3D_OK);
-    SkinnedMesh dammy;
-    dammy.Load(m_pBigDevice, caps, "Dammy.x");
-    ASSERT_NE(dammy.SelectedTree(), nullptr);
-    EXPECT_EQ(dammy.AnimLength(), 4800.0f);
-    dammy.SelectedTree()->m_fCurTime = 2400.0f;
-    g_frameStep = 0.0f;
-    dammy.FrameMove(1, 1, 0);
-    FrameNode* pRoot = dammy.SelectedTree()->m_pRoot;
-    EXPECT_FLOAT_EQ(pRoot->FindFrame("DammyScale")->m_matLocal._11, 1.25f);
-    EXPECT_FLOAT_EQ(pRoot->FindFrame("DammyMatrix")->m_matLocal._42, 0.2f);
-}
-
 }  // namespace

@@ -7,30 +7,10 @@
 
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
-#include "support/DdsTestFiles.h"
 
 using namespace skintext;
 
 namespace {
-
-// Quad 0 (material 0) follows BoneA, quad 1 (material 1) BoneB; with
-// `blended` the shared corners of quad 0 follow both.
-std::string Model(bool bBlended, const std::string& szTexture = "") {
-    Mesh mesh = Quads(2);
-    mesh.m_faceMaterials = {0, 0, 1, 1};
-    mesh.m_dwMaterials = 2;
-    mesh.m_textures = {szTexture, szTexture.empty() ? "" : "Missing.dds"};
-    if (bBlended) {
-        mesh.m_bones.push_back({"BoneA", {0, 1, 2, 3}, {1, 1, 0.5f, 0.5f}, Translation(0, 0, -5)});
-        mesh.m_bones.push_back({"BoneB", {2, 3, 4, 5, 6, 7}, {0.5f, 0.5f, 1, 1, 1, 1}, Translation(0, 0, -7)});
-    } else {
-        mesh.m_bones.push_back({"BoneA", {0, 1, 2, 3}, {1, 1, 1, 1}, Translation(0, 0, -5)});
-        mesh.m_bones.push_back({"BoneB", {4, 5, 6, 7}, {1, 1, 1, 1}, Translation(0, 0, -7)});
-    }
-    return Header() +
-           Frame("Top", Translation(0, 1, 0),
-                 Frame("BoneA", Translation(0, 0, 5)) + Frame("BoneB", Translation(3, 0, 7)) + MeshText("Skin", mesh));
-}
 
 D3DXMATRIX Placement() {
     D3DXMATRIX matTurn;
@@ -49,23 +29,47 @@ protected:
     }
 };
 
-TEST_F(SkinnedDraw, FramesFollowThePlacementAndBlendStatesFollowTheFaceInfluencesAndAreSwitchedOffAfter) {
+TEST_F(SkinnedDraw, FacesBlendInHardwareWhenThePaletteHoldsTheirBonesElseInSoftwareAndTheStatesAreSwitchedOffAfter) {
+    // One triangle whose corners follow five bones each, of which a blended
+    // vertex keeps four.
+    Mesh crowd;
+    crowd.m_positions = {D3DXVECTOR3(0, 0, 0), D3DXVECTOR3(0, 1, 0), D3DXVECTOR3(1, 0, 0)};
+    crowd.m_faces = {{0, 1, 2}};
+    std::string frames;
+    for (DWORD b = 0; b < 15; ++b) {
+        const std::string szName = "Bone" + std::to_string(b);
+        crowd.m_bones.push_back({szName, {b / 5}, {0.2f}, Identity()});
+        frames += Frame(szName, Identity());
+    }
+    const std::string crowdText = Header() + Frame("Top", Translation(0, 1, 0), frames + MeshText("Crowd", crowd));
+
     struct Case {
         const char* m_szWhat;
-        bool m_bBlended;
+        std::string m_text;
         DWORD m_dwMaxIndex;
-        DWORD m_dwBlend;
         DWORD m_dwSoftware;
+        DWORD m_dwPalette;
+        DWORD m_dwBlend;
     };
     const Case cases[] = {
-        {"one bone a vertex, in hardware", false, 255, D3DVBF_0WEIGHTS, FALSE},
-        {"two bones a vertex, in hardware", true, 255, D3DVBF_1WEIGHTS, FALSE},
-        {"two bones a vertex, in software", true, 0, D3DVBF_1WEIGHTS, TRUE},
+        {"one bone a face on the smallest palette", TwoBoneModel(TwoBoneQuads()), 0, 0, 1, D3DVBF_0WEIGHTS},
+        {"two bones a face in a large palette", TwoBoneModel(TwoBoneQuads(true)), 255, 0, 2, D3DVBF_1WEIGHTS},
+        {"two bones a face in a palette of one", TwoBoneModel(TwoBoneQuads(true)), 0, 1, 2, D3DVBF_1WEIGHTS},
+        {"fifteen bones on a face", crowdText, 255, 0, 15, D3DVBF_3WEIGHTS},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.m_szWhat);
         m_caps.MaxVertexBlendMatrixIndex = c.m_dwMaxIndex;
-        LoadText(Model(c.m_bBlended));
+        LoadText(c.m_text);
+        MeshPart* pPart = FirstPart();
+        ASSERT_NE(pPart, nullptr);
+        ASSERT_NE(pPart->m_pMesh, nullptr);
+        EXPECT_EQ(pPart->m_dwSoftware, c.m_dwSoftware);
+        EXPECT_EQ(pPart->m_dwPaletteSize, c.m_dwPalette);
+        // Software meshes live in system memory, hardware ones in the managed pool.
+        EXPECT_EQ(pPart->m_pMesh->GetOptions() & D3DXMESH_MANAGED,
+                  c.m_dwSoftware != 0 ? 0u : static_cast<DWORD>(D3DXMESH_MANAGED));
+
         // As a mixed device runs between software-blended parts.
         m_pDevice->SetRenderState(D3DRS_SOFTWAREVERTEXPROCESSING, FALSE);
         m_pLog->Clear();
@@ -73,9 +77,8 @@ TEST_F(SkinnedDraw, FramesFollowThePlacementAndBlendStatesFollowTheFaceInfluence
         ASSERT_EQ(RenderScene(matWorld), S_OK);
         // The root carries the placement and child frames follow it.
         EXPECT_TRUE(MatrixNear(Tree()->m_pRoot->m_matCombined, matWorld));
-        EXPECT_TRUE(
-            MatrixNear(Node("BoneB")->m_matCombined, Node("BoneB")->m_matLocal * Node("Top")->m_matLocal * matWorld));
-        ASSERT_GE(m_pLog->DrawCount(), 2u);
+        EXPECT_TRUE(MatrixNear(Node("Top")->m_matCombined, Node("Top")->m_matLocal * matWorld));
+        ASSERT_GE(m_pLog->DrawCount(), 1u);
         for (size_t i = 0; i < m_pLog->DrawCount(); ++i) {
             EXPECT_EQ(m_pLog->RenderStateAtDraw(i, D3DRS_VERTEXBLEND), c.m_dwBlend);
             EXPECT_EQ(m_pLog->RenderStateAtDraw(i, D3DRS_INDEXEDVERTEXBLENDENABLE), static_cast<DWORD>(TRUE));
@@ -87,15 +90,14 @@ TEST_F(SkinnedDraw, FramesFollowThePlacementAndBlendStatesFollowTheFaceInfluence
     }
 }
 
-TEST_F(SkinnedDraw, PlainPartsDrawEachMaterialUnblendedAtTheirFrame) {
-    Mesh mesh = Quads(2);
-    mesh.m_faceMaterials = {0, 0, 1, 1};
-    mesh.m_dwMaterials = 2;
-    LoadText(Header() + Frame("Top", Translation(0, 0, 9), MeshText("Plain", mesh)));
-    MeshPart* pPart = FirstPart();
-    ASSERT_NE(pPart, nullptr);
-    EXPECT_EQ(pPart->m_pSkin, nullptr);
-    EXPECT_EQ(pPart->m_dwSubsetNum, 2u);
+TEST_F(SkinnedDraw, PlainPartsDrawEachMaterialUnblendedAtTheirFrameAndOnesWithoutMaterialsGrey) {
+    // A mesh without faces is left out; the rest of the file loads.
+    const std::string empty = "Mesh Nothing {\n 3;\n 0;0;0;,\n 1;0;0;,\n 0;1;0;;\n 0;;\n}\n";
+    Mesh plain = TwoBoneQuads();
+    plain.m_bones.clear();
+    LoadText(Header() + Frame("Top", Translation(0, 0, 9), empty + MeshText("Plain", plain)));
+    ASSERT_NE(FirstPart(), nullptr);
+    EXPECT_EQ(FirstPart()->m_pNext, nullptr);
     m_pDevice->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_DISABLE);
     D3DXMATRIX matWorld;
     D3DXMatrixIdentity(&matWorld);
@@ -110,11 +112,26 @@ TEST_F(SkinnedDraw, PlainPartsDrawEachMaterialUnblendedAtTheirFrame) {
         EXPECT_EQ(m_pLog->RenderStateAtDraw(i, D3DRS_INDEXEDVERTEXBLENDENABLE), static_cast<DWORD>(FALSE));
         EXPECT_EQ(m_pLog->TransformAtDraw(i, D3DTS_WORLD)._43, 9.0f);
     }
-    EXPECT_EQ(m_pLog->CountCalls("MultiplyTransform"), 0u);
+
+    for (bool bSkinned : {false, true}) {
+        SCOPED_TRACE(bSkinned ? "skinned" : "plain");
+        Mesh mesh = bSkinned ? TwoBoneQuads() : plain;
+        mesh.m_faceMaterials.clear();
+        LoadText(bSkinned ? TwoBoneModel(mesh) : Header() + Frame("Top", Identity(), MeshText("Plain", mesh)));
+        ASSERT_NE(FirstPart(), nullptr);
+        EXPECT_EQ(FirstPart()->m_ppTextures[0], nullptr);
+        m_pLog->Clear();
+        ASSERT_EQ(RenderScene(matWorld), S_OK);
+        ASSERT_GE(m_pLog->DrawCount(), 1u);
+        const D3DMATERIAL8 grey = m_pLog->MaterialAtDraw(0);
+        EXPECT_EQ(grey.Diffuse.r, 0.5f);
+        EXPECT_EQ(grey.Diffuse.g, 0.5f);
+        EXPECT_EQ(grey.Diffuse.b, 0.5f);
+    }
 }
 
 TEST_F(SkinnedDraw, EachSubsetLoadsOffsetTimesBoneIntoItsSlotsAndLeavesUnusedSlotsAlone) {
-    LoadText(Model(false));
+    LoadText(TwoBoneModel(TwoBoneQuads()));
     MeshPart* pPart = FirstPart();
     ASSERT_NE(pPart, nullptr);
     ASSERT_EQ(pPart->m_dwPaletteSize, 2u);
@@ -139,51 +156,34 @@ TEST_F(SkinnedDraw, EachSubsetLoadsOffsetTimesBoneIntoItsSlotsAndLeavesUnusedSlo
         EXPECT_FLOAT_EQ(m_pLog->MaterialAtDraw(i).Diffuse.r, 0.1f * static_cast<float>(combination.AttribId + 1));
     }
     // The offset undoes the bind position: a bone at rest places its vertices where the file put them.
-    const D3DXMATRIX matRest = m_pLog->TransformAtDraw(0, D3DTS_WORLDMATRIX(0));
-    D3DXMATRIX matTopAtPlacement = Node("Top")->m_matCombined;
-    EXPECT_TRUE(MatrixNear(matRest, matTopAtPlacement));
+    EXPECT_TRUE(MatrixNear(m_pLog->TransformAtDraw(0, D3DTS_WORLDMATRIX(0)), Node("Top")->m_matCombined));
 }
 
-TEST_F(SkinnedDraw, BlendedMeshesAreBuiltAgainAfterADeviceReset) {
-    LoadText(Model(true));
-    MeshPart* pPart = FirstPart();
-    ASSERT_NE(pPart, nullptr);
-    ASSERT_EQ(RenderScene(Placement()), S_OK);
-
-    ASSERT_EQ(m_pSkinned->ReleaseDeviceMeshes(), S_OK);
-    EXPECT_EQ(pPart->m_pMesh, nullptr);
-    EXPECT_EQ(pPart->m_nBuiltMethod, 1);
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.Windowed = TRUE;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    ASSERT_EQ(m_pDevice->Reset(&parameters), D3D_OK);
-
-    m_pLog->Clear();
-    ASSERT_EQ(RenderScene(Placement()), S_OK);
-    EXPECT_NE(pPart->m_pMesh, nullptr);
-    EXPECT_EQ(pPart->m_nBuiltMethod, 0);
-    EXPECT_EQ(m_pLog->DrawCount(), static_cast<size_t>(pPart->m_dwSubsetNum));
-    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_VERTEXBLEND), static_cast<DWORD>(D3DVBF_1WEIGHTS));
-}
-
-TEST_F(SkinnedDraw, RestoreSetsItsStatesAndDeleteTreeFreesEverything) {
-    m_pCwd->MakeFolder("Texture");
-    std::vector<BYTE> payload;
-    AppendPixels(payload, std::vector<DWORD>(16, 0xFF336699u), 4);
-    WriteFile(m_pCwd->File("Texture/Feather.dds"), BuildDds(ArgbLayout(4, 4), payload));
-    LoadText(Model(true, "Feather.dds"));
+TEST_F(SkinnedDraw, TexturesDrawBlendedMeshesComeBackAfterAResetAndDeleteTreeFreesEverything) {
+    WriteTexture("Feather.dds");
+    Mesh mesh = TwoBoneQuads(true);
+    mesh.m_textures = {"Feather.dds", "Missing.dds"};
+    LoadText(TwoBoneModel(mesh));
     MeshPart* pPart = FirstPart();
     ASSERT_NE(pPart, nullptr);
     ASSERT_NE(pPart->m_ppTextures[0], nullptr);
     // A texture that is not there leaves its material untextured.
     EXPECT_EQ(pPart->m_ppTextures[1], nullptr);
-
     m_pSkinned->RestoreStates();
     EXPECT_EQ(State(D3DRS_NORMALIZENORMALS), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(State(D3DRS_COLORVERTEX), static_cast<DWORD>(FALSE));
+    ASSERT_EQ(RenderScene(Placement()), S_OK);
 
+    ASSERT_EQ(m_pSkinned->ReleaseDeviceMeshes(), S_OK);
+    EXPECT_EQ(pPart->m_pMesh, nullptr);
+    D3DPRESENT_PARAMETERS parameters{};
+    parameters.Windowed = TRUE;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    ASSERT_EQ(m_pDevice->Reset(&parameters), D3D_OK);
     m_pLog->Clear();
     ASSERT_EQ(RenderScene(Placement()), S_OK);
+    EXPECT_NE(pPart->m_pMesh, nullptr);
+    EXPECT_EQ(m_pLog->DrawCount(), static_cast<size_t>(pPart->m_dwSubsetNum));
+    EXPECT_EQ(m_pLog->RenderStateAtDraw(0, D3DRS_VERTEXBLEND), static_cast<DWORD>(D3DVBF_1WEIGHTS));
     EXPECT_EQ(m_pLog->TextureAtDraw(0, 0), pPart->m_ppTextures[0]);
 
     ASSERT_EQ(m_pSkinned->DeleteTree(), S_OK);
@@ -192,11 +192,11 @@ TEST_F(SkinnedDraw, RestoreSetsItsStatesAndDeleteTreeFreesEverything) {
     // Only the test's own reference to the device is left.
     m_pDevice->AddRef();
     EXPECT_EQ(m_pDevice->Release(), 1u);
-    // Restoring before the next load touches no device.
+    // Restoring or drawing before the next load touches no device.
     m_pLog->Clear();
     m_pSkinned->RestoreStates();
-    EXPECT_EQ(m_pLog->CountCalls("SetRenderState"), 0u);
     EXPECT_EQ(RenderScene(Placement()), S_OK);
+    EXPECT_EQ(m_pLog->CountCalls("SetRenderState"), 0u);
     EXPECT_EQ(m_pLog->DrawCount(), 0u);
 }
 

@@ -7,7 +7,6 @@
 
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
-#include "support/DdsTestFiles.h"
 #include "support/FailingAllocator.h"
 
 using namespace skintext;
@@ -17,26 +16,16 @@ namespace {
 class SkinnedOutOfMemory : public SkinnedMeshFixture {};
 
 TEST_F(SkinnedOutOfMemory, EveryFailedAllocationEndsInTheLoadersReport) {
-    Mesh mesh = Quads(2);
-    mesh.m_faceMaterials = {0, 0, 1, 1};
-    mesh.m_dwMaterials = 2;
+    Mesh mesh = TwoBoneQuads(true);
     mesh.m_textures = {"a.dds", "b.dds"};
-    mesh.m_bones.push_back({"BoneA", {0, 1, 2, 3, 6, 7}, {1, 1, 0.5f, 0.5f, 0.5f, 0.5f}, Identity()});
-    mesh.m_bones.push_back({"BoneB", {2, 3, 4, 5, 6, 7}, {0.5f, 0.5f, 1, 1, 0.5f, 0.5f}, Identity()});
-    const std::string animation = Animation(
-        "Turn", "BoneB",
-        Keys(0, {{0, {1, 0, 0, 0}}, {2400, {0.9f, 0.1f, 0.2f, 0.3f}}}) + Keys(2, {{0, {0, 0, 0}}, {1200, {1, 0, 0}}}));
+    const std::string turn =
+        Keys(0, {{0, {1, 0, 0, 0}}, {2400, {0.9f, 0.1f, 0.2f, 0.3f}}}) + Keys(2, {{0, {0, 0, 0}}, {1200, {1, 0, 0}}});
     const std::string text =
-        Header() +
-        Frame("Top", Identity(), Frame("BoneA", Identity()) + Frame("BoneB", Identity()) + MeshText("Skin", mesh)) +
-        Animation("Hold", "BoneA", Keys(4, {{0, std::vector<float>(16, 0.0f)}})) + animation;
+        TwoBoneModel(mesh, Animation("Hold", "BoneA", Keys(4, {{0, std::vector<float>(16, 0.0f)}})) +
+                               Animation("Turn", "BoneB", turn));
     m_pCwd->WriteFile("Model/Skin.x", text);
-    std::vector<BYTE> pixels;
-    AppendPixels(pixels, std::vector<DWORD>(16, 0xFF336699), 4);
-    m_pCwd->MakeFolder("Texture");
-    for (const char* szTexture : {"a.dds", "b.dds"}) {
-        WriteFile(m_pCwd->File(std::string("Texture/") + szTexture), BuildDds(ArgbLayout(4, 4), pixels));
-    }
+    WriteTexture("a.dds");
+    WriteTexture("b.dds");
 
     FailureReports reports;
     auto deviceRefs = [this] {
