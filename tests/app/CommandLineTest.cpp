@@ -139,11 +139,6 @@ TEST(CommandLineTest, HelpAndVersionPrintAndEndWithZero) {
         EXPECT_EQ(outcome.m_action, CommandLine::Action::Exit);
         EXPECT_EQ(outcome.m_nStatus, 0);
         EXPECT_EQ(outcome.m_szOut.rfind("Usage: velmoran [OPTION]...", 0), 0u);
-        for (const char* part :
-             {"--reset-settings", "--root", "--window-id", "Keys:", "Alt+Enter", "Files:", "VelmoranFlags.vmf",
-              "Screen saver:", "Environment:", "XDG_CONFIG_HOME", "XSCREENSAVER_WINDOW"}) {
-            EXPECT_NE(outcome.m_szOut.find(part), std::string::npos) << part;
-        }
         EXPECT_EQ(outcome.m_szErr, "");
     }
     Outcome version = Parse({"--version"});

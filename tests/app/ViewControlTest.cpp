@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <vector>
 
 #include "app/FrameValues.h"
 #include "support/PathFile.h"
@@ -40,101 +39,68 @@ protected:
             m_bird.StorePrevious();
             m_bird.Update(&m_path, nullptr);
         }
+        ASSERT_GT(std::fabs(m_bird.BobOffset()), 0.5f);
+        ASSERT_EQ(FollowStep(m_pDevice, &m_camera, &m_path, &m_bird), S_OK);
+        m_bird.GetPathMatrix(&m_frame);
     }
-    D3DXMATRIX View() {
+    // The view set on the device undoes the camera.
+    void ExpectViewOfTheCamera() {
         D3DMATRIX view;
         m_pDevice->GetTransform(D3DTS_VIEW, &view);
-        return D3DXMATRIX(view);
+        const D3DXMATRIX product = m_camera.CameraMatrix() * D3DXMATRIX(view);
+        ExpectNear(Row(product, 3), D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+        ExpectNear(Row(product, 0), D3DXVECTOR3(1.0f, 0.0f, 0.0f));
+        ExpectNear(Row(product, 1), D3DXVECTOR3(0.0f, 1.0f, 0.0f));
     }
 
     ScopedTempCwd m_cwd;
     FergusonPath m_path;
     BirdFlight m_bird;
     Camera m_camera;
+    D3DXMATRIX m_frame;
     KeyState m_keys{};
 };
 
-TEST_F(ViewControlTest, FarFollowRidesThePathFrameAndLooksBackAtTheBird) {
-    LoadPath(0.5f, 300.0f);
-    ASSERT_EQ(FollowStep(m_pDevice, &m_camera, &m_path, &m_bird), S_OK);
-    D3DXMATRIX frame;
-    m_bird.GetPathMatrix(&frame);
-    const D3DXMATRIX& cam = m_camera.CameraMatrix();
-
-    // 20 above the path frame, 300 out along the frame's x turned by 0.5.
-    D3DXVECTOR3 out = Row(cam, 3) - Row(frame, 3) - Row(frame, 1) * 20.0f;
-    D3DXVECTOR3 expectedOut = Row(frame, 0) * (300.0f * std::cos(0.5f)) + Row(frame, 2) * (-300.0f * std::sin(0.5f));
-    ExpectNear(out, expectedOut);
-    // Facing back toward the bird's frame, level with it.
-    D3DXVECTOR3 back;
-    D3DXVec3Normalize(&back, &out);
-    ExpectNear(Row(cam, 2), -back);
-    ExpectNear(Row(cam, 1), Row(frame, 1));
-
-    D3DXMATRIX product = cam * View();
-    ExpectNear(Row(product, 3), D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    ExpectNear(Row(product, 0), D3DXVECTOR3(1.0f, 0.0f, 0.0f));
-}
-
-TEST_F(ViewControlTest, CloseFollowTakesMostOfTheBob) {
-    LoadPath(0.0f, 5.0f);
-    ASSERT_GT(std::fabs(m_bird.BobOffset()), 0.5f);
-    FollowStep(m_pDevice, &m_camera, &m_path, &m_bird);
-    D3DXMATRIX frame;
-    m_bird.GetPathMatrix(&frame);
-    // t = 0.1: nine tenths of the bob lifts the camera's base.
-    D3DXVECTOR3 base = Row(m_camera.CameraMatrix(), 3) - Row(frame, 1) * 20.0f - Row(frame, 0) * 5.0f;
-    EXPECT_NEAR(base.y, frame._42 + 0.9f * m_bird.BobOffset(), kEps);
-}
-
-TEST_F(ViewControlTest, BeyondThePathTheDefaultCircleIsUsed) {
-    LoadPath(0.5f, 300.0f);
-    m_bird.SetPathParameter(10.0f);  // the path leaves angle 2 pi and distance 75 as they are
-    FollowStep(m_pDevice, &m_camera, &m_path, &m_bird);
-    D3DXMATRIX frame;
-    m_bird.GetPathMatrix(&frame);
-    // t = 0.5: half the bob; 75 out along the frame's own x, 20 up.
-    D3DXVECTOR3 base = Row(frame, 3) + D3DXVECTOR3(0.0f, 0.5f * m_bird.BobOffset(), 0.0f);
-    D3DXVECTOR3 expected = base + Row(frame, 0) * 75.0f + Row(frame, 1) * 20.0f;
-    ExpectNear(Row(m_camera.CameraMatrix(), 3), expected);
-    ExpectNear(Row(m_camera.CameraMatrix(), 2), -Row(frame, 0));
+// Close shots take most of the bird's bob, distant ones ride the smooth path
+// frame alone: the camera stands out at the path's distance and 20 above.
+TEST_F(ViewControlTest, CloseFollowTakesMostOfTheBobAndAFarOneNone) {
+    for (float distance : {5.0f, 300.0f}) {
+        LoadPath(0.0f, distance);
+        const D3DXVECTOR3 base = Row(m_camera.CameraMatrix(), 3) - Row(m_frame, 1) * 20.0f - Row(m_frame, 0) * distance;
+        EXPECT_NEAR(base.y, m_frame._42 + (distance < 10.0f ? 0.9f : 0.0f) * m_bird.BobOffset(), kEps) << distance;
+    }
 }
 
 TEST_F(ViewControlTest, KeysTurnOneRadianAndMoveFiftyUnitsPerSecondAndNoKeysStillSetTheView) {
     ResetCamera(&m_camera);
-    ExpectNear(Row(m_camera.CameraMatrix(), 3), D3DXVECTOR3(-57.8f, -5.3f, 30.1f));
-    ExpectNear(Row(m_camera.CameraMatrix(), 2), D3DXVECTOR3(std::sin(0.4f), 0.0f, std::cos(0.4f)));
     const D3DXMATRIX start = m_camera.CameraMatrix();
     KeyboardStep(m_pDevice, &m_camera, m_keys);
     EXPECT_TRUE(start == m_camera.CameraMatrix());
-    const D3DXMATRIX product = m_camera.CameraMatrix() * View();
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            EXPECT_NEAR(product.m[r][c], r == c ? 1.0f : 0.0f, kEps);
-        }
-    }
+    ExpectViewOfTheCamera();
 
+    // Right turns clockwise seen from above, about the camera's own up.
     m_keys.m_bRight = TRUE;
     for (int i = 0; i < 40; ++i) {  // one second of frames
         KeyboardStep(m_pDevice, &m_camera, m_keys);
     }
-    ExpectNear(Row(m_camera.CameraMatrix(), 2), D3DXVECTOR3(std::sin(1.4f), 0.0f, std::cos(1.4f)));
-    ExpectNear(Row(m_camera.CameraMatrix(), 3), D3DXVECTOR3(-57.8f, -5.3f, 30.1f));
+    const D3DXVECTOR3 ahead = Row(start, 2), turned = Row(m_camera.CameraMatrix(), 2);
+    D3DXVECTOR3 axis;
+    D3DXVec3Cross(&axis, &ahead, &turned);
+    EXPECT_NEAR(std::acos(D3DXVec3Dot(&ahead, &turned)), 1.0f, kEps);
+    ExpectNear(axis, Row(start, 1) * std::sin(1.0f));
+    ExpectNear(Row(m_camera.CameraMatrix(), 3), Row(start, 3));
 
     m_keys = KeyState{};
     m_keys.m_bUp = TRUE;
     for (int i = 0; i < 40; ++i) {
         KeyboardStep(m_pDevice, &m_camera, m_keys);
     }
-    D3DXVECTOR3 moved = Row(m_camera.CameraMatrix(), 3) - D3DXVECTOR3(-57.8f, -5.3f, 30.1f);
-    ExpectNear(moved, D3DXVECTOR3(std::sin(1.4f), 0.0f, std::cos(1.4f)) * 50.0f);
+    ExpectNear(Row(m_camera.CameraMatrix(), 3) - Row(start, 3), turned * 50.0f);
 
     m_keys = KeyState{};
     m_keys.m_bPageUp = TRUE;
-    m_keys.m_bLeft = TRUE;  // left undoes right within the frame: only the pitch remains
-    D3DXVECTOR3 before = Row(m_camera.CameraMatrix(), 2);
     KeyboardStep(m_pDevice, &m_camera, m_keys);
-    EXPECT_LT(Row(m_camera.CameraMatrix(), 2).y, before.y);
+    EXPECT_LT(Row(m_camera.CameraMatrix(), 2).y, turned.y);
 }
 
 }  // namespace
