@@ -1,9 +1,5 @@
 #include "support/InstalledTree.h"
 
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <stdexcept>
 
@@ -51,32 +47,4 @@ std::string ScopedInstalledTree::User(const std::string& relative) const {
 
 std::string ScopedInstalledTree::Config(const std::string& relative) const {
     return m_root.File("config/velmoran/" + relative);
-}
-
-namespace {
-constexpr unsigned int kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
-}
-
-ScopedPermissionsObeyed::ScopedPermissionsObeyed() {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    if (syscall(SYS_capget, &header, data) != 0 || (data[0].effective & kOverrides) == 0) {
-        return;
-    }
-    m_effective[0] = data[0].effective;
-    m_effective[1] = data[1].effective;
-    data[0].effective &= ~kOverrides;
-    m_bDropped = syscall(SYS_capset, &header, data) == 0;
-}
-
-ScopedPermissionsObeyed::~ScopedPermissionsObeyed() {
-    if (!m_bDropped) {
-        return;
-    }
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    syscall(SYS_capget, &header, data);
-    data[0].effective = m_effective[0];
-    data[1].effective = m_effective[1];
-    syscall(SYS_capset, &header, data);
 }

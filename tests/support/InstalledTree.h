@@ -30,17 +30,3 @@ private:
     ScopedTempCwd m_root;
     MediaLocation m_location;
 };
-
-// Root ignores folder permissions; while this lives, the calling thread
-// (tests run on one) obeys them as any user's process would.
-class ScopedPermissionsObeyed {
-public:
-    ScopedPermissionsObeyed();
-    ~ScopedPermissionsObeyed();
-    ScopedPermissionsObeyed(const ScopedPermissionsObeyed&) = delete;
-    ScopedPermissionsObeyed& operator=(const ScopedPermissionsObeyed&) = delete;
-
-private:
-    bool m_bDropped = false;
-    unsigned int m_effective[2] = {};
-};

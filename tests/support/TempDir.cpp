@@ -43,6 +43,3 @@ std::string ScopedTempCwd::ReadFile(const std::string& relative) const {
     return content.str();
 }
 
-bool ScopedTempCwd::Exists(const std::string& relative) const {
-    return std::filesystem::exists(File(relative));
-}

@@ -16,7 +16,6 @@ public:
     void MakeFolder(const std::string& relative) const;
     void WriteFile(const std::string& relative, const std::string& bytes) const;
     std::string ReadFile(const std::string& relative) const;
-    bool Exists(const std::string& relative) const;
 
 private:
     std::string m_path;
