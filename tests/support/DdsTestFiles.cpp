@@ -1,12 +1,7 @@
 #include "support/DdsTestFiles.h"
 
-#include <cstdio>
-
-namespace {
-void PutDword(std::vector<BYTE>& out, DWORD v) {
-    AppendPixel(out, v, 4);
-}
-}  // namespace
+#include <fstream>
+#include <iterator>
 
 DdsLayout ArgbLayout(DWORD width, DWORD height) {
     return MaskLayout(width, height, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000);
@@ -48,29 +43,16 @@ DdsLayout WithMips(DdsLayout layout, DWORD count) {
 }
 
 std::vector<BYTE> BuildDds(const DdsLayout& layout, const std::vector<BYTE>& payload) {
+    // Magic, size, flags, height, width, pitch, depth, mip count, 11 reserved,
+    // the pixel format, caps and caps2..4 with the last reserved field.
+    std::vector<DWORD> header = {
+        0x20534444, 124, layout.flags, layout.height, layout.width, layout.pitchOrLinearSize, 0, layout.mipMapCount};
+    header.resize(header.size() + 11, 0);
+    header.insert(header.end(), {layout.pfSize, layout.pfFlags, layout.fourCC, layout.bitCount});
+    header.insert(header.end(), std::begin(layout.masks), std::end(layout.masks));
+    header.insert(header.end(), {layout.caps, 0, 0, 0, 0});
     std::vector<BYTE> out;
-    PutDword(out, 0x20534444);
-    PutDword(out, 124);
-    PutDword(out, layout.flags);
-    PutDword(out, layout.height);
-    PutDword(out, layout.width);
-    PutDword(out, layout.pitchOrLinearSize);
-    PutDword(out, 0);  // depth
-    PutDword(out, layout.mipMapCount);
-    for (int i = 0; i < 11; ++i) {
-        PutDword(out, 0);
-    }
-    PutDword(out, layout.pfSize);
-    PutDword(out, layout.pfFlags);
-    PutDword(out, layout.fourCC);
-    PutDword(out, layout.bitCount);
-    for (DWORD mask : layout.masks) {
-        PutDword(out, mask);
-    }
-    PutDword(out, layout.caps);
-    for (int i = 0; i < 4; ++i) {
-        PutDword(out, 0);  // caps2..4, reserved
-    }
+    AppendPixels(out, header, 4);
     out.insert(out.end(), payload.begin(), payload.end());
     return out;
 }
@@ -88,12 +70,6 @@ void AppendPixels(std::vector<BYTE>& out, const std::vector<DWORD>& values, int 
 }
 
 void WriteFile(const std::string& path, const std::vector<BYTE>& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) {
-        return;
-    }
-    if (!bytes.empty()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-    }
-    std::fclose(f);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }

@@ -20,6 +20,12 @@ int g_paused = 0;
 std::vector<std::string>* g_debug = nullptr;
 std::vector<std::string>* g_boxes = nullptr;
 
+// While one lives, allocations are neither counted nor failed (the test's own bookkeeping).
+struct AllocationFailurePause {
+    AllocationFailurePause() { ++g_paused; }
+    ~AllocationFailurePause() { --g_paused; }
+};
+
 // Whether a function whose symbol contains `part` is on the stack. Needs the
 // program's symbols exported (ENABLE_EXPORTS), as the test targets do.
 bool CalledFrom(const char* part) {
@@ -80,13 +86,6 @@ void FailAllocationAfter(long count) {
 
 bool AllocationFailed() {
     return g_failed;
-}
-
-AllocationFailurePause::AllocationFailurePause() {
-    ++g_paused;
-}
-AllocationFailurePause::~AllocationFailurePause() {
-    --g_paused;
 }
 
 FailureReports::FailureReports() {

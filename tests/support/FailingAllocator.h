@@ -8,21 +8,12 @@
 #include <vector>
 
 // The count-th allocation from now fails (a throwing new throws, a nothrow new
-// gives null); 0 disarms. Allocations made while paused are not counted, and
+// gives null); 0 disarms. The reports' own allocations are not counted, and
 // the device's own (with the device's code on the stack) are spared: the one
 // after them fails instead. The program must export its symbols (ENABLE_EXPORTS).
 void FailAllocationAfter(long count);
 // Whether the armed allocation has failed since the last FailAllocationAfter.
 bool AllocationFailed();
-
-// While one lives, allocations are neither counted nor failed (the test's own bookkeeping).
-class AllocationFailurePause {
-public:
-    AllocationFailurePause();
-    ~AllocationFailurePause();
-    AllocationFailurePause(const AllocationFailurePause&) = delete;
-    AllocationFailurePause& operator=(const AllocationFailurePause&) = delete;
-};
 
 // Records the debug output and message boxes of the program while it lives,
 // paused, so recording never meets the failing allocation.

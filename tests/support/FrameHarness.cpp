@@ -74,8 +74,6 @@ FrameEnvironment::~FrameEnvironment() {
 
 TableAdapter StandardAdapter() {
     TableAdapter adapter;
-    adapter.m_szDescription = "Test adapter";
-    adapter.m_desktop = {1024, 768, 60, D3DFMT_X8R8G8B8};
     adapter.m_modes = {{640, 480, 60, D3DFMT_R5G6B5},
                        {640, 480, 60, D3DFMT_X8R8G8B8},
                        {800, 600, 60, D3DFMT_X8R8G8B8},

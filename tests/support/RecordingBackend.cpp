@@ -5,11 +5,7 @@
 #include "platform/d3d/core/DeviceState.h"
 
 int BackendLog::Count(BackendEvent::Kind kind) const {
-    int n = 0;
-    for (const BackendEvent& e : m_events) {
-        n += e.m_kind == kind ? 1 : 0;
-    }
-    return n;
+    return static_cast<int>(Of(kind).size());
 }
 
 std::vector<const BackendEvent*> BackendLog::Of(BackendEvent::Kind kind) const {
@@ -33,37 +29,9 @@ HRESULT RecordingBackend::Reset(D3DPRESENT_PARAMETERS& parameters) {
     m_pLog->m_events.emplace_back(BackendEvent::kReset);
     if (m_bCreated && m_pLog->m_nFailingResets > 0) {
         --m_pLog->m_nFailingResets;
-        return m_pLog->m_hrResetFailure;
+        return D3DERR_INVALIDCALL;
     }
     m_bCreated = true;
-    return D3D_OK;
-}
-
-HRESULT RecordingBackend::BeginScene() {
-    if (!m_pLog->m_bRecord) {
-        return D3D_OK;
-    }
-    m_pLog->m_events.emplace_back(BackendEvent::kBeginScene);
-    return D3D_OK;
-}
-
-HRESULT RecordingBackend::EndScene() {
-    if (!m_pLog->m_bRecord) {
-        return D3D_OK;
-    }
-    m_pLog->m_events.emplace_back(BackendEvent::kEndScene);
-    return D3D_OK;
-}
-
-HRESULT RecordingBackend::Clear(DeviceState& state, DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float, DWORD) {
-    if (!m_pLog->m_bRecord) {
-        return D3D_OK;
-    }
-    BackendEvent e(BackendEvent::kClear);
-    e.m_viewport = state.Viewport();
-    e.m_color = color;
-    e.m_dwFlags = flags;
-    m_pLog->m_events.push_back(e);
     return D3D_OK;
 }
 
@@ -74,7 +42,6 @@ HRESULT RecordingBackend::Draw(DeviceState& state, const DrawCall& call) {
         return D3D_OK;
     }
     BackendEvent e(BackendEvent::kDraw);
-    e.m_viewport = state.Viewport();
     e.m_uPrimitives = call.m_uPrimitiveCount;
     e.m_world = state.WorldMatrix(0);
     e.m_dwAlphaBlend = state.RenderState(D3DRS_ALPHABLENDENABLE);
@@ -87,18 +54,6 @@ HRESULT RecordingBackend::Draw(DeviceState& state, const DrawCall& call) {
     m_pLog->m_events.push_back(std::move(e));
     state.ClearDirty();
     return D3D_OK;
-}
-
-HRESULT RecordingBackend::Present(const RECT*, const RECT*, HWND) {
-    if (!m_pLog->m_bRecord) {
-        return D3D_OK;
-    }
-    m_pLog->m_events.emplace_back(BackendEvent::kPresent);
-    return D3D_OK;
-}
-
-HRESULT RecordingBackend::ReadFrontBuffer(UINT, UINT, BYTE*, UINT) {
-    return D3DERR_NOTAVAILABLE;
 }
 
 HRESULT RecordingBackend::SetCursorProperties(UINT xHotSpot, UINT yHotSpot, const CoreSurface& image) {

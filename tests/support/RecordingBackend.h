@@ -1,6 +1,6 @@
 // A device backend that draws nothing and remembers what was asked of it, in
-// order: clears with their viewport and colour, draws with the vertices they
-// read, presents, resets and the cursor image.
+// order: scenes, clears, draws with the vertices they read, presents, resets
+// and the cursor image.
 // Not platform_d3d_record's RecordBackend: that one names every call and
 // copies the whole state per draw (it allocates every frame); this one keeps
 // only what frame tests read and can stop recording for allocation tests.
@@ -17,9 +17,6 @@ struct BackendEvent {
     enum Kind { kClear, kDraw, kPresent, kBeginScene, kEndScene, kReset };
     explicit BackendEvent(Kind kind) : m_kind(kind) {}
     Kind m_kind;
-    D3DVIEWPORT8 m_viewport = {};
-    D3DCOLOR m_color = 0;
-    DWORD m_dwFlags = 0;
     UINT m_uPrimitives = 0;
     // The draw's vertices, copied from the stream it read.
     std::vector<BYTE> m_vertices;
@@ -40,9 +37,8 @@ struct BackendLog {
     int m_nDraws = 0;
     // What TestCooperativeLevel answers.
     HRESULT m_hrCooperative = D3D_OK;
-    // The next m_nFailingResets device resets (not creations) fail with m_hrResetFailure.
+    // The next m_nFailingResets device resets (not creations) fail.
     int m_nFailingResets = 0;
-    HRESULT m_hrResetFailure = D3DERR_INVALIDCALL;
     int m_nResets = 0;
     std::vector<DWORD> m_cursorPixels;
     UINT m_uCursorWidth = 0;
@@ -61,19 +57,26 @@ public:
 
     HRESULT Reset(D3DPRESENT_PARAMETERS& parameters) override;
     HRESULT TestCooperativeLevel() override { return m_pLog->m_hrCooperative; }
-    HRESULT BeginScene() override;
-    HRESULT EndScene() override;
-    HRESULT Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
-                  DWORD stencil) override;
+    HRESULT BeginScene() override { return Note(BackendEvent::kBeginScene); }
+    HRESULT EndScene() override { return Note(BackendEvent::kEndScene); }
+    HRESULT Clear(DeviceState&, DWORD, const D3DRECT*, DWORD, D3DCOLOR, float, DWORD) override {
+        return Note(BackendEvent::kClear);
+    }
     HRESULT Draw(DeviceState& state, const DrawCall& call) override;
-    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride) override;
-    HRESULT ReadFrontBuffer(UINT width, UINT height, BYTE* bits, UINT pitch) override;
+    HRESULT Present(const RECT*, const RECT*, HWND) override { return Note(BackendEvent::kPresent); }
+    HRESULT ReadFrontBuffer(UINT, UINT, BYTE*, UINT) override { return D3DERR_NOTAVAILABLE; }
     HRESULT SetCursorProperties(UINT xHotSpot, UINT yHotSpot, const CoreSurface& image) override;
     void SetCursorPosition(int, int, DWORD) override {}
     void ShowCursor(bool show) override { m_pLog->m_nShowCursor += show ? 1 : 0; }
     void ReleaseResource(ResourceBase&) override {}
 
 private:
+    HRESULT Note(BackendEvent::Kind kind) {
+        if (m_pLog->m_bRecord) {
+            m_pLog->m_events.emplace_back(kind);
+        }
+        return D3D_OK;
+    }
     BackendLog* m_pLog;
     // The first Reset is the device's creation.
     bool m_bCreated = false;

@@ -64,13 +64,10 @@ HRESULT TableDirect3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT 
     return device != nullptr && Contains(device->m_renderFormats, displayFormat) ? S_OK : D3DERR_NOTAVAILABLE;
 }
 
-HRESULT TableDirect3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT, DWORD usage, D3DRESOURCETYPE,
+HRESULT TableDirect3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, DWORD usage, D3DRESOURCETYPE,
                                          D3DFORMAT checkFormat) {
-    const TableDeviceType* device = Find(adapter, type);
-    if (device == nullptr || usage != D3DUSAGE_DEPTHSTENCIL) {
-        return D3DERR_NOTAVAILABLE;
-    }
-    return Contains(device->m_depthFormats, checkFormat) ? S_OK : D3DERR_NOTAVAILABLE;
+    return usage == D3DUSAGE_DEPTHSTENCIL ? CheckDepthStencilMatch(adapter, type, format, format, checkFormat)
+                                          : D3DERR_NOTAVAILABLE;
 }
 
 HRESULT TableDirect3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT, BOOL,

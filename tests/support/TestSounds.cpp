@@ -6,18 +6,10 @@
 #include <fstream>
 
 namespace {
-void Put32(std::vector<BYTE>* out, DWORD v) {
-    for (int i = 0; i < 4; ++i) {
-        out->push_back(static_cast<BYTE>(v >> (8 * i)));
-    }
-}
-void Put16(std::vector<BYTE>* out, WORD v) {
-    out->push_back(static_cast<BYTE>(v));
-    out->push_back(static_cast<BYTE>(v >> 8));
-}
-void PutBig32(std::vector<BYTE>* out, DWORD v) {
-    for (int i = 3; i >= 0; --i) {
-        out->push_back(static_cast<BYTE>(v >> (8 * i)));
+// Little-endian, or with `big` the other way round.
+void Put(std::vector<BYTE>* out, DWORD v, int bytes, bool big = false) {
+    for (int i = 0; i < bytes; ++i) {
+        out->push_back(static_cast<BYTE>(v >> (8 * (big ? bytes - 1 - i : i))));
     }
 }
 void PutVarLength(std::vector<BYTE>* out, DWORD v) {
@@ -48,25 +40,25 @@ std::vector<BYTE> TestSounds::Wave(const WaveFormat& layout, std::size_t frames)
     const DWORD dataBytes = static_cast<DWORD>(frames * blockAlign);
     const bool extensible = layout.m_wTag == 0xFFFE;
     std::vector<BYTE> file = {'R', 'I', 'F', 'F'};
-    Put32(&file, static_cast<DWORD>((extensible ? 60 : 36) + dataBytes));
+    Put(&file, static_cast<DWORD>((extensible ? 60 : 36) + dataBytes), 4);
     file.insert(file.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put32(&file, extensible ? 40 : 16);
-    Put16(&file, layout.m_wTag);
-    Put16(&file, layout.m_wChannels);
-    Put32(&file, layout.m_dwRate);
-    Put32(&file, layout.m_dwRate * blockAlign);
-    Put16(&file, blockAlign);
-    Put16(&file, layout.m_wBits);
+    Put(&file, extensible ? 40 : 16, 4);
+    Put(&file, layout.m_wTag, 2);
+    Put(&file, layout.m_wChannels, 2);
+    Put(&file, layout.m_dwRate, 4);
+    Put(&file, layout.m_dwRate * blockAlign, 4);
+    Put(&file, blockAlign, 2);
+    Put(&file, layout.m_wBits, 2);
     if (extensible) {
-        Put16(&file, 22);
-        Put16(&file, layout.m_wBits);
-        Put32(&file, layout.m_wChannels == 1 ? 0x4 : 0x3);
+        Put(&file, 22, 2);
+        Put(&file, layout.m_wBits, 2);
+        Put(&file, layout.m_wChannels == 1 ? 0x4 : 0x3, 4);
         // The integer sub-format: tag 1 followed by the usual fixed tail.
         file.insert(file.end(),
                     {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
     }
     file.insert(file.end(), {'d', 'a', 't', 'a'});
-    Put32(&file, layout.m_llDataSize >= 0 ? static_cast<DWORD>(layout.m_llDataSize) : dataBytes);
+    Put(&file, layout.m_llDataSize >= 0 ? static_cast<DWORD>(layout.m_llDataSize) : dataBytes, 4);
     for (std::size_t i = 0; i < frames; ++i) {
         for (int c = 0; c < layout.m_wChannels; ++c) {
             const int value = Sample(i, c);
@@ -74,17 +66,15 @@ std::vector<BYTE> TestSounds::Wave(const WaveFormat& layout, std::size_t frames)
                 const float f = static_cast<float>(value) / 32768.0f;
                 DWORD bits = 0;
                 std::memcpy(&bits, &f, 4);
-                Put32(&file, bits);
+                Put(&file, bits, 4);
             } else if (layout.m_wBits == 8) {
                 file.push_back(static_cast<BYTE>((value >> 8) + 128));
             } else if (layout.m_wBits == 16) {
-                Put16(&file, static_cast<WORD>(value));
+                Put(&file, static_cast<WORD>(value), 2);
             } else if (layout.m_wBits == 24) {
-                const auto wide = static_cast<DWORD>(value) << 8;
-                file.insert(file.end(),
-                            {static_cast<BYTE>(wide), static_cast<BYTE>(wide >> 8), static_cast<BYTE>(wide >> 16)});
+                Put(&file, static_cast<DWORD>(value) << 8, 3);
             } else {
-                Put32(&file, static_cast<DWORD>(value) << 16);
+                Put(&file, static_cast<DWORD>(value) << 16, 4);
             }
         }
     }
@@ -95,18 +85,16 @@ std::vector<BYTE> TestSounds::Midi(DWORD ticks, DWORD microsPerQuarter) {
     std::vector<BYTE> track;
     if (microsPerQuarter != 0) {
         track.insert(track.end(), {0x00, 0xFF, 0x51, 0x03});
-        track.push_back(static_cast<BYTE>(microsPerQuarter >> 16));
-        track.push_back(static_cast<BYTE>(microsPerQuarter >> 8));
-        track.push_back(static_cast<BYTE>(microsPerQuarter));
+        Put(&track, microsPerQuarter, 3, true);
     }
     track.insert(track.end(), {0x00, 0xC0, 0x00, 0x00, 0x90, 72, 110});  // piano, loud C
     PutVarLength(&track, ticks);
     track.insert(track.end(), {0x80, 72, 0x00, 0x00, 0xFF, 0x2F, 0x00});
     std::vector<BYTE> file = {'M', 'T', 'h', 'd'};
-    PutBig32(&file, 6);
+    Put(&file, 6, 4, true);
     file.insert(file.end(), {0x00, 0x00, 0x00, 0x01, 0x01, 0xE0});
     file.insert(file.end(), {'M', 'T', 'r', 'k'});
-    PutBig32(&file, static_cast<DWORD>(track.size()));
+    Put(&file, static_cast<DWORD>(track.size()), 4, true);
     file.insert(file.end(), track.begin(), track.end());
     return file;
 }

@@ -17,7 +17,6 @@ constexpr WORD kFloatList = 7;
 constexpr WORD kOBrace = 10;
 constexpr WORD kCBrace = 11;
 constexpr WORD kInteger = 3;
-constexpr WORD kSemicolon = 20;
 
 void PutWord(std::vector<BYTE>& out, WORD value) {
     out.push_back(static_cast<BYTE>(value));
@@ -69,7 +68,6 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
     if (encoding == XEncoding::BinaryZip) {
         return CompressFile(Build(XEncoding::Binary));
     }
-    std::vector<BYTE> out;
     if (encoding == XEncoding::Text) {
         std::string text = "xof 0302txt 0032\n// written by the test writer\n";
         int depth = 0;
@@ -111,57 +109,43 @@ std::vector<BYTE> XTestWriter::Build(XEncoding encoding) const {
                     break;
             }
         }
-        out.assign(text.begin(), text.end());
-        return out;
+        return std::vector<BYTE>(text.begin(), text.end());
     }
-    bool bFloat64 = encoding == XEncoding::Binary64;
-    std::string header = bFloat64 ? "xof 0302bin 0064" : "xof 0302bin 0032";
-    out.assign(header.begin(), header.end());
+    const bool bFloat64 = encoding == XEncoding::Binary64;
+    XBinaryStream stream;
+    stream.Header(bFloat64);
     for (const Event& event : m_events) {
         switch (event.m_kind) {
             case Kind::Begin:
-                PutName(out, event.m_text);
+                stream.Name(event.m_text);
                 if (!event.m_name.empty()) {
-                    PutName(out, event.m_name);
+                    stream.Name(event.m_name);
                 }
-                PutWord(out, kOBrace);
+                stream.Token(kOBrace);
                 break;
             case Kind::End:
-                PutWord(out, kCBrace);
+                stream.Token(kCBrace);
                 break;
             case Kind::Ints:
-                PutWord(out, kIntegerList);
-                PutDword(out, static_cast<DWORD>(event.m_vecInts.size()));
-                for (std::uint32_t value : event.m_vecInts) {
-                    PutDword(out, value);
-                }
+                stream.IntList(event.m_vecInts);
                 break;
             case Kind::Floats:
-                PutWord(out, kFloatList);
-                PutDword(out, static_cast<DWORD>(event.m_vecFloats.size()));
-                for (double value : event.m_vecFloats) {
-                    if (bFloat64) {
-                        PutBytes(out, &value, 8);
-                    } else {
-                        float single = static_cast<float>(value);
-                        PutBytes(out, &single, 4);
-                    }
+                if (bFloat64) {
+                    const DWORD count = static_cast<DWORD>(event.m_vecFloats.size());
+                    stream.Token(kFloatList).Raw(&count, 4).Raw(event.m_vecFloats.data(), count * 8);
+                } else {
+                    stream.FloatList(std::vector<float>(event.m_vecFloats.begin(), event.m_vecFloats.end()));
                 }
                 break;
             case Kind::String:
-                PutWord(out, kString);
-                PutDword(out, static_cast<DWORD>(event.m_text.size()));
-                PutBytes(out, event.m_text.data(), event.m_text.size());
-                PutDword(out, kSemicolon);
+                stream.String(event.m_text).Token(0);  // the terminator as a DWORD
                 break;
             case Kind::Reference:
-                PutWord(out, kOBrace);
-                PutName(out, event.m_text);
-                PutWord(out, kCBrace);
+                stream.Token(kOBrace).Name(event.m_text).Token(kCBrace);
                 break;
         }
     }
-    return out;
+    return stream.Bytes();
 }
 
 std::vector<BYTE> XTestWriter::Compress(const std::vector<BYTE>& body, size_t chunkSize, bool sizeCountsSignature) {
