@@ -309,6 +309,11 @@ TEST_F(AppFrameTest, ResizeResetsOnlyWhenTheClientSizeChangedAndAFailedResetIsFa
 
 TEST_F(AppFrameTest, MessageTableDependsOnWindowedOrFullScreen) {
     ASSERT_TRUE(Start());
+    // The window cannot be dragged smaller than 100 x 100 (a picture of nothing).
+    MINMAXINFO info = {};
+    m_frame.Send(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(100, info.ptMinTrackSize.x);
+    EXPECT_EQ(100, info.ptMinTrackSize.y);
 
     // Windowed: the window system answers hit tests and system commands.
     EXPECT_EQ(DefWindowProcA(m_frame.MainWindow(), WM_NCHITTEST, 0, 0), m_frame.Send(WM_NCHITTEST));
