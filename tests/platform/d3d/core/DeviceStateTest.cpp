@@ -110,6 +110,10 @@ TEST_F(DeviceStateTest, DirectionalLightsAreStoredAndBadOnesLeaveThemAlone) {
     EXPECT_EQ(0.5f, read.Diffuse.g);
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(8, &light));
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->LightEnable(8, TRUE));
+    BOOL enabled = FALSE;
+    ASSERT_EQ(D3D_OK, m_pDevice->LightEnable(2, TRUE));
+    ASSERT_EQ(D3D_OK, m_pDevice->GetLightEnable(2, &enabled));
+    EXPECT_EQ(TRUE, enabled);
     light.Direction = {0.0f, 0.0f, 0.0f};
     EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->SetLight(2, &light));
     ASSERT_EQ(D3D_OK, m_pDevice->GetLight(2, &read));

@@ -13,6 +13,9 @@ TEST_F(StateBlockTest, RecordingStoresTheStatesLeavesTheDeviceAloneAndRefusesCap
     ASSERT_EQ(D3D_OK, m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
     const D3DMATRIX bone = MakeMatrix(9.0f);
     ASSERT_EQ(D3D_OK, m_pDevice->SetTransform(D3DTS_WORLDMATRIX(3), &bone));
+    D3DMATERIAL8 red = {};
+    red.Diffuse = {1.0f, 0.0f, 0.0f, 1.0f};
+    ASSERT_EQ(D3D_OK, m_pDevice->SetMaterial(&red));
     DWORD token = 0;
     ASSERT_EQ(D3D_OK, m_pDevice->EndStateBlock(&token));
     EXPECT_NE(0u, token);
@@ -47,6 +50,9 @@ TEST_F(StateBlockTest, RecordingStoresTheStatesLeavesTheDeviceAloneAndRefusesCap
     D3DMATRIX read = {};
     m_pDevice->GetTransform(D3DTS_WORLDMATRIX(3), &read);
     EXPECT_TRUE(SameMatrix(bone, read));
+    D3DMATERIAL8 material = {};
+    m_pDevice->GetMaterial(&material);
+    EXPECT_EQ(1.0f, material.Diffuse.r);
     glyphs->Release();
 }
 
