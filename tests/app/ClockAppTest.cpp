@@ -75,11 +75,8 @@ protected:
         g_clearColor = 0xFFFFFFFF;
         g_viewport = {};
         // The generated media, without its settings file: each test writes its own.
-        namespace fs = std::filesystem;
-        for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
-            fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(m_cwd.Path()) / folder, fs::copy_options::recursive);
-        }
-        fs::remove(m_cwd.File("Misc/VelmoranFlags.vmf"));
+        m_cwd.CopyMedia(VELMORAN_RUN_DIR);
+        std::filesystem::remove(m_cwd.File("Misc/VelmoranFlags.vmf"));
     }
     ~ClockAppTest() override {
         m_pApp.reset();

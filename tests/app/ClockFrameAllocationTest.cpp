@@ -7,7 +7,6 @@
 #include <SDL_scancode.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 
 #include "app/ClockApp.h"
 #include "support/CountingAllocator.h"
@@ -29,10 +28,7 @@ public:
 
 TEST(ClockFrameAllocationTest, WarmFramesOfTheWholeClockAllocateNothing) {
     ScopedTempCwd cwd;
-    namespace fs = std::filesystem;
-    for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
-        fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(cwd.Path()) / folder, fs::copy_options::recursive);
-    }
+    cwd.CopyMedia(VELMORAN_RUN_DIR);
     // Framed view, numerals shown: the most the scene draws.
     const DWORD word = 0x18;
     cwd.WriteFile("Misc/VelmoranFlags.vmf", std::string(reinterpret_cast<const char*>(&word), 4));

@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -76,10 +75,7 @@ struct Pixel {
 class ClockSceneRenderTest : public ::testing::Test {
 protected:
     ClockSceneRenderTest() {
-        namespace fs = std::filesystem;
-        for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
-            fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(m_cwd.Path()) / folder, fs::copy_options::recursive);
-        }
+        m_cwd.CopyMedia(VELMORAN_RUN_DIR);
         // Video stays up for the whole program, as in the other render tests:
         // SDL would otherwise unload the GL driver with the window, and the
         // driver's own leftovers could no longer be told apart from ours.

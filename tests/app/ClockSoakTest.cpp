@@ -5,7 +5,6 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -42,10 +41,7 @@ void PrintTo(const DeviceCounts& counts, std::ostream* out) {
 class ClockSoakTest : public ::testing::Test {
 protected:
     ClockSoakTest() {
-        namespace fs = std::filesystem;
-        for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
-            fs::copy(fs::path(VELMORAN_RUN_DIR) / folder, fs::path(m_cwd.Path()) / folder, fs::copy_options::recursive);
-        }
+        m_cwd.CopyMedia(VELMORAN_RUN_DIR);
     }
     // Starts the clock and draws a frame; what its device then holds.
     DeviceCounts Start() {

@@ -1,6 +1,5 @@
 #include "ModelFiles.h"
 
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>

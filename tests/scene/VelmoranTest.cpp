@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <ctime>
-#include <filesystem>
 #include <memory>
 #include <string>
 

@@ -43,3 +43,8 @@ std::string ScopedTempCwd::ReadFile(const std::string& relative) const {
     return content.str();
 }
 
+void ScopedTempCwd::CopyMedia(const std::string& runFolder) const {
+    for (const char* folder : {"Model", "Texture", "Misc", "Sound"}) {
+        std::filesystem::copy(runFolder + "/" + folder, File(folder), std::filesystem::copy_options::recursive);
+    }
+}

@@ -16,6 +16,8 @@ public:
     void MakeFolder(const std::string& relative) const;
     void WriteFile(const std::string& relative, const std::string& bytes) const;
     std::string ReadFile(const std::string& relative) const;
+    // The media folders (Model, Texture, Misc, Sound) of a run folder, copied in.
+    void CopyMedia(const std::string& runFolder) const;
 
 private:
     std::string m_path;
