@@ -10,9 +10,12 @@ struct NameEntry {
     const char* name;
 };
 
-// Symbolic names of the result codes this program can meet, with their
-// published values. Where several names share a value the first one listed
-// wins, so the common and the drawing interface's names come first.
+// Symbolic names and published values of result codes: the whole published
+// lists of the families the program's interfaces come from (common and system
+// codes, drawing, input, music, X file), not only the few it can meet, so that
+// a record names whatever a call returns. Where several names share a value
+// the first one listed wins, so the common and the drawing interface's names
+// come first.
 constexpr NameEntry kNames[] = {
     {0x00000000, "S_OK"},
     {0x00000001, "S_FALSE"},
