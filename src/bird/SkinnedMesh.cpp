@@ -22,8 +22,8 @@ constexpr long kLoadFailedLine = 271;
 constexpr long kAnimLengthLine = 118;
 
 constexpr float kTicksPerSecond = 4800.0f;
-// D3DXMESH_IB_SYSTEMMEM | D3DXMESH_VB_WRITEONLY | D3DXMESH_VB_SYSTEMMEM | D3DXMESH_DONOTCLIP
-constexpr DWORD kMeshOptions = 0x152;
+constexpr DWORD kMeshOptions =
+    D3DXMESH_IB_SYSTEMMEM | D3DXMESH_VB_WRITEONLY | D3DXMESH_VB_SYSTEMMEM | D3DXMESH_DONOTCLIP;
 
 // Key types of AnimationKey and how many values one key carries.
 constexpr DWORD kRotationKeys = 0;
