@@ -4,7 +4,10 @@
 
 #include <cstddef>
 
+#include "platform/kernel/ComObject.h"
 #include "platform/kernel/WinTypes.h"
+
+inline constexpr GUID kIID_ID3DXBuffer = {0x932e6a7e, 0xc68e, 0x45dd, {0xa7, 0xbf, 0x53, 0xd1, 0x9c, 0x86, 0xdb, 0x1f}};
 
 struct ID3DXBuffer : IUnknown {
     virtual LPVOID GetBufferPointer() = 0;
@@ -14,22 +17,18 @@ protected:
     ~ID3DXBuffer() = default;
 };
 
-class D3DXBuffer final : public ID3DXBuffer {
+class D3DXBuffer final : public ComObject<ID3DXBuffer, kIID_ID3DXBuffer> {
 public:
     // Zero-filled; null when the memory cannot be had.
     static D3DXBuffer* Create(DWORD size);
 
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     LPVOID GetBufferPointer() override;
     DWORD GetBufferSize() override;
 
 private:
     explicit D3DXBuffer(DWORD size, BYTE* pData);
-    ~D3DXBuffer();
+    ~D3DXBuffer() override;
 
-    ULONG m_ulRefCount;
     DWORD m_dwSize;
     BYTE* m_pData;
 };

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr DWORD kNoFace = 0xFFFFFFFF;
 constexpr DWORD kOptionMask = 0x00FFFFFF;  // the D3DXMESH_* part of Optimize's flags
 

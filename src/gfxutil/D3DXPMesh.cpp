@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr DWORD kOptionMask = 0x00FFFFFF;
 
 D3DPOOL PoolOf(DWORD options, DWORD systemBit, DWORD managedBit) {

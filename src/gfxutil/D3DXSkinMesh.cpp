@@ -9,7 +9,6 @@
 #include "gfxutil/XofMeshData.h"
 
 namespace {
-constexpr GUID kIID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 }  // namespace
 
 D3DXSkinMesh* D3DXSkinMesh::Create(ID3DXMesh* pMesh, std::vector<Influences> bones) {
