@@ -14,8 +14,8 @@
 #include <string>
 
 #include "BirdModel.h"
-#include "app/FrameValues.h"
 #include "bird/SkinnedMesh.h"
+#include "framework/FrameStep.h"
 #include "platform/d3d/D3D8.h"
 
 namespace {

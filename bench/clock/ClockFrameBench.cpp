@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/ClockApp.h"
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/win/WinUser.h"
 #include "support/CountingAllocator.h"

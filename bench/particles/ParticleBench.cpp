@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "app/FrameValues.h"
-#include "bird/FergusonPath.h"
+#include "framework/FrameStep.h"
 #include "particles/ParticleBubble.h"
 #include "particles/ParticleTrailPC.h"
 #include "particles/ParticleTrailRibonG.h"
 #include "particles/RibbonLeaders.h"
 #include "platform/d3d/record/RecordingDevice.h"
 #include "platform/kernel/Kernel.h"
+#include "scene/FergusonPath.h"
 #include "support/CountingAllocator.h"
 #include "support/DdsTestFiles.h"
 

@@ -13,9 +13,9 @@
 
 #include <vector>
 
-#include "app/FrameValues.h"
 #include "app/ViewControl.h"
 #include "bird/BirdFlight.h"
+#include "framework/FrameStep.h"
 #include "particles/ParticleTrailPC.h"
 #include "platform/d3d/record/RecordingDevice.h"
 #include "platform/kernel/Kernel.h"

@@ -6,6 +6,7 @@
 
 #include "app/FrameValues.h"
 #include "app/ViewControl.h"
+#include "framework/FrameStep.h"
 #include "platform/win/WinGdi.h"
 #include "sound/AlarmSound.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "platform/kernel/Kernel.h"
 
 float g_blinkPhase = 0.0f;

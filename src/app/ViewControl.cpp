@@ -1,6 +1,6 @@
 #include "app/ViewControl.h"
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 
 HRESULT FollowStep(IDirect3DDevice8* pDevice, Camera* pCamera, const FergusonPath* pPath, const BirdFlight* pBird) {
     float angle = 6.2831855f;

@@ -5,9 +5,9 @@
 
 #include "app/KeyState.h"
 #include "bird/BirdFlight.h"
-#include "bird/FergusonPath.h"
 #include "platform/d3d/D3D8.h"
 #include "scene/Camera.h"
+#include "scene/FergusonPath.h"
 
 // Places the camera round the bird, blending the path's smooth frame with the
 // bird's bobbing one by distance, and sets the view.

@@ -1,6 +1,6 @@
 #include "bird/BirdFlight.h"
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 
 BirdFlight::BirdFlight()
     : m_fPathPos(0.0f),

@@ -3,9 +3,9 @@
 // and down, and dropping sparks behind it.
 #pragma once
 
-#include "bird/FergusonPath.h"
-#include "bird/PlacedObject.h"
 #include "particles/ParticleTrailPC.h"
+#include "scene/FergusonPath.h"
+#include "scene/PlacedObject.h"
 
 class BirdFlight : public PlacedObject {
 public:

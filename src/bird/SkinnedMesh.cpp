@@ -4,10 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "app/FrameValues.h"
 #include "bird/MeshPart.h"
 #include "framework/AnsiString.h"
 #include "framework/ErrorReport.h"
+#include "framework/FrameStep.h"
 #include "framework/MediaPath.h"
 #include "gfxutil/D3DXTypes.h"
 

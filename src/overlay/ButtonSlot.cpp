@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 
 namespace {
 constexpr float kPressDelay = 0.5f;

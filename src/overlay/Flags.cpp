@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/FrameValues.h"
 #include "framework/ErrorReport.h"
+#include "framework/FrameStep.h"
 #include "framework/MediaPath.h"
 #include "platform/kernel/Kernel.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "framework/MediaPath.h"
 #include "platform/kernel/Kernel.h"
 

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "app/FrameValues.h"
-#include "bird/FergusonPath.h"
+#include "framework/FrameStep.h"
 #include "particles/ParticleTrailRibonG.h"
 #include "platform/kernel/Kernel.h"
+#include "scene/FergusonPath.h"
 
 namespace {
 constexpr float kRandMax = 32767.0f;

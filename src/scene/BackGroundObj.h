@@ -2,12 +2,12 @@
 // matrix per copy from a position file. The copies never move.
 #pragma once
 
-#include "bird/PlacedObject.h"
 #include "gfxutil/D3DXMath.h"
 #include "platform/d3d/D3D8.h"
 #include "scene/DrawQueue.h"
 #include "scene/FrustumInfo.h"
 #include "scene/Model.h"
+#include "scene/PlacedObject.h"
 
 class TexList;
 

@@ -2,12 +2,12 @@
 // placed from "Clock.vps"; the hands follow the local time.
 #pragma once
 
-#include "bird/PlacedObject.h"
 #include "gfxutil/D3DXMath.h"
 #include "platform/d3d/D3D8.h"
 #include "scene/DrawQueue.h"
 #include "scene/FrustumInfo.h"
 #include "scene/Model.h"
+#include "scene/PlacedObject.h"
 
 class TexList;
 

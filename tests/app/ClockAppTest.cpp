@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "platform/kernel/Kernel.h"
 #include "support/Capture.h"
 #include "support/FrameHarness.h"

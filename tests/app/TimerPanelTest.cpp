@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "platform/kernel/Kernel.h"
 #include "support/OverlayTestSupport.h"
 

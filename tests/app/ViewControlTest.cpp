@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "support/PathFile.h"
 #include "support/RecordingDeviceTest.h"
 #include "support/TempDir.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "platform/kernel/Kernel.h"
 #include "support/PathFile.h"
 #include "support/TempDir.h"

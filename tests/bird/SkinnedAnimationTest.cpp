@@ -5,9 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "app/FrameValues.h"
 #include "bird/SkinModelText.h"
 #include "bird/SkinnedMeshFixture.h"
+#include "framework/FrameStep.h"
 
 using namespace skintext;
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "BirdModel.h"
-#include "app/FrameValues.h"
 #include "bird/MeshPart.h"
 #include "bird/SkinnedMesh.h"
+#include "framework/FrameStep.h"
 #include "support/RenderFixture.h"
 #include "support/TempDir.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "FuzzMedia.h"
-#include "bird/FergusonPath.h"
+#include "scene/FergusonPath.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz_media::Enter();

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "support/OverlayTestSupport.h"
 
 namespace {

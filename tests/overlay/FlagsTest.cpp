@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "support/Capture.h"
 #include "support/InstalledTree.h"
 #include "support/TempDir.h"

@@ -2,8 +2,8 @@
 // panel reading 03 00, and the framed view's frame, with pixels probed.
 #include <gtest/gtest.h>
 
-#include "app/FrameValues.h"
 #include "app/TimerPanel.h"
+#include "framework/FrameStep.h"
 #include "overlay/ButtonBar.h"
 #include "overlay/MainFrame.h"
 #include "support/OverlayTestSupport.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ParticleMedia.h"
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "particles/HueToRgb.h"
 #include "particles/ParticleBubble.h"
 #include "particles/ParticleTrailRibonG.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ParticleTest.h"
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "platform/kernel/Kernel.h"
 
 namespace {

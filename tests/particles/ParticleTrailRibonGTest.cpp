@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ParticleTest.h"
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "particles/HueToRgb.h"
 
 namespace {

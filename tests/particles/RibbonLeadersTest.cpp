@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "ParticleMedia.h"
-#include "app/FrameValues.h"
-#include "bird/FergusonPath.h"
+#include "framework/FrameStep.h"
 #include "particles/ParticleTrailRibonG.h"
 #include "platform/kernel/Kernel.h"
+#include "scene/FergusonPath.h"
 #include "support/Capture.h"
 #include "support/PathFile.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/FrameValues.h"
+#include "framework/FrameStep.h"
 #include "support/DdsTestFiles.h"
 
 void WriteSheet(const ScopedTempCwd& cwd, const std::string& name, int columns, int rows,

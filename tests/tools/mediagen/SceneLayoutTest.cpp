@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "VineModel.h"
-#include "bird/FergusonPath.h"
+#include "scene/FergusonPath.h"
 #include "support/TempDir.h"
 #include "tools/mediagen/GeneratedMedia.h"
 

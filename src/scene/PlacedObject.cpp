@@ -1,4 +1,4 @@
-#include "bird/PlacedObject.h"
+#include "scene/PlacedObject.h"
 
 PlacedObject::PlacedObject() : m_vecPrevPos(0.0f, 0.0f, 0.0f), m_pModel(nullptr) {
     D3DXMatrixIdentity(&m_matWorld);

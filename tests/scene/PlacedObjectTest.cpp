@@ -1,4 +1,4 @@
-#include "bird/PlacedObject.h"
+#include "scene/PlacedObject.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "bird/FergusonPath.h"
+#include "scene/FergusonPath.h"
 
 #include <gtest/gtest.h>
 
