@@ -11,9 +11,8 @@
 
 namespace {
 
-// Fixed trace identifiers (see TraceSite in ErrorReport.h): kept exactly.
-constexpr const char* kLoadModule = "mload";
-constexpr long kInvalidMethodLine = 412;
+// Fixed trace site (see TraceSite): kept exactly.
+constexpr TraceSite kInvalidMethod{"mload", 412, "invalid method... possibliy m_method = VertexShader"};
 constexpr DWORD kUnusedSlot = 0xFFFFFFFF;
 // A blended vertex carries at most four bones, so no face needs more than twelve.
 constexpr DWORD kMaxFaceInfluences = 12;
@@ -179,8 +178,7 @@ HRESULT MeshPart::BuildSkinnedMesh(int method, const D3DCAPS8& caps) {
     }
     ReleaseAndClear(&m_pMesh);
     if (method != 0) {
-        TraceError(kLoadModule, kInvalidMethodLine, E_FAIL, "invalid method... possibliy m_method = VertexShader",
-                   TRUE);
+        TraceError(kInvalidMethod, E_FAIL, TRUE);
         pDevice->Release();
         return E_FAIL;
     }

@@ -13,13 +13,14 @@
 
 namespace {
 
-// Fixed trace identifiers (see TraceSite in ErrorReport.h): kept exactly.
-constexpr const char* kLoadModule = "mload";
-constexpr const char* kMeshModule = "skinnedmesh";
-constexpr long kUnboundBoneLine = 249;
-constexpr long kLoadedLine = 266;
-constexpr long kLoadFailedLine = 271;
-constexpr long kAnimLengthLine = 118;
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly. "%s" is a bone's name, "%f"
+// the animation's length.
+constexpr TraceSite kUnboundBone{"mload", 249, "bone %s matches no frame"};
+constexpr TraceSite kLoaded{"mload", 266, "skinnedmesh loading succeeded"};
+constexpr TraceSite kLoadFailed{"mload", 271, "skinnedmesh loading failed"};
+constexpr TraceSite kAnimLength{"skinnedmesh", 118, "m_fAnimLength=%f"};
+}  // namespace site
 
 constexpr float kTicksPerSecond = 4800.0f;
 constexpr DWORD kMeshOptions =
@@ -176,8 +177,8 @@ HRESULT SkinnedMesh::Load(IDirect3DDevice8* pDevice, D3DCAPS8 caps, const char* 
         LoadHierarchy(m_szPath);
     }
     char szMessage[64];
-    std::snprintf(szMessage, sizeof(szMessage), "m_fAnimLength=%f", static_cast<double>(m_fAnimLength));
-    TraceError(kMeshModule, kAnimLengthLine, S_OK, szMessage, FALSE);
+    std::snprintf(szMessage, sizeof(szMessage), site::kAnimLength.m_pszText, static_cast<double>(m_fAnimLength));
+    TraceError(site::kAnimLength.m_pszModule, site::kAnimLength.m_lNumber, S_OK, szMessage, FALSE);
     return S_OK;
 }
 
@@ -253,11 +254,11 @@ HRESULT SkinnedMesh::LoadHierarchy(const char* szPath) {
     }
 
     if (SUCCEEDED(hr)) {
-        TraceError(kLoadModule, kLoadedLine, S_OK, "skinnedmesh loading succeeded", FALSE);
+        TraceError(site::kLoaded, S_OK, FALSE);
         return S_OK;
     }
     delete pTree;
-    TraceError(kLoadModule, kLoadFailedLine, hr, "skinnedmesh loading failed", TRUE);
+    TraceError(site::kLoadFailed, hr, TRUE);
     return hr;
 }
 
@@ -472,9 +473,9 @@ HRESULT SkinnedMesh::BindBones(FrameNode* pFrame, FrameNode* pRoot) {
                 if (pBone == nullptr) {
                     // A bone with no frame to follow would leave its vertices nowhere.
                     char szMessage[MAX_PATH + 64];
-                    std::snprintf(szMessage, sizeof(szMessage), "bone %s matches no frame",
+                    std::snprintf(szMessage, sizeof(szMessage), site::kUnboundBone.m_pszText,
                                   szBone != nullptr ? szBone : "");
-                    TraceError(kLoadModule, kUnboundBoneLine, E_FAIL, szMessage, FALSE);
+                    TraceError(site::kUnboundBone.m_pszModule, site::kUnboundBone.m_lNumber, E_FAIL, szMessage, FALSE);
                     return E_FAIL;
                 }
                 pPart->m_ppBoneMatrices[i] = &pBone->m_matCombined;

@@ -12,13 +12,17 @@ namespace {
 
 // Far more points than a path has; the count is checked against the file too.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{16} << 20;
-// Fixed trace identifiers (see TraceSite in ErrorReport.h): kept exactly.
+namespace site {
+// Fixed trace sites (see TraceSite): kept exactly. "%s" is the path file's name;
+// one failure per block read.
 constexpr const char* kModule = "Ferguson";
-// One report number per block read, and the note of the loaded path.
-constexpr long kPointLine = 94;
-constexpr long kAngleLine = 102;
-constexpr long kDistanceLine = 110;
-constexpr long kLoadedLine = 62;
+constexpr TraceSite kOpening{kModule, 62, "opening fergusonpointpositionfile...%s"};
+constexpr TraceSite kOpenFailed{kModule, 66, "failed to open ppsfile"};
+constexpr TraceSite kCountFailed{kModule, 71, "failed to read pointnuber from file"};
+constexpr TraceSite kPointsFailed{kModule, 94, "failed to read pointposition from file"};
+constexpr TraceSite kAnglesFailed{kModule, 102, "failed to read plycamangy from file"};
+constexpr TraceSite kDistancesFailed{kModule, 110, "failed to read plycamdist from file"};
+}  // namespace site
 
 template <typename T>
 T* NewZeroed(int count) {
@@ -87,8 +91,8 @@ FergusonPath::~FergusonPath() {
     Release();
 }
 
-HRESULT FergusonPath::Fail(long line, const char* message) {
-    TraceError(kModule, line, E_FAIL, message, TRUE);
+HRESULT FergusonPath::Fail(const TraceSite& site) {
+    TraceError(site, E_FAIL, TRUE);
     return E_FAIL;
 }
 
@@ -96,17 +100,17 @@ HRESULT FergusonPath::Load(const char* fileName) {
     char szPath[MAX_PATH];
     BOOL bPathFits = ComposeMediaPath(szPath, m_szDir, kMiscFolder, fileName);
     char szMessage[MAX_PATH + 64];
-    std::snprintf(szMessage, sizeof(szMessage), "opening fergusonpointpositionfile...%s", fileName);
-    TraceError(kModule, kLoadedLine, S_OK, szMessage, FALSE);
+    std::snprintf(szMessage, sizeof(szMessage), site::kOpening.m_pszText, fileName);
+    TraceError(site::kModule, site::kOpening.m_lNumber, S_OK, szMessage, FALSE);
 
     std::FILE* pFile = bPathFits ? OpenRegularFile(szPath, kMaxFileBytes) : nullptr;
     if (pFile == nullptr) {
-        return Fail(66, "failed to open ppsfile");
+        return Fail(site::kOpenFailed);
     }
     int nCount = 0;
     if (std::fread(&nCount, 4, 1, pFile) != 1 || nCount <= 0) {
         std::fclose(pFile);
-        return Fail(71, "failed to read pointnuber from file");
+        return Fail(site::kCountFailed);
     }
     // A count the file cannot hold fails with the block that would run out,
     // before anything is allocated for it.
@@ -114,15 +118,15 @@ HRESULT FergusonPath::Load(const char* fileName) {
     long long llHeld = lSize < 4 ? 0 : (lSize - 4);
     if (llHeld < 12LL * nCount) {
         std::fclose(pFile);
-        return Fail(kPointLine, "failed to read pointposition from file");
+        return Fail(site::kPointsFailed);
     }
     if (llHeld < 16LL * nCount) {
         std::fclose(pFile);
-        return Fail(kAngleLine, "failed to read plycamangy from file");
+        return Fail(site::kAnglesFailed);
     }
     if (llHeld < 20LL * nCount) {
         std::fclose(pFile);
-        return Fail(kDistanceLine, "failed to read plycamdist from file");
+        return Fail(site::kDistancesFailed);
     }
 
     Release();
@@ -157,32 +161,28 @@ HRESULT FergusonPath::Load(const char* fileName) {
         return E_OUTOFMEMORY;
     }
 
-    const char* pszFailure = nullptr;
-    long lFailureLine = 0;
-    for (int i = 0; i < nCount && pszFailure == nullptr; ++i) {
+    const TraceSite* pFailure = nullptr;
+    for (int i = 0; i < nCount && pFailure == nullptr; ++i) {
         float xyz[3];
         if (std::fread(xyz, 12, 1, pFile) != 1) {
-            pszFailure = "failed to read pointposition from file";
-            lFailureLine = kPointLine;
+            pFailure = &site::kPointsFailed;
         } else {
             m_pvecPoints[i] = D3DXVECTOR3(xyz[0], xyz[1], xyz[2]);
         }
     }
-    for (int i = 0; i < nCount && pszFailure == nullptr; ++i) {
+    for (int i = 0; i < nCount && pFailure == nullptr; ++i) {
         if (std::fread(&m_pfCamAngle[i], 4, 1, pFile) != 1) {
-            pszFailure = "failed to read plycamangy from file";
-            lFailureLine = kAngleLine;
+            pFailure = &site::kAnglesFailed;
         }
     }
-    for (int i = 0; i < nCount && pszFailure == nullptr; ++i) {
+    for (int i = 0; i < nCount && pFailure == nullptr; ++i) {
         if (std::fread(&m_pfCamDist[i], 4, 1, pFile) != 1) {
-            pszFailure = "failed to read plycamdist from file";
-            lFailureLine = kDistanceLine;
+            pFailure = &site::kDistancesFailed;
         }
     }
     std::fclose(pFile);
-    if (pszFailure != nullptr) {
-        return Fail(lFailureLine, pszFailure);
+    if (pFailure != nullptr) {
+        return Fail(*pFailure);
     }
     BuildCoefficients();
     return S_OK;

@@ -3,6 +3,7 @@
 // same rule interpolates. The parameter counts segments in [0, N).
 #pragma once
 
+#include "framework/ErrorReport.h"
 #include "gfxutil/D3DXMath.h"
 #include "platform/kernel/WinTypes.h"
 
@@ -28,7 +29,7 @@ public:
     const D3DXVECTOR3* PosD() const { return m_pvecPosD; }
 
 private:
-    HRESULT Fail(long line, const char* message);
+    HRESULT Fail(const TraceSite& site);
     bool Usable(float s) const;
 
     char m_szDir[MAX_PATH];
