@@ -381,13 +381,10 @@ void AppFrame::RestoreWindowBounds() {
                  SWP_SHOWWINDOW);
 }
 
-HRESULT AppFrame::StartDevice() {
-    AdapterEntry& adapter = m_adapters[m_dwAdapter];
-    DeviceEntry& device = adapter.m_devices[adapter.m_dwCurrentDevice];
+void AppFrame::FillPresentParameters() {
+    const AdapterEntry& adapter = m_adapters[m_dwAdapter];
+    const DeviceEntry& device = adapter.m_devices[adapter.m_dwCurrentDevice];
     const ModeEntry& mode = device.m_modes[device.m_dwCurrentMode];
-
-    ApplyWindowStyle();
-
     std::memset(&m_d3dpp, 0, sizeof(m_d3dpp));
     m_d3dpp.Windowed = device.m_bWindowed;
     m_d3dpp.BackBufferCount = 1;
@@ -406,6 +403,15 @@ HRESULT AppFrame::StartDevice() {
         m_d3dpp.BackBufferHeight = mode.m_dwHeight;
         m_d3dpp.BackBufferFormat = mode.m_format;
     }
+}
+
+HRESULT AppFrame::StartDevice() {
+    AdapterEntry& adapter = m_adapters[m_dwAdapter];
+    DeviceEntry& device = adapter.m_devices[adapter.m_dwCurrentDevice];
+    const ModeEntry& mode = device.m_modes[device.m_dwCurrentMode];
+
+    ApplyWindowStyle();
+    FillPresentParameters();
 
     if ((device.m_d3dCaps.PrimitiveMiscCaps & D3DPMISCCAPS_NULLREFERENCE) != 0) {
         ReportError(ERR_NULL_REFERENCE_DEVICE, MSG_PLAIN);
@@ -512,13 +518,10 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             break;
 
         case WM_SIZE:
-            if (wParam == SIZE_MAXHIDE || wParam == SIZE_MINIMIZED) {
-                if (m_bClipCursorWhenFullscreen && !m_bWindowed) {
-                    ClipCursor(nullptr);
-                }
-                m_bActive = FALSE;
-            } else {
-                m_bActive = TRUE;
+            // Hidden or minimised, the frame stops drawing and lets the cursor go.
+            m_bActive = wParam != SIZE_MAXHIDE && wParam != SIZE_MINIMIZED;
+            if (!m_bActive && m_bClipCursorWhenFullscreen && !m_bWindowed) {
+                ClipCursor(nullptr);
             }
             break;
 
@@ -533,17 +536,11 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             break;
 
         case WM_MOUSEMOVE:
-            if (m_bActive && m_bReady && m_pd3dDevice != nullptr) {
-                POINT ptCursor;
-                GetCursorPos(&ptCursor);
-                if (!m_bWindowed) {
-                    ScreenToClient(m_hWnd, &ptCursor);
-                }
-                m_pd3dDevice->SetCursorPosition(ptCursor.x, ptCursor.y, 0);
-            }
+            MoveDeviceCursor();
             break;
 
         case WM_ENTERSIZEMOVE:
+        case WM_ENTERMENULOOP:
             Pause(TRUE);
             break;
 
@@ -552,10 +549,6 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             if (FAILED(FitDeviceToWindow())) {
                 return 0;
             }
-            break;
-
-        case WM_ENTERMENULOOP:
-            Pause(TRUE);
             break;
 
         case WM_EXITMENULOOP:
@@ -609,6 +602,17 @@ LRESULT AppFrame::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPara
             break;
     }
     return DefWindowProcA(hWnd, msg, wParam, lParam);
+}
+
+void AppFrame::MoveDeviceCursor() {
+    if (m_bActive && m_bReady && m_pd3dDevice != nullptr) {
+        POINT ptCursor;
+        GetCursorPos(&ptCursor);
+        if (!m_bWindowed) {
+            ScreenToClient(m_hWnd, &ptCursor);
+        }
+        m_pd3dDevice->SetCursorPosition(ptCursor.x, ptCursor.y, 0);
+    }
 }
 
 HRESULT AppFrame::FitDeviceToWindow() {

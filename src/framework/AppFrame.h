@@ -68,6 +68,9 @@ protected:
 
     // AppFrame.cpp: the device's life and one frame.
     HRESULT StartDevice();
+    // The present parameters of the chosen adapter, device and mode, windowed
+    // or full screen as m_bWindowed says; used to create and to reset.
+    void FillPresentParameters();
     HRESULT ResetDevice();
     void StopDevice();
     HRESULT StepFrame();
@@ -125,6 +128,8 @@ private:
     void SetUpCursor();
     // Puts the window back at the place and size it has in a window.
     void RestoreWindowBounds();
+    // Tells the device where the pointer is, in its back buffer's coordinates.
+    void MoveDeviceCursor();
     // After a move or size: a changed client size resets the device to it; a
     // failed reset is fatal.
     HRESULT FitDeviceToWindow();

@@ -22,6 +22,41 @@ bool ReadBitmapRows(HDC dc, HBITMAP bitmap, DWORD width, DWORD height, std::vect
     return GetDIBits(dc, bitmap, 0, height, rows.data(), &bmi, DIB_RGB_COLORS) != 0;
 }
 
+// The cursor's masks and colours as read from its bitmaps, rows bottom-up.
+struct CursorRows {
+    DWORD m_dwWidth = 0;
+    DWORD m_dwImageHeight = 0;
+    DWORD m_dwMaskHeight = 0;
+    // A monochrome cursor keeps both masks in one bitmap, one above the other.
+    bool m_bMonochrome = false;
+    std::vector<DWORD> m_maskRows;
+    std::vector<DWORD> m_colorRows;
+};
+
+// Writes the cursor's pixels (transparent where the mask is set) top-down into
+// a locked A8R8G8B8 image, with the watermark when asked.
+void ComposeCursorImage(const CursorRows& rows, BOOL addWatermark, const D3DLOCKED_RECT& locked) {
+    const DWORD width = rows.m_dwWidth;
+    const DWORD imageHeight = rows.m_dwImageHeight;
+    auto* pRow = static_cast<BYTE*>(locked.pBits);
+    for (DWORD y = 0; y < imageHeight; ++y) {
+        auto* pDst = reinterpret_cast<DWORD*>(pRow);
+        const std::size_t imageRow = static_cast<std::size_t>(imageHeight - 1 - y) * width;
+        const DWORD* colorRow = rows.m_bMonochrome ? &rows.m_maskRows[imageRow] : &rows.m_colorRows[imageRow];
+        const DWORD* maskRow = rows.m_bMonochrome
+                                   ? &rows.m_maskRows[static_cast<std::size_t>(rows.m_dwMaskHeight - 1 - y) * width]
+                                   : &rows.m_maskRows[imageRow];
+        for (DWORD x = 0; x < width; ++x) {
+            DWORD pixel = maskRow[x] == 0 ? (colorRow[x] | 0xFF000000) : 0x00000000;
+            if (addWatermark && x < 12 && y < 5 && (kWatermark[y] & (1u << (15 - x))) != 0) {
+                pixel |= 0xFF808080;
+            }
+            pDst[x] = pixel;
+        }
+        pRow += locked.Pitch;
+    }
+}
+
 }  // namespace
 
 HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWatermark) {
@@ -39,22 +74,23 @@ HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWaterm
     HDC screenDC = nullptr;
     HDC maskDC = nullptr;
     HDC colorDC = nullptr;
-    std::vector<DWORD> maskRows;
-    std::vector<DWORD> colorRows;
+    CursorRows rows;
 
     do {
         BITMAP bm = {};
         if (iconInfo.hbmMask == nullptr || GetObjectA(iconInfo.hbmMask, sizeof(BITMAP), &bm) == 0) {
             break;
         }
-        const bool bMonochrome = iconInfo.hbmColor == nullptr;
+        rows.m_bMonochrome = iconInfo.hbmColor == nullptr;
         const auto width = static_cast<DWORD>(bm.bmWidth);
         const auto maskHeight = static_cast<DWORD>(bm.bmHeight);
-        // A monochrome cursor keeps both masks in one bitmap, one above the other.
-        const DWORD imageHeight = bMonochrome ? maskHeight / 2 : maskHeight;
+        const DWORD imageHeight = rows.m_bMonochrome ? maskHeight / 2 : maskHeight;
         if (width == 0 || imageHeight == 0) {
             break;
         }
+        rows.m_dwWidth = width;
+        rows.m_dwImageHeight = imageHeight;
+        rows.m_dwMaskHeight = maskHeight;
 
         hr = device->CreateImageSurface(width, imageHeight, D3DFMT_A8R8G8B8, &surface);
         if (FAILED(hr)) {
@@ -65,12 +101,13 @@ HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWaterm
 
         screenDC = GetDC(nullptr);
         maskDC = CreateCompatibleDC(screenDC);
-        if (maskDC == nullptr || !ReadBitmapRows(maskDC, iconInfo.hbmMask, width, maskHeight, maskRows)) {
+        if (maskDC == nullptr || !ReadBitmapRows(maskDC, iconInfo.hbmMask, width, maskHeight, rows.m_maskRows)) {
             break;
         }
-        if (!bMonochrome) {
+        if (!rows.m_bMonochrome) {
             colorDC = CreateCompatibleDC(screenDC);
-            if (colorDC == nullptr || !ReadBitmapRows(colorDC, iconInfo.hbmColor, width, imageHeight, colorRows)) {
+            if (colorDC == nullptr ||
+                !ReadBitmapRows(colorDC, iconInfo.hbmColor, width, imageHeight, rows.m_colorRows)) {
                 break;
             }
         }
@@ -80,23 +117,7 @@ HRESULT SetDeviceCursor(IDirect3DDevice8* device, HCURSOR cursor, BOOL addWaterm
         if (FAILED(hr)) {
             break;
         }
-        auto* pRow = static_cast<BYTE*>(locked.pBits);
-        for (DWORD y = 0; y < imageHeight; ++y) {
-            auto* pDst = reinterpret_cast<DWORD*>(pRow);
-            // The bitmaps' rows run bottom-up.
-            const DWORD* colorRow = bMonochrome ? &maskRows[static_cast<std::size_t>(imageHeight - 1 - y) * width]
-                                                : &colorRows[static_cast<std::size_t>(imageHeight - 1 - y) * width];
-            const DWORD* maskRow = bMonochrome ? &maskRows[static_cast<std::size_t>(maskHeight - 1 - y) * width]
-                                               : &maskRows[static_cast<std::size_t>(imageHeight - 1 - y) * width];
-            for (DWORD x = 0; x < width; ++x) {
-                DWORD pixel = maskRow[x] == 0 ? (colorRow[x] | 0xFF000000) : 0x00000000;
-                if (addWatermark && x < 12 && y < 5 && (kWatermark[y] & (1u << (15 - x))) != 0) {
-                    pixel |= 0xFF808080;
-                }
-                pDst[x] = pixel;
-            }
-            pRow += locked.Pitch;
-        }
+        ComposeCursorImage(rows, addWatermark, locked);
         surface->UnlockRect();
 
         hr = device->SetCursorProperties(iconInfo.xHotspot, iconInfo.yHotspot, surface);

@@ -46,7 +46,6 @@ HRESULT AppFrame::RebuildDevice() {
 HRESULT AppFrame::ToggleWindowMode() {
     AdapterEntry& adapter = m_adapters[m_dwAdapter];
     DeviceEntry& device = adapter.m_devices[adapter.m_dwCurrentDevice];
-    const ModeEntry& mode = device.m_modes[device.m_dwCurrentMode];
 
     if (!m_bWindowed && !device.m_bCanDoWindowed) {
         return FallBackToWindow();
@@ -57,20 +56,7 @@ HRESULT AppFrame::ToggleWindowMode() {
     device.m_bWindowed = m_bWindowed;
     ApplyWindowStyle();
 
-    m_d3dpp.Windowed = device.m_bWindowed;
-    m_d3dpp.MultiSampleType =
-        device.m_bWindowed ? device.m_multiSampleTypeWindowed : device.m_multiSampleTypeFullscreen;
-    m_d3dpp.AutoDepthStencilFormat = mode.m_depthStencilFormat;
-    m_d3dpp.hDeviceWindow = m_hWnd;
-    if (m_bWindowed) {
-        m_d3dpp.BackBufferWidth = static_cast<UINT>(m_rcWindowClient.right - m_rcWindowClient.left);
-        m_d3dpp.BackBufferHeight = static_cast<UINT>(m_rcWindowClient.bottom - m_rcWindowClient.top);
-        m_d3dpp.BackBufferFormat = adapter.m_desktopMode.Format;
-    } else {
-        m_d3dpp.BackBufferWidth = mode.m_dwWidth;
-        m_d3dpp.BackBufferHeight = mode.m_dwHeight;
-        m_d3dpp.BackBufferFormat = mode.m_format;
-    }
+    FillPresentParameters();
 
     if (SUCCEEDED(ResetDevice())) {
         if (m_bWindowed) {
