@@ -132,6 +132,42 @@ bool ListAmbiguous(const char* current, char (&possibilities)[128]) {
     return matches > 1;
 }
 
+// What getopt_long refused, as its own message would say it: the format and
+// the word it names (a short option's letter is written into shortName).
+const char* RefusedOption(const char* current, char (&shortName)[2], char (&possibilities)[128], const char*& subject) {
+    subject = current;
+    if (std::strncmp(current, "--", 2) != 0) {
+        shortName[0] = static_cast<char>(optopt);
+        subject = shortName;
+        return "invalid option -- '%s'";
+    }
+    if (optopt != 0) {
+        return "option '%s' doesn't allow an argument";
+    }
+    if (ListAmbiguous(current, possibilities)) {
+        return "option '%s' is ambiguous; possibilities:";
+    }
+    return "unrecognized option '%s'";
+}
+
+// What the environment adds to good options: --root's window from the screen
+// saver and VELMORAN_VERBOSE. False (one line on err) for a window id that is none.
+bool ReadEnvironment(StartOptions& options, std::FILE* err) {
+    if (options.m_bScreensaver && options.m_iWindowId == 0) {
+        // --root: the screen saver's own window when it names one.
+        const char* given = std::getenv("XSCREENSAVER_WINDOW");
+        if (given != nullptr && given[0] != '\0' && !CommandLine::ParseWindowId(given, options.m_iWindowId)) {
+            std::fprintf(err, "velmoran: XSCREENSAVER_WINDOW holds no window id: '%s'\n", given);
+            return false;
+        }
+    }
+    const char* verbose = std::getenv("VELMORAN_VERBOSE");
+    if (verbose != nullptr && verbose[0] != '\0' && std::strcmp(verbose, "0") != 0) {
+        options.m_bVerbose = TRUE;
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& options, int& exitStatus, std::FILE* out,
@@ -207,20 +243,7 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                 subject = current;
                 break;
             default:
-                if (std::strncmp(current, "--", 2) != 0) {
-                    problem = "invalid option -- '%s'";
-                    shortName[0] = static_cast<char>(optopt);
-                    subject = shortName;
-                } else if (optopt != 0) {
-                    problem = "option '%s' doesn't allow an argument";
-                    subject = current;
-                } else if (ListAmbiguous(current, possibilities)) {
-                    problem = "option '%s' is ambiguous; possibilities:";
-                    subject = current;
-                } else {
-                    problem = "unrecognized option '%s'";
-                    subject = current;
-                }
+                problem = RefusedOption(current, shortName, possibilities, subject);
                 break;
         }
     }
@@ -228,19 +251,10 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
         problem = "unexpected argument '%s'";
         subject = argv[optind];
     }
-    if (problem == nullptr && options.m_bScreensaver && options.m_iWindowId == 0) {
-        // --root: the screen saver's own window when it names one.
-        const char* given = std::getenv("XSCREENSAVER_WINDOW");
-        if (given != nullptr && given[0] != '\0' && !ParseWindowId(given, options.m_iWindowId)) {
-            std::fprintf(err, "velmoran: XSCREENSAVER_WINDOW holds no window id: '%s'\n", given);
+    if (problem == nullptr) {
+        if (!ReadEnvironment(options, err)) {
             exitStatus = 1;
             return Action::Exit;
-        }
-    }
-    if (problem == nullptr) {
-        const char* verbose = std::getenv("VELMORAN_VERBOSE");
-        if (verbose != nullptr && verbose[0] != '\0' && std::strcmp(verbose, "0") != 0) {
-            options.m_bVerbose = TRUE;
         }
         return Action::Run;
     }
