@@ -4,10 +4,6 @@
 
 #include "platform/dinput/KeyboardDevice.h"
 
-namespace {
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-}  // namespace
-
 // The keyboard delivers one layout: 256 bytes, one per scan code.
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), 0, DIDF_RELAXIS, 256, 0, nullptr};
 
@@ -34,31 +30,6 @@ HRESULT DirectInput8Create(HINSTANCE, DWORD version, REFIID iid, LPVOID* out, IU
     }
     *out = static_cast<IDirectInput8A*>(input);
     return DI_OK;
-}
-
-HRESULT DirectInput8::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IDirectInput8A || iid == kIidUnknown) {
-        *object = static_cast<IDirectInput8A*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DirectInput8::AddRef() {
-    return ++m_ulRefs;
-}
-
-ULONG DirectInput8::Release() {
-    ULONG refs = --m_ulRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
 }
 
 HRESULT DirectInput8::CreateDevice(REFGUID device, IDirectInputDevice8A** out, IUnknown* outer) {

@@ -6,34 +6,8 @@
 #include "platform/dinput/ScanCodeMap.h"
 
 namespace {
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr DWORD kSnapshotSize = 256;
 }  // namespace
-
-HRESULT KeyboardDevice::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IDirectInputDevice8A || iid == kIidUnknown) {
-        *object = static_cast<IDirectInputDevice8A*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG KeyboardDevice::AddRef() {
-    return ++m_ulRefs;
-}
-
-ULONG KeyboardDevice::Release() {
-    ULONG refs = --m_ulRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
 
 HRESULT KeyboardDevice::SetDataFormat(LPCDIDATAFORMAT format) {
     if (format == nullptr || format->dwSize != sizeof(DIDATAFORMAT) || format->dwDataSize != kSnapshotSize) {

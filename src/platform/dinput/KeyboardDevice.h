@@ -4,16 +4,11 @@
 #pragma once
 
 #include "platform/dinput/DInput.h"
+#include "platform/kernel/ComObject.h"
 
-class KeyboardDevice final : public IDirectInputDevice8A {
+class KeyboardDevice final : public ComObject<IDirectInputDevice8A, IID_IDirectInputDevice8A> {
 public:
     KeyboardDevice() = default;
-    KeyboardDevice(const KeyboardDevice&) = delete;
-    KeyboardDevice& operator=(const KeyboardDevice&) = delete;
-
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT SetDataFormat(LPCDIDATAFORMAT format) override;
     HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
@@ -22,11 +17,10 @@ public:
     HRESULT GetDeviceState(DWORD size, LPVOID data) override;
 
 private:
-    ~KeyboardDevice() = default;
+    ~KeyboardDevice() override = default;
 
     bool IsForeground() const { return (m_dwCoopFlags & DISCL_FOREGROUND) != 0; }
 
-    ULONG m_ulRefs = 1;
     bool m_bFormatSet = false;
     bool m_bAcquired = false;
     // Until SetCooperativeLevel the device reads in the background, as the platform's does.

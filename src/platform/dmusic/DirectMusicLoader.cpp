@@ -11,8 +11,6 @@
 #include "platform/kernel/Kernel.h"
 
 namespace {
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 // Wide names come from the program's ANSI ones; file names here are UTF-8.
 std::string ToUtf8(const WCHAR* text) {
     std::string out;
@@ -94,31 +92,6 @@ DirectMusicLoader::~DirectMusicLoader() {
     ClearCache();
 }
 
-HRESULT DirectMusicLoader::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IDirectMusicLoader8 || iid == kIidUnknown) {
-        *object = static_cast<IDirectMusicLoader8*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DirectMusicLoader::AddRef() {
-    return ++m_ulRefs;
-}
-
-ULONG DirectMusicLoader::Release() {
-    ULONG refs = --m_ulRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
-
 HRESULT DirectMusicLoader::SetSearchDirectory(REFGUID, WCHAR* directory, BOOL clear) {
     if (directory == nullptr) {
         return E_POINTER;
@@ -146,7 +119,7 @@ HRESULT DirectMusicLoader::LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR
     if (classId != CLSID_DirectMusicSegment) {
         return DMUS_E_LOADER_FAILEDCREATE;  // segments are the only objects made from files here
     }
-    if (iid != IID_IDirectMusicSegment8 && iid != kIidUnknown) {
+    if (iid != IID_IDirectMusicSegment8 && iid != kIID_IUnknown) {
         return E_NOINTERFACE;
     }
     std::string path = MatchIgnoringCase(Resolve(WithSlashes(ToUtf8(fileName))));

@@ -7,30 +7,24 @@
 #include <vector>
 
 #include "platform/dmusic/DMusic.h"
+#include "platform/kernel/ComObject.h"
 
 class DirectMusicSegment;
 
-class DirectMusicLoader final : public IDirectMusicLoader8 {
+class DirectMusicLoader final : public ComObject<IDirectMusicLoader8, IID_IDirectMusicLoader8> {
 public:
     DirectMusicLoader() = default;
-    DirectMusicLoader(const DirectMusicLoader&) = delete;
-    DirectMusicLoader& operator=(const DirectMusicLoader&) = delete;
-
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT SetSearchDirectory(REFGUID classId, WCHAR* directory, BOOL clear) override;
     HRESULT LoadObjectFromFile(REFGUID classId, REFIID iid, WCHAR* fileName, void** object) override;
     HRESULT ReleaseObjectByUnknown(IUnknown* object) override;
 
 private:
-    ~DirectMusicLoader();
+    ~DirectMusicLoader() override;
 
     std::string Resolve(const std::string& name) const;
     void ClearCache();
 
-    ULONG m_ulRefs = 1;
     std::string m_szSearchDirectory;
     // Resolved path and the loader's own reference to the segment made from it.
     std::vector<std::pair<std::string, DirectMusicSegment*>> m_cache;

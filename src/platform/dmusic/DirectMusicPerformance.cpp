@@ -9,7 +9,6 @@
 #include "platform/kernel/Kernel.h"
 
 namespace {
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 bool IsKnownPathType(DWORD type) {
     return type == 0 || type == DMUS_APATH_SHARED_STEREOPLUSREVERB || type == DMUS_APATH_DYNAMIC_3D ||
@@ -35,31 +34,6 @@ HRESULT MixFrames(IDirectMusicPerformance8* performance, std::int16_t* out, int 
 
 DirectMusicPerformance::~DirectMusicPerformance() {
     CloseDown();
-}
-
-HRESULT DirectMusicPerformance::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IDirectMusicPerformance8 || iid == kIidUnknown) {
-        *object = static_cast<IDirectMusicPerformance8*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DirectMusicPerformance::AddRef() {
-    return ++m_ulRefs;
-}
-
-ULONG DirectMusicPerformance::Release() {
-    ULONG refs = --m_ulRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
 }
 
 HRESULT DirectMusicPerformance::InitAudio(IDirectMusic** music, IDirectSound** sound, HWND, DWORD defaultPathType,

@@ -7,18 +7,13 @@
 #include "platform/dmusic/DMusic.h"
 #include "platform/dmusic/MixerDevice.h"
 #include "platform/dmusic/SegmentVoice.h"
+#include "platform/kernel/ComObject.h"
 
 class DirectMusicSegment;
 
-class DirectMusicPerformance final : public IDirectMusicPerformance8 {
+class DirectMusicPerformance final : public ComObject<IDirectMusicPerformance8, IID_IDirectMusicPerformance8> {
 public:
     DirectMusicPerformance() = default;
-    DirectMusicPerformance(const DirectMusicPerformance&) = delete;
-    DirectMusicPerformance& operator=(const DirectMusicPerformance&) = delete;
-
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT InitAudio(IDirectMusic** music, IDirectSound** sound, HWND window, DWORD defaultPathType,
                       DWORD channelCount, DWORD flags, DMUS_AUDIOPARAMS* params) override;
@@ -34,13 +29,12 @@ public:
     void Mix(std::int16_t* out, int frames);
 
 private:
-    ~DirectMusicPerformance();
+    ~DirectMusicPerformance() override;
 
     static void MixCallback(void* self, std::int16_t* out, int frames);
     // Traces the end of a segment that ran out on its own, once. Call with the lock held.
     void NoteNaturalEnd();
 
-    ULONG m_ulRefs = 1;
     MixerDevice m_device;
     double m_dStartTime = 0.0;
     std::mutex m_mutex;  // guards m_voice against the sound thread

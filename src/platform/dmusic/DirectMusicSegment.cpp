@@ -7,7 +7,6 @@
 #include "platform/dmusic/MixerDevice.h"
 
 namespace {
-constexpr GUID kIidUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // Decoded samples take 176 kB a second: a file that would decode to hours is
 // refused rather than decoded. Streamed WAV files have no such limit.
 constexpr double kLongestSeconds = 600.0;
@@ -15,31 +14,6 @@ DWORD g_lastSerial = 0;
 }  // namespace
 
 DirectMusicSegment::DirectMusicSegment(SoundFile file) : m_dwSerial(++g_lastSerial), m_file(std::move(file)) {}
-
-HRESULT DirectMusicSegment::QueryInterface(REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (iid == IID_IDirectMusicSegment8 || iid == kIidUnknown) {
-        *object = static_cast<IDirectMusicSegment8*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DirectMusicSegment::AddRef() {
-    return ++m_ulRefs;
-}
-
-ULONG DirectMusicSegment::Release() {
-    ULONG refs = --m_ulRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
 
 HRESULT DirectMusicSegment::SetRepeats(DWORD repeats) {
     m_dwRepeats = repeats;

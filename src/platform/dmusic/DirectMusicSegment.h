@@ -10,17 +10,12 @@
 #include "platform/dmusic/DecodedSource.h"
 #include "platform/dmusic/SegmentVoice.h"
 #include "platform/dmusic/SoundFile.h"
+#include "platform/kernel/ComObject.h"
 
-class DirectMusicSegment final : public IDirectMusicSegment8 {
+class DirectMusicSegment final : public ComObject<IDirectMusicSegment8, IID_IDirectMusicSegment8> {
 public:
     // Takes the loaded file; each segment gets a serial the performance knows it by.
     explicit DirectMusicSegment(SoundFile file);
-    DirectMusicSegment(const DirectMusicSegment&) = delete;
-    DirectMusicSegment& operator=(const DirectMusicSegment&) = delete;
-
-    HRESULT QueryInterface(REFIID iid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT SetRepeats(DWORD repeats) override;
     HRESULT SetParam(REFGUID type, DWORD groupBits, DWORD index, MUSIC_TIME time, void* param) override;
@@ -37,9 +32,8 @@ public:
     ULONGLONG FramesPerPlay() const;
 
 private:
-    ~DirectMusicSegment() = default;
+    ~DirectMusicSegment() override = default;
 
-    ULONG m_ulRefs = 1;
     DWORD m_dwSerial;
     SoundFile m_file;
     DWORD m_dwRepeats = 0;

@@ -11,7 +11,6 @@
 #include "platform/xfile/XDocument.h"
 #include "platform/xfile/XFileEnumObject.h"
 #include "platform/xfile/XFileParser.h"
-#include "platform/xfile/XUnknownId.h"
 
 namespace {
 
@@ -25,31 +24,6 @@ HRESULT DirectXFileCreate(IDirectXFile** file) {
     }
     *file = new (std::nothrow) XFile();
     return *file != nullptr ? DXFILE_OK : DXFILEERR_BADALLOC;
-}
-
-HRESULT XFile::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kXUnknownId || riid == IID_IDirectXFile) {
-        AddRef();
-        *object = static_cast<IDirectXFile*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG XFile::AddRef() {
-    return ++m_dwRefs;
-}
-
-ULONG XFile::Release() {
-    ULONG refs = --m_dwRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
 }
 
 HRESULT XFile::ReadWholeFile(const char* path, std::vector<BYTE>& image) {

@@ -4,32 +4,6 @@
 #include <new>
 
 #include "platform/xfile/XFileReference.h"
-#include "platform/xfile/XUnknownId.h"
-
-HRESULT XFileData::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kXUnknownId || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileData) {
-        AddRef();
-        *object = static_cast<IDirectXFileData*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG XFileData::AddRef() {
-    return ++m_dwRefs;
-}
-
-ULONG XFileData::Release() {
-    ULONG refs = --m_dwRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
 
 HRESULT XFileData::CopyName(const std::string& source, LPSTR name, DWORD* length) {
     if (length == nullptr) {

@@ -1,22 +1,16 @@
 // One data object of a file, with its own cursor over its children.
 #pragma once
 
-#include <atomic>
 #include <memory>
 
+#include "platform/kernel/ComObject.h"
 #include "platform/xfile/DXFile.h"
 #include "platform/xfile/XDocument.h"
 
-class XFileData final : public IDirectXFileData {
+class XFileData final : public ComObject<IDirectXFileData, IID_IDirectXFileObject, IID_IDirectXFileData> {
 public:
     XFileData(std::shared_ptr<const XDocument> document, const XDataNode* node)
         : m_pDocument(std::move(document)), m_pNode(node) {}
-    XFileData(const XFileData&) = delete;
-    XFileData& operator=(const XFileData&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetName(LPSTR name, DWORD* length) override;
     HRESULT GetId(GUID* id) override;
@@ -29,9 +23,8 @@ public:
     static HRESULT CopyName(const std::string& source, LPSTR name, DWORD* length);
 
 private:
-    ~XFileData() = default;
+    ~XFileData() override = default;
 
-    std::atomic<ULONG> m_dwRefs{1};
     std::shared_ptr<const XDocument> m_pDocument;
     const XDataNode* m_pNode;
     size_t m_dwNextChild = 0;

@@ -3,32 +3,6 @@
 #include <new>
 
 #include "platform/xfile/XFileData.h"
-#include "platform/xfile/XUnknownId.h"
-
-HRESULT XFileEnumObject::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kXUnknownId || riid == IID_IDirectXFileEnumObject) {
-        AddRef();
-        *object = static_cast<IDirectXFileEnumObject*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG XFileEnumObject::AddRef() {
-    return ++m_dwRefs;
-}
-
-ULONG XFileEnumObject::Release() {
-    ULONG refs = --m_dwRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
 
 HRESULT XFileEnumObject::GetNextDataObject(IDirectXFileData** data) {
     if (data == nullptr) {

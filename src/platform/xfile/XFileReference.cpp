@@ -3,32 +3,6 @@
 #include <new>
 
 #include "platform/xfile/XFileData.h"
-#include "platform/xfile/XUnknownId.h"
-
-HRESULT XFileReference::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kXUnknownId || riid == IID_IDirectXFileObject || riid == IID_IDirectXFileDataReference) {
-        AddRef();
-        *object = static_cast<IDirectXFileDataReference*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG XFileReference::AddRef() {
-    return ++m_dwRefs;
-}
-
-ULONG XFileReference::Release() {
-    ULONG refs = --m_dwRefs;
-    if (refs == 0) {
-        delete this;
-    }
-    return refs;
-}
 
 HRESULT XFileReference::GetName(LPSTR name, DWORD* length) {
     return XFileData::CopyName(m_pReference->m_strRefName, name, length);
