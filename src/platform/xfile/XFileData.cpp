@@ -1,35 +1,16 @@
 #include "platform/xfile/XFileData.h"
 
-#include <cstring>
 #include <new>
 
 #include "platform/xfile/XFileReference.h"
+#include "platform/xfile/XObjectName.h"
 
-HRESULT XFileData::CopyName(const std::string& source, LPSTR name, DWORD* length) {
-    if (length == nullptr) {
-        return DXFILEERR_BADVALUE;
-    }
-    DWORD needed = source.empty() ? 0 : static_cast<DWORD>(source.size() + 1);
-    if (name == nullptr) {
-        *length = needed;
-        return DXFILE_OK;
-    }
-    if (*length < needed) {
-        return DXFILEERR_BADVALUE;
-    }
-    if (needed == 0) {
-        if (*length > 0) {
-            name[0] = '\0';
-        }
-    } else {
-        std::memcpy(name, source.c_str(), needed);
-    }
-    *length = needed;
-    return DXFILE_OK;
+IDirectXFileData* XFileData::Create(std::shared_ptr<const XDocument> document, const XDataNode* node) {
+    return new (std::nothrow) XFileData(std::move(document), node);
 }
 
 HRESULT XFileData::GetName(LPSTR name, DWORD* length) {
-    return CopyName(m_pNode->m_strName, name, length);
+    return CopyObjectName(m_pNode->m_strName, name, length);
 }
 
 HRESULT XFileData::GetId(GUID* id) {
@@ -81,9 +62,9 @@ HRESULT XFileData::GetNextObject(IDirectXFileObject** child) {
     }
     const XChild& next = m_pNode->m_vecChildren[m_dwNextChild];
     if (next.m_pNode != nullptr) {
-        *child = new (std::nothrow) XFileData(m_pDocument, next.m_pNode);
+        *child = Create(m_pDocument, next.m_pNode);
     } else {
-        *child = new (std::nothrow) XFileReference(m_pDocument, &next);
+        *child = new (std::nothrow) XFileReference(m_pDocument, &next, &XFileData::Create);
     }
     if (*child == nullptr) {
         return DXFILEERR_BADALLOC;

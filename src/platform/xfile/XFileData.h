@@ -19,8 +19,8 @@ public:
     HRESULT GetType(const GUID** type) override;
     HRESULT GetNextObject(IDirectXFileObject** child) override;
 
-    // The name rule shared with references: length query, then a copy.
-    static HRESULT CopyName(const std::string& source, LPSTR name, DWORD* length);
+    // A new data object over node with one reference; null when memory runs out.
+    static IDirectXFileData* Create(std::shared_ptr<const XDocument> document, const XDataNode* node);
 
 private:
     ~XFileData() override = default;

@@ -1,7 +1,5 @@
 #include "platform/xfile/XFileEnumObject.h"
 
-#include <new>
-
 #include "platform/xfile/XFileData.h"
 
 HRESULT XFileEnumObject::GetNextDataObject(IDirectXFileData** data) {
@@ -13,7 +11,7 @@ HRESULT XFileEnumObject::GetNextDataObject(IDirectXFileData** data) {
     if (m_dwNext >= topLevel.size()) {
         return DXFILEERR_NOMOREOBJECTS;
     }
-    *data = new (std::nothrow) XFileData(m_pDocument, topLevel[m_dwNext]);
+    *data = XFileData::Create(m_pDocument, topLevel[m_dwNext]);
     if (*data == nullptr) {
         return DXFILEERR_BADALLOC;
     }

@@ -1,11 +1,9 @@
 #include "platform/xfile/XFileReference.h"
 
-#include <new>
-
-#include "platform/xfile/XFileData.h"
+#include "platform/xfile/XObjectName.h"
 
 HRESULT XFileReference::GetName(LPSTR name, DWORD* length) {
-    return XFileData::CopyName(m_pReference->m_strRefName, name, length);
+    return CopyObjectName(m_pReference->m_strRefName, name, length);
 }
 
 HRESULT XFileReference::GetId(GUID* id) {
@@ -31,6 +29,6 @@ HRESULT XFileReference::Resolve(IDirectXFileData** data) {
     if (target == nullptr) {
         return DXFILEERR_BADDATAREFERENCE;
     }
-    *data = new (std::nothrow) XFileData(m_pDocument, target);
+    *data = m_pMakeData(m_pDocument, target);
     return *data != nullptr ? DXFILE_OK : DXFILEERR_BADALLOC;
 }
