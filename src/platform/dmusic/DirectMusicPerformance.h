@@ -5,13 +5,15 @@
 #include <mutex>
 
 #include "platform/dmusic/DMusic.h"
+#include "platform/dmusic/DownloadTarget.h"
 #include "platform/dmusic/MixerDevice.h"
 #include "platform/dmusic/SegmentVoice.h"
 #include "platform/kernel/ComObject.h"
 
 class DirectMusicSegment;
 
-class DirectMusicPerformance final : public ComObject<IDirectMusicPerformance8, IID_IDirectMusicPerformance8> {
+class DirectMusicPerformance final : public ComObject<IDirectMusicPerformance8, IID_IDirectMusicPerformance8>,
+                                     public DownloadTarget {
 public:
     DirectMusicPerformance() = default;
 
@@ -24,7 +26,7 @@ public:
     HRESULT CloseDown() override;
     HRESULT CreateAudioPath(IUnknown* config, BOOL activate, IDirectMusicAudioPath8** path) override;
 
-    bool IsInitialised() const { return m_device.IsOpen(); }
+    bool IsInitialised() const override { return m_device.IsOpen(); }
     // Adds the next frames of the sounding segment to out; any thread.
     void Mix(std::int16_t* out, int frames);
 

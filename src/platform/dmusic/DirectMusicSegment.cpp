@@ -3,7 +3,7 @@
 #include <cmath>
 #include <new>
 
-#include "platform/dmusic/DirectMusicPerformance.h"
+#include "platform/dmusic/DownloadTarget.h"
 #include "platform/dmusic/MixerDevice.h"
 
 namespace {
@@ -33,7 +33,7 @@ HRESULT DirectMusicSegment::Download(IUnknown* target) {
     if (target == nullptr) {
         return E_POINTER;
     }
-    auto* performance = dynamic_cast<DirectMusicPerformance*>(target);
+    auto* performance = dynamic_cast<const DownloadTarget*>(target);
     if (performance == nullptr) {
         return E_INVALIDARG;
     }
