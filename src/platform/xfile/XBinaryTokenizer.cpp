@@ -70,15 +70,20 @@ DWORD XBinaryTokenizer::ReadDword() {
     return value;
 }
 
+XToken XBinaryTokenizer::IntegerValue() {
+    XToken token;
+    token.m_kind = XTokenKind::Integer;
+    token.m_iValue = ReadDword();
+    token.m_dValue = static_cast<double>(token.m_iValue);
+    return token;
+}
+
 XToken XBinaryTokenizer::ListValue() {
     --m_dwListLeft;
-    XToken token;
     if (!m_bListFloat) {
-        token.m_kind = XTokenKind::Integer;
-        token.m_iValue = ReadDword();
-        token.m_dValue = static_cast<double>(token.m_iValue);
-        return token;
+        return IntegerValue();
     }
+    XToken token;
     token.m_kind = XTokenKind::Float;
     if (m_dwFloatSize == 8) {
         std::memcpy(&token.m_dValue, m_pData + m_dwPos, 8);
@@ -191,6 +196,103 @@ void XBinaryTokenizer::StepOverPacked(size_t count) {
     m_dwListLeft -= taken;
 }
 
+// A name or a string: a byte count, then the bytes.
+XToken XBinaryTokenizer::TextRecord(WORD code) {
+    if (!Has(4)) {
+        return Fail(DXFILEERR_PARSEERROR);
+    }
+    DWORD count = ReadDword();
+    if (!Has(count)) {
+        return Fail(DXFILEERR_PARSEERROR);
+    }
+    // Names are handed out as C strings; one with a zero byte inside would be cut short.
+    if (code == kName && std::memchr(m_pData + m_dwPos, 0, count) != nullptr) {
+        return Fail(DXFILEERR_PARSEERROR);
+    }
+    XToken token;
+    token.m_kind = code == kName ? XTokenKind::Name : XTokenKind::String;
+    token.m_text = std::string_view(reinterpret_cast<const char*>(m_pData + m_dwPos), count);
+    m_dwPos += count;
+    if (code == kString && Has(2)) {
+        // The terminator is documented as a DWORD holding the token; writers
+        // also store it as a plain token. No token is 0, so both read alike.
+        WORD terminator = static_cast<WORD>(m_pData[m_dwPos] | (m_pData[m_dwPos + 1] << 8));
+        if (terminator == kSemicolon || terminator == kComma) {
+            m_dwPos += 2;
+            if (Has(2) && m_pData[m_dwPos] == 0 && m_pData[m_dwPos + 1] == 0) {
+                m_dwPos += 2;
+            }
+        }
+    }
+    return token;
+}
+
+XToken XBinaryTokenizer::GuidRecord() {
+    if (!Has(16)) {
+        return Fail(DXFILEERR_PARSEERROR);
+    }
+    XToken token;
+    token.m_kind = XTokenKind::Guid;
+    token.m_guid.Data1 = ReadDword();
+    token.m_guid.Data2 = ReadWord();
+    token.m_guid.Data3 = ReadWord();
+    std::memcpy(token.m_guid.Data4, m_pData + m_dwPos, 8);
+    m_dwPos += 8;
+    return token;
+}
+
+// The tokens that carry no record: punctuation, keywords and primitive type names.
+XToken XBinaryTokenizer::Keyword(WORD code) {
+    switch (code) {
+        case kOBrace:
+            return Simple(XTokenKind::OBrace);
+        case kCBrace:
+            return Simple(XTokenKind::CBrace);
+        case kOBracket:
+            return Simple(XTokenKind::OBracket);
+        case kCBracket:
+            return Simple(XTokenKind::CBracket);
+        case kDot:
+            return Simple(XTokenKind::Dot);
+        case kComma:
+            return Simple(XTokenKind::Comma);
+        case kSemicolon:
+            return Simple(XTokenKind::Semicolon);
+        case kOParen:
+        case kCParen:
+        case kOAngle:
+        case kCAngle:
+            return Simple(XTokenKind::Other);
+        case kTemplate:
+            return Simple(XTokenKind::Template);
+        case kArray:
+            return Simple(XTokenKind::Array);
+        case kWord:
+            return Primitive(XPrimitive::Word);
+        case kDword:
+            return Primitive(XPrimitive::Dword);
+        case kFloat:
+            return Primitive(XPrimitive::Float);
+        case kDouble:
+            return Primitive(XPrimitive::Double);
+        case kChar:
+            return Primitive(XPrimitive::Char);
+        case kUchar:
+            return Primitive(XPrimitive::Uchar);
+        case kSword:
+            return Primitive(XPrimitive::Sword);
+        case kSdword:
+            return Primitive(XPrimitive::Sdword);
+        case kLpstr:
+        case kUnicode:
+        case kCstring:
+            return Primitive(XPrimitive::String);
+        case kVoid:
+        default:
+            return Fail(DXFILEERR_PARSEERROR);
+    }
+}
+
 XToken XBinaryTokenizer::Read() {
     // A loop, not recursion: a file may hold any number of empty lists in a row.
     for (;;) {
@@ -206,110 +308,23 @@ XToken XBinaryTokenizer::Read() {
         WORD code = ReadWord();
         switch (code) {
             case kName:
-            case kString: {
+            case kString:
+                return TextRecord(code);
+            case kInteger:
                 if (!Has(4)) {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
-                DWORD count = ReadDword();
-                if (!Has(count)) {
-                    return Fail(DXFILEERR_PARSEERROR);
-                }
-                // Names are handed out as C strings; one with a zero byte inside would be cut short.
-                if (code == kName && std::memchr(m_pData + m_dwPos, 0, count) != nullptr) {
-                    return Fail(DXFILEERR_PARSEERROR);
-                }
-                XToken token;
-                token.m_kind = code == kName ? XTokenKind::Name : XTokenKind::String;
-                token.m_text = std::string_view(reinterpret_cast<const char*>(m_pData + m_dwPos), count);
-                m_dwPos += count;
-                if (code == kString && Has(2)) {
-                    // The terminator is documented as a DWORD holding the token; writers
-                    // also store it as a plain token. No token is 0, so both read alike.
-                    WORD terminator = static_cast<WORD>(m_pData[m_dwPos] | (m_pData[m_dwPos + 1] << 8));
-                    if (terminator == kSemicolon || terminator == kComma) {
-                        m_dwPos += 2;
-                        if (Has(2) && m_pData[m_dwPos] == 0 && m_pData[m_dwPos + 1] == 0) {
-                            m_dwPos += 2;
-                        }
-                    }
-                }
-                return token;
-            }
-            case kInteger: {
-                if (!Has(4)) {
-                    return Fail(DXFILEERR_PARSEERROR);
-                }
-                XToken token;
-                token.m_kind = XTokenKind::Integer;
-                token.m_iValue = ReadDword();
-                token.m_dValue = static_cast<double>(token.m_iValue);
-                return token;
-            }
-            case kGuid: {
-                if (!Has(16)) {
-                    return Fail(DXFILEERR_PARSEERROR);
-                }
-                XToken token;
-                token.m_kind = XTokenKind::Guid;
-                token.m_guid.Data1 = ReadDword();
-                token.m_guid.Data2 = ReadWord();
-                token.m_guid.Data3 = ReadWord();
-                std::memcpy(token.m_guid.Data4, m_pData + m_dwPos, 8);
-                m_dwPos += 8;
-                return token;
-            }
+                return IntegerValue();
+            case kGuid:
+                return GuidRecord();
             case kIntegerList:
             case kFloatList:
                 if (!OpenList(code)) {
                     return Fail(DXFILEERR_PARSEERROR);
                 }
                 continue;
-            case kOBrace:
-                return Simple(XTokenKind::OBrace);
-            case kCBrace:
-                return Simple(XTokenKind::CBrace);
-            case kOBracket:
-                return Simple(XTokenKind::OBracket);
-            case kCBracket:
-                return Simple(XTokenKind::CBracket);
-            case kDot:
-                return Simple(XTokenKind::Dot);
-            case kComma:
-                return Simple(XTokenKind::Comma);
-            case kSemicolon:
-                return Simple(XTokenKind::Semicolon);
-            case kOParen:
-            case kCParen:
-            case kOAngle:
-            case kCAngle:
-                return Simple(XTokenKind::Other);
-            case kTemplate:
-                return Simple(XTokenKind::Template);
-            case kArray:
-                return Simple(XTokenKind::Array);
-            case kWord:
-                return Primitive(XPrimitive::Word);
-            case kDword:
-                return Primitive(XPrimitive::Dword);
-            case kFloat:
-                return Primitive(XPrimitive::Float);
-            case kDouble:
-                return Primitive(XPrimitive::Double);
-            case kChar:
-                return Primitive(XPrimitive::Char);
-            case kUchar:
-                return Primitive(XPrimitive::Uchar);
-            case kSword:
-                return Primitive(XPrimitive::Sword);
-            case kSdword:
-                return Primitive(XPrimitive::Sdword);
-            case kLpstr:
-            case kUnicode:
-            case kCstring:
-                return Primitive(XPrimitive::String);
-            case kVoid:
             default:
-                return Fail(DXFILEERR_PARSEERROR);
+                return Keyword(code);
         }
     }
 }

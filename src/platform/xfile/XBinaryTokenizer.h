@@ -25,6 +25,11 @@ private:
     bool Has(size_t bytes) const { return m_dwSize - m_dwPos >= bytes; }
     WORD ReadWord();
     DWORD ReadDword();
+    // Read's token families, each called once its token code is read.
+    XToken TextRecord(WORD code);
+    XToken IntegerValue();  // also a value of an integer list
+    XToken GuidRecord();
+    XToken Keyword(WORD code);
     XToken ListValue();
     bool OpenList(WORD code);
     bool StartNextList();
