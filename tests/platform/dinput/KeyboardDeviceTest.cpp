@@ -77,17 +77,6 @@ protected:
     IDirectInputDevice8A* m_pKeyboard = nullptr;
 };
 
-// A reference taken through QueryInterface keeps the object until its own
-// release: the program releases the keyboard and the input object in turn.
-TEST_F(DInputKeyboard, TheInputObjectLivesUntilItsLastReference) {
-    void* again = nullptr;
-    ASSERT_EQ(m_pInput->QueryInterface(IID_IDirectInput8A, &again), S_OK);
-    ASSERT_EQ(again, m_pInput);
-    EXPECT_EQ(m_pInput->Release(), 1u);
-    EXPECT_EQ(m_pInput->AddRef(), 2u);
-    EXPECT_EQ(m_pInput->Release(), 1u);
-}
-
 TEST_F(DInputKeyboard, OnlyTheClockKeysLandOnTheirPublishedScanCodes) {
     SetUpLikeTheClock();
     // The keys ClockApp reads, with their published numbers written out: each

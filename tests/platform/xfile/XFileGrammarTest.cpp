@@ -442,10 +442,6 @@ TEST(XFileCalls, EnumerationEndsAndArgumentsAreChecked) {
     // A stream without end or a folder named as a file is refused, not read until memory runs out.
     EXPECT_EQ(file.File()->CreateEnumObject("/dev/zero", DXFILELOAD_FROMFILE, enumObject.Out()), DXFILEERR_BADFILE);
     EXPECT_EQ(file.File()->CreateEnumObject("/tmp", DXFILELOAD_FROMFILE, enumObject.Out()), DXFILEERR_BADFILE);
-
-    XRef<IDirectXFileData> same;
-    ASSERT_EQ(file.First()->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(same.Out())), S_OK);
-    EXPECT_EQ(same.Get(), file.First());
 }
 
 TEST(XFileCalls, LoadsFromAPathWithBackSlashes) {
