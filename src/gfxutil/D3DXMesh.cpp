@@ -108,8 +108,7 @@ HRESULT D3DXMesh::Create(DWORD numFaces, DWORD numVertices, DWORD options, DWORD
 }
 
 D3DXMesh::D3DXMesh(IDirect3DDevice8* pDevice, DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf)
-    : m_ulRefCount(1),
-      m_pDevice(pDevice),
+    : m_pDevice(pDevice),
       m_dwNumFaces(numFaces),
       m_dwNumVertices(numVertices),
       m_dwOptions(options),
@@ -158,31 +157,6 @@ HRESULT D3DXMesh::CreateBuffers(IDirect3DVertexBuffer8* pSharedVB) {
         return E_OUTOFMEMORY;
     }
     return D3D_OK;
-}
-
-HRESULT D3DXMesh::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kIID_IUnknown) {
-        AddRef();
-        *object = static_cast<ID3DXMesh*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG D3DXMesh::AddRef() {
-    return ++m_ulRefCount;
-}
-
-ULONG D3DXMesh::Release() {
-    const ULONG count = --m_ulRefCount;
-    if (count == 0) {
-        delete this;
-    }
-    return count;
 }
 
 HRESULT D3DXMesh::DrawSubset(DWORD attribId) {

@@ -8,18 +8,16 @@
 
 #include "gfxutil/ID3DXMesh.h"
 #include "gfxutil/VertexLayout.h"
+#include "platform/kernel/ComObject.h"
 
-class D3DXMesh final : public ID3DXMesh {
+// Counted by ComObject; QueryInterface answers IUnknown alone.
+class D3DXMesh final : public ComObject<ID3DXMesh> {
 public:
     // Creates the buffers as `options` asks; D3DERR_INVALIDCALL for zero
     // counts, a format without a position, or more vertices than 16-bit
     // indices reach without D3DXMESH_32BIT.
     static HRESULT Create(DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf, IDirect3DDevice8* pDevice,
                           D3DXMesh** ppMesh);
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT DrawSubset(DWORD attribId) override;
     DWORD GetNumFaces() override { return m_dwNumFaces; }
@@ -53,7 +51,7 @@ public:
 
 private:
     D3DXMesh(IDirect3DDevice8* pDevice, DWORD numFaces, DWORD numVertices, DWORD options, DWORD fvf);
-    ~D3DXMesh();
+    ~D3DXMesh() override;
 
     HRESULT CreateBuffers(IDirect3DVertexBuffer8* pSharedVB);
     // The clone's buffers, vertices, indices and attributes from this mesh.
@@ -63,7 +61,6 @@ private:
     HRESULT ReadIndices(std::vector<DWORD>& indices);
     HRESULT WriteIndices(const std::vector<DWORD>& indices);
 
-    ULONG m_ulRefCount;
     IDirect3DDevice8* m_pDevice;
     DWORD m_dwNumFaces;
     DWORD m_dwNumVertices;

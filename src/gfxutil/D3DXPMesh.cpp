@@ -147,8 +147,7 @@ HRESULT D3DXPMesh::Create(Sequence&& sequence, DWORD options, IDirect3DDevice8* 
 }
 
 D3DXPMesh::D3DXPMesh(IDirect3DDevice8* pDevice, DWORD options)
-    : m_ulRefCount(1),
-      m_pDevice(pDevice),
+    : m_pDevice(pDevice),
       m_dwOptions(options),
       m_pVB(nullptr),
       m_pIB(nullptr),
@@ -234,31 +233,6 @@ HRESULT D3DXPMesh::RebuildIndices() {
     }
     ++m_dwRebuilds;
     return m_pIB->Unlock();
-}
-
-HRESULT D3DXPMesh::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kIID_IUnknown) {
-        AddRef();
-        *object = static_cast<ID3DXPMesh*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG D3DXPMesh::AddRef() {
-    return ++m_ulRefCount;
-}
-
-ULONG D3DXPMesh::Release() {
-    const ULONG count = --m_ulRefCount;
-    if (count == 0) {
-        delete this;
-    }
-    return count;
 }
 
 HRESULT D3DXPMesh::DrawSubset(DWORD attribId) {

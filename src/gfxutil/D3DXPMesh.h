@@ -10,8 +10,10 @@
 
 #include "gfxutil/ID3DXPMesh.h"
 #include "gfxutil/VertexLayout.h"
+#include "platform/kernel/ComObject.h"
 
-class D3DXPMesh final : public ID3DXPMesh {
+// Counted by ComObject; QueryInterface answers IUnknown alone.
+class D3DXPMesh final : public ComObject<ID3DXPMesh> {
 public:
     struct Group {
         DWORD m_dwAttribId;
@@ -33,10 +35,6 @@ public:
 
     // A progressive mesh over its own buffers, at its maximum level.
     static HRESULT Create(Sequence&& sequence, DWORD options, IDirect3DDevice8* pDevice, D3DXPMesh** ppMesh);
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT DrawSubset(DWORD attribId) override;
     DWORD GetNumFaces() override { return m_dwLiveFaces; }
@@ -67,13 +65,12 @@ public:
 
 private:
     D3DXPMesh(IDirect3DDevice8* pDevice, DWORD options);
-    ~D3DXPMesh();
+    ~D3DXPMesh() override;
 
     HRESULT CreateBuffers(IDirect3DVertexBuffer8* pSharedVB);
     HRESULT RebuildIndices();
     DWORD Resolve(DWORD vertex, DWORD level) const;
 
-    ULONG m_ulRefCount;
     IDirect3DDevice8* m_pDevice;
     DWORD m_dwOptions;
     Sequence m_seq;

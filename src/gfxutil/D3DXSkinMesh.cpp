@@ -8,45 +8,17 @@
 
 #include "gfxutil/XofMeshData.h"
 
-namespace {
-}  // namespace
-
 D3DXSkinMesh* D3DXSkinMesh::Create(ID3DXMesh* pMesh, std::vector<Influences> bones) {
     return new (std::nothrow) D3DXSkinMesh(pMesh, std::move(bones));
 }
 
 D3DXSkinMesh::D3DXSkinMesh(ID3DXMesh* pMesh, std::vector<Influences> bones)
-    : m_ulRefCount(1), m_pMesh(pMesh), m_bones(std::move(bones)) {
+    : m_pMesh(pMesh), m_bones(std::move(bones)) {
     m_pMesh->AddRef();
 }
 
 D3DXSkinMesh::~D3DXSkinMesh() {
     m_pMesh->Release();
-}
-
-HRESULT D3DXSkinMesh::QueryInterface(REFIID riid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (riid == kIID_IUnknown) {
-        AddRef();
-        *object = static_cast<ID3DXSkinMesh*>(this);
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG D3DXSkinMesh::AddRef() {
-    return ++m_ulRefCount;
-}
-
-ULONG D3DXSkinMesh::Release() {
-    const ULONG count = --m_ulRefCount;
-    if (count == 0) {
-        delete this;
-    }
-    return count;
 }
 
 HRESULT D3DXSkinMesh::GetDevice(IDirect3DDevice8** ppDevice) {

@@ -6,9 +6,11 @@
 
 #include "gfxutil/ID3DXSkinMesh.h"
 #include "gfxutil/SkinMeshConversion.h"
+#include "platform/kernel/ComObject.h"
 #include "platform/xfile/DXFile.h"
 
-class D3DXSkinMesh final : public ID3DXSkinMesh {
+// Counted by ComObject; QueryInterface answers IUnknown alone.
+class D3DXSkinMesh final : public ComObject<ID3DXSkinMesh> {
 public:
     struct Influences {
         std::vector<DWORD> m_vertices;
@@ -17,10 +19,6 @@ public:
 
     // Takes a reference to the mesh; one reference to the result.
     static D3DXSkinMesh* Create(ID3DXMesh* pMesh, std::vector<Influences> bones);
-
-    HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetDevice(IDirect3DDevice8** ppDevice) override;
     DWORD GetNumBones() override { return static_cast<DWORD>(m_bones.size()); }
@@ -44,9 +42,8 @@ public:
 
 private:
     D3DXSkinMesh(ID3DXMesh* pMesh, std::vector<Influences> bones);
-    ~D3DXSkinMesh();
+    ~D3DXSkinMesh() override;
 
-    ULONG m_ulRefCount;
     ID3DXMesh* m_pMesh;
     std::vector<Influences> m_bones;
 };
