@@ -112,6 +112,88 @@ std::vector<DWORD> FaceOrder(const std::vector<DWORD>& attributes, const std::ve
     return order;
 }
 
+// Vertices that are one point with another (a texture or normal seam) stay
+// put, so both sides of the seam keep meeting: those sharing a position and,
+// with an adjacency, those it joins to another.
+std::vector<bool> LockedVertices(const MeshArrays& arrays, const std::vector<D3DXVECTOR3>& positions,
+                                 const std::vector<bool>& used, const DWORD* pAdjacency) {
+    const DWORD numVertices = arrays.VertexCount();
+    std::vector<bool> locked(numVertices, false);
+    LockSharedPositions(positions, used, locked);
+    if (pAdjacency != nullptr) {
+        const std::vector<DWORD> reps = PointRepsFromAdjacency(arrays.m_indices, pAdjacency, numVertices);
+        for (DWORD v = 0; v < numVertices; ++v) {
+            if (used[v] && reps[v] != v) {
+                locked[v] = true;
+                locked[reps[v]] = true;
+            }
+        }
+    }
+    return locked;
+}
+
+// Progressive order: survivors in source order, then removed vertices, the
+// last removed first. Fills the sequence's vertices, parents and band and
+// returns each source vertex's place in the order.
+std::vector<DWORD> OrderVertices(const MeshArrays& arrays, const std::vector<bool>& used,
+                                 const std::vector<MeshSimplifier::Collapse>& collapses, D3DXPMesh::Sequence& seq) {
+    const DWORD numVertices = arrays.VertexCount();
+    std::vector<DWORD> newIndex(numVertices, 0xFFFFFFFF);
+    std::vector<bool> removed(numVertices, false);
+    for (const MeshSimplifier::Collapse& c : collapses) {
+        removed[c.m_dwFrom] = true;
+    }
+    std::vector<DWORD> oldOf;
+    for (DWORD v = 0; v < numVertices; ++v) {
+        if (used[v] && !removed[v]) {
+            newIndex[v] = static_cast<DWORD>(oldOf.size());
+            oldOf.push_back(v);
+        }
+    }
+    seq.m_dwMinVertices = static_cast<DWORD>(oldOf.size());
+    for (size_t i = collapses.size(); i-- > 0;) {
+        newIndex[collapses[i].m_dwFrom] = static_cast<DWORD>(oldOf.size());
+        oldOf.push_back(collapses[i].m_dwFrom);
+    }
+    seq.m_dwMaxVertices = static_cast<DWORD>(oldOf.size());
+    seq.m_parents.resize(oldOf.size());
+    std::iota(seq.m_parents.begin(), seq.m_parents.begin() + seq.m_dwMinVertices, 0u);
+    for (const MeshSimplifier::Collapse& c : collapses) {
+        seq.m_parents[newIndex[c.m_dwFrom]] = newIndex[c.m_dwTo];
+    }
+    seq.m_vertices.resize(oldOf.size() * arrays.m_dwStride);
+    for (size_t i = 0; i < oldOf.size(); ++i) {
+        std::memcpy(&seq.m_vertices[i * arrays.m_dwStride], arrays.Vertex(oldOf[i]), arrays.m_dwStride);
+    }
+    return newIndex;
+}
+
+// Faces by attribute, then by the vertex whose removal ends them, in the
+// progressive vertex order.
+void OrderFaces(const MeshArrays& arrays, const std::vector<MeshSimplifier::Collapse>& collapses,
+                const std::vector<DWORD>& faceDeaths, const std::vector<DWORD>& newIndex, D3DXPMesh::Sequence& seq) {
+    const DWORD numFaces = arrays.FaceCount();
+    std::vector<DWORD> needOf(numFaces, 0);
+    for (DWORD f = 0; f < numFaces; ++f) {
+        const DWORD death = faceDeaths[f];
+        needOf[f] = death == MeshSimplifier::kSurvives ? 0 : newIndex[collapses[death].m_dwFrom];
+    }
+    const std::vector<DWORD> faceOrder = FaceOrder(arrays.m_attributes, needOf, seq.m_dwMaxVertices);
+    seq.m_corners.reserve(3 * static_cast<size_t>(numFaces));
+    seq.m_needs.reserve(numFaces);
+    for (DWORD i = 0; i < numFaces; ++i) {
+        const DWORD f = faceOrder[i];
+        for (DWORD k = 0; k < 3; ++k) {
+            seq.m_corners.push_back(newIndex[arrays.m_indices[3 * static_cast<size_t>(f) + k]]);
+        }
+        seq.m_needs.push_back(needOf[f]);
+        if (seq.m_groups.empty() || seq.m_groups.back().m_dwAttribId != arrays.m_attributes[f]) {
+            seq.m_groups.push_back(D3DXPMesh::Group{arrays.m_attributes[f], i, 0, 0});
+        }
+        ++seq.m_groups.back().m_dwFaceCount;
+    }
+}
+
 }  // namespace
 
 HRESULT D3DXPMesh::Create(Sequence&& sequence, DWORD options, IDirect3DDevice8* pDevice, D3DXPMesh** ppMesh) {
@@ -543,19 +625,7 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
         }
         used[index] = true;
     }
-    // Vertices that are one point with another (a texture or normal seam)
-    // stay put, so both sides of the seam keep meeting.
-    std::vector<bool> locked(numVertices, false);
-    LockSharedPositions(positions, used, locked);
-    if (pAdjacency != nullptr) {
-        const std::vector<DWORD> reps = PointRepsFromAdjacency(arrays.m_indices, pAdjacency, numVertices);
-        for (DWORD v = 0; v < numVertices; ++v) {
-            if (used[v] && reps[v] != v) {
-                locked[v] = true;
-                locked[reps[v]] = true;
-            }
-        }
-    }
+    const std::vector<bool> locked = LockedVertices(arrays, positions, used, pAdjacency);
     // The simplifier's working data goes before the sequence is built, which
     // then reuses that memory.
     std::vector<MeshSimplifier::Collapse> collapses;
@@ -567,59 +637,10 @@ HRESULT D3DXGeneratePMesh(ID3DXMesh* pMesh, const DWORD* pAdjacency,
         collapses = simplifier.TakeCollapses();
         faceDeaths = simplifier.TakeFaceDeaths();
     }
-
-    // Progressive order: survivors in source order, then removed vertices,
-    // the last removed first.
     D3DXPMesh::Sequence seq;
     seq.m_dwFvf = arrays.m_dwFvf;
-    std::vector<DWORD> newIndex(numVertices, 0xFFFFFFFF);
-    std::vector<bool> removed(numVertices, false);
-    for (const MeshSimplifier::Collapse& c : collapses) {
-        removed[c.m_dwFrom] = true;
-    }
-    std::vector<DWORD> oldOf;
-    for (DWORD v = 0; v < numVertices; ++v) {
-        if (used[v] && !removed[v]) {
-            newIndex[v] = static_cast<DWORD>(oldOf.size());
-            oldOf.push_back(v);
-        }
-    }
-    seq.m_dwMinVertices = static_cast<DWORD>(oldOf.size());
-    for (size_t i = collapses.size(); i-- > 0;) {
-        newIndex[collapses[i].m_dwFrom] = static_cast<DWORD>(oldOf.size());
-        oldOf.push_back(collapses[i].m_dwFrom);
-    }
-    seq.m_dwMaxVertices = static_cast<DWORD>(oldOf.size());
-    seq.m_parents.resize(oldOf.size());
-    std::iota(seq.m_parents.begin(), seq.m_parents.begin() + seq.m_dwMinVertices, 0u);
-    for (const MeshSimplifier::Collapse& c : collapses) {
-        seq.m_parents[newIndex[c.m_dwFrom]] = newIndex[c.m_dwTo];
-    }
-    seq.m_vertices.resize(oldOf.size() * arrays.m_dwStride);
-    for (size_t i = 0; i < oldOf.size(); ++i) {
-        std::memcpy(&seq.m_vertices[i * arrays.m_dwStride], arrays.Vertex(oldOf[i]), arrays.m_dwStride);
-    }
-    // Faces by attribute, then by the vertex whose removal ends them.
-    const DWORD numFaces = arrays.FaceCount();
-    std::vector<DWORD> needOf(numFaces, 0);
-    for (DWORD f = 0; f < numFaces; ++f) {
-        const DWORD death = faceDeaths[f];
-        needOf[f] = death == MeshSimplifier::kSurvives ? 0 : newIndex[collapses[death].m_dwFrom];
-    }
-    const std::vector<DWORD> faceOrder = FaceOrder(arrays.m_attributes, needOf, seq.m_dwMaxVertices);
-    seq.m_corners.reserve(3 * static_cast<size_t>(numFaces));
-    seq.m_needs.reserve(numFaces);
-    for (DWORD i = 0; i < numFaces; ++i) {
-        const DWORD f = faceOrder[i];
-        for (DWORD k = 0; k < 3; ++k) {
-            seq.m_corners.push_back(newIndex[arrays.m_indices[3 * static_cast<size_t>(f) + k]]);
-        }
-        seq.m_needs.push_back(needOf[f]);
-        if (seq.m_groups.empty() || seq.m_groups.back().m_dwAttribId != arrays.m_attributes[f]) {
-            seq.m_groups.push_back(D3DXPMesh::Group{arrays.m_attributes[f], i, 0, 0});
-        }
-        ++seq.m_groups.back().m_dwFaceCount;
-    }
+    const std::vector<DWORD> newIndex = OrderVertices(arrays, used, collapses, seq);
+    OrderFaces(arrays, collapses, faceDeaths, newIndex, seq);
     IDirect3DDevice8* device = nullptr;
     hr = pMesh->GetDevice(&device);
     if (FAILED(hr)) {
