@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-#include "gfxutil/XofMeshData.h"
+#include "gfxutil/CreateXofMesh.h"
 
 D3DXSkinMesh* D3DXSkinMesh::Create(ID3DXMesh* pMesh, std::vector<Influences> bones) {
     return new (std::nothrow) D3DXSkinMesh(pMesh, std::move(bones));
@@ -255,7 +255,7 @@ HRESULT D3DXLoadSkinMeshFromXof(IDirectXFileData* pXofObjMesh, DWORD options, ID
     try {
         hr = data.Read(pXofObjMesh);
         if (SUCCEEDED(hr)) {
-            hr = data.CreateMesh(options, pDevice, &mesh, ppAdjacency, ppMaterials, pNumMaterials);
+            hr = CreateXofMesh(data, options, pDevice, &mesh, ppAdjacency, ppMaterials, pNumMaterials);
         }
         std::vector<D3DXSkinMesh::Influences> bones;
         if (SUCCEEDED(hr) && !data.m_bones.empty()) {

@@ -1,7 +1,7 @@
-// One Mesh data object of an X file, read into triangle lists: polygons
-// fanned from their first corner, a vertex per distinct (position, normal)
-// pair with positions first in file order, texture coordinates and colours
-// per position, one attribute per triangle from the material list.
+// One Mesh data object of an X file, read member by member and made into
+// triangle lists (see XofTriangulation): texture coordinates and colours per
+// position, one attribute per triangle from the material list. CreateXofMesh
+// builds the mesh from it.
 #pragma once
 
 #include <string>
@@ -9,6 +9,7 @@
 
 #include "gfxutil/D3DXMath.h"
 #include "gfxutil/ID3DXMesh.h"
+#include "gfxutil/XofMemberReader.h"
 #include "platform/xfile/DXFile.h"
 
 class XofMeshData {
@@ -18,15 +19,7 @@ public:
         std::string m_szTexture;  // empty: none
     };
 
-    // Polygons as one list of corners: polygon f is m_corners[m_starts[f]] up to
-    // m_corners[m_starts[f + 1]], so reading a face allocates nothing of its own.
-    struct Polygons {
-        std::vector<DWORD> m_starts;
-        std::vector<DWORD> m_corners;
-        size_t Count() const { return m_starts.empty() ? 0 : m_starts.size() - 1; }
-        DWORD Size(size_t f) const { return m_starts[f + 1] - m_starts[f]; }
-        const DWORD* Corners(size_t f) const { return m_corners.data() + m_starts[f]; }
-    };
+    using Polygons = XofMemberReader::Polygons;
 
     // One SkinWeights object: the frame it follows and the file positions it moves.
     struct Bone {
@@ -48,11 +41,6 @@ public:
     DWORD Fvf() const;
     DWORD VertexCount() const { return static_cast<DWORD>(m_positions.size()); }
     DWORD TriangleCount() const { return static_cast<DWORD>(m_triangleAttributes.size()); }
-
-    // The mesh with its attribute table sorted, the adjacency of the sorted
-    // faces (3 per face) and the materials as the published material records.
-    HRESULT CreateMesh(DWORD options, IDirect3DDevice8* pDevice, ID3DXMesh** ppMesh, ID3DXBuffer** ppAdjacency,
-                       ID3DXBuffer** ppMaterials, DWORD* pNumMaterials) const;
 
     std::vector<D3DXVECTOR3> m_positions;  // one per output vertex
     std::vector<D3DXVECTOR3> m_normals;    // empty without MeshNormals
@@ -76,8 +64,6 @@ private:
     HRESULT ReadSkinWeights(IDirectXFileData* pData);
     HRESULT ReadDeclData(IDirectXFileData* pData);
     HRESULT BuildTriangles();
-    // Triangle numbers ordered by attribute, file order within one.
-    std::vector<DWORD> SortedByAttribute() const;
 
     DWORD m_dwFilePositions = 0;
     std::vector<D3DXVECTOR3> m_filePositions;
