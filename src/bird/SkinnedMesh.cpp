@@ -10,6 +10,7 @@
 #include "framework/FrameStep.h"
 #include "framework/MediaPath.h"
 #include "gfxutil/D3DXTypes.h"
+#include "gfxutil/XofChildren.h"
 
 namespace {
 
@@ -48,34 +49,6 @@ HRESULT TakeName(IDirectXFileObject* pObject, char** pszName) {
     }
     *pszName = szName;
     return S_OK;
-}
-
-// Calls visit with each child object of pData in file order; stops at the first failure.
-template <typename Visit>
-HRESULT ForEachChild(IDirectXFileData* pData, Visit visit) {
-    for (;;) {
-        IDirectXFileObject* pChild = nullptr;
-        HRESULT hr = pData->GetNextObject(&pChild);
-        if (hr == DXFILEERR_NOMOREOBJECTS) {
-            return S_OK;
-        }
-        if (FAILED(hr)) {
-            return hr;
-        }
-        hr = visit(pChild);
-        pChild->Release();
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-}
-
-IDirectXFileData* AsData(IDirectXFileObject* pObject) {
-    IDirectXFileData* pData = nullptr;
-    if (FAILED(pObject->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pData)))) {
-        return nullptr;
-    }
-    return pData;
 }
 
 // Reads packed DWORDs and floats of one data object, never past its end.
@@ -305,15 +278,9 @@ HRESULT SkinnedMesh::LoadFrame(IDirectXFileData* pData, MeshTree* pTree, FrameNo
     if (FAILED(hr)) {
         return hr;
     }
-    return ForEachChild(pData, [&](IDirectXFileObject* pChild) {
-        IDirectXFileData* pChildData = AsData(pChild);
-        if (pChildData == nullptr) {
-            return S_OK;  // references are not followed
-        }
-        const HRESULT hrChild = LoadFrame(pChildData, pTree, pFrame);
-        pChildData->Release();
-        return hrChild;
-    });
+    // References are not followed.
+    return ForEachChild(pData,
+                        OnlyData([&](IDirectXFileData* pChildData) { return LoadFrame(pChildData, pTree, pFrame); }));
 }
 
 HRESULT SkinnedMesh::LoadMeshPart(IDirectXFileData* pData, FrameNode* pParent) {
@@ -341,19 +308,9 @@ HRESULT SkinnedMesh::LoadAnimationSet(IDirectXFileData* pData, MeshTree* pTree, 
     if (FAILED(hr)) {
         return hr;
     }
-    return ForEachChild(pData, [&](IDirectXFileObject* pChild) {
-        IDirectXFileData* pChildData = AsData(pChild);
-        if (pChildData == nullptr) {
-            return S_OK;
-        }
-        const GUID* pType = nullptr;
-        HRESULT hrChild = pChildData->GetType(&pType);
-        if (SUCCEEDED(hrChild) && *pType == TID_D3DRMAnimation) {
-            hrChild = LoadAnimation(pChildData, pTree, pSet);
-        }
-        pChildData->Release();
-        return hrChild;
-    });
+    return ForEachChild(pData, OnlyData(WithType([&](const GUID& type, IDirectXFileData* pChildData) {
+                            return type == TID_D3DRMAnimation ? LoadAnimation(pChildData, pTree, pSet) : S_OK;
+                        })));
 }
 
 HRESULT SkinnedMesh::LoadAnimation(IDirectXFileData* pData, MeshTree* pTree, FrameNode* pParent) {
@@ -366,6 +323,12 @@ HRESULT SkinnedMesh::LoadAnimation(IDirectXFileData* pData, MeshTree* pTree, Fra
     pParent->LinkChild(pNode);
 
     DWORD dwTypesSeen = 0;
+    auto visitData = OnlyData(WithType([&](const GUID& type, IDirectXFileData* pChildData) {
+        if (type == TID_D3DRMAnimationKey) {
+            return LoadKeys(pChildData, pNode, &dwTypesSeen);
+        }
+        return type == TID_D3DRMFrame ? LoadFrame(pChildData, pTree, pNode) : S_OK;
+    }));
     return ForEachChild(pData, [&](IDirectXFileObject* pChild) {
         IDirectXFileDataReference* pReference = nullptr;
         if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(&pReference)))) {
@@ -384,19 +347,7 @@ HRESULT SkinnedMesh::LoadAnimation(IDirectXFileData* pData, MeshTree* pTree, Fra
             delete[] szTarget;
             return hr;
         }
-        IDirectXFileData* pChildData = AsData(pChild);
-        if (pChildData == nullptr) {
-            return S_OK;
-        }
-        const GUID* pType = nullptr;
-        HRESULT hr = pChildData->GetType(&pType);
-        if (SUCCEEDED(hr) && *pType == TID_D3DRMAnimationKey) {
-            hr = LoadKeys(pChildData, pNode, &dwTypesSeen);
-        } else if (SUCCEEDED(hr) && *pType == TID_D3DRMFrame) {
-            hr = LoadFrame(pChildData, pTree, pNode);
-        }
-        pChildData->Release();
-        return hr;
+        return visitData(pChild);
     });
 }
 

@@ -7,6 +7,7 @@
 #include "framework/AnsiString.h"
 #include "framework/ErrorReport.h"
 #include "framework/MediaPath.h"
+#include "gfxutil/XofChildren.h"
 #include "scene/MeshDammy.h"
 #include "scene/MeshDisplay.h"
 
@@ -164,30 +165,6 @@ HRESULT Model::ForEachObject(IDirectXFileEnumObject* pEnum, long line, Visit vis
     }
 }
 
-template <typename Visit>
-HRESULT Model::ForEachChild(IDirectXFileData* pData, long line, Visit visit) {
-    for (;;) {
-        IDirectXFileObject* pChild = nullptr;
-        const HRESULT hrNext = pData->GetNextObject(&pChild);
-        if (hrNext == DXFILEERR_NOMOREOBJECTS) {
-            return S_OK;
-        }
-        if (FAILED(hrNext)) {
-            return ReportRead(line, hrNext);
-        }
-        HRESULT hr = S_OK;
-        IDirectXFileData* pChildData = nullptr;
-        if (SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pChildData)))) {
-            hr = visit(pChildData);
-            pChildData->Release();
-        }
-        pChild->Release();
-        if (FAILED(hr)) {
-            return hr;
-        }
-    }
-}
-
 HRESULT Model::OpenFile(IDirectXFile** ppFile, IDirectXFileEnumObject** ppEnum, const TraceSite& note, long lineOpen) {
     IDirectXFile* pFile = nullptr;
     HRESULT hr = DirectXFileCreate(&pFile);
@@ -236,8 +213,9 @@ HRESULT Model::CountMeshes(IDirectXFileData* pData) {
                 return E_FAIL;
         }
     } else if (*pType == TID_D3DRMFrame) {
-        return ForEachChild(pData, site::kCountRead.m_lNumber,
-                            [this](IDirectXFileData* pChild) { return CountMeshes(pChild); });
+        // A child the runtime cannot hand out is reported at the read site, as top-level objects are.
+        return ForEachChild(pData, OnlyData([this](IDirectXFileData* pChild) { return CountMeshes(pChild); }),
+                            [this](HRESULT hrNext) { return ReportRead(site::kCountRead.m_lNumber, hrNext); });
     }
     return S_OK;
 }
@@ -272,8 +250,9 @@ HRESULT Model::LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData) {
         return hr;
     }
     if (*pType == TID_D3DRMFrame) {
-        return ForEachChild(pData, site::kLoadRead.m_lNumber,
-                            [this, pDevice](IDirectXFileData* pChild) { return LoadMeshes(pDevice, pChild); });
+        return ForEachChild(pData,
+                            OnlyData([this, pDevice](IDirectXFileData* pChild) { return LoadMeshes(pDevice, pChild); }),
+                            [this](HRESULT hrNext) { return ReportRead(site::kLoadRead.m_lNumber, hrNext); });
     }
     return S_OK;
 }

@@ -57,12 +57,10 @@ private:
     HRESULT LoadMeshes(IDirect3DDevice8* pDevice, IDirectXFileData* pData);
     // "failed to load xfile..." with the path, in a box; returns hr.
     HRESULT ReportRead(long line, HRESULT hr) const;
-    // Visits the file's top-level objects, or a frame's child data objects, in
-    // file order; an object the runtime cannot hand out is reported at `line`.
+    // Visits the file's top-level objects in file order; an object the runtime
+    // cannot hand out is reported at `line`.
     template <typename Visit>
     HRESULT ForEachObject(IDirectXFileEnumObject* pEnum, long line, Visit visit);
-    template <typename Visit>
-    HRESULT ForEachChild(IDirectXFileData* pData, long line, Visit visit);
     // Meshes there are to walk: none while an array is missing, whatever was counted.
     DWORD DisplayCount() const { return m_pMeshDisplay != nullptr ? m_dwMeshDisplayNum : 0; }
     DWORD DammyCount() const { return m_pMeshDammy != nullptr ? m_dwMeshDammyNum : 0; }
