@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
 #include <map>
 #include <new>
@@ -159,6 +160,8 @@ std::vector<DWORD> OrderVertices(const MeshArrays& arrays, const std::vector<boo
     seq.m_parents.resize(oldOf.size());
     std::iota(seq.m_parents.begin(), seq.m_parents.begin() + seq.m_dwMinVertices, 0u);
     for (const MeshSimplifier::Collapse& c : collapses) {
+        // A vertex collapses onto one the coarser levels still have.
+        assert(newIndex[c.m_dwTo] < newIndex[c.m_dwFrom]);
         seq.m_parents[newIndex[c.m_dwFrom]] = newIndex[c.m_dwTo];
     }
     seq.m_vertices.resize(oldOf.size() * arrays.m_dwStride);
@@ -185,6 +188,7 @@ void OrderFaces(const MeshArrays& arrays, const std::vector<MeshSimplifier::Coll
         const DWORD f = faceOrder[i];
         for (DWORD k = 0; k < 3; ++k) {
             seq.m_corners.push_back(newIndex[arrays.m_indices[3 * static_cast<size_t>(f) + k]]);
+            assert(seq.m_corners.back() < seq.m_dwMaxVertices);
         }
         seq.m_needs.push_back(needOf[f]);
         if (seq.m_groups.empty() || seq.m_groups.back().m_dwAttribId != arrays.m_attributes[f]) {
@@ -279,7 +283,10 @@ HRESULT D3DXPMesh::CreateBuffers(IDirect3DVertexBuffer8* pSharedVB) {
 }
 
 DWORD D3DXPMesh::Resolve(DWORD vertex, DWORD level) const {
+    assert(vertex < m_seq.m_dwMaxVertices);
     while (vertex >= level) {
+        // Each step goes to an earlier vertex, so the walk ends inside the level.
+        assert(m_seq.m_parents[vertex] < vertex);
         vertex = m_seq.m_parents[vertex];
     }
     return vertex;
@@ -291,6 +298,8 @@ HRESULT D3DXPMesh::RebuildIndices() {
     if (FAILED(hr)) {
         return hr;
     }
+    // The level never leaves the band, so no face the band keeps is dropped.
+    assert(m_dwBandMin <= m_dwVertices && m_dwVertices <= m_dwBandMax);
     const bool wide = (m_dwOptions & D3DXMESH_32BIT) != 0;
     m_dwLiveFaces = 0;
     // The faces the level keeps, in their stored order, packed at the front of each group.

@@ -4,6 +4,10 @@
 // vertex whose collapse ends it is present. Choosing a level rewrites only the
 // index buffer: each attribute's living faces, packed in their stored order,
 // their corners followed down to the level's vertices.
+// This is the progressive mesh of Hoppe 1996, "Progressive Meshes" (SIGGRAPH
+// 96): a base mesh and vertex splits, kept as the edge collapses they undo.
+// Unlike it, the collapses are half-edge ones (a split adds no new position)
+// chosen by quadric error, and a level is drawn whole, not split by split.
 #pragma once
 
 #include <vector>

@@ -1,6 +1,7 @@
 #include "gfxutil/MeshSimplifier.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <span>
 
@@ -88,7 +89,11 @@ T HeapPop(std::vector<T>& heap) {
 
 }  // namespace
 
+// A quadric keeps its symmetric matrix as six entries, so it stays symmetric;
+// it sums weighted squares, so its diagonal and constant never go negative.
+// (The checks let a NaN through: a broken position is not a broken quadric.)
 void MeshSimplifier::Quadric::AddPlane(double a, double b, double c, double weight) {
+    assert(!(weight < 0.0));
     m_fA[0] += static_cast<float>(weight * a * a);
     m_fA[1] += static_cast<float>(weight * a * b);
     m_fA[2] += static_cast<float>(weight * a * c);
@@ -121,6 +126,7 @@ void MeshSimplifier::Quadric::AddMoved(const Quadric& q, const D3DXVECTOR3& offs
     m_fB[1] += q.m_fB[1] - (A[1] * x + A[3] * y + A[4] * z);
     m_fB[2] += q.m_fB[2] - (A[2] * x + A[4] * y + A[5] * z);
     m_fC += std::max(q.Error(-x, -y, -z), 0.0f);
+    assert(!(m_fA[0] < 0.0f) && !(m_fA[3] < 0.0f) && !(m_fA[5] < 0.0f) && !(m_fC < 0.0f));
 }
 
 float MeshSimplifier::Quadric::Error(float x, float y, float z) const {
@@ -452,6 +458,7 @@ bool MeshSimplifier::BestCollapse(DWORD v, std::span<const Edge> edges, const Ca
 }
 
 void MeshSimplifier::Apply(DWORD from, DWORD to) {
+    assert(from != to && Movable(from) && !m_vertices[to].m_bRemoved);
     const DWORD step = static_cast<DWORD>(m_collapses.size());
     m_collapses.push_back(Collapse{from, to});
     // By index: growing the list of `to` may move the block.
@@ -466,6 +473,10 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
                     RemoveFace(corner, f);
                 }
             }
+            // The degenerate face is left in no list: nothing reads it again.
+            assert(std::none_of(face.m_dwCorners, face.m_dwCorners + 3, [&](DWORD corner) {
+                return corner != from && std::find(FacesBegin(corner), FacesEnd(corner), f) != FacesEnd(corner);
+            }));
         } else {
             for (DWORD& corner : face.m_dwCorners) {
                 if (corner == from) {
@@ -480,6 +491,7 @@ void MeshSimplifier::Apply(DWORD from, DWORD to) {
     vertex.m_bRemoved = true;
     m_vertices[to].m_quadric.AddMoved(m_vertices[from].m_quadric,
                                       Sub(m_vertices[from].m_position, m_vertices[to].m_position));
+    assert(m_dwUsedVertices > 0);
     --m_dwUsedVertices;
 }
 
@@ -537,6 +549,7 @@ void MeshSimplifier::Run(DWORD minVertices) {
             continue;
         }
         Apply(top.m_dwFrom, top.m_dwTo);
+        assert(m_dwUsedVertices >= minVertices);
         // Neighbours that had nothing to do may have a collapse now.
         const DWORD to = top.m_dwTo;
         for (const DWORD* it = FacesBegin(to); it != FacesEnd(to); ++it) {

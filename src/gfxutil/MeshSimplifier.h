@@ -6,6 +6,11 @@
 // their shape; locked vertices (texture seams, shared
 // positions) never move; a collapse that would flip or duplicate a face, or
 // break the surface's manifold (link condition), is refused.
+// The error is the quadric of Garland and Heckbert 1997, "Surface
+// Simplification Using Quadric Error Metrics" (SIGGRAPH 97), with its
+// boundary planes; unlike it, a vertex only moves onto a neighbour (no
+// optimal placement, no pairs that share no edge), and queued costs are
+// checked again when they come up instead of being kept up to date.
 #pragma once
 
 #include <span>
