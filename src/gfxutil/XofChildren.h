@@ -39,17 +39,41 @@ HRESULT ForEachChild(IDirectXFileData* pParent, Visit visit) {
     return ForEachChild(pParent, visit, [](HRESULT hr) { return hr; });
 }
 
+// The child as a data object (one more reference), or null for references
+// and binary objects.
+inline IDirectXFileData* QueryData(IDirectXFileObject* pChild) {
+    IDirectXFileData* pData = nullptr;
+    return SUCCEEDED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pData))) ? pData : nullptr;
+}
+
+// The data object behind a child: the child itself or the object a reference
+// names; S_OK with null for a binary object.
+inline HRESULT ResolveData(IDirectXFileObject* pChild, IDirectXFileData** ppData) {
+    *ppData = QueryData(pChild);
+    IDirectXFileDataReference* pReference = nullptr;
+    if (*ppData != nullptr ||
+        FAILED(pChild->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(&pReference)))) {
+        return S_OK;
+    }
+    const HRESULT hr = pReference->Resolve(ppData);
+    pReference->Release();
+    return hr;
+}
+
+// visit(pData), releasing pData after it.
+template <typename Visit>
+HRESULT VisitAndRelease(IDirectXFileData* pData, Visit& visit) {
+    const std::unique_ptr<IDirectXFileData, XofRelease> held(pData);
+    return visit(pData);
+}
+
 // visit(IDirectXFileData*) for the children that are data objects; references
 // and binary objects are passed over.
 template <typename Visit>
 auto OnlyData(Visit visit) {
     return [visit](IDirectXFileObject* pChild) mutable -> HRESULT {
-        IDirectXFileData* pData = nullptr;
-        if (FAILED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pData)))) {
-            return S_OK;
-        }
-        const std::unique_ptr<IDirectXFileData, XofRelease> held(pData);
-        return visit(pData);
+        IDirectXFileData* pData = QueryData(pChild);
+        return pData != nullptr ? VisitAndRelease(pData, visit) : S_OK;
     };
 }
 
@@ -60,19 +84,11 @@ template <typename Visit>
 auto ResolvingReferences(Visit visit) {
     return [visit](IDirectXFileObject* pChild) mutable -> HRESULT {
         IDirectXFileData* pData = nullptr;
-        if (FAILED(pChild->QueryInterface(IID_IDirectXFileData, reinterpret_cast<void**>(&pData)))) {
-            IDirectXFileDataReference* pReference = nullptr;
-            if (FAILED(pChild->QueryInterface(IID_IDirectXFileDataReference, reinterpret_cast<void**>(&pReference)))) {
-                return S_OK;
-            }
-            const HRESULT hr = pReference->Resolve(&pData);
-            pReference->Release();
-            if (FAILED(hr) || pData == nullptr) {
-                return hr;
-            }
+        const HRESULT hr = ResolveData(pChild, &pData);
+        if (FAILED(hr) || pData == nullptr) {
+            return hr;
         }
-        const std::unique_ptr<IDirectXFileData, XofRelease> held(pData);
-        return visit(pData);
+        return VisitAndRelease(pData, visit);
     };
 }
 
