@@ -224,11 +224,5 @@ HRESULT FakeDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND foc
     creation.m_hFocusWindow = focusWindow;
     creation.m_dwBehaviorFlags = behaviorFlags;
     GetDeviceCaps(adapter, deviceType, &creation.m_caps);
-    RecordLog* log = nullptr;
-    const HRESULT hr = CreateRecordingDevice(creation, presentationParameters, returnedDeviceInterface, &log);
-    if (SUCCEEDED(hr)) {
-        m_pLastLog = log;
-        m_dwLastBehavior = behaviorFlags;
-    }
-    return hr;
+    return CreateRecordingDevice(creation, presentationParameters, returnedDeviceInterface, nullptr);
 }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "platform/d3d/D3D8.h"
-#include "platform/d3d/record/RecordLog.h"
 
 class FakeDirect3D final : public IDirect3D8 {
 public:
@@ -48,12 +47,7 @@ public:
 
     std::vector<Adapter>& Adapters() { return m_adapters; }
     DeviceTypeInfo* FindDeviceType(UINT adapter, D3DDEVTYPE type);
-    ULONG RefCount() const { return m_ulRefs; }
     UINT CreateDeviceCalls() const { return m_uCreateCalls; }
-    // Log and flags of the last device created (null/0 before any); the log
-    // lives as long as that device.
-    RecordLog* LastDeviceLog() const { return m_pLastLog; }
-    DWORD LastBehaviorFlags() const { return m_dwLastBehavior; }
 
     HRESULT QueryInterface(REFIID riid, void** object) override;
     ULONG AddRef() override { return ++m_ulRefs; }
@@ -83,6 +77,4 @@ private:
     std::vector<Adapter> m_adapters;
     ULONG m_ulRefs = 1;
     UINT m_uCreateCalls = 0;
-    RecordLog* m_pLastLog = nullptr;
-    DWORD m_dwLastBehavior = 0;
 };

@@ -25,19 +25,7 @@ HRESULT RecordBackend::Reset(D3DPRESENT_PARAMETERS& parameters) {
     return D3D_OK;
 }
 
-HRESULT RecordBackend::BeginScene() {
-    m_log.BeginScene();
-    return D3D_OK;
-}
-
-HRESULT RecordBackend::EndScene() {
-    m_log.EndScene();
-    return D3D_OK;
-}
-
-HRESULT RecordBackend::Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color,
-                             float z, DWORD stencil) {
-    m_log.AddClear(state, rectCount, rects, flags, color, z, stencil);
+HRESULT RecordBackend::Clear(DeviceState&, DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float, DWORD) {
     if ((flags & D3DCLEAR_TARGET) != 0) {
         m_backColor = color;
     }

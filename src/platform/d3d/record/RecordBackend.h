@@ -23,14 +23,12 @@ public:
     bool IsCursorVisible() const { return m_bCursorVisible; }
     POINT CursorPosition() const { return m_cursorPosition; }
     POINT CursorHotSpot() const { return m_cursorHotSpot; }
-    // Colour the front buffer reads back as: the last target clear presented.
-    D3DCOLOR FrontBufferColor() const { return m_frontColor; }
 
     HRESULT Reset(D3DPRESENT_PARAMETERS& parameters) override;
     HRESULT TestCooperativeLevel() override { return m_hrCooperativeLevel; }
     void OnDeviceCall(const char* name) override { m_log.AddCall(name); }
-    HRESULT BeginScene() override;
-    HRESULT EndScene() override;
+    HRESULT BeginScene() override { return D3D_OK; }
+    HRESULT EndScene() override { return D3D_OK; }
     HRESULT Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
                   DWORD stencil) override;
     HRESULT Draw(DeviceState& state, const DrawCall& call) override;

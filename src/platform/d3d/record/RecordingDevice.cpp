@@ -61,15 +61,12 @@ D3DCAPS8 RecordingDeviceCaps(D3DDEVTYPE type) {
 }
 
 HRESULT CreateRecordingDevice(const DeviceCore::Creation& creation, D3DPRESENT_PARAMETERS* parameters,
-                              IDirect3DDevice8** device, RecordLog** log, RecordBackend** backend) {
+                              IDirect3DDevice8** device, RecordLog** log) {
     if (device != nullptr) {
         *device = nullptr;
     }
     if (log != nullptr) {
         *log = nullptr;
-    }
-    if (backend != nullptr) {
-        *backend = nullptr;
     }
     std::unique_ptr<RecordBackend> made(new (std::nothrow) RecordBackend(kDefaultClientWidth, kDefaultClientHeight));
     if (made == nullptr) {
@@ -82,9 +79,6 @@ HRESULT CreateRecordingDevice(const DeviceCore::Creation& creation, D3DPRESENT_P
     }
     if (log != nullptr) {
         *log = &raw->Log();
-    }
-    if (backend != nullptr) {
-        *backend = raw;
     }
     return hr;
 }

@@ -4,8 +4,6 @@
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/record/RecordLog.h"
 
-class RecordBackend;
-
 // The capabilities a recording device reports unless told otherwise: those of
 // a hardware device with transform and lighting (HAL) or without (REF).
 D3DCAPS8 RecordingDeviceCaps(D3DDEVTYPE type);
@@ -18,4 +16,4 @@ HRESULT CreateRecordingDevice(const D3DPRESENT_PARAMETERS* parameters, const D3D
 // The same, with full creation details (FakeDirect3D uses it); the completed
 // presentation parameters are written back.
 HRESULT CreateRecordingDevice(const DeviceCore::Creation& creation, D3DPRESENT_PARAMETERS* parameters,
-                              IDirect3DDevice8** device, RecordLog** log, RecordBackend** backend = nullptr);
+                              IDirect3DDevice8** device, RecordLog** log);
