@@ -118,12 +118,31 @@ private:
                const D3DPRESENT_PARAMETERS& parameters);
     ~DeviceCore();
 
+    // Limit that keeps a wild stride from reading far past the vertices.
+    static constexpr UINT kMaxStreamStride = 1024;
+
     static HRESULT CheckPresentParameters(const D3DPRESENT_PARAMETERS& parameters);
+    // Checks the parameters and lets the backend set up its back buffer;
+    // `completed` receives them as the backend completed them.
+    static HRESULT SetUpBackBuffer(RenderBackend& backend, const D3DPRESENT_PARAMETERS& parameters,
+                                   D3DPRESENT_PARAMETERS& completed);
     D3DSURFACE_DESC BackBufferDesc() const;
-    // The state Set calls write to: the state block being recorded, or the device's.
-    DeviceState& Target();
+    // What every Set call does after naming itself to the backend: refuse
+    // unless `valid`; else `write` the value into the state block being
+    // recorded (and `mark` it there) or, when none is, into the device's state.
+    template <class Write, class Mark>
+    HRESULT Store(const char* call, bool valid, Write write, Mark mark);
+    // The same for the Get calls: refuse a null `out` or unless `valid`; else *out = read().
+    template <class Out, class Read>
+    HRESULT Answer(const char* call, Out* out, bool valid, Read read);
+    bool IsValidViewport(const D3DVIEWPORT8* viewport) const;
+    // Every object of these interfaces is made by a device core, so the cast
+    // is exact; one from another device (or null) gives null.
     template <class Interface, class Core>
-    Core* OwnResource(Interface* resource) const;
+    Core* OwnResource(Interface* resource) const {
+        Core* core = static_cast<Core*>(resource);
+        return core != nullptr && core->Device() == this ? core : nullptr;
+    }
     void SetTextureBinding(DeviceState& state, DWORD stage, CoreTexture* texture);
     void SetStreamBinding(DeviceState& state, CoreVertexBuffer* buffer, UINT stride);
     void SetIndexBinding(DeviceState& state, CoreIndexBuffer* buffer, UINT baseVertexIndex);

@@ -36,6 +36,10 @@ public:
     //   PIXEL_SHADER                                            by version at every draw
     // A changed vertex format also rebuilds the key. After a context loss the
     // backend forces every flag once.
+    // A setter raises its flag even when it stores the value already there:
+    // comparing would cost every call, and a spare flag costs only work the
+    // backend's GL state cache mostly absorbs. The device skips binding the
+    // texture already bound (no reference changes), so that raises nothing.
     enum DirtyFlag : DWORD {
         DIRTY_RENDER_STATES = 1u << 0,
         DIRTY_STAGE_STATES = 1u << 1,
