@@ -129,21 +129,6 @@ HRESULT DeviceCore::QueryInterface(REFIID, void** object) {
     return E_NOINTERFACE;
 }
 
-ULONG DeviceCore::AddRef() {
-    return ++m_ulRefs;
-}
-
-ULONG DeviceCore::Release() {
-    if (m_ulRefs == 0) {
-        return 0;
-    }
-    const ULONG left = --m_ulRefs;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
-}
-
 void DeviceCore::OnResourceCreated(const ResourceBase& resource) {
     ++m_dwLiveResources;
     if (resource.Pool() == D3DPOOL_DEFAULT) {

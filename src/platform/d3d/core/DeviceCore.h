@@ -8,11 +8,12 @@
 #include "platform/d3d/core/DeviceState.h"
 #include "platform/d3d/core/FvfLayout.h"
 #include "platform/d3d/core/RenderBackend.h"
+#include "platform/kernel/ComObject.h"
 
 class ResourceBase;
 class StateBlock;
 
-class DeviceCore final : public IDirect3DDevice8 {
+class DeviceCore final : public ComObject<IDirect3DDevice8> {
 public:
     // What CreateDevice was asked for.
     struct Creation {
@@ -30,10 +31,9 @@ public:
     static HRESULT Create(std::unique_ptr<RenderBackend> backend, const Creation& creation,
                           D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** device);
 
-    // IUnknown
+    // Like the resources and the Direct3D object of this stand-in, the device
+    // answers no interface (not even IUnknown): nothing in the program asks.
     HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     // IDirect3DDevice8
     HRESULT TestCooperativeLevel() override;
@@ -101,7 +101,6 @@ public:
     DeviceState& MutableState() { return m_state; }
     const D3DPRESENT_PARAMETERS& PresentParameters() const { return m_presentParameters; }
     const Creation& CreationInfo() const { return m_creation; }
-    ULONG RefCount() const { return m_ulRefs; }
     // Resources the program still holds (public reference above zero).
     DWORD LiveResourceCount() const { return m_dwLiveResources; }
     DWORD LiveDefaultPoolCount() const { return m_dwLiveDefaultPool; }
@@ -116,7 +115,7 @@ public:
 private:
     DeviceCore(std::unique_ptr<RenderBackend> backend, const Creation& creation,
                const D3DPRESENT_PARAMETERS& parameters);
-    ~DeviceCore();
+    ~DeviceCore() override;
 
     // Limit that keeps a wild stride from reading far past the vertices.
     static constexpr UINT kMaxStreamStride = 1024;
@@ -156,7 +155,6 @@ private:
     Creation m_creation;
     D3DPRESENT_PARAMETERS m_presentParameters;
     DeviceState m_state;
-    ULONG m_ulRefs = 1;
     DWORD m_dwLiveResources = 0;
     DWORD m_dwLiveDefaultPool = 0;
     bool m_bInScene = false;
