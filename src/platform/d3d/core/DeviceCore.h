@@ -98,14 +98,10 @@ public:
     // For backends and tests.
     RenderBackend& Backend() { return *m_pBackend; }
     const DeviceState& State() const { return m_state; }
-    DeviceState& MutableState() { return m_state; }
     const D3DPRESENT_PARAMETERS& PresentParameters() const { return m_presentParameters; }
-    const Creation& CreationInfo() const { return m_creation; }
     // Resources the program still holds (public reference above zero).
     DWORD LiveResourceCount() const { return m_dwLiveResources; }
     DWORD LiveDefaultPoolCount() const { return m_dwLiveDefaultPool; }
-    bool IsInScene() const { return m_bInScene; }
-    bool IsRecordingStateBlock() const { return m_pRecording != nullptr; }
 
     // Bookkeeping called by ResourceBase.
     void OnResourceCreated(const ResourceBase& resource);
