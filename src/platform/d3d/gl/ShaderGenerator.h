@@ -1,7 +1,6 @@
-// Writes the GLSL 3.30 source of the fixed-function pipeline for one key:
-// transforms (row vectors, depth 0..1 turned into GL's -1..1), vertex
-// blending, directional lighting in camera space, linear fog, two texture
-// stages and the alpha test.
+// The GLSL 3.30 source of the fixed-function pipeline for one key: the
+// shaders in shaders/ (built into the program) with the key's switches as
+// #defines.
 #pragma once
 
 #include <string>
