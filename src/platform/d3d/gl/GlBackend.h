@@ -103,6 +103,9 @@ private:
     BufferData* PrepareBuffer(ResourceBase& buffer, const BYTE* bytes, UINT length);
     void SetupVertexArray(const FvfLayout& layout, UINT stride, GLuint buffer);
     GLuint UserVertexArray(const FvfLayout& layout, UINT stride);
+    // Binds the vertex array reading `layout` at `stride` from a vertex
+    // buffer: one of the buffer's two, the older replaced when neither fits.
+    VertexArray* BufferVertexArray(BufferData& vertices, const FvfLayout& layout, UINT stride);
     // GL state was changed behind the cache (a reset, the present hook):
     // forget the cache and apply every state again at the next draw.
     void ForgetGlState();

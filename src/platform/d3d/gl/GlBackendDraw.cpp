@@ -70,30 +70,7 @@ HRESULT GlBackend::Draw(DeviceState& state, const DrawCall& call) {
             return D3DERR_INVALIDCALL;
         }
         BufferData* vertices = PrepareBuffer(*stream, stream->Bytes(), stream->Length());
-        const UINT stride = state.StreamStride();
-        VertexArray* array = nullptr;
-        for (VertexArray& candidate : vertices->m_arrays) {
-            if (candidate.m_uVao != 0 && candidate.m_dwFvf == layout.Fvf() && candidate.m_uStride == stride) {
-                array = &candidate;
-            }
-        }
-        if (array == nullptr) {
-            array = &vertices->m_arrays[vertices->m_iNextArray];
-            vertices->m_iNextArray = (vertices->m_iNextArray + 1) % 2;
-            if (array->m_uVao != 0) {
-                if (m_cache.CurrentVertexArray() == array->m_uVao) {
-                    m_cache.BindVertexArray(0);
-                }
-                m_cache.Call(glDeleteVertexArrays, 1, &array->m_uVao);
-            }
-            m_cache.Call(glGenVertexArrays, 1, &array->m_uVao);
-            array->m_dwFvf = layout.Fvf();
-            array->m_uStride = stride;
-            array->m_dwIndexSerial = 0;
-            m_cache.BindVertexArray(array->m_uVao);
-            SetupVertexArray(layout, stride, vertices->m_uBuffer);
-        }
-        m_cache.BindVertexArray(array->m_uVao);
+        VertexArray* array = BufferVertexArray(*vertices, layout, state.StreamStride());
         if (call.m_bIndexed) {
             CoreIndexBuffer* indices = state.Indices();
             if (indices == nullptr) {

@@ -173,3 +173,30 @@ GLuint GlBackend::UserVertexArray(const FvfLayout& layout, UINT stride) {
     SetupVertexArray(layout, stride, m_uUserVbo);
     return array.m_uVao;
 }
+
+GlBackend::VertexArray* GlBackend::BufferVertexArray(BufferData& vertices, const FvfLayout& layout, UINT stride) {
+    VertexArray* array = nullptr;
+    for (VertexArray& candidate : vertices.m_arrays) {
+        if (candidate.m_uVao != 0 && candidate.m_dwFvf == layout.Fvf() && candidate.m_uStride == stride) {
+            array = &candidate;
+        }
+    }
+    if (array == nullptr) {
+        array = &vertices.m_arrays[vertices.m_iNextArray];
+        vertices.m_iNextArray = (vertices.m_iNextArray + 1) % 2;
+        if (array->m_uVao != 0) {
+            if (m_cache.CurrentVertexArray() == array->m_uVao) {
+                m_cache.BindVertexArray(0);
+            }
+            m_cache.Call(glDeleteVertexArrays, 1, &array->m_uVao);
+        }
+        m_cache.Call(glGenVertexArrays, 1, &array->m_uVao);
+        array->m_dwFvf = layout.Fvf();
+        array->m_uStride = stride;
+        array->m_dwIndexSerial = 0;
+        m_cache.BindVertexArray(array->m_uVao);
+        SetupVertexArray(layout, stride, vertices.m_uBuffer);
+    }
+    m_cache.BindVertexArray(array->m_uVao);
+    return array;
+}
