@@ -143,18 +143,6 @@ HRESULT GlDirect3D::QueryInterface(REFIID /*riid*/, void** object) {
     return E_NOINTERFACE;
 }
 
-ULONG GlDirect3D::AddRef() {
-    return ++m_uRefCount;
-}
-
-ULONG GlDirect3D::Release() {
-    const ULONG count = --m_uRefCount;
-    if (count == 0) {
-        delete this;
-    }
-    return count;
-}
-
 UINT GlDirect3D::GetAdapterCount() {
     return static_cast<UINT>(m_adapters.size());
 }

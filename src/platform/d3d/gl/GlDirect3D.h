@@ -8,8 +8,9 @@
 
 #include "platform/d3d/D3D8.h"
 #include "platform/d3d/gl/GlLimits.h"
+#include "platform/kernel/ComObject.h"
 
-class GlDirect3D final : public IDirect3D8 {
+class GlDirect3D final : public ComObject<IDirect3D8> {
 public:
     static constexpr UINT kMaxAdapters = 10;
 
@@ -17,9 +18,9 @@ public:
     // fails: without a display there is one default adapter for REF devices.
     static GlDirect3D* Create();
 
+    // Answers no interface, not even IUnknown: the object is only reached
+    // through the pointer Direct3DCreate8 returns.
     HRESULT QueryInterface(REFIID riid, void** object) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     UINT GetAdapterCount() override;
     HRESULT GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTER_IDENTIFIER8* identifier) override;
@@ -55,13 +56,12 @@ private:
     };
 
     GlDirect3D() = default;
-    ~GlDirect3D();
+    ~GlDirect3D() override;
     static void AddDefaultModes(Adapter& adapter);
     void ReadDisplays();
     void ProbeContexts();
     bool IsValidType(UINT adapter, D3DDEVTYPE type) const;
 
-    ULONG m_uRefCount = 1;
     bool m_bSdlVideo = false;
     std::vector<Adapter> m_adapters;
     GlLimits m_halLimits;
