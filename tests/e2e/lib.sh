@@ -82,13 +82,7 @@ expect_saved() {
 stop_with_escape() {
   # The pointer over the window first, where the server reports it.
   window_position
-  local at=""
-  for _ in $(seq 1 30); do
-    xdotool mousemove --window "$wid" 200 200
-    at=$(xdotool getmouselocation | awk '{ sub("x:", "", $1); sub("y:", "", $2); print $1, $2 }')
-    [ "$at" = "$((wx + 200)) $((wy + 200))" ] && break
-    sleep 0.1
-  done
+  point 200 200
   xdotool key --window "$wid" Escape
   local code=""
   for _ in $(seq 1 100); do
