@@ -46,15 +46,10 @@ HRESULT BirdFlight::Update(const FergusonPath* pPath, ParticleTrailPC* pTrail) {
 }
 
 D3DXMATRIX* BirdFlight::GetPathMatrix(D3DXMATRIX* pOut) const {
-    D3DXVECTOR3 vecToward = m_vecAheadPoint - m_vecPathPoint;
-    D3DXVECTOR3 vecForward;
-    D3DXVec3Normalize(&vecForward, &vecToward);
-    D3DXVECTOR3 vecUpHint(0.0f, 1.0f, 0.0f);
-    D3DXVECTOR3 vecCross;
     D3DXVECTOR3 vecRight;
-    D3DXVec3Normalize(&vecRight, D3DXVec3Cross(&vecCross, &vecUpHint, &vecForward));
     D3DXVECTOR3 vecUp;
-    D3DXVec3Normalize(&vecUp, D3DXVec3Cross(&vecCross, &vecForward, &vecRight));
+    D3DXVECTOR3 vecForward;
+    PlacedObject::FacingAxes(m_vecAheadPoint - m_vecPathPoint, &vecRight, &vecUp, &vecForward);
     *pOut = D3DXMATRIX(vecRight.x, vecRight.y, vecRight.z, 0.0f, vecUp.x, vecUp.y, vecUp.z, 0.0f, vecForward.x,
                        vecForward.y, vecForward.z, 0.0f, m_vecPathPoint.x, m_vecPathPoint.y, m_vecPathPoint.z, 1.0f);
     return pOut;

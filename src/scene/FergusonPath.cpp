@@ -52,6 +52,14 @@ void Segment(const T& p0, const T& p1, const T& p2, T& a, T& b, T& c, T& d) {
     d = p0;
 }
 
+// One segment's cubic a f^3 + b f^2 + c f + d at f in [0, 1).
+template <typename T>
+T Cubic(const T* a, const T* b, const T* c, const T* d, int i, float f) {
+    const float f2 = f * f;
+    const float f3 = f2 * f;
+    return a[i] * f3 + b[i] * f2 + c[i] * f + d[i];
+}
+
 long FileSize(std::FILE* pFile) {
     if (std::fseek(pFile, 0, SEEK_END) != 0) {
         return -1;
@@ -219,12 +227,10 @@ HRESULT FergusonPath::Evaluate(float s, float* px, float* py, float* pz, float* 
     if (!Usable(s)) {
         return S_OK;
     }
-    int i = int(s);
-    float f = s - float(i);
-    float f2 = f * f;
-    float f3 = f2 * f;
-    D3DXVECTOR3 vecPos = m_pvecPosA[i] * f3 + m_pvecPosB[i] * f2 + m_pvecPosC[i] * f + m_pvecPosD[i];
-    D3DXVECTOR3 vecAhead = m_pvecAheadA[i] * f3 + m_pvecAheadB[i] * f2 + m_pvecAheadC[i] * f + m_pvecAheadD[i];
+    const int i = int(s);
+    const float f = s - float(i);
+    const D3DXVECTOR3 vecPos = Cubic(m_pvecPosA, m_pvecPosB, m_pvecPosC, m_pvecPosD, i, f);
+    const D3DXVECTOR3 vecAhead = Cubic(m_pvecAheadA, m_pvecAheadB, m_pvecAheadC, m_pvecAheadD, i, f);
     *px = vecPos.x;
     *py = vecPos.y;
     *pz = vecPos.z;
@@ -238,12 +244,10 @@ HRESULT FergusonPath::EvaluateCamera(float s, float* pAngle, float* pDistance) c
     if (!Usable(s)) {
         return S_OK;
     }
-    int i = int(s);
-    float f = s - float(i);
-    float f2 = f * f;
-    float f3 = f2 * f;
-    *pAngle = m_pfAngA[i] * f3 + m_pfAngB[i] * f2 + m_pfAngC[i] * f + m_pfAngD[i];
-    *pDistance = m_pfDistA[i] * f3 + m_pfDistB[i] * f2 + m_pfDistC[i] * f + m_pfDistD[i];
+    const int i = int(s);
+    const float f = s - float(i);
+    *pAngle = Cubic(m_pfAngA, m_pfAngB, m_pfAngC, m_pfAngD, i, f);
+    *pDistance = Cubic(m_pfDistA, m_pfDistB, m_pfDistC, m_pfDistD, i, f);
     return S_OK;
 }
 

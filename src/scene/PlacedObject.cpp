@@ -41,16 +41,20 @@ HRESULT PlacedObject::RotateZ(float angle, int post) {
     return S_OK;
 }
 
-HRESULT PlacedObject::FaceToward(float x, float y, float z) {
-    D3DXVECTOR3 vecToward(x - m_matWorld._41, y - m_matWorld._42, z - m_matWorld._43);
-    D3DXVECTOR3 vecForward;
-    D3DXVec3Normalize(&vecForward, &vecToward);
-    D3DXVECTOR3 vecUpHint(0.0f, 1.0f, 0.0f);
+void PlacedObject::FacingAxes(const D3DXVECTOR3& toward, D3DXVECTOR3* pRight, D3DXVECTOR3* pUp, D3DXVECTOR3* pForward) {
+    D3DXVec3Normalize(pForward, &toward);
+    const D3DXVECTOR3 vecUpHint(0.0f, 1.0f, 0.0f);
     D3DXVECTOR3 vecCross;
+    D3DXVec3Normalize(pRight, D3DXVec3Cross(&vecCross, &vecUpHint, pForward));
+    D3DXVec3Normalize(pUp, D3DXVec3Cross(&vecCross, pForward, pRight));
+}
+
+HRESULT PlacedObject::FaceToward(float x, float y, float z) {
+    const D3DXVECTOR3 vecToward(x - m_matWorld._41, y - m_matWorld._42, z - m_matWorld._43);
     D3DXVECTOR3 vecRight;
-    D3DXVec3Normalize(&vecRight, D3DXVec3Cross(&vecCross, &vecUpHint, &vecForward));
     D3DXVECTOR3 vecUp;
-    D3DXVec3Normalize(&vecUp, D3DXVec3Cross(&vecCross, &vecForward, &vecRight));
+    D3DXVECTOR3 vecForward;
+    FacingAxes(vecToward, &vecRight, &vecUp, &vecForward);
 
     m_matWorld._11 = vecRight.x;
     m_matWorld._12 = vecRight.y;

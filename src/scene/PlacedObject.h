@@ -20,6 +20,9 @@ public:
     HRESULT RotateZ(float angle, int post);
     // Turns +Z toward the point, world +Y as the up hint; keeps the position.
     HRESULT FaceToward(float x, float y, float z);
+    // The unit axes of a frame whose +Z points along toward, world +Y as the
+    // up hint: what FaceToward turns an object to, and the flight's path frame.
+    static void FacingAxes(const D3DXVECTOR3& toward, D3DXVECTOR3* pRight, D3DXVECTOR3* pUp, D3DXVECTOR3* pForward);
     HRESULT ApplyWorld(int display);
     HRESULT Render(IDirect3DDevice8* pDevice, D3DXMATRIX matCamera, const FrustumInfo* pFrustum, int lod,
                    DrawQueue* pQueue);
