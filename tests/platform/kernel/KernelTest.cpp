@@ -26,11 +26,6 @@ TEST(CrtRandTest, FifteenBitSequenceOfThePlatformRuntime) {
     }
     crt::srand(1);
     EXPECT_EQ(crt::rand(), 41) << "srand restarts the sequence";
-    for (int i = 0; i < 10000; ++i) {
-        int r = crt::rand();
-        ASSERT_GE(r, 0);
-        ASSERT_LE(r, 32767);
-    }
 }
 
 TEST(CurrentDirectoryTest, ReportsLengthOrTheSizeNeededWithoutWritingPastTheBuffer) {
