@@ -49,14 +49,6 @@ public:
     std::uint32_t* m_pBits = nullptr;
 };
 
-TEST(MulDivTest, RoundsToNearest) {
-    EXPECT_EQ(MulDiv(12, 96, 72), 16);
-    EXPECT_EQ(MulDiv(10, 96, 72), 13);  // 13.33
-    EXPECT_EQ(MulDiv(11, 96, 72), 15);  // 14.67
-    EXPECT_EQ(MulDiv(-11, 96, 72), -15);
-    EXPECT_EQ(MulDiv(3, 1, 2), 2);
-}
-
 TEST(FontMetricsTest, WideLettersMeasureWiderAndTheCellIsTheFontHeight) {
     FontSheet sheet(12, FW_BOLD);
     EXPECT_EQ(GetDeviceCaps(sheet.m_hDc, LOGPIXELSY), 96);
