@@ -63,49 +63,24 @@ std::vector<BYTE> Block(std::initializer_list<int> bytes) {
     return out;
 }
 
-TEST(DdsImageTest, Dxt1FourAndThreeColourBlocks) {
-    // c0 red > c1 blue: four colours. Row 0 uses indices 0,1,2,3.
-    std::vector<BYTE> payload = Block({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0x00, 0x00, 0x00});
+// The block arithmetic is the codec's (its own tests pin it); here each file
+// kind must reach the codec as its own kind.
+TEST(DdsImageTest, Dxt1AndDxt5FilesDecodeAsTheirKind) {
+    // c0 red > c1 blue: four colours; row 0 uses indices 0, 1, 2, 3.
     DdsImage image;
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '1'), payload)), S_OK);
+    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '1'), Block({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0}))), S_OK);
     EXPECT_EQ(image.GetFormat(), D3DFMT_DXT1);
     EXPECT_EQ(image.GetLevel(0).m_uPitch, 8u);
-    std::vector<DWORD> px = Decoded(image, 0);
-    EXPECT_EQ(px[0], 0xFFFF0000u);
-    EXPECT_EQ(px[1], 0xFF0000FFu);
-    EXPECT_EQ(px[2], 0xFFAA0055u);  // 2/3 red + 1/3 blue
-    EXPECT_EQ(px[3], 0xFF5500AAu);
-    EXPECT_EQ(px[4], 0xFFFF0000u);  // index 0 below
+    EXPECT_EQ(Decoded(image, 0)[2], 0xFFAA0055u);  // 2/3 red + 1/3 blue
 
-    // c0 <= c1: three colours and transparent black at index 3.
-    payload = Block({0x1F, 0x00, 0x00, 0xF8, 0xE4, 0x00, 0x00, 0x00});
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '1'), payload)), S_OK);
-    px = Decoded(image, 0);
-    EXPECT_EQ(px[2], 0xFF7F007Fu);
-    EXPECT_EQ(px[3], 0x00000000u);
-}
-
-TEST(DdsImageTest, Dxt5AlphaInEightAndSixStepsOverAColourBlockAlwaysOfFourColours) {
-    // a0 = 255 > a1 = 0 gives eight steps; indices 0,1,2,7 in the first pixels.
-    // Bits (3 per pixel, little-endian): 000 001 010 111 -> 0b111'010'001'000 = 0xE88.
-    std::vector<BYTE> payload = Block({0xFF, 0x00, 0x88, 0x0E, 0, 0, 0, 0, 0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0});
-    DdsImage image;
+    // Alpha a0 = 0x10 <= a1 = 0x60 (six steps, index 6 is 0) over colours
+    // c0 (blue) <= c1 (red), which in DXT1 would make index 3 transparent black.
+    const std::vector<BYTE> payload =
+        Block({0x10, 0x60, 0x80, 0x0F, 0, 0, 0, 0, 0x1F, 0x00, 0x00, 0xF8, 0xC0, 0, 0, 0});
     ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '5'), payload)), S_OK);
     EXPECT_EQ(image.GetFormat(), D3DFMT_DXT5);
-    std::vector<DWORD> px = Decoded(image, 0);
-    EXPECT_EQ(px[0] >> 24, 255u);
-    EXPECT_EQ(px[1] >> 24, 0u);
-    EXPECT_EQ(px[2] >> 24, (6u * 255) / 7);
-    EXPECT_EQ(px[3] >> 24, (1u * 255) / 7);
-    EXPECT_EQ(px[0] & 0xFFFFFF, 0xFF0000u);
-
-    // a0 <= a1: six steps plus 0 and 255 at indices 6 and 7. The colours have
-    // c0 (blue) <= c1 (red), which in DXT1 would make index 3 transparent black.
-    payload = Block({0x10, 0x60, 0x80, 0x0F, 0, 0, 0, 0, 0x1F, 0x00, 0x00, 0xF8, 0xC0, 0, 0, 0});
-    ASSERT_EQ(ParseBytes(image, BuildDds(DxtLayout(4, 4, '5'), payload)), S_OK);
-    px = Decoded(image, 0);
+    const std::vector<DWORD> px = Decoded(image, 0);
     EXPECT_EQ(px[0] >> 24, 0x10u);
-    EXPECT_EQ(px[1] >> 24, 0x10u);
     EXPECT_EQ(px[2] >> 24, 0u);     // index 6
     EXPECT_EQ(px[3], 0xFFAA0055u);  // alpha index 7; colour index 3 = 1/3 blue + 2/3 red
 }
