@@ -7,7 +7,6 @@
 #include "gfxutil/D3DXPMesh.h"
 #include "gfxutil/MeshRepair.h"
 #include "gfxutil/pmesh/TestMeshes.h"
-#include "support/RecordingDeviceTest.h"
 
 namespace {
 
@@ -36,21 +35,8 @@ bool AllFaceOutward(const std::vector<DrawnFace>& faces) {
     return true;
 }
 
-class PMeshTest : public RecordingDeviceTest {
+class PMeshTest : public MeshDeviceTest {
 protected:
-    void TearDown() override {
-        for (IUnknown* object : m_objects) {
-            object->Release();
-        }
-        RecordingDeviceTest::TearDown();
-    }
-    template <typename T>
-    T* Keep(T* object) {
-        if (object != nullptr) {
-            m_objects.push_back(object);
-        }
-        return object;
-    }
     ID3DXPMesh* Generate(const TestMesh& source, DWORD minValue) {
         ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, source));
         EXPECT_NE(mesh, nullptr);
@@ -58,8 +44,6 @@ protected:
         EXPECT_EQ(D3DXGeneratePMesh(mesh, nullptr, nullptr, nullptr, minValue, D3DXMESHSIMP_VERTEX, &pmesh), D3D_OK);
         return Keep(pmesh);
     }
-
-    std::vector<IUnknown*> m_objects;
 };
 
 TEST_F(PMeshTest, DetailLevelsCutFromTheExampleBandsAreWatertightUnflippedAndKeepMaterials) {

@@ -8,7 +8,6 @@
 #include "gfxutil/MeshArrays.h"
 #include "gfxutil/MeshRepair.h"
 #include "gfxutil/pmesh/TestMeshes.h"
-#include "support/RecordingDeviceTest.h"
 
 namespace {
 
@@ -36,18 +35,11 @@ TestMesh MakeTetrahedron() {
     return mesh;
 }
 
-class MeshRepairTest : public RecordingDeviceTest {
+class MeshRepairTest : public MeshDeviceTest {
 protected:
-    void TearDown() override {
-        for (IUnknown* object : m_objects) {
-            object->Release();
-        }
-        RecordingDeviceTest::TearDown();
-    }
     ID3DXMesh* Make(const TestMesh& source) {
-        ID3DXMesh* mesh = CreateMesh(m_pDevice, source);
+        ID3DXMesh* mesh = Keep(CreateMesh(m_pDevice, source));
         EXPECT_NE(mesh, nullptr);
-        m_objects.push_back(mesh);
         return mesh;
     }
     std::vector<DWORD> Adjacency(ID3DXMesh* mesh) {
@@ -64,8 +56,6 @@ protected:
         }
         return text;
     }
-
-    std::vector<IUnknown*> m_objects;
 };
 
 TEST_F(MeshRepairTest, CleaningSplitsABowTieVertexIntoOnePerFan) {
@@ -76,7 +66,7 @@ TEST_F(MeshRepairTest, CleaningSplitsABowTieVertexIntoOnePerFan) {
     ID3DXMesh* cleaned = nullptr;
     // In and out in one array, as the display meshes call it.
     ASSERT_EQ(D3DXCleanMesh(mesh, adjacency.data(), &cleaned, adjacency.data(), nullptr), D3D_OK);
-    m_objects.push_back(cleaned);
+    Keep(cleaned);
     EXPECT_EQ(cleaned->GetNumVertices(), 6u);
     MeshArrays arrays;
     ASSERT_EQ(arrays.Read(cleaned), D3D_OK);
@@ -91,7 +81,7 @@ TEST_F(MeshRepairTest, CleaningSplitsABowTieVertexIntoOnePerFan) {
     std::vector<DWORD> sphereAdjacency = Adjacency(sphere);
     ID3DXMesh* same = nullptr;
     ASSERT_EQ(D3DXCleanMesh(sphere, sphereAdjacency.data(), &same, sphereAdjacency.data(), nullptr), D3D_OK);
-    m_objects.push_back(same);
+    Keep(same);
     EXPECT_EQ(same->GetNumVertices(), sphere->GetNumVertices());
     EXPECT_EQ(Keys(DrawnFaces(same)), Keys(DrawnFaces(sphere)));
 }

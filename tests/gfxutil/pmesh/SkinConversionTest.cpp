@@ -7,7 +7,6 @@
 
 #include "gfxutil/D3DXSkinMesh.h"
 #include "gfxutil/pmesh/TestMeshes.h"
-#include "support/RecordingDeviceTest.h"
 
 namespace {
 
@@ -74,21 +73,14 @@ D3DXVECTOR3 Transform(const D3DXVECTOR3& p, const D3DXMATRIX& m) {
     return out;
 }
 
-class SkinConversionTest : public RecordingDeviceTest {
+class SkinConversionTest : public MeshDeviceTest {
 protected:
-    void TearDown() override {
-        for (IUnknown* object : m_objects) {
-            object->Release();
-        }
-        RecordingDeviceTest::TearDown();
-    }
     ID3DXSkinMesh* MakeSkin(const TestMesh& source, std::vector<D3DXSkinMesh::Influences> bones) {
         ID3DXMesh* mesh = CreateMesh(m_pDevice, source);
         EXPECT_NE(mesh, nullptr);
         ID3DXSkinMesh* skin = D3DXSkinMesh::Create(mesh, std::move(bones));
         mesh->Release();
-        m_objects.push_back(skin);
-        return skin;
+        return Keep(skin);
     }
 
     struct Converted {
@@ -108,7 +100,7 @@ protected:
         if (out.m_pMesh == nullptr) {
             return out;
         }
-        m_objects.push_back(out.m_pMesh);
+        Keep(out.m_pMesh);
         auto* entries = static_cast<D3DXBONECOMBINATION*>(table->GetBufferPointer());
         for (DWORD i = 0; i < count; ++i) {
             out.m_table.push_back(entries[i]);
@@ -120,8 +112,6 @@ protected:
         remap->Release();
         return out;
     }
-
-    std::vector<IUnknown*> m_objects;
 };
 
 TEST_F(SkinConversionTest, PalettesSplitTheTubeIntoTheSubsetsItsBonesNeed) {

@@ -9,6 +9,7 @@
 
 #include "gfxutil/D3DXMath.h"
 #include "gfxutil/ID3DXMesh.h"
+#include "support/RecordingDeviceTest.h"
 
 // Position, normal, one texture coordinate set (the display meshes' format).
 struct PosNormTex {
@@ -54,3 +55,23 @@ bool IsWatertight(const std::vector<DrawnFace>& faces);
 // The drawn faces as comparable values: attribute and corner positions in order.
 using FaceKey = std::tuple<DWORD, std::array<float, 9>>;
 std::multiset<FaceKey> Keys(const std::vector<DrawnFace>& faces);
+
+// A recording device that releases, before it goes, what a test kept.
+class MeshDeviceTest : public RecordingDeviceTest {
+protected:
+    void TearDown() override {
+        for (IUnknown* object : m_objects) {
+            object->Release();
+        }
+        RecordingDeviceTest::TearDown();
+    }
+    template <typename T>
+    T* Keep(T* object) {
+        if (object != nullptr) {
+            m_objects.push_back(object);
+        }
+        return object;
+    }
+
+    std::vector<IUnknown*> m_objects;
+};
