@@ -2,10 +2,22 @@
 // a loader could see, so two encodings of one model can be compared whole.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/xfile/DXFile.h"
+
+// A text file's bytes, and a value read from data bytes at an offset.
+inline std::vector<BYTE> Bytes(const std::string& text) {
+    return std::vector<BYTE>(text.begin(), text.end());
+}
+template <typename T>
+T At(const void* bytes, size_t offset) {
+    T value;
+    std::memcpy(&value, static_cast<const BYTE*>(bytes) + offset, sizeof(T));
+    return value;
+}
 
 // Releases an interface when it goes out of scope.
 template <typename T>

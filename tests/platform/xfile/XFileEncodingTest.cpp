@@ -60,13 +60,6 @@ DWORD Data(IDirectXFileData* data, const void** bytes, const char* member = null
     return size;
 }
 
-template <typename T>
-T At(const void* bytes, size_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const BYTE*>(bytes) + offset, sizeof(T));
-    return value;
-}
-
 class XFileEncodingTest : public ::testing::TestWithParam<XEncoding> {};
 
 TEST_P(XFileEncodingTest, ReadsTheSameObjectsAsTheTextFile) {

@@ -15,17 +15,6 @@
 
 namespace {
 
-std::vector<BYTE> Bytes(const std::string& text) {
-    return std::vector<BYTE>(text.begin(), text.end());
-}
-
-template <typename T>
-T At(const void* bytes, size_t offset) {
-    T value;
-    std::memcpy(&value, static_cast<const BYTE*>(bytes) + offset, sizeof(T));
-    return value;
-}
-
 // Opens a text file and hands out its first top-level object.
 class OpenedFile {
 public:

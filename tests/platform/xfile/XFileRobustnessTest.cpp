@@ -14,10 +14,6 @@ std::string EncodingName(const ::testing::TestParamInfo<XEncoding>& info) {
     return XEncodingLabel(info.param);
 }
 
-std::vector<BYTE> Bytes(const std::string& text) {
-    return std::vector<BYTE>(text.begin(), text.end());
-}
-
 bool IsRuntimeError(HRESULT hr) {
     return FAILED(hr) && ((static_cast<DWORD>(hr) >> 16) & 0x1FFF) == 0x876;
 }
