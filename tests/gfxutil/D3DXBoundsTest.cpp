@@ -6,15 +6,9 @@
 #include <vector>
 
 #include "gfxutil/D3DXBuffer.h"
+#include "gfxutil/MeshBytes.h"
 
 namespace {
-
-// Position, normal, one texture coordinate set: the scene's 0x112 vertex.
-struct Vertex112 {
-    float x, y, z;
-    float nx, ny, nz;
-    float u, v;
-};
 
 // The formats the clock draws and skins with.
 TEST(D3DXBoundsTest, VertexSizesFollowTheFormatBits) {

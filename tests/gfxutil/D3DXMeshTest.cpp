@@ -6,17 +6,12 @@
 #include <set>
 
 #include "gfxutil/D3DXMath.h"
+#include "gfxutil/MeshBytes.h"
 #include "support/RecordingDeviceTest.h"
 
 namespace {
 
 constexpr DWORD kFvf112 = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
-
-struct Vertex112 {
-    float x, y, z;
-    float nx, ny, nz;
-    float u, v;
-};
 
 class D3DXMeshTest : public RecordingDeviceTest {
 protected:
@@ -41,23 +36,6 @@ protected:
         ASSERT_EQ(mesh->LockAttributeBuffer(0, &attrib), D3D_OK);
         std::copy(attributes.begin(), attributes.end(), attrib);
         ASSERT_EQ(mesh->UnlockAttributeBuffer(), D3D_OK);
-    }
-
-    static std::vector<DWORD> Indices(ID3DXMesh* mesh) {
-        BYTE* data = nullptr;
-        EXPECT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
-        std::vector<DWORD> out(mesh->GetNumFaces() * 3);
-        for (size_t i = 0; i < out.size(); ++i) {
-            if (mesh->GetOptions() & D3DXMESH_32BIT) {
-                std::memcpy(&out[i], data + 4 * i, 4);
-            } else {
-                WORD w = 0;
-                std::memcpy(&w, data + 2 * i, 2);
-                out[i] = w;
-            }
-        }
-        mesh->UnlockIndexBuffer();
-        return out;
     }
 
     // A unit quad of four vertices (z = 0) and a far vertex, three faces: attributes 0, 1, 0.
@@ -142,7 +120,7 @@ TEST_F(D3DXMeshTest, DrawSubsetDrawsEachRunOfAnAttributeAndSortingMakesItOneDraw
     EXPECT_EQ(remap[0], 0u);
     EXPECT_EQ(remap[1], 2u);
     EXPECT_EQ(remap[2], 1u);
-    EXPECT_EQ(Indices(mesh), (std::vector<DWORD>{0, 2, 1, 3, 2, 4, 1, 2, 3}));
+    EXPECT_EQ(MeshIndices(mesh), (std::vector<DWORD>{0, 2, 1, 3, 2, 4, 1, 2, 3}));
     D3DXATTRIBUTERANGE table[2] = {};
     mesh->GetAttributeTable(nullptr, &tableSize);
     ASSERT_EQ(tableSize, 2u);
@@ -207,7 +185,7 @@ TEST_F(D3DXMeshTest, CloneConvertsVertexFormatsAndIndexWidths) {
     EXPECT_EQ(v.x, 5.0f);
     EXPECT_EQ(v.nx, 0.0f);
     EXPECT_EQ(v.v, 0.5f);
-    EXPECT_EQ(Indices(back), Indices(mesh));
+    EXPECT_EQ(MeshIndices(back), MeshIndices(mesh));
     DWORD* attributes = nullptr;
     ASSERT_EQ(back->LockAttributeBuffer(D3DLOCK_READONLY, &attributes), D3D_OK);
     EXPECT_EQ(attributes[1], 1u);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "gfxutil/D3DXBounds.h"
+#include "gfxutil/MeshBytes.h"
 #include "gfxutil/XText.h"
 #include "gfxutil/XofMeshData.h"
 #include "support/RecordingDeviceTest.h"
@@ -63,19 +64,6 @@ protected:
         mesh->UnlockVertexBuffer();
         return out;
     }
-
-    static std::vector<DWORD> Indices(ID3DXMesh* mesh) {
-        BYTE* data = nullptr;
-        EXPECT_EQ(mesh->LockIndexBuffer(D3DLOCK_READONLY, &data), D3D_OK);
-        std::vector<DWORD> out(mesh->GetNumFaces() * 3);
-        for (size_t i = 0; i < out.size(); ++i) {
-            WORD w = 0;
-            std::memcpy(&w, data + 2 * i, 2);
-            out[i] = w;
-        }
-        mesh->UnlockIndexBuffer();
-        return out;
-    }
 };
 
 TEST_F(XofMeshLoadTest, PolygonsAreFannedIntoTriangles) {
@@ -87,7 +75,7 @@ TEST_F(XofMeshLoadTest, PolygonsAreFannedIntoTriangles) {
     ASSERT_EQ(loaded.hr, D3D_OK);
     EXPECT_EQ(loaded.mesh->GetFVF(), static_cast<DWORD>(D3DFVF_XYZ));
     EXPECT_EQ(loaded.mesh->GetNumVertices(), 5u);
-    EXPECT_EQ(Indices(loaded.mesh), (std::vector<DWORD>{0, 1, 2, 0, 2, 3, 0, 1, 2, 0, 2, 3, 0, 3, 4}));
+    EXPECT_EQ(MeshIndices(loaded.mesh), (std::vector<DWORD>{0, 1, 2, 0, 2, 3, 0, 1, 2, 0, 2, 3, 0, 3, 4}));
     EXPECT_EQ(loaded.materialCount, 0u);
     EXPECT_EQ(loaded.materials, nullptr);
     ASSERT_NE(loaded.adjacency, nullptr);
@@ -103,7 +91,7 @@ TEST_F(XofMeshLoadTest, APositionWithSeveralNormalsBecomesSeveralVertices) {
     EXPECT_EQ(loaded.mesh->GetNumVertices(), 24u);  // each corner meets three faces
     // Every corner of every triangle carries the normal of its face.
     const std::vector<float> v = VertexFloats(loaded.mesh);
-    const std::vector<DWORD> indices = Indices(loaded.mesh);
+    const std::vector<DWORD> indices = MeshIndices(loaded.mesh);
     const float faceNormals[6][3] = {{0, 0, -1}, {0, 0, 1}, {-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
     for (DWORD t = 0; t < 12; ++t) {
         for (int c = 0; c < 3; ++c) {
