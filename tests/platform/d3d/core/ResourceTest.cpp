@@ -84,46 +84,6 @@ TEST_F(TextureTest, CompressedLevelsLockWholeBlocks) {
     texture->Release();
 }
 
-TEST_F(TextureTest, BadTextureAndBufferArgumentsCreateNothing) {
-    struct Case {
-        UINT width, height, levels;
-        DWORD usage;
-        D3DFORMAT format;
-        D3DPOOL pool;
-    };
-    const Case cases[] = {
-        {0, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED},     // zero width
-        {8, 0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED},     // zero height
-        {8, 8, 1, 0, D3DFMT_P8, D3DPOOL_MANAGED},           // format not stored
-        {8, 8, 1, 0, D3DFMT_D16, D3DPOOL_MANAGED},          // depth format
-        {8, 8, 5, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED},     // more levels than 8 x 8 has
-        {8192, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED},  // wider than the caps allow
-    };
-    const DWORD liveBefore = static_cast<DeviceCore*>(m_pDevice)->LiveResourceCount();
-    for (const Case& c : cases) {
-        IDirect3DTexture8* texture = reinterpret_cast<IDirect3DTexture8*>(0x1);
-        EXPECT_EQ(D3DERR_INVALIDCALL,
-                  m_pDevice->CreateTexture(c.width, c.height, c.levels, c.usage, c.format, c.pool, &texture))
-            << c.width << "x" << c.height << " format " << c.format;
-        EXPECT_EQ(nullptr, texture);
-    }
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr));
-
-    IDirect3DVertexBuffer8* vertices = reinterpret_cast<IDirect3DVertexBuffer8*>(0x1);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(0, 0, 0, D3DPOOL_MANAGED, &vertices));
-    EXPECT_EQ(nullptr, vertices);
-    // Smaller than one vertex of its format; a malformed format.
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(20, 0, 0x142, D3DPOOL_MANAGED, &vertices));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateVertexBuffer(64, 0, 0x1000, D3DPOOL_MANAGED, &vertices));
-
-    IDirect3DIndexBuffer8* indices = reinterpret_cast<IDirect3DIndexBuffer8*>(0x1);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(64, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &indices));
-    EXPECT_EQ(nullptr, indices);
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(3, 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices));
-    EXPECT_EQ(D3DERR_INVALIDCALL, m_pDevice->CreateIndexBuffer(0, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices));
-    EXPECT_EQ(liveBefore, static_cast<DeviceCore*>(m_pDevice)->LiveResourceCount());
-}
-
 TEST_F(BufferTest, LocksStayInsideTheBuffer) {
     IDirect3DVertexBuffer8* buffer = nullptr;
     ASSERT_EQ(D3D_OK, m_pDevice->CreateVertexBuffer(96, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_MANAGED, &buffer));
