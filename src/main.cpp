@@ -9,6 +9,7 @@
 #include "platform/d3d/FrameRateCap.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/win/DisplayConnection.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/HostWindow.h"
 
 namespace {
@@ -31,6 +32,12 @@ int main(int argc, char** argv) {
 
     ShowDebugOutput(options.m_bVerbose);
 
+    // Wayland gives programs no windows of others to draw in, and no screen
+    // saver hands one over there.
+    if (options.m_bScreensaver && win::IsWaylandSession()) {
+        std::fprintf(stderr, "velmoran: --root and --window-id need an X11 session, not Wayland\n");
+        return 1;
+    }
     // A window to draw in that is not there is said before anything starts.
     if (options.m_bScreensaver) {
         char problem[160];
@@ -57,6 +64,7 @@ int main(int argc, char** argv) {
     }
     MediaLocation::Activate(&location);
     d3d::SetFrameRateCap(options.m_uMaxFps);
+    win::SetScaleOverride(options.m_iScale);
 
     ClockApp app(options);
     // Written too when the display goes away; a screen saver never writes them.

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/win/DisplayScale.h"
+
 #ifndef VELMORAN_VERSION
 #define VELMORAN_VERSION "0"
 #endif
@@ -26,7 +28,8 @@ enum OptionId {
     kWindowId,
     kWindow,
     kVerbose,
-    kRunFolder
+    kRunFolder,
+    kScale
 };
 
 // A cap above any display's refresh means nothing; below one frame a second
@@ -45,6 +48,7 @@ const option kOptions[] = {
     {"window", no_argument, nullptr, kWindow},
     {"verbose", no_argument, nullptr, kVerbose},
     {"run-folder", required_argument, nullptr, kRunFolder},
+    {"scale", required_argument, nullptr, kScale},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -71,6 +75,9 @@ const char* const kUsage =
     "      --run-folder=DIR   read the media from DIR's Model, Texture, Misc and\n"
     "                         Sound folders and keep the display choices in\n"
     "                         DIR/Misc, as a build's run folder (see Files below)\n"
+    "      --scale=N          draw N device pixels to a point (1 to 8) on X11;\n"
+    "                         default: GDK_SCALE, then the X resources' Xft.dpi\n"
+    "                         / 96, rounded (see Scale below)\n"
     "      --verbose          print the debug output (what is loaded from where)\n"
     "                         on stderr\n"
     "  -h, --help             show this help and exit\n"
@@ -84,6 +91,11 @@ const char* const kUsage =
     "  F2              choose the display device\n"
     "  arrows, Page Up/Page Down   steer the camera while it stands still (camera button)\n"
     "  The corner buttons: exit, full screen, camera, count-down timer.\n"
+    "\n"
+    "Scale:\n"
+    "  On a Wayland desktop the clock is as sharp as the screen its window is on,\n"
+    "  at the compositor's scale. On X11 it is drawn N times larger than 512 x 384\n"
+    "  with N from --scale, VELMORAN_SCALE, GDK_SCALE or Xft.dpi (in that order).\n"
     "\n"
     "Screen saver:\n"
     "  With --root or --window-id the clock draws the full view in the given\n"
@@ -108,6 +120,7 @@ const char* const kUsage =
     "  XDG_CONFIG_HOME, XDG_DATA_HOME, HOME   where settings and your own media are\n"
     "  XSCREENSAVER_WINDOW    the window --root draws in, set by the screen saver\n"
     "  VELMORAN_VERBOSE=1     as --verbose\n"
+    "  VELMORAN_SCALE=N       as --scale=N\n"
     "  VELMORAN_NO_PACING=1   do not pace frames to the display (tests, benchmarks);\n"
     "                         --max-fps still applies\n"
     "  LP_NUM_THREADS=N       threads of Mesa's software rasterizer; unset, the\n"
@@ -151,13 +164,22 @@ const char* RefusedOption(const char* current, char (&shortName)[2], char (&poss
 }
 
 // What the environment adds to good options: --root's window from the screen
-// saver and VELMORAN_VERBOSE. False (one line on err) for a window id that is none.
+// saver, VELMORAN_SCALE and VELMORAN_VERBOSE. False (one line on err) for a
+// window id or a scale that is none.
 bool ReadEnvironment(StartOptions& options, std::FILE* err) {
     if (options.m_bScreensaver && options.m_iWindowId == 0) {
         // --root: the screen saver's own window when it names one.
         const char* given = std::getenv("XSCREENSAVER_WINDOW");
         if (given != nullptr && given[0] != '\0' && !CommandLine::ParseWindowId(given, options.m_iWindowId)) {
             std::fprintf(err, "velmoran: XSCREENSAVER_WINDOW holds no window id: '%s'\n", given);
+            return false;
+        }
+    }
+    const char* scale = std::getenv("VELMORAN_SCALE");
+    if (options.m_iScale == 0 && scale != nullptr && scale[0] != '\0') {
+        options.m_iScale = win::ParseScale(scale);
+        if (options.m_iScale == 0) {
+            std::fprintf(err, "velmoran: VELMORAN_SCALE holds no whole number from 1 to 8: '%s'\n", scale);
             return false;
         }
     }
@@ -236,6 +258,13 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                     subject = optarg;
                 } else {
                     options.m_szRunFolder = optarg;
+                }
+                break;
+            case kScale:
+                options.m_iScale = win::ParseScale(optarg);
+                if (options.m_iScale == 0) {
+                    problem = "--scale needs a whole number from 1 to 8, not '%s'";
+                    subject = optarg;
                 }
                 break;
             case ':':

@@ -14,7 +14,8 @@ public:
     // 0 after --help (usage on out) or --version (on out), 2 after a wrong
     // option or argument (one line saying what is wrong, then one pointing
     // to --help, on err), 1 when --root finds no window id in
-    // XSCREENSAVER_WINDOW (one line on err). VELMORAN_VERBOSE set (not "0")
+    // XSCREENSAVER_WINDOW or no scale in VELMORAN_SCALE (one line on err);
+    // VELMORAN_SCALE stands in for --scale. VELMORAN_VERBOSE set (not "0")
     // asks for the debug output as --verbose does.
     static Action Parse(int argc, char** argv, StartOptions& options, int& exitStatus, std::FILE* out, std::FILE* err);
 

@@ -13,6 +13,9 @@ struct StartOptions {
     // instead of opening one: the window's X id, 0 for the screen's root.
     BOOL m_bScreensaver = FALSE;
     unsigned long m_iWindowId = 0;
+    // Device pixels per point on X11 (--scale, VELMORAN_SCALE); 0: as the
+    // desktop says.
+    int m_iScale = 0;
     // Show the debug output (the loaders' progress and trace lines) on stderr.
     BOOL m_bVerbose = FALSE;
     // A folder to use as the run folder, media and settings together, even

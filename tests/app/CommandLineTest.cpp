@@ -82,6 +82,18 @@ TEST(CommandLineTest, OptionsForOneRunInGnuStyle) {
         EXPECT_EQ(Parse({}).m_options.m_bVerbose, verbose) << "VELMORAN_VERBOSE=" << value;
     }
     unsetenv("VELMORAN_VERBOSE");
+
+    // The scale: the option over the variable; a variable that is no scale stops the start.
+    unsetenv("VELMORAN_SCALE");
+    EXPECT_EQ(none.m_options.m_iScale, 0) << "as the desktop says";
+    setenv("VELMORAN_SCALE", "3", 1);
+    EXPECT_EQ(Parse({}).m_options.m_iScale, 3);
+    EXPECT_EQ(Parse({"--scale=2"}).m_options.m_iScale, 2);
+    setenv("VELMORAN_SCALE", "1.5", 1);
+    Outcome badScale = Parse({});
+    unsetenv("VELMORAN_SCALE");
+    EXPECT_EQ(badScale.m_nStatus, 1);
+    EXPECT_EQ(badScale.m_szErr, "velmoran: VELMORAN_SCALE holds no whole number from 1 to 8: '1.5'\n");
 }
 
 // A screen-saver daemon names the window to draw in: --window-id, or --root
@@ -159,6 +171,7 @@ TEST(CommandLineTest, AWrongOptionOrArgumentIsOneLineAndAPointerToHelpWithStatus
         {{"-x"}, "velmoran: invalid option -- 'x'\n"},
         {{"--windowed", "clock.cfg"}, "velmoran: unexpected argument 'clock.cfg'\n"},
         {{"--max-fps"}, "velmoran: option '--max-fps' requires an argument\n"},
+        {{"--scale", "9"}, "velmoran: --scale needs a whole number from 1 to 8, not '9'\n"},
         {{"--max-fps=0"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '0'\n"},
         {{"--max-fps", "-5"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '-5'\n"},
         {{"--max-fps", "30fps"}, "velmoran: --max-fps needs a whole number from 1 to 1000, not '30fps'\n"},

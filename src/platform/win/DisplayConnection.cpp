@@ -46,15 +46,17 @@ bool ConnectDisplay(char* problem, std::size_t problemSize) {
     std::string tried;
     if (asked == nullptr) {
         // SDL would fall back to drawing off screen. A Wayland compositor is
-        // tried only where it is named: over ssh the one at home is not ours.
+        // tried only where it is named (over ssh the one at home is not
+        // ours), and then first: SDL would take the X11 server a Wayland
+        // session also runs, and draw blurred through it.
         std::string drivers;
-        if (x11 != nullptr) {
-            drivers = "x11";
-            tried = std::string("X11 at DISPLAY '") + x11 + "'";
-        }
         if (wayland != nullptr) {
-            drivers += drivers.empty() ? "wayland" : ",wayland";
-            tried += (tried.empty() ? "" : ", ") + std::string("Wayland at WAYLAND_DISPLAY '") + wayland + "'";
+            drivers = "wayland";
+            tried = std::string("Wayland at WAYLAND_DISPLAY '") + wayland + "'";
+        }
+        if (x11 != nullptr) {
+            drivers += drivers.empty() ? "x11" : ",x11";
+            tried += (tried.empty() ? "" : ", ") + std::string("X11 at DISPLAY '") + x11 + "'";
         }
         if (drivers.empty()) {
             std::snprintf(problem, problemSize, "cannot open a display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
@@ -77,6 +79,11 @@ bool ConnectDisplay(char* problem, std::size_t problemSize) {
     g_iMainProcess = getpid();
     XSetIOErrorHandler(EndOnIoError);
     return true;
+}
+
+bool IsWaylandSession() {
+    const char* asked = NonEmptyEnv("SDL_VIDEODRIVER");
+    return NonEmptyEnv("WAYLAND_DISPLAY") != nullptr && (asked == nullptr || std::strncmp(asked, "wayland", 7) == 0);
 }
 
 void SetDisplayLostHandler(DisplayLostFn handler, void* context) {

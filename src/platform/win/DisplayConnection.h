@@ -14,6 +14,10 @@ namespace win {
 // connection to the X server ends the process (EndForLostDisplay).
 bool ConnectDisplay(char* problem, std::size_t problemSize);
 
+// Whether the program will draw through Wayland: WAYLAND_DISPLAY is set and
+// SDL_VIDEODRIVER does not ask for something else first.
+bool IsWaylandSession();
+
 // What the program does when the connection is lost, just before the process
 // ends: quick, and without the window system. Null for nothing.
 using DisplayLostFn = void (*)(void* context);

@@ -23,6 +23,9 @@ struct HWND__ {
     HMENU m_hMenu = nullptr;
     HCURSOR m_hClassCursor = nullptr;
     HICON m_hClassIcon = nullptr;
+    // Device pixels per logical unit (DisplayScale.h): the window's
+    // coordinates as the program sees them are logical, its drawable is not.
+    int m_iScale = 1;
     // A WM_PAINT is due (exposed, or shown for the first time).
     bool m_bNeedsPaint = false;
     // Menus, popups and window-DC pictures drawn with Dear ImGui; only
