@@ -1,5 +1,7 @@
 #include "platform/win/GlWindow.h"
 
+#include "platform/win/DisplayScale.h"
+
 #include <SDL.h>
 #include <dlfcn.h>
 #include <link.h>
@@ -103,6 +105,7 @@ HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPRO
     HWND window = CreateWindowObject(procedure);
     window->m_pSdlWindow = sdlWindow;
     window->m_pGlContext = context;
+    window->m_iScale = ChooseX11Scale(nullptr);
     // SDL made the new context current behind our back.
     NoteGlCurrent(window, ReleaseWindowContext);
     PinGlDriver();
