@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include "platform/win/DisplayScale.h"
 #include "platform/win/IconImage.h"
 #include "platform/win/WindowLayer.h"
 #include "platform/win/WindowObject.h"
@@ -12,16 +13,21 @@ bool VideoUp() {
     return SDL_WasInit(SDL_INIT_VIDEO) != 0;
 }
 
+// Screen position of a window's top left corner, in logical units (Wayland
+// tells no position: SDL says 0, 0).
+POINT WindowOrigin(HWND window) {
+    int x = 0;
+    int y = 0;
+    if (window != nullptr && window->m_pSdlWindow != nullptr) {
+        SDL_GetWindowPosition(window->m_pSdlWindow, &x, &y);
+    }
+    return POINT{win::FromSdlUnits(window, x), win::FromSdlUnits(window, y)};
+}
+
 // Screen position of a window's client origin.
 POINT ClientOrigin(HWND window) {
-    POINT origin{0, 0};
-    if (window != nullptr && window->m_pSdlWindow != nullptr) {
-        int x = 0;
-        int y = 0;
-        SDL_GetWindowPosition(window->m_pSdlWindow, &x, &y);
-        origin.x = x;
-        origin.y = y + win::MenuStripHeight(window);
-    }
+    POINT origin = WindowOrigin(window);
+    origin.y += win::MenuStripHeight(window);
     return origin;
 }
 
@@ -87,11 +93,11 @@ bool CursorState::Clip(const RECT* screenRect) {
     // SDL confines the pointer per window: use the window the rectangle lies on.
     HWND window = WindowRegistry::Instance().FirstSdlWindow();
     if (window != nullptr) {
-        int x = 0;
-        int y = 0;
-        SDL_GetWindowPosition(window->m_pSdlWindow, &x, &y);
-        SDL_Rect rect{screenRect->left - x, screenRect->top - y, screenRect->right - screenRect->left,
-                      screenRect->bottom - screenRect->top};
+        const POINT origin = WindowOrigin(window);
+        SDL_Rect rect{win::ToSdlUnits(window, screenRect->left - origin.x),
+                      win::ToSdlUnits(window, screenRect->top - origin.y),
+                      win::ToSdlUnits(window, screenRect->right - screenRect->left),
+                      win::ToSdlUnits(window, screenRect->bottom - screenRect->top)};
         SDL_SetWindowMouseRect(window->m_pSdlWindow, &rect);
         m_hClipWindow = window;
     }
@@ -179,7 +185,9 @@ BOOL GetCursorPos(LPPOINT point) {
 BOOL SetCursorPos(int x, int y) {
     CursorState::Instance().TrackPosition(POINT{x, y});
     if (VideoUp()) {
-        SDL_WarpMouseGlobal(x, y);
+        // Wayland lets no client place the pointer; SDL says so and does nothing.
+        HWND window = WindowRegistry::Instance().FirstSdlWindow();
+        SDL_WarpMouseGlobal(win::ToSdlUnits(window, x), win::ToSdlUnits(window, y));
     }
     return TRUE;
 }
@@ -218,7 +226,9 @@ BOOL GetClipCursor(LPRECT rect) {
         if (VideoUp()) {
             SDL_GetDisplayBounds(0, &bounds);
         }
-        *rect = RECT{bounds.x, bounds.y, bounds.x + bounds.w, bounds.y + bounds.h};
+        HWND window = VideoUp() ? WindowRegistry::Instance().FirstSdlWindow() : nullptr;
+        *rect = RECT{win::FromSdlUnits(window, bounds.x), win::FromSdlUnits(window, bounds.y),
+                     win::FromSdlUnits(window, bounds.x + bounds.w), win::FromSdlUnits(window, bounds.y + bounds.h)};
     }
     return TRUE;
 }

@@ -1,10 +1,14 @@
 #include "platform/win/DisplayScale.h"
 
+#include <SDL.h>
 #include <X11/Xlib.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/kernel/Kernel.h"
 
 #include "platform/win/WindowObject.h"
 
@@ -78,6 +82,58 @@ int ChooseX11Scale(const char** source) {
 
 int WindowScale(HWND window) {
     return IsWindow(window) && window->m_iScale > 0 ? window->m_iScale : 1;
+}
+
+int SdlUnitsPerLogical(HWND window) {
+    return IsWindow(window) && window->m_bSdlPoints ? 1 : WindowScale(window);
+}
+
+int ToSdlUnits(HWND window, int logical) {
+    return logical * SdlUnitsPerLogical(window);
+}
+
+int FromSdlUnits(HWND window, int units) {
+    const int factor = SdlUnitsPerLogical(window);
+    return units >= 0 ? units / factor : -((-units + factor - 1) / factor);
+}
+
+int PixelsPerSdlUnit(HWND window) {
+    return IsWindow(window) && window->m_bSdlPoints ? WindowScale(window) : 1;
+}
+
+bool RefreshWindowScale(HWND window) {
+    if (!IsWindow(window) || !window->m_bSdlPoints || window->m_pSdlWindow == nullptr) {
+        return false;
+    }
+    int width = 0;
+    int drawableWidth = 0;
+    SDL_GetWindowSize(window->m_pSdlWindow, &width, nullptr);
+    SDL_GL_GetDrawableSize(window->m_pSdlWindow, &drawableWidth, nullptr);
+    int scale = width > 0 ? static_cast<int>(std::lround(static_cast<double>(drawableWidth) / width)) : 1;
+    scale = scale < 1 ? 1 : (scale > kMaxScale ? kMaxScale : scale);
+    if (scale == window->m_iScale) {
+        return false;
+    }
+    window->m_iScale = scale;
+    return true;
+}
+
+void TraceWindowScale(HWND window) {
+    if (!IsWindow(window) || window->m_pSdlWindow == nullptr) {
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    SDL_GetWindowSize(window->m_pSdlWindow, &width, &height);
+    SDL_GL_GetDrawableSize(window->m_pSdlWindow, &pixelWidth, &pixelHeight);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    char line[160];
+    std::snprintf(line, sizeof(line), "Window: %s, scale %d, %d x %d points on %d x %d pixels\n",
+                  driver != nullptr ? driver : "no video", WindowScale(window), FromSdlUnits(window, width),
+                  FromSdlUnits(window, height), pixelWidth, pixelHeight);
+    OutputDebugStringA(line);
 }
 
 }  // namespace win

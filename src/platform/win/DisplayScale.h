@@ -22,6 +22,22 @@ int ChooseX11Scale(const char** source);
 // drawn at a scale (a hosted one, or none).
 int WindowScale(HWND window);
 
+// Every size and position between the program and SDL passes through these:
+// SDL units per logical unit are the scale where SDL counts pixels (X11, the
+// off-screen drivers) and 1 where it counts points (Wayland).
+int SdlUnitsPerLogical(HWND window);
+int ToSdlUnits(HWND window, int logical);
+// Rounds toward minus infinity: a pointer left of the window stays left of it.
+int FromSdlUnits(HWND window, int units);
+// Device pixels per SDL unit (what Dear ImGui's SDL positions need): 1 where
+// SDL counts pixels, the scale where it counts points.
+int PixelsPerSdlUnit(HWND window);
+// A window SDL counts in points takes its scale from its drawable: drawable
+// width / window width, rounded, at least 1. True when the scale changed.
+bool RefreshWindowScale(HWND window);
+// The debug line naming the video driver, the scale and both sizes.
+void TraceWindowScale(HWND window);
+
 // Parses a whole factor from 1 to kMaxScale; 0 for anything else.
 constexpr int kMaxScale = 8;
 int ParseScale(const char* text);

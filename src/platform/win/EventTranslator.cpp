@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/win/CursorState.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/KeyMap.h"
 #include "platform/win/MenuOverlay.h"
 #include "platform/win/MessageQueue.h"
@@ -45,6 +46,14 @@ LPARAM ClientSize(HWND window) {
     return MAKELPARAM(static_cast<WORD>(client.right), static_cast<WORD>(client.bottom));
 }
 
+// A window moved to an output of another scale (Wayland) is told by a size
+// or display change.
+void FollowScale(HWND window) {
+    if (win::RefreshWindowScale(window)) {
+        win::TraceWindowScale(window);
+    }
+}
+
 void TranslateWindowEvent(HWND window, const SDL_WindowEvent& event) {
     switch (event.event) {
         case SDL_WINDOWEVENT_SHOWN:
@@ -66,7 +75,11 @@ void TranslateWindowEvent(HWND window, const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_RESTORED:
             Push(window, WM_SIZE, SIZE_RESTORED, ClientSize(window));
             break;
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+            FollowScale(window);
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            FollowScale(window);
             // SDL reports only the end of a resize: the program gets the
             // whole size/move loop at once, all or nothing so that its
             // pauses stay balanced.
@@ -138,13 +151,13 @@ WPARAM MouseKeys(Uint32 buttons) {
 // Records the pointer and says whether the event belongs to the client
 // area: not over the menu strip, not while a menu is open — unless the
 // window holds the capture, which gets everything.
-bool TrackMouse(HWND window, int x, int y, POINT* client) {
-    int windowX = 0;
-    int windowY = 0;
-    SDL_GetWindowPosition(window->m_pSdlWindow, &windowX, &windowY);
-    CursorState::Instance().TrackPosition(POINT{windowX + x, windowY + y});
-    int strip = win::MenuStripHeight(window);
-    *client = POINT{x, y - strip};
+bool TrackMouse(HWND window, int sdlX, int sdlY, POINT* client) {
+    const int y = win::FromSdlUnits(window, sdlY);
+    const int strip = win::MenuStripHeight(window);
+    *client = POINT{win::FromSdlUnits(window, sdlX), y - strip};
+    POINT screen = *client;
+    ClientToScreen(window, &screen);
+    CursorState::Instance().TrackPosition(screen);
     if (CursorState::Instance().Capture() == window) {
         return true;
     }

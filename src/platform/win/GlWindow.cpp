@@ -90,8 +90,16 @@ HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPRO
     // that while another API's context (a reference device's EGL one) is.
     ReleaseCurrentGl();
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE | (hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN);
+    // Wayland sizes windows in points and gives a scaled output a drawable
+    // of more pixels; X11 knows pixels only, so the window is made bigger.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool points = driver != nullptr && std::strcmp(driver, "wayland") == 0;
+    const int scale = points ? 1 : ChooseX11Scale(nullptr);
+    if (points) {
+        flags |= SDL_WINDOW_ALLOW_HIGHDPI;
+    }
     SDL_Window* sdlWindow = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED,
-                                             SDL_WINDOWPOS_UNDEFINED, clientWidth, clientHeight, flags);
+                                             SDL_WINDOWPOS_UNDEFINED, clientWidth * scale, clientHeight * scale, flags);
     if (sdlWindow == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
@@ -105,7 +113,9 @@ HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPRO
     HWND window = CreateWindowObject(procedure);
     window->m_pSdlWindow = sdlWindow;
     window->m_pGlContext = context;
-    window->m_iScale = ChooseX11Scale(nullptr);
+    window->m_iScale = scale;
+    window->m_bSdlPoints = points;
+    RefreshWindowScale(window);
     // SDL made the new context current behind our back.
     NoteGlCurrent(window, ReleaseWindowContext);
     PinGlDriver();

@@ -9,8 +9,10 @@ struct SDL_Window;
 
 namespace win {
 // Creates a shown (or, with hidden, unshown) resizable window with the given
-// client size and a GL 3.3 core context with a 24-bit depth buffer. Returns
-// null when SDL video or the context cannot be had; nothing is left behind.
+// size in logical units (DisplayScale.h: on X11 the SDL window is that times
+// the chosen scale, on Wayland the drawable is) and a GL 3.3 core context
+// with a 24-bit depth buffer. Returns null when SDL video or the context
+// cannot be had; nothing is left behind.
 HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPROC procedure, bool hidden);
 // Destroys what CreateGlWindow made, the context first.
 void DestroyGlWindow(HWND window);

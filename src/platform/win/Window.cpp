@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win/CursorState.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/HostWindow.h"
 #include "platform/win/IconImage.h"
@@ -63,12 +64,21 @@ void ApplyMinMaxInfo(HWND window) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(window->m_pSdlWindow, &width, &height);
-    info.ptMaxSize = POINT{width, height};
+    info.ptMaxSize = POINT{win::FromSdlUnits(window, width), win::FromSdlUnits(window, height)};
     info.ptMinTrackSize = POINT{1, 1};
     info.ptMaxTrackSize = POINT{16384, 16384};
     SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     if (info.ptMinTrackSize.x > 0 && info.ptMinTrackSize.y > 0) {
-        SDL_SetWindowMinimumSize(window->m_pSdlWindow, info.ptMinTrackSize.x, info.ptMinTrackSize.y);
+        SDL_SetWindowMinimumSize(window->m_pSdlWindow, win::ToSdlUnits(window, info.ptMinTrackSize.x),
+                                 win::ToSdlUnits(window, info.ptMinTrackSize.y));
+    }
+}
+
+// Wayland gives a window no place on a desktop of its own choosing: a move
+// there is left to the compositor.
+void MoveSdlWindow(HWND window, int x, int y) {
+    if (!window->m_bSdlPoints) {
+        SDL_SetWindowPosition(window->m_pSdlWindow, win::ToSdlUnits(window, x), win::ToSdlUnits(window, y));
     }
 }
 }  // namespace
@@ -145,8 +155,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     window->m_hClassCursor = entry->m_class.hCursor;
     window->m_hClassIcon = entry->m_class.hIcon;
     if (x != CW_USEDEFAULT && y != CW_USEDEFAULT) {
-        SDL_SetWindowPosition(window->m_pSdlWindow, x, y);
+        MoveSdlWindow(window, x, y);
     }
+    win::TraceWindowScale(window);
     SetSdlIcon(window->m_pSdlWindow, window->m_hClassIcon);
     // CreateGlWindow left the window's context current, as the overlay needs.
     window->m_pOverlay = std::make_unique<MenuOverlay>(window);
@@ -359,7 +370,9 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
     int height = 0;
     SDL_GetWindowPosition(window->m_pSdlWindow, &x, &y);
     SDL_GetWindowSize(window->m_pSdlWindow, &width, &height);
-    *rect = RECT{x, y, x + width, y + height};
+    x = win::FromSdlUnits(window, x);
+    y = win::FromSdlUnits(window, y);
+    *rect = RECT{x, y, x + win::FromSdlUnits(window, width), y + win::FromSdlUnits(window, height)};
     return TRUE;
 }
 
@@ -370,8 +383,8 @@ BOOL GetClientRect(HWND window, LPRECT rect) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(window->m_pSdlWindow, &width, &height);
-    int clientHeight = height - win::MenuStripHeight(window);
-    *rect = RECT{0, 0, width, clientHeight > 0 ? clientHeight : 0};
+    int clientHeight = win::FromSdlUnits(window, height) - win::MenuStripHeight(window);
+    *rect = RECT{0, 0, win::FromSdlUnits(window, width), clientHeight > 0 ? clientHeight : 0};
     return TRUE;
 }
 
@@ -384,10 +397,10 @@ BOOL SetWindowPos(HWND window, HWND /*insertAfter*/, int x, int y, int cx, int c
     }
     SDL_Window* sdlWindow = window->m_pSdlWindow;
     if ((flags & SWP_NOMOVE) == 0) {
-        SDL_SetWindowPosition(sdlWindow, x, y);
+        MoveSdlWindow(window, x, y);
     }
     if ((flags & SWP_NOSIZE) == 0 && cx > 0 && cy > 0) {
-        SDL_SetWindowSize(sdlWindow, cx, cy);
+        SDL_SetWindowSize(sdlWindow, win::ToSdlUnits(window, cx), win::ToSdlUnits(window, cy));
     }
     if ((flags & SWP_SHOWWINDOW) != 0) {
         ShowWindow(window, SW_SHOW);

@@ -26,6 +26,9 @@ struct HWND__ {
     // Device pixels per logical unit (DisplayScale.h): the window's
     // coordinates as the program sees them are logical, its drawable is not.
     int m_iScale = 1;
+    // SDL counts this window in points (Wayland), so its SDL sizes and
+    // pointer positions are logical already; elsewhere they are pixels.
+    bool m_bSdlPoints = false;
     // A WM_PAINT is due (exposed, or shown for the first time).
     bool m_bNeedsPaint = false;
     // Menus, popups and window-DC pictures drawn with Dear ImGui; only
