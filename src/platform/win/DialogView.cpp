@@ -24,7 +24,7 @@ void Label(const DialogControl& control, char* label, int size) {
     SplitMenuText(control.Text(), label, size, shortcut, sizeof(shortcut));
 }
 
-void DrawGroupBox(const DialogControl& control, ImVec2 min, ImVec2 max) {
+void DrawGroupBox(const DialogControl& control, ImVec2 min, ImVec2 max, float unit) {
     char label[64];
     Label(control, label, sizeof(label));
     ImDrawList* list = ImGui::GetWindowDrawList();
@@ -33,8 +33,8 @@ void DrawGroupBox(const DialogControl& control, ImVec2 min, ImVec2 max) {
     const ImVec2 textSize = ImGui::CalcTextSize(label);
     const ImVec2 textPos(min.x + half, min.y);
     // The caption interrupts the frame line.
-    list->AddRectFilled(ImVec2(textPos.x - 2.0f, textPos.y),
-                        ImVec2(textPos.x + textSize.x + 2.0f, textPos.y + textSize.y),
+    list->AddRectFilled(ImVec2(textPos.x - 2.0f * unit, textPos.y),
+                        ImVec2(textPos.x + textSize.x + 2.0f * unit, textPos.y + textSize.y),
                         ImGui::GetColorU32(ImGuiCol_WindowBg));
     list->AddText(textPos, ImGui::GetColorU32(control.IsEnabled() ? ImGuiCol_Text : ImGuiCol_TextDisabled), label);
 }
@@ -60,7 +60,7 @@ void DrawComboBox(ModalDialog& dialog, const DialogControl& control, int index, 
 }
 }  // namespace
 
-ImFont* DialogView::AddFont(ImFontAtlas* atlas) {
+ImFont* DialogView::AddFont(ImFontAtlas* atlas, int scale) {
     std::string file;
     int faceIndex = 0;
     if (!FontLocator::Find("Arial", false, false, &file, &faceIndex)) {
@@ -68,26 +68,30 @@ ImFont* DialogView::AddFont(ImFontAtlas* atlas) {
     }
     ImFontConfig config;
     config.FontNo = faceIndex;
-    return atlas->AddFontFromFileTTF(file.c_str(), kDialogFontPixels, &config);
+    return atlas->AddFontFromFileTTF(file.c_str(), kDialogFontPixels * static_cast<float>(scale), &config);
 }
 
-void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip) {
+void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip, int scale) {
     if (font != nullptr) {
         ImGui::PushFont(font);
     }
-    // Dialog units come from the font as the platform measures them.
+    // Dialog units come from the font as the platform measures them, in
+    // logical units: the font is `scale` times its size.
+    const float unit = static_cast<float>(scale);
     const ImVec2 letters = ImGui::CalcTextSize("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    dialog.SetBaseUnits((static_cast<int>(letters.x) / 26 + 1) / 2, static_cast<int>(ImGui::GetFontSize() + 0.5f));
+    dialog.SetBaseUnits((static_cast<int>(letters.x / unit) / 26 + 1) / 2,
+                        static_cast<int>(ImGui::GetFontSize() / unit + 0.5f));
 
     const ImVec2 display = ImGui::GetIO().DisplaySize;
     const float titleHeight = ImGui::GetFrameHeight();
-    const float width = static_cast<float>(dialog.ClientWidth());
-    const float height = static_cast<float>(dialog.ClientHeight()) + titleHeight;
-    const float strip = static_cast<float>(menuStrip);
+    const float width = static_cast<float>(dialog.ClientWidth()) * unit;
+    const float height = static_cast<float>(dialog.ClientHeight()) * unit + titleHeight;
+    const float strip = static_cast<float>(menuStrip) * unit;
     const ImVec2 position(std::max(0.0f, (display.x - width) * 0.5f),
                           std::max(strip, strip + (display.y - strip - height) * 0.5f));
-    ImGui::SetNextWindowPos(
-        ImVec2(static_cast<float>(static_cast<int>(position.x)), static_cast<float>(static_cast<int>(position.y))));
+    // On whole logical units, so that the origin recorded is where it is drawn.
+    ImGui::SetNextWindowPos(ImVec2(static_cast<float>(static_cast<int>(position.x / unit)) * unit,
+                                   static_cast<float>(static_cast<int>(position.y / unit)) * unit));
     ImGui::SetNextWindowSize(ImVec2(width, height));
     // It comes up in front of the menus it disables; those take no clicks
     // while it is open, so it stays there.
@@ -106,17 +110,18 @@ void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip) {
     dialog.SetDroppedList(-1);
     if (ImGui::Begin(title, nullptr, flags)) {
         const ImVec2 origin = ImGui::GetCursorScreenPos();
-        dialog.SetOrigin(POINT{static_cast<LONG>(origin.x), static_cast<LONG>(origin.y)});
+        dialog.SetOrigin(POINT{static_cast<LONG>(origin.x / unit), static_cast<LONG>(origin.y / unit)});
         // Lists and radio buttons are about 12 units high when closed.
-        const float frameHeight = static_cast<float>(dialog.MapRect(RECT{0, 0, 0, 12}).bottom);
+        const float frameHeight = static_cast<float>(dialog.MapRect(RECT{0, 0, 0, 12}).bottom) * unit;
         ImGui::PushStyleVar(ImGuiStyleVar_FramePadding,
-                            ImVec2(4.0f, std::max(1.0f, (frameHeight - ImGui::GetFontSize()) * 0.5f)));
+                            ImVec2(4.0f * unit, std::max(unit, (frameHeight - ImGui::GetFontSize()) * 0.5f)));
         for (int i = 0; i < dialog.ControlCount(); ++i) {
             DialogControl& control = dialog.Control(i);
             const RECT r = dialog.ItemRect(control.Item());
-            const ImVec2 min(origin.x + static_cast<float>(r.left), origin.y + static_cast<float>(r.top));
-            const ImVec2 max(origin.x + static_cast<float>(r.right), origin.y + static_cast<float>(r.bottom));
-            const ImVec2 size(static_cast<float>(r.right - r.left), static_cast<float>(r.bottom - r.top));
+            const ImVec2 min(origin.x + static_cast<float>(r.left) * unit, origin.y + static_cast<float>(r.top) * unit);
+            const ImVec2 max(origin.x + static_cast<float>(r.right) * unit,
+                             origin.y + static_cast<float>(r.bottom) * unit);
+            const ImVec2 size(max.x - min.x, max.y - min.y);
             char label[64];
             Label(control, label, sizeof(label));
             ImGui::PushID(i);
@@ -125,7 +130,7 @@ void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip) {
             }
             ImGui::SetCursorScreenPos(min);
             if (control.IsGroupBox()) {
-                DrawGroupBox(control, min, max);
+                DrawGroupBox(control, min, max, unit);
             } else if (control.Kind() == DialogItemKind::kStatic) {
                 ImGui::TextUnformatted(label);
             } else if (control.Kind() == DialogItemKind::kComboBox) {
@@ -139,8 +144,8 @@ void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip) {
             }
             if (i == dialog.Focus() && control.IsEnabled()) {
                 ImGui::GetWindowDrawList()->AddRect(
-                    ImVec2(min.x - 1.0f, min.y - 1.0f),
-                    ImVec2(ImGui::GetItemRectMax().x + 1.0f, ImGui::GetItemRectMax().y + 1.0f),
+                    ImVec2(min.x - unit, min.y - unit),
+                    ImVec2(ImGui::GetItemRectMax().x + unit, ImGui::GetItemRectMax().y + unit),
                     ImGui::GetColorU32(ImGuiCol_NavHighlight));
             }
             if (!control.IsEnabled()) {

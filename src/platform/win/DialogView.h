@@ -11,9 +11,11 @@ class ModalDialog;
 class DialogView {
 public:
     // Adds the dialog font (the face that stands for the 8-point dialog
-    // font) to the atlas; null when no face was found.
-    static ImFont* AddFont(ImFontAtlas* atlas);
+    // font) rasterised at `scale` times its size to the atlas; null when no
+    // face was found.
+    static ImFont* AddFont(ImFontAtlas* atlas, int scale);
     // One frame of the dialog centred in the client area below `menuStrip`
-    // pixels. Needs a current ImGui frame.
-    static void Draw(ModalDialog& dialog, ImFont* font, int menuStrip);
+    // logical units, drawn at `scale` device pixels per unit; its layout
+    // and the origin it records stay logical. Needs a current ImGui frame.
+    static void Draw(ModalDialog& dialog, ImFont* font, int menuStrip, int scale);
 };

@@ -13,6 +13,7 @@
 
 #include "platform/win/CursorState.h"
 #include "platform/win/DialogView.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/FontLocator.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/Menu.h"
@@ -89,6 +90,20 @@ MenuOverlay::MenuOverlay(HWND window) : m_hWindow(window) {
     io.LogFilename = nullptr;
     // The program owns the cursor shape (hidden in full screen).
     io.ConfigFlags |= ImGuiConfigFlags_NoMouseCursorChange;
+    BuildFonts(win::WindowScale(window));
+    ImGui_ImplSDL2_InitForOpenGL(window->m_pSdlWindow, window->m_pGlContext);
+    ImGui_ImplOpenGL3_Init("#version 330 core");
+    ImGui::SetCurrentContext(previous);
+}
+
+void MenuOverlay::BuildFonts(int scale) {
+    ImGuiIO& io = ImGui::GetIO();
+    if (m_iScale != 0) {
+        // The font texture goes with the old atlas; the next frame makes another.
+        ImGui_ImplOpenGL3_DestroyDeviceObjects();
+    }
+    m_iScale = scale;
+    io.Fonts->Clear();
     std::string file;
     int faceIndex = 0;
     ImFont* font = nullptr;
@@ -96,24 +111,31 @@ MenuOverlay::MenuOverlay(HWND window) : m_hWindow(window) {
     if (FontLocator::Find("sans-serif", false, false, &file, &faceIndex)) {
         ImFontConfig config;
         config.FontNo = faceIndex;
-        font = io.Fonts->AddFontFromFileTTF(file.c_str(), kMenuFontPixels, &config);
+        font = io.Fonts->AddFontFromFileTTF(file.c_str(), kMenuFontPixels * static_cast<float>(scale), &config);
     }
     if (font == nullptr) {
-        io.Fonts->AddFontDefault();
         fontPixels = 13.0f;
+        ImFontConfig config;
+        config.SizePixels = fontPixels * static_cast<float>(scale);
+        io.Fonts->AddFontDefault(&config);
     }
-    m_pDialogFont = DialogView::AddFont(io.Fonts);
-    ImGui::StyleColorsLight();
-    ImGuiStyle& style = ImGui::GetStyle();
+    m_pDialogFont = DialogView::AddFont(io.Fonts, scale);
+    ImGuiStyle style;
+    ImGui::StyleColorsLight(&style);
     style.DisplaySafeAreaPadding = ImVec2(0.0f, 0.0f);
     // The menu bar fills the strip above the client area exactly.
     // (The font's own size is known only once the atlas is built.)
     style.FramePadding.y = (static_cast<float>(win::kMenuStripHeight) - fontPixels) * 0.5f;
     style.WindowRounding = 0.0f;
     style.PopupRounding = 0.0f;
-    ImGui_ImplSDL2_InitForOpenGL(window->m_pSdlWindow, window->m_pGlContext);
-    ImGui_ImplOpenGL3_Init("#version 330 core");
-    ImGui::SetCurrentContext(previous);
+    style.ScaleAllSizes(static_cast<float>(scale));
+    ImGui::GetStyle() = style;
+}
+
+RECT MenuOverlay::LogicalRect(float left, float top, float right, float bottom) const {
+    const float scale = static_cast<float>(m_iScale);
+    return RECT{static_cast<LONG>(left / scale), static_cast<LONG>(top / scale), static_cast<LONG>(right / scale),
+                static_cast<LONG>(bottom / scale)};
 }
 
 MenuOverlay::~MenuOverlay() {
@@ -172,8 +194,7 @@ void MenuOverlay::NoteEntryRect(UINT entry) {
     ImVec2 max = ImGui::GetItemRectMax();
     EntryRect& record = m_entryRects[static_cast<std::size_t>(m_nEntryRects++)];
     record.m_uEntry = entry;
-    record.m_rect =
-        RECT{static_cast<LONG>(min.x), static_cast<LONG>(min.y), static_cast<LONG>(max.x), static_cast<LONG>(max.y)};
+    record.m_rect = LogicalRect(min.x, min.y, max.x, max.y);
 }
 
 void MenuOverlay::ChooseCommand(UINT id) {
@@ -203,7 +224,8 @@ void MenuOverlay::DrawMenuItems(HMENU menu) {
 void MenuOverlay::DrawMenuBar(HMENU menu) {
     // A window exactly the size of the strip whose menu bar fills it.
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
-    ImGui::SetNextWindowSize(ImVec2(ImGui::GetIO().DisplaySize.x, static_cast<float>(win::kMenuStripHeight)));
+    ImGui::SetNextWindowSize(
+        ImVec2(ImGui::GetIO().DisplaySize.x, static_cast<float>(win::kMenuStripHeight * m_iScale)));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0.0f, 0.0f));
     ImGui::PushStyleVar(ImGuiStyleVar_WindowBorderSize, 0.0f);
     ImGui::PushStyleVar(ImGuiStyleVar_WindowMinSize, ImVec2(0.0f, 0.0f));
@@ -218,8 +240,7 @@ void MenuOverlay::DrawMenuBar(HMENU menu) {
             ImVec2 size = ImGui::GetWindowSize();
             EntryRect& bar = m_entryRects[static_cast<std::size_t>(m_nEntryRects++)];
             bar.m_uEntry = win_hooks::kMenuBar;
-            bar.m_rect = RECT{static_cast<LONG>(pos.x), static_cast<LONG>(pos.y), static_cast<LONG>(pos.x + size.x),
-                              static_cast<LONG>(pos.y + size.y)};
+            bar.m_rect = LogicalRect(pos.x, pos.y, pos.x + size.x, pos.y + size.y);
         }
         char label[80];
         char shortcut[16];
@@ -246,7 +267,8 @@ void MenuOverlay::DrawPopup() {
     if (m_bPopupRequested) {
         ImGui::OpenPopup(kPopupName);
         m_bPopupRequested = false;
-        ImGui::SetNextWindowPos(ImVec2(m_fPopupX, m_fPopupY));
+        const float scale = static_cast<float>(m_iScale);
+        ImGui::SetNextWindowPos(ImVec2(m_fPopupX * scale, m_fPopupY * scale));
     }
     if (!ImGui::BeginPopup(kPopupName)) {
         return;
@@ -290,11 +312,28 @@ void MenuOverlay::PostTransitions(bool open) {
 
 void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
     ContextScope scope(m_pContext);
+    if (win::RefreshWindowScale(m_hWindow)) {
+        win::TraceWindowScale(m_hWindow);
+    }
+    if (win::WindowScale(m_hWindow) != m_iScale) {
+        BuildFonts(win::WindowScale(m_hWindow));
+    }
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplSDL2_NewFrame();
     ImGuiIO& io = ImGui::GetIO();
     if (io.DeltaTime <= 0.0f) {
         io.DeltaTime = 1.0f / 1000.0f;
+    }
+    // ImGui draws in device pixels, the drawable's, whatever SDL counts in.
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_GL_GetDrawableSize(m_hWindow->m_pSdlWindow, &drawableWidth, &drawableHeight);
+    io.DisplaySize = ImVec2(static_cast<float>(drawableWidth), static_cast<float>(drawableHeight));
+    io.DisplayFramebufferScale = ImVec2(1.0f, 1.0f);
+    const float scale = static_cast<float>(m_iScale);
+    if (ImGui::IsMousePosValid(&io.MousePos)) {
+        const float pixels = static_cast<float>(win::PixelsPerSdlUnit(m_hWindow));
+        io.MousePos = ImVec2(io.MousePos.x * pixels, io.MousePos.y * pixels);
     }
     // The backend lets go of the mouse when ImGui has no button down; the
     // program's capture must survive that.
@@ -304,6 +343,7 @@ void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
     if (g_pOverlayMouse != nullptr) {
         bool down = false;
         g_pOverlayMouse(&io.MousePos.x, &io.MousePos.y, &down);
+        io.MousePos = ImVec2(io.MousePos.x * scale, io.MousePos.y * scale);
         io.MouseDown[0] = down;
     }
     ImGui::NewFrame();
@@ -312,7 +352,7 @@ void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
     if (pictureTexture != 0) {
         ImGui::GetBackgroundDrawList()->AddImage(
             reinterpret_cast<ImTextureID>(static_cast<std::uintptr_t>(pictureTexture)),
-            ImVec2(0.0f, static_cast<float>(strip)), ImVec2(io.DisplaySize.x, io.DisplaySize.y));
+            ImVec2(0.0f, static_cast<float>(strip) * scale), ImVec2(io.DisplaySize.x, io.DisplaySize.y));
     }
     // A window under a modal dialog takes no input: its menus are greyed.
     ModalDialog* dialog = ModalDialog::ForOwner(m_hWindow);
@@ -337,7 +377,7 @@ void MenuOverlay::DrawFrame(unsigned int pictureTexture) {
     // The dialog's own drop-down lists are not menus.
     bool open = dialog == nullptr && ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel);
     if (dialog != nullptr) {
-        DialogView::Draw(*dialog, m_pDialogFont, strip);
+        DialogView::Draw(*dialog, m_pDialogFont, strip, m_iScale);
     }
     m_bCloseRequested = false;
     ImGui::Render();
@@ -377,10 +417,10 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, LPTPMPAR
     if (!MenuStore::Instance().IsMenu(menu) || !IsWindow(owner) || !owner->m_pOverlay) {
         return FALSE;
     }
-    int windowX = 0;
-    int windowY = 0;
-    SDL_GetWindowPosition(owner->m_pSdlWindow, &windowX, &windowY);
-    owner->m_pOverlay->OpenPopup(menu, x - windowX, y - windowY);
+    // Screen to window coordinates: the client's origin less the strip.
+    POINT origin{0, -win::MenuStripHeight(owner)};
+    ClientToScreen(owner, &origin);
+    owner->m_pOverlay->OpenPopup(menu, x - origin.x, y - origin.y);
     // The popup runs in the window's frames, not in a loop of its own, so
     // there is no chosen command to return yet.
     return (flags & TPM_RETURNCMD) != 0 ? FALSE : TRUE;

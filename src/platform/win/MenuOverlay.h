@@ -32,7 +32,7 @@ public:
     void PresentPicture(const std::uint32_t* pixels, int width, int height);
 
     // Copies the popup's items (the caller may destroy the menu at once) and
-    // opens it at the next frame at a position in window coordinates.
+    // opens it at the next frame at a position in logical window coordinates.
     void OpenPopup(HMENU menu, int x, int y);
 
     // Open, or asked to open at the next frame.
@@ -55,6 +55,10 @@ private:
     static constexpr int kMaxPopupEntries = 16;
     static constexpr int kMaxEntryRects = 32;
 
+    // Fonts rasterised at `scale` times their size and a style scaled as
+    // much, so the menus are drawn in device pixels and stay sharp.
+    void BuildFonts(int scale);
+    RECT LogicalRect(float left, float top, float right, float bottom) const;
     void DrawMenuBar(HMENU menu);
     void DrawMenuItems(HMENU menu);
     void DrawPopup();
@@ -64,6 +68,8 @@ private:
 
     HWND m_hWindow;
     ImGuiContext* m_pContext = nullptr;
+    // Device pixels per logical unit the fonts and style were built for.
+    int m_iScale = 0;
     // The open modal dialog of the window is drawn with it.
     ImFont* m_pDialogFont = nullptr;
     bool m_bDialogShown = false;
