@@ -7,6 +7,7 @@
 #include <string>
 
 #include "WindowTestSupport.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowLayer.h"
 
@@ -64,6 +65,52 @@ TEST(WindowTest, SetWindowPosMovesAndSizesTheWholeWindow) {
     ASSERT_TRUE(SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
     GetWindowRect(hwnd, &bounds);
     EXPECT_EQ(bounds.right - bounds.left, 420);
+}
+
+TEST(WindowTest, AtScaleTwoSdlCountsPixelsAndTheProgramStillSeesLogicalUnits) {
+    RECT titleAtOne{};
+    {
+        RecordingWindow plain(512, 384, true);
+        OverlayMouse(plain.Handle()).Frames(2);
+        ASSERT_TRUE(win_hooks::GetMenuEntryRect(plain.Handle(), win_hooks::kMenuBarTitle, &titleAtOne));
+    }
+    win::SetScaleOverride(2);
+    RecordingWindow window(512, 384, true);
+    win::SetScaleOverride(1);
+    HWND hwnd = window.Handle();
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(win::GetSdlWindow(hwnd), &width, &height);
+    EXPECT_EQ(std::pair(width, height), std::pair(1024, (384 + win::kMenuStripHeight) * 2));
+    RECT rect{};
+    ASSERT_TRUE(GetClientRect(hwnd, &rect));
+    EXPECT_EQ(EdgesOf(rect), Edges(0, 0, 512, 384));
+
+    SDL_Event event{};
+    event.type = SDL_MOUSEBUTTONDOWN;
+    event.button.windowID = SDL_GetWindowID(win::GetSdlWindow(hwnd));
+    event.button.button = SDL_BUTTON_LEFT;
+    event.button.x = 200;
+    event.button.y = 242;
+    SDL_PushEvent(&event);
+    RecordingWindow::DrainMessages();
+    const auto& heard = RecordingWindow::Received();
+    EXPECT_TRUE(std::any_of(heard.begin(), heard.end(), [](const RecordedMessage& m) {
+        return m.message == WM_LBUTTONDOWN && m.lParam == MAKELPARAM(100, 100);
+    }));
+
+    OverlayMouse mouse(hwnd);
+    mouse.Frames(2);
+    ASSERT_TRUE(win_hooks::GetMenuEntryRect(hwnd, win_hooks::kMenuBar, &rect));
+    EXPECT_EQ(EdgesOf(rect), Edges(0, 0, 512, win::kMenuStripHeight));
+    ASSERT_TRUE(win_hooks::GetMenuEntryRect(hwnd, win_hooks::kMenuBarTitle, &rect));
+    EXPECT_NEAR(rect.left, titleAtOne.left, 1);
+    EXPECT_NEAR(rect.right, titleAtOne.right, 1);
+    EXPECT_EQ(std::pair(rect.top, rect.bottom), std::pair(titleAtOne.top, titleAtOne.bottom));
+    mouse.ClickAt(static_cast<float>(rect.right + 4), 10.0f);
+    EXPECT_FALSE(win::IsMenuOpen(hwnd)) << "a click right of the title misses it";
+    mouse.ClickCentre(rect);
+    EXPECT_TRUE(win::IsMenuOpen(hwnd));
 }
 
 TEST(WindowTest, DestroyingTheWindowTakesItsMenuButNotOneDestroyedBefore) {
