@@ -58,6 +58,19 @@ void DrawComboBox(ModalDialog& dialog, const DialogControl& control, int index, 
         ImGui::EndCombo();
     }
 }
+
+void Apply(ModalDialog& dialog, const PendingAction& action) {
+    if (action.m_nControl < 0) {
+        return;
+    }
+    DialogControl& control = dialog.Control(action.m_nControl);
+    dialog.SetFocus(action.m_nControl);
+    if (action.m_nItem >= 0) {
+        control.UserSelect(action.m_nItem);
+    } else {
+        control.UserClick();
+    }
+}
 }  // namespace
 
 ImFont* DialogView::AddFont(ImFontAtlas* atlas, int scale) {
@@ -163,13 +176,5 @@ void DialogView::Draw(ModalDialog& dialog, ImFont* font, int menuStrip, int scal
 
     // The procedure may refill the lists it was drawn from, so it hears of
     // the choice only now.
-    if (action.m_nControl >= 0) {
-        DialogControl& control = dialog.Control(action.m_nControl);
-        dialog.SetFocus(action.m_nControl);
-        if (action.m_nItem >= 0) {
-            control.UserSelect(action.m_nItem);
-        } else {
-            control.UserClick();
-        }
-    }
+    Apply(dialog, action);
 }

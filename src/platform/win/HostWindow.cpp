@@ -168,6 +168,7 @@ HWND AdoptHostWindow(unsigned long id, WNDPROC procedure) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;
     }
+    // Its owner sized it in pixels and draws no menus over it: scale 1.
     HWND window = CreateWindowObject(procedure);
     window->m_pSdlWindow = sdlWindow;
     return window;
