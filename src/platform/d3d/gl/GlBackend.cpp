@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/d3d/core/CoreIndexBuffer.h"
@@ -14,6 +15,8 @@
 #include "platform/d3d/core/CoreVertexBuffer.h"
 #include "platform/d3d/core/DeviceState.h"
 #include "platform/d3d/gl/GlTranslation.h"
+#include "platform/kernel/Kernel.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowLayer.h"
 
@@ -136,9 +139,10 @@ void GlBackend::ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters) {
         return;
     }
     if (parameters.Windowed == FALSE) {
+        // The display's mode is in device pixels, as the targets are.
         SDL_DisplayMode mode = {};
-        mode.w = static_cast<int>(parameters.BackBufferWidth);
-        mode.h = static_cast<int>(parameters.BackBufferHeight);
+        mode.w = static_cast<int>(m_uTargetWidth);
+        mode.h = static_cast<int>(m_uTargetHeight);
         mode.refresh_rate = static_cast<int>(parameters.FullScreen_RefreshRateInHz);
         mode.format = parameters.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
         SDL_SetWindowDisplayMode(window, &mode);
@@ -150,15 +154,24 @@ void GlBackend::ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters) {
         // by the strip is a size it would pass through on the way back, and
         // the program could take that client area for its new size.
         SDL_SetWindowFullscreen(window, 0);
-        SDL_SetWindowSize(window, static_cast<int>(parameters.BackBufferWidth),
-                          static_cast<int>(parameters.BackBufferHeight) + win::MenuStripHeight(m_hWindow));
+        SetWindowPos(m_hWindow, nullptr, 0, 0, static_cast<int>(parameters.BackBufferWidth),
+                     static_cast<int>(parameters.BackBufferHeight) + win::MenuStripHeight(m_hWindow),
+                     SWP_NOMOVE | SWP_NOZORDER);
         m_bFullscreenApplied = false;
     }
 }
 
-HRESULT GlBackend::CreateTargets(const D3DPRESENT_PARAMETERS& parameters) {
-    const GLsizei width = static_cast<GLsizei>(parameters.BackBufferWidth);
-    const GLsizei height = static_cast<GLsizei>(parameters.BackBufferHeight);
+HRESULT GlBackend::CreateTargets(const D3DPRESENT_PARAMETERS& parameters, int scale) {
+    const UINT limit = m_limits.m_dwMaxTextureSize;
+    if (parameters.BackBufferWidth * scale > limit || parameters.BackBufferHeight * scale > limit) {
+        scale = 1;
+    }
+    m_iScale = scale;
+    m_uTargetWidth = parameters.BackBufferWidth * static_cast<UINT>(scale);
+    m_uTargetHeight = parameters.BackBufferHeight * static_cast<UINT>(scale);
+    m_pixels.assign(static_cast<std::size_t>(m_uTargetWidth) * m_uTargetHeight, 0);
+    const GLsizei width = static_cast<GLsizei>(m_uTargetWidth);
+    const GLsizei height = static_cast<GLsizei>(m_uTargetHeight);
     const GLsizei samples =
         parameters.MultiSampleType >= D3DMULTISAMPLE_2_SAMPLES ? static_cast<GLsizei>(parameters.MultiSampleType) : 0;
     while (glGetError() != GL_NO_ERROR) {
@@ -251,7 +264,7 @@ HRESULT GlBackend::Reset(D3DPRESENT_PARAMETERS& parameters) {
         return D3DERR_INVALIDCALL;
     }
     DestroyTargets();
-    const HRESULT hr = CreateTargets(parameters);
+    const HRESULT hr = CreateTargets(parameters, WindowScaleNow());
     ForgetGlState();
     if (FAILED(hr)) {
         DestroyTargets();
@@ -261,10 +274,33 @@ HRESULT GlBackend::Reset(D3DPRESENT_PARAMETERS& parameters) {
     m_params = parameters;
     m_uWidth = parameters.BackBufferWidth;
     m_uHeight = parameters.BackBufferHeight;
-    m_pixels.assign(static_cast<std::size_t>(m_uWidth) * m_uHeight, 0);
     m_dwKeyFvf = ~0u;
     m_bLost = false;
+    char line[160];
+    std::snprintf(line, sizeof(line), "GlBackend: %s back buffer %u x %u, targets %u x %u device pixels (scale %d)\n",
+                  m_type == D3DDEVTYPE_HAL ? "HAL" : "REF", m_uWidth, m_uHeight, m_uTargetWidth, m_uTargetHeight,
+                  m_iScale);
+    OutputDebugStringA(line);
     return D3D_OK;
+}
+
+int GlBackend::WindowScaleNow() const {
+    // A window without GL (a hosted one) takes frames through its surface, at
+    // the back buffer's size.
+    return win::GetGlContext(m_hWindow) != nullptr ? std::max(win::WindowScale(m_hWindow), 1) : 1;
+}
+
+void GlBackend::FollowWindowScale() {
+    const int scale = WindowScaleNow();
+    if (scale == m_iScale || m_uWidth == 0 || !MakeCurrent()) {
+        return;
+    }
+    DestroyTargets();
+    if (FAILED(CreateTargets(m_params, scale))) {
+        DestroyTargets();
+        m_bLost = true;  // the program's Reset tries again
+    }
+    ForgetGlState();
 }
 
 HRESULT GlBackend::TestCooperativeLevel() {

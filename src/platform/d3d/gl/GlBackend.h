@@ -59,6 +59,13 @@ public:
     // Block-compressed textures go to GL compressed when it has S3TC; tests
     // turn that off to check the decoded path on the same machine.
     void UseCompressedUploads(bool use) { m_bCompressedUploads = use; }
+    // Device pixels per unit of the back buffer, and the render targets' size
+    // in device pixels (the back buffer's times the scale).
+    int Scale() const { return m_iScale; }
+    UINT TargetWidth() const { return m_uTargetWidth; }
+    UINT TargetHeight() const { return m_uTargetHeight; }
+    // The last presented frame in device pixels, top row first, for tests.
+    std::vector<DWORD> FrontPixels();
 
 private:
     struct VertexArray {
@@ -84,8 +91,15 @@ private:
     static constexpr int kUserArrays = 8;
 
     bool MakeCurrent();
+    // The scale of the window drawn into now: 1 without a GL window.
+    int WindowScaleNow() const;
     void DestroyTargets();
-    HRESULT CreateTargets(const D3DPRESENT_PARAMETERS& parameters);
+    // Makes the targets for `parameters` at `scale` (falling back to 1 when
+    // the larger targets do not fit GL's limits).
+    HRESULT CreateTargets(const D3DPRESENT_PARAMETERS& parameters, int scale);
+    // The window moved to a display of another scale: the targets follow,
+    // the program's back buffer stays.
+    void FollowWindowScale();
     void ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters);
 
     void ApplyRenderStates(const DeviceState& state);
@@ -136,8 +150,13 @@ private:
     GLuint m_uProgram = 0;
 
     D3DPRESENT_PARAMETERS m_params = {};
-    UINT m_uWidth = 0;
+    UINT m_uWidth = 0;  // the back buffer the program sees, in its units
     UINT m_uHeight = 0;
+    // The targets are the back buffer at a whole scale: every size and
+    // position the program gives is multiplied by m_iScale on its way to GL.
+    int m_iScale = 1;
+    UINT m_uTargetWidth = 0;
+    UINT m_uTargetHeight = 0;
     bool m_bHasDepth = false;
     bool m_bHasStencil = false;
     bool m_bLost = false;

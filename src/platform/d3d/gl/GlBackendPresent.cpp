@@ -47,8 +47,8 @@ void GlBackend::ResolveToFront() {
     m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, m_uBackFbo);
     m_cache.BindDrawFramebuffer(m_uFrontFbo);
     m_cache.SetEnabled(GL_SCISSOR_TEST, false);
-    const GLint w = static_cast<GLint>(m_uWidth);
-    const GLint h = static_cast<GLint>(m_uHeight);
+    const GLint w = static_cast<GLint>(m_uTargetWidth);
+    const GLint h = static_cast<GLint>(m_uTargetHeight);
     m_cache.Call(glBlitFramebuffer, 0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
 }
 
@@ -56,8 +56,16 @@ void GlBackend::ReadFront(std::vector<DWORD>& pixels) {
     m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, m_uFrontFbo);
     m_cache.Call(glPixelStorei, GL_PACK_ALIGNMENT, 4);
     m_cache.Call(glPixelStorei, GL_PACK_ROW_LENGTH, 0);
-    m_cache.Call(glReadPixels, 0, 0, static_cast<GLsizei>(m_uWidth), static_cast<GLsizei>(m_uHeight), GL_BGRA,
-                 GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    m_cache.Call(glReadPixels, 0, 0, static_cast<GLsizei>(m_uTargetWidth), static_cast<GLsizei>(m_uTargetHeight),
+                 GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+}
+
+std::vector<DWORD> GlBackend::FrontPixels() {
+    std::vector<DWORD> pixels(static_cast<std::size_t>(m_uTargetWidth) * m_uTargetHeight, 0);
+    if (MakeCurrent()) {
+        ReadFront(pixels);
+    }
+    return pixels;
 }
 
 void GlBackend::ShowOnWindowContext() {
@@ -79,19 +87,21 @@ void GlBackend::ShowOnWindowContext() {
         m_cache.Call(glBindTexture, GL_TEXTURE_2D, m_uWindowTexture);
         m_cache.Call(glPixelStorei, GL_UNPACK_ALIGNMENT, 4);
         m_cache.Call(glPixelStorei, GL_UNPACK_ROW_LENGTH, 0);
-        if (m_uWindowTextureWidth != m_uWidth || m_uWindowTextureHeight != m_uHeight) {
-            m_cache.Call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA, static_cast<GLsizei>(m_uWidth),
-                         static_cast<GLsizei>(m_uHeight), 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, m_pixels.data());
+        const auto width = static_cast<GLsizei>(m_uTargetWidth);
+        const auto height = static_cast<GLsizei>(m_uTargetHeight);
+        if (m_uWindowTextureWidth != m_uTargetWidth || m_uWindowTextureHeight != m_uTargetHeight) {
+            m_cache.Call(glTexImage2D, GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA,
+                         GL_UNSIGNED_INT_8_8_8_8_REV, m_pixels.data());
             m_cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
             m_cache.Call(glTexParameteri, GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
             m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, m_uWindowFbo);
             m_cache.Call(glFramebufferTexture2D, GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
                          m_uWindowTexture, 0);
-            m_uWindowTextureWidth = m_uWidth;
-            m_uWindowTextureHeight = m_uHeight;
+            m_uWindowTextureWidth = m_uTargetWidth;
+            m_uWindowTextureHeight = m_uTargetHeight;
         } else {
-            m_cache.Call(glTexSubImage2D, GL_TEXTURE_2D, 0, 0, 0, static_cast<GLsizei>(m_uWidth),
-                         static_cast<GLsizei>(m_uHeight), GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, m_pixels.data());
+            m_cache.Call(glTexSubImage2D, GL_TEXTURE_2D, 0, 0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                         m_pixels.data());
         }
         m_cache.Call(glBindTexture, GL_TEXTURE_2D, 0);
         m_cache.Call(glBindFramebuffer, GL_READ_FRAMEBUFFER, m_uWindowFbo);
@@ -101,21 +111,18 @@ void GlBackend::ShowOnWindowContext() {
     m_cache.Call(glBindFramebuffer, GL_DRAW_FRAMEBUFFER, 0);
     m_cache.Call(glDisable, GL_SCISSOR_TEST);
     m_cache.Call(glViewport, 0, 0, drawableWidth, drawableHeight);
-    // The back buffer is the client area, which is the window's lower rows
-    // (GL counts from the bottom); the menu strip above it is the window
-    // layer's to draw. The frame is top row first and so is the window's
-    // buffer underneath GL's numbering: turned over here, the copy of a
-    // same-sized frame is a memory copy rather than a draw.
-    int clientWidth = drawableWidth;
-    int clientHeight = drawableHeight;
-    RECT client{};
-    if (GetClientRect(m_hWindow, &client) && client.right > 0 && client.bottom > 0) {
-        clientWidth = std::min(drawableWidth, static_cast<int>(client.right));
-        clientHeight = std::min(drawableHeight, static_cast<int>(client.bottom));
-    }
-    const bool sameSize = clientWidth == static_cast<int>(m_uWidth) && clientHeight == static_cast<int>(m_uHeight);
-    m_cache.Call(glBlitFramebuffer, 0, 0, static_cast<GLint>(m_uWidth), static_cast<GLint>(m_uHeight), 0, clientHeight,
-                 clientWidth, 0, GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    // The back buffer is the client area, which is the drawable's lower rows
+    // (GL counts from the bottom) under the menu strip, all in device pixels;
+    // the strip is the window layer's to draw. The frame is top row first and
+    // so is the window's buffer underneath GL's numbering: turned over here,
+    // the copy of a same-sized frame is a memory copy rather than a draw.
+    const int clientWidth = drawableWidth;
+    const int clientHeight = std::max(drawableHeight - win::MenuStripHeight(m_hWindow) * m_iScale, 1);
+    const auto width = static_cast<GLint>(m_uTargetWidth);
+    const auto height = static_cast<GLint>(m_uTargetHeight);
+    const bool sameSize = clientWidth == width && clientHeight == height;
+    m_cache.Call(glBlitFramebuffer, 0, 0, width, height, 0, clientHeight, clientWidth, 0, GL_COLOR_BUFFER_BIT,
+                 sameSize ? GL_NEAREST : GL_LINEAR);
     // Menus and popups of the window go over the scene on both device types.
     win::DrawWindowOverlay(m_hWindow);
     if (g_pPresentHook != nullptr) {
@@ -133,7 +140,7 @@ void GlBackend::ShowOnWindowSurface() {
     SDL_Window* window = win::GetSdlWindow(m_hWindow);
     if (g_pPresentHook != nullptr) {
         m_cache.BindDrawFramebuffer(m_uFrontFbo);
-        m_cache.Call(glViewport, 0, 0, static_cast<GLsizei>(m_uWidth), static_cast<GLsizei>(m_uHeight));
+        m_cache.Call(glViewport, 0, 0, static_cast<GLsizei>(m_uTargetWidth), static_cast<GLsizei>(m_uTargetHeight));
         g_pPresentHook(g_pPresentHookUser);
         ForgetGlState();
     }
@@ -142,13 +149,14 @@ void GlBackend::ShowOnWindowSurface() {
     if (surface == nullptr) {
         return;
     }
-    const int width = std::min(surface->w, static_cast<int>(m_uWidth));
-    const int height = std::min(surface->h, static_cast<int>(m_uHeight));
+    // A window without GL has scale 1: its targets are the back buffer's size.
+    const int width = std::min(surface->w, static_cast<int>(m_uTargetWidth));
+    const int height = std::min(surface->h, static_cast<int>(m_uTargetHeight));
     SDL_LockSurface(surface);
     for (int y = 0; y < height; ++y) {
-        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * m_uWidth;
+        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * m_uTargetWidth;
         SDL_ConvertPixels(
-            width, 1, SDL_PIXELFORMAT_ARGB8888, source, static_cast<int>(m_uWidth) * 4, surface->format->format,
+            width, 1, SDL_PIXELFORMAT_ARGB8888, source, static_cast<int>(m_uTargetWidth) * 4, surface->format->format,
             static_cast<BYTE*>(surface->pixels) + static_cast<std::size_t>(y) * surface->pitch, surface->pitch);
     }
     SDL_UnlockSurface(surface);
@@ -185,6 +193,7 @@ HRESULT GlBackend::Present(const RECT* /*sourceRect*/, const RECT* /*destRect*/,
     ResolveToFront();
     if (win::GetGlContext(m_hWindow) != nullptr) {
         ShowOnWindowContext();
+        FollowWindowScale();
         Pace();
     } else if (win::GetSdlWindow(m_hWindow) != nullptr) {
         ShowOnWindowSurface();
@@ -198,13 +207,15 @@ HRESULT GlBackend::ReadFrontBuffer(UINT width, UINT height, BYTE* bits, UINT pit
         return D3DERR_INVALIDCALL;
     }
     ReadFront(m_pixels);
+    // The program sees its own units: one device pixel of each scale x scale block.
+    const UINT scale = static_cast<UINT>(m_iScale);
     const UINT rows = std::min(height, m_uHeight);
     const UINT columns = std::min(width, m_uWidth);
     for (UINT y = 0; y < rows; ++y) {
-        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * m_uWidth;
+        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * scale * m_uTargetWidth;
         auto* dest = reinterpret_cast<DWORD*>(bits + static_cast<std::size_t>(y) * pitch);
         for (UINT x = 0; x < columns; ++x) {
-            dest[x] = source[x] | 0xFF000000u;  // the front buffer shows no alpha
+            dest[x] = source[x * scale] | 0xFF000000u;  // the front buffer shows no alpha
         }
     }
     return D3D_OK;
@@ -245,6 +256,16 @@ void GlBackend::SetCursorPosition(int x, int y, DWORD /*flags*/) {
     if (window == nullptr || (SDL_GetWindowFlags(window) & SDL_WINDOW_INPUT_FOCUS) == 0) {
         return;
     }
+    // The position is in the program's units. SDL's window coordinates are
+    // device pixels where the drawable is the window's size (X11), else
+    // (Wayland) the program's units too.
+    int windowWidth = 0;
+    int drawableWidth = 0;
+    SDL_GetWindowSize(window, &windowWidth, nullptr);
+    SDL_GL_GetDrawableSize(window, &drawableWidth, nullptr);
+    const int perUnit = drawableWidth > windowWidth ? 1 : m_iScale;
+    x *= perUnit;
+    y *= perUnit;
     // Windowed, the position is on the desktop; full screen, on the back buffer.
     if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
         int windowX = 0;

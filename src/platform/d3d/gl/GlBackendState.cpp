@@ -58,7 +58,8 @@ HRESULT GlBackend::Clear(DeviceState& state, DWORD rectCount, const D3DRECT* rec
         if (x2 <= x1 || y2 <= y1) {
             continue;
         }
-        m_cache.SetScissor(x1, y1, x2 - x1, y2 - y1);
+        const LONG scale = m_iScale;
+        m_cache.SetScissor(x1 * scale, y1 * scale, (x2 - x1) * scale, (y2 - y1) * scale);
         m_cache.Call(glClear, mask);
     }
     // The masks a draw wants come back from the render states.
@@ -114,9 +115,11 @@ void GlBackend::ApplyRenderStates(const DeviceState& state) {
 
 void GlBackend::ApplyViewport(const DeviceState& state) {
     const D3DVIEWPORT8& viewport = state.Viewport();
-    // Targets are top row first (m_uBackFbo), as viewport Y counts.
-    m_cache.SetViewport(static_cast<GLint>(viewport.X), static_cast<GLint>(viewport.Y),
-                        static_cast<GLsizei>(viewport.Width), static_cast<GLsizei>(viewport.Height));
+    // Targets are top row first (m_uBackFbo), as viewport Y counts, and
+    // m_iScale device pixels to the program's unit.
+    const GLint scale = m_iScale;
+    m_cache.SetViewport(static_cast<GLint>(viewport.X) * scale, static_cast<GLint>(viewport.Y) * scale,
+                        static_cast<GLsizei>(viewport.Width) * scale, static_cast<GLsizei>(viewport.Height) * scale);
     m_cache.SetDepthRange(viewport.MinZ, viewport.MaxZ);
 }
 
