@@ -183,6 +183,7 @@ private:
     VertexArray m_userArrays[kUserArrays];
     int m_iNextUserArray = 0;
     GLuint m_uSamplers[d3dgl::kSamplerCount] = {};
+    bool m_bPointMagnified = false;  // the bound samplers magnify with point sampling
     DWORD m_dwNextSerial = 1;
 
     // Objects in the window's context that show a REF frame.

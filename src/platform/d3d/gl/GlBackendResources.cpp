@@ -19,7 +19,10 @@ GLuint GlBackend::Sampler(const DeviceState& state, DWORD stage) {
     const auto clampAddress = [](DWORD address) {
         return address >= D3DTADDRESS_WRAP && address <= D3DTADDRESS_MIRRORONCE ? address : DWORD{D3DTADDRESS_WRAP};
     };
-    const DWORD mag = std::max<DWORD>(clampFilter(state.StageState(stage, D3DTSS_MAGFILTER)), 1);
+    // Screen-space draws at a scale magnify by whole factors: point sampling
+    // keeps their pixel art and glyphs to the colours they have at scale 1.
+    const DWORD mag = m_bPointMagnified ? DWORD{D3DTEXF_POINT}
+                                        : std::max<DWORD>(clampFilter(state.StageState(stage, D3DTSS_MAGFILTER)), 1);
     const DWORD min = std::max<DWORD>(clampFilter(state.StageState(stage, D3DTSS_MINFILTER)), 1);
     const DWORD mip = clampFilter(state.StageState(stage, D3DTSS_MIPFILTER));
     const DWORD u = clampAddress(state.StageState(stage, D3DTSS_ADDRESSU));
@@ -74,6 +77,11 @@ GlBackend::TextureData* GlBackend::PrepareTexture(CoreTexture& texture, int unit
 }
 
 void GlBackend::BindTextures(const DeviceState& state, bool samplersDirty) {
+    const bool pointMagnified = m_iScale > 1 && m_key.preTransformed != 0;
+    if (pointMagnified != m_bPointMagnified) {
+        m_bPointMagnified = pointMagnified;
+        samplersDirty = true;
+    }
     for (DWORD stage = 0; stage < kTextureStages; ++stage) {
         CoreTexture* texture = m_key.stages[stage].hasTexture != 0 ? state.Texture(stage) : nullptr;
         if (texture == nullptr) {
