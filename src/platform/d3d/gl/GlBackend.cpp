@@ -291,8 +291,10 @@ int GlBackend::WindowScaleNow() const {
 }
 
 void GlBackend::FollowWindowScale() {
+    // Full screen keeps the scale it was made at: the display mode was chosen
+    // for those targets, and a window filling it may report another scale.
     const int scale = WindowScaleNow();
-    if (scale == m_iScale || m_uWidth == 0 || !MakeCurrent()) {
+    if (scale == m_iScale || m_uWidth == 0 || m_params.Windowed == FALSE || !MakeCurrent()) {
         return;
     }
     DestroyTargets();

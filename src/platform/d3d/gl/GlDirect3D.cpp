@@ -9,6 +9,7 @@
 #include "platform/d3d/gl/EglContext.h"
 #include "platform/d3d/gl/GlDevice.h"
 #include "platform/win/DisplayConnection.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/HostWindow.h"
 
@@ -32,6 +33,29 @@ void AddMode(std::vector<D3DDISPLAYMODE>& modes, UINT width, UINT height, UINT r
         }
     }
     modes.push_back(D3DDISPLAYMODE{width, height, refresh, format});
+}
+
+D3DDISPLAYMODE ModeIn(const SDL_DisplayMode& mode, int scale) {
+    return D3DDISPLAYMODE{static_cast<UINT>(mode.w / scale), static_cast<UINT>(mode.h / scale),
+                          static_cast<UINT>(mode.refresh_rate), FormatOfSdlMode(mode.format)};
+}
+
+bool IsVideoDriver(const char* name) {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, name) == 0;
+}
+
+// X11 reports modes and desktop in device pixels and has no scale of its own:
+// the process chooses one. Wayland reports the desktop in the display's units
+// and the modes in device pixels, the largest being the display's own.
+void ChooseDisplayScale(int display, const SDL_DisplayMode& desktop, int* modeScale, int* desktopScale) {
+    SDL_DisplayMode largest = {};
+    if (IsVideoDriver("wayland") && SDL_GetDisplayMode(display, 0, &largest) == 0 && desktop.w > 0 &&
+        largest.w > desktop.w) {
+        *modeScale = std::clamp((largest.w + desktop.w / 2) / desktop.w, 1, win::kMaxScale);
+    } else if (IsVideoDriver("x11")) {
+        *modeScale = *desktopScale = win::ChooseX11Scale(nullptr);
+    }
 }
 
 void CopyText(char* dest, std::size_t size, const std::string& text) {
@@ -86,15 +110,18 @@ void GlDirect3D::ReadDisplays() {
         if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) {
             continue;
         }
-        adapter.m_desktop = D3DDISPLAYMODE{static_cast<UINT>(desktop.w), static_cast<UINT>(desktop.h),
-                                           static_cast<UINT>(desktop.refresh_rate), FormatOfSdlMode(desktop.format)};
+        ChooseDisplayScale(display, desktop, &adapter.m_iModeScale, &adapter.m_iDesktopScale);
+        adapter.m_desktop = ModeIn(desktop, adapter.m_iDesktopScale);
+        const int scale = adapter.m_iModeScale;
         const int modeCount = SDL_GetNumDisplayModes(display);
         for (D3DFORMAT format : kModeFormats) {
             for (int i = 0; i < modeCount; ++i) {
                 SDL_DisplayMode mode = {};
-                // Off-screen drivers report a display of no size: no mode.
-                if (SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w > 0 && mode.h > 0) {
-                    AddMode(adapter.m_modes, static_cast<UINT>(mode.w), static_cast<UINT>(mode.h),
+                // Off-screen drivers report a display of no size: no mode. A
+                // mode the scale does not divide has no exact back buffer.
+                if (SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w > 0 && mode.h > 0 && mode.w % scale == 0 &&
+                    mode.h % scale == 0) {
+                    AddMode(adapter.m_modes, static_cast<UINT>(mode.w / scale), static_cast<UINT>(mode.h / scale),
                             static_cast<UINT>(mode.refresh_rate), format);
                 }
             }
@@ -183,8 +210,7 @@ HRESULT GlDirect3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayM
     // The desktop may have changed since the object was made (a mode switch).
     if (entry.m_iSdlDisplay >= 0 && SDL_GetDesktopDisplayMode(entry.m_iSdlDisplay, &current) == 0 && current.w > 0 &&
         current.h > 0) {
-        entry.m_desktop = D3DDISPLAYMODE{static_cast<UINT>(current.w), static_cast<UINT>(current.h),
-                                         static_cast<UINT>(current.refresh_rate), FormatOfSdlMode(current.format)};
+        entry.m_desktop = ModeIn(current, entry.m_iDesktopScale);
     }
     *displayMode = entry.m_desktop;
     return D3D_OK;

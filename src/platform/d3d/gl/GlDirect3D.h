@@ -53,6 +53,10 @@ private:
         int m_iSdlDisplay = -1;
         D3DDISPLAYMODE m_desktop = {};
         std::vector<D3DDISPLAYMODE> m_modes;
+        // The program sees a display at a scale in its own units: SDL's modes
+        // are divided by m_iModeScale, its desktop by m_iDesktopScale.
+        int m_iModeScale = 1;
+        int m_iDesktopScale = 1;
     };
 
     GlDirect3D() = default;
