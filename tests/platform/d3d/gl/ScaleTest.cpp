@@ -1,5 +1,5 @@
-// A window drawn at scale 2: the program's sizes stay its own, the targets
-// are twice as large, and what it places lands on exactly the doubled pixels.
+// A window at scale 2: the program's sizes stay its own, and what it places
+// lands on exactly the doubled device pixels.
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/gl/GlBackend.h"
 #include "platform/win/DisplayScale.h"
@@ -8,96 +8,60 @@
 
 namespace {
 
-constexpr UINT kW = 64;
-constexpr UINT kH = 48;
+class ScaleTest : public RenderFixture {};
 
-class ScaleTest : public RenderFixture {
-protected:
-    void SetUp() override {
-        RenderFixture::SetUp();
-        win::SetScaleOverride(2);
-        m_hWindow = win::CreateGlWindow("scale", kW, kH, nullptr, true);
-        win::SetScaleOverride(1);
-        if (m_hWindow == nullptr) {
-            GTEST_SKIP() << "no SDL window with a GL 3.3 context can be made here";
-        }
-        std::swap(m_pDevice, m_pWindowed);
-        m_pDevice = CreateRefDevice(kW, kH, m_hWindow);
-        ASSERT_NE(m_pDevice, nullptr);
-        PlainStates();
+TEST_F(ScaleTest, ViewportsClearsAndScreenSpaceTexturesCoverWholeDoubledPixels) {
+    win::SetScaleOverride(2);
+    HWND window = win::CreateGlWindow("scale", 64, 48, nullptr, true);
+    win::SetScaleOverride(1);
+    if (window == nullptr) {
+        GTEST_SKIP() << "no SDL window with a GL 3.3 context can be made here";
     }
-    void TearDown() override {
-        if (m_pWindowed != nullptr) {
-            EXPECT_TRUE(m_pDevice == nullptr || m_pDevice->Release() == 0u);
-            m_pDevice = m_pWindowed;
-        }
-        RenderFixture::TearDown();
-        win::DestroyGlWindow(m_hWindow);
-    }
-    // Presents and reads the frame in device pixels; each must be expected(x / 2, y / 2).
-    template <class Expected>
-    void ExpectDoubled(Expected expected) {
-        ASSERT_EQ(m_pDevice->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
-        GlBackend& backend = static_cast<GlBackend&>(static_cast<DeviceCore*>(m_pDevice)->Backend());
-        ASSERT_EQ(backend.TargetWidth(), kW * 2);
-        const std::vector<DWORD> pixels = backend.FrontPixels();
-        for (UINT y = 0; y < kH * 2; ++y) {
-            for (UINT x = 0; x < kW * 2; ++x) {
-                ASSERT_EQ(pixels[y * kW * 2 + x] & 0xFFFFFFu, expected(x / 2, y / 2) & 0xFFFFFFu) << x << ", " << y;
-            }
-        }
-    }
-    HWND m_hWindow = nullptr;
-    IDirect3DDevice8* m_pWindowed = nullptr;
-};
-
-TEST_F(ScaleTest, ViewportsAndClearRectanglesCoverTheDoubledPixels) {
+    IDirect3DDevice8* device = CreateRefDevice(64, 48, window);
+    ASSERT_NE(device, nullptr);
     const D3DVIEWPORT8 viewport = {10, 6, 20, 12, 0.0f, 1.0f};
-    D3DVIEWPORT8 read = {};
-    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(m_pDevice->SetViewport(&viewport), D3D_OK);
-    ASSERT_EQ(m_pDevice->GetViewport(&read), D3D_OK);
-    EXPECT_EQ(read.Width, 20u);
-    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
     const D3DRECT rect = {12, 8, 14, 11};
-    ASSERT_EQ(m_pDevice->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
-    ExpectDoubled([](UINT x, UINT y) -> DWORD {
-        if (x >= 12 && x < 14 && y >= 8 && y < 11) {
-            return 0xFF0000;
-        }
-        return x >= 10 && x < 30 && y >= 6 && y < 18 ? 0x0000FF : 0;
-    });
-}
-
-TEST_F(ScaleTest, ScreenSpaceTexturesAreMagnifiedIntoWholeBlocks) {
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->SetViewport(&viewport), D3D_OK);
+    EXPECT_EQ(device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(device->Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0), D3D_OK);
+    // A 4 x 4 checker drawn 1:1 with linear filtering.
+    const auto texel = [](UINT x, UINT y) -> DWORD { return (x + y) % 2 == 0 ? 0xFFFFFF : 0x2080C0 + x * 16; };
     IDirect3DTexture8* texture = nullptr;
-    ASSERT_EQ(m_pDevice->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
     D3DLOCKED_RECT locked = {};
+    ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, &texture), D3D_OK);
     ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    const auto texel = [](UINT x, UINT y) -> DWORD { return (x + y) % 2 == 0 ? 0xFFFFFFFF : 0xFF2080C0 + x * 16; };
-    for (UINT y = 0; y < 4; ++y) {
-        for (UINT x = 0; x < 4; ++x) {
-            reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = texel(x, y);
-        }
+    for (UINT i = 0; i < 16; ++i) {
+        reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + i / 4 * locked.Pitch)[i % 4] = texel(i % 4, i / 4);
     }
     texture->UnlockRect(0);
-    m_pDevice->SetTexture(0, texture);
-    m_pDevice->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    m_pDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-    m_pDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-    ASSERT_EQ(m_pDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
-    const RhwTexVertex quad[4] = {{7.5f, 3.5f, 0.5f, 1, 0, 0, 0},
-                                  {11.5f, 3.5f, 0.5f, 1, 0, 1, 0},
-                                  {7.5f, 7.5f, 0.5f, 1, 0, 0, 1},
-                                  {11.5f, 7.5f, 0.5f, 1, 0, 1, 1}};
-    ASSERT_EQ(m_pDevice->BeginScene(), D3D_OK);
-    m_pDevice->SetVertexShader(kRhwTexFvf);
-    ASSERT_EQ(m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwTexVertex)), D3D_OK);
-    ASSERT_EQ(m_pDevice->EndScene(), D3D_OK);
-    m_pDevice->SetTexture(0, nullptr);
+    device->SetTexture(0, texture);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    const DWORD white = 0xFFFFFFFF;
+    const RhwTexVertex quad[4] = {{19.5f, 9.5f, 0.5f, 1, white, 0, 0},
+                                  {23.5f, 9.5f, 0.5f, 1, white, 1, 0},
+                                  {19.5f, 13.5f, 0.5f, 1, white, 0, 1},
+                                  {23.5f, 13.5f, 0.5f, 1, white, 1, 1}};
+    device->SetVertexShader(kRhwTexFvf);
+    EXPECT_EQ(device->BeginScene(), D3D_OK);
+    EXPECT_EQ(device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(RhwTexVertex)), D3D_OK);
+    EXPECT_EQ(device->EndScene(), D3D_OK);
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    const std::vector<DWORD> pixels =
+        static_cast<GlBackend&>(static_cast<DeviceCore*>(device)->Backend()).FrontPixels();
+    const auto inside = [](LONG x, LONG y, const D3DRECT& r) { return x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2; };
+    const auto expected = [&](UINT x, UINT y) -> DWORD {
+        return inside(x, y, {20, 10, 24, 14}) ? texel(x - 20, y - 10)
+               : inside(x, y, rect)           ? 0xFF0000
+                                              : (inside(x, y, {10, 6, 30, 18}) ? 0x0000FF : 0);
+    };
+    ASSERT_EQ(pixels.size(), 128u * 96u);
+    for (UINT i = 0; i < pixels.size(); ++i) {
+        ASSERT_EQ(pixels[i] & 0xFFFFFFu, expected(i % 128 / 2, i / 128 / 2)) << i % 128 << ", " << i / 128;
+    }
     texture->Release();
-    ExpectDoubled(
-        [&](UINT x, UINT y) -> DWORD { return x >= 8 && x < 12 && y >= 4 && y < 8 ? texel(x - 8, y - 4) : 0; });
+    EXPECT_EQ(device->Release(), 0u);
+    win::DestroyGlWindow(window);
 }
 
 }  // namespace
