@@ -84,8 +84,18 @@ int WindowScale(HWND window) {
     return IsWindow(window) && window->m_iScale > 0 ? window->m_iScale : 1;
 }
 
+namespace {
+// Whether SDL counts this window in points now. A Wayland window in full
+// screen does not: SDL then sizes it, and reports the pointer, in the pixels
+// of the display mode it set.
+bool CountsInPoints(HWND window) {
+    return IsWindow(window) && window->m_bSdlPoints && window->m_pSdlWindow != nullptr &&
+           (SDL_GetWindowFlags(window->m_pSdlWindow) & SDL_WINDOW_FULLSCREEN) == 0;
+}
+}  // namespace
+
 int SdlUnitsPerLogical(HWND window) {
-    return IsWindow(window) && window->m_bSdlPoints ? 1 : WindowScale(window);
+    return CountsInPoints(window) ? 1 : WindowScale(window);
 }
 
 int ToSdlUnits(HWND window, int logical) {
@@ -98,11 +108,13 @@ int FromSdlUnits(HWND window, int units) {
 }
 
 int PixelsPerSdlUnit(HWND window) {
-    return IsWindow(window) && window->m_bSdlPoints ? WindowScale(window) : 1;
+    return CountsInPoints(window) ? WindowScale(window) : 1;
 }
 
 bool RefreshWindowScale(HWND window) {
-    if (!IsWindow(window) || !window->m_bSdlPoints || window->m_pSdlWindow == nullptr) {
+    // In full screen the drawable is the mode's size: the scale stays the one
+    // the mode was chosen at.
+    if (!CountsInPoints(window)) {
         return false;
     }
     int width = 0;
