@@ -35,7 +35,9 @@ buttons, the framed view and the numerals; the choices are kept per user.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri, libegl-mesa0, libglx-mesa0, fonts-liberation")
 # A MIDI alarm sounds only with a General MIDI soundfont; the WAV one does not need it.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm")
+# On Wayland the window's title bar and borders are drawn by a libdecor plugin
+# (SDL brings libdecor, not a plugin); without one the window has none.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "timgm6mb-soundfont | fluid-soundfont-gm, libdecor-0-plugin-1-cairo")
 # Lintian wants control files 0644 and folders 0755 whatever the umask.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
