@@ -39,8 +39,9 @@ add_custom_command(
   VERBATIM)
 set(VELMORAN_INSTALL_OUTPUTS ${CMAKE_BINARY_DIR}/data.stamp)
 
-# Icons: the flower clock's head rendered from those media by xview.
-set(VELMORAN_ICON_SIZES 48 64 128 256)
+# Icons: the flower clock's head rendered from those media by xview. The
+# 512 px one is what a desktop at twice the scale shows for 256.
+set(VELMORAN_ICON_SIZES 48 64 128 256 512)
 if(TARGET xview)
   foreach(size IN LISTS VELMORAN_ICON_SIZES)
     set(icon ${VELMORAN_PACKAGING_DIR}/icons/${size}x${size}/${VELMORAN_APP_ID}.png)
