@@ -8,7 +8,8 @@
 # work folder, unless it already is inside one; there it picks the real X video
 # driver and no sound card. The server must not reset when its last client
 # leaves: runs start the program several times, and a start that meets a
-# reset finds no server.
+# reset finds no server. A script may set xvfb_screen (its screen and dots per
+# inch) first.
 #   enter_xvfb <time limit in seconds> <work folder> "$0" "$@"
 enter_xvfb() {
   if [ -n "${INSIDE_XVFB:-}" ]; then
@@ -23,7 +24,7 @@ enter_xvfb() {
   rm -rf "$folder"
   mkdir -p "$folder"
   export INSIDE_XVFB=1
-  exec timeout "$limit" xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$@"
+  exec timeout "$limit" xvfb-run -a -s "${xvfb_screen:--screen 0 1024x768x24} -nolisten tcp -noreset" "$@"
 }
 
 fail() {
@@ -421,4 +422,128 @@ count_down_to_one_second() {
   press 297 250
   n=$(wait_change "$previous" "$work/plus.png" 30 266 169 67 46)
   [ "$n" -ge 30 ] || fail "+1 s did not change the seconds ($n pixels)"
+}
+
+# A Wayland compositor, weston, nested in the virtual X server: its output is
+# a window at the server's top left, 640 x 480 points at the whole scale
+# given, so a pixel of its screenshots is a pixel of that window and the X
+# pointer at (x, y) is at (x, y) on the output. No panel and no animations:
+# a window is drawn whole as soon as it is mapped. Sets WAYLAND_DISPLAY in a
+# runtime folder of its own, for the program and the screenshot client.
+#   start_weston <scale>
+start_weston() {
+  export XDG_RUNTIME_DIR="$work/runtime" WAYLAND_DISPLAY=velmoran-e2e
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  printf '[core]\nidle-time=0\n[shell]\nbackground-color=0xff204060\npanel-position=none\nlocking=false\n%s\n' \
+    'animation=none' >"$work/weston.ini"
+  weston --config="$work/weston.ini" --backend=x11-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
+    --width=640 --height=480 --scale="$1" >>"$work/weston.log" 2>&1 &
+  weston_pid=$!
+  weston_window=""
+  for _ in $(seq 1 100); do
+    weston_window=$(xwininfo -root -children 2>/dev/null | awk '/"Weston Compositor/ { print $1; exit }')
+    [ -n "$weston_window" ] && [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && break
+    kill -0 "$weston_pid" 2>/dev/null || fail "weston ended: $(tail -n 5 "$work/weston.log")"
+    sleep 0.1
+  done
+  [ -n "$weston_window" ] || fail "weston showed no output window"
+  # Keys go to the focused X window, and weston hands them to its focused
+  # client: the program, its only one.
+  xdotool windowfocus "$weston_window"
+}
+
+stop_weston() {
+  if [ -n "${weston_pid:-}" ]; then
+    kill "$weston_pid" 2>/dev/null || true
+    weston_pid=""
+  fi
+}
+
+# The compositor's picture of its whole output, in device pixels.
+wl_shot() {
+  local folder="$work/screenshooter" made
+  for _ in $(seq 1 10); do
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    (cd "$folder" && env -u DISPLAY weston-screenshooter >/dev/null 2>&1) || true
+    made=$(ls "$folder"/*.png 2>/dev/null | head -n 1)
+    [ -n "$made" ] && mv "$made" "$1" && return 0
+    sleep 0.2
+  done
+  fail "no screenshot from weston"
+}
+
+# Starts the program with no X display and waits for its first frame.
+wl_start_program() {
+  local shown
+  shown=$(grep -c 'the first frame is shown' "$work/program.log" 2>/dev/null || true)
+  (cd "$run" && exec env -u DISPLAY "${program[@]}") >>"$work/program.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 600); do
+    [ "$(grep -c 'the first frame is shown' "$work/program.log" || true)" -gt "${shown:-0}" ] && return 0
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before its first frame"
+    sleep 0.1
+  done
+  fail "no first frame within 60 s"
+}
+
+# The menu strip's grey, the colour of no other part of the output.
+strip_grey='rgb(219,219,219)'
+
+# Waits until the compositor's picture $1 shows the menu strip width x height
+# device pixels, with the pointer off the output (neither it nor a hover
+# highlight in the picture); sets wx, wy to the client area's top left (the
+# strip's bottom left) on the output and top to 0, for point and press.
+wl_find_client() {
+  local shot=$1 width=$2 height=$3 w h x y
+  xdotool mousemove 1279 1023
+  for _ in $(seq 1 50); do
+    wl_shot "$shot"
+    read -r w h x y <<<"$(convert "$shot" -fill black +opaque "$strip_grey" -trim -format '%w %h %X %Y' info: 2>/dev/null)"
+    if [ "$w" -eq "$width" ] && [ "$h" -eq "$height" ]; then
+      wx=$((x)) wy=$((y + h)) top=0
+      return 0
+    fi
+    sleep 0.2
+  done
+  fail "no ${width} x ${height} menu strip on the output (last seen ${w} x ${h} at ${x}, ${y})"
+}
+
+# Holds a key on the compositor's window until the program says what it did
+# (debug line matching $2), then lets it go.
+#   hold_key <key> <line>
+hold_key() {
+  local seen
+  seen=$(grep -c "$2" "$work/program.log" || true)
+  xdotool keydown "$1"
+  for _ in $(seq 1 300); do
+    [ "$(grep -c "$2" "$work/program.log" || true)" -gt "$seen" ] && break
+    sleep 0.05
+  done
+  xdotool keyup "$1"
+  [ "$(grep -c "$2" "$work/program.log" || true)" -gt "$seen" ] || fail "$1 did not give '$2' within 15 s"
+}
+
+# Whether every 2 x 2 block of the rectangle x y w h of shot $1 (a whole
+# factor 2 magnification, blocks in one of the four alignments) is one
+# colour: what nearest sampling makes of pixel art, and smooth magnification
+# does not. Prints the mixed blocks of the best alignment; fails where some are.
+whole_blocks() {
+  local shot=$1 x=$2 y=$3 w=$4 h=$5
+  convert "$shot" -crop "$((w + 1))x$((h + 1))+${x}+${y}" +repage -depth 8 txt:- |
+    awk -F'[(),: ]+' -v w="$w" -v h="$h" '
+      NR > 1 { c[$1 "," $2] = $3 "," $4 "," $5 }
+      END {
+        best = -1
+        for (ox = 0; ox < 2; ox++) for (oy = 0; oy < 2; oy++) {
+          mixed = 0
+          for (bx = ox; bx + 1 < w + ox; bx += 2) for (by = oy; by + 1 < h + oy; by += 2) {
+            k = c[bx "," by]
+            if (c[bx + 1 "," by] != k || c[bx "," by + 1] != k || c[bx + 1 "," by + 1] != k) mixed++
+          }
+          if (best < 0 || mixed < best) best = mixed
+        }
+        print best
+        exit best != 0
+      }'
 }

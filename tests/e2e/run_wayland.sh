@@ -1,0 +1,126 @@
+#!/usr/bin/env bash
+# The real program on Wayland: weston nested in a virtual X server, the
+# program with no X display, driven by keys and clicks on weston's window
+# (weston hands them to its client) and seen through weston's screenshots.
+#   scale1  the scene in a 512 x 384 client area, key 1 turns the background
+#           white, the camera button acts, Alt+Enter fills the output and
+#           gives the window back, the title bar's close button ends the
+#           program with status 0 and the settings saved
+#   scale2  the same on an output of scale 2: a 1024 x 768 client area under
+#           a strip of 42 pixels, and the buttons' pixel art magnified in
+#           whole 2 x 2 blocks
+#   run_wayland.sh <program> <work folder> <scenario> <media folder>
+set -euo pipefail
+
+program=$1
+work=$2
+scenario=$3
+media=$4
+
+command -v weston >/dev/null || { echo "weston is not installed"; exit 77; }
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+xvfb_screen="-screen 0 1280x1024x24"
+enter_xvfb 230 "$work" "$0" "$@"
+program=("$program")
+trap 'stop_weston' EXIT
+case $scenario in
+  scale1) s=1 ;;
+  scale2) s=2 ;;
+  *) echo "unknown scenario $scenario" >&2; exit 2 ;;
+esac
+
+run="$work/run"
+mkdir -p "$run"
+cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+settings="$run/Misc/VelmoranFlags.vmf"
+start_word=20 # the full view with the buttons, black
+printf '\x14\x00\x00\x00' >"$settings"
+
+# The share in percent of the pixels of shot $1's rectangle w h x y within
+# 10 % of colour $6.
+share() {
+  convert "$1" -crop "${2}x${3}+${4}+${5}" +repage -fuzz 10% -fill white -opaque "$6" -fill black +opaque white \
+    -format '%[fx:int(100*mean)]' info:
+}
+
+# Waits until the client area is mostly of colour $1 (more than 60 %).
+wait_background() {
+  local n=0
+  for _ in $(seq 1 50); do
+    wl_shot "$work/background.png"
+    # White is looked for as itself, black by what is not near black.
+    n=$(share "$work/background.png" $((512 * s)) $((384 * s)) "$wx" "$wy" "$1")
+    [ "$n" -gt 60 ] && return 0
+    sleep 0.2
+  done
+  fail "the client area is $n % $1, not mostly"
+}
+
+# Alt held in a press of its own: weston takes the modifiers from the X key
+# events, and one sent with Return at once can come too late.
+alt_enter() {
+  xdotool keydown alt
+  xdotool key Return
+  xdotool keyup alt
+}
+
+start_weston "$s"
+wl_start_program
+mark_settings
+
+# Only Wayland is there to draw on: no X display was given, and the X server
+# holds weston's window alone.
+windows=$(xwininfo -root -children | grep -c '^ *0x' || true)
+[ "$windows" -eq 1 ] || fail "the X server holds $windows windows, not weston's alone"
+
+wl_find_client "$work/start.png" $((512 * s)) $((21 * s))
+n=$(coloured_pixels "$work/start.png" "$wy" $((512 * s)) $((384 * s)) "$wx" 0)
+[ "$n" -ge $((3000 * s * s)) ] || fail "no scene under the menu strip ($n coloured pixels)"
+echo "start: the scene ($n coloured pixels) in the client area at ($wx, $wy) under a $((21 * s))-pixel strip"
+
+if [ "$s" -eq 2 ]; then
+  # The close button's cross, top right: its edges against the disc.
+  n=$(whole_blocks "$work/start.png" $((wx + 2 * 423)) $((wy + 2 * 49)) 48 48) ||
+    fail "the close button's pixel art has $n mixed 2 x 2 blocks"
+  echo "the close button's pixel art is in whole 2 x 2 blocks"
+fi
+
+hold_key 1 'a key changed the settings word'
+wait_background white
+echo "key 1: the background is white"
+
+press $((77 * s)) $((322 * s))
+for _ in $(seq 1 100); do
+  grep -q 'the camera button switched the view' "$work/program.log" && break
+  sleep 0.1
+done
+grep -q 'the camera button switched the view' "$work/program.log" || fail "the camera button did not act"
+echo "the camera button switched the view"
+
+# Full screen: the program's picture reaches the output's corners and the
+# middles of its edges, where weston's background was.
+alt_enter
+xdotool mousemove 1279 1023
+ow=$((640 * s)) oh=$((480 * s)) edges=""
+for _ in $(seq 1 50); do
+  wl_shot "$work/full.png"
+  edges=$(pixels "$work/full.png" 0 0 $((ow / 2)) 0 $((ow - 1)) 0 0 $((oh / 2)) $((ow - 1)) $((oh / 2)) \
+    0 $((oh - 1)) $((ow / 2)) $((oh - 1)) $((ow - 1)) $((oh - 1)) | awk '($1 - 32) ^ 2 + ($2 - 64) ^ 2 + ($3 - 96) ^ 2 < 100' | wc -l)
+  [ "$edges" -eq 0 ] && break
+  sleep 0.2
+done
+[ "$edges" -eq 0 ] || fail "Alt+Enter: weston's background at $edges of the output's corners and edge middles"
+echo "Alt+Enter: the picture fills the output"
+alt_enter
+wl_find_client "$work/back.png" $((512 * s)) $((21 * s))
+wait_background white
+echo "Alt+Enter again: the window is back, its client area at ($wx, $wy)"
+
+# The close button libdecor draws at the title bar's right end: 32 x 24
+# points over the strip.
+xdotool mousemove $((wx + (512 - 16) * s)) $((wy - (21 + 12) * s))
+xdotool click 1
+expect_exit "the title bar's close button"
+expect_saved "the close button" $((start_word | 2 | 1))
+echo "close button: status 0, white and the camera's choice saved"
