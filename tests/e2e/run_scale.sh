@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The real program on X11 at 192 dots per inch (the server's and Xft.dpi):
+# a window of twice the size, 1024 x 768 under a strip of 42 pixels, with
+# the scene, the buttons' pixel art magnified in whole 2 x 2 blocks and the
+# camera button acting at its doubled position; started with --scale=1, the
+# 512 x 384 window of a 96 dpi screen.
+#   run_scale.sh <program> <work folder> <media folder>
+set -euo pipefail
+
+program=$1
+work=$2
+media=$3
+
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+xvfb_screen="-screen 0 1280x1024x24 -dpi 192"
+enter_xvfb 230 "$work" "$0" "$@"
+program=("$program")
+
+run="$work/run"
+mkdir -p "$run"
+cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+settings="$run/Misc/VelmoranFlags.vmf"
+start_word=20 # the full view with the buttons, black
+printf '\x14\x00\x00\x00' >"$settings"
+echo 'Xft.dpi: 192' | xrdb -merge
+
+# Waits for a window of width x (height + its strip) and the scene in its
+# client area; sets top to the strip's height.
+#   expect_window <width> <height> <strip height> <what>
+expect_window() {
+  local n=0
+  for _ in $(seq 1 50); do
+    read -r ww wh <<<"$(window_size)"
+    top=$((wh - $2))
+    if [ "$ww" -eq "$1" ] && [ "$top" -eq "$3" ]; then
+      shot "$work/window.png"
+      n=$(coloured_pixels "$work/window.png" "$top" "$1" "$2")
+      [ "$n" -ge $((3000 * $1 / 512 * $1 / 512)) ] && break
+    fi
+    sleep 0.2
+  done
+  [ "$ww" -eq "$1" ] && [ "$top" -eq "$3" ] || fail "$4: a window of $ww x $wh, not $1 x $2 under a $3-pixel strip"
+  [ "$n" -ge $((3000 * $1 / 512 * $1 / 512)) ] || fail "$4: no scene in the client area ($n coloured pixels)"
+  echo "$4: a $1 x $2 client area under a $3-pixel strip, the scene in it ($n coloured pixels)"
+}
+
+start_program
+mark_settings
+expect_window 1024 768 42 "192 dpi"
+# The close button's cross, top right: its edges against the disc.
+n=$(whole_blocks "$work/window.png" $((2 * 423)) $((top + 2 * 49)) 48 48) ||
+  fail "the close button's pixel art has $n mixed 2 x 2 blocks"
+echo "the close button's pixel art is in whole 2 x 2 blocks"
+
+mouse_setup
+press $((2 * 77)) $((2 * 322))
+for _ in $(seq 1 100); do
+  grep -q 'the camera button switched the view' "$work/program.log" && break
+  sleep 0.1
+done
+grep -q 'the camera button switched the view' "$work/program.log" || fail "the camera button did not act at (154, 644)"
+echo "the camera button at (154, 644) switched the view"
+stop_with_escape
+expect_saved Esc $((start_word | 1))
+
+program+=(--scale=1)
+start_program
+expect_window 512 384 21 "--scale=1"
+stop_with_escape
