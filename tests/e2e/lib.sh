@@ -455,6 +455,8 @@ start_weston() {
 stop_weston() {
   if [ -n "${weston_pid:-}" ]; then
     kill "$weston_pid" 2>/dev/null || true
+    # Gone with its socket before another one takes the name.
+    wait "$weston_pid" 2>/dev/null || true
     weston_pid=""
   fi
 }
@@ -496,7 +498,8 @@ strip_grey='rgb(219,219,219)'
 # strip's bottom left) on the output and top to 0, for point and press.
 wl_find_client() {
   local shot=$1 width=$2 height=$3 w h x y
-  xdotool mousemove 1279 1023
+  # In and out again: weston hides its pointer when it leaves the window.
+  xdotool mousemove 0 0 sleep 0.1 mousemove 1279 1023
   for _ in $(seq 1 50); do
     wl_shot "$shot"
     read -r w h x y <<<"$(convert "$shot" -fill black +opaque "$strip_grey" -trim -format '%w %h %X %Y' info: 2>/dev/null)"
