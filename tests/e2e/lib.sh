@@ -492,6 +492,23 @@ wl_start_program() {
 # The menu strip's grey, the colour of no other part of the output.
 strip_grey='rgb(219,219,219)'
 
+# The band of rows at least 70 % of width $2 strip grey in shot $1, and its
+# columns: "w h x y" (the grey of a bubble's rim elsewhere in the scene is
+# left out).
+strip_box() {
+  local mask="$1.mask.png" first rows
+  convert "$1" -fill black +opaque "$strip_grey" -fill white -opaque "$strip_grey" "$mask"
+  read -r first rows <<<"$(convert "$mask" -scale "1x$(identify -format %h "$mask")!" -depth 16 txt:- |
+    awk -F'[(),: ]+' -v need="$(($2 * 7 / 10))" -v width="$(identify -format %w "$mask")" '
+      NR > 1 { on = $3 / 65535 * width >= need
+               if (on && n == 0) first = $2
+               if (on) n++; else if (n > 0) exit }
+      END { print first + 0, n + 0 }')"
+  [ "$rows" -gt 0 ] || { echo 0 0 0 0; return 0; }
+  convert "$mask" -crop "x${rows}+0+${first}" +repage -trim -format "%w $rows %X $first\n" info: 2>/dev/null ||
+    echo 0 0 0 0
+}
+
 # Waits until the compositor's picture $1 shows the menu strip width x height
 # device pixels, with the pointer off the output (neither it nor a hover
 # highlight in the picture); sets wx, wy to the client area's top left (the
@@ -502,9 +519,10 @@ wl_find_client() {
   xdotool mousemove 0 0 sleep 0.1 mousemove 1279 1023
   for _ in $(seq 1 50); do
     wl_shot "$shot"
-    read -r w h x y <<<"$(convert "$shot" -fill black +opaque "$strip_grey" -trim -format '%w %h %X %Y' info: 2>/dev/null)"
-    if [ "$w" -eq "$width" ] && [ "$h" -eq "$height" ]; then
-      wx=$((x)) wy=$((y + h)) top=0
+    read -r w h x y <<<"$(strip_box "$shot" "$width")"
+    # Its last row may be a lighter line.
+    if [ "$w" -eq "$width" ] && [ "$h" -le "$height" ] && [ "$h" -ge $((height * 20 / 21)) ]; then
+      wx=$((x)) wy=$((y + height)) top=0
       return 0
     fi
     sleep 0.2
@@ -549,4 +567,22 @@ whole_blocks() {
         print best
         exit best != 0
       }'
+}
+
+# The four corner buttons' discs (blue-violet, over black or white) at their
+# places (77, 61), (435, 61), (77, 322) and (435, 322) of a client at scale s
+# whose top left is (x, y) in shot $1: the disc's pixels in a square of 30
+# points round each centre, "n n n n"; fails unless each has a third.
+#   buttons_at <shot> <x> <y> <s>
+buttons_at() {
+  local shot=$1 x=$2 y=$3 s=$4 counts="" cx cy n
+  for centre in "77 61" "435 61" "77 322" "435 322"; do
+    read -r cx cy <<<"$centre"
+    n=$(convert "$shot" -crop "$((30 * s))x$((30 * s))+$((x + (cx - 15) * s))+$((y + (cy - 15) * s))" +repage \
+      -depth 8 txt:- | awk -F'[(),]' 'NR > 1 { r = $3 + 0; g = $4 + 0; b = $5 + 0;
+                                              if (b > g + 25 && r > g) n++ } END { print n + 0 }')
+    counts+="${counts:+ }$n"
+  done
+  echo "$counts"
+  awk -v c="$counts" -v need=$((300 * s * s)) 'BEGIN { split(c, v, " "); for (i = 1; i <= 4; i++) if (v[i] < need) exit 1 }'
 }

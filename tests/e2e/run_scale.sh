@@ -48,6 +48,7 @@ expect_window() {
 start_program
 mark_settings
 expect_window 1024 768 42 "192 dpi"
+n=$(buttons_at "$work/window.png" 0 "$top" 2) || fail "the corner buttons are not at their places ($n of their pixels)"
 # The close button's cross, top right, and the disc round it, drawn
 # translucent over the sky: a shot where nothing flies behind it.
 for _ in $(seq 1 10); do

@@ -69,16 +69,24 @@ start_weston "$s"
 wl_start_program
 mark_settings
 
-# Only Wayland is there to draw on: no X display was given, and the X server
-# holds weston's window alone.
+# Only Wayland is there to draw on: the X server holds weston's window alone,
+# and the window layer names the driver, the scale and the drawable's size.
 windows=$(xwininfo -root -children | grep -c '^ *0x' || true)
 [ "$windows" -eq 1 ] || fail "the X server holds $windows windows, not weston's alone"
+line="Window: wayland, scale $s, 512 x 405 points on $((512 * s)) x $((405 * s)) pixels"
+for _ in $(seq 1 50); do
+  grep -q "^$line" "$work/program.log" && break
+  sleep 0.1
+done
+grep -q "^$line" "$work/program.log" || fail "no debug line '$line'"
+echo "$line"
 
 wl_find_client "$work/start.png" $((512 * s)) $((21 * s))
 cp "$work/start.png" "$work/blocks.png"
 n=$(coloured_pixels "$work/start.png" "$wy" $((512 * s)) $((384 * s)) "$wx" 0)
 [ "$n" -ge $((3000 * s * s)) ] || fail "no scene under the menu strip ($n coloured pixels)"
 echo "start: the scene ($n coloured pixels) in the client area at ($wx, $wy) under a $((21 * s))-pixel strip"
+n=$(buttons_at "$work/start.png" "$wx" "$wy" "$s") || fail "the corner buttons are not at their places ($n of their pixels)"
 
 if [ "$s" -eq 2 ]; then
   # The close button's cross, top right, and the disc round it, drawn
@@ -104,7 +112,8 @@ grep -q 'the camera button switched the view' "$work/program.log" || fail "the c
 echo "the camera button switched the view"
 
 # Full screen: the program's picture reaches the output's corners and the
-# middles of its edges, where weston's background was.
+# middles of its edges, where weston's background was, and its white fills
+# most of the output.
 alt_enter
 xdotool mousemove 1279 1023
 ow=$((640 * s)) oh=$((480 * s)) edges=""
@@ -112,14 +121,18 @@ for _ in $(seq 1 50); do
   wl_shot "$work/full.png"
   edges=$(pixels "$work/full.png" 0 0 $((ow / 2)) 0 $((ow - 1)) 0 0 $((oh / 2)) $((ow - 1)) $((oh / 2)) \
     0 $((oh - 1)) $((ow / 2)) $((oh - 1)) $((ow - 1)) $((oh - 1)) | awk '($1 - 32) ^ 2 + ($2 - 64) ^ 2 + ($3 - 96) ^ 2 < 100' | wc -l)
-  [ "$edges" -eq 0 ] && break
+  [ "$edges" -eq 0 ] && [ "$(share "$work/full.png" "$ow" "$oh" 0 0 white)" -gt 60 ] && break
   sleep 0.2
 done
+n=$(share "$work/full.png" "$ow" "$oh" 0 0 white)
+[ "$n" -gt 60 ] || fail "Alt+Enter: the output is $n % white, the picture does not fill it"
 [ "$edges" -eq 0 ] || fail "Alt+Enter: weston's background at $edges of the output's corners and edge middles"
 echo "Alt+Enter: the picture fills the output"
 alt_enter
 wl_find_client "$work/back.png" $((512 * s)) $((21 * s))
 wait_background white
+n=$(buttons_at "$work/background.png" "$wx" "$wy" "$s") ||
+  fail "back from full screen, the corner buttons are not at their places ($n of their pixels)"
 echo "Alt+Enter again: the window is back, its client area at ($wx, $wy)"
 
 # The close button libdecor draws at the title bar's right end: 32 x 24
