@@ -545,27 +545,28 @@ hold_key() {
   [ "$(grep -c "$2" "$work/program.log" || true)" -gt "$seen" ] || fail "$1 did not give '$2' within 15 s"
 }
 
-# Whether every 2 x 2 block of the rectangle x y w h of shot $1 (a whole
-# factor 2 magnification, blocks in one of the four alignments) is one
-# colour: what nearest sampling makes of pixel art, and smooth magnification
-# does not. Prints the mixed blocks of the best alignment; fails where some are.
-whole_blocks() {
-  local shot=$1 x=$2 y=$3 w=$4 h=$5
-  convert "$shot" -crop "$((w + 1))x$((h + 1))+${x}+${y}" +repage -depth 8 txt:- |
+# The framed view's ornament band, its top side (the frame texture's outer
+# tenth, drawn over the view of 384 x 288 points at (64, 48) of the client),
+# in shot $1 of a client at scale s whose top left is (x, y): how many of its
+# pixels (edge rows and columns aside) equal neither neighbour across or
+# neither neighbour down. None where the texture is magnified twice or more
+# with nearest sampling (each texel a block of two pixels or more each way),
+# many where it is smoothed. Prints the count, or "no frame" while the band
+# is not mostly its dark green; fails unless it is 0.
+#   frame_lone_pixels <shot> <x> <y> <s>
+frame_lone_pixels() {
+  local w=$((200 * $4)) h=$((22 * $4))
+  convert "$1" -crop "${w}x${h}+$(($2 + 114 * $4))+$(($3 + 51 * $4))" +repage -depth 8 txt:- |
     awk -F'[(),: ]+' -v w="$w" -v h="$h" '
-      NR > 1 { c[$1 "," $2] = $3 "," $4 "," $5 }
+      NR > 1 { c[$1 "," $2] = $3 "," $4 "," $5; if ($4 + 0 > $3 + 0 && $4 + 0 > $5 + 0) green++ }
       END {
-        best = -1
-        for (ox = 0; ox < 2; ox++) for (oy = 0; oy < 2; oy++) {
-          mixed = 0
-          for (bx = ox; bx + 1 < w + ox; bx += 2) for (by = oy; by + 1 < h + oy; by += 2) {
-            k = c[bx "," by]
-            if (c[bx + 1 "," by] != k || c[bx "," by + 1] != k || c[bx + 1 "," by + 1] != k) mixed++
-          }
-          if (best < 0 || mixed < best) best = mixed
+        if (green < w * h / 2) { print "no frame"; exit 1 }
+        for (x = 1; x < w - 1; x++) for (y = 1; y < h - 1; y++) {
+          k = c[x "," y]
+          if ((c[x - 1 "," y] != k && c[x + 1 "," y] != k) || (c[x "," y - 1] != k && c[x "," y + 1] != k)) n++
         }
-        print best
-        exit best != 0
+        print n + 0
+        exit n > 0
       }'
 }
 
