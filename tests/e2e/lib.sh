@@ -433,7 +433,8 @@ count_down_to_one_second() {
 #   start_weston <scale>
 start_weston() {
   export XDG_RUNTIME_DIR="$work/runtime" WAYLAND_DISPLAY=velmoran-e2e
-  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
   printf '[core]\nidle-time=0\n[shell]\nbackground-color=0xff204060\npanel-position=none\nlocking=false\n%s\n' \
     'animation=none' >"$work/weston.ini"
   weston --config="$work/weston.ini" --backend=x11-backend.so --socket="$WAYLAND_DISPLAY" --idle-time=0 --debug \
@@ -468,8 +469,8 @@ wl_shot() {
     rm -rf "$folder"
     mkdir -p "$folder"
     (cd "$folder" && env -u DISPLAY weston-screenshooter >/dev/null 2>&1) || true
-    made=$(ls "$folder"/*.png 2>/dev/null | head -n 1)
-    [ -n "$made" ] && mv "$made" "$1" && return 0
+    made=("$folder"/*.png)
+    [ -s "${made[0]}" ] && mv "${made[0]}" "$1" && return 0
     sleep 0.2
   done
   fail "no screenshot from weston"

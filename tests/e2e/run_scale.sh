@@ -29,19 +29,21 @@ echo 'Xft.dpi: 192' | xrdb -merge
 # client area; sets top to the strip's height.
 #   expect_window <width> <height> <strip height> <what>
 expect_window() {
-  local n=0
+  local n=0 need=$((3000 * $1 * $1 / 512 / 512))
   for _ in $(seq 1 50); do
     read -r ww wh <<<"$(window_size)"
     top=$((wh - $2))
     if [ "$ww" -eq "$1" ] && [ "$top" -eq "$3" ]; then
       shot "$work/window.png"
       n=$(coloured_pixels "$work/window.png" "$top" "$1" "$2")
-      [ "$n" -ge $((3000 * $1 / 512 * $1 / 512)) ] && break
+      [ "$n" -ge "$need" ] && break
     fi
     sleep 0.2
   done
-  [ "$ww" -eq "$1" ] && [ "$top" -eq "$3" ] || fail "$4: a window of $ww x $wh, not $1 x $2 under a $3-pixel strip"
-  [ "$n" -ge $((3000 * $1 / 512 * $1 / 512)) ] || fail "$4: no scene in the client area ($n coloured pixels)"
+  if [ "$ww" -ne "$1" ] || [ "$top" -ne "$3" ]; then
+    fail "$4: a window of $ww x $wh, not $1 x $2 under a $3-pixel strip"
+  fi
+  [ "$n" -ge "$need" ] || fail "$4: no scene in the client area ($n coloured pixels)"
   echo "$4: a $1 x $2 client area under a $3-pixel strip, the scene in it ($n coloured pixels)"
 }
 
