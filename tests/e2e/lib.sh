@@ -424,10 +424,11 @@ count_down_to_one_second() {
   [ "$n" -ge 30 ] || fail "+1 s did not change the seconds ($n pixels)"
 }
 
-# A Wayland compositor, weston, nested in the virtual X server: its output is
-# a window at the server's top left, 640 x 480 points at the whole scale
-# given, so a pixel of its screenshots is a pixel of that window and the X
-# pointer at (x, y) is at (x, y) on the output. No panel and no animations:
+# A Wayland compositor, weston, nested in the virtual X server (a screen of
+# 1280 x 1024, whose far corner is off the output): its output is a window at
+# the server's top left, 640 x 480 points at the whole scale given, so a
+# pixel of its screenshots is a pixel of that window and the X pointer at
+# (x, y) is at (x, y) on the output. No panel and no animations:
 # a window is drawn whole as soon as it is mapped. Sets WAYLAND_DISPLAY in a
 # runtime folder of its own, for the program and the screenshot client.
 #   start_weston <scale>
