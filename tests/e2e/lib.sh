@@ -57,12 +57,17 @@ start_program() {
   [ -n "$wid" ] || fail "no window titled 'Velmoran no Horlo'"
   # A start that asks for no debug output (a user's) says nothing to wait for.
   [ "${VELMORAN_VERBOSE:-0}" != 0 ] || return 0
+  wait_first_frame "$shown"
+}
+
+# Waits for the program's first frame after the given count of them in its log.
+wait_first_frame() {
   for _ in $(seq 1 600); do
-    [ "$(grep -c 'the first frame is shown' "$work/program.log" || true)" -gt "${shown:-0}" ] && return 0
+    [ "$(grep -c 'the first frame is shown' "$work/program.log" || true)" -gt "${1:-0}" ] && return 0
     kill -0 "$pid" 2>/dev/null || fail "the program ended before its first frame"
     sleep 0.1
   done
-  fail "no first frame within 60 s of the window"
+  fail "no first frame within 60 s"
 }
 
 # The settings are read at the start and written at the exit: once the
@@ -483,12 +488,7 @@ wl_start_program() {
   shown=$(grep -c 'the first frame is shown' "$work/program.log" 2>/dev/null || true)
   (cd "$run" && exec env -u DISPLAY "${program[@]}") >>"$work/program.log" 2>&1 &
   pid=$!
-  for _ in $(seq 1 600); do
-    [ "$(grep -c 'the first frame is shown' "$work/program.log" || true)" -gt "${shown:-0}" ] && return 0
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before its first frame"
-    sleep 0.1
-  done
-  fail "no first frame within 60 s"
+  wait_first_frame "$shown"
 }
 
 # The menu strip's grey, the colour of no other part of the output.
@@ -532,8 +532,17 @@ wl_find_client() {
   fail "no ${width} x ${height} menu strip on the output (last seen ${w} x ${h} at ${x}, ${y})"
 }
 
-# Holds a key on the compositor's window until the program says what it did
-# (debug line matching $2), then lets it go.
+# Waits up to 10 s for a debug line matching $1; fails naming $2 otherwise.
+wait_line() {
+  for _ in $(seq 1 100); do
+    grep -q "$1" "$work/program.log" && return 0
+    sleep 0.1
+  done
+  fail "$2"
+}
+
+# Holds a key on the focused window (weston's, or the program's) until the
+# program says what it did (debug line matching $2), then lets it go.
 #   hold_key <key> <line>
 hold_key() {
   local seen

@@ -60,22 +60,12 @@ buttons_at "$work/window.png" 0 "$top" 2 >/dev/null || fail "the corner buttons 
 echo "the corner buttons at their places ($n of their pixels)"
 mouse_setup
 press $((2 * 77)) $((2 * 322))
-for _ in $(seq 1 100); do
-  grep -q 'the camera button switched the view' "$work/program.log" && break
-  sleep 0.1
-done
-grep -q 'the camera button switched the view' "$work/program.log" || fail "the camera button did not act at (154, 644)"
+wait_line 'the camera button switched the view' "the camera button did not act at (154, 644)"
 echo "the camera button at (154, 644) switched the view"
 # Key 3, the framed view: its frame's texture magnified three times, with
 # nearest sampling.
 focus_window
-seen=$(grep -c 'a key changed the settings word' "$work/program.log" || true)
-xdotool keydown --window "$wid" 3
-for _ in $(seq 1 300); do
-  [ "$(grep -c 'a key changed the settings word' "$work/program.log" || true)" -gt "$seen" ] && break
-  sleep 0.05
-done
-xdotool keyup --window "$wid" 3
+hold_key 3 'a key changed the settings word'
 for _ in $(seq 1 50); do
   shot "$work/framed.png"
   n=$(frame_lone_pixels "$work/framed.png" 0 "$top" 2) && break

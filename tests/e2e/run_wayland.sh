@@ -74,11 +74,7 @@ mark_settings
 windows=$(xwininfo -root -children | grep -c '^ *0x' || true)
 [ "$windows" -eq 1 ] || fail "the X server holds $windows windows, not weston's alone"
 line="Window: wayland, scale $s, 512 x 405 points on $((512 * s)) x $((405 * s)) pixels"
-for _ in $(seq 1 50); do
-  grep -q "^$line" "$work/program.log" && break
-  sleep 0.1
-done
-grep -q "^$line" "$work/program.log" || fail "no debug line '$line'"
+wait_line "^$line" "no debug line '$line'"
 echo "$line"
 
 wl_find_client "$work/start.png" $((512 * s)) $((21 * s))
@@ -94,17 +90,12 @@ done
 buttons_at "$work/start.png" "$wx" "$wy" "$s" >/dev/null || fail "the corner buttons are not at their places ($n of their pixels)"
 echo "the corner buttons at their places ($n of their pixels)"
 
-
 hold_key 1 'a key changed the settings word'
 wait_background white
 echo "key 1: the background is white"
 
 press $((77 * s)) $((322 * s))
-for _ in $(seq 1 100); do
-  grep -q 'the camera button switched the view' "$work/program.log" && break
-  sleep 0.1
-done
-grep -q 'the camera button switched the view' "$work/program.log" || fail "the camera button did not act"
+wait_line 'the camera button switched the view' "the camera button did not act"
 echo "the camera button switched the view"
 
 # Full screen: the program's picture reaches the output's corners and the
