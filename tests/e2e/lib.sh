@@ -522,8 +522,9 @@ wl_find_client() {
   for _ in $(seq 1 50); do
     wl_shot "$shot"
     read -r w h x y <<<"$(strip_box "$shot" "$width")"
-    # Its last row may be a lighter line.
-    if [ "$w" -eq "$width" ] && [ "$h" -le "$height" ] && [ "$h" -ge $((height * 20 / 21)) ]; then
+    # Every row of the strip is its grey: a lighter last row is a menu bar
+    # that does not fill it.
+    if [ "$w" -eq "$width" ] && [ "$h" -eq "$height" ]; then
       wx=$((x)) wy=$((y + height)) top=0
       return 0
     fi

@@ -123,12 +123,13 @@ void MenuOverlay::BuildFonts(int scale) {
     ImGuiStyle style;
     ImGui::StyleColorsLight(&style);
     style.DisplaySafeAreaPadding = ImVec2(0.0f, 0.0f);
-    // The menu bar fills the strip above the client area exactly.
-    // (The font's own size is known only once the atlas is built.)
-    style.FramePadding.y = (static_cast<float>(win::kMenuStripHeight) - fontPixels) * 0.5f;
     style.WindowRounding = 0.0f;
     style.PopupRounding = 0.0f;
     style.ScaleAllSizes(static_cast<float>(scale));
+    // The menu bar fills the strip above the client area exactly; after the
+    // scaling, which rounds sizes down to whole pixels. (The font's own size
+    // is known only once the atlas is built.)
+    style.FramePadding.y = (static_cast<float>(win::kMenuStripHeight) - fontPixels) * 0.5f * static_cast<float>(scale);
     ImGui::GetStyle() = style;
 }
 
