@@ -145,6 +145,37 @@ bool ListAmbiguous(const char* current, char (&possibilities)[128]) {
     return matches > 1;
 }
 
+// Takes the argument of an option that has one into the options; null, or
+// the message (its %s the argument) when the argument is no good.
+const char* TakeArgument(int id, const char* argument, StartOptions& options) {
+    switch (id) {
+        case kMaxFps: {
+            char* end = nullptr;
+            const unsigned long value = std::strtoul(argument, &end, 10);
+            if (argument[0] < '0' || argument[0] > '9' || *end != '\0' || value < 1 || value > kMaxFpsLimit) {
+                return "--max-fps needs a whole number from 1 to 1000, not '%s'";
+            }
+            options.m_uMaxFps = static_cast<UINT>(value);
+            return nullptr;
+        }
+        case kWindowId:
+            if (!CommandLine::ParseWindowId(argument, options.m_iWindowId)) {
+                return "--window-id needs a window id, decimal or 0x hexadecimal, not '%s'";
+            }
+            options.m_bScreensaver = TRUE;
+            return nullptr;
+        case kRunFolder:
+            if (argument[0] == '\0') {
+                return "--run-folder needs a folder, not '%s'";
+            }
+            options.m_szRunFolder = argument;
+            return nullptr;
+        default:
+            options.m_iScale = win::ParseScale(argument);
+            return options.m_iScale == 0 ? "--scale needs a whole number from 1 to 8, not '%s'" : nullptr;
+    }
+}
+
 // What getopt_long refused, as its own message would say it: the format and
 // the word it names (a short option's letter is written into shortName).
 const char* RefusedOption(const char* current, char (&shortName)[2], char (&possibilities)[128], const char*& subject) {
@@ -222,28 +253,16 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
             case kResetSettings:
                 options.m_bResetSettings = TRUE;
                 break;
-            case kMaxFps: {
-                char* end = nullptr;
-                const unsigned long value = std::strtoul(optarg, &end, 10);
-                if (optarg[0] < '0' || optarg[0] > '9' || *end != '\0' || value < 1 || value > kMaxFpsLimit) {
-                    problem = "--max-fps needs a whole number from 1 to 1000, not '%s'";
-                    subject = optarg;
-                } else {
-                    options.m_uMaxFps = static_cast<UINT>(value);
-                }
+            case kMaxFps:
+            case kWindowId:
+            case kRunFolder:
+            case kScale:
+                problem = TakeArgument(id, optarg, options);
+                subject = optarg;
                 break;
-            }
             case kRoot:
                 options.m_bScreensaver = TRUE;
                 options.m_iWindowId = 0;
-                break;
-            case kWindowId:
-                if (!ParseWindowId(optarg, options.m_iWindowId)) {
-                    problem = "--window-id needs a window id, decimal or 0x hexadecimal, not '%s'";
-                    subject = optarg;
-                } else {
-                    options.m_bScreensaver = TRUE;
-                }
                 break;
             case kWindow:
                 options.m_bScreensaver = FALSE;
@@ -251,21 +270,6 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                 break;
             case kVerbose:
                 options.m_bVerbose = TRUE;
-                break;
-            case kRunFolder:
-                if (optarg[0] == '\0') {
-                    problem = "--run-folder needs a folder, not '%s'";
-                    subject = optarg;
-                } else {
-                    options.m_szRunFolder = optarg;
-                }
-                break;
-            case kScale:
-                options.m_iScale = win::ParseScale(optarg);
-                if (options.m_iScale == 0) {
-                    problem = "--scale needs a whole number from 1 to 8, not '%s'";
-                    subject = optarg;
-                }
                 break;
             case ':':
                 problem = "option '%s' requires an argument";
