@@ -69,7 +69,7 @@ done
 saver="$tree/libexec/xscreensaver/velmoran"
 [ -L "$saver" ] && [ "$(readlink -f "$saver")" = "$(readlink -f "$bin")" ] || fail "no link to the program at $saver"
 "$saver" --help | grep -q -- '--root' || fail "the screen saver's link does not start the program"
-for size in 48 64 128 256; do
+for size in 48 64 128 256 512; do
   ls "$tree/share/icons/hicolor/${size}x${size}/apps/"*.png >/dev/null || fail "no ${size} px icon"
 done
 
