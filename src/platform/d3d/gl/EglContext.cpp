@@ -24,33 +24,47 @@ bool HasExtension(const char* list, const char* name) {
     return false;
 }
 
-// The software device, never a GPU: the reference device must render the
-// same everywhere.
-EGLDisplay OpenSoftwareDisplay() {
+// Candidate displays, best first. The software device alone for the
+// reference device, which must render the same everywhere; otherwise the
+// GPUs' devices before it.
+int CandidateDisplays(EglContext::Device device, EGLDisplay* displays, int capacity) {
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!HasExtension(clientExtensions, "EGL_EXT_platform_base")) {
-        return EGL_NO_DISPLAY;
+        return 0;
     }
-    if (HasExtension(clientExtensions, "EGL_EXT_device_enumeration") &&
-        HasExtension(clientExtensions, "EGL_EXT_platform_device")) {
-        EGLDeviceEXT devices[16];
-        EGLint count = 0;
-        if (eglQueryDevicesEXT(16, devices, &count) == EGL_TRUE) {
-            for (EGLint i = 0; i < count; ++i) {
-                if (HasExtension(eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS), "EGL_MESA_device_software")) {
-                    EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr);
-                    if (display != EGL_NO_DISPLAY) {
-                        return display;
-                    }
-                }
+    const bool best = device == EglContext::Device::kBest;
+    EGLDeviceEXT devices[16];
+    EGLint count = 0;
+    if (!HasExtension(clientExtensions, "EGL_EXT_device_enumeration") ||
+        !HasExtension(clientExtensions, "EGL_EXT_platform_device") ||
+        eglQueryDevicesEXT(16, devices, &count) != EGL_TRUE) {
+        count = 0;
+    }
+    int found = 0;
+    auto add = [&](EGLDisplay display) {
+        if (display != EGL_NO_DISPLAY && found < capacity) {
+            displays[found++] = display;
+        }
+    };
+    // Hardware devices first when the best is wanted, the software one last.
+    for (int pass = best ? 0 : 1; pass < 2; ++pass) {
+        for (EGLint i = 0; i < count; ++i) {
+            const bool software =
+                HasExtension(eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS), "EGL_MESA_device_software");
+            if (software == (pass == 1)) {
+                add(eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, devices[i], nullptr));
             }
         }
+        if (pass == 0 && HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+            // The driver's own choice: a GPU's render node when there is one.
+            add(eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
+        }
     }
-    if (HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+    if (!best && HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
         // The renderer string is checked after creation, so a GPU here is refused.
-        return eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+        add(eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr));
     }
-    return EGL_NO_DISPLAY;
+    return found;
 }
 
 bool IsSoftwareRenderer(const char* renderer) {
@@ -65,13 +79,20 @@ EglContext::~EglContext() {
     Destroy();
 }
 
-HRESULT EglContext::Create() {
+HRESULT EglContext::Create(Device device) {
     Destroy();
     win::PrepareGlDriver();
-    EGLDisplay display = OpenSoftwareDisplay();
-    if (display == EGL_NO_DISPLAY) {
-        return E_FAIL;
+    EGLDisplay displays[18];
+    const int count = CandidateDisplays(device, displays, 18);
+    for (int i = 0; i < count; ++i) {
+        if (SUCCEEDED(CreateOn(displays[i], device))) {
+            return S_OK;
+        }
     }
+    return E_FAIL;
+}
+
+HRESULT EglContext::CreateOn(void* display, Device device) {
     EGLint major = 0;
     EGLint minor = 0;
     if (eglInitialize(display, &major, &minor) != EGL_TRUE) {
@@ -106,7 +127,8 @@ HRESULT EglContext::Create() {
         return E_FAIL;
     }
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    if (!IsSoftwareRenderer(renderer)) {
+    m_bSoftware = IsSoftwareRenderer(renderer);
+    if (renderer == nullptr || (device == Device::kSoftware && !m_bSoftware)) {
         Destroy();
         return E_FAIL;
     }
@@ -149,4 +171,5 @@ void EglContext::Destroy() {
     m_pContext = nullptr;
     m_pDisplay = nullptr;
     m_szRenderer.clear();
+    m_bSoftware = false;
 }

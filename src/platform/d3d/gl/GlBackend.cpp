@@ -73,9 +73,17 @@ bool GlBackend::MakeCurrent() {
 
 HRESULT GlBackend::Create() {
     if (m_type == D3DDEVTYPE_REF) {
-        if (FAILED(m_egl.Create())) {
+        // Another program's window must carry no GL context (its owner may
+        // destroy it mid-frame), but the frames drawn for it may come from a
+        // GPU: they reach it through memory either way.
+        const bool hosted = win::GetSdlWindow(m_hWindow) != nullptr && win::GetGlContext(m_hWindow) == nullptr;
+        if (FAILED(m_egl.Create(hosted ? EglContext::Device::kBest : EglContext::Device::kSoftware))) {
             return D3DERR_NOTAVAILABLE;
         }
+        char line[200];
+        std::snprintf(line, sizeof(line), "GlBackend: off-screen device: %s%s\n", m_egl.Renderer().c_str(),
+                      m_egl.IsSoftware() ? " (software)" : "");
+        OutputDebugStringA(line);
     } else if (win::GetGlContext(m_hWindow) == nullptr || !win::MakeGlWindowCurrent(m_hWindow)) {
         return D3DERR_NOTAVAILABLE;
     }
@@ -130,6 +138,7 @@ void GlBackend::DestroyTargets() {
     glDeleteRenderbuffers(1, &m_uBackDepth);
     glDeleteFramebuffers(1, &m_uFrontFbo);
     glDeleteTextures(1, &m_uFrontColor);
+    m_readback.Destroy();
     m_uBackFbo = m_uBackColor = m_uBackDepth = m_uFrontFbo = m_uFrontColor = 0;
 }
 

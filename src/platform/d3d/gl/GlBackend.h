@@ -1,8 +1,9 @@
 // The OpenGL renderer behind a device: fixed function through generated
 // programs, GL state cached so redundant calls are skipped, resources
 // uploaded lazily by version. A HAL backend draws in the window's context; a
-// REF backend draws in an off-screen software context and copies its frames
-// to the window at Present.
+// REF backend draws in an off-screen context and copies its frames to the
+// window at Present: a software one, or the best device there is for a
+// window without GL (another program's).
 #pragma once
 
 #include <epoxy/gl.h>
@@ -11,6 +12,7 @@
 
 #include "platform/d3d/core/RenderBackend.h"
 #include "platform/d3d/gl/EglContext.h"
+#include "platform/d3d/gl/GlFrameReadback.h"
 #include "platform/d3d/gl/GlLimits.h"
 #include "platform/d3d/gl/GlStateCache.h"
 #include "platform/d3d/gl/GlTranslation.h"
@@ -197,6 +199,8 @@ private:
     float m_fWorld[ShaderGenerator::kPaletteSize][16] = {};
     float m_fWorldNormal[ShaderGenerator::kPaletteSize][16] = {};
     std::vector<DWORD> m_pixels;
+    // Frames on their way to a window without GL.
+    GlFrameReadback m_readback;
     std::vector<DWORD> m_scratch;
 
     SDL_Cursor* m_pCursor = nullptr;

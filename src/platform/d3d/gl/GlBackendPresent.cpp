@@ -144,22 +144,43 @@ void GlBackend::ShowOnWindowSurface() {
         g_pPresentHook(g_pPresentHookUser);
         ForgetGlState();
     }
-    ReadFront(m_pixels);
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (surface == nullptr) {
+        return;
+    }
+    // The frame drawn now is read while the one before is copied out, so
+    // drawing never waits for the copy (a GPU's frames come a frame late).
+    const DWORD* frame = m_readback.Read(m_cache, m_uFrontFbo, m_uTargetWidth, m_uTargetHeight);
+    if (frame == nullptr) {
+        m_readback.Unmap(m_cache);
         return;
     }
     // A window without GL has scale 1: its targets are the back buffer's size.
     const int width = std::min(surface->w, static_cast<int>(m_uTargetWidth));
     const int height = std::min(surface->h, static_cast<int>(m_uTargetHeight));
+    const std::size_t stride = m_uTargetWidth;
+    // Mapped memory is slow to read piecemeal: whole rows are copied out.
+    const SDL_PixelFormat* format = surface->format;
+    const bool sameLayout =
+        format->BytesPerPixel == 4 && format->Rmask == 0xFF0000u && format->Gmask == 0xFF00u && format->Bmask == 0xFFu;
+    if (!sameLayout) {
+        // Other layouts are converted from a copy in plain memory.
+        std::memcpy(m_pixels.data(), frame, m_pixels.size() * sizeof(DWORD));
+        frame = m_pixels.data();
+    }
     SDL_LockSurface(surface);
     for (int y = 0; y < height; ++y) {
-        const DWORD* source = m_pixels.data() + static_cast<std::size_t>(y) * m_uTargetWidth;
-        SDL_ConvertPixels(
-            width, 1, SDL_PIXELFORMAT_ARGB8888, source, static_cast<int>(m_uTargetWidth) * 4, surface->format->format,
-            static_cast<BYTE*>(surface->pixels) + static_cast<std::size_t>(y) * surface->pitch, surface->pitch);
+        const DWORD* source = frame + static_cast<std::size_t>(y) * stride;
+        BYTE* dest = static_cast<BYTE*>(surface->pixels) + static_cast<std::size_t>(y) * surface->pitch;
+        if (sameLayout) {
+            std::memcpy(dest, source, static_cast<std::size_t>(width) * 4);
+        } else {
+            SDL_ConvertPixels(width, 1, SDL_PIXELFORMAT_ARGB8888, source, static_cast<int>(stride) * 4, format->format,
+                              dest, surface->pitch);
+        }
     }
     SDL_UnlockSurface(surface);
+    m_readback.Unmap(m_cache);
     SDL_UpdateWindowSurface(window);
 }
 

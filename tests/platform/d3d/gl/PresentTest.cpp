@@ -140,6 +140,9 @@ TEST_F(PresentTest, MultisampledFramesAreResolved) {
 }
 
 TEST_F(PresentTest, ReferenceFramesReachAWindowWithoutGlThroughItsSurface) {
+    // As a hosted window is adopted: a surface in plain memory, no GL of SDL's
+    // behind it to take the device's context away.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Window* sdlWindow = SDL_CreateWindow("surface", 0, 0, kWidth, kHeight, SDL_WINDOW_HIDDEN);
     if (sdlWindow == nullptr) {
         GTEST_SKIP() << "no SDL window here: " << SDL_GetError();
