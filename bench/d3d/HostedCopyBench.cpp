@@ -33,6 +33,8 @@ struct OffscreenFrame {
     GLuint m_uFbo = 0;
 
     OffscreenFrame() {
+        // The driver's on-disk program cache thread can crash leak checkers' scan at exit.
+        setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
         if (FAILED(m_context.Create(EglContext::Device::kBest))) {
             SetUpFailed("no off-screen EGL device");
         }
@@ -125,14 +127,4 @@ BENCHMARK(BM_PutIntoXWindow)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The driver's on-disk program cache thread can crash leak checkers' scan at exit.
-    setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
