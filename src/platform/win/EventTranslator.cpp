@@ -10,6 +10,7 @@
 #include "platform/win/WindowLayer.h"
 #include "platform/win/WindowObject.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowVisibility.h"
 
 namespace win {
 void RefreshMinimumSize(HWND window);
@@ -254,6 +255,7 @@ void EventTranslator::Translate(const SDL_Event& event) {
         }
         case SDL_SYSWMEVENT:
             win::TranslateHostEvent(event);
+            win::TranslateVisibilityEvent(event);
             break;
         default:
             break;

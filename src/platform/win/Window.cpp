@@ -17,6 +17,7 @@
 #include "platform/win/WindowLayer.h"
 #include "platform/win/WindowObject.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/WindowVisibility.h"
 
 namespace {
 constexpr int kDefaultWidth = 640;
@@ -158,6 +159,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         MoveSdlWindow(window, x, y);
     }
     win::TraceWindowScale(window);
+    win::WatchWindowVisibility(window);
     SetSdlIcon(window->m_pSdlWindow, window->m_hClassIcon);
     // CreateGlWindow left the window's context current, as the overlay needs.
     window->m_pOverlay = std::make_unique<MenuOverlay>(window);

@@ -16,6 +16,9 @@ struct HWND__ {
     // The X id of an adopted window of another program (HostWindow.h), 0
     // for the program's own windows.
     unsigned long m_iHostId = 0;
+    // The X id of a window of the program's own whose visibility the X
+    // server reports (WindowVisibility.h), else 0.
+    unsigned long m_iXWindow = 0;
 
     // Window layer state.
     DWORD m_dwStyle = 0;
@@ -31,6 +34,9 @@ struct HWND__ {
     bool m_bSdlPoints = false;
     // A WM_PAINT is due (exposed, or shown for the first time).
     bool m_bNeedsPaint = false;
+    // Covered whole by other windows, as the window system reported last
+    // (WindowVisibility.h).
+    bool m_bObscured = false;
     // Menus, popups and window-DC pictures drawn with Dear ImGui; only
     // windows made by CreateWindowExA have one.
     std::unique_ptr<MenuOverlay> m_pOverlay;

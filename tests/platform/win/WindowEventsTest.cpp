@@ -3,9 +3,14 @@
 #include <SDL.h>
 
 #include "WindowTestSupport.h"
+#include "platform/win/EventTranslator.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/KeyMap.h"
 #include "platform/win/WindowLayer.h"
+#include "platform/win/WindowObject.h"
+#include "platform/win/WindowVisibility.h"
+
+#include <SDL_syswm.h>
 
 namespace {
 class WindowEventsTest : public ::testing::Test {
@@ -156,6 +161,28 @@ TEST_F(WindowEventsTest, MouseEventsUseClientCoordinatesBelowTheMenuStrip) {
     ScreenToClient(m_window.Handle(), &cursor);
     EXPECT_EQ(cursor.x, 70);
     EXPECT_EQ(cursor.y, 8);
+}
+
+TEST_F(WindowEventsTest, AWindowCoveredWholeIsObscuredUntilUncoveredAndThenDueAPaint) {
+    HWND hwnd = m_window.Handle();
+    hwnd->m_iXWindow = 0x1234;
+    SDL_SysWMmsg report{};
+    report.subsystem = SDL_SYSWM_X11;
+    XVisibilityEvent& visibility = report.msg.x11.event.xvisibility;
+    visibility = XVisibilityEvent{VisibilityNotify, 0, False, nullptr, 0x1234, VisibilityFullyObscured};
+    SDL_Event event{};
+    event.type = SDL_SYSWMEVENT;
+    event.syswm.msg = &report;
+    TakeMessages();
+    EventTranslator::Translate(event);
+    EXPECT_TRUE(win::IsWindowObscured(hwnd));
+    EXPECT_TRUE(TakeMessages().empty());
+    visibility.state = VisibilityPartiallyObscured;
+    EventTranslator::Translate(event);
+    EXPECT_FALSE(win::IsWindowObscured(hwnd));
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_PAINT);
 }
 
 // The device dialog is driven by these besides the accelerator keys above.
