@@ -8,6 +8,7 @@
 #include "platform/kernel/Kernel.h"
 #include "platform/win/HostWindow.h"
 #include "platform/win/WinGdi.h"
+#include "platform/win/WindowVisibility.h"
 
 namespace {
 
@@ -224,7 +225,7 @@ int AppFrame::Run() {
     PeekMessageA(&msg, nullptr, 0U, 0U, PM_NOREMOVE);
     while (msg.message != WM_QUIT) {
         BOOL bGotMsg = FALSE;
-        if (m_bActive) {
+        if (FramesWanted()) {
             bGotMsg = PeekMessageA(&msg, nullptr, 0U, 0U, PM_REMOVE);
         } else {
             // 0 is the quit message, which ends the loop below; -1 is no message.
@@ -239,7 +240,7 @@ int AppFrame::Run() {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);
             }
-        } else if (m_bActive && m_bReady) {
+        } else if (FramesWanted() && m_bReady) {
             if (FAILED(StepFrame())) {
                 SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
             }
@@ -249,6 +250,20 @@ int AppFrame::Run() {
         DestroyAcceleratorTable(accel);
     }
     return static_cast<int>(msg.wParam);
+}
+
+BOOL AppFrame::FramesWanted() {
+    const BOOL bObscured = win::IsWindowObscured(m_hWnd) ? TRUE : FALSE;
+    if (bObscured != m_bObscured) {
+        // The world does not jump by the time it was covered: the first step
+        // after it is a stall, cut short as any other.
+        if (bObscured) {
+            OutputDebugStringA("AppFrame: hidden, no frames are drawn\n");
+        }
+        m_bShownAgain = !bObscured;
+        m_bObscured = bObscured;
+    }
+    return m_bActive && !bObscured;
 }
 
 HRESULT AppFrame::StepFrame() {
@@ -304,6 +319,10 @@ HRESULT AppFrame::StepFrame() {
         // The moment the animation starts from, for whoever watches the output.
         m_bFirstFrameShown = TRUE;
         OutputDebugStringA("AppFrame: the first frame is shown\n");
+    }
+    if (m_bShownAgain) {
+        m_bShownAgain = FALSE;
+        OutputDebugStringA("AppFrame: shown again, a frame is drawn\n");
     }
     return S_OK;
 }

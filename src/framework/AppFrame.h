@@ -121,6 +121,10 @@ protected:
 
 private:
     BOOL m_bFatalReported;
+    // The window was covered whole when the loop last looked; the first
+    // frame after it says so on the debug output.
+    BOOL m_bObscured = FALSE;
+    BOOL m_bShownAgain = FALSE;
 
     // AppFrame.cpp: the steps of starting and resetting the device, the
     // larger cases of the message handler, the statistics texts.
@@ -133,6 +137,9 @@ private:
     // After a move or size: a changed client size resets the device to it; a
     // failed reset is fatal.
     HRESULT FitDeviceToWindow();
+    // Whether a frame now would be seen: active, and not covered by other
+    // windows (a covered window waits for messages, as an inactive one).
+    BOOL FramesWanted();
     // The commands of the menus and accelerators; FALSE for others.
     BOOL RunCommand(HWND hWnd, WORD command);
     void OpenContextMenu(HWND hWnd, int x, int y);
