@@ -163,23 +163,18 @@ TEST_F(WindowEventsTest, MouseEventsUseClientCoordinatesBelowTheMenuStrip) {
     EXPECT_EQ(cursor.y, 8);
 }
 
-TEST_F(WindowEventsTest, AWindowCoveredWholeIsObscuredUntilUncoveredAndThenDueAPaint) {
-    HWND hwnd = m_window.Handle();
-    hwnd->m_iXWindow = 0x1234;
+TEST_F(WindowEventsTest, AWindowCoveredWholeIsObscuredUntilSeenAgainAndThenDueAPaint) {
+    m_window.Handle()->m_iXWindow = 0x1234;
     SDL_SysWMmsg report{};
     report.subsystem = SDL_SYSWM_X11;
-    XVisibilityEvent& visibility = report.msg.x11.event.xvisibility;
-    visibility = XVisibilityEvent{VisibilityNotify, 0, False, nullptr, 0x1234, VisibilityFullyObscured};
-    SDL_Event event{};
-    event.type = SDL_SYSWMEVENT;
-    event.syswm.msg = &report;
+    report.msg.x11.event.xvisibility = {VisibilityNotify, 0, False, nullptr, 0x1234, VisibilityFullyObscured};
+    const SDL_Event event{.syswm = {SDL_SYSWMEVENT, 0, &report}};
     TakeMessages();
     EventTranslator::Translate(event);
-    EXPECT_TRUE(win::IsWindowObscured(hwnd));
-    EXPECT_TRUE(TakeMessages().empty());
-    visibility.state = VisibilityPartiallyObscured;
+    EXPECT_TRUE(win::IsWindowObscured(m_window.Handle()));
+    report.msg.x11.event.xvisibility.state = VisibilityUnobscured;
     EventTranslator::Translate(event);
-    EXPECT_FALSE(win::IsWindowObscured(hwnd));
+    EXPECT_FALSE(win::IsWindowObscured(m_window.Handle()));
     MSG msg{};
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, WM_PAINT);
