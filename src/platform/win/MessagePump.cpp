@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "platform/win/CursorState.h"
 #include "platform/win/EventTranslator.h"
 #include "platform/win/KeyMap.h"
@@ -70,6 +72,11 @@ bool AnyMenuOpen() {
     }
     return false;
 }
+
+// An open menu needs its paints; otherwise sleep until something happens.
+int IdleWait() {
+    return AnyMenuOpen() ? static_cast<int>(kMenuPaintIntervalMs) : kIdleWaitMs;
+}
 }  // namespace
 
 void MessagePump::Pump() {
@@ -112,8 +119,24 @@ BOOL GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
         if (MessageQueue::Instance().Take(msg, window, filterMin, filterMax, true)) {
             return msg->message == WM_QUIT ? FALSE : TRUE;
         }
-        // An open menu needs its paints; otherwise sleep until something happens.
-        MessagePump::Wait(AnyMenuOpen() ? static_cast<int>(kMenuPaintIntervalMs) : kIdleWaitMs);
+        MessagePump::Wait(IdleWait());
+    }
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* /*handles*/, BOOL /*waitAll*/, DWORD milliseconds,
+                                DWORD /*wakeMask*/) {
+    const DWORD start = timeGetTime();
+    for (;;) {
+        MessagePump::Pump();
+        MSG msg{};
+        if (MessageQueue::Instance().Take(&msg, nullptr, 0U, 0U, false)) {
+            return WAIT_OBJECT_0 + count;
+        }
+        const DWORD waited = timeGetTime() - start;
+        if (waited >= milliseconds) {
+            return WAIT_TIMEOUT;
+        }
+        MessagePump::Wait(std::min(IdleWait(), static_cast<int>(milliseconds - waited)));
     }
 }
 

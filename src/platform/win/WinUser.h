@@ -202,6 +202,11 @@ constexpr int SW_SHOWDEFAULT = 10;
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
 
+// MsgWaitForMultipleObjects
+constexpr DWORD QS_ALLINPUT = 0x04FF;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 258;
+
 // Menus
 constexpr UINT MF_BYCOMMAND = 0x00000000;
 constexpr UINT MF_STRING = 0x00000000;
@@ -401,6 +406,10 @@ HWND SetFocus(HWND window);
 // have already arrived; PeekMessage never blocks, GetMessage waits.
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT removeMsg);
 BOOL GetMessageA(LPMSG msg, HWND window, UINT filterMin, UINT filterMax);
+// Waits up to `milliseconds` for a message, leaving it queued: WAIT_OBJECT_0
+// + count once there is one, else WAIT_TIMEOUT. There are no handles to wait
+// for (count 0).
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

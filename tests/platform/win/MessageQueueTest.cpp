@@ -27,13 +27,15 @@ protected:
     HWND m_hWnd = nullptr;
 };
 
-TEST_F(MessageQueueTest, PostedMessagesComeOutInOrderAndNoRemoveLeavesThemQueued) {
+TEST_F(MessageQueueTest, PostedMessagesComeOutInOrderAndPeekingOrWaitingLeavesThemQueued) {
     // An empty queue answers at once with nothing.
     MSG msg{};
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT), WAIT_TIMEOUT);
     ASSERT_TRUE(PostMessageA(m_hWnd, WM_USER + 1, 11, 12));
     ASSERT_TRUE(PostMessageA(m_hWnd, WM_USER + 2, 21, 22));
+    EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 60000, QS_ALLINPUT), WAIT_OBJECT_0);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
     EXPECT_EQ(msg.message, WM_USER + 1u);
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
