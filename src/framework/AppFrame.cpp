@@ -15,6 +15,9 @@ namespace {
 // The one frame of the process; the window procedure forwards to it.
 AppFrame* s_pFrame = nullptr;
 DWORD s_dwPauseCount = 0;
+// How often the world of an unseen window is updated: the timer counts whole
+// seconds.
+constexpr DWORD kUnseenUpdateMs = 1000;
 DWORD s_dwStatsFrames = 0;
 double s_dLastStatsTime = 0.0;
 
@@ -227,6 +230,13 @@ int AppFrame::Run() {
         BOOL bGotMsg = FALSE;
         if (FramesWanted()) {
             bGotMsg = PeekMessageA(&msg, nullptr, 0U, 0U, PM_REMOVE);
+        } else if (m_bReady && m_pd3dDevice != nullptr) {
+            // Unseen (covered or minimised), the world still follows the time
+            // now and then, undrawn, so that a timer's alarm starts when due.
+            if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kUnseenUpdateMs, QS_ALLINPUT) == WAIT_TIMEOUT) {
+                UpdateUnseen();
+            }
+            bGotMsg = PeekMessageA(&msg, nullptr, 0U, 0U, PM_REMOVE);
         } else {
             // 0 is the quit message, which ends the loop below; -1 is no message.
             bGotMsg = GetMessageA(&msg, nullptr, 0U, 0U) != -1;
@@ -264,6 +274,14 @@ BOOL AppFrame::FramesWanted() {
         m_bObscured = bObscured;
     }
     return m_bActive && !bObscured;
+}
+
+void AppFrame::UpdateUnseen() {
+    if (SUCCEEDED(m_pd3dDevice->TestCooperativeLevel())) {
+        m_dTime = FrameTimerSeconds(TimerAppTime);
+        m_fElapsedTime = FrameTimer(TimerElapsed);
+        OnFrameUpdate();
+    }
 }
 
 HRESULT AppFrame::StepFrame() {

@@ -140,6 +140,8 @@ private:
     // Whether a frame now would be seen: active, and not covered by other
     // windows (a covered window waits for messages, as an inactive one).
     BOOL FramesWanted();
+    // Updates the world of an unseen window without drawing it.
+    void UpdateUnseen();
     // The commands of the menus and accelerators; FALSE for others.
     BOOL RunCommand(HWND hWnd, WORD command);
     void OpenContextMenu(HWND hWnd, int x, int y);
