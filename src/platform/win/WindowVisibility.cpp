@@ -8,9 +8,10 @@
 #include "platform/win/WindowRegistry.h"
 
 namespace {
-// The X server's own screen saver (blanking, and on many servers the monitor's
-// power saving) hides every window without covering it: its extension says
-// when it starts and ends. -1 while nobody asked for it.
+// The X server's own screen saver hides every window without covering it:
+// its extension says when it starts and ends. X.org starts it too when power
+// saving turns the monitor off, which has no event of its own. -1 while
+// nobody asked for it.
 int g_iSaverEvent = -1;
 bool g_bScreenSaved = false;
 
