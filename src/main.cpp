@@ -9,6 +9,7 @@
 #include "platform/d3d/FrameRateCap.h"
 #include "platform/kernel/Kernel.h"
 #include "platform/win/DisplayConnection.h"
+#include "platform/win/DisplayList.h"
 #include "platform/win/DisplayScale.h"
 #include "platform/win/HostWindow.h"
 
@@ -20,6 +21,22 @@ void SaveSettings(void* app) {
     if (flags != nullptr) {
         flags->Save();
     }
+}
+
+// The display asked for, where the window opens; false (one line said) when
+// there is no such display. A screen saver's window is where it was given.
+bool ChooseDisplay(const StartOptions& options) {
+    if (options.m_iDisplay < 0 || options.m_bScreensaver) {
+        return true;
+    }
+    const int count = win::DisplayCount();
+    if (options.m_iDisplay >= count) {
+        std::fprintf(stderr, "velmoran: no display %d (there are %d; see --list-displays)\n", options.m_iDisplay,
+                     count);
+        return false;
+    }
+    win::SetStartDisplay(options.m_iDisplay);
+    return true;
 }
 }  // namespace
 
@@ -52,6 +69,17 @@ int main(int argc, char** argv) {
     if (!win::ConnectDisplay(problem, sizeof(problem))) {
         std::fprintf(stderr, "velmoran: %s\n", problem);
         return 1;
+    }
+    if (options.m_bListDisplays) {
+        if (!win::ListDisplays(stdout, problem, sizeof(problem))) {
+            std::fprintf(stderr, "velmoran: %s\n", problem);
+            return 1;
+        }
+        return 0;
+    }
+
+    if (!ChooseDisplay(options)) {
+        return 2;
     }
 
     MediaLocation location;

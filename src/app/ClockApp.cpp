@@ -80,6 +80,7 @@ ClockApp::ClockApp(const StartOptions& options)
     m_bUseDepthBuffer = TRUE;
     m_bShowCursorWhenFullscreen = TRUE;
     m_iHostWindow = options.m_bScreensaver ? options.m_iWindowId : 0;
+    m_uStartAdapter = options.m_iDisplay > 0 && !options.m_bScreensaver ? static_cast<UINT>(options.m_iDisplay) : 0;
     // Under a chosen pace a frame is a stall only when it took twice as long.
     const float fPacedStall = options.m_uMaxFps > 0 ? 2.0f / static_cast<float>(options.m_uMaxFps) : 0.0f;
     m_fStallStep = fPacedStall > kMaxFrameStep ? fPacedStall : kMaxFrameStep;

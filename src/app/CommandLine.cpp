@@ -29,12 +29,16 @@ enum OptionId {
     kWindow,
     kVerbose,
     kRunFolder,
-    kScale
+    kScale,
+    kDisplay,
+    kListDisplays
 };
 
 // A cap above any display's refresh means nothing; below one frame a second
 // the clock would not show its seconds.
 constexpr unsigned long kMaxFpsLimit = 1000;
+// More displays than any desk holds.
+constexpr unsigned long kMaxDisplay = 99;
 
 const option kOptions[] = {
     {"help", no_argument, nullptr, kHelp},
@@ -49,6 +53,8 @@ const option kOptions[] = {
     {"verbose", no_argument, nullptr, kVerbose},
     {"run-folder", required_argument, nullptr, kRunFolder},
     {"scale", required_argument, nullptr, kScale},
+    {"display", required_argument, nullptr, kDisplay},
+    {"list-displays", no_argument, nullptr, kListDisplays},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -78,6 +84,12 @@ const char* const kUsage =
     "      --scale=N          draw N device pixels to a point (1 to 8) on X11;\n"
     "                         default: GDK_SCALE, then the X resources' Xft.dpi\n"
     "                         / 96, rounded (see Scale below)\n"
+    "      --display=N        open the window on display N and go full screen\n"
+    "                         there (numbered as --list-displays shows them;\n"
+    "                         default: where the window system puts it); the\n"
+    "                         device dialog's adapter N is the same display\n"
+    "      --list-displays    list the displays, one a line: number, name, size\n"
+    "                         and place on the desktop, then exit\n"
     "      --verbose          print the debug output (what is loaded from where)\n"
     "                         on stderr\n"
     "  -h, --help             show this help and exit\n"
@@ -145,19 +157,30 @@ bool ListAmbiguous(const char* current, char (&possibilities)[128]) {
     return matches > 1;
 }
 
+// A decimal whole number from low to high, nothing before or after it.
+bool ParseWhole(const char* text, unsigned long low, unsigned long high, unsigned long& value) {
+    char* end = nullptr;
+    value = std::strtoul(text, &end, 10);
+    return text[0] >= '0' && text[0] <= '9' && *end == '\0' && value >= low && value <= high;
+}
+
 // Takes the argument of an option that has one into the options; null, or
 // the message (its %s the argument) when the argument is no good.
 const char* TakeArgument(int id, const char* argument, StartOptions& options) {
+    unsigned long value = 0;
     switch (id) {
-        case kMaxFps: {
-            char* end = nullptr;
-            const unsigned long value = std::strtoul(argument, &end, 10);
-            if (argument[0] < '0' || argument[0] > '9' || *end != '\0' || value < 1 || value > kMaxFpsLimit) {
+        case kMaxFps:
+            if (!ParseWhole(argument, 1, kMaxFpsLimit, value)) {
                 return "--max-fps needs a whole number from 1 to 1000, not '%s'";
             }
             options.m_uMaxFps = static_cast<UINT>(value);
             return nullptr;
-        }
+        case kDisplay:
+            if (!ParseWhole(argument, 0, kMaxDisplay, value)) {
+                return "--display needs a display number (see --list-displays), not '%s'";
+            }
+            options.m_iDisplay = static_cast<int>(value);
+            return nullptr;
         case kWindowId:
             if (!CommandLine::ParseWindowId(argument, options.m_iWindowId)) {
                 return "--window-id needs a window id, decimal or 0x hexadecimal, not '%s'";
@@ -257,6 +280,7 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
             case kWindowId:
             case kRunFolder:
             case kScale:
+            case kDisplay:
                 problem = TakeArgument(id, optarg, options);
                 subject = optarg;
                 break;
@@ -270,6 +294,9 @@ CommandLine::Action CommandLine::Parse(int argc, char** argv, StartOptions& opti
                 break;
             case kVerbose:
                 options.m_bVerbose = TRUE;
+                break;
+            case kListDisplays:
+                options.m_bListDisplays = TRUE;
                 break;
             case ':':
                 problem = "option '%s' requires an argument";

@@ -16,6 +16,11 @@ struct StartOptions {
     // Device pixels per point on X11 (--scale, VELMORAN_SCALE); 0: as the
     // desktop says.
     int m_iScale = 0;
+    // The display (SDL's number, the device's adapter) the window opens and
+    // goes full screen on; -1: where the window system puts it.
+    int m_iDisplay = -1;
+    // Print the displays and exit.
+    BOOL m_bListDisplays = FALSE;
     // Show the debug output (the loaders' progress and trace lines) on stderr.
     BOOL m_bVerbose = FALSE;
     // A folder to use as the run folder, media and settings together, even

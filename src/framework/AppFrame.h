@@ -118,6 +118,8 @@ protected:
     // The X id of the window to draw in (screen-saver mode); 0: a window of
     // the frame's own.
     unsigned long m_iHostWindow;
+    // The adapter to try first (the display asked for); the others follow.
+    UINT m_uStartAdapter = 0;
 
 private:
     BOOL m_bFatalReported;

@@ -255,10 +255,16 @@ DWORD AppFrame::AcceptedBehavior(const D3DCAPS8& caps, D3DFORMAT format) {
                : 0;
 }
 
-// The first device that can render in a window becomes the current one; when
-// that is the reference device, the user is told what the hardware lacked.
+// The first device that can render in a window, from the start adapter on,
+// becomes the current one; when that is the reference device, the user is
+// told what the hardware lacked.
 HRESULT AppFrame::ChooseFirstDevice(const HardwareFacts& facts) {
+    DWORD first = 0;
     for (DWORD a = 0; a < m_dwAdapterCount; ++a) {
+        first = m_adapters[a].m_uOrdinal == m_uStartAdapter ? a : first;
+    }
+    for (DWORD i = 0; i < m_dwAdapterCount; ++i) {
+        const DWORD a = (first + i) % m_dwAdapterCount;
         AdapterEntry& adapter = m_adapters[a];
         for (DWORD d = 0; d < adapter.m_dwNumDevices; ++d) {
             if (!adapter.m_devices[d].m_bWindowed) {

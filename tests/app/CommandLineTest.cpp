@@ -70,6 +70,10 @@ TEST(CommandLineTest, OptionsForOneRunInGnuStyle) {
     EXPECT_EQ(Parse({"--max-fps", "30"}).m_options.m_uMaxFps, 30u);
     EXPECT_EQ(Parse({"--max-fps=1000"}).m_options.m_uMaxFps, 1000u);
 
+    EXPECT_EQ(none.m_options.m_iDisplay, -1) << "where the window system puts it";
+    EXPECT_EQ(Parse({"--display", "0"}).m_options.m_iDisplay, 0);
+    EXPECT_TRUE(Parse({"--list-displays"}).m_options.m_bListDisplays);
+
     EXPECT_EQ(Parse({"--run-folder", "build/run"}).m_options.m_szRunFolder, "build/run");
     EXPECT_EQ(none.m_options.m_szRunFolder, "") << "decided from where the program runs";
 
@@ -181,6 +185,7 @@ TEST(CommandLineTest, AWrongOptionOrArgumentIsOneLineAndAPointerToHelpWithStatus
         {{"--root=1"}, "velmoran: option '--root=1' doesn't allow an argument\n"},
         {{"--wind"}, "velmoran: option '--wind' is ambiguous; possibilities: '--windowed' '--window-id' '--window'\n"},
         {{"--run-folder="}, "velmoran: --run-folder needs a folder, not ''\n"},
+        {{"--display=-1"}, "velmoran: --display needs a display number (see --list-displays), not '-1'\n"},
         {{"--"}, nullptr},
     };
     // Window ids: decimal or 0x hexadecimal, never 0 (no window).

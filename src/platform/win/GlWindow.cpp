@@ -1,5 +1,6 @@
 #include "platform/win/GlWindow.h"
 
+#include "platform/win/DisplayList.h"
 #include "platform/win/DisplayScale.h"
 
 #include <SDL.h>
@@ -98,8 +99,11 @@ HWND CreateGlWindow(const char* title, int clientWidth, int clientHeight, WNDPRO
     if (points) {
         flags |= SDL_WINDOW_ALLOW_HIGHDPI;
     }
-    SDL_Window* sdlWindow = SDL_CreateWindow(title != nullptr ? title : "", SDL_WINDOWPOS_UNDEFINED,
-                                             SDL_WINDOWPOS_UNDEFINED, clientWidth * scale, clientHeight * scale, flags);
+    const int display = StartDisplay();
+    const int place = display >= 0 && display < SDL_GetNumVideoDisplays() ? SDL_WINDOWPOS_CENTERED_DISPLAY(display)
+                                                                          : SDL_WINDOWPOS_UNDEFINED;
+    SDL_Window* sdlWindow =
+        SDL_CreateWindow(title != nullptr ? title : "", place, place, clientWidth * scale, clientHeight * scale, flags);
     if (sdlWindow == nullptr) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return nullptr;

@@ -29,6 +29,16 @@ bool PacingDisabledByEnvironment() {
     return value != nullptr && value[0] != '\0' && value[0] != '0';
 }
 
+void TraceFullScreen(SDL_Window* window) {
+    const int display = SDL_GetWindowDisplayIndex(window);
+    SDL_Rect bounds = {};
+    SDL_GetDisplayBounds(display, &bounds);
+    char line[96];
+    std::snprintf(line, sizeof(line), "Full screen on display %d: %dx%d at %d,%d\n", display, bounds.w, bounds.h,
+                  bounds.x, bounds.y);
+    OutputDebugStringA(line);
+}
+
 }  // namespace
 
 GlBackend::GlBackend(D3DDEVTYPE type, HWND window, const GlLimits& limits, UINT refreshRate)
@@ -154,9 +164,12 @@ void GlBackend::ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters) {
         mode.h = static_cast<int>(m_uTargetHeight);
         mode.refresh_rate = static_cast<int>(parameters.FullScreen_RefreshRateInHz);
         mode.format = parameters.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
+        // Both act on the display the window is on now, wherever the user
+        // moved it since the device was made.
         SDL_SetWindowDisplayMode(window, &mode);
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
         m_bFullscreenApplied = true;
+        TraceFullScreen(window);
     } else if (m_bFullscreenApplied) {
         // Leaving full screen does not give the old size back by itself. The
         // window holds the menu strip above the back buffer: a window short

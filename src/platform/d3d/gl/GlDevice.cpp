@@ -5,6 +5,7 @@
 #include "platform/d3d/core/DeviceCore.h"
 #include "platform/d3d/gl/GlBackend.h"
 #include "platform/d3d/gl/GlDirect3D.h"
+#include "platform/win/DisplayList.h"
 #include "platform/win/GlWindow.h"
 
 HRESULT GlDevice::Create(GlDirect3D* direct3D, UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
@@ -20,6 +21,9 @@ HRESULT GlDevice::Create(GlDirect3D* direct3D, UINT adapter, D3DDEVTYPE type, HW
     if (FAILED(hr)) {
         return hr;
     }
+    // Adapter k is display k: a device made on it brings the window there,
+    // whose display full screen then uses.
+    win::MoveWindowToDisplay(window, direct3D->SdlDisplay(adapter));
     DeviceCore::Creation creation;
     creation.m_pDirect3D = direct3D;
     creation.m_uAdapter = adapter;

@@ -106,10 +106,10 @@ void GlDirect3D::ReadDisplays() {
         adapter.m_iSdlDisplay = display;
         const char* name = SDL_GetDisplayName(display);
         adapter.m_szName = name != nullptr ? name : "Display";
+        // A display of unknown mode is listed all the same: adapter k stays
+        // display k, as --display numbers them.
         SDL_DisplayMode desktop = {};
-        if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) {
-            continue;
-        }
+        SDL_GetDesktopDisplayMode(display, &desktop);
         ChooseDisplayScale(display, desktop, &adapter.m_iModeScale, &adapter.m_iDesktopScale);
         adapter.m_desktop = ModeIn(desktop, adapter.m_iDesktopScale);
         const int scale = adapter.m_iModeScale;
