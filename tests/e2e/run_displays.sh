@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# The real program on two displays side by side: the X.org dummy driver with
+# two outputs of 1920 x 1080 at +0+0 and +1920+0, and a window manager.
+# --list-displays lists both; --display 1 --fullscreen fills the second
+# output's rectangle and leaves the first untouched; a window moved to the
+# second display goes full screen there with Alt+Enter. Skipped (77) where
+# Xorg or its dummy driver is not installed.
+#   run_displays.sh <program> <work folder> <media folder>
+set -euo pipefail
+
+program=$1
+work=$2
+media=$3
+
+command -v Xorg >/dev/null && ls /usr/lib/xorg/modules/drivers/dummy_drv.so >/dev/null 2>&1 || {
+  echo "no Xorg with the dummy driver: skipped"
+  exit 77
+}
+# shellcheck source=lib.sh
+. "$(dirname "$0")/lib.sh"
+rm -rf "$work"
+mkdir -p "$work"
+export SDL_AUDIODRIVER=dummy VELMORAN_VERBOSE=1
+unset SDL_VIDEODRIVER
+program=("$program")
+
+cat >"$work/dummy.conf" <<'CONF'
+Section "Device"
+    Identifier "dummy"
+    Driver "dummy"
+    VideoRam 256000
+EndSection
+Section "Monitor"
+    Identifier "monitor"
+    HorizSync 5.0-1000.0
+    VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+    Identifier "screen"
+    Device "dummy"
+    Monitor "monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Virtual 3840 2160
+    EndSubSection
+EndSection
+CONF
+number=60
+while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
+export DISPLAY=":$number"
+Xorg "$DISPLAY" -noreset -nolisten tcp -config "$work/dummy.conf" -logfile "$work/xorg.log" >"$work/xorg.out" 2>&1 &
+xorg_pid=$!
+trap 'stop_window_manager; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; kill "$xorg_pid" 2>/dev/null; true' EXIT
+for _ in $(seq 1 100); do
+  xdpyinfo >/dev/null 2>&1 && break
+  kill -0 "$xorg_pid" 2>/dev/null || fail "Xorg ended: $(tail -n 5 "$work/xorg.out")"
+  sleep 0.1
+done
+
+# Both outputs at 1920 x 1080, side by side.
+two_outputs() {
+  xrandr --output DUMMY0 --mode 1920x1080 --pos 0x0 --output DUMMY1 --mode 1920x1080 --right-of DUMMY0
+}
+xrandr --addmode DUMMY1 1920x1080
+two_outputs
+start_window_manager
+
+run="$work/run"
+mkdir -p "$run"
+cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+printf '\x04\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf" # the full view with the buttons
+
+xrandr | grep -w connected >"$work/outputs.txt"
+listed=$("${program[@]}" --list-displays)
+echo "$listed"
+[ "$(echo "$listed" | wc -l)" = 2 ] || fail "--list-displays: not two lines"
+echo "$listed" | grep -q '^1  DUMMY1  1920x1080 at 1920,0$' || fail "--list-displays: no DUMMY1 at 1920,0"
+set +e
+"${program[@]}" --display 2 2>"$work/no_display.err"
+code=$?
+set -e
+[ "$code" = 2 ] && grep -q 'no display 2 (there are 2' "$work/no_display.err" || fail "--display 2: status $code"
+
+# The output's rectangle as xrandr says, WxH+X+Y.
+output_rect() { xrandr | sed -n "s/^$1 connected \(primary \)\{0,1\}\([0-9]*x[0-9]*+[0-9]*+[0-9]*\).*/\2/p"; }
+window_rect() { xwininfo -id "$wid" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+  /Width:/{w=$NF} /Height:/{h=$NF} END{print w "x" h "+" x "+" y}'; }
+# Mean brightness of a rectangle of the root window, as a whole number.
+brightness() { import -window root -crop "$1" +repage -format '%[fx:int(mean*100000)]' info:; }
+
+# Waits for a full screen on display 1 (more than the given count of them in
+# the log) that covers exactly DUMMY1 with the scene in it, DUMMY0 unchanged
+# and black.
+expect_full_on_second() {
+  local rect="" n=0
+  for _ in $(seq 1 100); do
+    [ "$(grep -c 'Full screen on display 1' "$work/program.log")" -gt "$2" ] && break
+    sleep 0.1
+  done
+  [ "$(grep -c 'Full screen on display 1' "$work/program.log")" -gt "$2" ] || fail "$1: no full screen on display 1"
+  for _ in $(seq 1 100); do
+    rect=$(output_rect DUMMY1)
+    [ -n "$rect" ] && [ "$(window_rect)" = "$rect" ] && n=$(brightness "$rect") && [ "$n" -gt 100 ] && break
+    sleep 0.1
+  done
+  [ "$(window_rect)" = "$rect" ] || fail "$1: the window is $(window_rect), DUMMY1 $rect"
+  [ "$n" -gt 100 ] || fail "$1: no scene on DUMMY1 ($n)"
+  [ "$(output_rect DUMMY0)" = "1920x1080+0+0" ] || fail "$1: DUMMY0 is now $(output_rect DUMMY0)"
+  [ "$(brightness 1920x1080+0+0)" = 0 ] || fail "$1: something drawn on DUMMY0"
+  echo "$1: the window fills DUMMY1 ($rect) with the scene ($n); DUMMY0 untouched"
+}
+
+# Ends the run's program (leaving a mode switched on the second output makes
+# SDL's restore fail under the dummy driver) and puts the outputs back.
+end_program() {
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pid=""
+  two_outputs
+}
+
+program+=(--display 1 --fullscreen)
+start_program
+expect_full_on_second "--display 1 --fullscreen" 0
+end_program
+
+# A window opened on display 0, moved to display 1, then Alt+Enter.
+program=("${program[0]}")
+start_program
+[ "$(window_rect | cut -d+ -f2)" -lt 1920 ] || fail "the window did not open on display 0: $(window_rect)"
+xdotool windowmove "$wid" 2400 300
+for _ in $(seq 1 100); do
+  [ "$(window_rect | cut -d+ -f2)" -ge 1920 ] && break
+  sleep 0.1
+done
+[ "$(window_rect | cut -d+ -f2)" -ge 1920 ] || fail "the window did not move to display 1: $(window_rect)"
+xdotool windowactivate --sync "$wid" key --clearmodifiers alt+Return
+expect_full_on_second "moved to display 1, Alt+Enter" 1
+end_program
+echo "PASS"
