@@ -68,7 +68,10 @@ for element in $(grep -o '<[a-z_-]*' "$saver_xml" | tr -d '<' | sort -u); do
 done
 saver="$tree/libexec/xscreensaver/velmoran"
 [ -L "$saver" ] && [ "$(readlink -f "$saver")" = "$(readlink -f "$bin")" ] || fail "no link to the program at $saver"
-"$saver" --help | grep -q -- '--root' || fail "the screen saver's link does not start the program"
+# Read whole: grep -q leaves at its match, and the rest of the help would end
+# the program with a broken pipe.
+help=$("$saver" --help) || fail "the screen saver's link does not start the program"
+grep -q -- '--root' <<<"$help" || fail "the screen saver's link does not show the program's help"
 for size in 48 64 128 256 512; do
   ls "$tree/share/icons/hicolor/${size}x${size}/apps/"*.png >/dev/null || fail "no ${size} px icon"
 done
@@ -84,7 +87,8 @@ mkdir -p "$XDG_DATA_HOME/velmoran/Sound"
 cp "$tree/share/velmoran/Sound/AlarmSound.wav" "$XDG_DATA_HOME/velmoran/Sound/AlarmSound.wav"
 
 # The command line answers without opening a window.
-"$bin" --help | grep -q '^Usage: velmoran' || fail "--help"
+help=$("$bin" --help) || fail "--help"
+grep -q '^Usage: velmoran' <<<"$help" || fail "--help"
 "$bin" --version | grep -q '^velmoran (Velmoran no Horlo) [0-9]' || fail "--version"
 set +e
 "$bin" --no-such-option >"$work/bad.out" 2>"$work/bad.err"
