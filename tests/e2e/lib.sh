@@ -27,6 +27,11 @@ enter_xvfb() {
   exec timeout "$limit" xvfb-run -a -s "${xvfb_screen:--screen 0 1024x768x24} -nolisten tcp -noreset" "$@"
 }
 
+# Copies the generated media ($media) into the folder $1, as a run folder holds them.
+copy_media() {
+  cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$1/"
+}
+
 fail() {
   echo "FAIL: $*" >&2
   if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then

@@ -123,7 +123,7 @@ for damage in half random empty folder fifo; do
   run="$work/$damage"
   rm -rf "$run"
   mkdir -p "$run"
-  cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+  copy_media "$run"
   settings="$run/Misc/VelmoranFlags.vmf"
   # The framed view, so the statistics show in the white margin.
   [ "$kind" = settings ] || printf '\x0c\x00\x00\x00' >"$settings"

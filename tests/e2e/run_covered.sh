@@ -10,7 +10,7 @@ program=("$1") work=$2 media=$3
 enter_xvfb 110 "$work" "$0" "$@"
 trap 'stop_window_manager; [ -n "${cover:-}" ] && kill "$cover" 2>/dev/null; true' EXIT
 run="$work/run" && mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 printf '\x00\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf"
 start_window_manager
 start_program

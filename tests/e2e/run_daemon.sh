@@ -36,7 +36,7 @@ fail() {
 tree="$work/tree"
 mkdir -p "$tree/bin" "$tree/share/velmoran"
 cp "$program" "$tree/bin/velmoran"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$tree/share/velmoran/"
+copy_media "$tree/share/velmoran"
 home="$work/home"
 mkdir -p "$home/.config/velmoran"
 printf '\x02\x00\x00\x00' >"$home/.config/velmoran/VelmoranFlags.vmf"

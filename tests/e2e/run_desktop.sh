@@ -29,7 +29,7 @@ trap 'stop_window_manager; [ -n "${other_pid:-}" ] && kill "$other_pid" 2>/dev/n
 
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 settings="$run/Misc/VelmoranFlags.vmf"
 case $scenario in
   fullscreen) start_word=12 ;;            # framed view with the buttons: the frame marks the picture's edges

@@ -25,7 +25,7 @@ trap 'kill ${pid:-} ${xvfb:-} 2>/dev/null || true' EXIT
 
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 settings="$run/Misc/VelmoranFlags.vmf"
 # Framed view with buttons and numerals on black.
 printf '\x1c\x00\x00\x00' >"$settings"

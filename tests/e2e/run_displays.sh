@@ -68,7 +68,7 @@ start_window_manager
 
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 printf '\x04\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf" # the full view with the buttons
 
 xrandr | grep -w connected >"$work/outputs.txt"

@@ -22,7 +22,7 @@ program=("$program")
 # keys scenario starts from the default word instead).
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 start_word=8
 [ "$scenario" = keys ] && start_word=0
 # The clicks scenario shows the corner buttons in the full view.

@@ -23,7 +23,7 @@ bin=$program
 
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 settings="$run/Misc/VelmoranFlags.vmf"
 # The full view on black, no buttons: nothing in it but the moving scene.
 printf '\x00\x00\x00\x00' >"$settings"

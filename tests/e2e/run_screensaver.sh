@@ -26,7 +26,7 @@ trap 'stop_host; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; true' EXIT
 
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 settings="$run/Misc/VelmoranFlags.vmf"
 # Framed view with the buttons and numerals on black: a screen saver shows the
 # full view without buttons, and would show a white margin if it kept the frame.
@@ -272,7 +272,7 @@ stop_host
 #    it under a screen saver), the rest drawn, and a clean end.
 broken="$work/broken"
 mkdir -p "$broken"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$broken/"
+copy_media "$broken"
 head -c 100 "$media/Model/VelmoranTuru04.x" >"$broken/Model/VelmoranTuru04.x"
 start_host
 (cd "$broken" && VELMORAN_VERBOSE=0 exec "${program[@]}" --window-id "$host") >"$work/broken.out" 2>"$work/broken.err" &

@@ -32,7 +32,7 @@ esac
 
 run="$work/run"
 mkdir -p "$run"
-cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$run/"
+copy_media "$run"
 settings="$run/Misc/VelmoranFlags.vmf"
 start_word=20 # the full view with the buttons, black
 printf '\x14\x00\x00\x00' >"$settings"
