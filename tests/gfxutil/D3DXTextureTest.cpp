@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 #include "gfxutil/D3DXTypes.h"
 #include "support/DdsTestFiles.h"
 #include "support/RecordingDeviceTest.h"
@@ -16,8 +18,8 @@ class D3DXTextureTest : public RecordingDeviceTest {
 protected:
     void SetUp() override {
         RecordingDeviceTest::SetUp();
-        m_folder = std::filesystem::path(::testing::TempDir()) /
-                   ("gfxutil_tex_" + std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        // The process id keeps parallel test processes apart; heap addresses repeat between them.
+        m_folder = std::filesystem::path(::testing::TempDir()) / ("gfxutil_tex_" + std::to_string(getpid()));
         std::filesystem::create_directories(m_folder / "Texture");
     }
     void TearDown() override {

@@ -1,8 +1,8 @@
 // xinfo on hand-written files: its JSON text is compared whole, so a wrong
 // count, a lost object or broken punctuation all show as a difference.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -84,9 +84,8 @@ const std::string kSkinned =
 class XInfoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("xinfo_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir = fs::temp_directory_path() / ("xinfo_test_" + std::to_string(getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }

@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "platform/d3d/gl/PngWriter.h"
 
 namespace {
 
 std::string TempPath(const char* name) {
-    return ::testing::TempDir() + name;
+    // Both builds' tests may run at once: the process id keeps their files apart.
+    return ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
 }
 
 // Writes, reads back as stored (width, height, channels, then the bytes) and removes.
