@@ -2,6 +2,8 @@
 
 #include <SDL.h>
 
+#include <cstring>
+
 #include "platform/kernel/Kernel.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowObject.h"
@@ -36,6 +38,11 @@ int DisplayCount() {
     VideoForQuestion video;
     const int count = video.Started() ? SDL_GetNumVideoDisplays() : 0;
     return count > 0 ? count : 0;
+}
+
+bool ModeSwitchesAreSafe() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver == nullptr || std::strcmp(driver, "x11") != 0 || SDL_GetNumVideoDisplays() <= 1;
 }
 
 bool ListDisplays(std::FILE* out, char* problem, std::size_t size) {

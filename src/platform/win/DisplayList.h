@@ -15,6 +15,11 @@ int DisplayCount();
 // desktop. False (with `problem` filled) when video does not start.
 bool ListDisplays(std::FILE* out, char* problem, std::size_t size);
 
+// Whether full screen may switch a display's mode. Not on X11 with several
+// displays: the switch resizes the whole desktop to the mode, and the other
+// displays (or this one, on the way back) are turned off. Video must be on.
+bool ModeSwitchesAreSafe();
+
 // The display the program's windows open on, centred; -1 (the default) for
 // where the window system puts them. Set before the first window.
 void SetStartDisplay(int display);

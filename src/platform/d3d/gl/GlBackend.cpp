@@ -16,6 +16,7 @@
 #include "platform/d3d/core/DeviceState.h"
 #include "platform/d3d/gl/GlTranslation.h"
 #include "platform/kernel/Kernel.h"
+#include "platform/win/DisplayList.h"
 #include "platform/win/DisplayScale.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/WindowLayer.h"
@@ -166,8 +167,16 @@ void GlBackend::ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters) {
         mode.format = parameters.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
         // Both act on the display the window is on now, wherever the user
         // moved it since the device was made.
-        SDL_SetWindowDisplayMode(window, &mode);
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+        // A mode the display shows already needs no switch, and where a
+        // switch would upset the other displays there is none.
+        SDL_DisplayMode desktop = {};
+        SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop);
+        if (!win::ModeSwitchesAreSafe() || (desktop.w == mode.w && desktop.h == mode.h)) {
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        } else {
+            SDL_SetWindowDisplayMode(window, &mode);
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+        }
         m_bFullscreenApplied = true;
         TraceFullScreen(window);
     } else if (m_bFullscreenApplied) {

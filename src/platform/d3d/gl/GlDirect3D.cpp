@@ -9,6 +9,7 @@
 #include "platform/d3d/gl/EglContext.h"
 #include "platform/d3d/gl/GlDevice.h"
 #include "platform/win/DisplayConnection.h"
+#include "platform/win/DisplayList.h"
 #include "platform/win/DisplayScale.h"
 #include "platform/win/GlWindow.h"
 #include "platform/win/HostWindow.h"
@@ -113,7 +114,16 @@ void GlDirect3D::ReadDisplays() {
         ChooseDisplayScale(display, desktop, &adapter.m_iModeScale, &adapter.m_iDesktopScale);
         adapter.m_desktop = ModeIn(desktop, adapter.m_iDesktopScale);
         const int scale = adapter.m_iModeScale;
-        const int modeCount = SDL_GetNumDisplayModes(display);
+        // Where a switch would upset the other displays, full screen takes
+        // the display as it is.
+        const bool ownModeOnly = !win::ModeSwitchesAreSafe();
+        const int modeCount = ownModeOnly ? 0 : SDL_GetNumDisplayModes(display);
+        if (ownModeOnly && desktop.w > 0 && desktop.h > 0) {
+            for (D3DFORMAT format : kModeFormats) {
+                const D3DDISPLAYMODE own = ModeIn(desktop, adapter.m_iDesktopScale);
+                AddMode(adapter.m_modes, own.Width, own.Height, own.RefreshRate, format);
+            }
+        }
         for (D3DFORMAT format : kModeFormats) {
             for (int i = 0; i < modeCount; ++i) {
                 SDL_DisplayMode mode = {};
