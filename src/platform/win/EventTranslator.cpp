@@ -92,6 +92,15 @@ void TranslateWindowEvent(HWND window, const SDL_WindowEvent& event) {
             window->m_bNeedsPaint = true;
             break;
         }
+        case SDL_WINDOWEVENT_MOVED:
+            // A window dragged (or moved by another program) ends a move loop,
+            // where the program notes where the window is now: leaving full
+            // screen brings it back there, on whichever display that is.
+            if ((SDL_GetWindowFlags(window->m_pSdlWindow) & SDL_WINDOW_FULLSCREEN) == 0) {
+                MSG group[2] = {Make(window, WM_ENTERSIZEMOVE, 0, 0), Make(window, WM_EXITSIZEMOVE, 0, 0)};
+                MessageQueue::Instance().PushInputGroup(group, 2);
+            }
+            break;
         case SDL_WINDOWEVENT_CLOSE:
             Push(window, WM_CLOSE, 0, 0);
             break;

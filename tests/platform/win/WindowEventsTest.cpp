@@ -65,7 +65,7 @@ TEST_F(WindowEventsTest, KeysBecomeKeyMessagesWithVirtualKeysAndAltAsSystemKeys)
     EXPECT_NE(static_cast<DWORD>(taken[4].lParam) & 0xC0000000u, 0u);
 }
 
-TEST_F(WindowEventsTest, AResizeIsAWholeSizeMoveLoopWithTheNewClientSize) {
+TEST_F(WindowEventsTest, AResizeOrAMoveIsAWholeSizeMoveLoopWithTheNewClientSize) {
     SDL_SetWindowSize(win::GetSdlWindow(m_window.Handle()), 400, 300 + win::kMenuStripHeight);
     RecordingWindow::Received().clear();
     std::vector<UINT> order = RecordingWindow::DrainMessages();
@@ -80,6 +80,11 @@ TEST_F(WindowEventsTest, AResizeIsAWholeSizeMoveLoopWithTheNewClientSize) {
             EXPECT_EQ(message.lParam, MAKELPARAM(400, 300));
         }
     }
+    // A move ends a loop of its own, so the program notes where the window went.
+    PushWindowEvent(SDL_WINDOWEVENT_MOVED);
+    order = RecordingWindow::DrainMessages();
+    std::erase(order, WM_PAINT);
+    EXPECT_EQ(order, (std::vector<UINT>{WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}));
 }
 
 TEST_F(WindowEventsTest, MinimiseHideRestoreCloseQuitAndExposeBecomeTheirMessages) {
