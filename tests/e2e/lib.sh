@@ -604,3 +604,43 @@ buttons_at() {
   echo "$counts"
   awk -v c="$counts" -v need=$((300 * s * s)) 'BEGIN { split(c, v, " "); for (i = 1; i <= 4; i++) if (v[i] < need) exit 1 }'
 }
+
+# The clock installed in $work/tree for the screen-saver daemon, with a home
+# ($work/home) whose settings make it the daemon's only module, with no
+# fading, and the white background; as_user runs a command as the user the
+# daemon runs as (it refuses root).
+#   prepare_daemon <program>
+prepare_daemon() {
+  tree="$work/tree"
+  mkdir -p "$tree/bin" "$tree/share/velmoran"
+  cp "$1" "$tree/bin/velmoran"
+  copy_media "$tree/share/velmoran"
+  home="$work/home"
+  mkdir -p "$home/.config/velmoran"
+  printf '\x02\x00\x00\x00' >"$home/.config/velmoran/VelmoranFlags.vmf"
+  cat >"$home/.xscreensaver" <<EOF
+mode: one
+selected: 0
+lock: False
+splash: False
+fade: False
+unfade: False
+programs: \\
+  GL: "Velmoran no Horlo"  $tree/bin/velmoran --root \\n\\
+
+EOF
+  chmod -R a+rX "$work"
+  as_user=()
+  if [ "$(id -u)" -eq 0 ]; then
+    local user=velmoran-e2e
+    id "$user" >/dev/null 2>&1 || useradd --no-create-home --shell /usr/sbin/nologin "$user"
+    if [ -n "${XAUTHORITY:-}" ]; then
+      cp "$XAUTHORITY" "$home/.Xauthority"
+      export XAUTHORITY="$home/.Xauthority"
+    fi
+    chown -R "$user" "$home"
+    as_user=(runuser -u "$user" --)
+  fi
+  "${as_user[@]}" test -x "$tree/bin/velmoran" -a -r "$tree/share/velmoran/Model" ||
+    fail "the daemon's user cannot reach $tree (a folder above it is not open to others)"
+}

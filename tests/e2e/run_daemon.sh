@@ -32,37 +32,7 @@ fail() {
   exit 1
 }
 
-# The program as installed, where the user can read it.
-tree="$work/tree"
-mkdir -p "$tree/bin" "$tree/share/velmoran"
-cp "$program" "$tree/bin/velmoran"
-copy_media "$tree/share/velmoran"
-home="$work/home"
-mkdir -p "$home/.config/velmoran"
-printf '\x02\x00\x00\x00' >"$home/.config/velmoran/VelmoranFlags.vmf"
-cat >"$home/.xscreensaver" <<EOF
-mode: one
-selected: 0
-lock: False
-splash: False
-fade: False
-unfade: False
-programs: \\
-  GL: "Velmoran no Horlo"  $tree/bin/velmoran --root \\n\\
-
-EOF
-chmod -R a+rX "$work"
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  user=velmoran-e2e
-  id "$user" >/dev/null 2>&1 || useradd --no-create-home --shell /usr/sbin/nologin "$user"
-  cp "$XAUTHORITY" "$home/.Xauthority"
-  chown -R "$user" "$home"
-  as_user=(runuser -u "$user" --)
-  export XAUTHORITY="$home/.Xauthority"
-fi
-"${as_user[@]}" test -x "$tree/bin/velmoran" -a -r "$tree/share/velmoran/Model" ||
-  fail "the daemon's user cannot reach $tree (a folder above it is not open to others)"
+prepare_daemon "$program"
 
 stop_daemon() {
   xscreensaver-command -exit >/dev/null 2>&1 || true

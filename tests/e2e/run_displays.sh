@@ -3,7 +3,9 @@
 # two outputs of 1920 x 1080 at +0+0 and +1920+0, and a window manager.
 # --list-displays lists both; --display 1 --fullscreen fills the second
 # output's rectangle and leaves the first untouched; a window moved to the
-# second display goes full screen there with Alt+Enter. Skipped (77) where
+# second display goes full screen there with Alt+Enter; leaving full screen
+# keeps both outputs as they were (no mode switch on one of several). Under
+# the screen-saver daemon, one clock fills each output. Skipped (77) where
 # Xorg or its dummy driver is not installed.
 #   run_displays.sh <program> <work folder> <media folder>
 set -euo pipefail
@@ -111,19 +113,31 @@ expect_full_on_second() {
   echo "$1: the window fills DUMMY1 ($rect) with the scene ($n); DUMMY0 untouched"
 }
 
-# Ends the run's program (leaving a mode switched on the second output makes
-# SDL's restore fail under the dummy driver) and puts the outputs back.
-end_program() {
-  kill -9 "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-  pid=""
-  two_outputs
+# Leaves full screen with Alt+Enter and ends with Esc: the window is back to
+# its size on display 1, both outputs keep their place and mode, the program
+# ends with status 0 and says no X error.
+leave_and_end() {
+  local rect=""
+  xdotool windowactivate --sync "$wid" key --clearmodifiers alt+Return
+  for _ in $(seq 1 100); do
+    rect=$(window_rect)
+    [ "${rect%%x*}" = 512 ] && break
+    sleep 0.1
+  done
+  [ "${rect%%x*}" = 512 ] || fail "$1: the window is $rect after leaving full screen"
+  [ "$(echo "$rect" | cut -d+ -f2)" -ge 1920 ] || fail "$1: the window left display 1: $rect"
+  [ "$(output_rect DUMMY0)" = "1920x1080+0+0" ] || fail "$1: DUMMY0 is $(output_rect DUMMY0) after full screen"
+  [ "$(output_rect DUMMY1)" = "1920x1080+1920+0" ] || fail "$1: DUMMY1 is $(output_rect DUMMY1) after full screen"
+  xdotool windowactivate --sync "$wid" key --clearmodifiers Escape
+  expect_exit "$1: Esc"
+  ! grep -q 'X Error' "$work/program.log" || fail "$1: an X error"
+  echo "$1: back to a window on display 1 ($rect), the outputs as they were; ended with 0"
 }
 
 program+=(--display 1 --fullscreen)
 start_program
 expect_full_on_second "--display 1 --fullscreen" 0
-end_program
+leave_and_end "--display 1 --fullscreen"
 
 # A window opened on display 0, moved to display 1, then Alt+Enter.
 program=("${program[0]}")
@@ -137,5 +151,64 @@ done
 [ "$(window_rect | cut -d+ -f2)" -ge 1920 ] || fail "the window did not move to display 1: $(window_rect)"
 xdotool windowactivate --sync "$wid" key --clearmodifiers alt+Return
 expect_full_on_second "moved to display 1, Alt+Enter" 1
-end_program
+leave_and_end "moved to display 1"
+
+# The screen-saver daemon over both outputs: one clock per monitor, each in
+# its own window of its output's rectangle, each sized to that window (never
+# to the whole screen) and drawing the scene there; both end at the daemon's
+# signal, with no X error.
+if ! command -v xscreensaver >/dev/null || ! command -v xscreensaver-command >/dev/null; then
+  echo "no xscreensaver daemon: its two clocks not checked"
+  echo "PASS"
+  exit 0
+fi
+prepare_daemon "${program[0]}"
+log="$home/saver.log"
+"${as_user[@]}" env HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+  xscreensaver -no-splash -verbose -log "$log" >"$work/daemon.err" 2>&1 &
+daemon=$!
+trap 'xscreensaver-command -exit >/dev/null 2>&1; stop_window_manager; kill "$xorg_pid" 2>/dev/null; true' EXIT
+for _ in $(seq 1 300); do
+  xscreensaver-command -time >/dev/null 2>&1 && break
+  kill -0 "$daemon" 2>/dev/null || fail "the daemon ended: $(cat "$work/daemon.err")"
+  sleep 0.1
+done
+xscreensaver-command -activate >/dev/null || fail "the daemon did not answer"
+forks=""
+for _ in $(seq 1 300); do
+  forks=$(sed -n "s|.*forked \"$tree/bin/velmoran --root\" in pid \([0-9]*\) on window \(0x[0-9a-f]*\).*|\1 \2|p" "$log")
+  [ "$(echo "$forks" | grep -c .)" -ge 2 ] && break
+  sleep 0.1
+done
+[ "$(echo "$forks" | grep -c .)" = 2 ] || fail "the daemon started $(echo "$forks" | grep -c .) clocks, not one per output"
+rects=""
+while read -r clock wid; do
+  rect=$(window_rect)
+  [ "$rect" = "$(output_rect DUMMY0)" ] || [ "$rect" = "$(output_rect DUMMY1)" ] ||
+    fail "clock $clock draws in a window of $rect, no output's rectangle"
+  n=0
+  for _ in $(seq 1 300); do
+    kill -0 "$clock" 2>/dev/null || fail "clock $clock ended while drawing"
+    n=$(brightness "$rect")
+    [ "$n" -gt 50000 ] && break
+    sleep 0.1
+  done
+  [ "$n" -gt 50000 ] || fail "clock $clock drew nothing on $rect ($n)"
+  rects="$rects $rect"
+  echo "daemon: clock $clock draws the scene on $rect ($n)"
+done <<<"$forks"
+[ "$(echo "$rects" | wc -w)" = 2 ] && [ "$(echo "$rects" | tr ' ' '\n' | sort -u | grep -c .)" = 2 ] ||
+  fail "the clocks share an output:$rects"
+[ "$(grep -c 'back buffer 1920 x 1080' "$log")" -ge 2 ] || fail "the clocks did not size themselves to their windows"
+! grep -q 'back buffer 3840' "$log" || fail "a clock sized itself to the whole screen"
+xscreensaver-command -deactivate >/dev/null
+while read -r clock _; do
+  for _ in $(seq 1 100); do
+    kill -0 "$clock" 2>/dev/null || break
+    sleep 0.05
+  done
+  ! kill -0 "$clock" 2>/dev/null || fail "clock $clock still runs 5 s after the daemon's signal"
+done <<<"$forks"
+! grep -q 'X Error' "$log" || fail "an X error in the daemon's log"
+echo "daemon: both clocks ended at the signal"
 echo "PASS"
