@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "platform/win/DisplayScale.h"
 #include "platform/win/FontFace.h"
 #include "platform/win/GdiStore.h"
 #include "platform/win/GdiText.h"
@@ -79,8 +80,12 @@ HDC GetDC(HWND window) {
     }
     dc->m_kind = DcKind::Window;
     dc->m_hWindow = window;
-    // The client area starts out in the class background, white.
-    dc->m_pOwnBitmap = std::make_unique<HBITMAP__>(client.right, client.bottom, WORD{32}, false);
+    // The picture has the window's device pixels, so that text on a 2x
+    // screen is drawn sharp rather than enlarged. The client area starts out
+    // in the class background, white.
+    dc->m_iScale = win::WindowScale(window);
+    dc->m_pOwnBitmap =
+        std::make_unique<HBITMAP__>(client.right * dc->m_iScale, client.bottom * dc->m_iScale, WORD{32}, false);
     std::fill(dc->m_pOwnBitmap->m_pixels.begin(), dc->m_pOwnBitmap->m_pixels.end(), 0x00FFFFFFu);
     dc->m_hBitmap = dc->m_pOwnBitmap.get();
     return GdiStore::Instance().AddDc(std::move(dc));

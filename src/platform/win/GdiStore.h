@@ -53,6 +53,7 @@ struct HDC__ {
     HWND m_hWindow = nullptr;
     HBITMAP m_hBitmap = nullptr;              // where drawing lands; null draws nothing
     std::unique_ptr<HBITMAP__> m_pOwnBitmap;  // a window DC's client-area picture
+    int m_iScale = 1;                         // its device pixels per unit: text on it is drawn at that size
     HFONT m_hFont = nullptr;
     COLORREF m_textColor = RGB(0, 0, 0);
     COLORREF m_bkColor = RGB(255, 255, 255);

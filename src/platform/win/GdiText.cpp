@@ -67,6 +67,16 @@ int CountOf(const char* text, int count) {
     return count;
 }
 
+// Device pixels per unit of what the DC draws on: a window DC's own picture
+// may be at the screen's scale; a bitmap selected into it is not.
+int PixelsPerUnit(HDC dc) {
+    return dc->m_hBitmap != nullptr && dc->m_hBitmap == dc->m_pOwnBitmap.get() ? dc->m_iScale : 1;
+}
+
+Box Scaled(int left, int top, int right, int bottom, int scale) {
+    return Box{left * scale, top * scale, right * scale, bottom * scale};
+}
+
 int WidthOf(HDC dc, const char* text, int count) {
     return GdiText::Measure(dc, text, count).cx;
 }
@@ -99,6 +109,9 @@ bool GdiText::Draw(HDC dc, int x, int y, UINT options, const RECT* rect, const c
         // call still succeeds.
         return true;
     }
+    // Placed in the DC's units, drawn in its pixels with the font at that size.
+    const int scale = PixelsPerUnit(dc);
+    const int em = font->m_nEmPixels * scale;
     SIZE extent = Measure(dc, text, count);
     int ascent = font->m_pFace->Ascent(font->m_nEmPixels);
     UINT horizontal = dc->m_uTextAlign & TA_CENTER;
@@ -113,25 +126,25 @@ bool GdiText::Draw(HDC dc, int x, int y, UINT options, const RECT* rect, const c
     } else if (vertical == TA_BOTTOM) {
         y -= extent.cy;
     }
-    Box cell{x, y, x + extent.cx, y + extent.cy};
+    Box cell = Scaled(x, y, x + extent.cx, y + extent.cy, scale);
     std::uint32_t background = Pixel(dc->m_bkColor);
     if ((options & ETO_OPAQUE) != 0 && rect != nullptr) {
-        Fill(target, Box{rect->left, rect->top, rect->right, rect->bottom}, background);
+        Fill(target, Scaled(rect->left, rect->top, rect->right, rect->bottom, scale), background);
     } else if ((options & ETO_OPAQUE) != 0 || dc->m_nBkMode == OPAQUE) {
         Fill(target, cell, background);
     }
     Box clip = Intersect(cell, Box{0, 0, target->m_nWidth, target->m_nHeight});
     if ((options & ETO_CLIPPED) != 0 && rect != nullptr) {
-        clip = Intersect(clip, Box{rect->left, rect->top, rect->right, rect->bottom});
+        clip = Intersect(clip, Scaled(rect->left, rect->top, rect->right, rect->bottom, scale));
     }
     std::uint32_t foreground = Pixel(dc->m_textColor);
-    int penX = x;
-    int baseline = y + ascent;
+    int penX = x * scale;
+    int baseline = y * scale + font->m_pFace->Ascent(em);
     GlyphImage glyph;
     for (int i = 0; i < count; ++i) {
         auto c = static_cast<unsigned char>(text[i]);
-        int advance = font->m_pFace->Advance(font->m_nEmPixels, c);
-        if (font->m_pFace->Render(font->m_nEmPixels, c, &glyph)) {
+        int advance = font->m_pFace->Advance(em, c);
+        if (font->m_pFace->Render(em, c, &glyph)) {
             for (int row = 0; row < glyph.m_nHeight; ++row) {
                 int py = baseline - glyph.m_nTop + row;
                 if (py < clip.m_nTop || py >= clip.m_nBottom) {

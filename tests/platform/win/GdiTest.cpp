@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "WindowTestSupport.h"
+#include "platform/win/DisplayScale.h"
 #include "platform/win/FontLocator.h"
 #include "platform/win/GdiStore.h"
 #include "platform/win/WinGdi.h"
@@ -151,21 +152,51 @@ TEST(DrawTextTest, WordBreaksAndLineFeedsStartNewLinesAndMeasuringDrawsNothing) 
     EXPECT_EQ(DrawTextA(sheet.m_hDc, "Loading... Please wait", -1, &wide, DT_WORDBREAK | DT_CALCRECT), lineHeight);
 }
 
-TEST(DrawTextTest, TheLoadingMessageDrawsOnAWindowDc) {
+// The ink of the loading message on a window DC, and whether the picture is
+// made of 2x2 blocks all through (an enlarged one is).
+struct LoadingInk {
+    int m_nInk = 0;
+    bool m_bBlocky = true;
+};
+
+LoadingInk DrawLoadingMessage(int scale) {
+    win::SetScaleOverride(scale);
     RecordingWindow window(256, 128, true);
+    win::SetScaleOverride(1);
     HDC dc = GetDC(window.Handle());
-    ASSERT_NE(dc, nullptr);
+    LoadingInk result;
+    EXPECT_NE(dc, nullptr);
+    if (dc == nullptr) {
+        return result;
+    }
     RECT client{};
     GetClientRect(window.Handle(), &client);
+    EXPECT_EQ(dc->m_pOwnBitmap->m_nWidth, client.right * scale);
+    EXPECT_EQ(dc->m_pOwnBitmap->m_nHeight, client.bottom * scale);
     EXPECT_GT(DrawTextA(dc, "Loading... Please wait\n2004.5 m.quillern", -1, &client, DT_WORDBREAK), 0);
     // Default colours: black text on the white class background.
-    int ink = 0;
-    for (std::uint32_t pixel : dc->m_pOwnBitmap->m_pixels) {
-        ink += pixel != 0x00FFFFFFu ? 1 : 0;
+    const HBITMAP picture = dc->m_pOwnBitmap.get();
+    for (int y = 0; y < picture->m_nHeight; ++y) {
+        for (int x = 0; x < picture->m_nWidth; ++x) {
+            const std::uint32_t pixel = picture->Row(y)[x];
+            result.m_nInk += pixel != 0x00FFFFFFu ? 1 : 0;
+            result.m_bBlocky = result.m_bBlocky && pixel == picture->Row(y & ~1)[x & ~1];
+        }
     }
-    EXPECT_GT(ink, 50);
     EXPECT_EQ(ReleaseDC(window.Handle(), dc), 1);
     EXPECT_EQ(ReleaseDC(window.Handle(), dc), 0);
+    return result;
+}
+
+TEST(DrawTextTest, TheLoadingMessageDrawsOnAWindowDcSharpAtTheScreensScale) {
+    const LoadingInk one = DrawLoadingMessage(1);
+    EXPECT_GT(one.m_nInk, 50);
+    // At 2x the picture has the device's pixels and the text is drawn at
+    // twice the size (about four times the ink), not enlarged.
+    const LoadingInk two = DrawLoadingMessage(2);
+    EXPECT_GT(two.m_nInk, one.m_nInk * 3);
+    EXPECT_LT(two.m_nInk, one.m_nInk * 5);
+    EXPECT_FALSE(two.m_bBlocky);
 }
 
 TEST(FontLocatorTest, ArialResolvesToItsMetricCompatibleFace) {
