@@ -127,6 +127,16 @@ bool GdiText::Draw(HDC dc, int x, int y, UINT options, const RECT* rect, const c
         y -= extent.cy;
     }
     Box cell = Scaled(x, y, x + extent.cx, y + extent.cy, scale);
+    if (scale > 1) {
+        // Hinted at the larger size, the glyphs need not be exactly `scale`
+        // times as wide or tall: the cell holds them whole.
+        int width = 0;
+        for (int i = 0; i < count; ++i) {
+            width += font->m_pFace->Advance(em, static_cast<unsigned char>(text[i]));
+        }
+        cell.m_nRight = std::max(cell.m_nRight, cell.m_nLeft + width);
+        cell.m_nBottom = std::max(cell.m_nBottom, cell.m_nTop + font->m_pFace->Ascent(em) + font->m_pFace->Descent(em));
+    }
     std::uint32_t background = Pixel(dc->m_bkColor);
     if ((options & ETO_OPAQUE) != 0 && rect != nullptr) {
         Fill(target, Scaled(rect->left, rect->top, rect->right, rect->bottom, scale), background);

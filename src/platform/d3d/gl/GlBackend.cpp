@@ -166,9 +166,9 @@ void GlBackend::ApplyWindowMode(D3DPRESENT_PARAMETERS& parameters) {
         mode.refresh_rate = static_cast<int>(parameters.FullScreen_RefreshRateInHz);
         mode.format = parameters.BackBufferFormat == D3DFMT_R5G6B5 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888;
         // Both act on the display the window is on now, wherever the user
-        // moved it since the device was made.
-        // A mode the display shows already needs no switch, and where a
-        // switch would upset the other displays there is none.
+        // moved it since the device was made. A mode the display shows
+        // already needs no switch, and where a switch would upset the other
+        // displays there is none.
         SDL_DisplayMode desktop = {};
         SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(window), &desktop);
         if (!win::ModeSwitchesAreSafe() || (desktop.w == mode.w && desktop.h == mode.h)) {
