@@ -91,6 +91,10 @@ HRESULT TableDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* ca
     return S_OK;
 }
 
+HMONITOR TableDirect3D::GetAdapterMonitor(UINT adapter) {
+    return adapter < m_adapters.size() ? m_adapters[adapter].m_hMonitor : nullptr;
+}
+
 HRESULT TableDirect3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
                                     D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** device) {
     m_createCalls.push_back({adapter, type, focusWindow, behaviorFlags, *parameters});

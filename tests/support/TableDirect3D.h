@@ -29,6 +29,7 @@ struct TableAdapter {
     std::vector<D3DDISPLAYMODE> m_modes;
     TableDeviceType m_hal;
     TableDeviceType m_ref;
+    HMONITOR m_hMonitor = nullptr;  // the display it drives, as the window layer names it
 };
 
 struct CreateDeviceCall {
@@ -68,6 +69,7 @@ public:
     HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT renderTargetFormat,
                                    D3DFORMAT depthStencilFormat) override;
     HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS8* caps) override;
+    HMONITOR GetAdapterMonitor(UINT adapter) override;
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviorFlags,
                          D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice8** device) override;
 

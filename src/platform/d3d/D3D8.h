@@ -1002,6 +1002,7 @@ struct IDirect3D8 : IUnknown {
     virtual HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat,
                                            D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) = 0;
     virtual HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, D3DCAPS8* caps) = 0;
+    virtual HMONITOR GetAdapterMonitor(UINT adapter) = 0;
     virtual HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
                                  D3DPRESENT_PARAMETERS* presentationParameters,
                                  IDirect3DDevice8** returnedDeviceInterface) = 0;

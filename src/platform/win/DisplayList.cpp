@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/kernel/Kernel.h"
@@ -38,6 +39,11 @@ int DisplayCount() {
     VideoForQuestion video;
     const int count = video.Started() ? SDL_GetNumVideoDisplays() : 0;
     return count > 0 ? count : 0;
+}
+
+HMONITOR MonitorOfDisplay(int display) {
+    // A handle that only names the display: nothing is behind it.
+    return display >= 0 ? reinterpret_cast<HMONITOR>(static_cast<std::uintptr_t>(display) + 1) : nullptr;
 }
 
 bool ModeSwitchesAreSafe() {
@@ -83,3 +89,12 @@ void MoveWindowToDisplay(HWND window, int display) {
 }
 
 }  // namespace win
+
+HMONITOR MonitorFromWindow(HWND window, DWORD flags) {
+    const int display =
+        IsWindow(window) && window->m_pSdlWindow != nullptr ? SDL_GetWindowDisplayIndex(window->m_pSdlWindow) : -1;
+    if (display >= 0) {
+        return win::MonitorOfDisplay(display);
+    }
+    return flags == MONITOR_DEFAULTTONULL ? nullptr : win::MonitorOfDisplay(0);
+}

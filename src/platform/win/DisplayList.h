@@ -15,6 +15,10 @@ int DisplayCount();
 // desktop. False (with `problem` filled) when video does not start.
 bool ListDisplays(std::FILE* out, char* problem, std::size_t size);
 
+// The monitor handle of display `display` (adapter k's is display k's); null
+// for no display.
+HMONITOR MonitorOfDisplay(int display);
+
 // Whether full screen may switch a display's mode. Not on X11 with several
 // displays: the switch resizes the whole desktop to the mode, and the other
 // displays (or this one, on the way back) are turned off. Video must be on.

@@ -11,12 +11,14 @@ struct HMENU__;
 struct HACCEL__;
 struct HICON__;
 struct HBRUSH__;
+struct HMONITOR__;
 using HWND = HWND__*;
 using HMENU = HMENU__*;
 using HACCEL = HACCEL__*;
 using HICON = HICON__*;
 using HCURSOR = HICON;
 using HBRUSH = HBRUSH__*;
+using HMONITOR = HMONITOR__*;
 using HINSTANCE = void*;
 using HMODULE = void*;
 using ATOM = WORD;
@@ -176,6 +178,10 @@ inline HWND const HWND_TOP = nullptr;
 inline HWND const HWND_BOTTOM = reinterpret_cast<HWND>(static_cast<LONG_PTR>(1));
 inline HWND const HWND_TOPMOST = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1));
 inline HWND const HWND_NOTOPMOST = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2));
+constexpr DWORD MONITOR_DEFAULTTONULL = 0;
+constexpr DWORD MONITOR_DEFAULTTOPRIMARY = 1;
+constexpr DWORD MONITOR_DEFAULTTONEAREST = 2;
+
 constexpr UINT SWP_NOSIZE = 0x0001;
 constexpr UINT SWP_NOMOVE = 0x0002;
 constexpr UINT SWP_NOZORDER = 0x0004;
@@ -398,6 +404,9 @@ BOOL GetWindowRect(HWND window, LPRECT rect);
 // (0, 0, client width, client height).
 BOOL GetClientRect(HWND window, LPRECT rect);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+// The display the window is on (the one holding its centre); for a window
+// the window system does not place, the first display or null as `flags` say.
+HMONITOR MonitorFromWindow(HWND window, DWORD flags);
 HWND GetForegroundWindow();
 HWND GetFocus();
 HWND SetFocus(HWND window);

@@ -245,6 +245,10 @@ int GlDirect3D::SdlDisplay(UINT adapter) const {
     return adapter < m_adapters.size() ? m_adapters[adapter].m_iSdlDisplay : -1;
 }
 
+HMONITOR GlDirect3D::GetAdapterMonitor(UINT adapter) {
+    return win::MonitorOfDisplay(SdlDisplay(adapter));
+}
+
 HRESULT GlDirect3D::CheckDeviceType(UINT adapter, D3DDEVTYPE checkType, D3DFORMAT displayFormat,
                                     D3DFORMAT backBufferFormat, BOOL /*windowed*/) {
     if (!IsValidType(adapter, checkType)) {

@@ -171,6 +171,10 @@ HRESULT FakeDirect3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE deviceType
     return D3D_OK;
 }
 
+HMONITOR FakeDirect3D::GetAdapterMonitor(UINT /*adapter*/) {
+    return nullptr;  // on no display
+}
+
 HRESULT FakeDirect3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, D3DCAPS8* caps) {
     const DeviceTypeInfo* info = FindDeviceType(adapter, deviceType);
     if (caps == nullptr || info == nullptr) {

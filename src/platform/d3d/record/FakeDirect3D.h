@@ -66,6 +66,7 @@ public:
     HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE deviceType, D3DFORMAT adapterFormat,
                                    D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) override;
     HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE deviceType, D3DCAPS8* caps) override;
+    HMONITOR GetAdapterMonitor(UINT adapter) override;
     HRESULT CreateDevice(UINT adapter, D3DDEVTYPE deviceType, HWND focusWindow, DWORD behaviorFlags,
                          D3DPRESENT_PARAMETERS* presentationParameters,
                          IDirect3DDevice8** returnedDeviceInterface) override;
