@@ -79,6 +79,13 @@ protected:
     HRESULT ChangeDeviceByDialog();
     HRESULT ToggleWindowMode();
     HRESULT FallBackToWindow();
+    // The adapter entry of the display the window is on; the current one
+    // where no entry drives it.
+    DWORD AdapterOfWindow() const;
+    // Full screen on the display the window is on when that is another
+    // adapter's: the device is made again there, of the same type, in that
+    // adapter's mode. False when the current adapter is the window's.
+    BOOL GoFullScreenOnWindowsAdapter(HRESULT* result);
 
     // The state all of the frame's files share.
     AdapterEntry m_adapters[kMaxAdapters];

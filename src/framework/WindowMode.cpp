@@ -50,6 +50,10 @@ HRESULT AppFrame::ToggleWindowMode() {
     if (!m_bWindowed && !device.m_bCanDoWindowed) {
         return FallBackToWindow();
     }
+    HRESULT hr = S_OK;
+    if (m_bWindowed && GoFullScreenOnWindowsAdapter(&hr)) {
+        return hr;
+    }
 
     m_bReady = FALSE;
     m_bWindowed = !m_bWindowed;
@@ -70,6 +74,38 @@ HRESULT AppFrame::ToggleWindowMode() {
         return FallBackToWindow();
     }
     return E_FAIL;
+}
+
+DWORD AppFrame::AdapterOfWindow() const {
+    const HMONITOR monitor = MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONULL);
+    for (DWORD a = 0; a < m_dwAdapterCount && monitor != nullptr; ++a) {
+        if (m_pD3D->GetAdapterMonitor(m_adapters[a].m_uOrdinal) == monitor) {
+            return a;
+        }
+    }
+    return m_dwAdapter;
+}
+
+BOOL AppFrame::GoFullScreenOnWindowsAdapter(HRESULT* result) {
+    const DWORD target = AdapterOfWindow();
+    if (target == m_dwAdapter) {
+        return FALSE;
+    }
+    const D3DDEVTYPE type = m_adapters[m_dwAdapter].m_devices[m_adapters[m_dwAdapter].m_dwCurrentDevice].m_deviceType;
+    AdapterEntry& adapter = m_adapters[target];
+    for (DWORD d = 0; d < adapter.m_dwNumDevices; ++d) {
+        if (adapter.m_devices[d].m_deviceType == type) {
+            m_bReady = FALSE;
+            m_dwAdapter = target;
+            adapter.m_dwCurrentDevice = d;
+            adapter.m_devices[d].m_bWindowed = FALSE;
+            m_bWindowed = FALSE;
+            *result = RebuildDevice();
+            m_bReady = SUCCEEDED(*result);
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 HRESULT AppFrame::FallBackToWindow() {

@@ -435,6 +435,41 @@ TEST_F(AppFrameTest, ToggleSwitchesToTheFullScreenModeAndBackOnceUnpausedAndMini
     EXPECT_FALSE(m_frame.IsActive());
 }
 
+TEST_F(AppFrameTest, FullScreenGoesOnTheDisplayTheWindowIsOnMakingTheDeviceAgainOnItsAdapter) {
+    // Two displays; the device starts on the first, the window is on the second.
+    TableAdapter second = StandardAdapter();
+    second.m_szDescription = "Second display";
+    second.m_modes = {{1024, 768, 60, D3DFMT_X8R8G8B8}};
+    m_env.m_d3d.m_adapters.push_back(second);
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(0u, m_env.m_d3d.m_createCalls.at(0).m_uAdapter);
+    m_env.m_d3d.m_adapters[0].m_hMonitor = reinterpret_cast<HMONITOR>(std::uintptr_t{0x99});
+    m_env.m_d3d.m_adapters[1].m_hMonitor = MonitorFromWindow(m_frame.MainWindow(), MONITOR_DEFAULTTONEAREST);
+    Forget();
+
+    EXPECT_EQ(0, m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN));
+    EXPECT_FALSE(m_frame.IsWindowed());
+    EXPECT_TRUE(m_frame.IsReady());
+    EXPECT_EQ("lost destroyed created restored", m_frame.Hooks());
+    ASSERT_EQ(1u, m_env.m_d3d.m_createCalls.size());
+    const CreateDeviceCall& call = m_env.m_d3d.m_createCalls[0];
+    EXPECT_EQ(1u, call.m_uAdapter);
+    EXPECT_EQ(D3DDEVTYPE_HAL, call.m_type);
+    EXPECT_FALSE(call.m_params.Windowed);
+    EXPECT_EQ(1024u, m_frame.BackBufferDesc().Width);
+    EXPECT_EQ(768u, m_frame.BackBufferDesc().Height);
+
+    // Back to a window and full screen again: the device is on the window's
+    // display now, so both are resets.
+    Forget();
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    m_frame.Send(WM_COMMAND, CMD_TOGGLE_FULLSCREEN);
+    EXPECT_FALSE(m_frame.IsWindowed());
+    EXPECT_EQ("lost restored lost restored", m_frame.Hooks());
+    EXPECT_TRUE(m_env.m_d3d.m_createCalls.empty());
+    EXPECT_TRUE(m_boxes.Boxes().empty());
+}
+
 TEST_F(AppFrameTest, LeavingFullScreenOnADeviceThatCannotRenderWindowedMovesToOneThatCan) {
     // The hardware device renders only full screen in 16 bits; the reference device renders windowed.
     m_env.m_d3d.m_adapters[0].m_hal.m_renderFormats = {D3DFMT_R5G6B5};
