@@ -32,6 +32,17 @@ copy_media() {
   cp -r "$media/Model" "$media/Texture" "$media/Misc" "$media/Sound" "$1/"
 }
 
+# The program's run folder, $work/run, with the media and a settings file
+# (settings) holding the display choices word $1 (below 256); sets run and
+# settings.
+make_run_folder() {
+  run="$work/run"
+  mkdir -p "$run"
+  copy_media "$run"
+  settings="$run/Misc/VelmoranFlags.vmf"
+  printf "\\x$(printf %02x "$1")\\x00\\x00\\x00" >"$settings"
+}
+
 fail() {
   echo "FAIL: $*" >&2
   if [ -n "${pid:-}" ] && kill -0 "$pid" 2>/dev/null; then

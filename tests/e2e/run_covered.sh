@@ -9,9 +9,7 @@ program=("$1") work=$2 media=$3
 . "$(dirname "$0")/lib.sh"
 enter_xvfb 110 "$work" "$0" "$@"
 trap 'stop_window_manager; [ -n "${cover:-}" ] && kill "$cover" 2>/dev/null; true' EXIT
-run="$work/run" && mkdir -p "$run"
-copy_media "$run"
-printf '\x00\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf"
+make_run_folder 0
 start_window_manager
 start_program
 top=$(($(window_size | cut -d' ' -f2) - 384))

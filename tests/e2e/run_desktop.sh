@@ -27,10 +27,6 @@ enter_xvfb 390 "$work" "$0" "$@"
 program=("$program")
 trap 'stop_window_manager; [ -n "${other_pid:-}" ] && kill "$other_pid" 2>/dev/null; true' EXIT
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-settings="$run/Misc/VelmoranFlags.vmf"
 case $scenario in
   fullscreen) start_word=12 ;;            # framed view with the buttons: the frame marks the picture's edges
   context_menu | focus_loss) start_word=1 ;; # the camera standing still: the view changes only with it
@@ -38,7 +34,7 @@ case $scenario in
   camera | alarm_heard) start_word=4 ;;   # full view with the buttons
   *) echo "unknown scenario $scenario" >&2; exit 2 ;;
 esac
-printf "\\x$(printf %02x $start_word)\\x00\\x00\\x00" >"$settings"
+make_run_folder "$start_word"
 
 # A screenshot of the window in X dump format, for the probe.
 dump() {

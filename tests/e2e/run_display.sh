@@ -23,12 +23,8 @@ export SDL_AUDIODRIVER=dummy
 unset SDL_VIDEODRIVER WAYLAND_DISPLAY XSCREENSAVER_WINDOW
 trap 'kill ${pid:-} ${xvfb:-} 2>/dev/null || true' EXIT
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-settings="$run/Misc/VelmoranFlags.vmf"
 # Framed view with buttons and numerals on black.
-printf '\x1c\x00\x00\x00' >"$settings"
+make_run_folder 28
 : >"$work/program.log"
 
 # Milliseconds until the program ends by itself (sets code), or fails after the limit.

@@ -70,10 +70,7 @@ xrandr --addmode DUMMY1 1600x900
 two_outputs
 start_window_manager
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-printf '\x04\x00\x00\x00' >"$run/Misc/VelmoranFlags.vmf" # the full view with the buttons
+make_run_folder 4 # the full view with the buttons
 
 xrandr | grep -w connected >"$work/outputs.txt"
 listed=$("${program[@]}" --list-displays)

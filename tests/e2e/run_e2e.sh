@@ -20,15 +20,11 @@ program=("$program")
 # The run folder: a copy of the generated media, and a settings file asking
 # for the framed view so the statistics stay visible in the white margin (the
 # keys scenario starts from the default word instead).
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
 start_word=8
 [ "$scenario" = keys ] && start_word=0
 # The clicks scenario shows the corner buttons in the full view.
 [ "$scenario" = clicks ] && start_word=4
-settings="$run/Misc/VelmoranFlags.vmf"
-printf "\\x$(printf %02x $start_word)\\x00\\x00\\x00" >"$settings"
+make_run_folder "$start_word"
 
 if [ "$scenario" = keys ]; then
   # The default view: full, black, following the bird. The clocks and the

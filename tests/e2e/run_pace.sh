@@ -21,12 +21,8 @@ unset VELMORAN_NO_PACING
 export VELMORAN_VERBOSE=1
 bin=$program
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-settings="$run/Misc/VelmoranFlags.vmf"
 # The full view on black, no buttons: nothing in it but the moving scene.
-printf '\x00\x00\x00\x00' >"$settings"
+make_run_folder 0
 
 # The moment, in seconds, a line reached the log; its lines carry their own.
 now() { echo "$EPOCHREALTIME"; }

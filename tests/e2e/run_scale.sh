@@ -17,12 +17,8 @@ xvfb_screen="-screen 0 1280x1024x24 -dpi 192"
 enter_xvfb 230 "$work" "$0" "$@"
 program=("$program")
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-settings="$run/Misc/VelmoranFlags.vmf"
 start_word=20 # the full view with the buttons, black
-printf '\x14\x00\x00\x00' >"$settings"
+make_run_folder "$start_word"
 echo 'Xft.dpi: 192' | xrdb -merge
 
 # Waits for a window of width x (height + its strip) and the scene in its

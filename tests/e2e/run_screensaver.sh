@@ -24,13 +24,9 @@ unset XSCREENSAVER_WINDOW
 program=("$program")
 trap 'stop_host; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; true' EXIT
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-settings="$run/Misc/VelmoranFlags.vmf"
 # Framed view with the buttons and numerals on black: a screen saver shows the
 # full view without buttons, and would show a white margin if it kept the frame.
-printf '\x1c\x00\x00\x00' >"$settings"
+make_run_folder 28
 touch -d '2001-02-03 04:05:06.789' "$settings"
 settings_stamp() {
   stat -c '%s %y' "$settings"

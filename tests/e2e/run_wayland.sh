@@ -30,12 +30,8 @@ case $scenario in
   *) echo "unknown scenario $scenario" >&2; exit 2 ;;
 esac
 
-run="$work/run"
-mkdir -p "$run"
-copy_media "$run"
-settings="$run/Misc/VelmoranFlags.vmf"
 start_word=20 # the full view with the buttons, black
-printf '\x14\x00\x00\x00' >"$settings"
+make_run_folder "$start_word"
 
 # The share in percent of the pixels of shot $1's rectangle w h x y within
 # 10 % of colour $6.
